@@ -1,0 +1,42 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace quedral {
+
+using ReplyBytes = std::array<std::uint8_t, 32>;
+
+// The decoded reply to the 'A' poll.
+struct MeterReading {
+    // Byte 1 flags
+    bool Recording = false;     // bit 0
+    bool MaxMinActive = false;  // bit 2
+    bool WeightingA = false;    // bit 3: 1 = dBA, 0 = dBC
+    bool Fast = false;          // bit 4: 1 = FAST, 0 = SLOW
+    bool Under = false;         // bit 6
+    bool Over = false;          // bit 7
+    // Byte 2
+    bool MemoryFull = false;    // bit 4
+    std::uint8_t RangeCode = 0;   // byte 3: 0x11 30-90, 0x22 50-110, 0x44 70-130, 0x88 30-130
+    std::uint8_t MaxMinMode = 0;  // byte 4: 0x00 none, 0x11 MAX, 0x22 MIN, 0x44 alternating
+    std::uint16_t LevelTenths = 0; // bytes 5,6 big-endian
+    std::uint16_t MaxTenths = 0;   // bytes 11,12
+    std::uint16_t MinTenths = 0;   // bytes 13,14
+    std::uint8_t ClockSecond = 0;  // byte 15, BCD
+    std::uint8_t ClockMinute = 0;  // byte 16, BCD
+    std::uint8_t ClockHour = 0;    // byte 17, BCD
+    std::uint8_t ClockMonth = 0;   // byte 19, BCD
+    std::uint8_t ClockDay = 0;     // byte 20, BCD
+    std::uint8_t ClockYear = 0;    // byte 21, BCD years in the 2000s
+    std::uint8_t SequenceEcho = 0; // byte 30
+};
+
+// True when byte 0 is 0x02 and byte 31 is 0x03.
+bool isFramedReading(const ReplyBytes& reply);
+// Decodes the fields; does not check the framing.
+MeterReading decodeReading(const ReplyBytes& reply);
+// The level the meter displays, in tenths of a dB (MAX or MIN when held).
+int DisplayLevel(const MeterReading& r);
+
+} // namespace quedral

@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <QString>
+
+namespace quedral {
+
+// The meter's USB transport: eight operations, each returning 0 for success where
+// a status is used. One device is open at a time, between UsbOpen and UsbClose.
+class Transport {
+public:
+    virtual ~Transport() = default;
+    virtual void UsbClose() = 0;
+    virtual int UsbOpen(std::uint16_t vendorId, std::uint16_t productId) = 0;
+    virtual int UsbSetTimeouts(int readMs, int writeMs) = 0;
+    virtual int UsbWrite(int length, const std::uint8_t* frame) = 0;      // 7-byte CommandFrame
+    virtual void UsbPurge() = 0;
+    virtual int UsbRead(int length, std::uint8_t* buffer) = 0;            // one 32-byte ReplyFrame
+    virtual int UsbWriteBlock(int length, const std::uint8_t* block) = 0; // 32-byte data block
+    virtual void UsbReadSerial(int index, char* buffer, int size) = 0;    // zero-terminated text
+
+    // Why the last UsbOpen failed, for a service tool's message (e.g. a missing udev rule).
+    virtual QString lastOpenProblem() const { return {}; }
+};
+
+} // namespace quedral

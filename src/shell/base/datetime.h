@@ -1,0 +1,13 @@
+#pragma once
+#include <QDateTime>
+
+namespace quedral {
+
+// Date/time values are doubles counting days since 30 December 1899 (local time),
+// the fraction being the time of day; one second is 1/86400.
+constexpr double kSecondInDays = 1.0 / 86400.0;
+
+double toDays(const QDateTime& t);
+QDateTime fromDays(double days);
+
+} // namespace quedral

@@ -1,0 +1,70 @@
+#include "shell/base/prompter.h"
+
+#include <cstdio>
+
+namespace quedral {
+
+namespace {
+class NullPrompter final : public Prompter {
+public:
+    void message(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    Answer ask(const QString& text, Buttons) override
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        return Answer::Cancel;
+    }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&, QString*) override { return {}; }
+    bool choosePrinter(QPrinter&, QWidget*) override { return false; }
+    bool printerSetup(QPrinter&, QWidget*) override { return false; }
+};
+
+NullPrompter g_null;
+Prompter* g_prompter = &g_null;
+} // namespace
+
+Prompter& Prompter::instance() { return *g_prompter; }
+void Prompter::install(Prompter* p) { g_prompter = p ? p : &g_null; }
+
+void ScriptedPrompter::message(const QString& text) { messages << text; }
+
+Answer ScriptedPrompter::ask(const QString& text, Buttons)
+{
+    questions << text;
+    if (answers.empty())
+        return Answer::Cancel;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+QString ScriptedPrompter::openFileName(const QString&, const QString&, const QString&)
+{
+    if (fileNames.empty())
+        return {};
+    QString f = fileNames.front();
+    fileNames.pop_front();
+    return f;
+}
+
+QString ScriptedPrompter::saveFileName(const QString&, const QString&, const QString&, QString* selectedFilter)
+{
+    if (selectedFilter && !filters.empty()) {
+        *selectedFilter = filters.front();
+        filters.pop_front();
+    }
+    return openFileName({}, {}, {});
+}
+
+bool ScriptedPrompter::choosePrinter(QPrinter&, QWidget*)
+{
+    if (printAnswers.empty())
+        return false;
+    const bool b = printAnswers.front();
+    printAnswers.pop_front();
+    return b;
+}
+
+bool ScriptedPrompter::printerSetup(QPrinter& p, QWidget* w) { return choosePrinter(p, w); }
+
+} // namespace quedral

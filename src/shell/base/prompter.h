@@ -1,0 +1,55 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+class QPrinter;
+class QWidget;
+
+namespace quedral {
+
+enum class Answer { Yes, No, Cancel, Ok };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+
+// The prompts seam: every message box, confirmation, file and print dialog goes
+// through Prompter::instance(). The GUI installs a dialog-backed prompter; tests
+// install a ScriptedPrompter that answers from a queue and records what was asked.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual void message(const QString& text) = 0;
+    virtual Answer ask(const QString& text, Buttons buttons) = 0;
+    // Return an empty string when the user cancels.
+    virtual QString openFileName(const QString& filter, const QString& defaultSuffix, const QString& dir) = 0;
+    virtual QString saveFileName(const QString& filter, const QString& defaultSuffix, const QString& dir,
+                                 QString* selectedFilter) = 0;
+    // The print dialog for an existing printer; false when cancelled.
+    virtual bool choosePrinter(QPrinter& printer, QWidget* parent) = 0;
+    virtual bool printerSetup(QPrinter& printer, QWidget* parent) = 0;
+
+    static Prompter& instance();
+    // Not owning; nullptr restores the default (which answers Cancel and logs to stderr
+    // until the GUI installs its own).
+    static void install(Prompter* p);
+};
+
+// Answers from queues; every question and message is recorded in `log`.
+class ScriptedPrompter final : public Prompter {
+public:
+    void message(const QString& text) override;
+    Answer ask(const QString& text, Buttons buttons) override;
+    QString openFileName(const QString& filter, const QString& defaultSuffix, const QString& dir) override;
+    QString saveFileName(const QString& filter, const QString& defaultSuffix, const QString& dir,
+                         QString* selectedFilter) override;
+    bool choosePrinter(QPrinter& printer, QWidget* parent) override;
+    bool printerSetup(QPrinter& printer, QWidget* parent) override;
+
+    std::deque<Answer> answers;      // for ask(); Cancel when empty
+    std::deque<QString> fileNames;   // for open/save; empty (cancel) when empty
+    std::deque<QString> filters;     // selected filter for save
+    std::deque<bool> printAnswers;   // for choosePrinter/printerSetup; false when empty
+    QStringList messages;            // texts given to message()
+    QStringList questions;           // texts given to ask()
+};
+
+} // namespace quedral
