@@ -1,1 +1,52 @@
 #pragma once
+#include <QPixmap>
+#include <QVector>
+#include <array>
+#include <cstdint>
+
+class QWidget;
+
+namespace quedral {
+
+class TfrmAbout;
+class TfrmPanel;
+
+// The process-wide record of the main window. Window references are
+// non-owning: each window clears its own field when it closes.
+struct AppState {
+    std::uint16_t VendorId = 0x04D9;
+    std::uint16_t ProductId = 0xE000;
+    std::int32_t BytesPerSample = 2;
+
+    QWidget* RealTimeGraphWindow = nullptr;
+    QWidget* DataLoggerWindow = nullptr;
+    QWidget* LeqWindow = nullptr;
+    TfrmPanel* PanelWindow = nullptr;
+    TfrmAbout* AboutWindow = nullptr;
+
+    bool BlinkBusy = false;
+    bool BlinkPhase = false;
+
+    bool RealTimeRunning = false;
+    float RealTimeRate = 0.2f;
+    bool DataLoggerUnsaved = false;
+    std::int32_t RealTimeCount = 0;
+    bool RealTimeUnsaved = false;
+    bool WavPlaying = false;
+    double RealTimeMaxTime = 0;
+    double RealTimeMinTime = 0;
+    float RealTimeMax = 0;
+    float RealTimeMin = 0;
+    float RealTimeLastValid = 0;
+    double RealTimeLastSample = 0;
+
+    bool MeterRecording = false;
+    std::uint8_t ClockShown = 0;
+
+    static constexpr std::array<std::uint8_t, 7> EraseCommand{0x02, 'e', 'r', 'a', 's', 'e', 0x03};
+
+    QVector<QPixmap> LcdDigits;       // "LCD0" .. "LCD15"
+    QVector<QPixmap> LcdSmallDigits;  // "LCDS0" .. "LCDS9"
+};
+
+} // namespace quedral

@@ -1,1 +1,75 @@
 #include "shell/guiprompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace quedral {
+
+namespace {
+QWidget* dialogParent() { return QApplication::activeWindow(); }
+const char* const kCaption = "KV4471";
+} // namespace
+
+void GuiPrompter::message(const QString& text)
+{
+    QMessageBox::information(dialogParent(), kCaption, text);
+}
+
+Answer GuiPrompter::ask(const QString& text, Buttons buttons)
+{
+    QMessageBox::StandardButtons b;
+    switch (buttons) {
+    case Buttons::Ok: b = QMessageBox::Ok; break;
+    case Buttons::OkCancel: b = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case Buttons::YesNo: b = QMessageBox::Yes | QMessageBox::No; break;
+    case Buttons::YesNoCancel: b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    }
+    switch (QMessageBox::question(dialogParent(), kCaption, text, b)) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Ok: return Answer::Ok;
+    default: return Answer::Cancel;
+    }
+}
+
+QString GuiPrompter::openFileName(const QString& filter, const QString& defaultSuffix, const QString& dir)
+{
+    QFileDialog dlg(dialogParent(), QString(), dir, filter);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setDefaultSuffix(defaultSuffix);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().first();
+}
+
+QString GuiPrompter::saveFileName(const QString& filter, const QString& defaultSuffix, const QString& dir,
+                                  QString* selectedFilter)
+{
+    QFileDialog dlg(dialogParent(), QString(), dir, filter);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setDefaultSuffix(defaultSuffix);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    if (selectedFilter)
+        *selectedFilter = dlg.selectedNameFilter();
+    return dlg.selectedFiles().first();
+}
+
+bool GuiPrompter::choosePrinter(QPrinter& printer, QWidget* parent)
+{
+    QPrintDialog dlg(&printer, parent ? parent : dialogParent());
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool GuiPrompter::printerSetup(QPrinter& printer, QWidget* parent)
+{
+    QPageSetupDialog dlg(&printer, parent ? parent : dialogParent());
+    return dlg.exec() == QDialog::Accepted;
+}
+
+} // namespace quedral

@@ -1,1 +1,18 @@
 #pragma once
+#include "shell/base/prompter.h"
+
+namespace quedral {
+
+// Message boxes and dialogs for the running program.
+class GuiPrompter final : public Prompter {
+public:
+    void message(const QString& text) override;
+    Answer ask(const QString& text, Buttons buttons) override;
+    QString openFileName(const QString& filter, const QString& defaultSuffix, const QString& dir) override;
+    QString saveFileName(const QString& filter, const QString& defaultSuffix, const QString& dir,
+                         QString* selectedFilter) override;
+    bool choosePrinter(QPrinter& printer, QWidget* parent) override;
+    bool printerSetup(QPrinter& printer, QWidget* parent) override;
+};
+
+} // namespace quedral

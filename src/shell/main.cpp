@@ -1,2 +1,47 @@
 #include <QApplication>
-int main(int argc, char** argv) { QApplication app(argc, argv); return 0; }
+#include <QCommandLineParser>
+
+#include "meter/transportfactory.h"
+#include "shell/base/datadir.h"
+#include "shell/base/prompter.h"
+#include "shell/guiprompter.h"
+#include "shell/tfrmmain.h"
+
+using namespace quedral;
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName("quedral");
+    QCoreApplication::setOrganizationName("Quedral");
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUEDRAL_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Companion program for the KV4471 sound level meter");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption simulate("simulate", "Use the built-in simulated meter instead of the USB meter.");
+    QCommandLineOption screenshot("screenshot", "Save a picture of the main window once start-up has settled, then exit.",
+                                  "FILE.png");
+    QCommandLineOption dataDir("data-dir", "Folder for working files (temp/, template/, projects).", "DIR");
+    parser.addOptions({simulate, screenshot, dataDir});
+    parser.process(app);
+
+    DataDir::init(parser.value(dataDir));
+    GuiPrompter prompter;
+    Prompter::install(&prompter);
+
+    MainOptions options;
+    options.transport = makeTransport(parser.isSet(simulate));
+    options.screenshotFile = parser.value(screenshot);
+    const bool splash = options.screenshotFile.isEmpty();
+    auto* main = new TfrmMain(std::move(options));
+    if (splash)
+        main->showSplash();
+    main->showMaximized();
+    const int rc = app.exec();
+    // Exit ends the loop without the close sequence; the windows go away here.
+    delete main;
+    Prompter::install(nullptr);
+    return rc;
+}

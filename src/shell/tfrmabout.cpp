@@ -1,1 +1,48 @@
 #include "shell/tfrmabout.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace quedral {
+
+TfrmAbout::TfrmAbout(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName("frmAbout");
+    setWindowTitle("About Quedral For Sound Level Meter");
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel("Sound Level Meter Software", this);
+    QFont f = title->font();
+    f.setPointSize(f.pointSize() + 6);
+    f.setBold(true);
+    title->setFont(f);
+    title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+
+    lblVersion = new QLabel(QStringLiteral("Version: %1").arg(QStringLiteral(QUEDRAL_VERSION)), this);
+    lblVersion->setAlignment(Qt::AlignCenter);
+    layout->addWidget(lblVersion);
+
+    Label4 = new QLabel(this);
+    Label4->setObjectName("Label4");
+    Label4->setAlignment(Qt::AlignCenter);
+    layout->addWidget(Label4);
+
+    BitBtn1 = new QPushButton("OK", this);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setDefault(true);
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(BitBtn1, 0, Qt::AlignCenter);
+
+    setMinimumSize(360, 170);
+    adjustSize();
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->geometry().center() - rect().center());
+}
+
+} // namespace quedral

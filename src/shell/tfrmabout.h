@@ -1,1 +1,20 @@
 #pragma once
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace quedral {
+
+// The About box, used as the start-up splash and from Help > About.
+class TfrmAbout : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmAbout(QWidget* parent = nullptr);
+
+    QLabel* Label4 = nullptr;        // empty; the splash clears it when start-up ends
+    QPushButton* BitBtn1 = nullptr;  // OK
+    QLabel* lblVersion = nullptr;
+};
+
+} // namespace quedral

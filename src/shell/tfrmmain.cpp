@@ -1,1 +1,395 @@
 #include "shell/tfrmmain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPrinter>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+#include "meter/transport.h"
+#include "shell/base/clock.h"
+#include "shell/base/prompter.h"
+#include "shell/settings.h"
+#include "shell/tfrmabout.h"
+
+namespace quedral {
+
+namespace {
+
+// Small tool-bar pictures drawn in code, so the bar looks the same on every desktop.
+QIcon drawnIcon(const std::function<void(QPainter&)>& draw)
+{
+    QPixmap pm(24, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+    return QIcon(pm);
+}
+
+QIcon printIcon()
+{
+    return drawnIcon([](QPainter& p) {
+        p.setPen(QPen(QColor(60, 60, 60), 1.2));
+        p.setBrush(Qt::white);
+        p.drawRect(7, 3, 10, 7);
+        p.setBrush(QColor(150, 150, 160));
+        p.drawRoundedRect(3, 9, 18, 9, 2, 2);
+        p.setBrush(Qt::white);
+        p.drawRect(7, 14, 10, 7);
+    });
+}
+
+QIcon dataLoggerIcon()
+{
+    return drawnIcon([](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        const int h[] = {8, 14, 10, 18, 12};
+        for (int i = 0; i < 5; ++i) {
+            p.setBrush(QColor(40, 110, 190));
+            p.drawRect(3 + i * 4, 21 - h[i], 3, h[i]);
+        }
+        p.setPen(QPen(QColor(60, 60, 60), 1));
+        p.drawLine(2, 21, 22, 21);
+    });
+}
+
+QIcon tableToGraphIcon()
+{
+    return drawnIcon([](QPainter& p) {
+        p.setPen(QPen(QColor(90, 90, 90), 1));
+        p.setBrush(Qt::white);
+        p.drawRect(2, 3, 9, 12);
+        for (int y = 6; y < 15; y += 3)
+            p.drawLine(2, y, 11, y);
+        p.setPen(QPen(QColor(200, 40, 40), 1.8));
+        p.drawPolyline(QPolygon({QPoint(11, 20), QPoint(15, 13), QPoint(18, 17), QPoint(22, 8)}));
+    });
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
+    : QMainWindow(parent), m_options(std::move(options))
+{
+    setObjectName("frmMain");
+    setWindowTitle("KV4471");
+    resize(1047, 693 + 36 + 60);
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName("ClientArea");
+    // No border and no scroll bars around the child windows.
+    m_mdi->setFrameShape(QFrame::NoFrame);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setCentralWidget(m_mdi);
+
+    MainTimer = new QTimer(this);
+    MainTimer->setObjectName("MainTimer");
+    MainTimer->setInterval(500);
+    connect(MainTimer, &QTimer::timeout, this, &TfrmMain::MainTimerTimer);
+    MaxMinTimer = new QTimer(this);
+    MaxMinTimer->setObjectName("MaxMinTimer");
+    MaxMinTimer->setInterval(500);
+    connect(MaxMinTimer, &QTimer::timeout, this, &TfrmMain::MaxMinTimerTimer);
+    LEQTimer = new QTimer(this);
+    LEQTimer->setObjectName("LEQTimer");
+    LEQTimer->setInterval(40);
+
+    buildMenus();
+    buildToolBar();
+    buildStatusBar();
+
+    m_settings = openSettings();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::FormCreate()
+{
+    m_state.RealTimeRate = loadRealTimeRate(*m_settings);
+}
+
+void TfrmMain::buildMenus()
+{
+    auto action = [this](QMenu* menu, const QString& caption, const char* name, auto slot) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+
+    File1 = menuBar()->addMenu("&File");
+    File1->setObjectName("File1");
+    Open1 = action(File1, "&Open", "Open1", [this] { placeholderCommand("Open"); });
+    Save1 = action(File1, "&Save", "Save1", [this] { placeholderCommand("Save"); });
+    File1->addSeparator();
+    Print1 = action(File1, "&Print", "Print1", [this] { placeholderCommand("Print"); });
+    PrinterSetup1 = action(File1, "&Printer Setup", "PrinterSetup1", &TfrmMain::PrinterSetup1Click);
+    File1->addSeparator();
+    Exit1 = action(File1, "E&xit", "Exit1", &TfrmMain::Exit1Click);
+
+    RealTime1 = menuBar()->addMenu("Real Time");
+    RealTime1->setObjectName("RealTime1");
+    Run1 = action(RealTime1, "Run", "Run1", [this] { placeholderCommand("Run"); });
+    Stop1 = action(RealTime1, "Stop", "Stop1", [this] { placeholderCommand("Stop"); });
+    Run1->setEnabled(false);
+    Stop1->setEnabled(false);
+
+    DataLogger1 = menuBar()->addMenu("&Data Logger");
+    DataLogger1->setObjectName("DataLogger1");
+    LoadData1 = action(DataLogger1, "Load Data", "LoadData1", [this] { placeholderCommand("Load Data"); });
+    EraseMemory1 = action(DataLogger1, "Erase Memory", "EraseMemory1", [this] { placeholderCommand("Erase Memory"); });
+    Setup1 = action(DataLogger1, "Setup", "Setup1", [this] { placeholderCommand("Setup"); });
+
+    LEQ1 = menuBar()->addAction("LEQ");
+    LEQ1->setObjectName("LEQ1");
+    connect(LEQ1, &QAction::triggered, this, [this] { placeholderCommand("LEQ"); });
+
+    View1 = menuBar()->addMenu("&View");
+    View1->setObjectName("View1");
+    ControlPanel1 = action(View1, "&Control Panel", "ControlPanel1", &TfrmMain::ControlPanel1Click);
+    ControlPanel1->setCheckable(true);
+    ControlPanel1->setChecked(true);
+    RealTimeGraph1 = action(View1, "Real Time &Graph", "RealTimeGraph1", &TfrmMain::RealTimeGraph1Click);
+    RealTimeGraph1->setCheckable(true);
+    RealTimeGraph1->setChecked(true);
+    // The check marks follow the windows, not the clicks.
+    for (QAction* a : {ControlPanel1, RealTimeGraph1})
+        connect(a, &QAction::triggered, a, [a](bool) { a->setChecked(!a->isChecked()); });
+
+    Window1 = menuBar()->addMenu("&Window");
+    Window1->setObjectName("Window1");
+    Tile1 = action(Window1, "&Tile", "Tile1", &TfrmMain::Tile1Click);
+    Cascade1 = action(Window1, "&Cascade", "Cascade1", &TfrmMain::Cascade1Click);
+    connect(Window1, &QMenu::aboutToShow, this, &TfrmMain::rebuildWindowMenu);
+
+    Help1 = menuBar()->addMenu("&Help");
+    Help1->setObjectName("Help1");
+    Contents1 = action(Help1, "&Contents", "Contents1", &TfrmMain::Contents1Click);
+    Help1->addSeparator();
+    About1 = action(Help1, "&About", "About1", &TfrmMain::About1Click);
+}
+
+void TfrmMain::buildToolBar()
+{
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedHeight(36);
+    auto* row = new QHBoxLayout(Panel1);
+    row->setContentsMargins(4, 2, 4, 2);
+    row->setSpacing(2);
+    setMenuWidget(nullptr);
+
+    auto button = [this, row](const char* name, const QString& hint, const QIcon& icon, auto slot) {
+        auto* b = new QToolButton(Panel1);
+        b->setObjectName(name);
+        b->setToolTip(hint);
+        b->setStatusTip(hint);
+        b->setIcon(icon);
+        b->setIconSize(QSize(24, 24));
+        b->setAutoRaise(true);
+        b->setFixedSize(32, 32);
+        connect(b, &QToolButton::clicked, this, slot);
+        row->addWidget(b);
+        return b;
+    };
+    QStyle* st = style();
+    SpeedButton1 = button("SpeedButton1", "Open File", st->standardIcon(QStyle::SP_DialogOpenButton),
+                          [this] { Open1->trigger(); });
+    SpeedButton2 = button("SpeedButton2", "Save to file", st->standardIcon(QStyle::SP_DialogSaveButton),
+                          [this] { Save1->trigger(); });
+    btnPrint = button("btnPrint", "Print", printIcon(), [this] { Print1->trigger(); });
+    btnDataLogger = button("btnDataLogger", "Data Logger", dataLoggerIcon(), [this] { LoadData1->trigger(); });
+    btnOutputToGraph = button("btnOutputToGraph", "Output Tabular to graph", tableToGraphIcon(),
+                              [this] { placeholderCommand("Output Tabular to graph"); });
+    btnRun = button("btnRun", "Start Graphing Real Time Data", st->standardIcon(QStyle::SP_MediaPlay),
+                    [this] { Run1->trigger(); });
+    btnStop = button("btnStop", "Stop Graphing Real Time Data", st->standardIcon(QStyle::SP_MediaStop),
+                     [this] { Stop1->trigger(); });
+    SpeedButton8 = button("SpeedButton8", "Help", st->standardIcon(QStyle::SP_DialogHelpButton),
+                          &TfrmMain::Contents1Click);
+    row->addStretch(1);
+    btnOutputToGraph->setEnabled(false);
+    btnRun->setEnabled(false);
+    btnStop->setEnabled(false);
+
+    // The tool bar sits under the menu bar, above the child-window area.
+    auto* top = new QWidget(this);
+    auto* col = new QVBoxLayout(top);
+    col->setContentsMargins(0, 0, 0, 0);
+    col->setSpacing(0);
+    col->addWidget(Panel1);
+    col->addWidget(m_mdi, 1);
+    setCentralWidget(top);
+}
+
+void TfrmMain::buildStatusBar()
+{
+    QStatusBar* sb = statusBar();
+    sb->setObjectName("StatusBar1");
+    const int widths[3] = {100, 150, 50};
+    for (int i = 0; i < 3; ++i) {
+        m_status[i] = new QLabel(sb);
+        m_status[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        m_status[i]->setFixedWidth(widths[i]);
+        m_status[i]->setFrameShape(QFrame::StyledPanel);
+        m_status[i]->setFrameShadow(QFrame::Sunken);
+        sb->addWidget(m_status[i]);
+    }
+}
+
+QString TfrmMain::statusText(int panel) const { return m_status[panel]->text(); }
+void TfrmMain::setStatusText(int panel, const QString& text) { m_status[panel]->setText(text); }
+
+void TfrmMain::rebuildWindowMenu()
+{
+    Window1->clear();
+    Window1->addAction(Tile1);
+    Window1->addAction(Cascade1);
+    const auto windows = m_mdi->subWindowList();
+    if (!windows.isEmpty())
+        Window1->addSeparator();
+    int n = 1;
+    for (QMdiSubWindow* w : windows) {
+        QString title = w->windowTitle();
+        if (title.isEmpty() && w->widget())
+            title = w->widget()->windowTitle();
+        QAction* a = Window1->addAction(QStringLiteral("&%1 %2").arg(n++).arg(title));
+        a->setCheckable(true);
+        a->setChecked(w == m_mdi->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w] {
+            if (w->isMinimized())
+                w->showNormal();
+            m_mdi->setActiveSubWindow(w);
+        });
+    }
+}
+
+QMdiSubWindow* TfrmMain::addChild(QWidget* w, Qt::WindowFlags flags)
+{
+    QMdiSubWindow* sub = m_mdi->addSubWindow(w, flags);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    return sub;
+}
+
+QMdiSubWindow* TfrmMain::frameOf(QWidget* w) const
+{
+    for (QWidget* p = w; p; p = p->parentWidget())
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(p))
+            return sub;
+    return nullptr;
+}
+
+void TfrmMain::showSplash()
+{
+    auto* splash = new TfrmAbout(nullptr);
+    splash->BitBtn1->hide();
+    splash->setModal(false);
+    splash->show();
+    splash->repaint();
+    QCoreApplication::processEvents();
+    m_splash = splash;
+}
+
+void TfrmMain::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (m_shown)
+        return;
+    m_shown = true;
+    // Let the window appear before the start-up wait blocks the loop.
+    QTimer::singleShot(0, this, &TfrmMain::FormShow);
+}
+
+void TfrmMain::FormShow()
+{
+    createPanel();
+    setStatusText(0, QString());
+    showConnectionState();
+    DataLogger1->menuAction()->setVisible(true);
+    btnDataLogger->setVisible(true);
+    if (m_options.startPollWait)
+        WaitMilliseconds(500);
+    MainTimer->start();
+    if (m_splash) {
+        m_splash->Label4->clear();
+        m_splash->close();
+    }
+    RealTimeGraph1Click();
+    Setup1->setVisible(false);
+    showPanelTestPattern();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* e)
+{
+    // Every child window may refuse (unsaved data); the main window itself agrees.
+    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+        if (!w->close()) {
+            e->ignore();
+            return;
+        }
+    }
+    FormClose();
+    e->accept();
+}
+
+void TfrmMain::FormClose()
+{
+    saveRealTimeRate(*m_settings, m_state.RealTimeRate);
+}
+
+void TfrmMain::Exit1Click()
+{
+    // Ends the program at once: no close questions, no settings written.
+    MainTimer->stop();
+    MaxMinTimer->stop();
+    LEQTimer->stop();
+    QCoreApplication::exit(0);
+}
+
+void TfrmMain::About1Click()
+{
+    if (!m_state.AboutWindow) {
+        m_state.AboutWindow = new TfrmAbout(this);
+        connect(m_state.AboutWindow, &QObject::destroyed, this, [this] { m_state.AboutWindow = nullptr; });
+    }
+    m_state.AboutWindow->exec();
+}
+
+void TfrmMain::Contents1Click()
+{
+    const QString help = QCoreApplication::applicationDirPath() + "/KV4471Help.htm";
+    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+void TfrmMain::PrinterSetup1Click()
+{
+    QPrinter printer;
+    Prompter::instance().printerSetup(printer, this);
+}
+
+void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }
+void TfrmMain::Cascade1Click() { m_mdi->cascadeSubWindows(); }
+
+void TfrmMain::placeholderCommand(const QString& what)
+{
+    statusBar()->showMessage(QStringLiteral("%1: not available in this version").arg(what), 3000);
+}
+
+} // namespace quedral
