@@ -38,5 +38,28 @@ bool isFramedReading(const ReplyBytes& reply);
 MeterReading decodeReading(const ReplyBytes& reply);
 // The level the meter displays, in tenths of a dB (MAX or MIN when held).
 int DisplayLevel(const MeterReading& r);
+// DisplayLevel in dB, as the panel and the recording use it.
+float DisplayLevelDb(const MeterReading& r);
+
+// "30-90", "50-110", "70-130", "30-130" for the four range codes; nullptr for any other byte.
+const char* rangeText(std::uint8_t rangeCode);
+// Low and high end of the range in dB; false for an unknown code.
+bool rangeBounds(std::uint8_t rangeCode, int& lowDb, int& highDb);
+
+// The value of a two-digit BCD byte (0x47 -> 47), or -1 when a nibble is above 9.
+int bcdValue(std::uint8_t b);
+// The binary value 0..99 as a BCD byte.
+std::uint8_t toBcd(int value);
+
+// What a reading does to the MAX and MIN labels and the blink timer.
+enum class LabelAction { Unchanged, Show, Hide };
+enum class BlinkAction { Unchanged, Start, Stop }; // Start: only if not already running
+struct MaxMinDisplay {
+    LabelAction max = LabelAction::Unchanged;
+    LabelAction min = LabelAction::Unchanged;
+    BlinkAction blink = BlinkAction::Unchanged;
+    bool operator==(const MaxMinDisplay&) const = default;
+};
+MaxMinDisplay maxMinDisplay(const MeterReading& r);
 
 } // namespace quedral

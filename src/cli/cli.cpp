@@ -1,0 +1,259 @@
+#include "cli/cli.h"
+
+#include <QTime>
+
+#include "meter/meterlink.h"
+#include "meter/poller.h"
+#include "shell/base/clock.h"
+#include "shell/base/datadir.h"
+
+namespace quedral::cli {
+
+namespace {
+
+QString tenthsDb(int tenths)
+{
+    return QString::number(tenths / 10.0, 'f', 1);
+}
+
+bool parseByte(const QString& text, std::uint8_t& value)
+{
+    QString t = text;
+    if (t.startsWith("0x", Qt::CaseInsensitive))
+        t = t.mid(2);
+    if (t.isEmpty() || t.size() > 2)
+        return false;
+    bool ok = false;
+    const uint v = t.toUInt(&ok, 16);
+    value = static_cast<std::uint8_t>(v);
+    return ok;
+}
+
+void printOpenProblem(Context& ctx)
+{
+    const QString problem = ctx.transport.lastOpenProblem();
+    if (!problem.isEmpty())
+        ctx.err << problem << "\n";
+}
+
+int cmdRaw(Context& ctx, const QStringList& args)
+{
+    const auto command = parseRawCommand(args);
+    if (!command) {
+        ctx.err << "usage: quedral-cli raw L [B2 B3 B4 B5]\n";
+        return 2;
+    }
+    ReplyFrame reply{};
+    ExchangeOptions options;
+    options.codes = Codes::Raw;
+    const int code = ctx.link.StandardExchange(*command, reply, options);
+    if (code != Codes::Ok) {
+        ctx.err << exchangeStepText(code, options.codes) << "\n";
+        if (code == options.codes.openFailed)
+            printOpenProblem(ctx);
+        return 1;
+    }
+    ctx.out << hexLine(reply) << "\n";
+    return 0;
+}
+
+// Probes until connected (one probe, as one poll tick does), then one 'A' poll.
+int cmdRead(Context& ctx, const QStringList&)
+{
+    if (ctx.poller.tick() != PollOutcome::ConnectedNow) {
+        ctx.err << Status::None << "\n";
+        printOpenProblem(ctx);
+        return 1;
+    }
+    switch (ctx.poller.tick()) {
+    case PollOutcome::Reading:
+        ctx.out << readingJson(ctx.poller.reading(), ctx.poller.sequenceMatched()) << "\n";
+        return 0;
+    case PollOutcome::ReplyIgnored:
+        ctx.err << "reply not framed: " << hexLine(ctx.link.MainReply) << "\n";
+        return 1;
+    default:
+        ctx.err << "no response from device" << "\n";
+        return 1;
+    }
+}
+
+int cmdMonitor(Context& ctx, const QStringList& args)
+{
+    int count = -1;
+    for (int i = 0; i < args.size(); ++i) {
+        bool ok = false;
+        if (args[i] == "--count" && i + 1 < args.size())
+            count = args[++i].toInt(&ok);
+        else if (args[i].startsWith("--count="))
+            count = args[i].mid(8).toInt(&ok);
+        if (!ok || count < 0) {
+            ctx.err << "usage: quedral-cli monitor [--count N]\n";
+            return 2;
+        }
+    }
+    Clock& clock = Clock::instance();
+    std::int64_t nextTick = clock.tickMs();
+    int shown = 0;
+    while (count < 0 || shown < count) {
+        const std::int64_t now = clock.tickMs();
+        if (now < nextTick)
+            clock.sleepMs(static_cast<int>(nextTick - now));
+        nextTick = std::max(nextTick + Poller::IntervalMs, clock.tickMs());
+        const PollOutcome outcome = ctx.poller.tick();
+        if (const char* status = statusTextAfter(outcome)) {
+            ctx.err << status << "\n";
+            ctx.err.flush();
+        }
+        if (outcome == PollOutcome::Reading) {
+            ctx.out << monitorLine(clock.now().time(), ctx.poller.reading()) << "\n";
+            ctx.out.flush();
+            ++shown;
+        }
+    }
+    return 0;
+}
+
+int cmdKey(Context& ctx, const QStringList& args)
+{
+    if (args.size() != 1 || args[0].size() != 1 || !isKeyLetter(static_cast<std::uint8_t>(args[0][0].toLatin1()))) {
+        ctx.err << "usage: quedral-cli key R|L|M|N|C|F\n";
+        return 2;
+    }
+    if (!ctx.link.SendKey(static_cast<std::uint8_t>(args[0][0].toLatin1()))) {
+        ctx.err << Msg::ConnectFail << "\n";
+        printOpenProblem(ctx);
+        return 1;
+    }
+    return 0;
+}
+
+void printUsage(QTextStream& s)
+{
+    s << "usage: quedral-cli [--simulate] [--data-dir DIR] [--version] COMMAND [ARGS]\ncommands:\n";
+    for (const Command& c : commands())
+        s << "  " << c.usage << "\n";
+}
+
+} // namespace
+
+const std::vector<Command>& commands()
+{
+    static const std::vector<Command> table{
+        {"raw", "raw L [B2 B3 B4 B5]   one command frame, prints the 32 reply bytes", cmdRaw},
+        {"read", "read                  one reading as JSON", cmdRead},
+        {"monitor", "monitor [--count N]   readings every 500 ms", cmdMonitor},
+        {"key", "key R|L|M|N|C|F       press a meter key", cmdKey},
+    };
+    return table;
+}
+
+int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFactory& factory)
+{
+    const QString dataDir = takeDataDirOption(args);
+    bool simulate = false;
+    while (!args.isEmpty() && args.first().startsWith("--")) {
+        const QString opt = args.takeFirst();
+        if (opt == "--simulate") {
+            simulate = true;
+        } else if (opt == "--version") {
+            out << "quedral-cli " << QUEDRAL_VERSION << "\n";
+            return 0;
+        } else if (opt == "--help") {
+            printUsage(out);
+            return 0;
+        } else {
+            err << "unknown option " << opt << "\n";
+            printUsage(err);
+            return 2;
+        }
+    }
+    if (args.isEmpty()) {
+        printUsage(err);
+        return 2;
+    }
+    const QString name = args.takeFirst();
+    const auto& table = commands();
+    const auto it = std::find_if(table.begin(), table.end(), [&](const Command& c) { return name == c.name; });
+    if (it == table.end()) {
+        err << "unknown command " << name << "\n";
+        printUsage(err);
+        return 2;
+    }
+    DataDir::init(dataDir);
+    std::unique_ptr<Transport> transport = factory(simulate);
+    MeterLink link(*transport);
+    Poller poller(link);
+    Context ctx{*transport, link, poller, out, err};
+    return it->run(ctx, args);
+}
+
+QString hexLine(const ReplyFrame& reply)
+{
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(reply.data()), kReplyLength).toHex(' ').toUpper());
+}
+
+std::optional<CommandFrame> parseRawCommand(const QStringList& args)
+{
+    if (args.isEmpty() || args.size() > 5 || args[0].size() != 1 || args[0][0].unicode() > 0x7F)
+        return std::nullopt;
+    CommandFrame frame = makeCommand(static_cast<std::uint8_t>(args[0][0].toLatin1()));
+    for (int i = 1; i < args.size(); ++i) {
+        if (!parseByte(args[i], frame[1 + i]))
+            return std::nullopt;
+    }
+    return frame;
+}
+
+QString meterClockText(const MeterReading& r)
+{
+    const int h = bcdValue(r.ClockHour), m = bcdValue(r.ClockMinute), s = bcdValue(r.ClockSecond);
+    if (h < 0 || m < 0 || s < 0)
+        return {};
+    return QString("%1:%2:%3").arg(h, 2, 10, QChar('0')).arg(m, 2, 10, QChar('0')).arg(s, 2, 10, QChar('0'));
+}
+
+QString readingJson(const MeterReading& r, bool sequenceOk)
+{
+    auto b = [](bool v) { return QString(v ? "true" : "false"); };
+    auto str = [](const QString& s) { return s.isNull() ? QString("null") : "\"" + s + "\""; };
+    const char* range = rangeText(r.RangeCode);
+    QStringList f;
+    f << "\"recording\":" + b(r.Recording)
+      << "\"max_min_active\":" + b(r.MaxMinActive)
+      << "\"weighting\":" + str(r.WeightingA ? "A" : "C")
+      << "\"fast\":" + b(r.Fast)
+      << "\"under\":" + b(r.Under)
+      << "\"over\":" + b(r.Over)
+      << "\"memory_full\":" + b(r.MemoryFull)
+      << "\"range\":" + str(range ? QString::fromLatin1(range) : QString())
+      << "\"max_min_mode\":" + QString::number(r.MaxMinMode)
+      << "\"level\":" + tenthsDb(r.LevelTenths)
+      << "\"max\":" + tenthsDb(r.MaxTenths)
+      << "\"min\":" + tenthsDb(r.MinTenths)
+      << "\"display_level\":" + tenthsDb(DisplayLevel(r))
+      << "\"clock\":" + str(meterClockText(r))
+      << "\"sequence_ok\":" + b(sequenceOk);
+    return "{" + f.join(',') + "}";
+}
+
+QString monitorLine(const QTime& computerTime, const MeterReading& r)
+{
+    const char* range = rangeText(r.RangeCode);
+    QStringList parts{computerTime.toString("hh:mm:ss"),
+                      QString("%1").arg(tenthsDb(DisplayLevel(r)), 5),
+                      r.WeightingA ? "dBA" : "dBC",
+                      r.Fast ? "FAST" : "SLOW",
+                      range ? QString::fromLatin1(range) : QString("?")};
+    const bool showMax = r.MaxMinActive && (r.MaxMinMode == 0x11 || r.MaxMinMode == 0x44);
+    const bool showMin = r.MaxMinActive && (r.MaxMinMode == 0x22 || r.MaxMinMode == 0x44);
+    if (r.Recording) parts << "REC";
+    if (showMax) parts << "MAX";
+    if (showMin) parts << "MIN";
+    if (r.Over) parts << "OVER";
+    if (r.Under) parts << "UNDER";
+    if (r.MemoryFull) parts << "FULL";
+    return parts.join(' ');
+}
+
+} // namespace quedral::cli

@@ -1,0 +1,59 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <QTime>
+#include <vector>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "meter/frames.h"
+#include "meter/reading.h"
+#include "meter/transport.h"
+
+namespace quedral {
+class MeterLink;
+class Poller;
+}
+
+namespace quedral::cli {
+
+// Makes the transport for --simulate (true) or the USB meter (false).
+using TransportFactory = std::function<std::unique_ptr<Transport>(bool simulate)>;
+
+// What a command gets to work with.
+struct Context {
+    Transport& transport;
+    MeterLink& link;
+    Poller& poller;
+    QTextStream& out;
+    QTextStream& err;
+};
+
+// One entry of the command table: quedral-cli NAME ARGS...
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(Context& ctx, const QStringList& args); // exit status
+};
+const std::vector<Command>& commands();
+
+// Parses the command line (without the program name) and runs the command.
+// Returns the process exit status.
+int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFactory& factory);
+
+// --- Pure helpers, tested directly ---
+
+// "02 4B 00 ..." : two-digit upper-case hex separated by single blanks.
+QString hexLine(const ReplyFrame& reply);
+// The frame for `raw L [B2 B3 B4 B5]`; nullopt on a bad letter or byte.
+std::optional<CommandFrame> parseRawCommand(const QStringList& args);
+// The reading as one JSON object on one line.
+QString readingJson(const MeterReading& r, bool sequenceOk);
+// A monitor line: "hh:mm:ss  63.4 dBA FAST 30-130 REC MAX".
+QString monitorLine(const QTime& computerTime, const MeterReading& r);
+// "hh:mm:ss" from the meter's BCD clock bytes, or empty when one is not BCD.
+QString meterClockText(const MeterReading& r);
+
+} // namespace quedral::cli

@@ -1,0 +1,20 @@
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+#include "cli/cli.h"
+#include "meter/simulatedtransport.h"
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("quedral");
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const int status = quedral::cli::run(args, out, err, quedral::makeTransport);
+    out.flush();
+    err.flush();
+    return status;
+}

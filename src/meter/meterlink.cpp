@@ -1,0 +1,160 @@
+#include "meter/meterlink.h"
+
+#include <algorithm>
+
+#include "shell/base/clock.h"
+
+namespace quedral {
+
+bool replyPasses(ReplyCheck check, const CommandFrame& command, const ReplyFrame& reply)
+{
+    switch (check) {
+    case ReplyCheck::None:
+    case ReplyCheck::NoReply:
+        return true;
+    case ReplyCheck::Framed:
+        /* 'A': byte 0 = 0x02, byte 31 = 0x03. */
+        return reply[0] == 0x02 && reply[31] == 0x03;
+    case ReplyCheck::DownloadFrame:
+        /* 'P': byte 0 = 0x04, byte 31 = 0x05. */
+        return reply[0] == 0x04 && reply[31] == 0x05;
+    case ReplyCheck::Identify:
+        /* 'K': bytes 23, 24, 25 = '3', '2', '3'. */
+        return reply[23] == '3' && reply[24] == '2' && reply[25] == '3';
+    case ReplyCheck::EchoAll:
+        /* Bytes 0-6 repeat the command. */
+        return std::equal(command.begin(), command.end(), reply.begin());
+    case ReplyCheck::EchoFirstTwo:
+        /* Bytes 0-1 repeat the command's start and letter. */
+        return reply[0] == command[0] && reply[1] == command[1];
+    }
+    return false;
+}
+
+bool MeterLink::ExchangeCommand(std::uint8_t letter)
+{
+    m_transport.UsbClose();
+    bool ok = m_transport.UsbOpen(VendorId, ProductId) == 0 && m_transport.UsbSetTimeouts(1000, 1000) == 0;
+    if (ok) {
+        MainCommand[0] = kFrameStart;
+        MainCommand[1] = letter;
+        MainCommand[6] = kFrameEnd;
+        m_transport.UsbWrite(kCommandLength, MainCommand.data());
+        m_transport.UsbPurge();
+        ok = m_transport.UsbRead(kReplyLength, MainReply.data()) == 0;
+    }
+    m_transport.UsbClose();
+    return ok;
+}
+
+bool MeterLink::PollReading()
+{
+    m_transport.UsbClose();
+    if (m_transport.UsbOpen(VendorId, ProductId) != 0 || m_transport.UsbSetTimeouts(1000, 1000) != 0) {
+        m_transport.UsbClose();
+        return false;
+    }
+    MainCommand[0] = kFrameStart;
+    MainCommand[1] = Letter::Reading;
+    ++PollSequence; // unsigned 8-bit: 255 wraps to 0
+    MainCommand[5] = PollSequence;
+    MainCommand[6] = kFrameEnd;
+    m_transport.UsbWrite(kCommandLength, MainCommand.data());
+    m_transport.UsbPurge();
+    MainReply.fill(0);
+    const bool ok = m_transport.UsbRead(kReplyLength, MainReply.data()) == 0;
+    /* Byte 30 echoes the sequence number; after a mismatch the meter is told to recover. */
+    if (MainReply[30] != PollSequence) {
+        MainCommand[1] = Letter::Recover;
+        m_transport.UsbWrite(kCommandLength, MainCommand.data());
+    }
+    m_transport.UsbClose();
+    return ok;
+}
+
+bool MeterLink::SendKey(std::uint8_t letter)
+{
+    m_transport.UsbClose();
+    if (m_transport.UsbOpen(VendorId, ProductId) != 0 || m_transport.UsbSetTimeouts(500, 500) != 0) {
+        m_transport.UsbClose();
+        return false;
+    }
+    MainCommand[0] = kFrameStart;
+    MainCommand[1] = letter;
+    MainCommand[6] = kFrameEnd;
+    m_transport.UsbWrite(kCommandLength, MainCommand.data());
+    m_transport.UsbClose();
+    return true;
+}
+
+int MeterLink::OpenLink(const ExchangeCodes& codes, int timeoutMs)
+{
+    m_transport.UsbClose();
+    if (m_transport.UsbOpen(VendorId, ProductId) != 0)
+        return codes.openFailed;
+    if (m_transport.UsbSetTimeouts(timeoutMs, timeoutMs) != 0)
+        return codes.timeoutsFailed;
+    return Codes::Ok;
+}
+
+int MeterLink::Transact(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes,
+                        ReplyCheck check)
+{
+    if (m_transport.UsbWrite(kCommandLength, command.data()) != 0)
+        return codes.writeFailed;
+    if (check == ReplyCheck::NoReply)
+        return Codes::Ok;
+    m_transport.UsbPurge();
+    if (m_transport.UsbRead(kReplyLength, reply.data()) != 0)
+        return codes.noReply;
+    if (!replyPasses(check, command, reply))
+        return codes.wrongReply;
+    return Codes::Ok;
+}
+
+int MeterLink::StandardExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeOptions& options)
+{
+    int code = OpenLink(options.codes, options.timeoutMs);
+    if (code == Codes::Ok)
+        code = Transact(command, reply, options.codes, options.check);
+    if (!options.keepOpen)
+        m_transport.UsbClose();
+    return code;
+}
+
+int MeterLink::StandardExchange(std::uint8_t letter, const ExchangeOptions& options)
+{
+    MainCommand[0] = kFrameStart;
+    MainCommand[1] = letter;
+    MainCommand[6] = kFrameEnd;
+    return StandardExchange(MainCommand, MainReply, options);
+}
+
+const char* exchangeStepText(int code, const ExchangeCodes& codes)
+{
+    if (code == Codes::Ok)
+        return "";
+    if (code == codes.openFailed)
+        return Msg::OpenFailed;
+    if (code == codes.timeoutsFailed)
+        return Msg::TimeoutFailed;
+    if (code == codes.writeFailed)
+        return Msg::WriteFailed;
+    if (code == codes.noReply)
+        return "no response from device";
+    if (code == codes.wrongReply)
+        return "wrong reply from device";
+    return "";
+}
+
+void StopPolling(const bool& pollBusy, const std::function<void()>& stopTimer)
+{
+    Clock& clock = Clock::instance();
+    const std::int64_t start = clock.tickMs();
+    while (pollBusy && clock.tickMs() - start < 2500)
+        clock.sleepMs(10);
+    if (stopTimer)
+        stopTimer();
+}
+
+} // namespace quedral

@@ -1,0 +1,45 @@
+#pragma once
+#include "meter/meterlink.h"
+#include "meter/reading.h"
+
+namespace quedral {
+
+// What one poll tick did; the GUI and the CLI act on it.
+enum class PollOutcome {
+    ProbeFailed,    // not connected and the 'K' probe got no "323": nothing changes
+    ConnectedNow,   // the probe succeeded: show "On Connection", enable the meter commands
+    Reading,        // a framed reading is in MainReply: apply it (reading())
+    ReplyIgnored,   // the poll succeeded but the reply is not framed: nothing to apply
+    FailureCounted, // the poll failed; PollFailures is below the limit
+    ConnectionLost, // the fifth failure in a row: disable the meter commands, "No Connection"
+};
+
+// The 500 ms poll state machine: probe with 'K' while disconnected, poll with 'A' while
+// connected, drop the connection after five failed polls in a row.
+class Poller {
+public:
+    static constexpr int IntervalMs = 500;
+    static constexpr int FailureLimit = 5;
+
+    explicit Poller(MeterLink& link) : m_link(link) {}
+
+    bool Connected = false;
+    int PollFailures = 0;
+
+    // One timer tick; PollBusy is set for its whole run.
+    PollOutcome tick();
+    // The reading in the link's MainReply (meaningful after PollOutcome::Reading).
+    MeterReading reading() const { return decodeReading(m_link.MainReply); }
+    // True when the last reading echoed the sequence number that was sent.
+    bool sequenceMatched() const { return m_link.MainReply[30] == m_link.PollSequence; }
+    MeterLink& link() { return m_link; }
+
+private:
+    MeterLink& m_link;
+};
+
+// The status bar text after an outcome, or nullptr when it does not change.
+// (Before the first successful probe the GUI shows Status::Off.)
+const char* statusTextAfter(PollOutcome outcome);
+
+} // namespace quedral

@@ -1,0 +1,226 @@
+#include "meter/simulatedmeter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <algorithm>
+
+#include "shell/base/clock.h"
+#include "shell/base/datadir.h"
+
+namespace quedral {
+
+namespace {
+ReplyBytes framedReply()
+{
+    ReplyBytes r{};
+    r[0] = kFrameStart;
+    r[31] = kFrameEnd;
+    return r;
+}
+} // namespace
+
+QString SimulatedMeter::defaultStateFile()
+{
+    return DataDir::file(QStringLiteral("simulated-meter.json"));
+}
+
+SimulatedMeter::SimulatedMeter(QString stateFile, std::uint32_t seed) : m_file(std::move(stateFile)), m_rng(seed)
+{
+    load();
+    std::uniform_real_distribution<double> start(520.0, 680.0);
+    m_background = m_smoothed = start(m_rng);
+    m_level = static_cast<int>(m_smoothed);
+
+    // Identify: bytes 23..25 carry the model code "323".
+    addCommand(Letter::Identify, [](const CommandFrame&) -> std::optional<ReplyBytes> {
+        ReplyBytes r = framedReply();
+        r[23] = '3';
+        r[24] = '2';
+        r[25] = '3';
+        return r;
+    });
+    addCommand(Letter::Reading, [this](const CommandFrame& c) -> std::optional<ReplyBytes> {
+        return readingReply(nextLevel(), c[5]);
+    });
+    addCommand(Letter::Recover, [](const CommandFrame&) { return std::optional<ReplyBytes>(); });
+
+    // Keys: no reply; the change shows in the next reading.
+    auto key = [this](std::function<void(State&)> change) {
+        return [this, change](const CommandFrame&) -> std::optional<ReplyBytes> {
+            update(change);
+            return std::nullopt;
+        };
+    };
+    addCommand(Letter::KeyRec, key([](State& s) { s.recording = !s.recording; }));
+    addCommand(Letter::KeyLevel, key([](State& s) {
+        switch (s.rangeCode) {
+        case 0x11: s.rangeCode = 0x22; break;
+        case 0x22: s.rangeCode = 0x44; break;
+        case 0x44: s.rangeCode = 0x88; break;
+        default: s.rangeCode = 0x11; break;
+        }
+    }));
+    addCommand(Letter::KeyMaxMin, key([this](State& s) {
+        if (!s.maxMinActive) {
+            s.maxMinActive = true;
+            s.maxMinMode = 0x11;
+            s.heldMaxTenths = s.heldMinTenths = nextLevel();
+        } else {
+            s.maxMinMode = s.maxMinMode == 0x11 ? 0x22 : s.maxMinMode == 0x22 ? 0x44 : 0x11;
+        }
+    }));
+    addCommand(Letter::KeyMaxMinCancel, key([](State& s) {
+        s.maxMinActive = false;
+        s.maxMinMode = 0x00;
+    }));
+    addCommand(Letter::KeyWeighting, key([](State& s) { s.weightingA = !s.weightingA; }));
+    addCommand(Letter::KeyFastSlow, key([](State& s) { s.fast = !s.fast; }));
+}
+
+std::optional<ReplyBytes> SimulatedMeter::handleCommand(const CommandFrame& command)
+{
+    if (command[0] != kFrameStart || command[6] != kFrameEnd)
+        return std::nullopt; // not a frame: the meter ignores it
+    m_blockPending = 0;
+    auto it = m_commands.find(command[1]);
+    if (it == m_commands.end())
+        return std::nullopt;
+    return it->second(command);
+}
+
+bool SimulatedMeter::handleBlock(const ReplyBytes&)
+{
+    if (m_blockPending == 0)
+        return false;
+    m_blockPending = 0;
+    return true;
+}
+
+void SimulatedMeter::update(const std::function<void(State&)>& change)
+{
+    change(m_state);
+    save();
+}
+
+int SimulatedMeter::nextLevel()
+{
+    if (m_levelOverride) {
+        m_level = *m_levelOverride;
+        return m_level;
+    }
+    std::normal_distribution<double> step(0.0, 4.0);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    // A slowly wandering background between 45 and 75 dB, pulled gently towards 60 dB.
+    m_background += step(m_rng) + (600.0 - m_background) * 0.01;
+    m_background = std::clamp(m_background, 450.0, 750.0);
+    // Now and then a louder event of a few seconds.
+    if (m_eventTicks > 0) {
+        --m_eventTicks;
+    } else if (unit(m_rng) < 0.03) {
+        m_eventTicks = 2 + static_cast<int>(unit(m_rng) * 8);
+        m_eventBoost = 100.0 + unit(m_rng) * 250.0;
+    } else {
+        m_eventBoost = 0.0;
+    }
+    double target = m_background + m_eventBoost + step(m_rng) * 0.5;
+    if (!m_state.weightingA)
+        target += 20.0; // C weighting lets more low-frequency noise through
+    // SLOW follows changes more lazily than FAST.
+    m_smoothed += (target - m_smoothed) * (m_state.fast ? 0.8 : 0.3);
+    m_level = std::clamp(static_cast<int>(m_smoothed + 0.5), 0, 1400);
+    return m_level;
+}
+
+ReplyBytes SimulatedMeter::readingReply(int levelTenths, std::uint8_t sequence)
+{
+    State& s = m_state;
+    if (s.maxMinActive) {
+        const int mx = std::max(s.heldMaxTenths, levelTenths);
+        const int mn = std::min(s.heldMinTenths, levelTenths);
+        if (mx != s.heldMaxTenths || mn != s.heldMinTenths) {
+            s.heldMaxTenths = mx;
+            s.heldMinTenths = mn;
+            save();
+        }
+    }
+    int low = 30, high = 130;
+    rangeBounds(s.rangeCode, low, high);
+
+    ReplyBytes r = framedReply();
+    r[1] = static_cast<std::uint8_t>((s.recording ? 0x01 : 0) | (s.maxMinActive ? 0x04 : 0)
+                                     | (s.weightingA ? 0x08 : 0) | (s.fast ? 0x10 : 0)
+                                     | (levelTenths < low * 10 ? 0x40 : 0) | (levelTenths > high * 10 ? 0x80 : 0));
+    r[2] = s.memoryFull ? 0x10 : 0x00;
+    r[3] = s.rangeCode;
+    r[4] = s.maxMinActive ? s.maxMinMode : 0x00;
+    auto put16 = [&r](int at, int v) {
+        v = std::clamp(v, 0, 0xFFFF);
+        r[at] = static_cast<std::uint8_t>(v >> 8);
+        r[at + 1] = static_cast<std::uint8_t>(v & 0xFF);
+    };
+    put16(5, levelTenths);
+    put16(11, s.heldMaxTenths);
+    put16(13, s.heldMinTenths);
+    const QDateTime t = Clock::instance().now().addSecs(s.clockOffsetSeconds);
+    r[15] = toBcd(t.time().second());
+    r[16] = toBcd(t.time().minute());
+    r[17] = toBcd(t.time().hour());
+    r[19] = toBcd(t.date().month());
+    r[20] = toBcd(t.date().day());
+    r[21] = toBcd(t.date().year() - 2000);
+    r[30] = sequence;
+    return r;
+}
+
+void SimulatedMeter::load()
+{
+    if (m_file.isEmpty())
+        return;
+    QFile f(m_file);
+    if (!f.open(QIODevice::ReadOnly))
+        return;
+    const QJsonObject o = QJsonDocument::fromJson(f.readAll()).object();
+    State d;
+    m_state.recording = o.value("recording").toBool(d.recording);
+    m_state.weightingA = o.value("weighting_a").toBool(d.weightingA);
+    m_state.fast = o.value("fast").toBool(d.fast);
+    const int range = o.value("range_code").toInt(d.rangeCode);
+    m_state.rangeCode = rangeText(static_cast<std::uint8_t>(range)) ? static_cast<std::uint8_t>(range) : d.rangeCode;
+    m_state.maxMinActive = o.value("max_min_active").toBool(d.maxMinActive);
+    m_state.maxMinMode = static_cast<std::uint8_t>(o.value("max_min_mode").toInt(d.maxMinMode));
+    m_state.heldMaxTenths = o.value("held_max").toInt(d.heldMaxTenths);
+    m_state.heldMinTenths = o.value("held_min").toInt(d.heldMinTenths);
+    m_state.clockOffsetSeconds = o.value("clock_offset_s").toInteger(d.clockOffsetSeconds);
+    m_state.memoryFull = o.value("memory_full").toBool(d.memoryFull);
+    m_state.memory = QByteArray::fromBase64(o.value("memory").toString().toLatin1());
+}
+
+void SimulatedMeter::save() const
+{
+    if (m_file.isEmpty())
+        return;
+    QJsonObject o;
+    o["recording"] = m_state.recording;
+    o["weighting_a"] = m_state.weightingA;
+    o["fast"] = m_state.fast;
+    o["range_code"] = m_state.rangeCode;
+    o["max_min_active"] = m_state.maxMinActive;
+    o["max_min_mode"] = m_state.maxMinMode;
+    o["held_max"] = m_state.heldMaxTenths;
+    o["held_min"] = m_state.heldMinTenths;
+    o["clock_offset_s"] = m_state.clockOffsetSeconds;
+    o["memory_full"] = m_state.memoryFull;
+    o["memory"] = QString::fromLatin1(m_state.memory.toBase64());
+    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    QSaveFile f(m_file);
+    if (!f.open(QIODevice::WriteOnly))
+        return;
+    f.write(QJsonDocument(o).toJson());
+    f.commit();
+}
+
+} // namespace quedral

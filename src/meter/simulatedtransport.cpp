@@ -1,0 +1,160 @@
+#include "meter/simulatedtransport.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "meter/hidtransport.h"
+#include "meter/meterlink.h"
+#include "shell/base/clock.h"
+
+namespace quedral {
+
+QString TransportCall::toString() const
+{
+    QStringList parts{name};
+    for (int a : args)
+        parts << QString::number(a);
+    if (!bytes.isEmpty())
+        parts << QString::fromLatin1(bytes.toHex(' ').toUpper());
+    return parts.join(' ') + " -> " + QString::number(result);
+}
+
+SimulatedTransport::SimulatedTransport(std::unique_ptr<SimulatedMeter> meter)
+    : m_meter(meter ? std::move(meter) : std::make_unique<SimulatedMeter>())
+{
+}
+
+int SimulatedTransport::log(QString name, std::vector<int> args, QByteArray bytes, int result)
+{
+    m_calls.push_back({std::move(name), std::move(args), std::move(bytes), result});
+    return result;
+}
+
+void SimulatedTransport::UsbClose()
+{
+    m_open = false;
+    m_pending.reset();
+    log("UsbClose", {}, {}, 0);
+}
+
+int SimulatedTransport::UsbOpen(std::uint16_t vendorId, std::uint16_t productId)
+{
+    m_openProblem.clear();
+    checkUnplug();
+    const bool ok = !faults.openFails && m_plugged && vendorId == MeterLink::VendorId
+                    && productId == MeterLink::ProductId;
+    m_open = ok;
+    if (!ok)
+        m_openProblem = m_plugged ? QString() : QStringLiteral("simulated meter unplugged");
+    return log("UsbOpen", {vendorId, productId}, {}, ok ? 0 : 1);
+}
+
+int SimulatedTransport::UsbSetTimeouts(int readMs, int writeMs)
+{
+    const bool ok = usable() && !faults.timeoutsFail;
+    if (ok)
+        m_readTimeoutMs = readMs;
+    return log("UsbSetTimeouts", {readMs, writeMs}, {}, ok ? 0 : 1);
+}
+
+int SimulatedTransport::UsbWrite(int length, const std::uint8_t* frame)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(frame), length);
+    checkUnplug();
+    if (!usable() || faults.writeFails || length != kCommandLength)
+        return log("UsbWrite", {length}, bytes, 1);
+    CommandFrame command;
+    std::copy(frame, frame + kCommandLength, command.begin());
+    m_pending = m_meter->handleCommand(command);
+    ++m_exchanges;
+    return log("UsbWrite", {length}, bytes, 0);
+}
+
+void SimulatedTransport::UsbPurge()
+{
+    // Nothing is received before the reply of the command just written, so nothing to drop.
+    log("UsbPurge", {}, {}, 0);
+}
+
+int SimulatedTransport::UsbRead(int length, std::uint8_t* buffer)
+{
+    if (!usable() || length != kReplyLength)
+        return log("UsbRead", {length}, {}, 1);
+    if (faults.delayMsPerExchange > 0)
+        Clock::instance().sleepMs(faults.delayMsPerExchange);
+    if (faults.noReply || !m_pending) {
+        Clock::instance().sleepMs(m_readTimeoutMs); // the read waits out its time-out
+        m_pending.reset();
+        return log("UsbRead", {length}, {}, 1);
+    }
+    ReplyBytes reply = *m_pending;
+    m_pending.reset();
+    if (faults.alterByteIndex && *faults.alterByteIndex >= 0 && *faults.alterByteIndex < kReplyLength)
+        reply[*faults.alterByteIndex] = faults.alterByteValue;
+    std::copy(reply.begin(), reply.end(), buffer);
+    return log("UsbRead", {length}, QByteArray(reinterpret_cast<const char*>(reply.data()), kReplyLength), 0);
+}
+
+int SimulatedTransport::UsbWriteBlock(int length, const std::uint8_t* block)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(block), length);
+    if (!usable() || faults.blockWriteFails || length != kReplyLength)
+        return log("UsbWriteBlock", {length}, bytes, 1);
+    ReplyBytes b;
+    std::copy(block, block + kReplyLength, b.begin());
+    return log("UsbWriteBlock", {length}, bytes, m_meter->handleBlock(b) ? 0 : 1);
+}
+
+void SimulatedTransport::UsbReadSerial(int index, char* buffer, int size)
+{
+    if (size > 0) {
+        const QByteArray text = usable() ? m_meter->serialNumber().toLatin1() : QByteArray();
+        const int n = std::min<int>(text.size(), size - 1);
+        std::memcpy(buffer, text.constData(), static_cast<size_t>(n));
+        buffer[n] = 0;
+    }
+    log("UsbReadSerial", {index, size}, {}, 0);
+}
+
+QStringList SimulatedTransport::callNames() const
+{
+    QStringList names;
+    for (const auto& c : m_calls)
+        names << c.name;
+    return names;
+}
+
+QStringList SimulatedTransport::callLines() const
+{
+    QStringList lines;
+    for (const auto& c : m_calls)
+        lines << c.toString();
+    return lines;
+}
+
+void SimulatedTransport::checkUnplug()
+{
+    if (faults.unplugAfterExchanges >= 0 && m_exchanges >= faults.unplugAfterExchanges)
+        unplug();
+}
+
+void SimulatedTransport::unplug()
+{
+    m_plugged = false;
+    m_pending.reset();
+}
+
+void SimulatedTransport::replug()
+{
+    m_plugged = true;
+    faults.unplugAfterExchanges = -1;
+}
+
+std::unique_ptr<Transport> makeTransport(bool simulate)
+{
+    if (simulate)
+        return std::make_unique<SimulatedTransport>();
+    return makeHidTransport();
+}
+
+} // namespace quedral

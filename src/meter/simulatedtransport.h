@@ -1,0 +1,87 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "meter/simulatedmeter.h"
+#include "meter/transport.h"
+
+namespace quedral {
+
+// One call made on a SimulatedTransport.
+struct TransportCall {
+    QString name;        // "UsbOpen", "UsbWrite", ...
+    std::vector<int> args;
+    QByteArray bytes;    // bytes written, or bytes delivered by UsbRead
+    int result = 0;      // the status returned (0 for the void operations)
+    // e.g. "UsbWrite 7 02 41 00 00 00 01 03 -> 0"
+    QString toString() const;
+};
+
+// Faults a test (or a demo) can inject into the simulated link.
+struct TransportFaults {
+    bool openFails = false;
+    bool timeoutsFail = false;
+    bool writeFails = false;
+    bool blockWriteFails = false;
+    bool noReply = false;                 // the meter stays silent: reads time out
+    std::optional<int> alterByteIndex;    // a reply byte replaced by alterByteValue
+    std::uint8_t alterByteValue = 0;
+    int unplugAfterExchanges = -1;        // unplugged once this many commands were written; -1 never
+    int delayMsPerExchange = 0;           // each read waits this long first (clock seam)
+};
+
+// The simulated meter behind the Transport interface. Honours open/close: writes and reads
+// fail while the device is not open or not plugged in.
+class SimulatedTransport final : public Transport {
+public:
+    // With no meter given, one is made with the default state file.
+    explicit SimulatedTransport(std::unique_ptr<SimulatedMeter> meter = nullptr);
+
+    void UsbClose() override;
+    int UsbOpen(std::uint16_t vendorId, std::uint16_t productId) override;
+    int UsbSetTimeouts(int readMs, int writeMs) override;
+    int UsbWrite(int length, const std::uint8_t* frame) override;
+    void UsbPurge() override;
+    int UsbRead(int length, std::uint8_t* buffer) override;
+    int UsbWriteBlock(int length, const std::uint8_t* block) override;
+    void UsbReadSerial(int index, char* buffer, int size) override;
+    QString lastOpenProblem() const override { return m_openProblem; }
+
+    SimulatedMeter& meter() { return *m_meter; }
+    TransportFaults faults;
+
+    // Call log.
+    const std::vector<TransportCall>& calls() const { return m_calls; }
+    QStringList callNames() const;
+    QStringList callLines() const;
+    void clearCalls() { m_calls.clear(); }
+
+    bool isOpen() const { return m_open; }
+    bool isPlugged() const { return m_plugged; }
+    void unplug();
+    void replug();
+    int exchanges() const { return m_exchanges; } // commands written so far
+
+private:
+    int log(QString name, std::vector<int> args, QByteArray bytes, int result);
+    void checkUnplug();
+    bool usable() const { return m_open && m_plugged; }
+
+    std::unique_ptr<SimulatedMeter> m_meter;
+    std::vector<TransportCall> m_calls;
+    std::optional<ReplyBytes> m_pending;
+    bool m_open = false;
+    bool m_plugged = true;
+    int m_readTimeoutMs = 1000;
+    int m_exchanges = 0;
+    QString m_openProblem;
+};
+
+// The simulated meter when simulate is set, the USB meter otherwise.
+std::unique_ptr<Transport> makeTransport(bool simulate);
+
+} // namespace quedral
