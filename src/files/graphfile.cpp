@@ -1,0 +1,66 @@
+#include "files/graphfile.h"
+
+#include "graph/chartmodel.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace quedral {
+
+namespace {
+bool fail(QString* error, const QString& why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+} // namespace
+
+bool SaveChartState(const ChartModel& chart, const QString& fileName, QString* error)
+{
+    const QByteArray block = chart.serialize();
+    if (block.size() > static_cast<qsizetype>(kMaxGraphFileBlock))
+        return fail(error, QStringLiteral("The chart is too large for a graph file."));
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(error, QStringLiteral("Cannot create %1: %2").arg(fileName, file.errorString()));
+    char length[4];
+    qToLittleEndian<quint32>(static_cast<quint32>(block.size()), length);
+    if (file.write(length, 4) != 4 || file.write(block) != block.size() || !file.commit())
+        return fail(error, QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+    return true;
+}
+
+bool LoadChartState(ChartModel& chart, const QString& fileName, QString* error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(error, QStringLiteral("Cannot open %1: %2").arg(fileName, file.errorString()));
+
+    char length[4];
+    if (file.read(length, 4) != 4)
+        return fail(error, QStringLiteral("%1 is too short to be a graph file.").arg(fileName));
+    const quint32 n = qFromLittleEndian<quint32>(length);
+    if (n > kMaxGraphFileBlock)
+        return fail(error, QStringLiteral("%1 announces a chart state of %2 bytes, which is not plausible.")
+                               .arg(fileName)
+                               .arg(n));
+    if (static_cast<qint64>(n) > file.size() - 4)
+        return fail(error, QStringLiteral("%1 is shorter than its length field says (%2 bytes announced, %3 present).")
+                               .arg(fileName)
+                               .arg(n)
+                               .arg(file.size() - 4));
+
+    const QByteArray block = file.read(n);
+    if (block.size() != static_cast<qsizetype>(n))
+        return fail(error, QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()));
+
+    QString why;
+    if (!chart.deserialize(block, &why))
+        return fail(error, QStringLiteral("%1: %2").arg(fileName, why));
+    return true;
+}
+
+} // namespace quedral

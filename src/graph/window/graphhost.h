@@ -1,0 +1,41 @@
+#pragma once
+// What a graph window needs from the main window. TfrmMain implements it; tests use a small
+// fake. Every method but appState() and connected() has a harmless default.
+class QWidget;
+
+namespace quedral {
+
+struct AppState;
+class TfrmGraph;
+
+class GraphHost {
+public:
+    virtual ~GraphHost() = default;
+
+    virtual AppState& appState() = 0;
+    // The meter answers the poll (Connected).
+    virtual bool connected() const = 0;
+
+    // Adds a new graph window to the main window's child-window area and shows it.
+    virtual void showGraphWindow(TfrmGraph& window);
+    // Brings an existing graph window back to its normal state and to the front.
+    virtual void restoreGraphWindow(TfrmGraph& window);
+
+    // The main window's Save command run with this window active (the close questions' Yes).
+    // The default saves the chart as a graph file (TfrmGraph::saveGraphAs).
+    virtual void saveCommand(TfrmGraph& window);
+    // SaveGraphAs with the window's chart (Run's question). Same default.
+    virtual void saveGraphAs(TfrmGraph& window);
+
+    // btnRun and Real Time > Run; btnStop and Real Time > Stop.
+    virtual void setRunEnabled(bool) {}
+    virtual void setStopEnabled(bool) {}
+    // View > "Real Time &Graph" check mark.
+    virtual void setRealTimeGraphChecked(bool) {}
+    // The main window's "Output Tabular to graph" button.
+    virtual void setOutputToGraphEnabled(bool) {}
+    // Draws data set `index` into the "DataLogger" window (a click on its data-set grid).
+    virtual void showDataSet(TfrmGraph&, int /*index*/) {}
+};
+
+} // namespace quedral
