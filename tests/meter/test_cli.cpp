@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "cli/cli.h"
+#include "meter/simulatedtransport.h"
+#include "shell/base/clock.h"
+#include "support/testenv.h"
+
+using namespace quedral;
+
+namespace {
+
+struct Result {
+    int status;
+    QString out, err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override { Clock::install(&clock); }
+    void TearDown() override { Clock::install(nullptr); }
+
+    // Runs quedral-cli in-process; --simulate gives a seeded simulator, otherwise a meter
+    // that is not plugged in.
+    Result run(QStringList args)
+    {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        args.prepend(dataDir.path());
+        args.prepend("--data-dir");
+        const int status = cli::run(args, o, e, [](bool simulate) -> std::unique_ptr<Transport> {
+            auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(SimulatedMeter::defaultStateFile(), 3));
+            if (!simulate)
+                t->unplug();
+            return t;
+        });
+        o.flush();
+        e.flush();
+        return {status, out, err};
+    }
+
+    ManualClock clock{QDateTime(QDate(2026, 5, 1), QTime(8, 30, 5))};
+    test::ScopedDataDir dataDir;
+};
+
+} // namespace
+
+TEST_F(CliTest, RawKPrintsTheIdentifyReply)
+{
+    const Result r = run({"--simulate", "raw", "K"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList bytes = r.out.trimmed().split(' ');
+    ASSERT_EQ(bytes.size(), 32);
+    EXPECT_EQ(bytes.mid(23, 3), (QStringList{"33", "32", "33"}));
+    EXPECT_TRUE(r.out.endsWith('\n'));
+}
+
+TEST_F(CliTest, FailuresNameTheStepAndExitNonZero)
+{
+    Result r = run({"raw", "K"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.startsWith("fail to open device\n"));
+    EXPECT_TRUE(r.out.isEmpty());
+
+    r = run({"--simulate", "raw", "Q"}); // the meter does not answer Q
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err, "no response from device\n");
+
+    r = run({"read"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.startsWith("No Connection\n"));
+
+    r = run({"key", "R"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.startsWith("Connect fail\n"));
+}
+
+TEST_F(CliTest, RawArguments)
+{
+    EXPECT_EQ(cli::parseRawCommand({"W", "1", "0x2a", "ff", "00"}), (CommandFrame{2, 'W', 1, 0x2A, 0xFF, 0, 3}));
+    EXPECT_EQ(cli::parseRawCommand({"Y"}), kInformationFrame);
+    for (const QStringList& bad : {QStringList{}, QStringList{"KK"}, QStringList{"K", "100"}, QStringList{"K", "zz"},
+                                   QStringList{"K", "1", "2", "3", "4", "5"}})
+        EXPECT_FALSE(cli::parseRawCommand(bad)) << bad.join(' ').toStdString();
+}
+
+TEST_F(CliTest, ReadPrintsOneJsonObject)
+{
+    ASSERT_EQ(run({"--simulate", "key", "M"}).status, 0);
+    const Result r = run({"--simulate", "read"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count('\n'), 1);
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    const QStringList keys{"recording", "max_min_active", "weighting", "fast", "under", "over", "memory_full",
+                           "range", "max_min_mode", "level", "max", "min", "display_level", "clock", "sequence_ok"};
+    for (const QString& k : keys)
+        EXPECT_TRUE(o.contains(k)) << k.toStdString();
+    EXPECT_EQ(o.size(), keys.size());
+    EXPECT_EQ(o["weighting"].toString(), "A");
+    EXPECT_EQ(o["range"].toString(), "30-130");
+    EXPECT_TRUE(o["max_min_active"].toBool());
+    EXPECT_EQ(o["max_min_mode"].toInt(), 0x11);
+    EXPECT_EQ(o["clock"].toString(), "08:30:05");
+    EXPECT_TRUE(o["sequence_ok"].toBool());
+    EXPECT_DOUBLE_EQ(o["display_level"].toDouble(), o["max"].toDouble());
+}
+
+TEST_F(CliTest, JsonFormatting)
+{
+    MeterReading m;
+    m.Fast = true;
+    m.Over = true;
+    m.RangeCode = 0x12;
+    m.LevelTenths = 945;
+    m.MaxTenths = 1000;
+    m.ClockSecond = 0x5A; // not BCD
+    EXPECT_EQ(cli::readingJson(m, false).toStdString(),
+              "{\"recording\":false,\"max_min_active\":false,\"weighting\":\"C\",\"fast\":true,\"under\":false,"
+              "\"over\":true,\"memory_full\":false,\"range\":null,\"max_min_mode\":0,\"level\":94.5,\"max\":100.0,"
+              "\"min\":0.0,\"display_level\":94.5,\"clock\":null,\"sequence_ok\":false}");
+}
+
+TEST_F(CliTest, MonitorLines)
+{
+    MeterReading m;
+    m.WeightingA = true;
+    m.Recording = true;
+    m.MaxMinActive = true;
+    m.MaxMinMode = 0x44;
+    m.RangeCode = 0x44;
+    m.LevelTenths = 705;
+    m.MemoryFull = true;
+    EXPECT_EQ(cli::monitorLine(QTime(9, 5, 7), m), "09:05:07  70.5 dBA SLOW 70-130 REC MAX MIN FULL");
+}
+
+TEST_F(CliTest, MonitorPollsEveryHalfSecond)
+{
+    const auto t0 = clock.tickMs();
+    const Result r = run({"--simulate", "monitor", "--count", "4"});
+    ASSERT_EQ(r.status, 0);
+    const QStringList lines = r.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0].left(8), "08:30:05"); // the probe tick, then the first poll 500 ms later
+    EXPECT_EQ(lines[3].left(8), "08:30:07");
+    EXPECT_EQ(clock.tickMs() - t0, 2000);
+    EXPECT_EQ(r.err, "On Connection\n");
+}
+
+TEST_F(CliTest, BuiltProgram)
+{
+    QProcess p;
+    p.start(QUEDRAL_CLI_PATH, {"--data-dir", dataDir.path(), "--simulate", "raw", "K"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLatin1(p.readAllStandardOutput()).contains(
+        QRegularExpression("^02( [0-9A-F]{2}){22} 33 32 33( [0-9A-F]{2}){5} 03\n$")));
+    p.start(QUEDRAL_CLI_PATH, {"--version"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(QString::fromLatin1(p.readAllStandardOutput()), QString("quedral-cli " QUEDRAL_VERSION "\n"));
+}

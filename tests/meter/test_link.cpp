@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include "meter/meterlink.h"
+#include "meter/poller.h"
+#include "meter/simulatedtransport.h"
+#include "shell/base/clock.h"
+
+using namespace quedral;
+
+namespace {
+
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override { Clock::install(&clock); }
+    void TearDown() override { Clock::install(nullptr); }
+
+    // The bytes of every UsbWrite since the log was last cleared.
+    std::vector<QByteArray> writes() const
+    {
+        std::vector<QByteArray> w;
+        for (const auto& c : sim.calls())
+            if (c.name == "UsbWrite")
+                w.push_back(c.bytes);
+        return w;
+    }
+    void connect()
+    {
+        ASSERT_EQ(poller.tick(), PollOutcome::ConnectedNow);
+        sim.clearCalls();
+    }
+
+    ManualClock clock;
+    SimulatedTransport sim{std::make_unique<SimulatedMeter>(QString(), 42)};
+    MeterLink link{sim};
+    Poller poller{link};
+};
+
+const QStringList kFullExchange{"UsbClose", "UsbOpen", "UsbSetTimeouts", "UsbWrite", "UsbPurge", "UsbRead", "UsbClose"};
+
+} // namespace
+
+TEST_F(LinkTest, ExchangeCommandRunsTheWholeSequence)
+{
+    EXPECT_TRUE(link.ExchangeCommand('K'));
+    EXPECT_EQ(sim.callNames(), kFullExchange);
+    EXPECT_EQ(sim.calls()[1].args, (std::vector<int>{0x04D9, 0xE000}));
+    EXPECT_EQ(sim.calls()[2].args, (std::vector<int>{1000, 1000}));
+    EXPECT_EQ(link.MainReply[23], '3');
+    EXPECT_EQ(link.MainReply[24], '2');
+    EXPECT_EQ(link.MainReply[25], '3');
+    EXPECT_FALSE(sim.isOpen());
+}
+
+TEST_F(LinkTest, ExchangeCommandWithoutMeterFailsAndEndsClosed)
+{
+    sim.unplug();
+    EXPECT_FALSE(link.ExchangeCommand('K'));
+    EXPECT_EQ(sim.callNames(), (QStringList{"UsbClose", "UsbOpen", "UsbClose"}));
+    EXPECT_FALSE(sim.isOpen());
+}
+
+TEST_F(LinkTest, StandardExchangeReturnsTheCodeOfTheFailingStep)
+{
+    struct Case {
+        const char* name;
+        std::function<void(TransportFaults&)> fault;
+        int code;
+        QStringList calls;
+    };
+    const Case cases[] = {
+        {"ok", [](TransportFaults&) {}, 0, kFullExchange},
+        {"open", [](TransportFaults& f) { f.openFails = true; }, 803, {"UsbClose", "UsbOpen", "UsbClose"}},
+        {"timeouts", [](TransportFaults& f) { f.timeoutsFail = true; }, 804,
+         {"UsbClose", "UsbOpen", "UsbSetTimeouts", "UsbClose"}},
+        {"write", [](TransportFaults& f) { f.writeFails = true; }, 805,
+         {"UsbClose", "UsbOpen", "UsbSetTimeouts", "UsbWrite", "UsbClose"}},
+        {"no reply", [](TransportFaults& f) { f.noReply = true; }, 806, kFullExchange},
+        {"wrong reply", [](TransportFaults& f) { f.alterByteIndex = 24; f.alterByteValue = '9'; }, 807, kFullExchange},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.faults = {};
+        c.fault(sim.faults);
+        sim.clearCalls();
+        ExchangeOptions options{Codes::Erase, 1000, ReplyCheck::Identify, false};
+        EXPECT_EQ(link.StandardExchange('K', options), c.code);
+        EXPECT_EQ(sim.callNames(), c.calls);
+        EXPECT_FALSE(sim.isOpen());
+    }
+}
+
+TEST_F(LinkTest, StepTextsFollowTheFamily)
+{
+    EXPECT_STREQ(exchangeStepText(903, Codes::Information), "fail to open device");
+    EXPECT_STREQ(exchangeStepText(904, Codes::Information), "fail to set timeout");
+    EXPECT_STREQ(exchangeStepText(123, Codes::DownloadNext), "fail to write command to device");
+    EXPECT_STREQ(exchangeStepText(709, Codes::Setting), "no response from device");
+    EXPECT_STREQ(exchangeStepText(0, Codes::Setting), "");
+}
+
+TEST_F(LinkTest, KeepOpenLeavesTheDeviceForTheNextLeadingClose)
+{
+    ExchangeOptions options{Codes::Erase, 1000, ReplyCheck::Identify, true};
+    EXPECT_EQ(link.StandardExchange('K', options), 0);
+    EXPECT_TRUE(sim.isOpen());
+    EXPECT_EQ(sim.callNames().last(), "UsbRead");
+    sim.clearCalls();
+    EXPECT_TRUE(link.ExchangeCommand('K'));
+    EXPECT_EQ(sim.callNames().first(), "UsbClose");
+}
+
+TEST_F(LinkTest, EchoChecks)
+{
+    CommandFrame c = kEraseFrame;
+    ReplyFrame r{};
+    std::copy(c.begin(), c.end(), r.begin());
+    EXPECT_TRUE(replyPasses(ReplyCheck::EchoAll, c, r));
+    r[5] = 0; // six of the seven bytes
+    EXPECT_FALSE(replyPasses(ReplyCheck::EchoAll, c, r));
+    EXPECT_TRUE(replyPasses(ReplyCheck::EchoFirstTwo, c, r));
+    r[1] = 'x';
+    EXPECT_FALSE(replyPasses(ReplyCheck::EchoFirstTwo, c, r));
+}
+
+TEST_F(LinkTest, PollSendsTheNextSequenceAndWrapsAfter255)
+{
+    link.PollSequence = 254;
+    EXPECT_TRUE(link.PollReading());
+    EXPECT_EQ(link.MainCommand[5], 255);
+    EXPECT_EQ(link.MainReply[30], 255);
+    sim.clearCalls();
+    EXPECT_TRUE(link.PollReading());
+    EXPECT_EQ(link.PollSequence, 0);
+    ASSERT_EQ(writes().size(), 1u);
+    EXPECT_EQ(writes()[0], QByteArray::fromHex("02410000000003"));
+    EXPECT_EQ(sim.callNames(), kFullExchange);
+}
+
+TEST_F(LinkTest, SequenceMismatchWritesQAndTheReadingIsStillUsed)
+{
+    connect();
+    sim.faults.alterByteIndex = 30;
+    sim.faults.alterByteValue = 0x77;
+    EXPECT_EQ(poller.tick(), PollOutcome::Reading);
+    EXPECT_FALSE(poller.sequenceMatched());
+    EXPECT_EQ(sim.callNames(), (QStringList{"UsbClose", "UsbOpen", "UsbSetTimeouts", "UsbWrite", "UsbPurge",
+                                            "UsbRead", "UsbWrite", "UsbClose"}));
+    ASSERT_EQ(writes().size(), 2u);
+    EXPECT_EQ(writes()[1][1], 'Q');
+    EXPECT_EQ(writes()[1][5], 1); // the sequence byte stays
+    EXPECT_EQ(link.MainCommand[1], 'Q');
+}
+
+TEST_F(LinkTest, FailedPollReadLeavesAZeroedReply)
+{
+    link.MainReply.fill(0xAA);
+    sim.faults.noReply = true;
+    EXPECT_FALSE(link.PollReading());
+    EXPECT_EQ(link.MainReply, ReplyFrame{});
+    EXPECT_FALSE(sim.isOpen());
+}
+
+TEST_F(LinkTest, KeyCarriesTheLastPollSequenceAndReadsNothing)
+{
+    link.PollSequence = 0x2F;
+    ASSERT_TRUE(link.PollReading());
+    sim.clearCalls();
+    EXPECT_TRUE(link.SendKey('R'));
+    EXPECT_EQ(sim.callNames(), (QStringList{"UsbClose", "UsbOpen", "UsbSetTimeouts", "UsbWrite", "UsbClose"}));
+    EXPECT_EQ(sim.calls()[2].args, (std::vector<int>{500, 500}));
+    EXPECT_EQ(writes()[0], QByteArray::fromHex("02520000003003"));
+    EXPECT_TRUE(sim.meter().state().recording);
+}
+
+TEST_F(LinkTest, KeyFailsOnlyWhenOpenOrTimeoutsFail)
+{
+    sim.faults.openFails = true;
+    EXPECT_FALSE(link.SendKey('F'));
+    sim.faults = {};
+    sim.faults.timeoutsFail = true;
+    EXPECT_FALSE(link.SendKey('F'));
+    sim.faults = {};
+    sim.faults.writeFails = true;
+    EXPECT_TRUE(link.SendKey('F')); // the write is not examined
+    EXPECT_FALSE(sim.isOpen());
+}
+
+TEST_F(LinkTest, ProbeNeeds323)
+{
+    sim.faults.alterByteIndex = 25;
+    sim.faults.alterByteValue = '4';
+    EXPECT_EQ(poller.tick(), PollOutcome::ProbeFailed);
+    EXPECT_FALSE(poller.Connected);
+    sim.faults = {};
+    EXPECT_EQ(poller.tick(), PollOutcome::ConnectedNow);
+    EXPECT_TRUE(poller.Connected);
+    EXPECT_EQ(writes()[1][1], 'K');
+}
+
+TEST_F(LinkTest, FourFailuresThenAGoodPollKeepTheConnection)
+{
+    connect();
+    sim.faults.noReply = true;
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_EQ(poller.tick(), PollOutcome::FailureCounted);
+        EXPECT_EQ(poller.PollFailures, i);
+    }
+    sim.faults = {};
+    EXPECT_EQ(poller.tick(), PollOutcome::Reading);
+    EXPECT_TRUE(poller.Connected);
+    EXPECT_EQ(poller.PollFailures, 0);
+}
+
+TEST_F(LinkTest, FiveFailuresDropTheConnectionAndReplugReconnects)
+{
+    connect();
+    EXPECT_EQ(poller.tick(), PollOutcome::Reading);
+    sim.unplug();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(poller.tick(), PollOutcome::FailureCounted);
+    EXPECT_EQ(poller.tick(), PollOutcome::ConnectionLost);
+    EXPECT_STREQ(statusTextAfter(PollOutcome::ConnectionLost), "No Connection");
+    EXPECT_FALSE(poller.Connected);
+    EXPECT_EQ(poller.PollFailures, 0);
+    EXPECT_EQ(poller.tick(), PollOutcome::ProbeFailed);
+    sim.replug();
+    sim.clearCalls();
+    EXPECT_EQ(poller.tick(), PollOutcome::ConnectedNow);
+    EXPECT_STREQ(statusTextAfter(PollOutcome::ConnectedNow), "On Connection");
+    EXPECT_EQ(writes()[0][1], 'K');
+}
+
+TEST_F(LinkTest, UnplugAfterExchangesLetsThatManyThrough)
+{
+    connect();
+    sim.faults.unplugAfterExchanges = sim.exchanges() + 2;
+    EXPECT_EQ(poller.tick(), PollOutcome::Reading);
+    EXPECT_EQ(poller.tick(), PollOutcome::Reading);
+    EXPECT_EQ(poller.tick(), PollOutcome::FailureCounted);
+    EXPECT_FALSE(sim.isPlugged());
+}
+
+TEST_F(LinkTest, UnframedReplyIsIgnoredButResetsTheCount)
+{
+    connect();
+    sim.faults.noReply = true;
+    poller.tick();
+    poller.tick();
+    sim.faults = {};
+    sim.faults.alterByteIndex = 31;
+    sim.faults.alterByteValue = 0x00;
+    EXPECT_EQ(poller.tick(), PollOutcome::ReplyIgnored);
+    EXPECT_EQ(poller.PollFailures, 0);
+}
+
+namespace {
+// Forwards to the simulator and notes the link-busy flag at every call.
+class BusySpy final : public Transport {
+public:
+    explicit BusySpy(Transport& t) : inner(t) {}
+    void UsbClose() override { note(); inner.UsbClose(); }
+    int UsbOpen(std::uint16_t v, std::uint16_t p) override { note(); return inner.UsbOpen(v, p); }
+    int UsbSetTimeouts(int r, int w) override { note(); return inner.UsbSetTimeouts(r, w); }
+    int UsbWrite(int n, const std::uint8_t* f) override { note(); return inner.UsbWrite(n, f); }
+    void UsbPurge() override { note(); inner.UsbPurge(); }
+    int UsbRead(int n, std::uint8_t* b) override { note(); return inner.UsbRead(n, b); }
+    int UsbWriteBlock(int n, const std::uint8_t* b) override { note(); return inner.UsbWriteBlock(n, b); }
+    void UsbReadSerial(int i, char* b, int s) override { note(); inner.UsbReadSerial(i, b, s); }
+    void note() { sawIdle |= flag && !*flag; }
+    Transport& inner;
+    const bool* flag = nullptr;
+    bool sawIdle = false;
+};
+} // namespace
+
+TEST_F(LinkTest, PollBusyCoversTheWholeTick)
+{
+    BusySpy spy(sim);
+    MeterLink spiedLink(spy);
+    spy.flag = &spiedLink.PollBusy;
+    Poller p(spiedLink);
+    EXPECT_EQ(p.tick(), PollOutcome::ConnectedNow);
+    EXPECT_EQ(p.tick(), PollOutcome::Reading);
+    EXPECT_FALSE(spy.sawIdle);
+    EXPECT_FALSE(spiedLink.PollBusy);
+}
+
+TEST_F(LinkTest, StopPollingWaitsAtMostTwoAndAHalfSeconds)
+{
+    int stopped = 0;
+    bool busy = false;
+    const auto t0 = clock.tickMs();
+    StopPolling(busy, [&] { ++stopped; });
+    EXPECT_EQ(stopped, 1);
+    EXPECT_EQ(clock.tickMs(), t0);
+    busy = true;
+    StopPolling(busy, [&] { ++stopped; });
+    EXPECT_EQ(stopped, 2);
+    EXPECT_GE(clock.tickMs() - t0, 2500);
+    EXPECT_LT(clock.tickMs() - t0, 2600);
+}
+
+TEST_F(LinkTest, DelayPerExchangeGoesThroughTheClock)
+{
+    sim.faults.delayMsPerExchange = 300;
+    const auto t0 = clock.tickMs();
+    EXPECT_TRUE(link.ExchangeCommand('K'));
+    EXPECT_EQ(clock.tickMs() - t0, 300);
+}
