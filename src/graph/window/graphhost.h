@@ -23,9 +23,10 @@ public:
 
     // The main window's Save command run with this window active (the close questions' Yes).
     // The default saves the chart as a graph file (TfrmGraph::saveGraphAs).
-    virtual void saveCommand(TfrmGraph& window);
+    // Returns false when nothing was saved (cancelled or failed).
+    virtual bool saveCommand(TfrmGraph& window);
     // SaveGraphAs with the window's chart (Run's question). Same default.
-    virtual void saveGraphAs(TfrmGraph& window);
+    virtual bool saveGraphAs(TfrmGraph& window);
 
     // btnRun and Real Time > Run; btnStop and Real Time > Stop.
     virtual void setRunEnabled(bool) {}

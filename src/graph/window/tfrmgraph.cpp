@@ -1,0 +1,739 @@
+#include "graph/window/tfrmgraph.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "files/graphfile.h"
+#include "graph/pesgraph.h"
+#include "graph/stats/statistics.h"
+#include "graph/window/chartsetup.h"
+#include "graph/window/graphformat.h"
+#include "graph/window/graphhost.h"
+#include "graph/window/graphunit.h"
+#include "shell/appstate.h"
+#include "shell/base/clock.h"
+#include "shell/base/datetime.h"
+#include "shell/base/prompter.h"
+
+namespace quedral {
+
+// ---------------------------------------------------------------------------
+// The graph unit's shared values and the host's defaults
+
+namespace {
+GraphUnit g_unit;
+
+double nowDays()
+{
+    return toDays(Clock::instance().now());
+}
+} // namespace
+
+GraphUnit& graphUnit() { return g_unit; }
+void resetGraphUnit() { g_unit = GraphUnit{}; }
+
+void GraphHost::showGraphWindow(TfrmGraph& window) { window.show(); }
+void GraphHost::restoreGraphWindow(TfrmGraph& window)
+{
+    window.showNormal();
+    window.raise();
+}
+bool GraphHost::saveCommand(TfrmGraph& window) { return window.saveGraphAs(); }
+bool GraphHost::saveGraphAs(TfrmGraph& window) { return window.saveGraphAs(); }
+
+// ---------------------------------------------------------------------------
+// Layout
+
+namespace {
+QLineEdit* valueBox(QWidget* parent, const char* name, int width, const QString& text = {})
+{
+    auto* e = new QLineEdit(text, parent);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    e->setFocusPolicy(Qt::NoFocus);
+    e->setFixedWidth(width);
+    return e;
+}
+
+QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, bool checkable = false)
+{
+    auto* b = new QToolButton(bar);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setToolTip(text);
+    b->setCheckable(checkable);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addWidget(b);
+    return b;
+}
+} // namespace
+
+TfrmGraph::TfrmGraph(GraphHost& host, QWidget* parent) : QWidget(parent), m_host(host)
+{
+    setObjectName("frmGraph");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle("Graph");
+    resize(1413, 745);
+    buildLayout();
+    FormCreate();
+}
+
+TfrmGraph::~TfrmGraph() = default;
+
+AppState& TfrmGraph::state() { return m_host.appState(); }
+
+void TfrmGraph::buildLayout()
+{
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    // Left: the data sets of the data logger.
+    pnlDataSets = new QWidget(this);
+    pnlDataSets->setObjectName("pnlDataSets");
+    pnlDataSets->setFixedWidth(441);
+    auto* dl = new QVBoxLayout(pnlDataSets);
+    dl->setContentsMargins(2, 2, 2, 2);
+    dl->addWidget(new QLabel("Data Sets", pnlDataSets));
+    Grid2 = new QTableWidget(pnlDataSets);
+    Grid2->setObjectName("Grid2");
+    Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
+    Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid2->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* changeDate = new QAction("Change Date && Time", Grid2);
+    changeDate->setObjectName("ChangeDateTime1");
+    Grid2->addAction(changeDate);
+    dl->addWidget(Grid2);
+    pnlDataSets->hide();
+    outer->addWidget(pnlDataSets);
+
+    auto* right = new QWidget(this);
+    auto* rl = new QVBoxLayout(right);
+    rl->setContentsMargins(0, 0, 0, 0);
+    rl->setSpacing(0);
+    outer->addWidget(right, 1);
+
+    // Tool bar.
+    ToolBar1 = new QToolBar(right);
+    ToolBar1->setObjectName("ToolBar1");
+    ToolButton1 = toolButton(ToolBar1, "ToolButton1", "Toggle Graph Statistic", true);
+    ToolButton1->setChecked(true);
+    ToolButton2 = toolButton(ToolBar1, "ToolButton2", "Toggle Line Cursor Statistic", true);
+    ToolButton2->setChecked(true);
+    ToolBar1->addSeparator();
+    ToolButton4 = toolButton(ToolBar1, "ToolButton4", "Normal Cursor", true);
+    ToolButton5 = toolButton(ToolBar1, "ToolButton5", "Draw A Cross On Graph", true);
+    ToolButton9 = toolButton(ToolBar1, "ToolButton9", "Text", true);
+    ToolButton4->setAutoExclusive(true);
+    ToolButton5->setAutoExclusive(true);
+    ToolButton9->setAutoExclusive(true);
+    ToolButton4->setChecked(true);
+    ToolButton13 = toolButton(ToolBar1, "ToolButton13", "Erase Annotation");
+    ToolButton13->setToolTip(QString());
+    sepClr = ToolBar1->addSeparator();
+    tbntClr = toolButton(ToolBar1, "tbntClr", "Clear");
+    sepClr->setVisible(false);
+    ToolBar1->actions().constLast()->setVisible(false);
+    ToolBar1->addSeparator();
+    btnUndoZoom = toolButton(ToolBar1, "btnUndoZoom", "Undo Zoom");
+    btnUndoZoom->setEnabled(false);
+    btnGraphOption = toolButton(ToolBar1, "btnGraphOption", "Graph Option");
+    btnExportStatistic = toolButton(ToolBar1, "btnExportStatistic", "Export Statistic");
+    btnCALLeq = toolButton(ToolBar1, "btnCALLeq", "CAL Leq");
+    Button3 = toolButton(ToolBar1, "Button3", "open wav");
+    actOpenWav = ToolBar1->actions().constLast();
+    MediaPlayer1 = new QWidget(ToolBar1);
+    MediaPlayer1->setObjectName("MediaPlayer1");
+    auto* ml = new QHBoxLayout(MediaPlayer1);
+    ml->setContentsMargins(0, 0, 0, 0);
+    for (auto [ptr, name, text] : {std::tuple{&btnPlay, "btnPlay", "Play"}, std::tuple{&btnPause, "btnPause", "Pause"},
+                                   std::tuple{&btnStopPlay, "btnStopPlay", "Stop"}}) {
+        auto* b = new QToolButton(MediaPlayer1);
+        b->setObjectName(name);
+        b->setText(text);
+        b->setEnabled(false);
+        ml->addWidget(b);
+        *ptr = b;
+    }
+    actMediaPlayer = ToolBar1->addWidget(MediaPlayer1);
+    rl->addWidget(ToolBar1);
+
+    // Whole-graph statistics.
+    pnlGraphStatistic = new QWidget(right);
+    pnlGraphStatistic->setObjectName("pnlGraphStatistic");
+    auto* gs = new QHBoxLayout(pnlGraphStatistic);
+    gs->setContentsMargins(4, 2, 4, 2);
+    gs->addWidget(new QLabel("Start Time", pnlGraphStatistic));
+    txtStartTime = valueBox(pnlGraphStatistic, "txtStartTime", 150);
+    gs->addWidget(txtStartTime);
+    pnlSamplingRate = new QWidget(pnlGraphStatistic);
+    pnlSamplingRate->setObjectName("pnlSamplingRate");
+    auto* sr = new QHBoxLayout(pnlSamplingRate);
+    sr->setContentsMargins(0, 0, 0, 0);
+    sr->addWidget(new QLabel("Sampling Rate", pnlSamplingRate));
+    txtSamplingRate = new QComboBox(pnlSamplingRate);
+    txtSamplingRate->setObjectName("txtSamplingRate");
+    txtSamplingRate->setEditable(true);
+    txtSamplingRate->addItems({"0.5", "1.0", "2.0", "5.0", "10.0", "20.0", "30.0"});
+    txtSamplingRate->setCurrentIndex(-1);
+    txtSamplingRate->setFixedWidth(70);
+    sr->addWidget(txtSamplingRate);
+    sr->addWidget(new QLabel("Sec", pnlSamplingRate));
+    pnlSamplingRate->setEnabled(false);
+    gs->addWidget(pnlSamplingRate);
+    gs->addWidget(new QLabel("Data No.", pnlGraphStatistic));
+    txtDataNo = valueBox(pnlGraphStatistic, "txtDataNo", 70);
+    gs->addWidget(txtDataNo);
+    gs->addWidget(new QLabel("Avg", pnlGraphStatistic));
+    txtAvgAll = valueBox(pnlGraphStatistic, "txtAvgAll", 70, "***.* dB ");
+    gs->addWidget(txtAvgAll);
+    gs->addWidget(new QLabel("Maximum", pnlGraphStatistic));
+    txtMax = valueBox(pnlGraphStatistic, "txtMax", 50);
+    gs->addWidget(txtMax);
+    gs->addWidget(new QLabel("@", pnlGraphStatistic));
+    txtMaxTime = valueBox(pnlGraphStatistic, "txtMaxTime", 150);
+    gs->addWidget(txtMaxTime);
+    gs->addWidget(new QLabel("Minimum", pnlGraphStatistic));
+    txtMin = valueBox(pnlGraphStatistic, "txtMin", 50);
+    gs->addWidget(txtMin);
+    gs->addWidget(new QLabel("@", pnlGraphStatistic));
+    txtMinTime = valueBox(pnlGraphStatistic, "txtMinTime", 150);
+    gs->addWidget(txtMinTime);
+    txtPlayOffset = valueBox(pnlGraphStatistic, "txtPlayOffset", 60);
+    gs->addWidget(txtPlayOffset);
+    pnlLeq = new QWidget(pnlGraphStatistic);
+    pnlLeq->setObjectName("pnlLeq");
+    auto* lq = new QHBoxLayout(pnlLeq);
+    lq->setContentsMargins(0, 0, 0, 0);
+    lq->addWidget(new QLabel("Leq", pnlLeq));
+    txtLeq = valueBox(pnlLeq, "txtLeq", 70, "***.* dB ");
+    lq->addWidget(txtLeq);
+    pnlLeq->hide();
+    gs->addWidget(pnlLeq);
+    gs->addStretch();
+    rl->addWidget(pnlGraphStatistic);
+
+    // The chart, with the pointer read-out over its top-left corner.
+    PESGraph1 = new PESGraph(right);
+    PESGraph1->setObjectName("PESGraph1");
+    rl->addWidget(PESGraph1, 1);
+    Panel12 = new QLabel(PESGraph1);
+    Panel12->setObjectName("Panel12");
+    Panel12->setAutoFillBackground(true);
+    Panel12->setMinimumWidth(140);
+    Panel12->raise();
+    PESGraph1->installEventFilter(this);
+
+    // Cursor statistics.
+    pnlStatistic = new QWidget(right);
+    pnlStatistic->setObjectName("pnlStatistic");
+    auto* cs = new QHBoxLayout(pnlStatistic);
+    cs->setContentsMargins(4, 2, 4, 2);
+    auto* la = new QLabel("Cursor A", pnlStatistic);
+    la->setStyleSheet("color: blue");
+    cs->addWidget(la);
+    txtCursorA = valueBox(pnlStatistic, "txtCursorA", 50);
+    cs->addWidget(txtCursorA);
+    cs->addWidget(new QLabel("@", pnlStatistic));
+    txtCursorATime = valueBox(pnlStatistic, "txtCursorATime", 150);
+    cs->addWidget(txtCursorATime);
+    auto* lb = new QLabel("Cursor B", pnlStatistic);
+    lb->setStyleSheet("color: red");
+    cs->addWidget(lb);
+    txtCursorB = valueBox(pnlStatistic, "txtCursorB", 50);
+    cs->addWidget(txtCursorB);
+    cs->addWidget(new QLabel("@", pnlStatistic));
+    txtCursorBTime = valueBox(pnlStatistic, "txtCursorBTime", 150);
+    cs->addWidget(txtCursorBTime);
+    cs->addWidget(new QLabel("Max.Between A and B", pnlStatistic));
+    txtMaxAB = valueBox(pnlStatistic, "txtMaxAB", 50);
+    cs->addWidget(txtMaxAB);
+    cs->addWidget(new QLabel("@", pnlStatistic));
+    txtMaxABTime = valueBox(pnlStatistic, "txtMaxABTime", 150);
+    cs->addWidget(txtMaxABTime);
+    cs->addWidget(new QLabel("Min.Between A and B", pnlStatistic));
+    txtMinAB = valueBox(pnlStatistic, "txtMinAB", 50);
+    cs->addWidget(txtMinAB);
+    cs->addWidget(new QLabel("@", pnlStatistic));
+    txtMinABTime = valueBox(pnlStatistic, "txtMinABTime", 150);
+    cs->addWidget(txtMinABTime);
+    cs->addWidget(new QLabel("Avg Between A and B", pnlStatistic));
+    txtAvgAB = valueBox(pnlStatistic, "txtAvgAB", 70);
+    cs->addWidget(txtAvgAB);
+    cs->addStretch();
+    rl->addWidget(pnlStatistic);
+
+    connect(ToolButton1, &QToolButton::toggled, this, [this] { ToolButton1Click(); });
+    connect(ToolButton2, &QToolButton::toggled, this, [this] { ToolButton2Click(); });
+    connect(btnUndoZoom, &QToolButton::clicked, this, [this] { btnUndoZoomClick(); });
+    connect(tbntClr, &QToolButton::clicked, this, [this] { tbntClrClick(); });
+    connect(btnExportStatistic, &QToolButton::clicked, this, [this] { btnExportStatisticClick(); });
+    connect(txtSamplingRate, &QComboBox::currentTextChanged, this, [this] {
+        if (!m_settingRate)
+            txtSamplingRateChange();
+    });
+    connect(Grid2, &QTableWidget::cellClicked, this, [this](int row, int) { Grid2Click(row); });
+    connect(PESGraph1, &PESGraph::zoomIn, this, [this] { PESGraph1ZoomIn(); });
+    connect(PESGraph1, &PESGraph::mouseMoved, this, [this] { PESGraph1MouseMove(); });
+    connect(PESGraph1, &PESGraph::mouseReleased, this, [this] { PESGraph1MouseUp(); });
+    connect(PESGraph1, &PESGraph::vertLineAnnotHotSpot, this, [this](int i) { PESGraph1VertLineAnnotHotSpot(i); });
+}
+
+void TfrmGraph::FormCreate()
+{
+    static const char* heads[9] = {"Set", "DATE", "TIME", "Rate", "Nums", "A/C", "Fa/Sl", "LEVEL", "wave file"};
+    static const int widths[9] = {25, 60, 60, 40, 40, 30, 40, 45, 100};
+    Grid2->setColumnCount(9);
+    Grid2->setRowCount(1);
+    for (int c = 0; c < 9; ++c) {
+        Grid2->setHorizontalHeaderItem(c, new QTableWidgetItem(heads[c]));
+        Grid2->setColumnWidth(c, widths[c]);
+        Grid2->setItem(0, c, new QTableWidgetItem(QString()));
+    }
+    Grid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+}
+
+// ---------------------------------------------------------------------------
+// Window events
+
+void TfrmGraph::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    if (!e->spontaneous())
+        FormShow();
+}
+
+bool TfrmGraph::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QWidget::event(e);
+}
+
+bool TfrmGraph::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == PESGraph1 && e->type() == QEvent::Resize)
+        placeReadout();
+    return QWidget::eventFilter(watched, e);
+}
+
+void TfrmGraph::placeReadout()
+{
+    Panel12->move(0, 0);
+    Panel12->raise();
+}
+
+void TfrmGraph::FormShow()
+{
+    const QStringList items = samplingRateItems();
+    m_settingRate = true;
+    for (int i = 0; i < items.size() && i < txtSamplingRate->count(); ++i)
+        txtSamplingRate->setItemText(i, items[i]);
+    m_settingRate = false;
+    PESGraph1->model().arrowCursor = sgArrowCursor;
+    graphUnit().PlacementTool = -99;
+    refreshChart();
+}
+
+void TfrmGraph::FormActivate()
+{
+    m_host.setOutputToGraphEnabled(false);
+}
+
+void TfrmGraph::closeEvent(QCloseEvent* e)
+{
+    if (m_closed) {
+        e->accept();
+        return;
+    }
+    if (!FormCloseQuery()) {
+        e->ignore();
+        return;
+    }
+    FormClose();
+    e->accept();
+}
+
+bool TfrmGraph::FormCloseQuery()
+{
+    AppState& st = state();
+    const QString cap = caption();
+    if (st.DataLoggerUnsaved && cap == kDataLoggerCaption) {
+        switch (Prompter::instance().ask("Save DataLogger Data ?", Buttons::YesNoCancel)) {
+        case Answer::Yes:
+            st.DataLoggerUnsaved = false;
+            if (!m_host.saveCommand(*this)) {
+                // Not saved after all: keep the window and its data.
+                st.DataLoggerUnsaved = true;
+                return false;
+            }
+            break;
+        case Answer::No:
+            break;
+        default:
+            return false;
+        }
+    }
+    if (st.RealTimeUnsaved && cap == kRealTimeCaption) {
+        switch (Prompter::instance().ask("Save Real-Time Graph ?", Buttons::YesNoCancel)) {
+        case Answer::Yes:
+            st.RealTimeUnsaved = false;
+            if (!m_host.saveCommand(*this)) {
+                st.RealTimeUnsaved = true;
+                return false;
+            }
+            break;
+        case Answer::No:
+            st.RealTimeUnsaved = false;
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+void TfrmGraph::FormClose()
+{
+    m_closed = true;
+    AppState& st = state();
+    st.DataLoggerUnsaved = false;
+    const QString cap = caption();
+    if (cap == kDataLoggerCaption) {
+        if (st.DataLoggerWindow == this)
+            st.DataLoggerWindow = nullptr;
+    } else if (cap == kRealTimeCaption) {
+        m_host.setRealTimeGraphChecked(false);
+        if (st.RealTimeGraphWindow == this)
+            st.RealTimeGraphWindow = nullptr;
+        if (m_host.connected())
+            m_host.setRunEnabled(true);
+        m_host.setStopEnabled(false);
+        st.RealTimeRunning = false;
+        st.RealTimeCount = 0;
+    } else if (cap == kLeqCaption) {
+        if (graphUnit().LeqGraphWindow == this)
+            graphUnit().LeqGraphWindow = nullptr;
+    }
+    // Never leave a dangling reference, whatever the caption became.
+    if (st.RealTimeGraphWindow == this)
+        st.RealTimeGraphWindow = nullptr;
+    if (st.DataLoggerWindow == this)
+        st.DataLoggerWindow = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Chart and controls
+
+void TfrmGraph::refreshChart()
+{
+    try {
+        PESGraph1->refresh();
+    } catch (...) {
+    }
+}
+
+bool TfrmGraph::saveGraphAs()
+{
+    const QString file = Prompter::instance().saveFileName("Graph files (*.ghf)", "ghf", QString(), nullptr);
+    if (file.isEmpty())
+        return false;
+    QString error;
+    if (!SaveChartState(PESGraph1->model(), file, &error)) {
+        Prompter::instance().message(error);
+        return false;
+    }
+    return true;
+}
+
+void TfrmGraph::Grid2Click(int row)
+{
+    const QTableWidgetItem* date = Grid2->item(row, 1);
+    if (!date || date->text().isEmpty())
+        return;
+    m_host.showDataSet(*this, row);
+    ResetCursors();
+    btnPlay->setEnabled(false);
+    btnPause->setEnabled(false);
+    btnStopPlay->setEnabled(false);
+    graphUnit().WavPaused = false;
+    PESGraph1->undoZoom();
+    PESGraph1->resetImage();
+    btnUndoZoom->setEnabled(false);
+}
+
+void TfrmGraph::selectSamplingRate(double rate)
+{
+    const int item = samplingRateItem(rate);
+    if (item < 0)
+        return;
+    m_settingRate = true;
+    txtSamplingRate->setCurrentIndex(item);
+    m_settingRate = false;
+}
+
+void TfrmGraph::makeRealTimeWindow()
+{
+    sepClr->setVisible(true);
+    for (QAction* a : ToolBar1->actions())
+        if (ToolBar1->widgetForAction(a) == tbntClr)
+            a->setVisible(true);
+    m_settingRate = true;
+    txtSamplingRate->setEditable(false);
+    m_settingRate = false;
+    pnlSamplingRate->setEnabled(true);
+}
+
+void TfrmGraph::txtSamplingRateChange()
+{
+    AppState& st = state();
+    if (!st.RealTimeRunning) {
+        double v = 0;
+        if (parseNumber(txtSamplingRate->currentText(), v))
+            st.RealTimeRate = static_cast<float>(v);
+        return;
+    }
+    selectSamplingRate(st.RealTimeRate);
+    Prompter::instance().message("Can not change Sampling Rate while Real-Time is running.");
+}
+
+void TfrmGraph::PESGraph1ZoomIn()
+{
+    btnUndoZoom->setEnabled(true);
+}
+
+void TfrmGraph::btnUndoZoomClick()
+{
+    PESGraph1->undoZoom();
+    PESGraph1->resetImage();
+    btnUndoZoom->setEnabled(false);
+}
+
+void TfrmGraph::ToolButton1Click()
+{
+    pnlGraphStatistic->setVisible(ToolButton1->isChecked());
+    placeReadout();
+}
+
+void TfrmGraph::ToolButton2Click()
+{
+    pnlStatistic->setVisible(ToolButton2->isChecked());
+    PESGraph1->model().showVertLineAnnotations = ToolButton2->isChecked();
+    refreshChart();
+}
+
+void TfrmGraph::clearStatisticBoxes()
+{
+    for (QLineEdit* e : {txtAvgAll, txtMax, txtMin, txtMaxTime, txtMinTime, txtCursorA, txtCursorATime, txtCursorB,
+                         txtCursorBTime, txtMaxAB, txtMaxABTime, txtMinAB, txtMinABTime, txtAvgAB})
+        e->clear();
+}
+
+void TfrmGraph::tbntClrClick()
+{
+    AppState& st = state();
+    setCaption(kRealTimeCaption);
+    m_host.setRealTimeGraphChecked(true);
+    makeRealTimeWindow();
+    const double now = nowDays();
+    ResetChart(PESGraph1->model(), 1, 200, now, now + 30 * kSecondInDays, 30, 130);
+    st.RealTimeCount = 0;
+    GraphUnit& u = graphUnit();
+    for (int i = 3; i <= u.AnnotationCount; ++i) {
+        PESGraph1->model().setGraphAnnotationX(i, 0);
+        PESGraph1->model().setGraphAnnotationY(i, 0);
+    }
+    u.AnnotationCount = 3;
+    refreshChart();
+}
+
+// ---------------------------------------------------------------------------
+// Statistics and cursors
+
+void TfrmGraph::GraphStatistics()
+{
+    const ChartModel& m = PESGraph1->model();
+    const GraphStats s = computeGraphStatistics(m.xValues(0), m.yValues(0));
+    txtDataNo->setText(QString::number(s.count));
+    m_settingRate = true;
+    const QString rate = s.count > 0 ? formatLevel(s.samplingRate) : QString();
+    if (txtSamplingRate->isEditable())
+        txtSamplingRate->setEditText(rate);
+    else
+        txtSamplingRate->setCurrentText(rate);
+    m_settingRate = false;
+    if (s.count == 0) {
+        for (QLineEdit* e : {txtStartTime, txtAvgAll, txtMax, txtMaxTime, txtMin, txtMinTime})
+            e->clear();
+        return;
+    }
+    txtStartTime->setText(formatDateTime(s.startTime));
+    txtAvgAll->setText(s.hasAverage ? formatLevel(s.average) : QString());
+    txtMax->setText(formatLevel(s.maximum));
+    txtMaxTime->setText(formatDateTime(m.xDataII(0, s.maximumIndex)));
+    txtMin->setText(formatLevel(s.minimum));
+    txtMinTime->setText(formatDateTime(m.xDataII(0, s.minimumIndex)));
+}
+
+void TfrmGraph::ResetCursors()
+{
+    GraphUnit& u = graphUnit();
+    ChartModel& m = PESGraph1->model();
+    const int n = m.points();
+    u.PlayLineIndex = 0;
+    u.CursorAIndex = n / 3;
+    u.CursorBIndex = 2 * n / 3;
+    m.vertLines[0].x = m.xDataII(0, u.PlayLineIndex);
+    m.vertLines[1].x = m.xDataII(0, u.CursorAIndex);
+    m.vertLines[2].x = m.xDataII(0, u.CursorBIndex);
+    CursorStatistics();
+    refreshChart();
+}
+
+void TfrmGraph::CursorStatistics()
+{
+    const ChartModel& m = PESGraph1->model();
+    const GraphUnit& u = graphUnit();
+    if (m.points() == 0) {
+        for (QLineEdit* e : {txtCursorA, txtCursorATime, txtCursorB, txtCursorBTime, txtMaxAB, txtMaxABTime,
+                             txtMinAB, txtMinABTime, txtAvgAB})
+            e->clear();
+        return;
+    }
+    const CursorStats c = computeCursorStatistics(m.xValues(0), m.yValues(0), u.CursorAIndex, u.CursorBIndex);
+    txtCursorA->setText(formatLevel(c.a));
+    txtCursorATime->setText(formatDateTime(c.aTime));
+    txtCursorB->setText(formatLevel(c.b));
+    txtCursorBTime->setText(formatDateTime(c.bTime));
+    txtMaxAB->setText(formatLevel(c.maxBetween));
+    txtMaxABTime->setText(formatDateTime(c.maxTime));
+    txtMinAB->setText(formatLevel(c.minBetween));
+    txtMinABTime->setText(formatDateTime(c.minTime));
+    txtAvgAB->setText(c.hasAverage ? formatLevel(c.average) : QString());
+}
+
+int TfrmGraph::SnapToSample()
+{
+    const ChartModel& m = PESGraph1->model();
+    const int n = m.points();
+    if (n == 0)
+        return 0;
+    const QPoint pos = PESGraph1->lastPointerPosition();
+    if (!PESGraph1->inPlottingRect(pos))
+        return std::clamp(graphUnit().CursorAIndex, 0, n - 1);
+    return nearestSample(m.xValues(0), PESGraph1->pixelToData(pos).x());
+}
+
+void TfrmGraph::moveLine(int line, double x)
+{
+    PESGraph1->model().vertLines[static_cast<size_t>(line)].x = x;
+}
+
+void TfrmGraph::PESGraph1VertLineAnnotHotSpot(int index)
+{
+    GraphUnit& u = graphUnit();
+    bool* flag = index == 1 ? &u.DraggingCursorA : index == 2 ? &u.DraggingCursorB : index == 0 ? &u.DraggingPlayLine
+                                                                                                 : nullptr;
+    if (!flag || *flag)
+        return;
+    *flag = true;
+    u.LastDragMove = nowDays();
+    PESGraph1->model().vertLines[static_cast<size_t>(index)].color = PEargb(255, 190, 190, 190);
+    refreshChart();
+}
+
+void TfrmGraph::PESGraph1MouseMove()
+{
+    const QPoint pos = PESGraph1->lastPointerPosition();
+    if (!PESGraph1->inPlottingRect(pos))
+        return;
+    const QPointF d = PESGraph1->pixelToData(pos);
+    Panel12->setText(formatLevel(d.y()) + "dB@" + formatTimeOfDay(d.x()));
+    Panel12->adjustSize();
+
+    GraphUnit& u = graphUnit();
+    const std::pair<bool*, int> lines[3] = {{&u.DraggingCursorA, 1}, {&u.DraggingCursorB, 2}, {&u.DraggingPlayLine, 0}};
+    for (auto [flag, line] : lines) {
+        if (!*flag)
+            continue;
+        const double now = nowDays();
+        if (now - u.LastDragMove > kDragThrottleDays) {
+            moveLine(line, d.x());
+            try {
+                PESGraph1->resetImage();
+                PESGraph1->invalidateImage();
+            } catch (...) {
+            }
+            u.LastDragMove = now;
+        }
+    }
+}
+
+void TfrmGraph::PESGraph1MouseUp()
+{
+    ChartModel& m = PESGraph1->model();
+    GraphUnit& u = graphUnit();
+    m.vertLines[0].color = linecolors::PlayLine;
+    m.vertLines[1].color = linecolors::CursorA;
+    m.vertLines[2].color = linecolors::CursorB;
+    const int n = m.points();
+    if (n < 2 || m.xDataII(0, 0) == m.xDataII(0, n - 1)) {
+        u.DraggingCursorA = u.DraggingCursorB = u.DraggingPlayLine = false;
+        refreshChart();
+        return;
+    }
+    const std::tuple<bool*, int*, int> lines[3] = {{&u.DraggingCursorA, &u.CursorAIndex, 1},
+                                                   {&u.DraggingCursorB, &u.CursorBIndex, 2},
+                                                   {&u.DraggingPlayLine, &u.PlayLineIndex, 0}};
+    for (auto [flag, index, line] : lines) {
+        if (!*flag)
+            continue;
+        *flag = false;
+        *index = SnapToSample();
+        moveLine(line, m.xDataII(0, *index));
+    }
+    CursorStatistics();
+    refreshChart();
+}
+
+QString TfrmGraph::statisticText() const
+{
+    QString t;
+    auto line = [&t](const QString& s) { t += s + QLatin1Char('\n'); };
+    line("Start Time:" + txtStartTime->text());
+    line("Sampling Rate:" + txtSamplingRate->currentText());
+    line("DataNo:" + txtDataNo->text());
+    line("Avg.:" + txtAvgAll->text());
+    line("Maximum:" + txtMax->text() + "@" + txtMaxTime->text());
+    line("Minimum:" + txtMin->text() + "@" + txtMinTime->text());
+    line("Cursor A:" + txtCursorA->text() + "@" + txtCursorATime->text());
+    line("Cursor B:" + txtCursorB->text() + "@" + txtCursorBTime->text());
+    line("Max.Between A and B:" + txtMaxAB->text() + "@" + txtMaxABTime->text());
+    line("Min.Between A and B:" + txtMinAB->text() + "@" + txtMinABTime->text());
+    line("Avg. Between A and B:" + txtAvgAB->text());
+    return t;
+}
+
+void TfrmGraph::btnExportStatisticClick()
+{
+    QGuiApplication::clipboard()->setText(statisticText());
+    Prompter::instance().message("The statistic has been copy to clipboard");
+}
+
+} // namespace quedral
