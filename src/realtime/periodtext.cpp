@@ -1,0 +1,42 @@
+#include "realtime/periodtext.h"
+
+#include <cmath>
+
+namespace quedral {
+
+namespace {
+long long wholeSeconds(double seconds)
+{
+    if (!std::isfinite(seconds) || seconds < 0)
+        return 0;
+    return static_cast<long long>(std::floor(seconds + 0.5));
+}
+} // namespace
+
+QString recordingPeriodText(long long count, double rate)
+{
+    const long long t = wholeSeconds(static_cast<double>(count) * rate);
+    return QStringLiteral("%1:%2:%3")
+        .arg(t / 3600)
+        .arg((t % 3600) / 60, 2, 10, QLatin1Char('0'))
+        .arg(t % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString presetPeriodText(double rate)
+{
+    const long long t = wholeSeconds(rate * 2000);
+    return QStringLiteral("%1:%2:%3").arg(t / 3600).arg((t % 3600) / 60).arg(t % 60);
+}
+
+bool parseCount(const QString& text, int& count)
+{
+    QString t = text;
+    t.replace(QLatin1Char('_'), QLatin1Char(' '));
+    bool ok = false;
+    const int v = t.trimmed().toInt(&ok);
+    if (ok)
+        count = v;
+    return ok;
+}
+
+} // namespace quedral

@@ -1,0 +1,17 @@
+#pragma once
+// The recording period shown by the real-time setup dialog.
+#include <QString>
+
+namespace quedral {
+
+// "h:mm:ss" for count points at rate seconds: t = whole part of (count * rate + 0.5) seconds,
+// hours unlimited, minutes and seconds two digits.
+QString recordingPeriodText(long long count, double rate);
+// The form Run presets before the dialog first recomputes it: 2000 points at the rate, with
+// minutes and seconds written without padding ("0:16:40", "0:6:40").
+QString presetPeriodText(double rate);
+// The count field as the dialog reads it: blanks (and the mask's "_") removed around it, an
+// integer or nothing. Returns false when the text is not an integer.
+bool parseCount(const QString& text, int& count);
+
+} // namespace quedral

@@ -1,0 +1,155 @@
+#include "realtime/realtimecontroller.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include "graph/pesgraph.h"
+#include "graph/window/chartsetup.h"
+#include "graph/window/graphformat.h"
+#include "graph/window/graphhost.h"
+#include "graph/window/tfrmgraph.h"
+#include "realtime/periodtext.h"
+#include "realtime/tfrmsetuprealtime.h"
+#include "shell/appstate.h"
+#include "shell/base/clock.h"
+#include "shell/base/datetime.h"
+#include "shell/base/prompter.h"
+
+namespace quedral {
+
+namespace {
+double nowDays()
+{
+    return toDays(Clock::instance().now());
+}
+} // namespace
+
+TfrmGraph* RealTimeController::window() const
+{
+    return qobject_cast<TfrmGraph*>(m_host.appState().RealTimeGraphWindow);
+}
+
+TfrmGraph* RealTimeController::ShowRealTimeGraph()
+{
+    AppState& st = m_host.appState();
+    auto* w = new TfrmGraph(m_host);
+    st.RealTimeGraphWindow = w;
+    w->setCaption(TfrmGraph::kRealTimeCaption);
+    m_host.setRealTimeGraphChecked(true);
+    w->makeRealTimeWindow();
+    const double now = nowDays();
+    NewChart(w->PESGraph1->model(), 1, 500, now, now + st.RealTimeRate * 510.0 * kSecondInDays, 30, 130);
+    w->selectSamplingRate(st.RealTimeRate);
+    st.RealTimeLastSample = now;
+    m_host.showGraphWindow(*w);
+    w->refreshChart();
+    return w;
+}
+
+void RealTimeController::btnRunClick()
+{
+    AppState& st = m_host.appState();
+    if (!m_host.connected())
+        return;
+    TfrmGraph* w = window();
+    if (!w) {
+        w = ShowRealTimeGraph();
+    } else {
+        m_host.restoreGraphWindow(*w);
+        if (st.RealTimeRunning || st.RealTimeCount != 0) {
+            const Answer a = Prompter::instance().ask(
+                "There are datas in Real_Time graph ,it have to reset the graph.\nDo you want to save the Real-Time graph ?",
+                Buttons::YesNoCancel);
+            w->setFocus();
+            if (a == Answer::Cancel)
+                return;
+            if (a == Answer::Yes)
+                m_host.saveGraphAs(*w);
+        }
+    }
+
+    TfrmSetupRealTime dlg(w);
+    dlg.txtRate->setEditText(w->txtSamplingRate->currentText());
+    dlg.edtPeriod->setText(presetPeriodText(st.RealTimeRate));
+    const int result = TfrmSetupRealTime::runModal(dlg);
+    if (result != TfrmSetupRealTime::mrOk)
+        return;
+    // The window may have gone while the dialog was open.
+    w = window();
+    if (!w)
+        return;
+    double rate = 0;
+    if (!parseNumber(dlg.txtRate->currentText(), rate)) {
+        Prompter::instance().message(QStringLiteral("'%1' is not a valid floating point value").arg(dlg.txtRate->currentText()));
+        return;
+    }
+    int count = 0;
+    if (!parseCount(dlg.countText(), count)) {
+        Prompter::instance().message(dlg.countText() + " is not valid.\n");
+        return;
+    }
+
+    RealTimeRecorder rec(w->PESGraph1->model(), RealTimeVars(st));
+    const double t0 = nowDays();
+    rec.start(count, rate, t0);
+    w->selectSamplingRate(st.RealTimeRate);
+    w->clearStatisticBoxes();
+    w->txtStartTime->setText(formatDateTime(t0));
+    w->tbntClr->setEnabled(false);
+    m_host.setRunEnabled(false);
+    m_host.setStopEnabled(true);
+    w->refreshChart();
+}
+
+std::optional<SampleOutcome> RealTimeController::RecordSample(float level)
+{
+    AppState& st = m_host.appState();
+    TfrmGraph* w = window();
+    if (!st.RealTimeRunning || !w)
+        return std::nullopt;
+    RealTimeRecorder rec(w->PESGraph1->model(), RealTimeVars(st));
+    const SampleOutcome out = rec.recordSample(level, nowDays());
+    if (out.written) {
+        if (out.newMaximum) {
+            w->txtMax->setText(formatLevel(st.RealTimeMax));
+            w->txtMaxTime->setText(formatDateTime(st.RealTimeMaxTime));
+        }
+        if (out.newMinimum) {
+            w->txtMin->setText(formatLevel(st.RealTimeMin));
+            w->txtMinTime->setText(formatDateTime(st.RealTimeMinTime));
+        }
+        w->txtDataNo->setText(QString::number(st.RealTimeCount));
+        if (refreshAfterPoint(w->txtSamplingRate->currentIndex(), st.RealTimeCount))
+            w->refreshChart();
+    }
+    if (out.full)
+        btnStopClick();
+    return out;
+}
+
+void RealTimeController::btnStopClick()
+{
+    AppState& st = m_host.appState();
+    st.RealTimeRunning = false;
+    m_host.setRunEnabled(true);
+    m_host.setStopEnabled(false);
+    TfrmGraph* w = window();
+    if (!w)
+        return;
+    m_host.restoreGraphWindow(*w);
+    w->tbntClr->setEnabled(true);
+    RealTimeRecorder rec(w->PESGraph1->model(), RealTimeVars(st));
+    const StopOutcome out = rec.stop(nowDays());
+    w->txtAvgAll->setText(formatLevel(out.average));
+    w->refreshChart();
+}
+
+void RealTimeController::connectionChanged(bool connected)
+{
+    const bool running = m_host.appState().RealTimeRunning;
+    m_host.setRunEnabled(connected && !running);
+    m_host.setStopEnabled(connected && running);
+}
+
+} // namespace quedral

@@ -1,0 +1,46 @@
+#pragma once
+// "Real-Time Setup": how many points to record and how often; shows the resulting period.
+#include <QDialog>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace quedral {
+
+class TfrmSetupRealTime : public QDialog {
+    Q_OBJECT
+public:
+    // Modal results: Start closes with mrOk, Cancel with mrCancel (the title bar's close with 0).
+    static constexpr int mrOk = 1;
+    static constexpr int mrCancel = 2;
+
+    explicit TfrmSetupRealTime(QWidget* parent = nullptr);
+
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
+           *Label6 = nullptr;
+    QLineEdit* edtRealTimeNo = nullptr;
+    QComboBox* txtRate = nullptr;
+    QLineEdit* edtPeriod = nullptr;
+    QPushButton* btnOpenSingleSet = nullptr; // "Start"
+    QPushButton* Button1 = nullptr;          // "Cancel"
+
+    // The count field's text as entered (blanks shown as "_" excluded).
+    QString countText() const;
+
+    void FormShow();
+    void edtRealTimeNoChange();
+
+    // How Run shows the dialog modally. The default calls exec(); tests install one that fills
+    // the dialog in and returns its result. Passing an empty function restores the default.
+    using Runner = std::function<int(TfrmSetupRealTime&)>;
+    static void setRunner(Runner runner);
+    static int runModal(TfrmSetupRealTime& dialog);
+
+protected:
+    void showEvent(QShowEvent* e) override;
+};
+
+} // namespace quedral
