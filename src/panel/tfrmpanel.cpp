@@ -213,8 +213,8 @@ QMdiSubWindow* TfrmPanel::addToArea(QMdiArea* area, TfrmPanel* panel)
     QMdiSubWindow* sub = area->addSubWindow(panel, Qt::SubWindow | Qt::FramelessWindowHint);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(panel->windowTitle());
-    sub->setFixedSize(ClientWidth, ClientHeight);
     sub->setContentsMargins(0, 0, 0, 0);
+    sub->resize(ClientWidth, ClientHeight);
     sub->move(0, 0);
     return sub;
 }

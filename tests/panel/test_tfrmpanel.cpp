@@ -239,6 +239,14 @@ TEST(PanelWindow, PowerKeyClosesAndTheCloseWaitsForTheBlink)
     QPointer<QMdiSubWindow> sub = TfrmPanel::addToArea(&area, panel);
     area.show();
     EXPECT_EQ(sub->pos(), QPoint(0, 0));
+    EXPECT_EQ(panel->geometry(), QRect(0, 0, 220, 641));  // no frame around the face
+    EXPECT_EQ(sub->size(), QSize(220, 641));
+
+    QTest::mouseClick(panel->findChild<QWidget*>("SpeedButton1"), Qt::LeftButton);
+    EXPECT_TRUE(sub->isMinimized());
+    sub->showNormal();
+    EXPECT_EQ(sub->geometry(), QRect(0, 0, 220, 641));
+    area.grab().save(QStringLiteral(QUEDRAL_PANEL_SNAPSHOT).replace("sample", "area"));
 
     bool blinkBusy = true;
     panel->setBlinkBusyFlag(&blinkBusy);
@@ -248,8 +256,22 @@ TEST(PanelWindow, PowerKeyClosesAndTheCloseWaitsForTheBlink)
     QTimer::singleShot(0, [&] { blinkBusy = false; });
 
     QTest::mouseClick(panel->findChild<QWidget*>("btnPower"), Qt::LeftButton);
+
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(busyAtClose);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(sub.isNull());
+}
+
+TEST(PanelWindow, ClosingTheSubWindowClosesThePanel)
+{
+    QMdiArea area;
+    auto* panel = new TfrmPanel(glyphs());
+    QPointer<QMdiSubWindow> sub = TfrmPanel::addToArea(&area, panel);
+    area.show();
+    QSignalSpy closed(panel, &TfrmPanel::closed);
+    sub->close();
+    EXPECT_EQ(closed.count(), 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(sub.isNull());
 }
