@@ -148,8 +148,9 @@ void TfrmGraph::buildLayout()
     ToolButton13->setToolTip(QString());
     sepClr = ToolBar1->addSeparator();
     tbntClr = toolButton(ToolBar1, "tbntClr", "Clear");
+    actClr = ToolBar1->actions().constLast();
     sepClr->setVisible(false);
-    ToolBar1->actions().constLast()->setVisible(false);
+    actClr->setVisible(false);
     ToolBar1->addSeparator();
     btnUndoZoom = toolButton(ToolBar1, "btnUndoZoom", "Undo Zoom");
     btnUndoZoom->setEnabled(false);
@@ -491,9 +492,7 @@ void TfrmGraph::selectSamplingRate(double rate)
 void TfrmGraph::makeRealTimeWindow()
 {
     sepClr->setVisible(true);
-    for (QAction* a : ToolBar1->actions())
-        if (ToolBar1->widgetForAction(a) == tbntClr)
-            a->setVisible(true);
+    actClr->setVisible(true);
     m_settingRate = true;
     txtSamplingRate->setEditable(false);
     m_settingRate = false;

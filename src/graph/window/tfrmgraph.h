@@ -83,6 +83,7 @@ public:
     QToolButton *ToolButton1 = nullptr, *ToolButton2 = nullptr, *ToolButton4 = nullptr, *ToolButton5 = nullptr,
                 *ToolButton9 = nullptr, *ToolButton13 = nullptr, *tbntClr = nullptr;
     QAction* sepClr = nullptr; // the separator before "Clear"
+    QAction* actClr = nullptr; // "Clear" on the tool bar
     QToolButton *btnUndoZoom = nullptr, *btnGraphOption = nullptr, *btnExportStatistic = nullptr,
                 *btnCALLeq = nullptr, *Button3 = nullptr;
     QWidget* MediaPlayer1 = nullptr;
