@@ -254,7 +254,8 @@ PanelKeyArea* TfrmPanel::keyArea(const QString& objectName, int x, int y, int w,
 
 void TfrmPanel::setLevelGlyph(int index, int glyph)
 {
-    if (glyph < 0 || glyph >= int(m_glyphs.large.size()))
+    // unchanged digits are not repainted on the twice-a-second updates
+    if (glyph < 0 || glyph >= int(m_glyphs.large.size()) || m_levelGlyphs[index] == glyph)
         return;
     m_levelGlyphs[index] = glyph;
     MainD[index]->setPixmap(m_glyphs.large[glyph]);

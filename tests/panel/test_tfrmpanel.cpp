@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
