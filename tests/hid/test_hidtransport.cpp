@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <QByteArray>
 #include <QString>
 
@@ -48,9 +50,8 @@ Bytes bytesOf(const CommandFrame& f) { return Bytes(f.begin(), f.end()); }
 // report ID 0, the frame, one byte of padding.
 Bytes defaultReport(const CommandFrame& f)
 {
-    Bytes r{0x00};
-    r.insert(r.end(), f.begin(), f.end());
-    r.push_back(0x00);
+    Bytes r(9, 0x00);
+    std::copy(f.begin(), f.end(), r.begin() + 1);
     return r;
 }
 
