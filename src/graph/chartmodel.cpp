@@ -1,5 +1,6 @@
 #include "graph/chartmodel.h"
 
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include <algorithm>
@@ -305,7 +306,12 @@ public:
             fail(QStringLiteral("The chart state holds a text longer than the block."));
             return {};
         }
-        QString s = QString::fromUtf8(m_p, static_cast<qsizetype>(n));
+        QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString s = decode(QByteArrayView(m_p, static_cast<qsizetype>(n)));
+        if (decode.hasError()) {
+            fail(QStringLiteral("The chart state holds a damaged text."));
+            return {};
+        }
         m_p += n;
         return s;
     }
@@ -438,8 +444,8 @@ bool ChartModel::deserialize(const QByteArray& block, QString* error)
     Reader r(block);
     r.get<quint32>();  // magic, checked above
     const quint16 version = r.get<quint16>();
-    r.get<quint16>();
-    if (version != kVersion)
+    const quint16 reserved = r.get<quint16>();
+    if (version != kVersion || reserved != 0)
         return refuse(QStringLiteral("The chart state has version %1; this program reads version %2.")
                           .arg(version)
                           .arg(kVersion));
@@ -533,7 +539,8 @@ bool ChartModel::deserialize(const QByteArray& block, QString* error)
         a.text = r.str();
         a.type = r.i32();
         a.color = r.u32();
-        m.m_annotations[index] = a;
+        if (!r.failed() && !m.m_annotations.emplace(index, a).second)
+            r.fail(QStringLiteral("The chart state holds annotation %1 twice.").arg(index));
     }
 
     m.allowPage1 = r.u8();
