@@ -1,6 +1,6 @@
 #pragma once
-#include <QPixmap>
-#include <QVector>
+
+#include "resources/artwork.h"
 #include <array>
 #include <cstdint>
 
@@ -45,8 +45,8 @@ struct AppState {
 
     static constexpr std::array<std::uint8_t, 7> EraseCommand{0x02, 'e', 'r', 'a', 's', 'e', 0x03};
 
-    QVector<QPixmap> LcdDigits;       // "LCD0" .. "LCD15"
-    QVector<QPixmap> LcdSmallDigits;  // "LCDS0" .. "LCDS9"
+    // The LCD glyph tables: large "LCD0" .. "LCD15", small "LCDS0" .. "LCDS9".
+    GlyphTables LcdDigits;
 };
 
 } // namespace quedral

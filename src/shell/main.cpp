@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
-#include "meter/transportfactory.h"
+#include "meter/simulatedtransport.h"
 #include "shell/base/datadir.h"
 #include "shell/base/prompter.h"
 #include "shell/guiprompter.h"

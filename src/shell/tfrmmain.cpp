@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
@@ -20,7 +21,10 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "meter/meterlink.h"
+#include "meter/poller.h"
 #include "meter/transport.h"
+#include "resources/artwork.h"
 #include "shell/base/clock.h"
 #include "shell/base/prompter.h"
 #include "shell/settings.h"
@@ -96,7 +100,6 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     m_mdi->setFrameShape(QFrame::NoFrame);
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setCentralWidget(m_mdi);
 
     MainTimer = new QTimer(this);
     MainTimer->setObjectName("MainTimer");
@@ -114,15 +117,26 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     buildToolBar();
     buildStatusBar();
 
+    m_link = std::make_unique<MeterLink>(*m_options.transport);
+    m_poller = std::make_unique<Poller>(*m_link);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::onSubWindowActivated);
+
     m_settings = openSettings();
     FormCreate();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // Child windows clear their references in the state record as they go:
+    // let them do it while the record still exists.
+    delete m_mdi;
+    m_mdi = nullptr;
+}
 
 void TfrmMain::FormCreate()
 {
     m_state.RealTimeRate = loadRealTimeRate(*m_settings);
+    m_state.LcdDigits = loadGlyphTables();
 }
 
 void TfrmMain::buildMenus()
@@ -194,7 +208,6 @@ void TfrmMain::buildToolBar()
     auto* row = new QHBoxLayout(Panel1);
     row->setContentsMargins(4, 2, 4, 2);
     row->setSpacing(2);
-    setMenuWidget(nullptr);
 
     auto button = [this, row](const char* name, const QString& hint, const QIcon& icon, auto slot) {
         auto* b = new QToolButton(Panel1);

@@ -83,6 +83,8 @@ public:
 
 Q_SIGNALS:
     void startupSettled();
+    // A reading was applied; its display level in dB (the real-time recording listens).
+    void readingApplied(float levelDb);
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -98,6 +100,8 @@ private:
     void rebuildWindowMenu();
     void showConnectionState();
     void createPanel();
+    void showPanelTestPattern();
+    void onSubWindowActivated(QMdiSubWindow* w);
     void ApplyReading();
     void onPanelClosed();
     void sendPanelKey(char letter);

@@ -1,0 +1,202 @@
+// The main window's side of the meter link: the poll tick, applying a reading,
+// the control panel, the meter keys and the MAX/MIN blink.
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
+
+#include "meter/frames.h"
+#include "meter/meterlink.h"
+#include "meter/poller.h"
+#include "panel/tfrmpanel.h"
+#include "shell/base/prompter.h"
+#include "shell/tfrmmain.h"
+
+namespace quedral {
+
+MeterLink& TfrmMain::link() { return *m_link; }
+Poller& TfrmMain::poller() { return *m_poller; }
+
+void TfrmMain::createPanel()
+{
+    auto* panel = new TfrmPanel(m_state.LcdDigits);
+    panel->setBlinkBusyFlag(&m_state.BlinkBusy);
+    TfrmPanel::addToArea(m_mdi, panel)->show();
+    m_state.PanelWindow = panel;
+    ControlPanel1->setChecked(true);
+    connect(panel, &TfrmPanel::keyClicked, this, &TfrmMain::sendPanelKey);
+    connect(panel, &TfrmPanel::closed, this, &TfrmMain::onPanelClosed);
+    panel->setConnected(m_poller->Connected);
+}
+
+void TfrmMain::onPanelClosed()
+{
+    m_state.PanelWindow = nullptr;
+    ControlPanel1->setChecked(false);
+}
+
+void TfrmMain::showPanelTestPattern()
+{
+    if (m_state.PanelWindow)
+        m_state.PanelWindow->showTestPattern();
+}
+
+void TfrmMain::ControlPanel1Click()
+{
+    if (m_state.PanelWindow) {
+        if (QMdiSubWindow* sub = frameOf(m_state.PanelWindow))
+            sub->showNormal();
+        return;
+    }
+    createPanel();
+}
+
+void TfrmMain::RealTimeGraph1Click()
+{
+    if (m_state.RealTimeGraphWindow) {
+        if (QMdiSubWindow* sub = frameOf(m_state.RealTimeGraphWindow))
+            sub->showNormal();
+        return;
+    }
+    // The real-time graph window comes with the graph window; until then a
+    // placeholder holds its place and its menu check mark.
+    auto* w = new QLabel("Real-Time Graph");
+    w->setAlignment(Qt::AlignCenter);
+    w->setWindowTitle("Real-Time Graph");
+    QMdiSubWindow* sub = addChild(w);
+    m_state.RealTimeGraphWindow = w;
+    RealTimeGraph1->setChecked(true);
+    connect(w, &QObject::destroyed, this, [this] {
+        m_state.RealTimeGraphWindow = nullptr;
+        RealTimeGraph1->setChecked(false);
+    });
+    const int panelWidth = m_state.PanelWindow ? TfrmPanel::ClientWidth : 0;
+    sub->setGeometry(panelWidth, 0, m_mdi->width() - panelWidth - 5, m_mdi->height() - 40);
+    sub->show();
+    sub->setFocus();
+}
+
+void TfrmMain::onSubWindowActivated(QMdiSubWindow* w)
+{
+    // "Output Tabular to graph" serves list windows only.
+    if (w && w->widget() && (qobject_cast<TfrmPanel*>(w->widget()) || w->widget() == m_state.RealTimeGraphWindow ||
+                             w->widget() == m_state.DataLoggerWindow))
+        btnOutputToGraph->setEnabled(false);
+}
+
+void TfrmMain::showConnectionState()
+{
+    const bool on = m_poller->Connected;
+    if (m_state.PanelWindow)
+        m_state.PanelWindow->setConnected(on);
+    setStatusText(1, on ? Status::On : Status::Off);
+}
+
+void TfrmMain::MainTimerTimer()
+{
+    const PollOutcome outcome = m_poller->tick();
+    bool readingShown = false;
+    switch (outcome) {
+    case PollOutcome::ConnectedNow: {
+        setStatusText(0, QString());
+        setStatusText(1, Status::On);
+        if (m_state.PanelWindow)
+            m_state.PanelWindow->setConnected(true);
+        DataLogger1->menuAction()->setVisible(true);
+        DataLogger1->menuAction()->setEnabled(true);
+        btnDataLogger->setVisible(true);
+        btnDataLogger->setEnabled(true);
+        const bool running = m_state.RealTimeRunning;
+        btnRun->setEnabled(!running);
+        Run1->setEnabled(!running);
+        btnStop->setEnabled(running);
+        Stop1->setEnabled(running);
+        break;
+    }
+    case PollOutcome::Reading:
+        readingShown = m_state.PanelWindow != nullptr;
+        ApplyReading();
+        break;
+    case PollOutcome::ConnectionLost:
+        for (QAction* a : {Run1, Stop1, DataLogger1->menuAction()})
+            a->setEnabled(false);
+        for (QToolButton* b : {btnRun, btnStop, btnDataLogger})
+            b->setEnabled(false);
+        setStatusText(0, QString());
+        setStatusText(1, Status::Off);
+        if (m_state.PanelWindow)
+            m_state.PanelWindow->setConnected(false);
+        setStatusText(1, Status::None);
+        break;
+    case PollOutcome::ProbeFailed:
+    case PollOutcome::ReplyIgnored:
+    case PollOutcome::FailureCounted:
+        break;
+    }
+    ++m_ticks;
+    takeScreenshotIfSettled(readingShown);
+}
+
+void TfrmMain::ApplyReading()
+{
+    TfrmPanel* panel = m_state.PanelWindow;
+    if (!panel)
+        return;  // with the panel closed nothing is shown or recorded
+    const MeterReading r = m_poller->reading();
+    m_state.MeterRecording = r.Recording;
+    panel->showReading(r);
+    const MaxMinDisplay mm = maxMinDisplay(r);
+    if (mm.max != LabelAction::Unchanged)
+        panel->setMaxVisible(mm.max == LabelAction::Show);
+    if (mm.min != LabelAction::Unchanged)
+        panel->setMinVisible(mm.min == LabelAction::Show);
+    if (mm.blink == BlinkAction::Start && !MaxMinTimer->isActive())
+        MaxMinTimer->start();
+    else if (mm.blink == BlinkAction::Stop)
+        MaxMinTimer->stop();
+    m_state.ClockShown = panel->clockShown();
+    Q_EMIT readingApplied(DisplayLevelDb(r));
+}
+
+void TfrmMain::MaxMinTimerTimer()
+{
+    m_state.BlinkBusy = true;
+    m_state.BlinkPhase = !m_state.BlinkPhase;
+    if (TfrmPanel* panel = m_state.PanelWindow) {
+        panel->setMaxVisible(m_state.BlinkPhase);
+        panel->setMinVisible(m_state.BlinkPhase);
+    }
+    m_state.BlinkBusy = false;
+}
+
+void TfrmMain::sendPanelKey(char letter)
+{
+    if (!m_link->SendKey(static_cast<std::uint8_t>(letter)))
+        Prompter::instance().message(Msg::ConnectFail);
+}
+
+void TfrmMain::takeScreenshotIfSettled(bool readingShown)
+{
+    if (m_options.screenshotFile.isEmpty() || m_screenshotTaken)
+        return;
+    // Settled: the first tick has run and, with a meter, its reading is shown.
+    const bool settled = readingShown || (!m_poller->Connected && m_ticks >= 1) || m_ticks >= 6;
+    if (!settled)
+        return;
+    m_screenshotTaken = true;
+    const QString file = m_options.screenshotFile;
+    QTimer::singleShot(50, this, [this, file] {
+        const bool ok = grab().save(file, "PNG");
+        if (!ok)
+            qWarning("could not write %s", qPrintable(file));
+        QCoreApplication::exit(ok ? 0 : 1);
+    });
+}
+
+} // namespace quedral

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QSettings>
+#include <QTimer>
+#include <QToolButton>
+
+#include "meter/poller.h"
+#include "meter/simulatedmeter.h"
+#include "meter/simulatedtransport.h"
+#include "panel/tfrmpanel.h"
+#include "shell/base/prompter.h"
+#include "shell/settings.h"
+#include "shell/tfrmmain.h"
+#include "support/testenv.h"
+
+using namespace quedral;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        openSettings()->clear();
+        Prompter::install(&prompts);
+        auto t = std::make_unique<SimulatedTransport>(
+            std::make_unique<SimulatedMeter>(data.file("simulated-meter.json"), 42));
+        sim = t.get();
+        MainOptions o;
+        o.transport = std::move(t);
+        o.startPollWait = false;
+        o.showSplash = false;
+        main = new TfrmMain(std::move(o));
+        main->show();
+        for (int i = 0; i < 5 && !main->state().PanelWindow; ++i)
+            QApplication::processEvents();
+        main->MainTimer->stop();  // the test drives the ticks
+    }
+    void TearDown() override
+    {
+        delete main;
+        Prompter::install(nullptr);
+    }
+    TfrmPanel* panel() { return main->state().PanelWindow; }
+
+    test::ScopedDataDir data;
+    ScriptedPrompter prompts;
+    SimulatedTransport* sim = nullptr;
+    TfrmMain* main = nullptr;
+};
+
+TEST_F(MainWindowTest, StartsWithPanelTestPatternAndMeterCommandsOff)
+{
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_EQ(main->windowTitle(), "KV4471");
+    EXPECT_EQ(main->statusText(1), "Off Connection");
+    EXPECT_EQ(panel()->levelGlyph(0), 1);
+    EXPECT_EQ(panel()->levelGlyph(1), 8);
+    EXPECT_EQ(panel()->levelGlyph(3), 8);
+    EXPECT_FALSE(main->Setup1->isVisible());
+    EXPECT_FALSE(main->btnRun->isEnabled());
+    EXPECT_FALSE(main->btnStop->isEnabled());
+    EXPECT_FALSE(main->btnOutputToGraph->isEnabled());
+    EXPECT_TRUE(main->ControlPanel1->isChecked());
+    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
+    EXPECT_EQ(main->btnRun->toolTip(), "Start Graphing Real Time Data");
+    EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection));
+}
+
+TEST_F(MainWindowTest, ProbeConnectsThenReadingsReachThePanel)
+{
+    main->MainTimerTimer();
+    EXPECT_EQ(main->statusText(1), "On Connection");
+    EXPECT_TRUE(main->btnRun->isEnabled());
+    EXPECT_TRUE(main->Run1->isEnabled());
+    EXPECT_FALSE(main->btnStop->isEnabled());
+    EXPECT_FALSE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection));
+
+    main->MainTimerTimer();
+    // The test pattern (1, 8, 8, 8) gives way to the meter's level.
+    const int level = DisplayLevel(main->poller().reading());
+    EXPECT_EQ(panel()->levelGlyph(3), level % 10);
+    EXPECT_EQ(panel()->levelGlyph(2), (level % 100) / 10);
+}
+
+TEST_F(MainWindowTest, FiveFailedPollsDropTheConnectionAndDisableMeterCommands)
+{
+    main->MainTimerTimer();
+    ASSERT_EQ(main->statusText(1), "On Connection");
+    sim->unplug();
+    for (int i = 0; i < 4; ++i)
+        main->MainTimerTimer();
+    EXPECT_EQ(main->statusText(1), "On Connection");
+    main->MainTimerTimer();
+    EXPECT_EQ(main->statusText(1), "No Connection");
+    EXPECT_FALSE(main->btnRun->isEnabled());
+    EXPECT_FALSE(main->btnDataLogger->isEnabled());
+    EXPECT_FALSE(main->DataLogger1->menuAction()->isEnabled());
+    EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection));
+    EXPECT_TRUE(prompts.messages.isEmpty());  // the poll never shows a message
+
+    sim->replug();
+    main->MainTimerTimer();
+    EXPECT_EQ(main->statusText(1), "On Connection");
+}
+
+TEST_F(MainWindowTest, KeyWithoutMeterSaysConnectFailOncePerClick)
+{
+    sim->faults.openFails = true;
+    Q_EMIT panel()->keyClicked('R');
+    Q_EMIT panel()->keyClicked('F');
+    EXPECT_EQ(prompts.messages, QStringList({"Connect fail", "Connect fail"}));
+}
+
+TEST_F(MainWindowTest, ClosedPanelIgnoresReadingsAndComesBackOnce)
+{
+    main->MainTimerTimer();
+    main->MainTimerTimer();
+    const bool recordingBefore = main->state().MeterRecording;
+    panel()->requestClose();
+    QApplication::processEvents();
+    EXPECT_EQ(main->state().PanelWindow, nullptr);
+    EXPECT_FALSE(main->ControlPanel1->isChecked());
+
+    sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03});  // REC on at the meter
+    main->MainTimerTimer();
+    EXPECT_EQ(main->state().MeterRecording, recordingBefore);
+
+    main->ControlPanel1Click();
+    ASSERT_NE(panel(), nullptr);
+    EXPECT_TRUE(main->ControlPanel1->isChecked());
+    TfrmPanel* first = panel();
+    main->frameOf(first)->showMinimized();
+    main->ControlPanel1Click();
+    EXPECT_EQ(panel(), first);  // restored, not duplicated
+    EXPECT_FALSE(main->frameOf(first)->isMinimized());
+}
+
+TEST_F(MainWindowTest, AlternatingMaxMinBlinksBothLabels)
+{
+    main->MainTimerTimer();
+    // MAX, MIN, then alternating.
+    for (int i = 0; i < 3; ++i)
+        sim->meter().handleCommand({0x02, 'M', 0, 0, 0, 0, 0x03});
+    main->MainTimerTimer();
+    ASSERT_EQ(main->poller().reading().MaxMinMode, 0x44);
+    EXPECT_TRUE(main->MaxMinTimer->isActive());
+    main->MaxMinTimerTimer();
+    const bool phase = main->state().BlinkPhase;
+    EXPECT_EQ(panel()->maxVisible(), phase);
+    EXPECT_EQ(panel()->minVisible(), phase);
+    main->MaxMinTimerTimer();
+    EXPECT_EQ(panel()->maxVisible(), !phase);
+    EXPECT_FALSE(main->state().BlinkBusy);
+
+    sim->meter().handleCommand({0x02, 'N', 0, 0, 0, 0, 0x03});
+    main->MainTimerTimer();
+    EXPECT_FALSE(main->MaxMinTimer->isActive());
+    EXPECT_FALSE(panel()->maxVisible());
+}
+
+TEST_F(MainWindowTest, CloseWritesTheRateButExitDoesNot)
+{
+    main->state().RealTimeRate = 5.0f;
+    main->Exit1Click();
+    delete main;
+    main = nullptr;
+    EXPECT_FALSE(openSettings()->contains("RealTimeRate"));
+
+    // A fresh window reads the fallback, and closing it stores the rate.
+    auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(data.file("m.json"), 1));
+    MainOptions o;
+    o.transport = std::move(t);
+    o.startPollWait = false;
+    main = new TfrmMain(std::move(o));
+    EXPECT_FLOAT_EQ(main->state().RealTimeRate, 0.2f);
+    main->state().RealTimeRate = 5.0f;
+    main->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(main->close());
+    EXPECT_FLOAT_EQ(loadRealTimeRate(*openSettings()), 5.0f);
+}
+
+} // namespace
