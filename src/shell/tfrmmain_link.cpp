@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cstdio>
+
 #include "meter/frames.h"
 #include "meter/meterlink.h"
 #include "meter/poller.h"
@@ -195,6 +197,12 @@ void TfrmMain::takeScreenshotIfSettled(bool readingShown)
         const bool ok = grab().save(file, "PNG");
         if (!ok)
             qWarning("could not write %s", qPrintable(file));
+        // One line for bug reports: what the picture shows.
+        QString shown = statusText(1);
+        if (m_state.PanelWindow && m_poller->Connected)
+            shown += QStringLiteral(", display %1 dB").arg(DisplayLevelDb(m_poller->reading()), 0, 'f', 1);
+        std::printf("%s: %s\n", qPrintable(file), qPrintable(shown));
+        std::fflush(stdout);
         QCoreApplication::exit(ok ? 0 : 1);
     });
 }
