@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh -DQUEDRAL_BUILD_BENCH=OFF
-exec build/src/shell/quedral --simulate "$@"
+exec build/bin/quedral --simulate "$@"

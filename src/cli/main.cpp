@@ -8,7 +8,9 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // The same names as the GUI: both share the user data directory.
     QCoreApplication::setApplicationName("quedral");
+    QCoreApplication::setOrganizationName("Quedral");
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     QTextStream out(stdout);
