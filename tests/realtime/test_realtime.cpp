@@ -1,0 +1,428 @@
+// Real-time recording: the set-up dialog's period, the recorder's rules, Run/Stop through the
+// window, and the windowless record session on the simulated meter.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "../graphwindow/fakehost.h"
+#include "files/graphfile.h"
+#include "graph/chartmodel.h"
+#include "graph/pesgraph.h"
+#include "graph/window/graphformat.h"
+#include "graph/window/graphunit.h"
+#include "meter/simulatedtransport.h"
+#include "realtime/periodtext.h"
+#include "realtime/realtimecontroller.h"
+#include "realtime/realtimerecorder.h"
+#include "realtime/recordsession.h"
+#include "realtime/tfrmsetuprealtime.h"
+#include "shell/base/clock.h"
+#include "shell/base/datetime.h"
+#include "shell/base/prompter.h"
+#include "support/testenv.h"
+
+using namespace quedral;
+
+namespace {
+const double kSec = 1.0 / 86400.0;
+const double t0 = 46023.5;
+} // namespace
+
+TEST(SetupDialog, PeriodTexts)
+{
+    struct Case {
+        const char* count;
+        const char* rate;
+        const char* period;
+    };
+    const Case cases[] = {
+        {"2000", "0.5", "0:16:40"},
+        {"99999", "30", "833:19:30"},
+        {"", "0.5", "0:00:00"},
+        {"7", "0.2", "0:00:01"},
+    };
+    ScriptedPrompter prompter;
+    Prompter::install(&prompter);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        TfrmSetupRealTime dlg;
+        dlg.edtRealTimeNo->setText(c.count);
+        dlg.txtRate->setEditText(c.rate);
+        dlg.edtRealTimeNoChange();
+        EXPECT_EQ(dlg.edtPeriod->text(), c.period);
+    }
+    // A rate that is no number: the conversion message, the period keeps its text.
+    TfrmSetupRealTime dlg;
+    dlg.edtPeriod->setText("0:16:40");
+    dlg.txtRate->setEditText("abc");
+    EXPECT_EQ(dlg.edtPeriod->text(), "0:16:40");
+    EXPECT_EQ(prompter.messages.value(0), "'abc' is not a valid floating point value");
+    Prompter::install(nullptr);
+
+    EXPECT_EQ(presetPeriodText(0.2), "0:6:40");
+    EXPECT_EQ(presetPeriodText(0.5), "0:16:40");
+}
+
+namespace {
+struct Vars {
+    bool RealTimeRunning = false;
+    float RealTimeRate = 1.0f;
+    std::int32_t RealTimeCount = 0;
+    bool RealTimeUnsaved = false;
+    float RealTimeMax = 0, RealTimeMin = 0;
+    double RealTimeMaxTime = 0, RealTimeMinTime = 0;
+    float RealTimeLastValid = 0;
+    double RealTimeLastSample = 0;
+};
+} // namespace
+
+TEST(Recorder, PlausibilityRule)
+{
+    ChartModel chart;
+    Vars v;
+    RealTimeRecorder rec(chart, RealTimeVars(v));
+    rec.start(10, 1.0, t0);
+    EXPECT_EQ(chart.points(), 10);
+    EXPECT_DOUBLE_EQ(chart.manualMaxX, t0 + kInitialSpanDays);
+    struct Step {
+        double atSeconds;
+        float level;
+        bool slot;
+        bool written;
+        float value;
+    };
+    const Step steps[] = {
+        {0.0, 50.0f, true, true, 50.0f},   // the slot is one rate after the previous (at 0 - 1 s below)
+        {0.5, 60.0f, false, false, 0},     // too soon
+        {1.0, 15.0f, true, true, 50.0f},   // implausible: last accepted (50 > 30) instead
+        {2.0, 150.0f, true, true, 50.0f},
+        {3.0, 140.0f, true, true, 140.0f}, // both ends are plausible
+        {4.0, 20.0f, true, true, 20.0f},
+        {5.0, 19.9f, true, false, 0},      // the last accepted level (20) is not above 30: skipped
+    };
+    v.RealTimeLastSample = t0 - kSec;
+    int written = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.atSeconds);
+        const SampleOutcome o = rec.recordSample(s.level, t0 + s.atSeconds * kSec);
+        EXPECT_EQ(o.slotTaken, s.slot);
+        EXPECT_EQ(o.written, s.written);
+        if (o.written) {
+            EXPECT_FLOAT_EQ(chart.yData(0, written), s.value);
+            EXPECT_DOUBLE_EQ(chart.xDataII(0, written), t0 + s.atSeconds * kSec);
+            ++written;
+        }
+    }
+    EXPECT_EQ(v.RealTimeCount, written);
+    EXPECT_FLOAT_EQ(v.RealTimeMax, 140.0f);
+    EXPECT_FLOAT_EQ(v.RealTimeMin, 20.0f);
+    EXPECT_TRUE(v.RealTimeUnsaved);
+}
+
+TEST(Recorder, NothingBeforeTheFirstPlausibleLevel)
+{
+    ChartModel chart;
+    Vars v;
+    RealTimeRecorder rec(chart, RealTimeVars(v));
+    rec.start(5, 0.5, t0);
+    v.RealTimeLastSample = t0;
+    const SampleOutcome o = rec.recordSample(15.0f, t0 + 0.5 * kSec);
+    EXPECT_TRUE(o.slotTaken);
+    EXPECT_FALSE(o.written);
+    EXPECT_FALSE(rec.recordSample(60.0f, t0 + 0.9 * kSec).slotTaken); // the next slot is a rate later
+    EXPECT_TRUE(rec.recordSample(60.0f, t0 + 1.0 * kSec).written);
+}
+
+TEST(Recorder, FullGraphStopsAndTimeAxisGrows)
+{
+    ChartModel chart;
+    Vars v;
+    RealTimeRecorder rec(chart, RealTimeVars(v));
+    rec.start(3, 60.0, t0);
+    v.RealTimeLastSample = t0 - 60 * kSec;
+    SampleOutcome o;
+    for (int i = 0; i < 3; ++i) {
+        o = rec.recordSample(70.0f + i, t0 + i * 60 * kSec);
+        ASSERT_TRUE(o.written);
+        EXPECT_EQ(o.full, i == 2);
+    }
+    // Past the first 100 s the axis end moves to the point + 30 s.
+    EXPECT_NEAR(chart.manualMaxX, t0 + 120 * kSec + kGrowSpanDays, 1e-9);
+    const StopOutcome s = rec.stop(t0 + 200 * kSec);
+    EXPECT_FALSE(v.RealTimeRunning);
+    EXPECT_EQ(chart.points(), 3);
+    EXPECT_DOUBLE_EQ(s.average, 71.0);
+    EXPECT_DOUBLE_EQ(chart.manualMaxX, t0 + 200 * kSec);
+    EXPECT_NEAR(chart.vertLines[1].x, t0 + 40 * kSec, 1e-9);
+    EXPECT_NEAR(chart.vertLines[2].x, t0 + 80 * kSec, 1e-9);
+    // A full chart takes no more points even if a reading arrives before Stop.
+    v.RealTimeRunning = true;
+    EXPECT_FALSE(rec.recordSample(80.0f, t0 + 400 * kSec).written);
+}
+
+TEST(Recorder, StopEarlyKeepsExactlyTheRecordedPoints)
+{
+    ChartModel chart;
+    Vars v;
+    RealTimeRecorder rec(chart, RealTimeVars(v));
+    rec.start(2000, 1.0, t0);
+    v.RealTimeLastSample = t0 - kSec;
+    rec.recordSample(60.0f, t0);
+    rec.recordSample(70.0f, t0 + kSec);
+    const StopOutcome s = rec.stop(t0 + 2 * kSec);
+    EXPECT_EQ(chart.points(), 2);
+    EXPECT_DOUBLE_EQ(s.average, 65.0);
+
+    // Stop before any point and a count of 0 write nothing outside the chart.
+    rec.start(0, 1.0, t0);
+    v.RealTimeLastSample = t0 - kSec;
+    const SampleOutcome o = rec.recordSample(60.0f, t0);
+    EXPECT_FALSE(o.written);
+    EXPECT_TRUE(o.full);
+    EXPECT_EQ(rec.stop(t0).count, 0);
+    EXPECT_EQ(chart.points(), 0);
+}
+
+TEST(Recorder, RefreshEveryOtherPointWithTheHalfSecondItem)
+{
+    for (int count = 1; count <= 6; ++count) {
+        EXPECT_EQ(refreshAfterPoint(0, count), count % 2 == 0);
+        EXPECT_TRUE(refreshAfterPoint(3, count));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Run and Stop through the real-time window
+
+namespace {
+class RunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetGraphUnit();
+        Prompter::install(&prompter);
+        Clock::install(&clock);
+        host.state.RealTimeRate = 1.0f;
+    }
+    void TearDown() override
+    {
+        TfrmSetupRealTime::setRunner({});
+        if (auto* w = controller.window())
+            delete w;
+        Clock::install(nullptr);
+        Prompter::install(nullptr);
+    }
+    // The dialog is answered with these texts and Start (or Cancel).
+    void answerDialog(const QString& count, const QString& rate, bool start = true)
+    {
+        dialogShown = 0;
+        TfrmSetupRealTime::setRunner([=, this](TfrmSetupRealTime& d) {
+            ++dialogShown;
+            shownRate = d.txtRate->currentText();
+            shownPeriod = d.edtPeriod->text();
+            d.edtRealTimeNo->setText(count);
+            d.txtRate->setEditText(rate);
+            (start ? d.btnOpenSingleSet : d.Button1)->click();
+            return d.result();
+        });
+    }
+    void reading(float level, int afterMs)
+    {
+        clock.advanceMs(afterMs);
+        controller.RecordSample(level);
+    }
+
+    test::ScopedDataDir dir;
+    test::FakeHost host;
+    ScriptedPrompter prompter;
+    ManualClock clock;
+    RealTimeController controller{host};
+    int dialogShown = 0;
+    QString shownRate, shownPeriod;
+};
+} // namespace
+
+TEST_F(RunTest, ShowRealTimeGraphSetsUpTheWindow)
+{
+    host.state.RealTimeRate = 0.2f;
+    TfrmGraph* w = controller.ShowRealTimeGraph();
+    EXPECT_EQ(host.state.RealTimeGraphWindow, w);
+    EXPECT_EQ(w->caption(), "Real-Time Graph");
+    EXPECT_TRUE(host.realTimeChecked);
+    EXPECT_TRUE(w->actClr->isVisible());
+    EXPECT_EQ(w->txtSamplingRate->currentIndex(), 0);
+    const ChartModel& m = w->PESGraph1->model();
+    EXPECT_EQ(m.points(), 500);
+    EXPECT_NEAR(m.manualMaxX - m.manualMinX, 0.2 * 510 * kSec, 1e-9);
+    EXPECT_DOUBLE_EQ(host.state.RealTimeLastSample, toDays(clock.now()));
+}
+
+TEST_F(RunTest, RunWhileNotConnectedDoesNothing)
+{
+    host.isConnected = false;
+    answerDialog("10", "1.0");
+    controller.btnRunClick();
+    EXPECT_EQ(dialogShown, 0);
+    EXPECT_EQ(controller.window(), nullptr);
+    EXPECT_TRUE(prompter.questions.isEmpty());
+}
+
+TEST_F(RunTest, RunRecordsAndStopLeavesTheRecordedPointsWithTheirAverage)
+{
+    answerDialog(" 2000", "1.0");
+    controller.btnRunClick();
+    ASSERT_EQ(dialogShown, 1);
+    EXPECT_EQ(shownPeriod, "0:33:20");
+    TfrmGraph* w = controller.window();
+    ASSERT_TRUE(w);
+    EXPECT_TRUE(host.state.RealTimeRunning);
+    EXPECT_FALSE(host.runEnabled);
+    EXPECT_TRUE(host.stopEnabled);
+    EXPECT_FALSE(w->tbntClr->isEnabled());
+    EXPECT_EQ(w->PESGraph1->model().points(), 2000);
+    EXPECT_FALSE(w->txtStartTime->text().isEmpty());
+
+    reading(60.0f, 1000);
+    reading(80.0f, 500); // too soon
+    reading(80.0f, 500);
+    reading(70.0f, 1000);
+    EXPECT_EQ(host.state.RealTimeCount, 3);
+    EXPECT_EQ(w->txtDataNo->text(), "3");
+    EXPECT_EQ(w->txtMax->text(), formatLevel(80));
+    EXPECT_EQ(w->txtMin->text(), formatLevel(60));
+
+    controller.btnStopClick();
+    EXPECT_FALSE(host.state.RealTimeRunning);
+    EXPECT_TRUE(host.runEnabled);
+    EXPECT_FALSE(host.stopEnabled);
+    EXPECT_TRUE(w->tbntClr->isEnabled());
+    EXPECT_EQ(w->PESGraph1->model().points(), 3);
+    EXPECT_EQ(w->txtAvgAll->text(), formatLevel(70));
+    EXPECT_TRUE(host.state.RealTimeUnsaved);
+}
+
+TEST_F(RunTest, TheGraphStopsByItselfWhenFull)
+{
+    answerDialog("3", "0.5");
+    controller.btnRunClick();
+    for (int i = 0; i < 3; ++i)
+        reading(65.0f, 500);
+    EXPECT_FALSE(host.state.RealTimeRunning);
+    EXPECT_TRUE(host.runEnabled);
+    EXPECT_EQ(controller.window()->PESGraph1->model().points(), 3);
+    reading(65.0f, 500);
+    EXPECT_EQ(host.state.RealTimeCount, 3);
+}
+
+TEST_F(RunTest, QuestionBeforeResettingAGraphWithPoints)
+{
+    answerDialog("5", "1.0");
+    controller.btnRunClick();
+    reading(60.0f, 1000);
+    controller.btnStopClick();
+    dialogShown = 0;
+
+    // Cancel: nothing changes, no dialog.
+    prompter.answers = {Answer::Cancel};
+    controller.btnRunClick();
+    EXPECT_EQ(prompter.questions.value(0),
+              "There are datas in Real_Time graph ,it have to reset the graph.\nDo you want to save the Real-Time graph ?");
+    EXPECT_EQ(dialogShown, 0);
+    EXPECT_EQ(host.state.RealTimeCount, 1);
+
+    // Yes: saved, then the dialog.
+    prompter.answers = {Answer::Yes};
+    controller.btnRunClick();
+    EXPECT_EQ(host.saves, QStringList{"as:Real-Time Graph"});
+    EXPECT_EQ(dialogShown, 1);
+    EXPECT_EQ(host.state.RealTimeCount, 0);
+    EXPECT_TRUE(host.state.RealTimeRunning);
+}
+
+TEST_F(RunTest, InvalidCountOrCancelStartsNothing)
+{
+    answerDialog("", "1.0");
+    controller.btnRunClick();
+    EXPECT_EQ(prompter.messages, QStringList{" is not valid.\n"});
+    EXPECT_FALSE(host.state.RealTimeRunning);
+
+    prompter.messages.clear();
+    answerDialog("10", "1.0", false);
+    controller.btnRunClick();
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_FALSE(host.state.RealTimeRunning);
+}
+
+TEST_F(RunTest, RunAndStopStatesAcrossConnectionLoss)
+{
+    answerDialog("10", "1.0");
+    controller.btnRunClick();
+    controller.connectionChanged(false);
+    EXPECT_FALSE(host.runEnabled);
+    EXPECT_FALSE(host.stopEnabled);
+    EXPECT_TRUE(host.state.RealTimeRunning);
+    controller.connectionChanged(true);
+    EXPECT_FALSE(host.runEnabled);
+    EXPECT_TRUE(host.stopEnabled);
+    reading(60.0f, 1000);
+    EXPECT_EQ(host.state.RealTimeCount, 1);
+}
+
+// ---------------------------------------------------------------------------
+// The windowless session (quedral-cli record)
+
+TEST(RecordSession, RecordsTheSimulatedLevelAndSavesAGraphFile)
+{
+    test::ScopedDataDir dir;
+    ManualClock clock;
+    Clock::install(&clock);
+    SimulatedTransport transport(std::make_unique<SimulatedMeter>(QString(), 7));
+    transport.meter().setLevelOverride(723);
+    MeterLink link(transport);
+    Poller poller(link);
+    RecordSession session(poller, 6, 0.5);
+    int ticks = 0;
+    QStringList lines;
+    while (!session.isFinished() && ticks < 50) {
+        const RecordSession::Tick t = session.tick();
+        if (t.sample && t.sample->written)
+            lines << RecordSession::pointLine(*t.sample);
+        clock.advanceMs(Poller::IntervalMs);
+        ++ticks;
+    }
+    ASSERT_TRUE(session.isFinished());
+    EXPECT_LE(ticks, 8); // one tick to connect, then a point per tick
+    EXPECT_EQ(lines.size(), 6);
+    EXPECT_TRUE(lines[0].endsWith("\t72.3"));
+    const QString file = dir.file("r.ghf");
+    QString error;
+    ASSERT_TRUE(session.save(file, &error)) << error.toStdString();
+    ChartModel back;
+    ASSERT_TRUE(LoadChartState(back, file, &error));
+    EXPECT_EQ(back.points(), 6);
+    EXPECT_FLOAT_EQ(back.yData(0, 5), 72.3f);
+    Clock::install(nullptr);
+}
+
+TEST(RecordSession, StopsEarlyWithThePointsTakenSoFar)
+{
+    test::ScopedDataDir dir;
+    ManualClock clock;
+    Clock::install(&clock);
+    SimulatedTransport transport(std::make_unique<SimulatedMeter>(QString(), 7));
+    MeterLink link(transport);
+    Poller poller(link);
+    RecordSession session(poller, 100, 0.5);
+    for (int i = 0; i < 4; ++i) {
+        session.tick();
+        clock.advanceMs(500);
+    }
+    const StopOutcome s = session.finish();
+    EXPECT_EQ(s.count, 3);
+    EXPECT_EQ(session.chart().points(), 3);
+    Clock::install(nullptr);
+}
