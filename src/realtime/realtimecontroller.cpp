@@ -150,6 +150,10 @@ void RealTimeController::connectionChanged(bool connected)
     const bool running = m_host.appState().RealTimeRunning;
     m_host.setRunEnabled(connected && !running);
     m_host.setStopEnabled(connected && running);
+    // On connecting, Clear follows the recording: only a stopped graph may be cleared.
+    if (connected)
+        if (TfrmGraph* w = window())
+            w->tbntClr->setEnabled(!running);
 }
 
 } // namespace quedral

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QScreen>
 
 #include "meter/simulatedtransport.h"
 #include "shell/base/datadir.h"
@@ -38,6 +39,9 @@ int main(int argc, char** argv)
     auto* main = new TfrmMain(std::move(options));
     if (splash)
         main->showSplash();
+    // Maximised; sized to the screen first for desktops without a window manager.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        main->resize(screen->availableGeometry().size());
     main->showMaximized();
     const int rc = app.exec();
     // Exit ends the loop without the close sequence; the windows go away here.

@@ -24,6 +24,7 @@
 #include "meter/meterlink.h"
 #include "meter/poller.h"
 #include "meter/transport.h"
+#include "realtime/realtimecontroller.h"
 #include "resources/artwork.h"
 #include "shell/base/clock.h"
 #include "shell/base/prompter.h"
@@ -104,6 +105,8 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     MainTimer = new QTimer(this);
     MainTimer->setObjectName("MainTimer");
     MainTimer->setInterval(500);
+    // A coarse timer may fire a little early and make the recording skip 0.5 s slots.
+    MainTimer->setTimerType(Qt::PreciseTimer);
     connect(MainTimer, &QTimer::timeout, this, &TfrmMain::MainTimerTimer);
     MaxMinTimer = new QTimer(this);
     MaxMinTimer->setObjectName("MaxMinTimer");
@@ -119,6 +122,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
 
     m_link = std::make_unique<MeterLink>(*m_options.transport);
     m_poller = std::make_unique<Poller>(*m_link);
+    m_realTime = std::make_unique<RealTimeController>(*this);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::onSubWindowActivated);
 
     m_settings = openSettings();
@@ -160,8 +164,8 @@ void TfrmMain::buildMenus()
 
     RealTime1 = menuBar()->addMenu("Real Time");
     RealTime1->setObjectName("RealTime1");
-    Run1 = action(RealTime1, "Run", "Run1", [this] { placeholderCommand("Run"); });
-    Stop1 = action(RealTime1, "Stop", "Stop1", [this] { placeholderCommand("Stop"); });
+    Run1 = action(RealTime1, "Run", "Run1", [this] { m_realTime->btnRunClick(); });
+    Stop1 = action(RealTime1, "Stop", "Stop1", [this] { m_realTime->btnStopClick(); });
     Run1->setEnabled(false);
     Stop1->setEnabled(false);
 
@@ -344,7 +348,7 @@ void TfrmMain::FormShow()
         m_splash->Label4->clear();
         m_splash->close();
     }
-    RealTimeGraph1Click();
+    showStartupRealTimeGraph();
     Setup1->setVisible(false);
     showPanelTestPattern();
 }

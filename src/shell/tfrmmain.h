@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "graph/window/graphhost.h"
 #include "shell/appstate.h"
 
 class QAction;
@@ -21,6 +22,7 @@ class Transport;
 class MeterLink;
 class Poller;
 class TfrmAbout;
+class RealTimeController;
 
 struct MainOptions {
     std::unique_ptr<Transport> transport;  // the meter; required
@@ -29,13 +31,24 @@ struct MainOptions {
     QString screenshotFile;                // --screenshot: save a picture once start-up has settled, then exit
 };
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public GraphHost {
     Q_OBJECT
 public:
     explicit TfrmMain(MainOptions options, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     AppState& state() { return m_state; }
+    RealTimeController& realTime() { return *m_realTime; }
+
+    // What the graph windows need from the main window.
+    AppState& appState() override { return m_state; }
+    bool connected() const override;
+    void showGraphWindow(TfrmGraph& window) override;
+    void restoreGraphWindow(TfrmGraph& window) override;
+    void setRunEnabled(bool enabled) override;
+    void setStopEnabled(bool enabled) override;
+    void setRealTimeGraphChecked(bool checked) override;
+    void setOutputToGraphEnabled(bool enabled) override;
     MeterLink& link();
     Poller& poller();
     QMdiArea* mdiArea() const { return m_mdi; }
@@ -83,8 +96,6 @@ public:
 
 Q_SIGNALS:
     void startupSettled();
-    // A reading was applied; its display level in dB (the real-time recording listens).
-    void readingApplied(float levelDb);
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -100,6 +111,7 @@ private:
     void rebuildWindowMenu();
     void showConnectionState();
     void createPanel();
+    void showStartupRealTimeGraph();
     void showPanelTestPattern();
     void onSubWindowActivated(QMdiSubWindow* w);
     void ApplyReading();
@@ -112,6 +124,7 @@ private:
     MainOptions m_options;
     std::unique_ptr<MeterLink> m_link;
     std::unique_ptr<Poller> m_poller;
+    std::unique_ptr<RealTimeController> m_realTime;
     std::unique_ptr<QSettings> m_settings;
     QMdiArea* m_mdi = nullptr;
     QLabel* m_status[3] = {nullptr, nullptr, nullptr};

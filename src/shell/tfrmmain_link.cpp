@@ -16,7 +16,9 @@
 #include "meter/frames.h"
 #include "meter/meterlink.h"
 #include "meter/poller.h"
+#include "graph/window/tfrmgraph.h"
 #include "panel/tfrmpanel.h"
+#include "realtime/realtimecontroller.h"
 #include "shell/base/prompter.h"
 #include "shell/tfrmmain.h"
 
@@ -61,35 +63,68 @@ void TfrmMain::ControlPanel1Click()
 
 void TfrmMain::RealTimeGraph1Click()
 {
-    if (m_state.RealTimeGraphWindow) {
-        if (QMdiSubWindow* sub = frameOf(m_state.RealTimeGraphWindow))
-            sub->showNormal();
+    if (TfrmGraph* w = m_realTime->window()) {
+        restoreGraphWindow(*w);
         return;
     }
-    // The real-time graph window comes with the graph window; until then a
-    // placeholder holds its place and its menu check mark.
-    auto* w = new QLabel("Real-Time Graph");
-    w->setAlignment(Qt::AlignCenter);
-    w->setWindowTitle("Real-Time Graph");
-    QMdiSubWindow* sub = addChild(w);
-    m_state.RealTimeGraphWindow = w;
-    RealTimeGraph1->setChecked(true);
-    connect(w, &QObject::destroyed, this, [this] {
-        m_state.RealTimeGraphWindow = nullptr;
-        RealTimeGraph1->setChecked(false);
-    });
-    const int panelWidth = m_state.PanelWindow ? TfrmPanel::ClientWidth : 0;
-    sub->setGeometry(panelWidth, 0, m_mdi->width() - panelWidth - 5, m_mdi->height() - 40);
-    sub->show();
-    sub->setFocus();
+    m_realTime->ShowRealTimeGraph();
 }
+
+void TfrmMain::showStartupRealTimeGraph()
+{
+    TfrmGraph* w = m_realTime->ShowRealTimeGraph();
+    // Beside the panel, filling the rest of the child-window area; this first window
+    // has no WAV player.
+    if (QMdiSubWindow* sub = frameOf(w)) {
+        const int panelWidth = m_state.PanelWindow ? TfrmPanel::ClientWidth : 0;
+        sub->setGeometry(panelWidth, 0, m_mdi->width() - panelWidth - 5, m_mdi->height() - 40);
+    }
+    w->actOpenWav->setVisible(false);
+    w->actMediaPlayer->setVisible(false);
+    w->setFocus();
+}
+
+bool TfrmMain::connected() const { return m_poller->Connected; }
+
+void TfrmMain::showGraphWindow(TfrmGraph& window)
+{
+    QMdiSubWindow* sub = addChild(&window);
+    sub->resize(900, 600);
+    sub->show();
+}
+
+void TfrmMain::restoreGraphWindow(TfrmGraph& window)
+{
+    if (QMdiSubWindow* sub = frameOf(&window)) {
+        sub->showNormal();
+        m_mdi->setActiveSubWindow(sub);
+    }
+}
+
+void TfrmMain::setRunEnabled(bool enabled)
+{
+    btnRun->setEnabled(enabled);
+    Run1->setEnabled(enabled);
+}
+
+void TfrmMain::setStopEnabled(bool enabled)
+{
+    btnStop->setEnabled(enabled);
+    Stop1->setEnabled(enabled);
+}
+
+void TfrmMain::setRealTimeGraphChecked(bool checked) { RealTimeGraph1->setChecked(checked); }
+void TfrmMain::setOutputToGraphEnabled(bool enabled) { btnOutputToGraph->setEnabled(enabled); }
 
 void TfrmMain::onSubWindowActivated(QMdiSubWindow* w)
 {
+    if (!w || !w->widget())
+        return;
     // "Output Tabular to graph" serves list windows only.
-    if (w && w->widget() && (qobject_cast<TfrmPanel*>(w->widget()) || w->widget() == m_state.RealTimeGraphWindow ||
-                             w->widget() == m_state.DataLoggerWindow))
+    if (qobject_cast<TfrmPanel*>(w->widget()))
         btnOutputToGraph->setEnabled(false);
+    else if (auto* g = qobject_cast<TfrmGraph*>(w->widget()))
+        g->FormActivate();
 }
 
 void TfrmMain::showConnectionState()
@@ -114,11 +149,7 @@ void TfrmMain::MainTimerTimer()
         DataLogger1->menuAction()->setEnabled(true);
         btnDataLogger->setVisible(true);
         btnDataLogger->setEnabled(true);
-        const bool running = m_state.RealTimeRunning;
-        btnRun->setEnabled(!running);
-        Run1->setEnabled(!running);
-        btnStop->setEnabled(running);
-        Stop1->setEnabled(running);
+        m_realTime->connectionChanged(true);
         break;
     }
     case PollOutcome::Reading:
@@ -126,10 +157,9 @@ void TfrmMain::MainTimerTimer()
         ApplyReading();
         break;
     case PollOutcome::ConnectionLost:
-        for (QAction* a : {Run1, Stop1, DataLogger1->menuAction()})
-            a->setEnabled(false);
-        for (QToolButton* b : {btnRun, btnStop, btnDataLogger})
-            b->setEnabled(false);
+        m_realTime->connectionChanged(false);
+        DataLogger1->menuAction()->setEnabled(false);
+        btnDataLogger->setEnabled(false);
         setStatusText(0, QString());
         setStatusText(1, Status::Off);
         if (m_state.PanelWindow)
@@ -163,7 +193,7 @@ void TfrmMain::ApplyReading()
     else if (mm.blink == BlinkAction::Stop)
         MaxMinTimer->stop();
     m_state.ClockShown = panel->clockShown();
-    Q_EMIT readingApplied(DisplayLevelDb(r));
+    m_realTime->RecordSample(DisplayLevelDb(r));
 }
 
 void TfrmMain::MaxMinTimerTimer()

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -12,7 +15,12 @@
 #include "meter/poller.h"
 #include "meter/simulatedmeter.h"
 #include "meter/simulatedtransport.h"
+#include "graph/pesgraph.h"
+#include "graph/window/tfrmgraph.h"
 #include "panel/tfrmpanel.h"
+#include "realtime/realtimecontroller.h"
+#include "realtime/tfrmsetuprealtime.h"
+#include "shell/base/clock.h"
 #include "shell/base/prompter.h"
 #include "shell/settings.h"
 #include "shell/tfrmmain.h"
@@ -184,6 +192,59 @@ TEST_F(MainWindowTest, CloseWritesTheRateButExitDoesNot)
     QApplication::processEvents();
     EXPECT_TRUE(main->close());
     EXPECT_FLOAT_EQ(loadRealTimeRate(*openSettings()), 5.0f);
+}
+
+TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
+{
+    ManualClock clock(QDateTime::currentDateTime());
+    Clock::install(&clock);
+    TfrmSetupRealTime::setRunner([](TfrmSetupRealTime& d) {
+        d.edtRealTimeNo->setText("100");
+        d.txtRate->setEditText("0.5");
+        d.btnOpenSingleSet->click();
+        return d.result();
+    });
+    auto tick = [&] {
+        clock.advanceMs(500);
+        main->MainTimerTimer();
+    };
+
+    main->Run1->trigger();  // not connected: nothing happens
+    EXPECT_FALSE(main->state().RealTimeRunning);
+    tick();
+    ASSERT_TRUE(main->btnRun->isEnabled());
+    main->Run1->trigger();
+    ASSERT_TRUE(main->state().RealTimeRunning);
+    EXPECT_TRUE(main->btnStop->isEnabled());
+    EXPECT_FALSE(main->btnRun->isEnabled());
+    for (int i = 0; i < 4; ++i)
+        tick();
+    EXPECT_EQ(main->state().RealTimeCount, 4);
+
+    // A loss disables both commands but keeps the recording; it resumes after reconnecting.
+    sim->unplug();
+    for (int i = 0; i < 5; ++i)
+        tick();
+    EXPECT_TRUE(main->state().RealTimeRunning);
+    EXPECT_FALSE(main->btnRun->isEnabled());
+    EXPECT_FALSE(main->btnStop->isEnabled());
+    sim->replug();
+    tick();  // probe
+    EXPECT_TRUE(main->btnStop->isEnabled());
+    tick();
+    tick();
+    EXPECT_EQ(main->state().RealTimeCount, 6);
+
+    main->Stop1->trigger();
+    EXPECT_FALSE(main->state().RealTimeRunning);
+    TfrmGraph* w = main->realTime().window();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->PESGraph1->points(), 6);
+    EXPECT_FALSE(w->txtAvgAll->text().isEmpty());
+    EXPECT_TRUE(main->state().RealTimeUnsaved);
+
+    TfrmSetupRealTime::setRunner({});
+    Clock::install(nullptr);
 }
 
 } // namespace

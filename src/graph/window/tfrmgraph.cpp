@@ -66,7 +66,10 @@ QLineEdit* valueBox(QWidget* parent, const char* name, int width, const QString&
     e->setObjectName(name);
     e->setReadOnly(true);
     e->setFocusPolicy(Qt::NoFocus);
-    e->setFixedWidth(width);
+    // Full width when there is room; a narrow window squeezes the boxes, never the captions.
+    e->setMinimumWidth(width / 2);
+    e->setMaximumWidth(width);
+    e->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return e;
 }
 
@@ -279,6 +282,11 @@ void TfrmGraph::buildLayout()
     cs->addWidget(txtAvgAB);
     cs->addStretch();
     rl->addWidget(pnlStatistic);
+
+    // Captions keep their full text; the value boxes give way in a narrow window.
+    for (QWidget* panel : {static_cast<QWidget*>(pnlGraphStatistic), static_cast<QWidget*>(pnlStatistic)})
+        for (QLabel* caption : panel->findChildren<QLabel*>())
+            caption->setMinimumWidth(caption->sizeHint().width());
 
     connect(ToolButton1, &QToolButton::toggled, this, [this] { ToolButton1Click(); });
     connect(ToolButton2, &QToolButton::toggled, this, [this] { ToolButton2Click(); });
