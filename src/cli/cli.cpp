@@ -2,8 +2,12 @@
 
 #include <QTime>
 
+#include <csignal>
+
 #include "meter/meterlink.h"
+#include "graph/window/graphinfo.h"
 #include "meter/poller.h"
+#include "realtime/recordsession.h"
 #include "shell/base/clock.h"
 #include "shell/base/datadir.h"
 
@@ -128,6 +132,80 @@ int cmdKey(Context& ctx, const QStringList& args)
     return 0;
 }
 
+volatile std::sig_atomic_t g_interrupted = 0;
+extern "C" void onInterrupt(int) { g_interrupted = 1; }
+
+// record --points N --rate SECONDS -o OUT.ghf: the real-time recording without a window.
+int cmdRecord(Context& ctx, const QStringList& args)
+{
+    int points = 0;
+    double rate = 0;
+    QString out;
+    bool ok = true;
+    for (int i = 0; i < args.size() && ok; ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--points" && hasValue)
+            points = args[++i].toInt(&ok);
+        else if (args[i] == "--rate" && hasValue)
+            rate = args[++i].toDouble(&ok);
+        else if ((args[i] == "-o" || args[i] == "--output") && hasValue)
+            out = args[++i];
+        else
+            ok = false;
+    }
+    if (!ok || points < 1 || !(rate > 0) || out.isEmpty()) {
+        ctx.err << "usage: quedral-cli record --points N --rate SECONDS -o OUT.ghf\n";
+        return 2;
+    }
+
+    RecordSession session(ctx.poller, points, rate);
+    g_interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    Clock& clock = Clock::instance();
+    std::int64_t nextTick = clock.tickMs();
+    while (!session.isFinished() && !g_interrupted) {
+        if (clock.tickMs() < nextTick) {
+            // Short naps, so that Ctrl+C is noticed at once.
+            clock.sleepMs(static_cast<int>(std::min<std::int64_t>(nextTick - clock.tickMs(), 50)));
+            continue;
+        }
+        nextTick = std::max(nextTick + Poller::IntervalMs, clock.tickMs());
+        const RecordSession::Tick t = session.tick();
+        if (const char* status = statusTextAfter(t.outcome)) {
+            ctx.err << status << "\n";
+            ctx.err.flush();
+        }
+        if (t.sample && t.sample->written) {
+            ctx.out << RecordSession::pointLine(*t.sample) << "\n";
+            ctx.out.flush();
+        }
+    }
+    std::signal(SIGINT, previous);
+    session.finish();  // stops as Stop does; a no-op when the graph filled up
+    QString error;
+    if (!session.save(out, &error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int cmdGraphInfo(Context& ctx, const QStringList& args)
+{
+    if (args.size() != 1) {
+        ctx.err << "usage: quedral-cli graph-info FILE.ghf\n";
+        return 2;
+    }
+    QByteArray json;
+    QString error;
+    if (!graphInfoFromFile(args[0], json, &error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    ctx.out << QString::fromUtf8(json) << "\n";
+    return 0;
+}
+
 void printUsage(QTextStream& s)
 {
     s << "usage: quedral-cli [--simulate] [--data-dir DIR] [--version] COMMAND [ARGS]\ncommands:\n";
@@ -144,6 +222,10 @@ const std::vector<Command>& commands()
         {"read", "read                  one reading as JSON", cmdRead},
         {"monitor", "monitor [--count N]   readings every 500 ms", cmdMonitor},
         {"key", "key R|L|M|N|C|F       press a meter key", cmdKey},
+        {"record", "record --points N --rate SECONDS -o OUT.ghf\n"
+                   "                        real-time recording into a graph file (Ctrl+C stops and saves)",
+         cmdRecord},
+        {"graph-info", "graph-info FILE.ghf   points and statistics of a graph file as JSON", cmdGraphInfo},
     };
     return table;
 }

@@ -161,3 +161,38 @@ TEST_F(CliTest, BuiltProgram)
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(QString::fromLatin1(p.readAllStandardOutput()), QString("quedral-cli " QUEDRAL_VERSION "\n"));
 }
+
+TEST_F(CliTest, RecordWritesAGraphFileThatGraphInfoReadsBack)
+{
+    const QString file = dataDir.file("r.ghf");
+    const auto t0 = clock.tickMs();
+    const Result rec = run({"--simulate", "record", "--points", "6", "--rate", "0.5", "-o", file});
+    ASSERT_EQ(rec.status, 0) << qPrintable(rec.err);
+    const QStringList lines = rec.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_TRUE(lines[0].startsWith("2026-05-01T08:30:")) << qPrintable(lines[0]);
+    EXPECT_LE(clock.tickMs() - t0, 3500);  // one point per poll tick
+
+    const Result info = run({"graph-info", file});
+    ASSERT_EQ(info.status, 0) << qPrintable(info.err);
+    const QJsonObject o = QJsonDocument::fromJson(info.out.toUtf8()).object();
+    EXPECT_EQ(o["points"].toInt(), 6);
+    EXPECT_EQ(o["data_no"].toInt(), 6);
+    EXPECT_EQ(o["subsets"].toInt(), 1);
+    // The average is the mean of the printed levels (to their one decimal).
+    double sum = 0;
+    for (const QString& l : lines)
+        sum += l.section('\t', 1).toDouble();
+    EXPECT_NEAR(o["average"].toDouble(), sum / 6, 0.05);
+
+    // A damaged file: its error on standard error, exit non-zero.
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.resize(f.size() / 2);
+    f.close();
+    const Result bad = run({"graph-info", file});
+    EXPECT_NE(bad.status, 0);
+    EXPECT_FALSE(bad.err.isEmpty());
+    EXPECT_TRUE(bad.out.isEmpty());
+    EXPECT_NE(run({"record", "--points", "x"}).status, 0);
+}
