@@ -1,5 +1,7 @@
 #include "graph/window/tfrmgraph.h"
 
+#include "graph/window/flowlayout.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -66,11 +68,27 @@ QLineEdit* valueBox(QWidget* parent, const char* name, int width, const QString&
     e->setObjectName(name);
     e->setReadOnly(true);
     e->setFocusPolicy(Qt::NoFocus);
-    // Full width when there is room; a narrow window squeezes the boxes, never the captions.
-    e->setMinimumWidth(width / 2);
-    e->setMaximumWidth(width);
-    e->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    e->setFixedWidth(width);
     return e;
+}
+
+QLabel* captionLabel(const QString& text) { return new QLabel(text); }
+
+// Lays the widgets out in a row inside `box`, which keeps them together when a line wraps.
+void fillGroup(QWidget* box, std::initializer_list<QWidget*> widgets)
+{
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    for (QWidget* w : widgets)
+        row->addWidget(w);
+}
+
+QWidget* group(QWidget* parent, std::initializer_list<QWidget*> widgets)
+{
+    auto* box = new QWidget(parent);
+    fillGroup(box, widgets);
+    return box;
 }
 
 QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, bool checkable = false)
@@ -178,59 +196,42 @@ void TfrmGraph::buildLayout()
     actMediaPlayer = ToolBar1->addWidget(MediaPlayer1);
     rl->addWidget(ToolBar1);
 
-    // Whole-graph statistics.
+    // Whole-graph statistics: caption-and-value groups that wrap in a narrow window.
     pnlGraphStatistic = new QWidget(right);
     pnlGraphStatistic->setObjectName("pnlGraphStatistic");
-    auto* gs = new QHBoxLayout(pnlGraphStatistic);
+    auto* gs = new FlowLayout(pnlGraphStatistic);
     gs->setContentsMargins(4, 2, 4, 2);
-    gs->addWidget(new QLabel("Start Time", pnlGraphStatistic));
     txtStartTime = valueBox(pnlGraphStatistic, "txtStartTime", 150);
-    gs->addWidget(txtStartTime);
+    gs->addWidget(group(pnlGraphStatistic, {captionLabel("Start Time"), txtStartTime}));
     pnlSamplingRate = new QWidget(pnlGraphStatistic);
     pnlSamplingRate->setObjectName("pnlSamplingRate");
-    auto* sr = new QHBoxLayout(pnlSamplingRate);
-    sr->setContentsMargins(0, 0, 0, 0);
-    sr->addWidget(new QLabel("Sampling Rate", pnlSamplingRate));
     txtSamplingRate = new QComboBox(pnlSamplingRate);
     txtSamplingRate->setObjectName("txtSamplingRate");
     txtSamplingRate->setEditable(true);
     txtSamplingRate->addItems({"0.5", "1.0", "2.0", "5.0", "10.0", "20.0", "30.0"});
     txtSamplingRate->setCurrentIndex(-1);
     txtSamplingRate->setFixedWidth(70);
-    sr->addWidget(txtSamplingRate);
-    sr->addWidget(new QLabel("Sec", pnlSamplingRate));
+    fillGroup(pnlSamplingRate, {captionLabel("Sampling Rate"), txtSamplingRate, captionLabel("Sec")});
     pnlSamplingRate->setEnabled(false);
     gs->addWidget(pnlSamplingRate);
-    gs->addWidget(new QLabel("Data No.", pnlGraphStatistic));
     txtDataNo = valueBox(pnlGraphStatistic, "txtDataNo", 70);
-    gs->addWidget(txtDataNo);
-    gs->addWidget(new QLabel("Avg", pnlGraphStatistic));
+    gs->addWidget(group(pnlGraphStatistic, {captionLabel("Data No."), txtDataNo}));
     txtAvgAll = valueBox(pnlGraphStatistic, "txtAvgAll", 70, "***.* dB ");
-    gs->addWidget(txtAvgAll);
-    gs->addWidget(new QLabel("Maximum", pnlGraphStatistic));
+    gs->addWidget(group(pnlGraphStatistic, {captionLabel("Avg"), txtAvgAll}));
     txtMax = valueBox(pnlGraphStatistic, "txtMax", 50);
-    gs->addWidget(txtMax);
-    gs->addWidget(new QLabel("@", pnlGraphStatistic));
     txtMaxTime = valueBox(pnlGraphStatistic, "txtMaxTime", 150);
-    gs->addWidget(txtMaxTime);
-    gs->addWidget(new QLabel("Minimum", pnlGraphStatistic));
+    gs->addWidget(group(pnlGraphStatistic, {captionLabel("Maximum"), txtMax, captionLabel("@"), txtMaxTime}));
     txtMin = valueBox(pnlGraphStatistic, "txtMin", 50);
-    gs->addWidget(txtMin);
-    gs->addWidget(new QLabel("@", pnlGraphStatistic));
     txtMinTime = valueBox(pnlGraphStatistic, "txtMinTime", 150);
-    gs->addWidget(txtMinTime);
+    gs->addWidget(group(pnlGraphStatistic, {captionLabel("Minimum"), txtMin, captionLabel("@"), txtMinTime}));
     txtPlayOffset = valueBox(pnlGraphStatistic, "txtPlayOffset", 60);
     gs->addWidget(txtPlayOffset);
     pnlLeq = new QWidget(pnlGraphStatistic);
     pnlLeq->setObjectName("pnlLeq");
-    auto* lq = new QHBoxLayout(pnlLeq);
-    lq->setContentsMargins(0, 0, 0, 0);
-    lq->addWidget(new QLabel("Leq", pnlLeq));
     txtLeq = valueBox(pnlLeq, "txtLeq", 70, "***.* dB ");
-    lq->addWidget(txtLeq);
+    fillGroup(pnlLeq, {captionLabel("Leq"), txtLeq});
     pnlLeq->hide();
     gs->addWidget(pnlLeq);
-    gs->addStretch();
     rl->addWidget(pnlGraphStatistic);
 
     // The chart, with the pointer read-out over its top-left corner.
@@ -247,46 +248,27 @@ void TfrmGraph::buildLayout()
     // Cursor statistics.
     pnlStatistic = new QWidget(right);
     pnlStatistic->setObjectName("pnlStatistic");
-    auto* cs = new QHBoxLayout(pnlStatistic);
+    auto* cs = new FlowLayout(pnlStatistic);
     cs->setContentsMargins(4, 2, 4, 2);
-    auto* la = new QLabel("Cursor A", pnlStatistic);
+    auto* la = captionLabel("Cursor A");
     la->setStyleSheet("color: blue");
-    cs->addWidget(la);
     txtCursorA = valueBox(pnlStatistic, "txtCursorA", 50);
-    cs->addWidget(txtCursorA);
-    cs->addWidget(new QLabel("@", pnlStatistic));
     txtCursorATime = valueBox(pnlStatistic, "txtCursorATime", 150);
-    cs->addWidget(txtCursorATime);
-    auto* lb = new QLabel("Cursor B", pnlStatistic);
+    cs->addWidget(group(pnlStatistic, {la, txtCursorA, captionLabel("@"), txtCursorATime}));
+    auto* lb = captionLabel("Cursor B");
     lb->setStyleSheet("color: red");
-    cs->addWidget(lb);
     txtCursorB = valueBox(pnlStatistic, "txtCursorB", 50);
-    cs->addWidget(txtCursorB);
-    cs->addWidget(new QLabel("@", pnlStatistic));
     txtCursorBTime = valueBox(pnlStatistic, "txtCursorBTime", 150);
-    cs->addWidget(txtCursorBTime);
-    cs->addWidget(new QLabel("Max.Between A and B", pnlStatistic));
+    cs->addWidget(group(pnlStatistic, {lb, txtCursorB, captionLabel("@"), txtCursorBTime}));
     txtMaxAB = valueBox(pnlStatistic, "txtMaxAB", 50);
-    cs->addWidget(txtMaxAB);
-    cs->addWidget(new QLabel("@", pnlStatistic));
     txtMaxABTime = valueBox(pnlStatistic, "txtMaxABTime", 150);
-    cs->addWidget(txtMaxABTime);
-    cs->addWidget(new QLabel("Min.Between A and B", pnlStatistic));
+    cs->addWidget(group(pnlStatistic, {captionLabel("Max.Between A and B"), txtMaxAB, captionLabel("@"), txtMaxABTime}));
     txtMinAB = valueBox(pnlStatistic, "txtMinAB", 50);
-    cs->addWidget(txtMinAB);
-    cs->addWidget(new QLabel("@", pnlStatistic));
     txtMinABTime = valueBox(pnlStatistic, "txtMinABTime", 150);
-    cs->addWidget(txtMinABTime);
-    cs->addWidget(new QLabel("Avg Between A and B", pnlStatistic));
+    cs->addWidget(group(pnlStatistic, {captionLabel("Min.Between A and B"), txtMinAB, captionLabel("@"), txtMinABTime}));
     txtAvgAB = valueBox(pnlStatistic, "txtAvgAB", 70);
-    cs->addWidget(txtAvgAB);
-    cs->addStretch();
+    cs->addWidget(group(pnlStatistic, {captionLabel("Avg Between A and B"), txtAvgAB}));
     rl->addWidget(pnlStatistic);
-
-    // Captions keep their full text; the value boxes give way in a narrow window.
-    for (QWidget* panel : {static_cast<QWidget*>(pnlGraphStatistic), static_cast<QWidget*>(pnlStatistic)})
-        for (QLabel* caption : panel->findChildren<QLabel*>())
-            caption->setMinimumWidth(caption->sizeHint().width());
 
     connect(ToolButton1, &QToolButton::toggled, this, [this] { ToolButton1Click(); });
     connect(ToolButton2, &QToolButton::toggled, this, [this] { ToolButton2Click(); });
