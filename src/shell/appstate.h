@@ -1,5 +1,6 @@
 #pragma once
 
+#include "realtime/recordsession.h"
 #include "resources/artwork.h"
 #include <array>
 #include <cstdint>
@@ -12,8 +13,10 @@ class TfrmAbout;
 class TfrmPanel;
 
 // The process-wide record of the main window. Window references are
-// non-owning: each window clears its own field when it closes.
-struct AppState {
+// non-owning: each window clears its own field when it closes. The real-time
+// recording values (RealTimeRunning, RealTimeRate, RealTimeCount, ...) come from
+// RecordState, which the windowless recorder uses too.
+struct AppState : RecordState {
     std::uint16_t VendorId = 0x04D9;
     std::uint16_t ProductId = 0xE000;
     std::int32_t BytesPerSample = 2;
@@ -27,18 +30,8 @@ struct AppState {
     bool BlinkBusy = false;
     bool BlinkPhase = false;
 
-    bool RealTimeRunning = false;
-    float RealTimeRate = 0.2f;
     bool DataLoggerUnsaved = false;
-    std::int32_t RealTimeCount = 0;
-    bool RealTimeUnsaved = false;
     bool WavPlaying = false;
-    double RealTimeMaxTime = 0;
-    double RealTimeMinTime = 0;
-    float RealTimeMax = 0;
-    float RealTimeMin = 0;
-    float RealTimeLastValid = 0;
-    double RealTimeLastSample = 0;
 
     bool MeterRecording = false;
     std::uint8_t ClockShown = 0;
