@@ -117,6 +117,23 @@ TEST_F(MainWindowTest, FiveFailedPollsDropTheConnectionAndDisableMeterCommands)
     EXPECT_EQ(main->statusText(1), "On Connection");
 }
 
+TEST_F(MainWindowTest, PanelKeysChangeWhatTheNextPollShows)
+{
+    main->MainTimerTimer();
+    main->MainTimerTimer();
+    ASSERT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::dBA));
+    ASSERT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::FAST));
+    Q_EMIT panel()->keyClicked('C');
+    Q_EMIT panel()->keyClicked('F');
+    Q_EMIT panel()->keyClicked('L');  // 30-130 -> 30-90
+    EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::dBA));  // nothing before the poll
+    main->MainTimerTimer();
+    EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::dBC));
+    EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::SLOW));
+    EXPECT_EQ(panel()->rangeHighText(), "90");
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
 TEST_F(MainWindowTest, KeyWithoutMeterSaysConnectFailOncePerClick)
 {
     sim->faults.openFails = true;
