@@ -13,7 +13,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   scripts/build.sh -DQUEDRAL_SANITIZE=ON -DQUEDRAL_BUILD_BENCH=OFF
 else
   export BUILD_DIR=build
-  scripts/build.sh
+  scripts/build.sh -DQUEDRAL_BUILD_BENCH=ON
 fi
 cd "$BUILD_DIR"
 ctest --output-on-failure -j "$(nproc)"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "meter/frames.h"
+#include "meter/meterlink.h"
 #include "realtime/recordsession.h"
 #include "resources/artwork.h"
 #include <array>
@@ -17,8 +19,8 @@ class TfrmPanel;
 // recording values (RealTimeRunning, RealTimeRate, RealTimeCount, ...) come from
 // RecordState, which the windowless recorder uses too.
 struct AppState : RecordState {
-    std::uint16_t VendorId = 0x04D9;
-    std::uint16_t ProductId = 0xE000;
+    std::uint16_t VendorId = MeterLink::VendorId;
+    std::uint16_t ProductId = MeterLink::ProductId;
     std::int32_t BytesPerSample = 2;
 
     QWidget* RealTimeGraphWindow = nullptr;
@@ -36,7 +38,7 @@ struct AppState : RecordState {
     bool MeterRecording = false;
     std::uint8_t ClockShown = 0;
 
-    static constexpr std::array<std::uint8_t, 7> EraseCommand{0x02, 'e', 'r', 'a', 's', 'e', 0x03};
+    static constexpr CommandFrame EraseCommand = kEraseFrame;
 
     // The LCD glyph tables: large "LCD0" .. "LCD15", small "LCDS0" .. "LCDS9".
     GlyphTables LcdDigits;

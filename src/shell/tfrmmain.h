@@ -26,7 +26,6 @@ class RealTimeController;
 
 struct MainOptions {
     std::unique_ptr<Transport> transport;  // the meter; required
-    bool showSplash = true;
     bool startPollWait = true;             // the 500 ms wait before the poll starts
     QString screenshotFile;                // --screenshot: save a picture once start-up has settled, then exit
 };
@@ -93,9 +92,6 @@ public:
 
     // The settings store; tests may point it elsewhere before the window closes.
     QSettings& settings() { return *m_settings; }
-
-Q_SIGNALS:
-    void startupSettled();
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -42,7 +42,6 @@ protected:
         MainOptions o;
         o.transport = std::move(t);
         o.startPollWait = false;
-        o.showSplash = false;
         main = new TfrmMain(std::move(o));
         main->show();
         for (int i = 0; i < 5 && !main->state().PanelWindow; ++i)
