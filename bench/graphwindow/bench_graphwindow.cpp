@@ -16,7 +16,7 @@
 #include "files/graphfile.h"
 #include "graph/pesgraph.h"
 #include "graph/stats/statistics.h"
-#include "graph/window/chartsetup.h"
+#include "graph/core/chartsetup.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmgraph.h"
 #include "shell/appstate.h"

@@ -5,11 +5,11 @@
 #include <csignal>
 
 #include "meter/meterlink.h"
-#include "graph/window/graphinfo.h"
+#include "files/graphinfo.h"
 #include "meter/poller.h"
 #include "realtime/recordsession.h"
-#include "shell/base/clock.h"
-#include "shell/base/datadir.h"
+#include "base/clock.h"
+#include "base/datadir.h"
 
 namespace quedral::cli {
 

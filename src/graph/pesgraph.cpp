@@ -1,8 +1,8 @@
 #include "graph/pesgraph.h"
 
 #include "graph/customizedialog.h"
-#include "shell/base/datetime.h"
-#include "shell/base/prompter.h"
+#include "base/datetime.h"
+#include "base/prompter.h"
 
 #include <qcustomplot.h>
 

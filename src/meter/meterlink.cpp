@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/base/clock.h"
+#include "base/clock.h"
 
 namespace quedral {
 

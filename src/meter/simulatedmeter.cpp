@@ -8,8 +8,8 @@
 #include <QSaveFile>
 #include <algorithm>
 
-#include "shell/base/clock.h"
-#include "shell/base/datadir.h"
+#include "base/clock.h"
+#include "base/datadir.h"
 
 namespace quedral {
 

@@ -5,7 +5,7 @@
 
 #include "meter/hidtransport.h"
 #include "meter/meterlink.h"
-#include "shell/base/clock.h"
+#include "base/clock.h"
 
 namespace quedral {
 

@@ -5,16 +5,16 @@
 #include <QToolButton>
 
 #include "graph/pesgraph.h"
-#include "graph/window/chartsetup.h"
-#include "graph/window/graphformat.h"
+#include "graph/core/chartsetup.h"
+#include "graph/core/graphformat.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmgraph.h"
 #include "realtime/periodtext.h"
 #include "realtime/tfrmsetuprealtime.h"
 #include "shell/appstate.h"
-#include "shell/base/clock.h"
-#include "shell/base/datetime.h"
-#include "shell/base/prompter.h"
+#include "base/clock.h"
+#include "base/datetime.h"
+#include "base/prompter.h"
 
 namespace quedral {
 

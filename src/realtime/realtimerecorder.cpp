@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "graph/chartmodel.h"
-#include "shell/base/datetime.h"
+#include "base/datetime.h"
 
 namespace quedral {
 

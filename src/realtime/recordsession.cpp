@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "files/graphfile.h"
-#include "graph/window/chartsetup.h"
+#include "graph/core/chartsetup.h"
 #include "meter/reading.h"
-#include "shell/base/clock.h"
-#include "shell/base/datetime.h"
+#include "base/clock.h"
+#include "base/datetime.h"
 
 namespace quedral {
 

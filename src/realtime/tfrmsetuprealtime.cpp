@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "graph/window/graphformat.h"
+#include "graph/core/graphformat.h"
 #include "realtime/periodtext.h"
-#include "shell/base/prompter.h"
+#include "base/prompter.h"
 
 namespace quedral {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/base/prompter.h"
+#include "base/prompter.h"
 
 namespace quedral {
 

@@ -3,8 +3,8 @@
 #include <QScreen>
 
 #include "meter/simulatedtransport.h"
-#include "shell/base/datadir.h"
-#include "shell/base/prompter.h"
+#include "base/datadir.h"
+#include "base/prompter.h"
 #include "shell/guiprompter.h"
 #include "shell/tfrmmain.h"
 

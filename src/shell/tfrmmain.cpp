@@ -26,8 +26,8 @@
 #include "meter/transport.h"
 #include "realtime/realtimecontroller.h"
 #include "resources/artwork.h"
-#include "shell/base/clock.h"
-#include "shell/base/prompter.h"
+#include "base/clock.h"
+#include "base/prompter.h"
 #include "shell/settings.h"
 #include "shell/tfrmabout.h"
 

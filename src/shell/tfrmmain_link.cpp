@@ -19,7 +19,7 @@
 #include "graph/window/tfrmgraph.h"
 #include "panel/tfrmpanel.h"
 #include "realtime/realtimecontroller.h"
-#include "shell/base/prompter.h"
+#include "base/prompter.h"
 #include "shell/tfrmmain.h"
 
 namespace quedral {

@@ -1,12 +1,9 @@
 #include "files/graphfile.h"
-#include "graph/chartfile.h"
 #include "graph/chartmodel.h"
-#include "graph/pesgraph.h"
 
 #include "../graph/chartfixture.h"
 #include "support/testenv.h"
 
-#include <qcustomplot.h>
 
 #include <QFile>
 #include <QtEndian>
@@ -47,14 +44,6 @@ TEST(GraphFile, SaveThenLoadRestoresTheChartBehindALengthPrefix)
     ChartModel dst;
     ASSERT_TRUE(LoadChartState(dst, path, &error)) << error.toStdString();
     EXPECT_EQ(dst.serialize(), src.serialize());
-
-    // The widget overloads: save one chart, open the file in another.
-    PESGraph a, b;
-    ASSERT_TRUE(a.loadState(src.serialize()));
-    ASSERT_TRUE(SaveChartState(a, dir.file("w.ghf")));
-    ASSERT_TRUE(LoadChartState(b, dir.file("w.ghf")));
-    EXPECT_EQ(b.storeState(), src.serialize());
-    EXPECT_EQ(b.plot()->graphCount(), 2);
 }
 
 TEST(GraphFile, UnreadableOrDamagedFilesLeaveTheChartAsItWas)

@@ -1,7 +1,8 @@
 #include "graph/chartfixture.h"
 #include "graph/customizedialog.h"
 #include "graph/pesgraph.h"
-#include "shell/base/prompter.h"
+#include "base/prompter.h"
+#include "support/testenv.h"
 
 #include <qcustomplot.h>
 
@@ -235,9 +236,10 @@ TEST_F(ChartWidget, StateRoundTripThroughTheWidgetAndDamagedStateChangesNothing)
 TEST_F(ChartWidget, PrintsThroughThePrompterOntoAPdf)
 {
     ScriptedPrompter prompter;
-    Prompter::install(&prompter);
-    EXPECT_FALSE(chart.printDialog()) << "a cancelled print dialog prints nothing";
-    Prompter::install(nullptr);
+    {
+        test::ScopedPrompter prompterGuard(prompter);
+        EXPECT_FALSE(chart.printDialog()) << "a cancelled print dialog prints nothing";
+    }
 
     chart.model().mainTitle = "Printed";
     chart.model().setGraphAnnotation(5, GraphAnnotation{kT0 + kSec, 50, "x", sgAnnotCross, 0});

@@ -8,8 +8,8 @@
 
 #include "files/graphfile.h"
 #include "graph/chartmodel.h"
-#include "graph/window/chartsetup.h"
-#include "graph/window/graphinfo.h"
+#include "graph/core/chartsetup.h"
+#include "files/graphinfo.h"
 #include "support/testenv.h"
 
 using namespace quedral;

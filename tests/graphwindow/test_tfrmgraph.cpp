@@ -14,12 +14,12 @@
 
 #include "fakehost.h"
 #include "graph/pesgraph.h"
-#include "graph/window/chartsetup.h"
-#include "graph/window/graphformat.h"
+#include "graph/core/chartsetup.h"
+#include "graph/core/graphformat.h"
 #include "graph/window/graphunit.h"
-#include "shell/base/clock.h"
-#include "shell/base/datetime.h"
-#include "shell/base/prompter.h"
+#include "base/clock.h"
+#include "base/datetime.h"
+#include "base/prompter.h"
 #include "support/testenv.h"
 
 #include <qcustomplot.h>
@@ -35,14 +35,10 @@ protected:
     void SetUp() override
     {
         resetGraphUnit();
-        Prompter::install(&prompter);
-        Clock::install(&clock);
     }
     void TearDown() override
     {
         delete window.data();
-        Clock::install(nullptr);
-        Prompter::install(nullptr);
     }
 
     TfrmGraph* make(const QString& caption, int n = 0, double step = 1.0)
@@ -80,6 +76,8 @@ protected:
     FakeHost host;
     ScriptedPrompter prompter;
     ManualClock clock;
+    test::ScopedPrompter prompterGuard{prompter};
+    test::ScopedClock clockGuard{clock};
     QPointer<TfrmGraph> window;
 };
 } // namespace

@@ -6,7 +6,7 @@
 
 #include "cli/cli.h"
 #include "meter/simulatedtransport.h"
-#include "shell/base/clock.h"
+#include "base/clock.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -20,8 +20,6 @@ struct Result {
 
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override { Clock::install(&clock); }
-    void TearDown() override { Clock::install(nullptr); }
 
     // Runs quedral-cli in-process; --simulate gives a seeded simulator, otherwise a meter
     // that is not plugged in.
@@ -43,6 +41,7 @@ protected:
     }
 
     ManualClock clock{QDateTime(QDate(2026, 5, 1), QTime(8, 30, 5))};
+    test::ScopedClock clockGuard{clock};
     test::ScopedDataDir dataDir;
 };
 

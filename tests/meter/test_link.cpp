@@ -3,7 +3,8 @@
 #include "meter/meterlink.h"
 #include "meter/poller.h"
 #include "meter/simulatedtransport.h"
-#include "shell/base/clock.h"
+#include "base/clock.h"
+#include "support/testenv.h"
 
 using namespace quedral;
 
@@ -11,8 +12,6 @@ namespace {
 
 class LinkTest : public ::testing::Test {
 protected:
-    void SetUp() override { Clock::install(&clock); }
-    void TearDown() override { Clock::install(nullptr); }
 
     // The bytes of every UsbWrite since the log was last cleared.
     std::vector<QByteArray> writes() const
@@ -30,6 +29,7 @@ protected:
     }
 
     ManualClock clock;
+    test::ScopedClock clockGuard{clock};
     SimulatedTransport sim{std::make_unique<SimulatedMeter>(QString(), 42)};
     MeterLink link{sim};
     Poller poller{link};

@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "meter/simulatedmeter.h"
-#include "shell/base/clock.h"
+#include "base/clock.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -12,8 +12,6 @@ namespace {
 
 class SimulatorTest : public ::testing::Test {
 protected:
-    void SetUp() override { Clock::install(&clock); }
-    void TearDown() override { Clock::install(nullptr); }
 
     static MeterReading poll(SimulatedMeter& m, std::uint8_t seq = 1)
     {
@@ -26,6 +24,7 @@ protected:
     static void press(SimulatedMeter& m, char key) { EXPECT_FALSE(m.handleCommand(makeCommand(key)).has_value()); }
 
     ManualClock clock{QDateTime(QDate(2026, 3, 14), QTime(23, 59, 58))};
+    test::ScopedClock clockGuard{clock};
     test::ScopedDataDir dataDir;
 };
 

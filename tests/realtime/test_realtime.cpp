@@ -12,7 +12,7 @@
 #include "files/graphfile.h"
 #include "graph/chartmodel.h"
 #include "graph/pesgraph.h"
-#include "graph/window/graphformat.h"
+#include "graph/core/graphformat.h"
 #include "graph/window/graphunit.h"
 #include "meter/simulatedtransport.h"
 #include "realtime/periodtext.h"
@@ -20,9 +20,9 @@
 #include "realtime/realtimerecorder.h"
 #include "realtime/recordsession.h"
 #include "realtime/tfrmsetuprealtime.h"
-#include "shell/base/clock.h"
-#include "shell/base/datetime.h"
-#include "shell/base/prompter.h"
+#include "base/clock.h"
+#include "base/datetime.h"
+#include "base/prompter.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -46,7 +46,7 @@ TEST(SetupDialog, PeriodTexts)
         {"7", "0.2", "0:00:01"},
     };
     ScriptedPrompter prompter;
-    Prompter::install(&prompter);
+    test::ScopedPrompter prompterGuard(prompter);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
         TfrmSetupRealTime dlg;
@@ -61,7 +61,6 @@ TEST(SetupDialog, PeriodTexts)
     dlg.txtRate->setEditText("abc");
     EXPECT_EQ(dlg.edtPeriod->text(), "0:16:40");
     EXPECT_EQ(prompter.messages.value(0), "'abc' is not a valid floating point value");
-    Prompter::install(nullptr);
 
     EXPECT_EQ(presetPeriodText(0.2), "0:6:40");
     EXPECT_EQ(presetPeriodText(0.5), "0:16:40");
@@ -204,8 +203,6 @@ protected:
     void SetUp() override
     {
         resetGraphUnit();
-        Prompter::install(&prompter);
-        Clock::install(&clock);
         host.state.RealTimeRate = 1.0f;
     }
     void TearDown() override
@@ -213,8 +210,6 @@ protected:
         TfrmSetupRealTime::setRunner({});
         if (auto* w = controller.window())
             delete w;
-        Clock::install(nullptr);
-        Prompter::install(nullptr);
     }
     // The dialog is answered with these texts and Start (or Cancel).
     void answerDialog(const QString& count, const QString& rate, bool start = true)
@@ -240,6 +235,8 @@ protected:
     test::FakeHost host;
     ScriptedPrompter prompter;
     ManualClock clock;
+    test::ScopedPrompter prompterGuard{prompter};
+    test::ScopedClock clockGuard{clock};
     RealTimeController controller{host};
     int dialogShown = 0;
     QString shownRate, shownPeriod;
@@ -379,7 +376,7 @@ TEST(RecordSession, RecordsTheSimulatedLevelAndSavesAGraphFile)
 {
     test::ScopedDataDir dir;
     ManualClock clock;
-    Clock::install(&clock);
+    test::ScopedClock clockGuard(clock);
     SimulatedTransport transport(std::make_unique<SimulatedMeter>(QString(), 7));
     transport.meter().setLevelOverride(723);
     MeterLink link(transport);
@@ -405,14 +402,13 @@ TEST(RecordSession, RecordsTheSimulatedLevelAndSavesAGraphFile)
     ASSERT_TRUE(LoadChartState(back, file, &error));
     EXPECT_EQ(back.points(), 6);
     EXPECT_FLOAT_EQ(back.yData(0, 5), 72.3f);
-    Clock::install(nullptr);
 }
 
 TEST(RecordSession, StopsEarlyWithThePointsTakenSoFar)
 {
     test::ScopedDataDir dir;
     ManualClock clock;
-    Clock::install(&clock);
+    test::ScopedClock clockGuard(clock);
     SimulatedTransport transport(std::make_unique<SimulatedMeter>(QString(), 7));
     MeterLink link(transport);
     Poller poller(link);
@@ -424,5 +420,4 @@ TEST(RecordSession, StopsEarlyWithThePointsTakenSoFar)
     const StopOutcome s = session.finish();
     EXPECT_EQ(s.count, 3);
     EXPECT_EQ(session.chart().points(), 3);
-    Clock::install(nullptr);
 }

@@ -20,8 +20,8 @@
 #include "panel/tfrmpanel.h"
 #include "realtime/realtimecontroller.h"
 #include "realtime/tfrmsetuprealtime.h"
-#include "shell/base/clock.h"
-#include "shell/base/prompter.h"
+#include "base/clock.h"
+#include "base/prompter.h"
 #include "shell/settings.h"
 #include "shell/tfrmmain.h"
 #include "support/testenv.h"
@@ -35,7 +35,6 @@ protected:
     void SetUp() override
     {
         openSettings()->clear();
-        Prompter::install(&prompts);
         auto t = std::make_unique<SimulatedTransport>(
             std::make_unique<SimulatedMeter>(data.file("simulated-meter.json"), 42));
         sim = t.get();
@@ -51,12 +50,12 @@ protected:
     void TearDown() override
     {
         delete main;
-        Prompter::install(nullptr);
     }
     TfrmPanel* panel() { return main->state().PanelWindow; }
 
     test::ScopedDataDir data;
     ScriptedPrompter prompts;
+    test::ScopedPrompter prompterGuard{prompts};
     SimulatedTransport* sim = nullptr;
     TfrmMain* main = nullptr;
 };
@@ -213,7 +212,7 @@ TEST_F(MainWindowTest, CloseWritesTheRateButExitDoesNot)
 TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
 {
     ManualClock clock(QDateTime::currentDateTime());
-    Clock::install(&clock);
+    test::ScopedClock clockGuard(clock);
     TfrmSetupRealTime::setRunner([](TfrmSetupRealTime& d) {
         d.edtRealTimeNo->setText("100");
         d.txtRate->setEditText("0.5");
@@ -260,7 +259,6 @@ TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
     EXPECT_TRUE(main->state().RealTimeUnsaved);
 
     TfrmSetupRealTime::setRunner({});
-    Clock::install(nullptr);
 }
 
 } // namespace

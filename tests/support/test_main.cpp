@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
-#include "shell/base/datadir.h"
+#include "base/datadir.h"
 
 int main(int argc, char** argv)
 {

@@ -1,6 +1,6 @@
 #include "support/testenv.h"
 
-#include "shell/base/datadir.h"
+#include "base/datadir.h"
 
 namespace quedral::test {
 

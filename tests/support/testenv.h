@@ -3,6 +3,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "base/clock.h"
+#include "base/prompter.h"
+
 namespace quedral::test {
 
 // A fresh data directory for one test case, installed as the program's data
@@ -16,6 +19,24 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// Installs a clock or a prompter for the guard's lifetime, so that a failing assertion that
+// leaves the test early never leaves the seam pointing at a destroyed object.
+class ScopedClock {
+public:
+    explicit ScopedClock(Clock& clock) { Clock::install(&clock); }
+    ~ScopedClock() { Clock::install(nullptr); }
+    ScopedClock(const ScopedClock&) = delete;
+    ScopedClock& operator=(const ScopedClock&) = delete;
+};
+
+class ScopedPrompter {
+public:
+    explicit ScopedPrompter(Prompter& prompter) { Prompter::install(&prompter); }
+    ~ScopedPrompter() { Prompter::install(nullptr); }
+    ScopedPrompter(const ScopedPrompter&) = delete;
+    ScopedPrompter& operator=(const ScopedPrompter&) = delete;
 };
 
 // Folder with the test binaries' fixtures (tests/data in the source tree).

@@ -1,4 +1,4 @@
-#include "shell/base/datetime.h"
+#include "base/datetime.h"
 
 #include <cmath>
 

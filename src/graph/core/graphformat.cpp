@@ -1,9 +1,9 @@
-#include "graph/window/graphformat.h"
+#include "graph/core/graphformat.h"
 
 #include <QLocale>
 #include <QStringList>
 
-#include "shell/base/datetime.h"
+#include "base/datetime.h"
 
 namespace quedral {
 

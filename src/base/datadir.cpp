@@ -1,4 +1,4 @@
-#include "shell/base/datadir.h"
+#include "base/datadir.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "shell/base/datadir.h"
+#include "base/datadir.h"
 
 using namespace quedral;
 

@@ -1,4 +1,4 @@
-#include "graph/window/graphinfo.h"
+#include "files/graphinfo.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -6,7 +6,7 @@
 #include "files/graphfile.h"
 #include "graph/chartmodel.h"
 #include "graph/stats/statistics.h"
-#include "shell/base/datetime.h"
+#include "base/datetime.h"
 
 namespace quedral {
 

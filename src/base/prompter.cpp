@@ -1,4 +1,4 @@
-#include "shell/base/prompter.h"
+#include "base/prompter.h"
 
 #include <cstdio>
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <QDateTime>
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 
 namespace quedral {
 
@@ -27,19 +29,21 @@ public:
     void sleepMs(int ms) override;
 };
 
-// A clock that only moves when told; sleepMs advances it.
+// A clock that only moves when told; sleepMs advances it. Safe to use from several threads
+// (the meter worker reads it while a test advances it).
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(QDateTime start = QDateTime(QDate(2026, 1, 1), QTime(12, 0, 0)));
-    QDateTime now() const override { return m_now; }
-    std::int64_t tickMs() const override { return m_tick; }
+    QDateTime now() const override;
+    std::int64_t tickMs() const override { return m_tick.load(); }
     void sleepMs(int ms) override { advanceMs(ms); }
     void advanceMs(std::int64_t ms);
-    void setNow(const QDateTime& t) { m_now = t; }
+    void setNow(const QDateTime& t);
 
 private:
+    mutable std::mutex m_mutex;
     QDateTime m_now;
-    std::int64_t m_tick = 0;
+    std::atomic<std::int64_t> m_tick{0};
 };
 
 // Reads the tick counter and loops until more than ms milliseconds have passed.

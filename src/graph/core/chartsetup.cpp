@@ -1,10 +1,10 @@
-#include "graph/window/chartsetup.h"
+#include "graph/core/chartsetup.h"
 
 #include <QFileInfo>
 
 #include "files/graphfile.h"
 #include "graph/chartmodel.h"
-#include "shell/base/datadir.h"
+#include "base/datadir.h"
 
 namespace quedral {
 

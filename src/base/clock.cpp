@@ -1,4 +1,4 @@
-#include "shell/base/clock.h"
+#include "base/clock.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -7,7 +7,7 @@ namespace quedral {
 
 namespace {
 SystemClock g_system;
-Clock* g_clock = &g_system;
+std::atomic<Clock*> g_clock{&g_system};
 
 const QElapsedTimer& processTimer()
 {
@@ -16,7 +16,7 @@ const QElapsedTimer& processTimer()
 }
 } // namespace
 
-Clock& Clock::instance() { return *g_clock; }
+Clock& Clock::instance() { return *g_clock.load(); }
 void Clock::install(Clock* clock) { g_clock = clock ? clock : &g_system; }
 
 QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
@@ -29,8 +29,21 @@ void SystemClock::sleepMs(int ms)
 
 ManualClock::ManualClock(QDateTime start) : m_now(std::move(start)) {}
 
+QDateTime ManualClock::now() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_now;
+}
+
+void ManualClock::setNow(const QDateTime& t)
+{
+    std::lock_guard lock(m_mutex);
+    m_now = t;
+}
+
 void ManualClock::advanceMs(std::int64_t ms)
 {
+    std::lock_guard lock(m_mutex);
     m_tick += ms;
     m_now = m_now.addMSecs(ms);
 }
