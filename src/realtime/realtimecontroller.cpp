@@ -102,14 +102,14 @@ void RealTimeController::btnRunClick()
     w->refreshChart();
 }
 
-std::optional<SampleOutcome> RealTimeController::RecordSample(float level)
+std::optional<SampleOutcome> RealTimeController::RecordSample(float level, double t)
 {
     AppState& st = m_host.appState();
     TfrmGraph* w = window();
     if (!st.RealTimeRunning || !w)
         return std::nullopt;
     RealTimeRecorder rec(w->PESGraph1->model(), RealTimeVars(st));
-    const SampleOutcome out = rec.recordSample(level, nowDays());
+    const SampleOutcome out = rec.recordSample(level, t);
     if (out.written) {
         if (out.newMaximum) {
             w->txtMax->setText(formatLevel(st.RealTimeMax));

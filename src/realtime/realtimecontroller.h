@@ -27,9 +27,9 @@ public:
     void btnRunClick();
     // Stop (btnStop and Real Time > Stop); also called when the graph is full.
     void btnStopClick();
-    // A reading applied by the poll, at the clock's now; acts only while running and while the
-    // window exists. Returns what it did when it acted.
-    std::optional<SampleOutcome> RecordSample(float level);
+    // A reading applied by the poll, taken at time t (days; when its poll began); acts only
+    // while running and while the window exists. Returns what it did when it acted.
+    std::optional<SampleOutcome> RecordSample(float level, double t);
 
     // Run and Stop enabled states after a change of connection (the poll's outcome):
     // connect while idle enables Run; a loss disables Run and, while running, Stop as well;

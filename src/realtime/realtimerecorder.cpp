@@ -40,10 +40,7 @@ SampleOutcome RealTimeRecorder::recordSample(float level, double t)
     SampleOutcome out;
     if (!m_vars.RealTimeRunning)
         return out;
-    // Times are days: allow a few microseconds of rounding, so that a reading exactly one
-    // interval after the last slot is taken.
-    constexpr double kRoundingDays = 1e-10;
-    if (m_vars.RealTimeRate / 86400.0 > t - m_vars.RealTimeLastSample + kRoundingDays)
+    if (!sampleSlotDue(m_vars.RealTimeRate, m_vars.RealTimeLastSample, t))
         return out;
     m_vars.RealTimeLastSample = t;
     out.slotTaken = true;

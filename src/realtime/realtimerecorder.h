@@ -41,6 +41,18 @@ constexpr float kLastValidFloor = 30.0f;
 constexpr double kInitialSpanDays = 0.0011574074;
 constexpr double kGrowSpanDays = 0.00034722222;
 
+// Readings come at the poll ticks, every 500 ms, give or take what the USB exchange adds. A
+// sampling slot is due when a reading is at most half a poll period early, so that a jittered
+// tick still fills its slot: at 0.5 s every poll is taken, at 2 s every fourth.
+constexpr double kSlotToleranceDays = 0.25 / 86400.0;
+// Whether a reading at t (days) falls into a new slot after the one taken at last.
+inline bool sampleSlotDue(double rateSeconds, double last, double t)
+{
+    // The rounding allowance keeps a reading exactly on the boundary in.
+    constexpr double kRoundingDays = 1e-10;
+    return t - last + kRoundingDays >= rateSeconds / 86400.0 - kSlotToleranceDays;
+}
+
 // What one RecordSample did.
 struct SampleOutcome {
     bool slotTaken = false; // the sampling interval had passed (the slot is used up either way)

@@ -21,8 +21,9 @@ RecordSession::Tick RecordSession::tick()
     Tick t;
     if (m_finished)
         return t;
-    t.outcome = m_poller.tick();
+    // A reading's time is when its poll began.
     const double now = toDays(Clock::instance().now());
+    t.outcome = m_poller.tick();
     if (!m_started && m_poller.Connected) {
         NewChart(m_chart, 1, m_points, now, now + m_rate * 510.0 * kSecondInDays, 30, 130);
         RealTimeRecorder rec(m_chart, RealTimeVars(m_state));

@@ -28,16 +28,16 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     lblVersion->setAlignment(Qt::AlignCenter);
     layout->addWidget(lblVersion);
 
-    Label4 = new QLabel(this);
-    Label4->setObjectName("Label4");
-    Label4->setAlignment(Qt::AlignCenter);
-    layout->addWidget(Label4);
+    lblStartupNote = new QLabel(this);
+    lblStartupNote->setObjectName("lblStartupNote");
+    lblStartupNote->setAlignment(Qt::AlignCenter);
+    layout->addWidget(lblStartupNote);
 
-    BitBtn1 = new QPushButton("OK", this);
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    layout->addWidget(BitBtn1, 0, Qt::AlignCenter);
+    btnOK = new QPushButton("OK", this);
+    btnOK->setObjectName("btnOK");
+    btnOK->setDefault(true);
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(btnOK, 0, Qt::AlignCenter);
 
     setMinimumSize(360, 170);
     adjustSize();

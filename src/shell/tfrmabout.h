@@ -12,8 +12,8 @@ class TfrmAbout : public QDialog {
 public:
     explicit TfrmAbout(QWidget* parent = nullptr);
 
-    QLabel* Label4 = nullptr;        // empty; the splash clears it when start-up ends
-    QPushButton* BitBtn1 = nullptr;  // OK
+    QLabel* lblStartupNote = nullptr; // empty; the splash clears it when start-up ends
+    QPushButton* btnOK = nullptr;     // OK
     QLabel* lblVersion = nullptr;
 };
 

@@ -21,14 +21,13 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "meter/meterlink.h"
-#include "meter/poller.h"
+#include "meter/meterworker.h"
 #include "meter/transport.h"
 #include "realtime/realtimecontroller.h"
 #include "resources/artwork.h"
-#include "base/clock.h"
 #include "base/prompter.h"
 #include "shell/settings.h"
+#include "graph/window/tfrmgraph.h"
 #include "shell/tfrmabout.h"
 
 namespace quedral {
@@ -102,12 +101,6 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    MainTimer = new QTimer(this);
-    MainTimer->setObjectName("MainTimer");
-    MainTimer->setInterval(500);
-    // A coarse timer may fire a little early and make the recording skip 0.5 s slots.
-    MainTimer->setTimerType(Qt::PreciseTimer);
-    connect(MainTimer, &QTimer::timeout, this, &TfrmMain::MainTimerTimer);
     MaxMinTimer = new QTimer(this);
     MaxMinTimer->setObjectName("MaxMinTimer");
     MaxMinTimer->setInterval(500);
@@ -120,8 +113,9 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     buildToolBar();
     buildStatusBar();
 
-    m_link = std::make_unique<MeterLink>(*m_options.transport);
-    m_poller = std::make_unique<Poller>(*m_link);
+    m_meter = new MeterService(std::move(m_options.transport), this);
+    connect(m_meter, &MeterService::polled, this, &TfrmMain::applyPollReport);
+    connect(m_meter, &MeterService::keySent, this, &TfrmMain::onKeySent);
     m_realTime = std::make_unique<RealTimeController>(*this);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::onSubWindowActivated);
 
@@ -131,6 +125,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
 
 TfrmMain::~TfrmMain()
 {
+    m_meter->stop();
     // Child windows clear their references in the state record as they go:
     // let them do it while the record still exists.
     delete m_mdi;
@@ -189,7 +184,7 @@ void TfrmMain::buildMenus()
     RealTimeGraph1->setChecked(true);
     // The check marks follow the windows, not the clicks.
     for (QAction* a : {ControlPanel1, RealTimeGraph1})
-        connect(a, &QAction::triggered, a, [a](bool) { a->setChecked(!a->isChecked()); });
+        connect(a, &QAction::triggered, this, &TfrmMain::syncViewChecks);
 
     Window1 = menuBar()->addMenu("&Window");
     Window1->setObjectName("Window1");
@@ -206,15 +201,15 @@ void TfrmMain::buildMenus()
 
 void TfrmMain::buildToolBar()
 {
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName("Panel1");
-    Panel1->setFixedHeight(36);
-    auto* row = new QHBoxLayout(Panel1);
+    pnlToolBar = new QWidget(this);
+    pnlToolBar->setObjectName("pnlToolBar");
+    pnlToolBar->setFixedHeight(36);
+    auto* row = new QHBoxLayout(pnlToolBar);
     row->setContentsMargins(4, 2, 4, 2);
     row->setSpacing(2);
 
     auto button = [this, row](const char* name, const QString& hint, const QIcon& icon, auto slot) {
-        auto* b = new QToolButton(Panel1);
+        auto* b = new QToolButton(pnlToolBar);
         b->setObjectName(name);
         b->setToolTip(hint);
         b->setStatusTip(hint);
@@ -227,9 +222,9 @@ void TfrmMain::buildToolBar()
         return b;
     };
     QStyle* st = style();
-    SpeedButton1 = button("SpeedButton1", "Open File", st->standardIcon(QStyle::SP_DialogOpenButton),
+    btnOpen = button("btnOpen", "Open File", st->standardIcon(QStyle::SP_DialogOpenButton),
                           [this] { Open1->trigger(); });
-    SpeedButton2 = button("SpeedButton2", "Save to file", st->standardIcon(QStyle::SP_DialogSaveButton),
+    btnSave = button("btnSave", "Save to file", st->standardIcon(QStyle::SP_DialogSaveButton),
                           [this] { Save1->trigger(); });
     btnPrint = button("btnPrint", "Print", printIcon(), [this] { Print1->trigger(); });
     btnDataLogger = button("btnDataLogger", "Data Logger", dataLoggerIcon(), [this] { LoadData1->trigger(); });
@@ -239,7 +234,7 @@ void TfrmMain::buildToolBar()
                     [this] { Run1->trigger(); });
     btnStop = button("btnStop", "Stop Graphing Real Time Data", st->standardIcon(QStyle::SP_MediaStop),
                      [this] { Stop1->trigger(); });
-    SpeedButton8 = button("SpeedButton8", "Help", st->standardIcon(QStyle::SP_DialogHelpButton),
+    btnHelp = button("btnHelp", "Help", st->standardIcon(QStyle::SP_DialogHelpButton),
                           &TfrmMain::Contents1Click);
     row->addStretch(1);
     btnOutputToGraph->setEnabled(false);
@@ -251,7 +246,7 @@ void TfrmMain::buildToolBar()
     auto* col = new QVBoxLayout(top);
     col->setContentsMargins(0, 0, 0, 0);
     col->setSpacing(0);
-    col->addWidget(Panel1);
+    col->addWidget(pnlToolBar);
     col->addWidget(m_mdi, 1);
     setCentralWidget(top);
 }
@@ -259,7 +254,7 @@ void TfrmMain::buildToolBar()
 void TfrmMain::buildStatusBar()
 {
     QStatusBar* sb = statusBar();
-    sb->setObjectName("StatusBar1");
+    sb->setObjectName("StatusBar");
     const int widths[3] = {100, 150, 50};
     for (int i = 0; i < 3; ++i) {
         m_status[i] = new QLabel(sb);
@@ -269,6 +264,11 @@ void TfrmMain::buildStatusBar()
         m_status[i]->setFrameShadow(QFrame::Sunken);
         sb->addWidget(m_status[i]);
     }
+    lblLinkProblem = new QLabel(sb);
+    lblLinkProblem->setObjectName("lblLinkProblem");
+    lblLinkProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblLinkProblem->hide();
+    sb->addWidget(lblLinkProblem, 1);
 }
 
 QString TfrmMain::statusText(int panel) const { return m_status[panel]->text(); }
@@ -316,7 +316,7 @@ QMdiSubWindow* TfrmMain::frameOf(QWidget* w) const
 void TfrmMain::showSplash()
 {
     auto* splash = new TfrmAbout(nullptr);
-    splash->BitBtn1->hide();
+    splash->btnOK->hide();
     splash->setModal(false);
     splash->show();
     splash->repaint();
@@ -341,11 +341,11 @@ void TfrmMain::FormShow()
     showConnectionState();
     DataLogger1->menuAction()->setVisible(true);
     btnDataLogger->setVisible(true);
-    if (m_options.startPollWait)
-        WaitMilliseconds(500);
-    MainTimer->start();
+    // The poll starts on the meter thread after a short wait; the windows go on meanwhile.
+    if (m_options.startPollDelayMs >= 0)
+        m_meter->startPolling(m_options.startPollDelayMs);
     if (m_splash) {
-        m_splash->Label4->clear();
+        m_splash->lblStartupNote->clear();
         m_splash->close();
     }
     showStartupRealTimeGraph();
@@ -355,12 +355,19 @@ void TfrmMain::FormShow()
 
 void TfrmMain::closeEvent(QCloseEvent* e)
 {
-    // Every child window may refuse (unsaved data); the main window itself agrees.
-    for (QMdiSubWindow* w : m_mdi->subWindowList()) {
-        if (!w->close()) {
+    // Every graph window may refuse (unsaved data); the main window itself agrees. All are
+    // asked before any closes, so a refusal leaves every window as it was.
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    for (QMdiSubWindow* w : windows) {
+        if (auto* g = qobject_cast<TfrmGraph*>(w->widget()); g && !g->FormCloseQuery()) {
             e->ignore();
             return;
         }
+    }
+    for (QMdiSubWindow* w : windows) {
+        if (auto* g = qobject_cast<TfrmGraph*>(w->widget()))
+            g->FormClose();  // answered above; closing now asks nothing
+        w->close();
     }
     FormClose();
     e->accept();
@@ -368,13 +375,14 @@ void TfrmMain::closeEvent(QCloseEvent* e)
 
 void TfrmMain::FormClose()
 {
+    m_meter->stop();
     saveRealTimeRate(*m_settings, m_state.RealTimeRate);
 }
 
 void TfrmMain::Exit1Click()
 {
     // Ends the program at once: no close questions, no settings written.
-    MainTimer->stop();
+    m_meter->stopPolling();
     MaxMinTimer->stop();
     LEQTimer->stop();
     QCoreApplication::exit(0);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "graph/window/graphhost.h"
+#include "meter/reading.h"
 #include "shell/appstate.h"
 
 class QAction;
@@ -19,14 +20,14 @@ class QWidget;
 namespace quedral {
 
 class Transport;
-class MeterLink;
-class Poller;
+class MeterService;
+struct PollReport;
 class TfrmAbout;
 class RealTimeController;
 
 struct MainOptions {
     std::unique_ptr<Transport> transport;  // the meter; required
-    bool startPollWait = true;             // the 500 ms wait before the poll starts
+    int startPollDelayMs = 500;            // the wait before the first poll; negative: no poll (tests)
     QString screenshotFile;                // --screenshot: save a picture once start-up has settled, then exit
 };
 
@@ -37,6 +38,8 @@ public:
     ~TfrmMain() override;
 
     AppState& state() { return m_state; }
+    // The meter thread: every exchange with the meter goes through it.
+    MeterService& meter() { return *m_meter; }
     RealTimeController& realTime() { return *m_realTime; }
 
     // What the graph windows need from the main window.
@@ -48,9 +51,9 @@ public:
     void setStopEnabled(bool enabled) override;
     void setRealTimeGraphChecked(bool checked) override;
     void setOutputToGraphEnabled(bool enabled) override;
-    MeterLink& link();
-    Poller& poller();
     QMdiArea* mdiArea() const { return m_mdi; }
+    // The last reading applied (meaningful once a reading arrived).
+    const MeterReading& lastReading() const { return m_lastReading; }
 
     // Shows the splash box until the main window's first show has run.
     void showSplash();
@@ -64,8 +67,9 @@ public:
     void Tile1Click();
     void Cascade1Click();
     void PrinterSetup1Click();
-    void MainTimerTimer();
     void MaxMinTimerTimer();
+    // What a poll tick on the meter thread did: connection state, panel, recording.
+    void applyPollReport(const PollReport& report);
 
     // Status bar panel texts (0 .. 2).
     QString statusText(int panel) const;
@@ -75,10 +79,10 @@ public:
     QMdiSubWindow* addChild(QWidget* w, Qt::WindowFlags flags = {});
     QMdiSubWindow* frameOf(QWidget* w) const;
 
-    // Controls, named as in the window's design.
-    QWidget* Panel1 = nullptr;
-    QToolButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *btnPrint = nullptr, *btnDataLogger = nullptr,
-                *btnOutputToGraph = nullptr, *btnRun = nullptr, *btnStop = nullptr, *SpeedButton8 = nullptr;
+    // Controls.
+    QWidget* pnlToolBar = nullptr;
+    QToolButton *btnOpen = nullptr, *btnSave = nullptr, *btnPrint = nullptr, *btnDataLogger = nullptr,
+                *btnOutputToGraph = nullptr, *btnRun = nullptr, *btnStop = nullptr, *btnHelp = nullptr;
     QMenu *File1 = nullptr, *RealTime1 = nullptr, *DataLogger1 = nullptr, *View1 = nullptr, *Window1 = nullptr,
           *Help1 = nullptr;
     QAction *Open1 = nullptr, *Save1 = nullptr, *Print1 = nullptr, *PrinterSetup1 = nullptr, *Exit1 = nullptr;
@@ -88,7 +92,9 @@ public:
     QAction *ControlPanel1 = nullptr, *RealTimeGraph1 = nullptr;
     QAction *Tile1 = nullptr, *Cascade1 = nullptr;
     QAction *Contents1 = nullptr, *About1 = nullptr;
-    QTimer *MainTimer = nullptr, *MaxMinTimer = nullptr, *LEQTimer = nullptr;
+    QTimer *MaxMinTimer = nullptr, *LEQTimer = nullptr;
+    // Why the meter could not be opened (shown beside the status panels; empty when it could).
+    QLabel* lblLinkProblem = nullptr;
 
     // The settings store; tests may point it elsewhere before the window closes.
     QSettings& settings() { return *m_settings; }
@@ -110,16 +116,20 @@ private:
     void showStartupRealTimeGraph();
     void showPanelTestPattern();
     void onSubWindowActivated(QMdiSubWindow* w);
-    void ApplyReading();
+    void ApplyReading(double readingTime);
     void onPanelClosed();
     void sendPanelKey(char letter);
+    void onKeySent(std::uint8_t letter, bool ok);
+    void syncViewChecks();
+    void showLinkProblem(const QString& problem);
     void takeScreenshotIfSettled(bool readingShown);
     void placeholderCommand(const QString& what);
 
     AppState m_state;
     MainOptions m_options;
-    std::unique_ptr<MeterLink> m_link;
-    std::unique_ptr<Poller> m_poller;
+    MeterService* m_meter = nullptr;
+    bool m_connected = false;
+    MeterReading m_lastReading;
     std::unique_ptr<RealTimeController> m_realTime;
     std::unique_ptr<QSettings> m_settings;
     QMdiArea* m_mdi = nullptr;

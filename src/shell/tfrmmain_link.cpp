@@ -14,8 +14,7 @@
 #include <cstdio>
 
 #include "meter/frames.h"
-#include "meter/meterlink.h"
-#include "meter/poller.h"
+#include "meter/meterworker.h"
 #include "graph/window/tfrmgraph.h"
 #include "panel/tfrmpanel.h"
 #include "realtime/realtimecontroller.h"
@@ -23,9 +22,6 @@
 #include "shell/tfrmmain.h"
 
 namespace quedral {
-
-MeterLink& TfrmMain::link() { return *m_link; }
-Poller& TfrmMain::poller() { return *m_poller; }
 
 void TfrmMain::createPanel()
 {
@@ -36,13 +32,19 @@ void TfrmMain::createPanel()
     ControlPanel1->setChecked(true);
     connect(panel, &TfrmPanel::keyClicked, this, &TfrmMain::sendPanelKey);
     connect(panel, &TfrmPanel::closed, this, &TfrmMain::onPanelClosed);
-    panel->setConnected(m_poller->Connected);
+    panel->setConnected(m_connected);
 }
 
 void TfrmMain::onPanelClosed()
 {
     m_state.PanelWindow = nullptr;
     ControlPanel1->setChecked(false);
+}
+
+void TfrmMain::syncViewChecks()
+{
+    ControlPanel1->setChecked(m_state.PanelWindow != nullptr);
+    RealTimeGraph1->setChecked(m_realTime->window() != nullptr);
 }
 
 void TfrmMain::showPanelTestPattern()
@@ -84,7 +86,7 @@ void TfrmMain::showStartupRealTimeGraph()
     w->setFocus();
 }
 
-bool TfrmMain::connected() const { return m_poller->Connected; }
+bool TfrmMain::connected() const { return m_connected; }
 
 void TfrmMain::showGraphWindow(TfrmGraph& window)
 {
@@ -129,17 +131,18 @@ void TfrmMain::onSubWindowActivated(QMdiSubWindow* w)
 
 void TfrmMain::showConnectionState()
 {
-    const bool on = m_poller->Connected;
+    const bool on = m_connected;
     if (m_state.PanelWindow)
         m_state.PanelWindow->setConnected(on);
     setStatusText(1, on ? Status::On : Status::Off);
 }
 
-void TfrmMain::MainTimerTimer()
+void TfrmMain::applyPollReport(const PollReport& report)
 {
-    const PollOutcome outcome = m_poller->tick();
+    m_connected = report.connected;
     bool readingShown = false;
-    switch (outcome) {
+    showLinkProblem(report.outcome == PollOutcome::ProbeFailed ? report.openProblem : QString());
+    switch (report.outcome) {
     case PollOutcome::ConnectedNow: {
         setStatusText(0, QString());
         setStatusText(1, Status::On);
@@ -154,7 +157,8 @@ void TfrmMain::MainTimerTimer()
     }
     case PollOutcome::Reading:
         readingShown = m_state.PanelWindow != nullptr;
-        ApplyReading();
+        m_lastReading = decodeReading(report.reply);
+        ApplyReading(report.startedAt);
         break;
     case PollOutcome::ConnectionLost:
         m_realTime->connectionChanged(false);
@@ -175,12 +179,12 @@ void TfrmMain::MainTimerTimer()
     takeScreenshotIfSettled(readingShown);
 }
 
-void TfrmMain::ApplyReading()
+void TfrmMain::ApplyReading(double readingTime)
 {
     TfrmPanel* panel = m_state.PanelWindow;
     if (!panel)
         return;  // with the panel closed nothing is shown or recorded
-    const MeterReading r = m_poller->reading();
+    const MeterReading& r = m_lastReading;
     m_state.MeterRecording = r.Recording;
     panel->showReading(r);
     const MaxMinDisplay mm = maxMinDisplay(r);
@@ -193,7 +197,7 @@ void TfrmMain::ApplyReading()
     else if (mm.blink == BlinkAction::Stop)
         MaxMinTimer->stop();
     m_state.ClockShown = panel->clockShown();
-    m_realTime->RecordSample(DisplayLevelDb(r));
+    m_realTime->RecordSample(DisplayLevelDb(r), readingTime);
 }
 
 void TfrmMain::MaxMinTimerTimer()
@@ -209,8 +213,23 @@ void TfrmMain::MaxMinTimerTimer()
 
 void TfrmMain::sendPanelKey(char letter)
 {
-    if (!m_link->SendKey(static_cast<std::uint8_t>(letter)))
+    // Goes out on the meter thread after the exchange in progress.
+    m_meter->pressKey(static_cast<std::uint8_t>(letter));
+}
+
+void TfrmMain::onKeySent(std::uint8_t, bool ok)
+{
+    if (!ok)
         Prompter::instance().message(Msg::ConnectFail);
+}
+
+void TfrmMain::showLinkProblem(const QString& problem)
+{
+    if (lblLinkProblem->text() == problem)
+        return;
+    lblLinkProblem->setText(problem);
+    lblLinkProblem->setToolTip(problem);
+    lblLinkProblem->setVisible(!problem.isEmpty());
 }
 
 void TfrmMain::takeScreenshotIfSettled(bool readingShown)
@@ -218,7 +237,7 @@ void TfrmMain::takeScreenshotIfSettled(bool readingShown)
     if (m_options.screenshotFile.isEmpty() || m_screenshotTaken)
         return;
     // Settled: the first tick has run and, with a meter, its reading is shown.
-    const bool settled = readingShown || (!m_poller->Connected && m_ticks >= 1) || m_ticks >= 6;
+    const bool settled = readingShown || (!m_connected && m_ticks >= 1) || m_ticks >= 6;
     if (!settled)
         return;
     m_screenshotTaken = true;
@@ -229,8 +248,8 @@ void TfrmMain::takeScreenshotIfSettled(bool readingShown)
             qWarning("could not write %s", qPrintable(file));
         // One line for bug reports: what the picture shows.
         QString shown = statusText(1);
-        if (m_state.PanelWindow && m_poller->Connected)
-            shown += QStringLiteral(", display %1 dB").arg(DisplayLevelDb(m_poller->reading()), 0, 'f', 1);
+        if (m_state.PanelWindow && m_connected)
+            shown += QStringLiteral(", display %1 dB").arg(DisplayLevelDb(m_lastReading), 0, 'f', 1);
         std::printf("%s: %s\n", qPrintable(file), qPrintable(shown));
         std::fflush(stdout);
         QCoreApplication::exit(ok ? 0 : 1);

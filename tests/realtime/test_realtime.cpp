@@ -132,7 +132,7 @@ TEST(Recorder, NothingBeforeTheFirstPlausibleLevel)
     const SampleOutcome o = rec.recordSample(15.0f, t0 + 0.5 * kSec);
     EXPECT_TRUE(o.slotTaken);
     EXPECT_FALSE(o.written);
-    EXPECT_FALSE(rec.recordSample(60.0f, t0 + 0.9 * kSec).slotTaken); // the next slot is a rate later
+    EXPECT_FALSE(rec.recordSample(60.0f, t0 + 0.7 * kSec).slotTaken); // the next slot is about a rate later
     EXPECT_TRUE(rec.recordSample(60.0f, t0 + 1.0 * kSec).written);
 }
 
@@ -228,7 +228,7 @@ protected:
     void reading(float level, int afterMs)
     {
         clock.advanceMs(afterMs);
-        controller.RecordSample(level);
+        controller.RecordSample(level, toDays(clock.now()));
     }
 
     test::ScopedDataDir dir;

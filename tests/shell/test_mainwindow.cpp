@@ -9,9 +9,11 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 
+#include "meter/meterworker.h"
 #include "meter/poller.h"
 #include "meter/simulatedmeter.h"
 #include "meter/simulatedtransport.h"
@@ -40,12 +42,24 @@ protected:
         sim = t.get();
         MainOptions o;
         o.transport = std::move(t);
-        o.startPollWait = false;
+        o.startPollDelayMs = -1;  // the test drives the ticks
         main = new TfrmMain(std::move(o));
         main->show();
         for (int i = 0; i < 5 && !main->state().PanelWindow; ++i)
             QApplication::processEvents();
-        main->MainTimer->stop();  // the test drives the ticks
+    }
+    // One poll tick on the meter thread; returns once the window has applied its report.
+    void poll()
+    {
+        QSignalSpy spy(&main->meter(), &MeterService::polled);
+        main->meter().pollNow();
+        ASSERT_TRUE(spy.wait(5000));
+    }
+    // Waits until n key presses have been answered by the meter thread.
+    void waitForKeys(QSignalSpy& spy, int n)
+    {
+        while (spy.count() < n)
+            ASSERT_TRUE(spy.wait(5000));
     }
     void TearDown() override
     {
@@ -80,29 +94,29 @@ TEST_F(MainWindowTest, StartsWithPanelTestPatternAndMeterCommandsOff)
 
 TEST_F(MainWindowTest, ProbeConnectsThenReadingsReachThePanel)
 {
-    main->MainTimerTimer();
+    poll();
     EXPECT_EQ(main->statusText(1), "On Connection");
     EXPECT_TRUE(main->btnRun->isEnabled());
     EXPECT_TRUE(main->Run1->isEnabled());
     EXPECT_FALSE(main->btnStop->isEnabled());
     EXPECT_FALSE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection));
 
-    main->MainTimerTimer();
+    poll();
     // The test pattern (1, 8, 8, 8) gives way to the meter's level.
-    const int level = DisplayLevel(main->poller().reading());
+    const int level = DisplayLevel(main->lastReading());
     EXPECT_EQ(panel()->levelGlyph(3), level % 10);
     EXPECT_EQ(panel()->levelGlyph(2), (level % 100) / 10);
 }
 
 TEST_F(MainWindowTest, FiveFailedPollsDropTheConnectionAndDisableMeterCommands)
 {
-    main->MainTimerTimer();
+    poll();
     ASSERT_EQ(main->statusText(1), "On Connection");
     sim->unplug();
     for (int i = 0; i < 4; ++i)
-        main->MainTimerTimer();
+        poll();
     EXPECT_EQ(main->statusText(1), "On Connection");
-    main->MainTimerTimer();
+    poll();
     EXPECT_EQ(main->statusText(1), "No Connection");
     EXPECT_FALSE(main->btnRun->isEnabled());
     EXPECT_FALSE(main->btnDataLogger->isEnabled());
@@ -111,21 +125,22 @@ TEST_F(MainWindowTest, FiveFailedPollsDropTheConnectionAndDisableMeterCommands)
     EXPECT_TRUE(prompts.messages.isEmpty());  // the poll never shows a message
 
     sim->replug();
-    main->MainTimerTimer();
+    poll();
     EXPECT_EQ(main->statusText(1), "On Connection");
 }
 
 TEST_F(MainWindowTest, PanelKeysChangeWhatTheNextPollShows)
 {
-    main->MainTimerTimer();
-    main->MainTimerTimer();
+    poll();
+    poll();
     ASSERT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::dBA));
     ASSERT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::FAST));
+    // The keys queue behind each other and before the poll asked for after them.
     Q_EMIT panel()->keyClicked('C');
     Q_EMIT panel()->keyClicked('F');
     Q_EMIT panel()->keyClicked('L');  // 30-130 -> 30-90
     EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::dBA));  // nothing before the poll
-    main->MainTimerTimer();
+    poll();
     EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::dBC));
     EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::SLOW));
     EXPECT_EQ(panel()->rangeHighText(), "90");
@@ -135,15 +150,17 @@ TEST_F(MainWindowTest, PanelKeysChangeWhatTheNextPollShows)
 TEST_F(MainWindowTest, KeyWithoutMeterSaysConnectFailOncePerClick)
 {
     sim->faults.openFails = true;
+    QSignalSpy keys(&main->meter(), &MeterService::keySent);
     Q_EMIT panel()->keyClicked('R');
     Q_EMIT panel()->keyClicked('F');
+    waitForKeys(keys, 2);
     EXPECT_EQ(prompts.messages, QStringList({"Connect fail", "Connect fail"}));
 }
 
 TEST_F(MainWindowTest, ClosedPanelIgnoresReadingsAndComesBackOnce)
 {
-    main->MainTimerTimer();
-    main->MainTimerTimer();
+    poll();
+    poll();
     const bool recordingBefore = main->state().MeterRecording;
     panel()->requestClose();
     QApplication::processEvents();
@@ -151,7 +168,7 @@ TEST_F(MainWindowTest, ClosedPanelIgnoresReadingsAndComesBackOnce)
     EXPECT_FALSE(main->ControlPanel1->isChecked());
 
     sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03});  // REC on at the meter
-    main->MainTimerTimer();
+    poll();
     EXPECT_EQ(main->state().MeterRecording, recordingBefore);
 
     main->ControlPanel1Click();
@@ -166,12 +183,12 @@ TEST_F(MainWindowTest, ClosedPanelIgnoresReadingsAndComesBackOnce)
 
 TEST_F(MainWindowTest, AlternatingMaxMinBlinksBothLabels)
 {
-    main->MainTimerTimer();
+    poll();
     // MAX, MIN, then alternating.
     for (int i = 0; i < 3; ++i)
         sim->meter().handleCommand({0x02, 'M', 0, 0, 0, 0, 0x03});
-    main->MainTimerTimer();
-    ASSERT_EQ(main->poller().reading().MaxMinMode, 0x44);
+    poll();
+    ASSERT_EQ(main->lastReading().MaxMinMode, 0x44);
     EXPECT_TRUE(main->MaxMinTimer->isActive());
     main->MaxMinTimerTimer();
     const bool phase = main->state().BlinkPhase;
@@ -182,7 +199,7 @@ TEST_F(MainWindowTest, AlternatingMaxMinBlinksBothLabels)
     EXPECT_FALSE(main->state().BlinkBusy);
 
     sim->meter().handleCommand({0x02, 'N', 0, 0, 0, 0, 0x03});
-    main->MainTimerTimer();
+    poll();
     EXPECT_FALSE(main->MaxMinTimer->isActive());
     EXPECT_FALSE(panel()->maxVisible());
 }
@@ -199,7 +216,7 @@ TEST_F(MainWindowTest, CloseWritesTheRateButExitDoesNot)
     auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(data.file("m.json"), 1));
     MainOptions o;
     o.transport = std::move(t);
-    o.startPollWait = false;
+    o.startPollDelayMs = -1;
     main = new TfrmMain(std::move(o));
     EXPECT_FLOAT_EQ(main->state().RealTimeRate, 0.2f);
     main->state().RealTimeRate = 5.0f;
@@ -221,7 +238,7 @@ TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
     });
     auto tick = [&] {
         clock.advanceMs(500);
-        main->MainTimerTimer();
+        poll();
     };
 
     main->Run1->trigger();  // not connected: nothing happens
