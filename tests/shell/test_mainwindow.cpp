@@ -27,52 +27,12 @@
 #include "shell/settings.h"
 #include "shell/tfrmmain.h"
 #include "support/testenv.h"
+#include "mainwindowfixture.h"
 
 using namespace quedral;
+using quedral::test::MainWindowTest;
 
 namespace {
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        openSettings()->clear();
-        auto t = std::make_unique<SimulatedTransport>(
-            std::make_unique<SimulatedMeter>(data.file("simulated-meter.json"), 42));
-        sim = t.get();
-        MainOptions o;
-        o.transport = std::move(t);
-        o.startPollDelayMs = -1;  // the test drives the ticks
-        main = new TfrmMain(std::move(o));
-        main->show();
-        for (int i = 0; i < 5 && !main->state().PanelWindow; ++i)
-            QApplication::processEvents();
-    }
-    // One poll tick on the meter thread; returns once the window has applied its report.
-    void poll()
-    {
-        QSignalSpy spy(&main->meter(), &MeterService::polled);
-        main->meter().pollNow();
-        ASSERT_TRUE(spy.wait(5000));
-    }
-    // Waits until n key presses have been answered by the meter thread.
-    void waitForKeys(QSignalSpy& spy, int n)
-    {
-        while (spy.count() < n)
-            ASSERT_TRUE(spy.wait(5000));
-    }
-    void TearDown() override
-    {
-        delete main;
-    }
-    TfrmPanel* panel() { return main->state().PanelWindow; }
-
-    test::ScopedDataDir data;
-    ScriptedPrompter prompts;
-    test::ScopedPrompter prompterGuard{prompts};
-    SimulatedTransport* sim = nullptr;
-    TfrmMain* main = nullptr;
-};
 
 TEST_F(MainWindowTest, StartsWithPanelTestPatternAndMeterCommandsOff)
 {
@@ -211,6 +171,9 @@ TEST_F(MainWindowTest, CloseWritesTheRateButExitDoesNot)
     delete main;
     main = nullptr;
     EXPECT_FALSE(openSettings()->contains("RealTimeRate"));
+    // Exit asked the application to leave its event loop; run one so that later waits work.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 
     // A fresh window reads the fallback, and closing it stores the rate.
     auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(data.file("m.json"), 1));

@@ -1,0 +1,65 @@
+#pragma once
+// A main window on the simulated meter whose poll the test drives, tick by tick.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <memory>
+
+#include "base/prompter.h"
+#include "meter/meterworker.h"
+#include "meter/simulatedmeter.h"
+#include "meter/simulatedtransport.h"
+#include "panel/tfrmpanel.h"
+#include "shell/settings.h"
+#include "shell/tfrmmain.h"
+#include "support/testenv.h"
+
+namespace quedral::test {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        openSettings()->clear();
+        auto t = std::make_unique<SimulatedTransport>(
+            std::make_unique<SimulatedMeter>(data.file("simulated-meter.json"), 42));
+        sim = t.get();
+        start(wrapTransport(std::move(t)));
+    }
+    // A test may put its own transport in front of the simulated one.
+    virtual std::unique_ptr<Transport> wrapTransport(std::unique_ptr<SimulatedTransport> t) { return t; }
+    void start(std::unique_ptr<Transport> transport)
+    {
+        MainOptions o;
+        o.transport = std::move(transport);
+        o.startPollDelayMs = -1;  // the test drives the ticks
+        main = new TfrmMain(std::move(o));
+        main->show();
+        for (int i = 0; i < 5 && !main->state().PanelWindow; ++i)
+            QApplication::processEvents();
+    }
+    // One poll tick on the meter thread; returns once the window has applied its report.
+    void poll()
+    {
+        QSignalSpy spy(&main->meter(), &MeterService::polled);
+        main->meter().pollNow();
+        ASSERT_TRUE(spy.wait(5000));
+    }
+    // Waits until n key presses have been answered by the meter thread.
+    void waitForKeys(QSignalSpy& spy, int n)
+    {
+        while (spy.count() < n)
+            ASSERT_TRUE(spy.wait(5000));
+    }
+    void TearDown() override { delete main; }
+    TfrmPanel* panel() { return main->state().PanelWindow; }
+
+    ScopedDataDir data;
+    ScriptedPrompter prompts;
+    ScopedPrompter prompterGuard{prompts};
+    SimulatedTransport* sim = nullptr;
+    TfrmMain* main = nullptr;
+};
+
+} // namespace quedral::test

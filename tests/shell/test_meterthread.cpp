@@ -1,0 +1,214 @@
+// The main window and the meter thread: the windows never wait for the meter, exchanges never
+// overlap, and closing or leaving ends the thread.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <atomic>
+
+#include "graph/window/tfrmgraph.h"
+#include "meter/frames.h"
+#include "meter/meterworker.h"
+#include "realtime/realtimecontroller.h"
+#include "mainwindowfixture.h"
+
+using namespace quedral;
+
+namespace {
+
+// The simulated meter, with a read that can be held inside the exchange until the test lets go.
+class LatchedTransport final : public Transport {
+public:
+    explicit LatchedTransport(std::unique_ptr<SimulatedTransport> inner) : m_inner(std::move(inner)) {}
+
+    std::atomic<bool> holdNextRead{false};
+    QSemaphore entered;  // released when a held read has begun
+    QSemaphore release;  // the held read goes on when this is released
+    QString openProblem;
+
+    void UsbClose() override { m_inner->UsbClose(); }
+    int UsbOpen(std::uint16_t v, std::uint16_t p) override { return m_inner->UsbOpen(v, p); }
+    int UsbSetTimeouts(int r, int w) override { return m_inner->UsbSetTimeouts(r, w); }
+    int UsbWrite(int n, const std::uint8_t* f) override { return m_inner->UsbWrite(n, f); }
+    void UsbPurge() override { m_inner->UsbPurge(); }
+    int UsbRead(int n, std::uint8_t* b) override
+    {
+        if (holdNextRead.exchange(false)) {
+            entered.release();
+            release.acquire();
+        }
+        return m_inner->UsbRead(n, b);
+    }
+    int UsbWriteBlock(int n, const std::uint8_t* b) override { return m_inner->UsbWriteBlock(n, b); }
+    void UsbReadSerial(int i, char* b, int n) override { m_inner->UsbReadSerial(i, b, n); }
+    QString lastOpenProblem() const override
+    {
+        return openProblem.isEmpty() ? m_inner->lastOpenProblem() : openProblem;
+    }
+
+private:
+    std::unique_ptr<SimulatedTransport> m_inner;
+};
+
+class PaintCounter : public QWidget {
+public:
+    using QWidget::QWidget;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        ++paints;
+        QPainter(this).fillRect(rect(), Qt::white);
+    }
+};
+
+class MeterThreadTest : public test::MainWindowTest {
+protected:
+    std::unique_ptr<Transport> wrapTransport(std::unique_ptr<SimulatedTransport> t) override
+    {
+        auto l = std::make_unique<LatchedTransport>(std::move(t));
+        latched = l.get();
+        return l;
+    }
+    LatchedTransport* latched = nullptr;
+};
+
+TEST_F(MeterThreadTest, WindowsStayLiveWhileAnExchangeIsHeldAndAKeyWaitsForIt)
+{
+    poll();  // connected
+    auto* probe = new PaintCounter(main);
+    probe->setGeometry(0, 0, 40, 40);
+    probe->show();
+    QApplication::processEvents();
+
+    latched->holdNextRead = true;
+    main->meter().pollNow();
+    ASSERT_TRUE(latched->entered.tryAcquire(1, 5000)) << "the poll never reached the read";
+    // The meter thread is inside the exchange: the GUI thread still runs queued calls and paints.
+    bool ran = false;
+    QMetaObject::invokeMethod(main, [&] { ran = true; }, Qt::QueuedConnection);
+    const int paintsBefore = probe->paints;
+    probe->update();
+    QElapsedTimer waited;
+    waited.start();
+    while ((!ran || probe->paints == paintsBefore) && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(ran);
+    EXPECT_GT(probe->paints, paintsBefore);
+
+    // A key pressed now goes out after the held poll, never inside it.
+    QSignalSpy polled(&main->meter(), &MeterService::polled);
+    QSignalSpy keys(&main->meter(), &MeterService::keySent);
+    Q_EMIT panel()->keyClicked('F');
+    sim->clearCalls();
+    latched->release.release();
+    waitForKeys(keys, 1);
+    EXPECT_EQ(polled.count(), 1) << "the poll's report comes before the key's";
+    const QStringList calls = sim->callLines();
+    const int pollEnd = calls.indexOf(QRegularExpression("^UsbClose.*"));
+    const int keyWrite = calls.indexOf(QRegularExpression("^UsbWrite 7 02 46 .*"));
+    ASSERT_GE(pollEnd, 0);
+    EXPECT_GT(keyWrite, pollEnd) << calls.join('\n').toStdString();
+}
+
+TEST_F(MeterThreadTest, OpenProblemIsShownBesideTheConnectionText)
+{
+    sim->faults.openFails = true;
+    latched->openProblem = "the meter is present but /dev/hidraw3 is not accessible: install 60-quedral-kv4471.rules";
+    poll();
+    EXPECT_EQ(main->statusText(1), "Off Connection");
+    EXPECT_TRUE(main->lblLinkProblem->isVisible());
+    EXPECT_TRUE(main->lblLinkProblem->text().contains("60-quedral-kv4471.rules"));
+
+    sim->faults.openFails = false;
+    latched->openProblem.clear();
+    poll();
+    EXPECT_EQ(main->statusText(1), "On Connection");
+    EXPECT_FALSE(main->lblLinkProblem->isVisible());
+}
+
+using MainWindowClose = test::MainWindowTest;
+
+TEST_F(MainWindowClose, EveryWindowIsAskedBeforeAnyCloses)
+{
+    TfrmGraph* graph = main->realTime().window();
+    ASSERT_NE(graph, nullptr);
+    main->state().RealTimeUnsaved = true;
+
+    prompts.answers = {Answer::Cancel};
+    EXPECT_FALSE(main->close());
+    EXPECT_TRUE(main->isVisible());
+    ASSERT_NE(panel(), nullptr) << "the panel was closed although the graph refused";
+    EXPECT_EQ(main->realTime().window(), graph);
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), 2);
+    EXPECT_EQ(prompts.questions, QStringList({"Save Real-Time Graph ?"}));
+    EXPECT_TRUE(main->meter().isRunning());
+
+    prompts.answers = {Answer::No};
+    EXPECT_TRUE(main->close());
+    EXPECT_EQ(prompts.questions.size(), 2) << "nobody is asked twice";
+    EXPECT_EQ(panel(), nullptr);
+    EXPECT_EQ(main->realTime().window(), nullptr);
+    EXPECT_FALSE(main->meter().isRunning());
+}
+
+TEST_F(MainWindowClose, ViewCommandsRecreateClosedWindowsWithTheirCheckMarks)
+{
+    panel()->requestClose();
+    main->frameOf(main->realTime().window())->close();
+    QApplication::processEvents();
+    ASSERT_EQ(panel(), nullptr);
+    ASSERT_EQ(main->realTime().window(), nullptr);
+    EXPECT_FALSE(main->ControlPanel1->isChecked());
+    EXPECT_FALSE(main->RealTimeGraph1->isChecked());
+
+    main->ControlPanel1->trigger();
+    main->RealTimeGraph1->trigger();
+    EXPECT_NE(panel(), nullptr);
+    EXPECT_NE(main->realTime().window(), nullptr);
+    EXPECT_TRUE(main->ControlPanel1->isChecked());
+    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
+
+    // Triggering again restores; the marks stay.
+    main->ControlPanel1->trigger();
+    main->RealTimeGraph1->trigger();
+    EXPECT_TRUE(main->ControlPanel1->isChecked());
+    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
+}
+
+TEST(MeterService, FirstPollComesAtOnceAndStopEndsTheThreadWithinItsBound)
+{
+    test::ScopedDataDir data;
+    auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(QString(), 3));
+    t->faults.delayMsPerExchange = 300;  // on the system clock: every read takes 0.3 s
+    MeterService service(std::move(t));
+    QSignalSpy polled(&service, &MeterService::polled);
+    QElapsedTimer clock;
+    clock.start();
+    service.startPolling(0);
+    ASSERT_TRUE(polled.wait(5000));
+    // One exchange of 0.3 s, not a whole timer interval first.
+    EXPECT_LT(clock.elapsed(), Poller::IntervalMs + 250);
+    EXPECT_EQ(polled.first().first().value<PollReport>().outcome, PollOutcome::ConnectedNow);
+
+    // Stopping during an exchange waits for it, no longer than the bound.
+    service.pollNow();
+    QThread::msleep(50);
+    clock.restart();
+    service.stop();
+    EXPECT_LT(clock.elapsed(), MeterService::kStopBoundMs);
+    EXPECT_FALSE(service.isRunning());
+    service.stop();  // twice is harmless
+    service.pollNow();  // and nothing is taken afterwards
+    QApplication::processEvents();
+}
+
+} // namespace
