@@ -1,0 +1,286 @@
+#include "logger/datasets.h"
+
+#include <QLocale>
+#include <algorithm>
+
+#include "base/datetime.h"
+
+namespace quedral {
+
+namespace {
+
+// The image's bytes, with every read checked against its length.
+class Bytes {
+public:
+    explicit Bytes(const MemoryImage& image)
+        : m_data(reinterpret_cast<const std::uint8_t*>(image.constData())), m_size(image.size())
+    {
+    }
+    qsizetype size() const { return m_size; }
+    bool has(std::int64_t p) const { return p >= 0 && p < m_size; }
+    // The byte at p, or -1 outside the image.
+    int at(std::int64_t p) const { return has(p) ? m_data[p] : -1; }
+    // A byte of a number field: outside the image it counts as 0.
+    int value(std::int64_t p) const { return has(p) ? m_data[p] : 0; }
+    std::int64_t be24(std::int64_t p) const { return (value(p) << 16) | (value(p + 1) << 8) | value(p + 2); }
+    const std::uint8_t* data() const { return m_data; }
+
+private:
+    const std::uint8_t* m_data;
+    qsizetype m_size;
+};
+
+// A BCD byte read as two hexadecimal digits taken as a decimal number; -1 when a digit is
+// above 9 or the byte is missing.
+int bcdField(int b)
+{
+    if (b < 0 || (b >> 4) > 9 || (b & 0x0F) > 9)
+        return -1;
+    return (b >> 4) * 10 + (b & 0x0F);
+}
+
+struct Header {
+    std::int64_t H = 0;
+    std::int64_t E = 0;
+    std::int64_t count = 0;
+};
+
+} // namespace
+
+DataSetInfo DataSetStore::info(int n) const
+{
+    DataSetInfo i;
+    i.StartTime = StartTimes[n];
+    i.Interval = Intervals[n];
+    i.Count = Counts[n];
+    i.Mode = Modes[n];
+    i.HeaderOffset = HeaderOffsets[n];
+    i.EndOffset = EndOffsets[n];
+    i.MaxIndex = MaxIndexes[n];
+    i.MinIndex = MinIndexes[n];
+    i.Average = Averages[n];
+    return i;
+}
+
+std::int64_t DataSetStore::FirstSample(int n) const
+{
+    std::int64_t first = 0;
+    for (int i = 0; i < n; ++i)
+        first += Counts[i];
+    return first;
+}
+
+int lastAddressOf(const MemoryImage& image)
+{
+    return static_cast<int>(Bytes(image).be24(11));
+}
+
+int dataSetCountOf(const MemoryImage& image)
+{
+    const Bytes b(image);
+    return b.value(9) * 256 + b.value(10);
+}
+
+QString rangeTextOfMode(std::uint8_t mode)
+{
+    static const char* const texts[4] = {"30-90", "50-110", "70-130", "30-130"};
+    return QString::fromLatin1(texts[(mode & ModeRangeMask) >> 2]);
+}
+
+QString intervalText(int seconds)
+{
+    return QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QLatin1Char('0')).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const QDateTime& now)
+{
+    DecodeResult result;
+    const Bytes b(image);
+    const int n = dataSetCountOf(image);
+    if (n == 0) {
+        result.code = DecodeCode::NoDataSets;
+        return result;
+    }
+    if (n > kMaxDataSets) {
+        result.code = DecodeCode::TooManyDataSets;
+        return result;
+    }
+
+    DataSetStore store;
+    store.StartTimes.reserve(n);
+    store.Intervals.reserve(n);
+    store.Counts.reserve(n);
+    store.Modes.reserve(n);
+    store.HeaderOffsets.reserve(n);
+    store.EndOffsets.reserve(n);
+    int code = DecodeCode::Ok;
+    const std::int64_t last = lastAddress;
+    // The end of the data: the last byte that exists and lies within the last address.
+    const std::int64_t searchEnd = std::min<std::int64_t>(last, b.size() - 2);
+
+    std::int64_t H = kFirstHeaderOffset;
+    for (int s = 0; s < n; ++s) {
+        std::int64_t C = b.be24(H + 11);
+        std::int64_t E = H + 25 + BytesPerSample * C;
+        if (E > last || b.at(E - 1) != 0x5A || b.at(E) != 0xA5) {
+            // The count does not lead to the end marker: look for the marker itself.
+            for (std::int64_t p = H + 24; p <= searchEnd; p += 2) {
+                if (b.at(p) == 0x5A && b.at(p + 1) == 0xA5) {
+                    E = p + 1;
+                    C = std::max<std::int64_t>(0, (E - H - 25) / 2);
+                    break;
+                }
+            }
+        }
+        // Only the samples that are in the image are read: a set cut short keeps those.
+        const std::int64_t inImage = std::max<std::int64_t>(0, (b.size() - (H + 24)) / 2);
+        const bool cutShort = C > inImage || !b.has(E);
+        if (C > inImage)
+            C = inImage;
+
+        if (b.at(H) != 0xA5 || b.at(H + 1) != 0x5A || b.at(E - 1) != 0x5A || b.at(E) != 0xA5)
+            code = DecodeCode::MarkerMisplaced;
+        if (E > last || cutShort)
+            code = DecodeCode::BeyondLastAddress;
+
+        store.Counts.push_back(static_cast<std::int32_t>(C));
+        store.HeaderOffsets.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(H, INT32_MAX)));
+        store.EndOffsets.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(E, INT32_MAX)));
+        store.Modes.push_back(static_cast<std::uint8_t>(b.value(H + 14)));
+
+        // Date and time: an unreadable field comes from now.
+        const QDate today = now.date();
+        const QTime clock = now.time();
+        int f[6];
+        for (int i = 0; i < 6; ++i)
+            f[i] = bcdField(b.at(H + 3 + i));
+        const int year = f[0] >= 0 ? f[0] + 2000 : today.year();
+        const int month = f[1] >= 0 ? f[1] : today.month();
+        const int day = f[2] >= 0 ? f[2] : today.day();
+        const int hour = f[3] >= 0 ? f[3] : clock.hour();
+        const int minute = f[4] >= 0 ? f[4] : clock.minute();
+        const int second = f[5] >= 0 ? f[5] : clock.second();
+        const QDate date(year, month, day);
+        const QTime time(hour, minute, second);
+        if (date.isValid() && time.isValid()) {
+            store.StartTimes.push_back(toDays(QDateTime(date, time)));
+        } else {
+            store.StartTimes.push_back(toDays(now));
+            code = DecodeCode::StartTimeReplaced;
+        }
+
+        const int interval = b.value(H + 10);
+        store.Intervals.push_back(interval > 60 ? 2 : interval);
+        H = E + 1;
+    }
+
+    // Samples and statistics.
+    std::int64_t total = 0;
+    for (const std::int32_t c : store.Counts)
+        total += c;
+    store.Levels.reserve(static_cast<size_t>(total));
+    store.SampleTimes.reserve(static_cast<size_t>(total));
+    store.MaxIndexes.reserve(n);
+    store.MinIndexes.reserve(n);
+    store.Averages.reserve(n);
+    const std::uint8_t* data = b.data();
+    for (int s = 0; s < n; ++s) {
+        const double dt = store.Intervals[s] / 86400.0;
+        const double start = store.StartTimes[s];
+        float max = -100000.0f, min = 100000.0f;
+        std::int32_t maxIndex = 0, minIndex = 0;
+        double sum = 0;
+        const std::int64_t p0 = static_cast<std::int64_t>(store.HeaderOffsets[s]) + 24;
+        const std::int32_t count = store.Counts[s];
+        for (std::int32_t k = 0; k < count; ++k) {
+            const std::int64_t p = p0 + 2 * static_cast<std::int64_t>(k);
+            const double tenths = (data[p] & 0x0F) * 256 + data[p + 1];
+            float level = static_cast<float>(tenths * 0.1);
+            if (level < 20.0f || level > 140.0f)
+                level = 0.0f;
+            store.Levels.push_back(level);
+            store.SampleTimes.push_back(k * dt + start);
+            sum += level;
+            if (level > max) {
+                max = level;
+                maxIndex = k;
+            }
+            if (level < min) {
+                min = level;
+                minIndex = k;
+            }
+        }
+        store.MaxIndexes.push_back(maxIndex);
+        store.MinIndexes.push_back(minIndex);
+        store.Averages.push_back(count != 0 ? sum / count : 0.0);
+    }
+
+    // The table.
+    const QLocale locale;
+    result.rows.reserve(n);
+    for (int s = 0; s < n; ++s) {
+        const QDateTime start = fromDays(store.StartTimes[s]);
+        const std::uint8_t mode = store.Modes[s];
+        QByteArray wave;
+        for (int i = 0; i < 8; ++i) {
+            const int c = b.at(static_cast<std::int64_t>(store.HeaderOffsets[s]) + 15 + i);
+            if (c < 0)
+                break;
+            wave.append(static_cast<char>(c));
+        }
+        const bool noWave = wave.size() >= 2 && wave[0] == '0' && wave[1] == '0';
+        result.rows.push_back({QString::number(s + 1), locale.toString(start.date(), QLocale::ShortFormat),
+                               start.time().toString(QStringLiteral("hh:mm:ss")), intervalText(store.Intervals[s]),
+                               QString::number(store.Counts[s]), (mode & ModeAWeighting) ? "dBA" : "dBC",
+                               (mode & ModeFast) ? "FAST" : "SLOW", rangeTextOfMode(mode),
+                               noWave ? QString() : QString::fromLatin1(wave)});
+    }
+    result.code = code;
+    result.store = std::move(store);
+    return result;
+}
+
+MemoryImage encodeMemoryImage(const std::vector<LoggedSet>& sets)
+{
+    QByteArray image(kFirstHeaderOffset, '\0');
+    image[0] = char(0x04);
+    image[31] = char(0x05);
+    auto bcd = [](int v) { return char(((v / 10) << 4) | (v % 10)); };
+    for (const LoggedSet& s : sets) {
+        QByteArray h(24, '\0');
+        h[0] = char(0xA5);
+        h[1] = char(0x5A);
+        h[3] = bcd(s.start.date().year() % 100);
+        h[4] = bcd(s.start.date().month());
+        h[5] = bcd(s.start.date().day());
+        h[6] = bcd(s.start.time().hour());
+        h[7] = bcd(s.start.time().minute());
+        h[8] = bcd(s.start.time().second());
+        h[10] = char(s.interval);
+        const auto c = static_cast<std::uint32_t>(s.tenths.size());
+        h[11] = char(c >> 16);
+        h[12] = char(c >> 8);
+        h[13] = char(c);
+        h[14] = char(s.mode);
+        const QByteArray wave = s.wave.leftJustified(8, '0', true);
+        for (int i = 0; i < 8; ++i)
+            h[15 + i] = wave[i];
+        image += h;
+        for (const std::uint16_t t : s.tenths) {
+            image += char((t >> 8) & 0x0F);
+            image += char(t & 0xFF);
+        }
+        image += char(0x5A);
+        image += char(0xA5);
+    }
+    const int count = static_cast<int>(sets.size());
+    image[9] = char(count >> 8);
+    image[10] = char(count);
+    const int last = image.size() - 1;
+    image[11] = char(last >> 16);
+    image[12] = char(last >> 8);
+    image[13] = char(last);
+    return image;
+}
+
+} // namespace quedral

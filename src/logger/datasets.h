@@ -1,0 +1,115 @@
+#pragma once
+// The meter's logged memory: the byte image as the meter delivers it, the data sets decoded
+// from it, and the table rows that list them. Pure functions, no widgets.
+//
+// Image layout: bytes 9-10 the number of data sets, bytes 11-13 the last address (offset of the
+// last valid byte), both big-endian; the first data set at offset 256. A data set at H:
+//   H+0..1 A5 5A, H+3..8 year month day hour minute second (BCD), H+10 interval (s),
+//   H+11..13 sample count, H+14 mode, H+15..22 wave file name, H+24.. two bytes per sample,
+//   then 5A A5, whose A5 is the set's end offset E = H + 25 + 2 x count.
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace quedral {
+
+using MemoryImage = QByteArray;
+
+// The width of one sample in the image.
+inline constexpr int BytesPerSample = 2;
+// The first data set's header offset.
+inline constexpr int kFirstHeaderOffset = 256;
+// The most data sets an image may announce.
+inline constexpr int kMaxDataSets = 4000;
+
+// Mode byte bits.
+inline constexpr std::uint8_t ModeFast = 0x01;       // FAST, else SLOW
+inline constexpr std::uint8_t ModeAWeighting = 0x02; // dBA, else dBC
+inline constexpr std::uint8_t ModeRangeMask = 0x0C;  // 0 "30-90", 1 "50-110", 2 "70-130", 3 "30-130"
+
+// The decode's result codes.
+namespace DecodeCode {
+inline constexpr int Ok = 0;
+inline constexpr int NoDataSets = 31;        // bytes 9 and 10 are both 0
+inline constexpr int TooManyDataSets = 32;   // more than 4000 announced
+inline constexpr int MarkerMisplaced = 33;   // a start or end marker is not where expected
+inline constexpr int BeyondLastAddress = 34; // a set ends beyond the last address or the image
+inline constexpr int StartTimeReplaced = 35; // a start time was no valid date: now instead
+} // namespace DecodeCode
+
+// One data set, as the per-set arrays of the store hold it.
+struct DataSetInfo {
+    double StartTime = 0; // days since 30 Dec 1899
+    std::int32_t Interval = 0; // seconds, 0 to 60
+    std::int32_t Count = 0;
+    std::uint8_t Mode = 0;
+    std::int32_t HeaderOffset = 0;
+    std::int32_t EndOffset = 0;
+    std::int32_t MaxIndex = 0;
+    std::int32_t MinIndex = 0;
+    double Average = 0;
+};
+
+// The data sets of one decode: per-set arrays in memory order, and the samples of all sets,
+// set after set.
+struct DataSetStore {
+    std::vector<float> Levels;       // dB; 0.0 for a sample outside 20.0 .. 140.0
+    std::vector<double> SampleTimes; // days
+    std::vector<double> StartTimes;
+    std::vector<std::int32_t> Intervals;
+    std::vector<std::int32_t> Counts;
+    std::vector<std::uint8_t> Modes;
+    std::vector<std::int32_t> HeaderOffsets;
+    std::vector<std::int32_t> EndOffsets;
+    std::vector<std::int32_t> MaxIndexes;
+    std::vector<std::int32_t> MinIndexes;
+    std::vector<double> Averages;
+
+    int size() const { return static_cast<int>(Counts.size()); }
+    bool empty() const { return Counts.empty(); }
+    DataSetInfo info(int n) const;
+    // Index in Levels and SampleTimes of set n's first sample.
+    std::int64_t FirstSample(int n) const;
+};
+
+// What the decode produced. `store` and `rows` are set when the store is to be replaced
+// (codes 0, 33, 34, 35); with 31 and 32 they are empty and the caller keeps what it had.
+struct DecodeResult {
+    int code = DecodeCode::Ok;
+    std::optional<DataSetStore> store;
+    // The data set table: one row per set with nine texts (number, start date, start time,
+    // interval mm:ss, count, weighting, time weighting, range, wave file name).
+    std::vector<QStringList> rows;
+};
+
+// The last address, image bytes 11-13 (missing bytes count as 0).
+int lastAddressOf(const MemoryImage& image);
+// The number of data sets the image announces, bytes 9-10.
+int dataSetCountOf(const MemoryImage& image);
+
+// Decodes the image. Never reads outside it, whatever its bytes say: a set running past the
+// image's end gets code 34 and only the samples that are in the image. `now` stands in for
+// unreadable date and time fields.
+DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const QDateTime& now);
+
+// The texts of the data set table, for set n of a store and the image it came from.
+QString rangeTextOfMode(std::uint8_t mode);
+QString intervalText(int seconds); // "00:02", "01:00"
+
+// A data set to put into an image (the simulated meter's memory, test fixtures).
+struct LoggedSet {
+    QDateTime start;
+    int interval = 1;            // seconds
+    std::uint8_t mode = ModeFast | ModeAWeighting | 0x0C;
+    QByteArray wave = "00000000"; // 8 characters; "00..." for none
+    std::vector<std::uint16_t> tenths; // levels in tenths of a dB
+};
+// The image of these sets: header block, sets back to back, last address = the last set's
+// end offset. No padding after it.
+MemoryImage encodeMemoryImage(const std::vector<LoggedSet>& sets);
+
+} // namespace quedral

@@ -1,0 +1,239 @@
+// The decode of the meter's memory image, on small hand-built images.
+#include <gtest/gtest.h>
+
+#include <QLocale>
+
+#include "base/datetime.h"
+#include "logger/datasets.h"
+
+using namespace quedral;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 10), QTime(9, 30, 15));
+const QDateTime kStart(QDate(2026, 3, 14), QTime(13, 5, 9));
+
+LoggedSet set(std::vector<std::uint16_t> tenths, int interval = 1, std::uint8_t mode = 0x0F,
+              QByteArray wave = "00000000")
+{
+    return LoggedSet{kStart, interval, mode, std::move(wave), std::move(tenths)};
+}
+
+DecodeResult decode(const MemoryImage& image) { return DecodeMemoryImage(image, lastAddressOf(image), kNow); }
+
+void setByte(MemoryImage& image, int offset, int value) { image[offset] = char(value); }
+
+TEST(DecodeMemoryImage, TwoCleanSetsFillTheStoreAndTheTable)
+{
+    const MemoryImage image = encodeMemoryImage(
+        {set({650, 700, 660}, 2, 0x0B, "REC00001"), set({800, 810}, 60, 0x04)});
+    const DecodeResult r = decode(image);
+    ASSERT_EQ(r.code, DecodeCode::Ok);
+    ASSERT_TRUE(r.store);
+    const DataSetStore& s = *r.store;
+    ASSERT_EQ(s.size(), 2);
+    EXPECT_EQ(s.Counts, (std::vector<std::int32_t>{3, 2}));
+    EXPECT_EQ(s.HeaderOffsets[0], 256);
+    EXPECT_EQ(s.EndOffsets[0], 256 + 25 + 6);
+    EXPECT_EQ(s.HeaderOffsets[1], s.EndOffsets[0] + 1);
+    EXPECT_EQ(s.EndOffsets[1], lastAddressOf(image));
+    EXPECT_EQ(s.Levels, (std::vector<float>{65.0f, 70.0f, 66.0f, 80.0f, 81.0f}));
+    EXPECT_EQ(s.FirstSample(1), 3);
+    EXPECT_DOUBLE_EQ(s.StartTimes[0], toDays(kStart));
+    EXPECT_DOUBLE_EQ(s.SampleTimes[2], toDays(kStart) + 2 * 2 / 86400.0);
+    EXPECT_EQ(s.MaxIndexes[0], 1);
+    EXPECT_EQ(s.MinIndexes[0], 0);
+    EXPECT_NEAR(s.Averages[0], (65.0 + 70.0 + 66.0) / 3, 1e-5);
+
+    ASSERT_EQ(r.rows.size(), 2u);
+    const QStringList expected{"1", QLocale().toString(kStart.date(), QLocale::ShortFormat), "13:05:09", "00:02",
+                               "3", "dBA", "FAST", "70-130", "REC00001"};
+    EXPECT_EQ(r.rows[0], expected);
+    EXPECT_EQ(r.rows[1].mid(3), QStringList({"01:00", "2", "dBC", "SLOW", "50-110", ""}));
+}
+
+TEST(DecodeMemoryImage, SetCountOutsideOneToFourThousandLeavesTheStoreAlone)
+{
+    MemoryImage image = encodeMemoryImage({set({500})});
+    setByte(image, 9, 0);
+    setByte(image, 10, 0);
+    DecodeResult r = decode(image);
+    EXPECT_EQ(r.code, DecodeCode::NoDataSets);
+    EXPECT_FALSE(r.store);
+    EXPECT_TRUE(r.rows.empty());
+
+    setByte(image, 9, 4001 >> 8);
+    setByte(image, 10, 4001 & 0xFF);
+    r = decode(image);
+    EXPECT_EQ(r.code, DecodeCode::TooManyDataSets);
+    EXPECT_FALSE(r.store);
+
+    // 4000 announced: decoded, the missing ones run past the image.
+    setByte(image, 9, 4000 >> 8);
+    setByte(image, 10, 4000 & 0xFF);
+    r = decode(image);
+    ASSERT_TRUE(r.store);
+    EXPECT_EQ(r.store->size(), 4000);
+    EXPECT_EQ(r.code, DecodeCode::BeyondLastAddress);
+}
+
+TEST(DecodeMemoryImage, CountsComeFromTheEndMarkerWhenTheHeaderDisagrees)
+{
+    // A header count too large, the marker after three samples: the count from the marker.
+    MemoryImage image = encodeMemoryImage({set({600, 610, 620}), set({700})});
+    setByte(image, 256 + 13, 9);
+    DecodeResult r = decode(image);
+    EXPECT_EQ(r.code, DecodeCode::Ok);
+    EXPECT_EQ(r.store->Counts, (std::vector<std::int32_t>{3, 1}));
+    EXPECT_EQ(r.store->Levels.back(), 70.0f);
+
+    // No end marker anywhere: the header's count stays and the set is reported.
+    image = encodeMemoryImage({set({600, 610, 620})});
+    const int e = lastAddressOf(image);
+    setByte(image, e, 0x00);
+    r = decode(image);
+    EXPECT_EQ(r.code, DecodeCode::MarkerMisplaced);
+    EXPECT_EQ(r.store->Counts[0], 3);
+
+    // A broken start marker is reported, the decode goes on.
+    image = encodeMemoryImage({set({600}), set({610})});
+    setByte(image, 256, 0x00);
+    r = decode(image);
+    EXPECT_EQ(r.code, DecodeCode::MarkerMisplaced);
+    EXPECT_EQ(r.store->size(), 2);
+}
+
+TEST(DecodeMemoryImage, LevelsIntervalsAndExtremesFollowTheRules)
+{
+    const DecodeResult r = decode(encodeMemoryImage({
+        set({199, 200, 1400, 1401, 0xF320 & 0x0FFF}, 61),
+        set({700, 900, 800, 900, 650, 650}, 0),
+        set({100, 1500}, 60),
+    }));
+    ASSERT_EQ(r.code, DecodeCode::Ok);
+    const DataSetStore& s = *r.store;
+    EXPECT_EQ(std::vector<float>(s.Levels.begin(), s.Levels.begin() + 5),
+              (std::vector<float>{0.0f, 20.0f, 140.0f, 0.0f, 80.0f}));
+    EXPECT_EQ(s.Intervals, (std::vector<std::int32_t>{2, 0, 60}));
+    // Equal extremes: the first wins.
+    EXPECT_EQ(s.MaxIndexes[1], 1);
+    EXPECT_EQ(s.MinIndexes[1], 4);
+    // Interval 0: every sample at the start time.
+    EXPECT_EQ(s.SampleTimes[5], s.SampleTimes[10]);
+    // All out of range.
+    EXPECT_EQ(s.MaxIndexes[2], 0);
+    EXPECT_EQ(s.MinIndexes[2], 0);
+    EXPECT_EQ(s.Averages[2], 0.0);
+    EXPECT_EQ(r.rows[2][3], "01:00");
+}
+
+TEST(DecodeMemoryImage, UpperNibbleOfTheFirstSampleByteIsIgnored)
+{
+    MemoryImage image = encodeMemoryImage({set({800})});
+    setByte(image, 256 + 24, 0xF3);
+    setByte(image, 256 + 25, 0x20);
+    EXPECT_EQ(decode(image).store->Levels[0], 80.0f);
+}
+
+TEST(DecodeMemoryImage, DatesFromBcdWithRepairs)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, int>> bytes; // header offset, value
+        QDateTime expected;
+        int code;
+    };
+    const Case cases[] = {
+        {"year 07", {{3, 0x07}}, QDateTime(QDate(2007, 3, 14), QTime(13, 5, 9)), DecodeCode::Ok},
+        {"month 1A: this month", {{4, 0x1A}}, QDateTime(QDate(2026, 12, 14), QTime(13, 5, 9)), DecodeCode::Ok},
+        {"second 5F: this second", {{8, 0x5F}}, QDateTime(QDate(2026, 3, 14), QTime(13, 5, 15)), DecodeCode::Ok},
+        {"month 13: now", {{4, 0x13}}, kNow, DecodeCode::StartTimeReplaced},
+        {"hour 24: now", {{6, 0x24}}, kNow, DecodeCode::StartTimeReplaced},
+        {"31 February: now", {{4, 0x02}, {5, 0x31}}, kNow, DecodeCode::StartTimeReplaced},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryImage image = encodeMemoryImage({set({700})});
+        for (const auto& [offset, value] : c.bytes)
+            setByte(image, 256 + offset, value);
+        const DecodeResult r = decode(image);
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_DOUBLE_EQ(r.store->StartTimes[0], toDays(c.expected));
+    }
+}
+
+TEST(DecodeMemoryImage, WaveNameShownUnlessItStartsWithTwoZeros)
+{
+    const DecodeResult r = decode(encodeMemoryImage(
+        {set({700}, 1, 0x0F, "00000000"), set({700}, 1, 0x0F, "0A123456"), set({700}, 1, 0x0F, "WAV00012")}));
+    EXPECT_EQ(r.rows[0][8], "");
+    EXPECT_EQ(r.rows[1][8], "0A123456");
+    EXPECT_EQ(r.rows[2][8], "WAV00012");
+}
+
+TEST(DecodeMemoryImage, ASetEndingBeyondTheLastAddressIsReported)
+{
+    MemoryImage image = encodeMemoryImage({set({600, 610}), set({700, 710})});
+    const int last = lastAddressOf(image);
+    // The last address stops short of the second set's end marker.
+    const DecodeResult r = DecodeMemoryImage(image, last - 1, kNow);
+    EXPECT_EQ(r.code, DecodeCode::BeyondLastAddress);
+    EXPECT_EQ(r.store->Counts, (std::vector<std::int32_t>{2, 2}));
+}
+
+// An image cut short anywhere: never a read outside it, every set accounted for.
+TEST(DecodeMemoryImage, ImagesCutShortAtEveryOffsetAreReadOnlyWithinThemselves)
+{
+    const MemoryImage full = encodeMemoryImage({set({600, 610, 620}, 1, 0x0F, "WAVE0001"), set({700, 710})});
+    const int last = lastAddressOf(full);
+    for (int length = 0; length <= full.size(); ++length) {
+        SCOPED_TRACE(length);
+        // A copy of exactly `length` bytes, so that the sanitizers see any read past it.
+        const QByteArray cut(full.constData(), length);
+        const DecodeResult r = DecodeMemoryImage(cut, last, kNow);
+        if (length < 11) {
+            EXPECT_EQ(r.code, DecodeCode::NoDataSets);
+            continue;
+        }
+        ASSERT_TRUE(r.store);
+        const DataSetStore& s = *r.store;
+        EXPECT_EQ(s.size(), 2);
+        std::int64_t total = 0;
+        for (int n = 0; n < s.size(); ++n)
+            total += s.Counts[n];
+        EXPECT_EQ(total, static_cast<std::int64_t>(s.Levels.size()));
+        EXPECT_EQ(s.Levels.size(), s.SampleTimes.size());
+        if (length < full.size())
+            EXPECT_EQ(r.code, DecodeCode::BeyondLastAddress);
+        else
+            EXPECT_EQ(r.code, DecodeCode::Ok);
+    }
+}
+
+TEST(DecodeMemoryImage, HugeHeaderCountsInASmallImageCostNothing)
+{
+    MemoryImage image = encodeMemoryImage({set({600})});
+    setByte(image, 9, 0x0F);
+    setByte(image, 10, 0xA0); // 4000 sets
+    setByte(image, 256 + 11, 0xFF);
+    setByte(image, 256 + 12, 0xFF);
+    setByte(image, 256 + 13, 0xFF);
+    setByte(image, lastAddressOf(image), 0); // no end marker to find
+    const DecodeResult r = DecodeMemoryImage(image, 0xFFFFFF, kNow);
+    ASSERT_TRUE(r.store);
+    EXPECT_EQ(r.store->size(), 4000);
+    EXPECT_LE(r.store->Levels.size(), static_cast<size_t>(image.size()));
+    EXPECT_EQ(r.code, DecodeCode::BeyondLastAddress);
+}
+
+TEST(DecodeMemoryImage, SecondDecodeHoldsOnlyItsOwnSets)
+{
+    const DecodeResult first = decode(encodeMemoryImage({set({600}), set({610}), set({620})}));
+    const DecodeResult second = decode(encodeMemoryImage({set({700, 710})}));
+    EXPECT_EQ(first.store->size(), 3);
+    EXPECT_EQ(second.store->size(), 1);
+    EXPECT_EQ(second.store->Averages.size(), 1u);
+    EXPECT_EQ(second.store->Levels.size(), 2u);
+}
+
+} // namespace
