@@ -10,10 +10,13 @@ const QDate kEpoch(1899, 12, 30);
 
 double toDays(const QDateTime& t)
 {
-    const QDate d = t.date();
-    const QTime tm = t.time();
+    return toDays(t.date(), t.time());
+}
+
+double toDays(const QDate& d, const QTime& t)
+{
     const double day = static_cast<double>(kEpoch.daysTo(d));
-    const double frac = tm.msecsSinceStartOfDay() / 86400000.0;
+    const double frac = t.msecsSinceStartOfDay() / 86400000.0;
     return day + frac;
 }
 

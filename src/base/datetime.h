@@ -8,6 +8,8 @@ namespace quedral {
 constexpr double kSecondInDays = 1.0 / 86400.0;
 
 double toDays(const QDateTime& t);
+// The same from a date and a time of day (no time zone work: cheap in bulk).
+double toDays(const QDate& d, const QTime& t);
 QDateTime fromDays(double days);
 
 } // namespace quedral

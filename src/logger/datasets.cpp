@@ -1,6 +1,7 @@
 #include "logger/datasets.h"
 
 #include <QLocale>
+#include <cmath>
 #include <algorithm>
 
 #include "base/datetime.h"
@@ -92,6 +93,34 @@ QString intervalText(int seconds)
     return QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QLatin1Char('0')).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+QString waveText(const DecodeResult& result, int n)
+{
+    const std::array<char, 8>& w = result.waves[n];
+    const int len = result.waveLengths[n];
+    if (len >= 2 && w[0] == '0' && w[1] == '0')
+        return {};
+    return QString::fromLatin1(w.data(), len);
+}
+
+QStringList dataSetRow(const DecodeResult& result, int n)
+{
+    const DataSetStore& store = *result.store;
+    const double days = store.StartTimes[n];
+    const double whole = std::floor(days);
+    const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(whole));
+    const int secs = static_cast<int>(std::llround((days - whole) * 86400.0)) % 86400;
+    const std::uint8_t mode = store.Modes[n];
+    return {QString::number(n + 1),
+            QLocale().toString(date, QLocale::ShortFormat),
+            QString::asprintf("%02d:%02d:%02d", secs / 3600, secs / 60 % 60, secs % 60),
+            intervalText(store.Intervals[n]),
+            QString::number(store.Counts[n]),
+            (mode & ModeAWeighting) ? QStringLiteral("dBA") : QStringLiteral("dBC"),
+            (mode & ModeFast) ? QStringLiteral("FAST") : QStringLiteral("SLOW"),
+            rangeTextOfMode(mode),
+            waveText(result, n)};
+}
+
 DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const QDateTime& now)
 {
     DecodeResult result;
@@ -163,7 +192,7 @@ DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const 
         const QDate date(year, month, day);
         const QTime time(hour, minute, second);
         if (date.isValid() && time.isValid()) {
-            store.StartTimes.push_back(toDays(QDateTime(date, time)));
+            store.StartTimes.push_back(toDays(date, time));
         } else {
             store.StartTimes.push_back(toDays(now));
             code = DecodeCode::StartTimeReplaced;
@@ -215,25 +244,19 @@ DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const 
         store.Averages.push_back(count != 0 ? sum / count : 0.0);
     }
 
-    // The table.
-    const QLocale locale;
-    result.rows.reserve(n);
+    // The wave file names, as the header holds them.
+    result.waves.resize(n);
+    result.waveLengths.resize(n);
     for (int s = 0; s < n; ++s) {
-        const QDateTime start = fromDays(store.StartTimes[s]);
-        const std::uint8_t mode = store.Modes[s];
-        QByteArray wave;
-        for (int i = 0; i < 8; ++i) {
-            const int c = b.at(static_cast<std::int64_t>(store.HeaderOffsets[s]) + 15 + i);
-            if (c < 0)
-                break;
-            wave.append(static_cast<char>(c));
+        const std::int64_t w = static_cast<std::int64_t>(store.HeaderOffsets[s]) + 15;
+        std::array<char, 8>& name = result.waves[s];
+        name.fill(0);
+        int len = 0;
+        while (len < 8 && b.has(w + len)) {
+            name[len] = static_cast<char>(b.at(w + len));
+            ++len;
         }
-        const bool noWave = wave.size() >= 2 && wave[0] == '0' && wave[1] == '0';
-        result.rows.push_back({QString::number(s + 1), locale.toString(start.date(), QLocale::ShortFormat),
-                               start.time().toString(QStringLiteral("hh:mm:ss")), intervalText(store.Intervals[s]),
-                               QString::number(store.Counts[s]), (mode & ModeAWeighting) ? "dBA" : "dBC",
-                               (mode & ModeFast) ? "FAST" : "SLOW", rangeTextOfMode(mode),
-                               noWave ? QString() : QString::fromLatin1(wave)});
+        result.waveLengths[s] = static_cast<std::uint8_t>(len);
     }
     result.code = code;
     result.store = std::move(store);

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -76,15 +77,24 @@ struct DataSetStore {
     std::int64_t FirstSample(int n) const;
 };
 
-// What the decode produced. `store` and `rows` are set when the store is to be replaced
+// The wave file name of a set: the 8 header bytes from H + 15 (fewer when the image ends).
+using WaveName = QByteArray;
+
+// What the decode produced. `store` and `waves` are set when the store is to be replaced
 // (codes 0, 33, 34, 35); with 31 and 32 they are empty and the caller keeps what it had.
 struct DecodeResult {
     int code = DecodeCode::Ok;
     std::optional<DataSetStore> store;
-    // The data set table: one row per set with nine texts (number, start date, start time,
-    // interval mm:ss, count, weighting, time weighting, range, wave file name).
-    std::vector<QStringList> rows;
+    std::vector<std::array<char, 8>> waves; // per set; missing bytes are 0
+    std::vector<std::uint8_t> waveLengths;  // bytes of each name inside the image (8 normally)
 };
+
+// Row n of the data set table, nine texts: number, start date (short format), start time
+// "hh:mm:ss", interval "mm:ss", count, "dBA"/"dBC", "FAST"/"SLOW", range, wave file name
+// (empty when it begins with two zeros).
+QStringList dataSetRow(const DecodeResult& result, int n);
+// The wave column's text for set n.
+QString waveText(const DecodeResult& result, int n);
 
 // The last address, image bytes 11-13 (missing bytes count as 0).
 int lastAddressOf(const MemoryImage& image);

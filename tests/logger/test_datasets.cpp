@@ -45,11 +45,10 @@ TEST(DecodeMemoryImage, TwoCleanSetsFillTheStoreAndTheTable)
     EXPECT_EQ(s.MinIndexes[0], 0);
     EXPECT_NEAR(s.Averages[0], (65.0 + 70.0 + 66.0) / 3, 1e-5);
 
-    ASSERT_EQ(r.rows.size(), 2u);
     const QStringList expected{"1", QLocale().toString(kStart.date(), QLocale::ShortFormat), "13:05:09", "00:02",
                                "3", "dBA", "FAST", "70-130", "REC00001"};
-    EXPECT_EQ(r.rows[0], expected);
-    EXPECT_EQ(r.rows[1].mid(3), QStringList({"01:00", "2", "dBC", "SLOW", "50-110", ""}));
+    EXPECT_EQ(dataSetRow(r, 0), expected);
+    EXPECT_EQ(dataSetRow(r, 1).mid(3), QStringList({"01:00", "2", "dBC", "SLOW", "50-110", ""}));
 }
 
 TEST(DecodeMemoryImage, SetCountOutsideOneToFourThousandLeavesTheStoreAlone)
@@ -60,7 +59,7 @@ TEST(DecodeMemoryImage, SetCountOutsideOneToFourThousandLeavesTheStoreAlone)
     DecodeResult r = decode(image);
     EXPECT_EQ(r.code, DecodeCode::NoDataSets);
     EXPECT_FALSE(r.store);
-    EXPECT_TRUE(r.rows.empty());
+    EXPECT_TRUE(r.waves.empty());
 
     setByte(image, 9, 4001 >> 8);
     setByte(image, 10, 4001 & 0xFF);
@@ -124,7 +123,7 @@ TEST(DecodeMemoryImage, LevelsIntervalsAndExtremesFollowTheRules)
     EXPECT_EQ(s.MaxIndexes[2], 0);
     EXPECT_EQ(s.MinIndexes[2], 0);
     EXPECT_EQ(s.Averages[2], 0.0);
-    EXPECT_EQ(r.rows[2][3], "01:00");
+    EXPECT_EQ(dataSetRow(r, 2)[3], "01:00");
 }
 
 TEST(DecodeMemoryImage, UpperNibbleOfTheFirstSampleByteIsIgnored)
@@ -166,9 +165,9 @@ TEST(DecodeMemoryImage, WaveNameShownUnlessItStartsWithTwoZeros)
 {
     const DecodeResult r = decode(encodeMemoryImage(
         {set({700}, 1, 0x0F, "00000000"), set({700}, 1, 0x0F, "0A123456"), set({700}, 1, 0x0F, "WAV00012")}));
-    EXPECT_EQ(r.rows[0][8], "");
-    EXPECT_EQ(r.rows[1][8], "0A123456");
-    EXPECT_EQ(r.rows[2][8], "WAV00012");
+    EXPECT_EQ(waveText(r, 0), "");
+    EXPECT_EQ(waveText(r, 1), "0A123456");
+    EXPECT_EQ(waveText(r, 2), "WAV00012");
 }
 
 TEST(DecodeMemoryImage, ASetEndingBeyondTheLastAddressIsReported)
