@@ -1,0 +1,101 @@
+#include "files/collectionfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "base/datadir.h"
+
+namespace quedral {
+
+QString workingCopyFile()
+{
+    return DataDir::file(QStringLiteral("temp/DataSetsTemp.tmp"));
+}
+
+bool WriteWorkingCopy(const MemoryImage& image, int lastAddress, QString* error)
+{
+    const QString file = workingCopyFile();
+    const QString dir = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(dir)) {
+        if (error)
+            *error = dir;
+        return false;
+    }
+    const qint64 length = static_cast<qint64>(lastAddress) + 257;
+    if (length <= 0) {
+        if (error)
+            *error = QStringLiteral("no data to keep (last address %1)").arg(lastAddress);
+        return false;
+    }
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    const qint64 fromImage = std::min<qint64>(length, image.size());
+    bool ok = out.write(image.constData(), fromImage) == fromImage;
+    if (ok && length > fromImage) {
+        const QByteArray zeros(static_cast<qsizetype>(length - fromImage), '\0');
+        ok = out.write(zeros) == zeros.size();
+    }
+    if (!ok) {
+        if (error)
+            *error = out.errorString();
+        out.cancelWriting();
+        return false;
+    }
+    if (!out.commit()) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool ReadCollectionFile(const QString& fileName, MemoryImage& image, QString* error)
+{
+    QFile in(fileName);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = in.errorString();
+        return false;
+    }
+    if (in.size() > kMaxCollectionBytes) {
+        if (error)
+            *error = QStringLiteral("%1 bytes is too large for a data set collection").arg(in.size());
+        return false;
+    }
+    image = in.readAll();
+    if (image.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("the file is empty");
+        return false;
+    }
+    return true;
+}
+
+bool SaveCollectionFile(const QString& fileName, QString* error)
+{
+    const QString source = workingCopyFile();
+    if (!QFileInfo::exists(source)) {
+        if (error)
+            *error = QStringLiteral("nothing has been downloaded or opened yet");
+        return false;
+    }
+    if (QFileInfo::exists(fileName)) {
+        if (error)
+            *error = QStringLiteral("%1 already exists").arg(QDir::toNativeSeparators(fileName));
+        return false;
+    }
+    if (!QFile::copy(source, fileName)) {
+        if (error)
+            *error = QStringLiteral("could not write %1").arg(QDir::toNativeSeparators(fileName));
+        return false;
+    }
+    return true;
+}
+
+} // namespace quedral

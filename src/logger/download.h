@@ -1,0 +1,62 @@
+#pragma once
+// Reading the meter's logged memory: 'P' (memory information, also the first block), one 'p'
+// per further 32-byte block, then 'q'. Runs wherever the link is owned (the meter thread in the
+// program, the caller's thread in quedral-cli); reports progress through a callback and stops
+// after the current block when asked to.
+#include <atomic>
+#include <functional>
+
+#include "logger/datasets.h"
+
+namespace quedral {
+
+class MeterLink;
+
+namespace DownloadCode {
+inline constexpr int Ok = 0;
+inline constexpr int OpenFailed = 117;
+inline constexpr int TimeoutsFailed = 118;
+inline constexpr int StartWriteFailed = 119;  // 'P' not written
+inline constexpr int StartNoReply = 120;      // no reply to 'P'
+inline constexpr int StartWrongReply = 121;   // the reply is not framed by 0x04 .. 0x05
+inline constexpr int BlockWriteFailed = 123;  // a 'p' not written
+inline constexpr int BlockNoReply = 124;      // a block not read
+inline constexpr int EndWriteFailed = 125;    // 'q' not written
+inline constexpr int FirstHalfFailed = 126;   // a block failure while less had arrived than remained
+// Not a code of the meter's: the user stopped the transfer ('q' was sent).
+inline constexpr int Cancelled = -1;
+} // namespace DownloadCode
+
+// The largest memory, and the block size.
+inline constexpr int kMaxMemoryBytes = 262144;
+inline constexpr int kBlockBytes = 32;
+
+// The bytes to read for a last address: last + 1, replaced by the whole memory when below 256
+// or above it, rounded up to whole blocks.
+int downloadTotal(int lastAddress);
+
+struct DownloadResult {
+    int code = DownloadCode::Ok;
+    MemoryImage image;    // what arrived; emptied on failure
+    int lastAddress = 0;  // from the reply to 'P' (set once it arrived)
+    int total = 0;        // bytes the transfer meant to read
+    int received = 0;
+};
+
+struct DownloadProgress {
+    // Called with the total once 'P' has been answered, then with the bytes received after
+    // every block. May be empty.
+    std::function<void(int total)> started;
+    std::function<void(int received)> received;
+    // Set to end the transfer after the current block; 'q' is sent and the result is Cancelled.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// The transfer. Uses the link's MainCommand and MainReply buffers, as every command of the main
+// window does. The device is left open after a complete transfer.
+DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress = {});
+
+// After a failed download: purge, then 'Q', its result ignored.
+void RecoverAfterFailedDownload(MeterLink& link);
+
+} // namespace quedral
