@@ -1,5 +1,6 @@
 #pragma once
-// The recording period shown by the real-time setup dialog.
+// The texts of the real-time setup dialog and of Run: the recording period, the count and
+// the rate.
 #include <QString>
 
 namespace quedral {

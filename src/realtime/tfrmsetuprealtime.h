@@ -19,16 +19,18 @@ public:
 
     explicit TfrmSetupRealTime(QWidget* parent = nullptr);
 
-    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
-           *Label6 = nullptr;
+    QLabel *lblPointCount = nullptr, *lblPointCountHint = nullptr, *lblRate = nullptr, *lblRateUnit = nullptr,
+           *lblPeriod = nullptr, *lblPeriodFormat = nullptr;
     QLineEdit* edtRealTimeNo = nullptr;
     QComboBox* txtRate = nullptr;
     QLineEdit* edtPeriod = nullptr;
-    QPushButton* btnOpenSingleSet = nullptr; // "Start"
-    QPushButton* Button1 = nullptr;          // "Cancel"
+    QPushButton* btnStart = nullptr;
+    QPushButton* btnCancel = nullptr;
 
     // The count field's text as entered (blanks shown as "_" excluded).
     QString countText() const;
+    // Sets the count field's text.
+    void setCountText(const QString& text);
 
     void FormShow();
     void edtRealTimeNoChange();

@@ -2,6 +2,7 @@
 // window, and the windowless record session on the simulated meter.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -50,7 +51,7 @@ TEST(SetupDialog, PeriodTexts)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
         TfrmSetupRealTime dlg;
-        dlg.edtRealTimeNo->setText(c.count);
+        dlg.setCountText(c.count);
         dlg.txtRate->setEditText(c.rate);
         dlg.edtRealTimeNoChange();
         EXPECT_EQ(dlg.edtPeriod->text(), c.period);
@@ -219,12 +220,13 @@ protected:
             ++dialogShown;
             shownRate = d.txtRate->currentText();
             shownPeriod = d.edtPeriod->text();
-            d.edtRealTimeNo->setText(count);
+            d.setCountText(count);
             d.txtRate->setEditText(rate);
-            (start ? d.btnOpenSingleSet : d.Button1)->click();
+            (start ? d.btnStart : d.btnCancel)->click();
             return d.result();
         });
     }
+    static QToolButton* clearButton(TfrmGraph* w) { return w->findChild<QToolButton*>("tbntClr"); }
     void reading(float level, int afterMs)
     {
         clock.advanceMs(afterMs);
@@ -248,11 +250,12 @@ TEST_F(RunTest, ShowRealTimeGraphSetsUpTheWindow)
     host.state.RealTimeRate = 0.2f;
     TfrmGraph* w = controller.ShowRealTimeGraph();
     EXPECT_EQ(host.state.RealTimeGraphWindow, w);
+    EXPECT_EQ(w->kind(), GraphKind::RealTime);
     EXPECT_EQ(w->caption(), "Real-Time Graph");
     EXPECT_TRUE(host.realTimeChecked);
-    EXPECT_TRUE(w->actClr->isVisible());
-    EXPECT_EQ(w->txtSamplingRate->currentIndex(), 0);
-    const ChartModel& m = w->PESGraph1->model();
+    EXPECT_TRUE(w->findChild<QAction*>("actClr")->isVisible());
+    EXPECT_EQ(w->selectedRateItem(), 0);
+    const ChartModel& m = w->model();
     EXPECT_EQ(m.points(), 500);
     EXPECT_NEAR(m.manualMaxX - m.manualMinX, 0.2 * 510 * kSec, 1e-9);
     EXPECT_DOUBLE_EQ(host.state.RealTimeLastSample, toDays(clock.now()));
@@ -279,26 +282,26 @@ TEST_F(RunTest, RunRecordsAndStopLeavesTheRecordedPointsWithTheirAverage)
     EXPECT_TRUE(host.state.RealTimeRunning);
     EXPECT_FALSE(host.runEnabled);
     EXPECT_TRUE(host.stopEnabled);
-    EXPECT_FALSE(w->tbntClr->isEnabled());
-    EXPECT_EQ(w->PESGraph1->model().points(), 2000);
-    EXPECT_FALSE(w->txtStartTime->text().isEmpty());
+    EXPECT_FALSE(clearButton(w)->isEnabled());
+    EXPECT_EQ(w->model().points(), 2000);
+    EXPECT_EQ(w->statisticTexts().startTime, formatDateTime(toDays(clock.now())));
 
     reading(60.0f, 1000);
     reading(80.0f, 500); // too soon
     reading(80.0f, 500);
     reading(70.0f, 1000);
     EXPECT_EQ(host.state.RealTimeCount, 3);
-    EXPECT_EQ(w->txtDataNo->text(), "3");
-    EXPECT_EQ(w->txtMax->text(), formatLevel(80));
-    EXPECT_EQ(w->txtMin->text(), formatLevel(60));
+    EXPECT_EQ(w->statisticTexts().dataNo, "3");
+    EXPECT_EQ(w->statisticTexts().maximum, formatLevel(80));
+    EXPECT_EQ(w->statisticTexts().minimum, formatLevel(60));
 
     controller.btnStopClick();
     EXPECT_FALSE(host.state.RealTimeRunning);
     EXPECT_TRUE(host.runEnabled);
     EXPECT_FALSE(host.stopEnabled);
-    EXPECT_TRUE(w->tbntClr->isEnabled());
-    EXPECT_EQ(w->PESGraph1->model().points(), 3);
-    EXPECT_EQ(w->txtAvgAll->text(), formatLevel(70));
+    EXPECT_TRUE(clearButton(w)->isEnabled());
+    EXPECT_EQ(w->model().points(), 3);
+    EXPECT_EQ(w->statisticTexts().average, formatLevel(70));
     EXPECT_TRUE(host.state.RealTimeUnsaved);
 }
 
@@ -310,7 +313,7 @@ TEST_F(RunTest, TheGraphStopsByItselfWhenFull)
         reading(65.0f, 500);
     EXPECT_FALSE(host.state.RealTimeRunning);
     EXPECT_TRUE(host.runEnabled);
-    EXPECT_EQ(controller.window()->PESGraph1->model().points(), 3);
+    EXPECT_EQ(controller.window()->model().points(), 3);
     reading(65.0f, 500);
     EXPECT_EQ(host.state.RealTimeCount, 3);
 }
