@@ -61,8 +61,9 @@ void RealTimeController::btnRunClick()
             w->setFocus();
             if (a == Answer::Cancel)
                 return;
-            if (a == Answer::Yes)
-                m_host.saveGraphAs(*w);
+            // A save that was cancelled or failed keeps the points: nothing is reset.
+            if (a == Answer::Yes && !m_host.saveGraphAs(*w))
+                return;
         }
     }
 

@@ -334,7 +334,21 @@ TEST_F(RunTest, QuestionBeforeResettingAGraphWithPoints)
     EXPECT_EQ(dialogShown, 0);
     EXPECT_EQ(host.state.RealTimeCount, 1);
 
+    // Yes, but the save is cancelled or fails: the points stay, no dialog, nothing starts.
+    host.saveSucceeds = false;
+    prompter.answers = {Answer::Yes};
+    controller.btnRunClick();
+    EXPECT_EQ(host.saves, QStringList{"as:Real-Time Graph"});
+    EXPECT_EQ(dialogShown, 0);
+    EXPECT_EQ(host.state.RealTimeCount, 1);
+    EXPECT_EQ(controller.window()->model().points(), 1);
+    EXPECT_FLOAT_EQ(controller.window()->model().yData(0, 0), 60.0f);
+    EXPECT_FALSE(host.state.RealTimeRunning);
+    EXPECT_TRUE(host.state.RealTimeUnsaved);
+
     // Yes: saved, then the dialog.
+    host.saveSucceeds = true;
+    host.saves.clear();
     prompter.answers = {Answer::Yes};
     controller.btnRunClick();
     EXPECT_EQ(host.saves, QStringList{"as:Real-Time Graph"});
