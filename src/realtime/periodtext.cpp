@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "graph/core/graphformat.h"
+
 namespace quedral {
 
 namespace {
@@ -37,6 +39,18 @@ bool parseCount(const QString& text, int& count)
     if (ok)
         count = v;
     return ok;
+}
+
+bool parseRate(const QString& text, double& rate)
+{
+    double v = 0;
+    if (!parseNumber(text, v))
+        return false;
+    const float kept = static_cast<float>(v);
+    if (!std::isfinite(kept) || !(kept > 0))
+        return false;
+    rate = v;
+    return true;
 }
 
 } // namespace quedral

@@ -14,5 +14,9 @@ QString presetPeriodText(double rate);
 // The count field as the dialog reads it: blanks (and the mask's "_") removed around it, an
 // integer or nothing. Returns false when the text is not an integer.
 bool parseCount(const QString& text, int& count);
+// The sampling rate Run reads from the dialog's rate text: a number in the user's format (or
+// with a full stop) that is a usable rate, above 0 and finite as the single-precision value
+// the program keeps. Returns false otherwise.
+bool parseRate(const QString& text, double& rate);
 
 } // namespace quedral

@@ -77,8 +77,10 @@ void RealTimeController::btnRunClick()
     w = window();
     if (!w)
         return;
+    // A rate that is no number, or none a recording can use (0 or less, not finite), is
+    // refused alike.
     double rate = 0;
-    if (!parseNumber(dlg.txtRate->currentText(), rate)) {
+    if (!parseRate(dlg.txtRate->currentText(), rate)) {
         Prompter::instance().message(QStringLiteral("'%1' is not a valid floating point value").arg(dlg.txtRate->currentText()));
         return;
     }

@@ -67,6 +67,21 @@ TEST(SetupDialog, PeriodTexts)
     EXPECT_EQ(presetPeriodText(0.5), "0:16:40");
 }
 
+TEST(SetupDialog, UsableRates)
+{
+    struct Rate {
+        const char* text;
+        bool usable;
+    };
+    const Rate rates[] = {{"0.5", true}, {"30", true}, {" 2.0 ", true}, {"1e-3", true}, {"0", false},
+                          {"-0.5", false}, {"nan", false}, {"inf", false}, {"1e300", false}, {"1e-60", false},
+                          {"", false}, {"x", false}};
+    for (const Rate& r : rates) {
+        double v = -1;
+        EXPECT_EQ(parseRate(r.text, v), r.usable) << r.text;
+    }
+}
+
 namespace {
 struct Vars {
     bool RealTimeRunning = false;
@@ -369,6 +384,21 @@ TEST_F(RunTest, InvalidCountOrCancelStartsNothing)
     controller.btnRunClick();
     EXPECT_TRUE(prompter.messages.isEmpty());
     EXPECT_FALSE(host.state.RealTimeRunning);
+}
+
+TEST_F(RunTest, RatesNoRecordingCanUseAreRefused)
+{
+    for (const char* rate : {"0", "0.0", "-1.0", "nan", "inf", "1e-60"}) {
+        SCOPED_TRACE(rate);
+        prompter.messages.clear();
+        answerDialog("10", rate);
+        controller.btnRunClick();
+        EXPECT_EQ(dialogShown, 1);
+        EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("'%1' is not a valid floating point value").arg(rate)});
+        EXPECT_FALSE(host.state.RealTimeRunning);
+        EXPECT_FLOAT_EQ(host.state.RealTimeRate, 1.0f);
+        EXPECT_FALSE(host.stopEnabled);
+    }
 }
 
 TEST_F(RunTest, RunAndStopStatesAcrossConnectionLoss)
