@@ -1,5 +1,6 @@
 #include "realtime/periodtext.h"
 
+#include <QLocale>
 #include <cmath>
 
 #include "graph/core/graphformat.h"
@@ -51,6 +52,19 @@ bool parseRate(const QString& text, double& rate)
         return false;
     rate = v;
     return true;
+}
+
+QString presetRateText(const QString& boxText, double rate)
+{
+    if (!boxText.isEmpty())
+        return boxText;
+    const QString oneDecimal = formatLevel(rate);
+    double back = 0;
+    if (parseNumber(oneDecimal, back) && static_cast<float>(back) == static_cast<float>(rate))
+        return oneDecimal;
+    QLocale loc;
+    loc.setNumberOptions(QLocale::OmitGroupSeparator);
+    return loc.toString(rate, 'g', 7);
 }
 
 } // namespace quedral

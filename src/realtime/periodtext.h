@@ -18,5 +18,9 @@ bool parseCount(const QString& text, int& count);
 // with a full stop) that is a usable rate, above 0 and finite as the single-precision value
 // the program keeps. Returns false otherwise.
 bool parseRate(const QString& text, double& rate);
+// The rate text Run presets in the dialog: the real-time window's sampling-rate box text when
+// an item is selected there, otherwise the rate itself, fixed with one decimal, or with as
+// many digits as it takes to read back as the same rate.
+QString presetRateText(const QString& boxText, double rate);
 
 } // namespace quedral

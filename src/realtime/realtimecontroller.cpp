@@ -68,7 +68,7 @@ void RealTimeController::btnRunClick()
     }
 
     TfrmSetupRealTime dlg(w);
-    dlg.txtRate->setEditText(w->samplingRateText());
+    dlg.txtRate->setEditText(presetRateText(w->samplingRateText(), st.RealTimeRate));
     dlg.edtPeriod->setText(presetPeriodText(st.RealTimeRate));
     const int result = TfrmSetupRealTime::runModal(dlg);
     if (result != TfrmSetupRealTime::mrOk)

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -65,6 +66,15 @@ TEST(SetupDialog, PeriodTexts)
 
     EXPECT_EQ(presetPeriodText(0.2), "0:6:40");
     EXPECT_EQ(presetPeriodText(0.5), "0:16:40");
+}
+
+TEST(SetupDialog, PresetRateText)
+{
+    // The box's item when there is one, else the rate itself.
+    EXPECT_EQ(presetRateText("2.0", 1.7), "2.0");
+    EXPECT_EQ(presetRateText("", 45.0), formatLevel(45.0));
+    EXPECT_EQ(presetRateText("", 0.25), QLocale().toString(0.25));
+    EXPECT_EQ(presetRateText("", 0.04f), QLocale().toString(0.04)); // never "0.0"
 }
 
 TEST(SetupDialog, UsableRates)
@@ -233,6 +243,7 @@ protected:
         dialogShown = 0;
         TfrmSetupRealTime::setRunner([=, this](TfrmSetupRealTime& d) {
             ++dialogShown;
+            messagesBeforeDialog = prompter.messages;
             shownRate = d.txtRate->currentText();
             shownPeriod = d.edtPeriod->text();
             d.setCountText(count);
@@ -256,6 +267,7 @@ protected:
     test::ScopedClock clockGuard{clock};
     RealTimeController controller{host};
     int dialogShown = 0;
+    QStringList messagesBeforeDialog;
     QString shownRate, shownPeriod;
 };
 } // namespace
@@ -398,6 +410,30 @@ TEST_F(RunTest, RatesNoRecordingCanUseAreRefused)
         EXPECT_FALSE(host.state.RealTimeRunning);
         EXPECT_FLOAT_EQ(host.state.RealTimeRate, 1.0f);
         EXPECT_FALSE(host.stopEnabled);
+    }
+}
+
+TEST_F(RunTest, TheDialogOpensCleanlyWhateverTheStoredRate)
+{
+    // The dialog's rate text: the window's sampling-rate item, or the rate itself when no item
+    // stands for it.
+    const std::pair<float, double> cases[] = {
+        {0.2f, 0.5}, {1.0f, 1.0}, {30.0f, 30.0}, {45.0f, 45.0}, {1000.25f, 1000.25}, {86400.0f, 86400.0},
+    };
+    for (auto [stored, shown] : cases) {
+        SCOPED_TRACE(stored);
+        if (TfrmGraph* w = controller.window())
+            delete w;
+        host.state.RealTimeRate = stored;
+        host.state.RealTimeCount = 0;
+        prompter.messages.clear();
+        answerDialog("10", "", false);
+        controller.btnRunClick();
+        ASSERT_EQ(dialogShown, 1);
+        EXPECT_TRUE(messagesBeforeDialog.isEmpty()) << messagesBeforeDialog.value(0).toStdString();
+        double v = 0;
+        EXPECT_TRUE(parseNumber(shownRate, v)) << shownRate.toStdString();
+        EXPECT_DOUBLE_EQ(v, shown);
     }
 }
 
