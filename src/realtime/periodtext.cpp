@@ -42,6 +42,17 @@ bool parseCount(const QString& text, int& count)
     return ok;
 }
 
+QString invalidCountMessage(const QString& text)
+{
+    QString shown = text;
+    if (shown.trimmed().isEmpty()) {
+        shown.replace(QLatin1Char(' '), QLatin1Char('_'));
+        if (shown.isEmpty())
+            shown = QStringLiteral("_____");
+    }
+    return shown + QStringLiteral(" is not valid.\n");
+}
+
 bool parseRate(const QString& text, double& rate)
 {
     double v = 0;

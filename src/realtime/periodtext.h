@@ -14,6 +14,10 @@ QString presetPeriodText(double rate);
 // The count field as the dialog reads it: blanks (and the mask's "_") removed around it, an
 // integer or nothing. Returns false when the text is not an integer.
 bool parseCount(const QString& text, int& count);
+// Run's message for a count text that is not an integer: the text followed by " is not
+// valid.\n". An entry left blank is written with its blanks shown as "_", as the field shows
+// them, so that the message does not start with nothing.
+QString invalidCountMessage(const QString& text);
 // The sampling rate Run reads from the dialog's rate text: a number in the user's format (or
 // with a full stop) that is a usable rate, above 0 and finite as the single-precision value
 // the program keeps. Returns false otherwise.

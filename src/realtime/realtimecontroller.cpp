@@ -86,7 +86,7 @@ void RealTimeController::btnRunClick()
     }
     int count = 0;
     if (!parseCount(dlg.countText(), count)) {
-        Prompter::instance().message(dlg.countText() + " is not valid.\n");
+        Prompter::instance().message(invalidCountMessage(dlg.countText()));
         return;
     }
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
 #include <QVBoxLayout>
 
 #include "graph/core/graphformat.h"
@@ -15,6 +16,36 @@
 namespace quedral {
 
 namespace {
+constexpr int kCountDigits = 5;
+
+// The count field: up to five digits kept to the right, the free places on the left shown as
+// "_". Whatever is typed or pasted is normalised to that form; the cursor stays before the
+// same digits.
+class RightAlignedDigits : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override
+    {
+        QString digits;
+        int digitsAfterCursor = 0;
+        for (int i = 0; i < input.size(); ++i) {
+            const QChar c = input.at(i);
+            if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+                digits += c;
+                if (i >= pos)
+                    ++digitsAfterCursor;
+            } else if (c != QLatin1Char('_') && c != QLatin1Char(' ')) {
+                return Invalid;
+            }
+        }
+        if (digits.size() > kCountDigits)
+            return Invalid;
+        input = QString(kCountDigits - digits.size(), QLatin1Char('_')) + digits;
+        pos = kCountDigits - digitsAfterCursor;
+        return Acceptable;
+    }
+};
+
 TfrmSetupRealTime::Runner& runner()
 {
     static TfrmSetupRealTime::Runner r;
@@ -39,9 +70,10 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
     lblPointCountHint = label("lblPointCountHint", "(Adjust the number to meet your need)");
     edtRealTimeNo = new QLineEdit(this);
     edtRealTimeNo->setObjectName("edtRealTimeNo");
-    // Up to five optional digits, right-aligned, blanks shown as "_".
-    edtRealTimeNo->setInputMask("00000;_");
-    edtRealTimeNo->setMaxLength(5);
+    // One more than the five places, so that a digit can be typed into a full field; the
+    // validator takes the field back to five places.
+    edtRealTimeNo->setMaxLength(kCountDigits + 1);
+    edtRealTimeNo->setValidator(new RightAlignedDigits(edtRealTimeNo));
     edtRealTimeNo->setAlignment(Qt::AlignRight);
     edtRealTimeNo->setText(" 2000");
     lblRate = label("lblRate", "Real -Time Sampling Rate");
@@ -92,7 +124,9 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
 
 QString TfrmSetupRealTime::countText() const
 {
-    return edtRealTimeNo->text();
+    QString t = edtRealTimeNo->text();
+    t.replace(QLatin1Char('_'), QLatin1Char(' '));
+    return t;
 }
 
 void TfrmSetupRealTime::setCountText(const QString& text)

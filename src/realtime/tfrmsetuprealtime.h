@@ -27,9 +27,10 @@ public:
     QPushButton* btnStart = nullptr;
     QPushButton* btnCancel = nullptr;
 
-    // The count field's text as entered (blanks shown as "_" excluded).
+    // The count field holds up to five digits kept to the right, blanks shown as "_" on the
+    // left (" 2000" shows as "_2000"). Its text as entered, blanks as blanks (" 2000").
     QString countText() const;
-    // Sets the count field's text.
+    // Sets the count field as if typed: digits and blanks, kept to the right.
     void setCountText(const QString& text);
 
     void FormShow();

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 #include "../graphwindow/fakehost.h"
@@ -66,6 +67,54 @@ TEST(SetupDialog, PeriodTexts)
 
     EXPECT_EQ(presetPeriodText(0.2), "0:6:40");
     EXPECT_EQ(presetPeriodText(0.5), "0:16:40");
+}
+
+TEST(SetupDialog, InvalidCountMessage)
+{
+    EXPECT_EQ(invalidCountMessage(""), "_____ is not valid.\n");
+    EXPECT_EQ(invalidCountMessage("     "), "_____ is not valid.\n");
+    EXPECT_EQ(invalidCountMessage("12a"), "12a is not valid.\n");
+    EXPECT_EQ(invalidCountMessage(" 2x0"), " 2x0 is not valid.\n");
+}
+
+TEST(SetupDialog, CountFieldKeepsFiveDigitsToTheRight)
+{
+    TfrmSetupRealTime dlg;
+    QLineEdit* f = dlg.edtRealTimeNo;
+    EXPECT_EQ(f->displayText(), "_2000");
+    EXPECT_EQ(dlg.countText(), " 2000");
+    EXPECT_TRUE(f->alignment() & Qt::AlignRight);
+
+    struct Case {
+        const char* start;
+        bool selectAll;
+        const char* keys; // typed at the end of the field, or over the whole field
+        int backspaces;
+        const char* shown;
+        const char* count;
+    };
+    const Case cases[] = {
+        {" 2000", false, "1", 0, "20001", "20001"},
+        {"20001", false, "5", 0, "20001", "20001"}, // no sixth digit
+        {" 2000", false, "", 1, "__200", "  200"},
+        {" 2000", true, "7", 0, "____7", "    7"},
+        {" 2000", true, "", 1, "_____", "     "},
+        {" 2000", false, "a-.", 0, "_2000", " 2000"}, // only digits
+        {"", false, "42", 0, "___42", "   42"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.start << " + " << c.keys);
+        dlg.setCountText(c.start);
+        if (c.selectAll)
+            f->selectAll();
+        else
+            f->end(false);
+        QTest::keyClicks(f, c.keys);
+        for (int i = 0; i < c.backspaces; ++i)
+            QTest::keyClick(f, Qt::Key_Backspace);
+        EXPECT_EQ(f->displayText(), c.shown);
+        EXPECT_EQ(dlg.countText(), c.count);
+    }
 }
 
 TEST(SetupDialog, PresetRateText)
@@ -386,9 +435,10 @@ TEST_F(RunTest, QuestionBeforeResettingAGraphWithPoints)
 
 TEST_F(RunTest, InvalidCountOrCancelStartsNothing)
 {
+    // An emptied count field: the message shows the blanks as the field does.
     answerDialog("", "1.0");
     controller.btnRunClick();
-    EXPECT_EQ(prompter.messages, QStringList{" is not valid.\n"});
+    EXPECT_EQ(prompter.messages, QStringList{"_____ is not valid.\n"});
     EXPECT_FALSE(host.state.RealTimeRunning);
 
     prompter.messages.clear();
