@@ -19,7 +19,7 @@
 #include "graph/core/chartsetup.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmgraph.h"
-#include "shell/appstate.h"
+#include "graph/core/graphstate.h"
 
 using namespace quedral;
 
@@ -27,8 +27,8 @@ namespace {
 constexpr double kT0 = 46023.5;
 
 struct Host : GraphHost {
-    AppState state;
-    AppState& appState() override { return state; }
+    GraphState state;
+    GraphState& graphState() override { return state; }
     bool connected() const override { return false; }
 };
 
@@ -92,22 +92,22 @@ void BM_GraphWindowZoomedReplot(benchmark::State& state)
     TfrmGraph w(host);
     w.resize(1400, 700);
     w.show();
-    ChartModel& m = w.PESGraph1->model();
+    ChartModel& m = w.chart().model();
     fill(m, n);
     for (int i = 5; i < 9; ++i)
         m.setGraphAnnotation(i, GraphAnnotation{m.xDataII(0, n / 10 * 4 + i * (n / 200)), 90.0,
                                                 i % 2 ? QStringLiteral("note") : QString(), i % 2 ? 0 : 2, 0});
     w.GraphStatistics();
     w.ResetCursors();
-    w.PESGraph1->plot()->replot();
+    w.chart().plot()->replot();
     // Zoom by mouse to the tenth of the range from 40 % to 50 % (clear of the cursor lines).
-    const QRect r = w.PESGraph1->plottingRect();
+    const QRect r = w.chart().plottingRect();
     const int x0 = r.left() + r.width() * 4 / 10, x1 = r.left() + r.width() * 5 / 10;
-    drag(w.PESGraph1->plot(), QPoint(x0, r.top() + 2), QPoint(x1, r.bottom() - 2));
-    if (!w.PESGraph1->isZoomed())
+    drag(w.chart().plot(), QPoint(x0, r.top() + 2), QPoint(x1, r.bottom() - 2));
+    if (!w.chart().isZoomed())
         state.SkipWithError("zoom did not happen");
     for (auto _ : state)
-        w.PESGraph1->invalidateImage();
+        w.chart().invalidateImage();
 }
 BENCHMARK(BM_GraphWindowZoomedReplot)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 

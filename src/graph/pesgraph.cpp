@@ -1,5 +1,6 @@
 #include "graph/pesgraph.h"
 
+#include "graph/axisrules.h"
 #include "graph/customizedialog.h"
 #include "base/datetime.h"
 #include "base/prompter.h"
@@ -57,21 +58,8 @@ protected:
     double getTickStep(const QCPRange& range) override
     {
         m_span = range.size();
-        const double wanted = range.size() * kSecondsPerDay / std::max(1, tickCount());
-        static constexpr double kSteps[] = {1,    2,    5,     10,    15,    30,    60,    120,    300,    600,
-                                            900,  1800, 3600,  7200,  10800, 21600, 43200, 86400,  172800, 604800};
-        for (double s : kSteps)
-            if (s >= wanted) {
-                m_step = s;
-                return s / kSecondsPerDay;
-            }
-        // Longer views: whole days, rounded to a 1-2-5 pattern.
-        const double days = wanted / kSecondsPerDay;
-        const double mag = std::pow(10.0, std::floor(std::log10(days)));
-        const double m = days / mag;
-        const double step = (m <= 1 ? 1 : m <= 2 ? 2 : m <= 5 ? 5 : 10) * mag;
-        m_step = step * kSecondsPerDay;
-        return step;
+        m_step = timeTickStepSeconds(range.size(), tickCount());
+        return m_step / kSecondsPerDay;
     }
     QString getTickLabel(double tick, const QLocale& locale, QChar, int) override
     {
@@ -394,21 +382,8 @@ void PESGraph::applyScale()
     const ChartModel& m = m_model;
     auto range = [](int control, double manualMin, double manualMax, bool haveData, double dataMin, double dataMax,
                     double pad) {
-        double lo = haveData ? dataMin : 0.0;
-        double hi = haveData ? dataMax : 1.0;
-        if (control == sgManualMin || control == sgManualMinAndMax)
-            lo = manualMin;
-        if (control == sgManualMax || control == sgManualMinAndMax)
-            hi = manualMax;
-        if (!(std::isfinite(lo) && std::isfinite(hi)))
-            lo = 0, hi = 1;
-        if (hi < lo)
-            std::swap(lo, hi);
-        if (hi - lo < 1e-12) {
-            lo -= pad;
-            hi += pad;
-        }
-        return QCPRange(lo, hi);
+        const AxisRange r = axisRange(control, manualMin, manualMax, haveData, dataMin, dataMax, pad);
+        return QCPRange(r.lower, r.upper);
     };
     QCPRange xr = range(m.manualScaleControlX, m.manualMinX, m.manualMaxX, m_hasKeys, m_keyMin, m_keyMax,
                         m.dateTimeMode == sgVBDateTime ? 1.0 / kSecondsPerDay : 0.5);

@@ -1,6 +1,9 @@
 #include "realtime/periodtext.h"
 
+#include <QLocale>
 #include <cmath>
+
+#include "graph/core/graphformat.h"
 
 namespace quedral {
 
@@ -37,6 +40,42 @@ bool parseCount(const QString& text, int& count)
     if (ok)
         count = v;
     return ok;
+}
+
+QString invalidCountMessage(const QString& text)
+{
+    QString shown = text;
+    if (shown.trimmed().isEmpty()) {
+        shown.replace(QLatin1Char(' '), QLatin1Char('_'));
+        if (shown.isEmpty())
+            shown = QStringLiteral("_____");
+    }
+    return shown + QStringLiteral(" is not valid.\n");
+}
+
+bool parseRate(const QString& text, double& rate)
+{
+    double v = 0;
+    if (!parseNumber(text, v))
+        return false;
+    const float kept = static_cast<float>(v);
+    if (!std::isfinite(kept) || !(kept > 0))
+        return false;
+    rate = v;
+    return true;
+}
+
+QString presetRateText(const QString& boxText, double rate)
+{
+    if (!boxText.isEmpty())
+        return boxText;
+    const QString oneDecimal = formatLevel(rate);
+    double back = 0;
+    if (parseNumber(oneDecimal, back) && static_cast<float>(back) == static_cast<float>(rate))
+        return oneDecimal;
+    QLocale loc;
+    loc.setNumberOptions(QLocale::OmitGroupSeparator);
+    return loc.toString(rate, 'g', 7);
 }
 
 } // namespace quedral

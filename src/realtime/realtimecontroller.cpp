@@ -2,16 +2,14 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QToolButton>
 
-#include "graph/pesgraph.h"
 #include "graph/core/chartsetup.h"
 #include "graph/core/graphformat.h"
+#include "graph/core/graphstate.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmgraph.h"
 #include "realtime/periodtext.h"
 #include "realtime/tfrmsetuprealtime.h"
-#include "shell/appstate.h"
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/prompter.h"
@@ -27,19 +25,18 @@ double nowDays()
 
 TfrmGraph* RealTimeController::window() const
 {
-    return qobject_cast<TfrmGraph*>(m_host.appState().RealTimeGraphWindow);
+    return qobject_cast<TfrmGraph*>(m_host.graphState().RealTimeGraphWindow.data());
 }
 
 TfrmGraph* RealTimeController::ShowRealTimeGraph()
 {
-    AppState& st = m_host.appState();
-    auto* w = new TfrmGraph(m_host);
+    GraphState& st = m_host.graphState();
+    auto* w = new TfrmGraph(m_host, GraphKind::RealTime);
     st.RealTimeGraphWindow = w;
-    w->setCaption(TfrmGraph::kRealTimeCaption);
     m_host.setRealTimeGraphChecked(true);
     w->makeRealTimeWindow();
     const double now = nowDays();
-    NewChart(w->PESGraph1->model(), 1, 500, now, now + st.RealTimeRate * 510.0 * kSecondInDays, 30, 130);
+    NewChart(w->model(), 1, 500, now, now + st.RealTimeRate * 510.0 * kSecondInDays, 30, 130);
     w->selectSamplingRate(st.RealTimeRate);
     st.RealTimeLastSample = now;
     m_host.showGraphWindow(*w);
@@ -49,7 +46,7 @@ TfrmGraph* RealTimeController::ShowRealTimeGraph()
 
 void RealTimeController::btnRunClick()
 {
-    AppState& st = m_host.appState();
+    GraphState& st = m_host.graphState();
     if (!m_host.connected())
         return;
     TfrmGraph* w = window();
@@ -64,13 +61,14 @@ void RealTimeController::btnRunClick()
             w->setFocus();
             if (a == Answer::Cancel)
                 return;
-            if (a == Answer::Yes)
-                m_host.saveGraphAs(*w);
+            // A save that was cancelled or failed keeps the points: nothing is reset.
+            if (a == Answer::Yes && !m_host.saveGraphAs(*w))
+                return;
         }
     }
 
     TfrmSetupRealTime dlg(w);
-    dlg.txtRate->setEditText(w->txtSamplingRate->currentText());
+    dlg.txtRate->setEditText(presetRateText(w->samplingRateText(), st.RealTimeRate));
     dlg.edtPeriod->setText(presetPeriodText(st.RealTimeRate));
     const int result = TfrmSetupRealTime::runModal(dlg);
     if (result != TfrmSetupRealTime::mrOk)
@@ -79,24 +77,26 @@ void RealTimeController::btnRunClick()
     w = window();
     if (!w)
         return;
+    // A rate that is no number, or none a recording can use (0 or less, not finite), is
+    // refused alike.
     double rate = 0;
-    if (!parseNumber(dlg.txtRate->currentText(), rate)) {
+    if (!parseRate(dlg.txtRate->currentText(), rate)) {
         Prompter::instance().message(QStringLiteral("'%1' is not a valid floating point value").arg(dlg.txtRate->currentText()));
         return;
     }
     int count = 0;
     if (!parseCount(dlg.countText(), count)) {
-        Prompter::instance().message(dlg.countText() + " is not valid.\n");
+        Prompter::instance().message(invalidCountMessage(dlg.countText()));
         return;
     }
 
-    RealTimeRecorder rec(w->PESGraph1->model(), RealTimeVars(st));
+    RealTimeRecorder rec(w->model(), RealTimeVars(st));
     const double t0 = nowDays();
     rec.start(count, rate, t0);
     w->selectSamplingRate(st.RealTimeRate);
     w->clearStatisticBoxes();
-    w->txtStartTime->setText(formatDateTime(t0));
-    w->tbntClr->setEnabled(false);
+    w->showRecordingStart(t0);
+    w->setClearEnabled(false);
     m_host.setRunEnabled(false);
     m_host.setStopEnabled(true);
     w->refreshChart();
@@ -104,23 +104,19 @@ void RealTimeController::btnRunClick()
 
 std::optional<SampleOutcome> RealTimeController::RecordSample(float level, double t)
 {
-    AppState& st = m_host.appState();
+    GraphState& st = m_host.graphState();
     TfrmGraph* w = window();
     if (!st.RealTimeRunning || !w)
         return std::nullopt;
-    RealTimeRecorder rec(w->PESGraph1->model(), RealTimeVars(st));
+    RealTimeRecorder rec(w->model(), RealTimeVars(st));
     const SampleOutcome out = rec.recordSample(level, t);
     if (out.written) {
-        if (out.newMaximum) {
-            w->txtMax->setText(formatLevel(st.RealTimeMax));
-            w->txtMaxTime->setText(formatDateTime(st.RealTimeMaxTime));
-        }
-        if (out.newMinimum) {
-            w->txtMin->setText(formatLevel(st.RealTimeMin));
-            w->txtMinTime->setText(formatDateTime(st.RealTimeMinTime));
-        }
-        w->txtDataNo->setText(QString::number(st.RealTimeCount));
-        if (refreshAfterPoint(w->txtSamplingRate->currentIndex(), st.RealTimeCount))
+        if (out.newMaximum)
+            w->showMaximum(st.RealTimeMax, st.RealTimeMaxTime);
+        if (out.newMinimum)
+            w->showMinimum(st.RealTimeMin, st.RealTimeMinTime);
+        w->showDataCount(st.RealTimeCount);
+        if (refreshAfterPoint(w->selectedRateItem(), st.RealTimeCount))
             w->refreshChart();
     }
     if (out.full)
@@ -130,7 +126,7 @@ std::optional<SampleOutcome> RealTimeController::RecordSample(float level, doubl
 
 void RealTimeController::btnStopClick()
 {
-    AppState& st = m_host.appState();
+    GraphState& st = m_host.graphState();
     st.RealTimeRunning = false;
     m_host.setRunEnabled(true);
     m_host.setStopEnabled(false);
@@ -138,22 +134,22 @@ void RealTimeController::btnStopClick()
     if (!w)
         return;
     m_host.restoreGraphWindow(*w);
-    w->tbntClr->setEnabled(true);
-    RealTimeRecorder rec(w->PESGraph1->model(), RealTimeVars(st));
+    w->setClearEnabled(true);
+    RealTimeRecorder rec(w->model(), RealTimeVars(st));
     const StopOutcome out = rec.stop(nowDays());
-    w->txtAvgAll->setText(formatLevel(out.average));
+    w->showAverage(out.average);
     w->refreshChart();
 }
 
 void RealTimeController::connectionChanged(bool connected)
 {
-    const bool running = m_host.appState().RealTimeRunning;
+    const bool running = m_host.graphState().RealTimeRunning;
     m_host.setRunEnabled(connected && !running);
     m_host.setStopEnabled(connected && running);
     // On connecting, Clear follows the recording: only a stopped graph may be cleared.
     if (connected)
         if (TfrmGraph* w = window())
-            w->tbntClr->setEnabled(!running);
+            w->setClearEnabled(!running);
 }
 
 } // namespace quedral

@@ -17,7 +17,7 @@ public:
 
     // Creates the "Real-Time Graph" window (caption, menu check, Clear shown, NewChart with
     // 500 points over RealTimeRate x 510 s, the sampling-rate box made a list) and stores it in
-    // AppState::RealTimeGraphWindow. Returns the window.
+    // GraphState::RealTimeGraphWindow. Returns the window.
     TfrmGraph* ShowRealTimeGraph();
     // The window, while it exists.
     TfrmGraph* window() const;

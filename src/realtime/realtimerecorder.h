@@ -8,8 +8,8 @@ namespace quedral {
 
 class ChartModel;
 
-// The process-wide recording values the recorder reads and writes (AppState's fields of the
-// same names). Built from any record that has them, normally the AppState.
+// The process-wide recording values the recorder reads and writes (RecordState's fields of the
+// same names). Built from any record that has them: the main window's state or a session's.
 struct RealTimeVars {
     bool& RealTimeRunning;
     float& RealTimeRate;

@@ -6,24 +6,11 @@
 #include <optional>
 
 #include "graph/chartmodel.h"
+#include "graph/core/graphstate.h"
 #include "meter/poller.h"
 #include "realtime/realtimerecorder.h"
 
 namespace quedral {
-
-// The recording values of a session (the AppState fields of the same names).
-struct RecordState {
-    bool RealTimeRunning = false;
-    float RealTimeRate = 0.2f;
-    std::int32_t RealTimeCount = 0;
-    bool RealTimeUnsaved = false;
-    float RealTimeMax = 0;
-    float RealTimeMin = 0;
-    double RealTimeMaxTime = 0;
-    double RealTimeMinTime = 0;
-    float RealTimeLastValid = 0;
-    double RealTimeLastSample = 0;
-};
 
 class RecordSession {
 public:

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
 #include <QVBoxLayout>
 
 #include "graph/core/graphformat.h"
@@ -15,6 +16,36 @@
 namespace quedral {
 
 namespace {
+constexpr int kCountDigits = 5;
+
+// The count field: up to five digits kept to the right, the free places on the left shown as
+// "_". Whatever is typed or pasted is normalised to that form; the cursor stays before the
+// same digits.
+class RightAlignedDigits : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override
+    {
+        QString digits;
+        int digitsAfterCursor = 0;
+        for (int i = 0; i < input.size(); ++i) {
+            const QChar c = input.at(i);
+            if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+                digits += c;
+                if (i >= pos)
+                    ++digitsAfterCursor;
+            } else if (c != QLatin1Char('_') && c != QLatin1Char(' ')) {
+                return Invalid;
+            }
+        }
+        if (digits.size() > kCountDigits)
+            return Invalid;
+        input = QString(kCountDigits - digits.size(), QLatin1Char('_')) + digits;
+        pos = kCountDigits - digitsAfterCursor;
+        return Acceptable;
+    }
+};
+
 TfrmSetupRealTime::Runner& runner()
 {
     static TfrmSetupRealTime::Runner r;
@@ -30,63 +61,77 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
     setWindowTitle("Real-Time Setup");
     setFixedSize(328, 180);
 
-    Label1 = new QLabel("Real-Time data no to be recorded", this);
-    Label2 = new QLabel("(Adjust the number to meet your need)", this);
+    auto label = [this](const char* name, const QString& text) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(name);
+        return l;
+    };
+    lblPointCount = label("lblPointCount", "Real-Time data no to be recorded");
+    lblPointCountHint = label("lblPointCountHint", "(Adjust the number to meet your need)");
     edtRealTimeNo = new QLineEdit(this);
     edtRealTimeNo->setObjectName("edtRealTimeNo");
-    // Up to five optional digits, right-aligned, blanks shown as "_".
-    edtRealTimeNo->setInputMask("00000;_");
-    edtRealTimeNo->setMaxLength(5);
+    // One more than the five places, so that a digit can be typed into a full field; the
+    // validator takes the field back to five places.
+    edtRealTimeNo->setMaxLength(kCountDigits + 1);
+    edtRealTimeNo->setValidator(new RightAlignedDigits(edtRealTimeNo));
     edtRealTimeNo->setAlignment(Qt::AlignRight);
     edtRealTimeNo->setText(" 2000");
-    Label3 = new QLabel("Real -Time Sampling Rate", this);
+    lblRate = label("lblRate", "Real -Time Sampling Rate");
     txtRate = new QComboBox(this);
     txtRate->setObjectName("txtRate");
     txtRate->setEditable(true);
     txtRate->addItems({"0.5", "1.0", "2.0", "5.0", "10.0", "20.0", "30.0"});
     txtRate->setEditText("0.5");
-    Label6 = new QLabel("second", this);
-    Label4 = new QLabel("Recording Period", this);
+    lblRateUnit = label("lblRateUnit", "second");
+    lblPeriod = label("lblPeriod", "Recording Period");
     edtPeriod = new QLineEdit(this);
     edtPeriod->setObjectName("edtPeriod");
-    auto* periodPanel = new QWidget(this);
-    auto* pl = new QHBoxLayout(periodPanel);
+    auto* pnlPeriod = new QWidget(this);
+    pnlPeriod->setObjectName("pnlPeriod");
+    auto* pl = new QHBoxLayout(pnlPeriod);
     pl->setContentsMargins(0, 0, 0, 0);
     pl->addWidget(edtPeriod);
-    periodPanel->setEnabled(false);
-    Label5 = new QLabel("HH:MM:SS", this);
-    btnOpenSingleSet = new QPushButton("Start", this);
-    btnOpenSingleSet->setObjectName("btnOpenSingleSet");
-    Button1 = new QPushButton("Cancel", this);
-    Button1->setObjectName("Button1");
+    pnlPeriod->setEnabled(false);
+    lblPeriodFormat = label("lblPeriodFormat", "HH:MM:SS");
+    btnStart = new QPushButton("Start", this);
+    btnStart->setObjectName("btnStart");
+    btnCancel = new QPushButton("Cancel", this);
+    btnCancel->setObjectName("btnCancel");
 
     auto* grid = new QGridLayout;
-    grid->addWidget(Label1, 0, 0, 1, 3);
-    grid->addWidget(Label2, 1, 0, 1, 2);
+    grid->addWidget(lblPointCount, 0, 0, 1, 3);
+    grid->addWidget(lblPointCountHint, 1, 0, 1, 2);
     grid->addWidget(edtRealTimeNo, 1, 2);
-    grid->addWidget(Label3, 2, 0);
+    grid->addWidget(lblRate, 2, 0);
     grid->addWidget(txtRate, 2, 1);
-    grid->addWidget(Label6, 2, 2);
-    grid->addWidget(Label4, 3, 0);
-    grid->addWidget(periodPanel, 3, 1);
-    grid->addWidget(Label5, 3, 2);
+    grid->addWidget(lblRateUnit, 2, 2);
+    grid->addWidget(lblPeriod, 3, 0);
+    grid->addWidget(pnlPeriod, 3, 1);
+    grid->addWidget(lblPeriodFormat, 3, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(btnOpenSingleSet);
-    buttons->addWidget(Button1);
+    buttons->addWidget(btnStart);
+    buttons->addWidget(btnCancel);
     auto* top = new QVBoxLayout(this);
     top->addLayout(grid);
     top->addLayout(buttons);
 
-    connect(btnOpenSingleSet, &QPushButton::clicked, this, [this] { done(mrOk); });
-    connect(Button1, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    connect(btnStart, &QPushButton::clicked, this, [this] { done(mrOk); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
     connect(edtRealTimeNo, &QLineEdit::textEdited, this, [this] { edtRealTimeNoChange(); });
     connect(txtRate, &QComboBox::editTextChanged, this, [this] { edtRealTimeNoChange(); });
 }
 
 QString TfrmSetupRealTime::countText() const
 {
-    return edtRealTimeNo->text();
+    QString t = edtRealTimeNo->text();
+    t.replace(QLatin1Char('_'), QLatin1Char(' '));
+    return t;
+}
+
+void TfrmSetupRealTime::setCountText(const QString& text)
+{
+    edtRealTimeNo->setText(text);
 }
 
 void TfrmSetupRealTime::showEvent(QShowEvent* e)

@@ -19,16 +19,19 @@ public:
 
     explicit TfrmSetupRealTime(QWidget* parent = nullptr);
 
-    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
-           *Label6 = nullptr;
+    QLabel *lblPointCount = nullptr, *lblPointCountHint = nullptr, *lblRate = nullptr, *lblRateUnit = nullptr,
+           *lblPeriod = nullptr, *lblPeriodFormat = nullptr;
     QLineEdit* edtRealTimeNo = nullptr;
     QComboBox* txtRate = nullptr;
     QLineEdit* edtPeriod = nullptr;
-    QPushButton* btnOpenSingleSet = nullptr; // "Start"
-    QPushButton* Button1 = nullptr;          // "Cancel"
+    QPushButton* btnStart = nullptr;
+    QPushButton* btnCancel = nullptr;
 
-    // The count field's text as entered (blanks shown as "_" excluded).
+    // The count field holds up to five digits kept to the right, blanks shown as "_" on the
+    // left (" 2000" shows as "_2000"). Its text as entered, blanks as blanks (" 2000").
     QString countText() const;
+    // Sets the count field as if typed: digits and blanks, kept to the right.
+    void setCountText(const QString& text);
 
     void FormShow();
     void edtRealTimeNoChange();

@@ -43,7 +43,7 @@ public:
     RealTimeController& realTime() { return *m_realTime; }
 
     // What the graph windows need from the main window.
-    AppState& appState() override { return m_state; }
+    GraphState& graphState() override { return m_state; }
     bool connected() const override;
     void showGraphWindow(TfrmGraph& window) override;
     void restoreGraphWindow(TfrmGraph& window) override;

@@ -81,8 +81,7 @@ void TfrmMain::showStartupRealTimeGraph()
         const int panelWidth = m_state.PanelWindow ? TfrmPanel::ClientWidth : 0;
         sub->setGeometry(panelWidth, 0, m_mdi->width() - panelWidth - 5, m_mdi->height() - 40);
     }
-    w->actOpenWav->setVisible(false);
-    w->actMediaPlayer->setVisible(false);
+    w->hideWavPlayer();
     w->setFocus();
 }
 

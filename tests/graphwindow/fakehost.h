@@ -4,13 +4,13 @@
 
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmgraph.h"
-#include "shell/appstate.h"
+#include "graph/core/graphstate.h"
 
 namespace quedral::test {
 
 class FakeHost : public GraphHost {
 public:
-    AppState state;
+    GraphState state;
     bool isConnected = true;
     bool runEnabled = false;
     bool stopEnabled = false;
@@ -19,7 +19,7 @@ public:
     bool saveSucceeds = true;
     QStringList saves; // "command:<caption>" or "as:<caption>"
 
-    AppState& appState() override { return state; }
+    GraphState& graphState() override { return state; }
     bool connected() const override { return isConnected; }
     void showGraphWindow(TfrmGraph& w) override
     {

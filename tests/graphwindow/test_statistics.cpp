@@ -94,3 +94,50 @@ TEST(NearestSample, TiesGoToTheLaterSampleAndTheAnswerStaysOnASample)
     EXPECT_EQ(nearestSample(times(1), 0.0), 0);
     EXPECT_EQ(nearestSample({}, 0.0), 0);
 }
+
+TEST(StatisticExport, ElevenLinesFromTheBoxTexts)
+{
+    struct Case {
+        const char* what;
+        StatisticTexts boxes;
+        const char* text;
+    };
+    StatisticTexts filled;
+    filled.startTime = "1/2/26 10:00:00";
+    filled.samplingRate = "0.5";
+    filled.dataNo = "600";
+    filled.average = "71.3";
+    filled.maximum = "96.0";
+    filled.maximumTime = "1/2/26 10:01:00";
+    filled.minimum = "40.2";
+    filled.minimumTime = "1/2/26 10:02:00";
+    filled.cursorA = "55.5";
+    filled.cursorATime = "1/2/26 10:03:00";
+    filled.cursorB = "66.6";
+    filled.cursorBTime = "1/2/26 10:04:00";
+    filled.maxBetween = "77.7";
+    filled.maxBetweenTime = "1/2/26 10:05:00";
+    filled.minBetween = "44.4";
+    filled.minBetweenTime = "1/2/26 10:06:00";
+    filled.averageBetween = "60.1";
+    const Case cases[] = {
+        {"filled", filled,
+         "Start Time:1/2/26 10:00:00\n"
+         "Sampling Rate:0.5\n"
+         "DataNo:600\n"
+         "Avg.:71.3\n"
+         "Maximum:96.0@1/2/26 10:01:00\n"
+         "Minimum:40.2@1/2/26 10:02:00\n"
+         "Cursor A:55.5@1/2/26 10:03:00\n"
+         "Cursor B:66.6@1/2/26 10:04:00\n"
+         "Max.Between A and B:77.7@1/2/26 10:05:00\n"
+         "Min.Between A and B:44.4@1/2/26 10:06:00\n"
+         "Avg. Between A and B:60.1\n"},
+        // A window whose panels were never filled still gives every line.
+        {"empty", StatisticTexts{},
+         "Start Time:\nSampling Rate:\nDataNo:\nAvg.:\nMaximum:@\nMinimum:@\nCursor A:@\nCursor B:@\n"
+         "Max.Between A and B:@\nMin.Between A and B:@\nAvg. Between A and B:\n"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(statisticExportText(c.boxes).toStdString(), c.text) << c.what;
+}

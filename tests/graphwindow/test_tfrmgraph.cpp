@@ -2,6 +2,7 @@
 // exported statistic.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -41,27 +42,34 @@ protected:
         delete window.data();
     }
 
-    TfrmGraph* make(const QString& caption, int n = 0, double step = 1.0)
+    TfrmGraph* make(GraphKind kind, int n = 0, double step = 1.0)
     {
-        window = new TfrmGraph(host);
-        window->setCaption(caption);
+        window = new TfrmGraph(host, kind);
         const double t0 = toDays(clock.now());
-        NewChart(window->PESGraph1->model(), 1, n, t0, t0 + std::max(n, 1) * step * kSec, 30, 130);
+        NewChart(window->model(), 1, n, t0, t0 + std::max(n, 1) * step * kSec, 30, 130);
         for (int i = 0; i < n; ++i) {
-            window->PESGraph1->model().setXDataII(0, i, t0 + i * step * kSec);
-            window->PESGraph1->model().setYData(0, i, 50.0f + static_cast<float>(i % 7));
+            window->model().setXDataII(0, i, t0 + i * step * kSec);
+            window->model().setYData(0, i, 50.0f + static_cast<float>(i % 7));
         }
         window->resize(1400, 700);
         window->show();
         window->refreshChart();
-        window->PESGraph1->plot()->replot();
+        window->chart().plot()->replot();
         return window;
+    }
+    // A control of the window, by its name.
+    template <class W>
+    W* child(const char* name) const
+    {
+        W* w = window->findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
     }
 
     // Pointer events on the chart, in the chart's own pixels.
     void mouse(QEvent::Type type, QPoint pos)
     {
-        QWidget* w = window->PESGraph1->plot();
+        QWidget* w = window->chart().plot();
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
         const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
@@ -69,8 +77,8 @@ protected:
     }
     QPoint pixelOf(double x) const
     {
-        const QRect r = window->PESGraph1->plottingRect();
-        return QPoint(qRound(window->PESGraph1->dataToPixel(x, 80).x()), r.center().y());
+        const QRect r = window->chart().plottingRect();
+        return QPoint(qRound(window->chart().dataToPixel(x, 80).x()), r.center().y());
     }
 
     FakeHost host;
@@ -84,31 +92,61 @@ protected:
 
 TEST_F(GraphWindowTest, LayoutAndStartingStates)
 {
-    make("Graph");
-    EXPECT_TRUE(window->pnlDataSets->isHidden());
-    EXPECT_EQ(window->Grid2->columnCount(), 9);
-    EXPECT_EQ(window->Grid2->rowCount(), 1);
-    EXPECT_EQ(window->Grid2->horizontalHeaderItem(8)->text(), "wave file");
-    EXPECT_EQ(window->Grid2->columnWidth(1), 60);
-    EXPECT_TRUE(window->ToolButton1->isChecked());
-    EXPECT_TRUE(window->ToolButton2->isChecked());
-    EXPECT_TRUE(window->ToolButton4->isChecked());
-    EXPECT_FALSE(window->actClr->isVisible());
-    EXPECT_FALSE(window->btnUndoZoom->isEnabled());
-    EXPECT_FALSE(window->btnPlay->isEnabled());
-    EXPECT_EQ(window->txtAvgAll->text(), "***.* dB ");
-    EXPECT_TRUE(window->pnlLeq->isHidden());
+    make(GraphKind::File);
+    EXPECT_EQ(window->caption(), "Graph");
+    EXPECT_TRUE(child<QWidget>("pnlDataSets")->isHidden());
+    auto* grid = child<QTableWidget>("grdDataSets");
+    EXPECT_EQ(grid->columnCount(), 9);
+    EXPECT_EQ(grid->rowCount(), 1);
+    EXPECT_EQ(grid->horizontalHeaderItem(8)->text(), "wave file");
+    EXPECT_EQ(grid->columnWidth(1), 60);
+    EXPECT_TRUE(child<QToolButton>("tbntGraphStatistic")->isChecked());
+    EXPECT_TRUE(child<QToolButton>("tbntCursorStatistic")->isChecked());
+    EXPECT_TRUE(child<QToolButton>("tbntNormalCursor")->isChecked());
+    EXPECT_FALSE(child<QAction>("actClr")->isVisible());
+    EXPECT_FALSE(child<QToolButton>("btnUndoZoom")->isEnabled());
+    EXPECT_FALSE(child<QToolButton>("btnPlay")->isEnabled());
+    EXPECT_EQ(window->statisticTexts().average, "***.* dB ");
+    EXPECT_TRUE(child<QWidget>("pnlLeq")->isHidden());
     EXPECT_EQ(graphUnit().PlacementTool, -99);
     EXPECT_EQ(graphUnit().AnnotationCount, 4);
-    EXPECT_EQ(window->txtSamplingRate->itemText(0), formatLevel(0.5));
+    EXPECT_EQ(child<QComboBox>("txtSamplingRate")->itemText(0), formatLevel(0.5));
+}
+
+TEST_F(GraphWindowTest, KindGivesCaptionAndDataSetPanel)
+{
+    const std::tuple<GraphKind, const char*, bool> kinds[] = {
+        {GraphKind::RealTime, "Real-Time Graph", false},
+        {GraphKind::DataLogger, "DataLogger", true},
+        {GraphKind::Leq, "LEQ", false},
+        {GraphKind::File, "Graph", false},
+    };
+    for (auto [kind, caption, dataSets] : kinds) {
+        make(kind);
+        EXPECT_EQ(window->kind(), kind);
+        EXPECT_EQ(window->caption(), caption);
+        EXPECT_EQ(child<QWidget>("pnlDataSets")->isVisible(), dataSets) << caption;
+        delete window.data();
+    }
+}
+
+TEST_F(GraphWindowTest, HideWavPlayer)
+{
+    make(GraphKind::RealTime);
+    EXPECT_TRUE(child<QAction>("actOpenWav")->isVisible());
+    EXPECT_TRUE(child<QAction>("actMediaPlayer")->isVisible());
+    window->hideWavPlayer();
+    EXPECT_FALSE(child<QAction>("actOpenWav")->isVisible());
+    EXPECT_FALSE(child<QAction>("actMediaPlayer")->isVisible());
 }
 
 // Close questions with scripted answers: which question, whether the window closes, what is
-// saved and what AppState holds afterwards.
+// saved and what the shared state holds afterwards.
 TEST_F(GraphWindowTest, CloseQuestionsAndCloseEffects)
 {
     struct Case {
-        const char* caption;
+        GraphKind kind;
+        const char* caption; // set after the window is made; behaviour follows the kind
         bool dataLoggerUnsaved, realTimeUnsaved;
         Answer answer;
         bool saveSucceeds;
@@ -118,30 +156,36 @@ TEST_F(GraphWindowTest, CloseQuestionsAndCloseEffects)
         bool dataLoggerUnsavedAfter, realTimeUnsavedAfter;
     };
     const Case cases[] = {
-        {"DataLogger", true, false, Answer::Cancel, true, "Save DataLogger Data ?", false, 0, true, false},
-        {"DataLogger", true, false, Answer::No, true, "Save DataLogger Data ?", true, 0, false, false},
-        {"DataLogger", true, false, Answer::Yes, true, "Save DataLogger Data ?", true, 1, false, false},
-        {"DataLogger", true, false, Answer::Yes, false, "Save DataLogger Data ?", false, 1, true, false},
-        {"Real-Time Graph", false, true, Answer::Cancel, true, "Save Real-Time Graph ?", false, 0, false, true},
-        {"Real-Time Graph", false, true, Answer::No, true, "Save Real-Time Graph ?", true, 0, false, false},
-        {"Real-Time Graph", false, true, Answer::Yes, true, "Save Real-Time Graph ?", true, 1, false, false},
-        // Any graph window's close clears DataLoggerUnsaved; only the matching caption asks.
-        {"some.ghf", true, true, Answer::Yes, true, nullptr, true, 0, false, true},
+        {GraphKind::DataLogger, "DataLogger", true, false, Answer::Cancel, true, "Save DataLogger Data ?", false, 0, true, false},
+        {GraphKind::DataLogger, "DataLogger", true, false, Answer::No, true, "Save DataLogger Data ?", true, 0, false, false},
+        {GraphKind::DataLogger, "DataLogger", true, false, Answer::Yes, true, "Save DataLogger Data ?", true, 1, false, false},
+        {GraphKind::DataLogger, "DataLogger", true, false, Answer::Yes, false, "Save DataLogger Data ?", false, 1, true, false},
+        {GraphKind::RealTime, "Real-Time Graph", false, true, Answer::Cancel, true, "Save Real-Time Graph ?", false, 0, false, true},
+        {GraphKind::RealTime, "Real-Time Graph", false, true, Answer::No, true, "Save Real-Time Graph ?", true, 0, false, false},
+        {GraphKind::RealTime, "Real-Time Graph", false, true, Answer::Yes, true, "Save Real-Time Graph ?", true, 1, false, false},
+        // Any graph window's close clears DataLoggerUnsaved; only the matching kind asks.
+        {GraphKind::File, "some.ghf", true, true, Answer::Yes, true, nullptr, true, 0, false, true},
+        // A real-time window saved under a file name still asks as the real-time window; a
+        // file window captioned like it does not.
+        {GraphKind::RealTime, "rec.ghf", false, true, Answer::No, true, "Save Real-Time Graph ?", true, 0, false, false},
+        {GraphKind::File, "Real-Time Graph", false, true, Answer::Yes, true, nullptr, true, 0, false, true},
+        {GraphKind::File, "DataLogger", true, false, Answer::Yes, true, nullptr, true, 0, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.caption << " answer " << int(c.answer));
-        host.state = AppState{};
+        host.state = GraphState{};
         host.saves.clear();
         host.saveSucceeds = c.saveSucceeds;
         prompter.questions.clear();
         prompter.answers = {c.answer};
         host.state.DataLoggerUnsaved = c.dataLoggerUnsaved;
         host.state.RealTimeUnsaved = c.realTimeUnsaved;
-        make(c.caption);
-        if (QString(c.caption) == "DataLogger")
-            host.state.DataLoggerWindow = window;
-        if (QString(c.caption) == "Real-Time Graph")
-            host.state.RealTimeGraphWindow = window;
+        make(c.kind);
+        window->setCaption(c.caption);
+        if (c.kind == GraphKind::DataLogger)
+            host.state.DataLoggerWindow = window.data();
+        if (c.kind == GraphKind::RealTime)
+            host.state.RealTimeGraphWindow = window.data();
         const bool closed = window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(closed, c.closes);
@@ -167,8 +211,8 @@ TEST_F(GraphWindowTest, ClosingTheRealTimeWindowResetsTheRecordingState)
         host.realTimeChecked = true;
         host.stopEnabled = true;
         host.runEnabled = false;
-        make("Real-Time Graph");
-        host.state.RealTimeGraphWindow = window;
+        make(GraphKind::RealTime);
+        host.state.RealTimeGraphWindow = window.data();
         ASSERT_TRUE(window->close());
         EXPECT_FALSE(host.state.RealTimeRunning);
         EXPECT_EQ(host.state.RealTimeCount, 0);
@@ -182,75 +226,62 @@ TEST_F(GraphWindowTest, ClosingTheRealTimeWindowResetsTheRecordingState)
 
 TEST_F(GraphWindowTest, SamplingRateSelectionAndChanges)
 {
-    make("Real-Time Graph");
+    make(GraphKind::RealTime);
     window->makeRealTimeWindow();
-    EXPECT_FALSE(window->txtSamplingRate->isEditable());
-    EXPECT_TRUE(window->pnlSamplingRate->isEnabled());
+    auto* box = child<QComboBox>("txtSamplingRate");
+    EXPECT_FALSE(box->isEditable());
+    EXPECT_TRUE(child<QWidget>("pnlSamplingRate")->isEnabled());
     const std::pair<double, int> rule[] = {{0.2, 0}, {0.55, 1}, {1.49, 1}, {2.0, 2}, {5.4, 3},
                                            {10.5, 5}, {20.0, 5}, {30.0, 6}};
     for (auto [rate, item] : rule) {
-        window->txtSamplingRate->setCurrentIndex(-1);
+        box->setCurrentIndex(-1);
         window->selectSamplingRate(rate);
-        EXPECT_EQ(window->txtSamplingRate->currentIndex(), item) << rate;
+        EXPECT_EQ(box->currentIndex(), item) << rate;
     }
-    window->txtSamplingRate->setCurrentIndex(2);
+    box->setCurrentIndex(2);
     window->selectSamplingRate(45);
-    EXPECT_EQ(window->txtSamplingRate->currentIndex(), 2);
+    EXPECT_EQ(box->currentIndex(), 2);
 
     // Idle: the user's choice becomes the rate.
-    window->txtSamplingRate->setCurrentIndex(4);
+    box->setCurrentIndex(4);
     EXPECT_FLOAT_EQ(host.state.RealTimeRate, 10.0f);
     EXPECT_TRUE(prompter.messages.isEmpty());
     // Running: the selection goes back and the message is shown.
     host.state.RealTimeRunning = true;
-    window->txtSamplingRate->setCurrentIndex(0);
-    EXPECT_EQ(window->txtSamplingRate->currentIndex(), 4);
+    box->setCurrentIndex(0);
+    EXPECT_EQ(box->currentIndex(), 4);
     EXPECT_FLOAT_EQ(host.state.RealTimeRate, 10.0f);
     EXPECT_EQ(prompter.messages, QStringList{"Can not change Sampling Rate while Real-Time is running."});
 }
 
 TEST_F(GraphWindowTest, StatisticsPanelsAndExport)
 {
-    make("data.ghf", 600);
+    make(GraphKind::File, 600);
     window->GraphStatistics();
     window->ResetCursors();
     EXPECT_EQ(graphUnit().CursorAIndex, 200);
     EXPECT_EQ(graphUnit().CursorBIndex, 400);
     EXPECT_EQ(graphUnit().PlayLineIndex, 0);
-    const ChartModel& m = window->PESGraph1->model();
+    const ChartModel& m = window->model();
     EXPECT_DOUBLE_EQ(m.vertLines[1].x, m.xDataII(0, 200));
-    EXPECT_EQ(window->txtDataNo->text(), "600");
-    EXPECT_EQ(window->txtMax->text(), formatLevel(56));
-    EXPECT_EQ(window->txtMaxTime->text(), formatDateTime(m.xDataII(0, 6))); // the first maximum
-    EXPECT_EQ(window->txtCursorA->text(), formatLevel(50 + 200 % 7));
+    const StatisticTexts t = window->statisticTexts();
+    EXPECT_EQ(t.dataNo, "600");
+    EXPECT_EQ(t.maximum, formatLevel(56));
+    EXPECT_EQ(t.maximumTime, formatDateTime(m.xDataII(0, 6))); // the first maximum
+    EXPECT_EQ(t.cursorA, formatLevel(50 + 200 % 7));
+    EXPECT_EQ(t.startTime, formatDateTime(m.xDataII(0, 0)));
 
-    window->btnExportStatisticClick();
-    const QString text = QGuiApplication::clipboard()->text();
-    const QStringList lines = text.split('\n');
-    ASSERT_EQ(lines.size(), 12); // eleven lines, each ended by a line feed
-    EXPECT_TRUE(lines[11].isEmpty());
-    EXPECT_EQ(lines[0], "Start Time:" + window->txtStartTime->text());
-    EXPECT_EQ(lines[2], "DataNo:600");
-    EXPECT_EQ(lines[4], "Maximum:" + window->txtMax->text() + "@" + window->txtMaxTime->text());
-    EXPECT_TRUE(lines[10].startsWith("Avg. Between A and B:"));
+    // The clipboard gets the export text of what the boxes show.
+    child<QToolButton>("btnExportStatistic")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), statisticExportText(t));
     EXPECT_EQ(prompter.messages, QStringList{"The statistic has been copy to clipboard"});
-}
-
-TEST_F(GraphWindowTest, ExportWithEmptyPanelsStillHasElevenLines)
-{
-    make("x");
-    window->txtAvgAll->clear();
-    const QStringList lines = window->statisticText().split('\n');
-    ASSERT_EQ(lines.size(), 12);
-    EXPECT_EQ(lines[6], "Cursor A:@");
-    EXPECT_EQ(lines[9], "Min.Between A and B:@");
 }
 
 TEST_F(GraphWindowTest, DraggingIsThrottledAndSnapsOnRelease)
 {
-    make("drag", 100, 1.0);
+    make(GraphKind::File, 100, 1.0);
     window->ResetCursors();
-    ChartModel& m = window->PESGraph1->model();
+    ChartModel& m = window->model();
     ASSERT_EQ(graphUnit().CursorBIndex, 66);
 
     // Press on cursor B's line.
@@ -276,18 +307,18 @@ TEST_F(GraphWindowTest, DraggingIsThrottledAndSnapsOnRelease)
     EXPECT_DOUBLE_EQ(m.vertLines[2].x, m.xDataII(0, 20));
     EXPECT_EQ(m.vertLines[2].color, 0x000000FFu);
     // B is now left of A: the between-statistics run from B to A.
-    EXPECT_EQ(window->txtCursorB->text(), formatLevel(50 + 20 % 7));
-    EXPECT_EQ(window->txtMaxAB->text(), formatLevel(56));
+    EXPECT_EQ(window->statisticTexts().cursorB, formatLevel(50 + 20 % 7));
+    EXPECT_EQ(window->statisticTexts().maxBetween, formatLevel(56));
 }
 
 TEST_F(GraphWindowTest, ReleaseOutsideThePlotPutsTheLineOnCursorA)
 {
-    make("drag", 100, 1.0);
+    make(GraphKind::File, 100, 1.0);
     window->ResetCursors();
-    ChartModel& m = window->PESGraph1->model();
+    ChartModel& m = window->model();
     mouse(QEvent::MouseButtonPress, pixelOf(m.vertLines[2].x));
     ASSERT_TRUE(graphUnit().DraggingCursorB);
-    const QRect r = window->PESGraph1->plottingRect();
+    const QRect r = window->chart().plottingRect();
     mouse(QEvent::MouseButtonRelease, QPoint(r.right() + 5, r.center().y()));
     EXPECT_EQ(graphUnit().CursorBIndex, graphUnit().CursorAIndex);
     EXPECT_DOUBLE_EQ(m.vertLines[2].x, m.vertLines[1].x);
@@ -295,34 +326,35 @@ TEST_F(GraphWindowTest, ReleaseOutsideThePlotPutsTheLineOnCursorA)
 
 TEST_F(GraphWindowTest, SnapStaysOnTheChartBeyondTheLastSample)
 {
-    make("snap", 10, 1.0);
+    make(GraphKind::File, 10, 1.0);
     // Zoom out so there is room right of the last sample inside the plot.
-    ChartModel& m = window->PESGraph1->model();
+    ChartModel& m = window->model();
     m.manualMaxX = m.xDataII(0, 9) + 20 * kSec;
     window->refreshChart();
-    window->PESGraph1->plot()->replot();
+    window->chart().plot()->replot();
     mouse(QEvent::MouseMove, pixelOf(m.xDataII(0, 9) + 15 * kSec));
     EXPECT_EQ(window->SnapToSample(), 9);
 }
 
 TEST_F(GraphWindowTest, PointerReadoutInsideAndOutsideThePlot)
 {
-    make("readout", 10, 1.0);
-    ChartModel& m = window->PESGraph1->model();
-    const QRect r = window->PESGraph1->plottingRect();
+    make(GraphKind::File, 10, 1.0);
+    ChartModel& m = window->model();
+    const QRect r = window->chart().plottingRect();
     const QPoint inside = pixelOf(m.xDataII(0, 5));
     mouse(QEvent::MouseMove, inside);
-    const QString text = window->Panel12->text();
+    auto* readout = child<QLabel>("pnlReadout");
+    const QString text = readout->text();
     EXPECT_TRUE(text.contains("dB@")) << text.toStdString();
-    EXPECT_TRUE(text.endsWith(formatTimeOfDay(window->PESGraph1->pixelToData(inside).x())));
+    EXPECT_TRUE(text.endsWith(formatTimeOfDay(window->chart().pixelToData(inside).x())));
     mouse(QEvent::MouseMove, QPoint(r.left() - 10, r.top() - 5));
-    EXPECT_EQ(window->Panel12->text(), text);
+    EXPECT_EQ(readout->text(), text);
 }
 
 TEST_F(GraphWindowTest, ClearResetsTheRealTimeGraph)
 {
-    make("Real-Time Graph", 50);
-    ChartModel& m = window->PESGraph1->model();
+    make(GraphKind::RealTime, 50);
+    ChartModel& m = window->model();
     graphUnit().AnnotationCount = 7;
     for (int i = 3; i <= 7; ++i)
         m.setGraphAnnotation(i, GraphAnnotation{1.0, 2.0, "x", sgAnnotCross, 0});
@@ -331,8 +363,8 @@ TEST_F(GraphWindowTest, ClearResetsTheRealTimeGraph)
     window->tbntClrClick();
     EXPECT_EQ(window->caption(), "Real-Time Graph");
     EXPECT_TRUE(host.realTimeChecked);
-    EXPECT_TRUE(window->actClr->isVisible());
-    EXPECT_TRUE(window->sepClr->isVisible());
+    EXPECT_TRUE(child<QAction>("actClr")->isVisible());
+    EXPECT_TRUE(child<QAction>("sepClr")->isVisible());
     EXPECT_EQ(m.points(), 200);
     EXPECT_EQ(m.yData(0, 0), 9999.0f);
     EXPECT_DOUBLE_EQ(m.manualMinX, toDays(clock.now()));
@@ -345,30 +377,32 @@ TEST_F(GraphWindowTest, ClearResetsTheRealTimeGraph)
 
 TEST_F(GraphWindowTest, ZoomEnablesUndoZoom)
 {
-    make("zoom", 10);
-    emit window->PESGraph1->zoomIn();
-    EXPECT_TRUE(window->btnUndoZoom->isEnabled());
-    window->btnUndoZoom->click();
-    EXPECT_FALSE(window->btnUndoZoom->isEnabled());
-    EXPECT_FALSE(window->PESGraph1->isZoomed());
+    make(GraphKind::File, 10);
+    emit window->chart().zoomIn();
+    auto* undo = child<QToolButton>("btnUndoZoom");
+    EXPECT_TRUE(undo->isEnabled());
+    undo->click();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(window->chart().isZoomed());
 }
 
 TEST_F(GraphWindowTest, TogglesHidePanelsAndLines)
 {
-    make("t", 10);
-    window->ToolButton2->click();
-    EXPECT_FALSE(window->pnlStatistic->isVisible());
-    EXPECT_FALSE(window->PESGraph1->model().showVertLineAnnotations);
-    window->ToolButton1->click();
-    EXPECT_FALSE(window->pnlGraphStatistic->isVisible());
-    window->ToolButton2->click();
-    EXPECT_TRUE(window->PESGraph1->model().showVertLineAnnotations);
+    make(GraphKind::File, 10);
+    auto* cursorStatistic = child<QToolButton>("tbntCursorStatistic");
+    cursorStatistic->click();
+    EXPECT_FALSE(child<QWidget>("pnlStatistic")->isVisible());
+    EXPECT_FALSE(window->model().showVertLineAnnotations);
+    child<QToolButton>("tbntGraphStatistic")->click();
+    EXPECT_FALSE(child<QWidget>("pnlGraphStatistic")->isVisible());
+    cursorStatistic->click();
+    EXPECT_TRUE(window->model().showVertLineAnnotations);
 }
 
 TEST_F(GraphWindowTest, GridClickBelowTheDataSetsDoesNothing)
 {
-    make("DataLogger", 10);
+    make(GraphKind::DataLogger, 10);
     graphUnit().CursorAIndex = 7;
-    window->Grid2Click(0);
+    window->grdDataSetsClick(0);
     EXPECT_EQ(graphUnit().CursorAIndex, 7);
 }

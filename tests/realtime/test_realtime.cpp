@@ -2,10 +2,13 @@
 // window, and the windowless record session on the simulated meter.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 #include "../graphwindow/fakehost.h"
@@ -50,7 +53,7 @@ TEST(SetupDialog, PeriodTexts)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
         TfrmSetupRealTime dlg;
-        dlg.edtRealTimeNo->setText(c.count);
+        dlg.setCountText(c.count);
         dlg.txtRate->setEditText(c.rate);
         dlg.edtRealTimeNoChange();
         EXPECT_EQ(dlg.edtPeriod->text(), c.period);
@@ -64,6 +67,78 @@ TEST(SetupDialog, PeriodTexts)
 
     EXPECT_EQ(presetPeriodText(0.2), "0:6:40");
     EXPECT_EQ(presetPeriodText(0.5), "0:16:40");
+}
+
+TEST(SetupDialog, InvalidCountMessage)
+{
+    EXPECT_EQ(invalidCountMessage(""), "_____ is not valid.\n");
+    EXPECT_EQ(invalidCountMessage("     "), "_____ is not valid.\n");
+    EXPECT_EQ(invalidCountMessage("12a"), "12a is not valid.\n");
+    EXPECT_EQ(invalidCountMessage(" 2x0"), " 2x0 is not valid.\n");
+}
+
+TEST(SetupDialog, CountFieldKeepsFiveDigitsToTheRight)
+{
+    TfrmSetupRealTime dlg;
+    QLineEdit* f = dlg.edtRealTimeNo;
+    EXPECT_EQ(f->displayText(), "_2000");
+    EXPECT_EQ(dlg.countText(), " 2000");
+    EXPECT_TRUE(f->alignment() & Qt::AlignRight);
+
+    struct Case {
+        const char* start;
+        bool selectAll;
+        const char* keys; // typed at the end of the field, or over the whole field
+        int backspaces;
+        const char* shown;
+        const char* count;
+    };
+    const Case cases[] = {
+        {" 2000", false, "1", 0, "20001", "20001"},
+        {"20001", false, "5", 0, "20001", "20001"}, // no sixth digit
+        {" 2000", false, "", 1, "__200", "  200"},
+        {" 2000", true, "7", 0, "____7", "    7"},
+        {" 2000", true, "", 1, "_____", "     "},
+        {" 2000", false, "a-.", 0, "_2000", " 2000"}, // only digits
+        {"", false, "42", 0, "___42", "   42"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.start << " + " << c.keys);
+        dlg.setCountText(c.start);
+        if (c.selectAll)
+            f->selectAll();
+        else
+            f->end(false);
+        QTest::keyClicks(f, c.keys);
+        for (int i = 0; i < c.backspaces; ++i)
+            QTest::keyClick(f, Qt::Key_Backspace);
+        EXPECT_EQ(f->displayText(), c.shown);
+        EXPECT_EQ(dlg.countText(), c.count);
+    }
+}
+
+TEST(SetupDialog, PresetRateText)
+{
+    // The box's item when there is one, else the rate itself.
+    EXPECT_EQ(presetRateText("2.0", 1.7), "2.0");
+    EXPECT_EQ(presetRateText("", 45.0), formatLevel(45.0));
+    EXPECT_EQ(presetRateText("", 0.25), QLocale().toString(0.25));
+    EXPECT_EQ(presetRateText("", 0.04f), QLocale().toString(0.04)); // never "0.0"
+}
+
+TEST(SetupDialog, UsableRates)
+{
+    struct Rate {
+        const char* text;
+        bool usable;
+    };
+    const Rate rates[] = {{"0.5", true}, {"30", true}, {" 2.0 ", true}, {"1e-3", true}, {"0", false},
+                          {"-0.5", false}, {"nan", false}, {"inf", false}, {"1e300", false}, {"1e-60", false},
+                          {"", false}, {"x", false}};
+    for (const Rate& r : rates) {
+        double v = -1;
+        EXPECT_EQ(parseRate(r.text, v), r.usable) << r.text;
+    }
 }
 
 namespace {
@@ -217,14 +292,16 @@ protected:
         dialogShown = 0;
         TfrmSetupRealTime::setRunner([=, this](TfrmSetupRealTime& d) {
             ++dialogShown;
+            messagesBeforeDialog = prompter.messages;
             shownRate = d.txtRate->currentText();
             shownPeriod = d.edtPeriod->text();
-            d.edtRealTimeNo->setText(count);
+            d.setCountText(count);
             d.txtRate->setEditText(rate);
-            (start ? d.btnOpenSingleSet : d.Button1)->click();
+            (start ? d.btnStart : d.btnCancel)->click();
             return d.result();
         });
     }
+    static QToolButton* clearButton(TfrmGraph* w) { return w->findChild<QToolButton*>("tbntClr"); }
     void reading(float level, int afterMs)
     {
         clock.advanceMs(afterMs);
@@ -239,6 +316,7 @@ protected:
     test::ScopedClock clockGuard{clock};
     RealTimeController controller{host};
     int dialogShown = 0;
+    QStringList messagesBeforeDialog;
     QString shownRate, shownPeriod;
 };
 } // namespace
@@ -248,11 +326,12 @@ TEST_F(RunTest, ShowRealTimeGraphSetsUpTheWindow)
     host.state.RealTimeRate = 0.2f;
     TfrmGraph* w = controller.ShowRealTimeGraph();
     EXPECT_EQ(host.state.RealTimeGraphWindow, w);
+    EXPECT_EQ(w->kind(), GraphKind::RealTime);
     EXPECT_EQ(w->caption(), "Real-Time Graph");
     EXPECT_TRUE(host.realTimeChecked);
-    EXPECT_TRUE(w->actClr->isVisible());
-    EXPECT_EQ(w->txtSamplingRate->currentIndex(), 0);
-    const ChartModel& m = w->PESGraph1->model();
+    EXPECT_TRUE(w->findChild<QAction*>("actClr")->isVisible());
+    EXPECT_EQ(w->selectedRateItem(), 0);
+    const ChartModel& m = w->model();
     EXPECT_EQ(m.points(), 500);
     EXPECT_NEAR(m.manualMaxX - m.manualMinX, 0.2 * 510 * kSec, 1e-9);
     EXPECT_DOUBLE_EQ(host.state.RealTimeLastSample, toDays(clock.now()));
@@ -279,26 +358,26 @@ TEST_F(RunTest, RunRecordsAndStopLeavesTheRecordedPointsWithTheirAverage)
     EXPECT_TRUE(host.state.RealTimeRunning);
     EXPECT_FALSE(host.runEnabled);
     EXPECT_TRUE(host.stopEnabled);
-    EXPECT_FALSE(w->tbntClr->isEnabled());
-    EXPECT_EQ(w->PESGraph1->model().points(), 2000);
-    EXPECT_FALSE(w->txtStartTime->text().isEmpty());
+    EXPECT_FALSE(clearButton(w)->isEnabled());
+    EXPECT_EQ(w->model().points(), 2000);
+    EXPECT_EQ(w->statisticTexts().startTime, formatDateTime(toDays(clock.now())));
 
     reading(60.0f, 1000);
     reading(80.0f, 500); // too soon
     reading(80.0f, 500);
     reading(70.0f, 1000);
     EXPECT_EQ(host.state.RealTimeCount, 3);
-    EXPECT_EQ(w->txtDataNo->text(), "3");
-    EXPECT_EQ(w->txtMax->text(), formatLevel(80));
-    EXPECT_EQ(w->txtMin->text(), formatLevel(60));
+    EXPECT_EQ(w->statisticTexts().dataNo, "3");
+    EXPECT_EQ(w->statisticTexts().maximum, formatLevel(80));
+    EXPECT_EQ(w->statisticTexts().minimum, formatLevel(60));
 
     controller.btnStopClick();
     EXPECT_FALSE(host.state.RealTimeRunning);
     EXPECT_TRUE(host.runEnabled);
     EXPECT_FALSE(host.stopEnabled);
-    EXPECT_TRUE(w->tbntClr->isEnabled());
-    EXPECT_EQ(w->PESGraph1->model().points(), 3);
-    EXPECT_EQ(w->txtAvgAll->text(), formatLevel(70));
+    EXPECT_TRUE(clearButton(w)->isEnabled());
+    EXPECT_EQ(w->model().points(), 3);
+    EXPECT_EQ(w->statisticTexts().average, formatLevel(70));
     EXPECT_TRUE(host.state.RealTimeUnsaved);
 }
 
@@ -310,7 +389,7 @@ TEST_F(RunTest, TheGraphStopsByItselfWhenFull)
         reading(65.0f, 500);
     EXPECT_FALSE(host.state.RealTimeRunning);
     EXPECT_TRUE(host.runEnabled);
-    EXPECT_EQ(controller.window()->PESGraph1->model().points(), 3);
+    EXPECT_EQ(controller.window()->model().points(), 3);
     reading(65.0f, 500);
     EXPECT_EQ(host.state.RealTimeCount, 3);
 }
@@ -331,7 +410,21 @@ TEST_F(RunTest, QuestionBeforeResettingAGraphWithPoints)
     EXPECT_EQ(dialogShown, 0);
     EXPECT_EQ(host.state.RealTimeCount, 1);
 
+    // Yes, but the save is cancelled or fails: the points stay, no dialog, nothing starts.
+    host.saveSucceeds = false;
+    prompter.answers = {Answer::Yes};
+    controller.btnRunClick();
+    EXPECT_EQ(host.saves, QStringList{"as:Real-Time Graph"});
+    EXPECT_EQ(dialogShown, 0);
+    EXPECT_EQ(host.state.RealTimeCount, 1);
+    EXPECT_EQ(controller.window()->model().points(), 1);
+    EXPECT_FLOAT_EQ(controller.window()->model().yData(0, 0), 60.0f);
+    EXPECT_FALSE(host.state.RealTimeRunning);
+    EXPECT_TRUE(host.state.RealTimeUnsaved);
+
     // Yes: saved, then the dialog.
+    host.saveSucceeds = true;
+    host.saves.clear();
     prompter.answers = {Answer::Yes};
     controller.btnRunClick();
     EXPECT_EQ(host.saves, QStringList{"as:Real-Time Graph"});
@@ -342,9 +435,10 @@ TEST_F(RunTest, QuestionBeforeResettingAGraphWithPoints)
 
 TEST_F(RunTest, InvalidCountOrCancelStartsNothing)
 {
+    // An emptied count field: the message shows the blanks as the field does.
     answerDialog("", "1.0");
     controller.btnRunClick();
-    EXPECT_EQ(prompter.messages, QStringList{" is not valid.\n"});
+    EXPECT_EQ(prompter.messages, QStringList{"_____ is not valid.\n"});
     EXPECT_FALSE(host.state.RealTimeRunning);
 
     prompter.messages.clear();
@@ -352,6 +446,45 @@ TEST_F(RunTest, InvalidCountOrCancelStartsNothing)
     controller.btnRunClick();
     EXPECT_TRUE(prompter.messages.isEmpty());
     EXPECT_FALSE(host.state.RealTimeRunning);
+}
+
+TEST_F(RunTest, RatesNoRecordingCanUseAreRefused)
+{
+    for (const char* rate : {"0", "0.0", "-1.0", "nan", "inf", "1e-60"}) {
+        SCOPED_TRACE(rate);
+        prompter.messages.clear();
+        answerDialog("10", rate);
+        controller.btnRunClick();
+        EXPECT_EQ(dialogShown, 1);
+        EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("'%1' is not a valid floating point value").arg(rate)});
+        EXPECT_FALSE(host.state.RealTimeRunning);
+        EXPECT_FLOAT_EQ(host.state.RealTimeRate, 1.0f);
+        EXPECT_FALSE(host.stopEnabled);
+    }
+}
+
+TEST_F(RunTest, TheDialogOpensCleanlyWhateverTheStoredRate)
+{
+    // The dialog's rate text: the window's sampling-rate item, or the rate itself when no item
+    // stands for it.
+    const std::pair<float, double> cases[] = {
+        {0.2f, 0.5}, {1.0f, 1.0}, {30.0f, 30.0}, {45.0f, 45.0}, {1000.25f, 1000.25}, {86400.0f, 86400.0},
+    };
+    for (auto [stored, shown] : cases) {
+        SCOPED_TRACE(stored);
+        if (TfrmGraph* w = controller.window())
+            delete w;
+        host.state.RealTimeRate = stored;
+        host.state.RealTimeCount = 0;
+        prompter.messages.clear();
+        answerDialog("10", "", false);
+        controller.btnRunClick();
+        ASSERT_EQ(dialogShown, 1);
+        EXPECT_TRUE(messagesBeforeDialog.isEmpty()) << messagesBeforeDialog.value(0).toStdString();
+        double v = 0;
+        EXPECT_TRUE(parseNumber(shownRate, v)) << shownRate.toStdString();
+        EXPECT_DOUBLE_EQ(v, shown);
+    }
 }
 
 TEST_F(RunTest, RunAndStopStatesAcrossConnectionLoss)

@@ -196,7 +196,7 @@ TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
     TfrmSetupRealTime::setRunner([](TfrmSetupRealTime& d) {
         d.edtRealTimeNo->setText("100");
         d.txtRate->setEditText("0.5");
-        d.btnOpenSingleSet->click();
+        d.btnStart->click();
         return d.result();
     });
     auto tick = [&] {
@@ -234,8 +234,8 @@ TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
     EXPECT_FALSE(main->state().RealTimeRunning);
     TfrmGraph* w = main->realTime().window();
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->PESGraph1->points(), 6);
-    EXPECT_FALSE(w->txtAvgAll->text().isEmpty());
+    EXPECT_EQ(w->chart().points(), 6);
+    EXPECT_FALSE(w->statisticTexts().average.isEmpty());
     EXPECT_TRUE(main->state().RealTimeUnsaved);
 
     TfrmSetupRealTime::setRunner({});

@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <cmath>
 
 #include "shell/settings.h"
 
@@ -34,6 +35,10 @@ TEST(Settings, RealTimeRateFallsBackOnAnythingButAnEightByteDouble)
         {"nine bytes", QVariant(doubleBytes(2.0) + 'x'), 0.2f},
         {"NaN", QVariant(doubleBytes(std::nan(""))), 0.2f},
         {"negative", QVariant(doubleBytes(-1.0)), 0.2f},
+        {"zero", QVariant(doubleBytes(0.0)), 0.2f},
+        {"above a day", QVariant(doubleBytes(86400.5)), 0.2f},
+        {"infinite", QVariant(doubleBytes(HUGE_VAL)), 0.2f},
+        {"a day", QVariant(doubleBytes(86400.0)), 86400.0f},
         {"valid 2.0", QVariant(doubleBytes(2.0)), 2.0f},
         {"valid 0.5", QVariant(doubleBytes(0.5)), 0.5f},
     };

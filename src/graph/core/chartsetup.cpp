@@ -16,7 +16,8 @@ QString chartTemplateFile()
 }
 
 namespace {
-// ResetChart's steps 1 to 4.
+// What ResetChart and NewChart share: the data emptied, the Y scale and, when minX is not 0,
+// the X scale set.
 void resetData(ChartModel& chart, int subsets, int points, double minX, double maxX, float minY, float maxY)
 {
     chart.prepareImages = true;

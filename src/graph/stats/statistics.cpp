@@ -89,4 +89,26 @@ int nearestSample(std::span<const double> x, double dataX)
     return (dataX - x[lo] < x[hi] - dataX) ? lo : hi;
 }
 
+QString statisticExportText(const StatisticTexts& t)
+{
+    const QString at = QStringLiteral("@");
+    const QString lines[11] = {
+        QStringLiteral("Start Time:") + t.startTime,
+        QStringLiteral("Sampling Rate:") + t.samplingRate,
+        QStringLiteral("DataNo:") + t.dataNo,
+        QStringLiteral("Avg.:") + t.average,
+        QStringLiteral("Maximum:") + t.maximum + at + t.maximumTime,
+        QStringLiteral("Minimum:") + t.minimum + at + t.minimumTime,
+        QStringLiteral("Cursor A:") + t.cursorA + at + t.cursorATime,
+        QStringLiteral("Cursor B:") + t.cursorB + at + t.cursorBTime,
+        QStringLiteral("Max.Between A and B:") + t.maxBetween + at + t.maxBetweenTime,
+        QStringLiteral("Min.Between A and B:") + t.minBetween + at + t.minBetweenTime,
+        QStringLiteral("Avg. Between A and B:") + t.averageBetween,
+    };
+    QString text;
+    for (const QString& line : lines)
+        text += line + QLatin1Char('\n');
+    return text;
+}
+
 } // namespace quedral

@@ -1,4 +1,5 @@
 #pragma once
+#include <QString>
 #include <cstdint>
 #include <span>
 
@@ -37,5 +38,18 @@ CursorStats computeCursorStatistics(std::span<const double> x, std::span<const f
 // The index of the sample nearest to data X (binary search over ascending X; a tie goes to
 // the later sample), kept within 0 .. n-1. n must be at least 1.
 int nearestSample(std::span<const double> x, double dataX);
+
+// The texts of a graph window's statistic boxes, as shown.
+struct StatisticTexts {
+    QString startTime, samplingRate, dataNo, average;
+    QString maximum, maximumTime, minimum, minimumTime;
+    QString cursorA, cursorATime, cursorB, cursorBTime;
+    QString maxBetween, maxBetweenTime, minBetween, minBetweenTime, averageBetween;
+};
+
+// The text "Export Statistic" puts on the clipboard: eleven lines, each ended by a line feed,
+// "Caption:" and the box texts with no blank after the colon; a value and its time are joined
+// by "@". Empty boxes give empty values, never fewer lines.
+QString statisticExportText(const StatisticTexts& t);
 
 } // namespace quedral

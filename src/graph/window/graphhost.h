@@ -1,18 +1,19 @@
 #pragma once
 // What a graph window needs from the main window. TfrmMain implements it; tests use a small
-// fake. Every method but appState() and connected() has a harmless default.
+// fake. Every method but graphState() and connected() has a harmless default.
 class QWidget;
 
 namespace quedral {
 
-struct AppState;
+struct GraphState;
 class TfrmGraph;
 
 class GraphHost {
 public:
     virtual ~GraphHost() = default;
 
-    virtual AppState& appState() = 0;
+    // The values the graph windows share with the main window (its AppState derives from it).
+    virtual GraphState& graphState() = 0;
     // The meter answers the poll (Connected).
     virtual bool connected() const = 0;
 

@@ -27,7 +27,7 @@
 #include "graph/core/graphformat.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/graphunit.h"
-#include "shell/appstate.h"
+#include "graph/core/graphstate.h"
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/prompter.h"
@@ -104,19 +104,38 @@ QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, bo
 }
 } // namespace
 
-TfrmGraph::TfrmGraph(GraphHost& host, QWidget* parent) : QWidget(parent), m_host(host)
+QString graphKindCaption(GraphKind kind)
+{
+    switch (kind) {
+    case GraphKind::RealTime:
+        return TfrmGraph::kRealTimeCaption;
+    case GraphKind::DataLogger:
+        return TfrmGraph::kDataLoggerCaption;
+    case GraphKind::Leq:
+        return TfrmGraph::kLeqCaption;
+    case GraphKind::File:
+        break;
+    }
+    return QStringLiteral("Graph");
+}
+
+TfrmGraph::TfrmGraph(GraphHost& host, GraphKind kind, QWidget* parent) : QWidget(parent), m_host(host), m_kind(kind)
 {
     setObjectName("frmGraph");
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle("Graph");
+    setWindowTitle(graphKindCaption(kind));
     resize(1413, 745);
     buildLayout();
     FormCreate();
+    // Only the data logger's window lists data sets.
+    pnlDataSets->setVisible(kind == GraphKind::DataLogger);
 }
 
 TfrmGraph::~TfrmGraph() = default;
 
-AppState& TfrmGraph::state() { return m_host.appState(); }
+GraphState& TfrmGraph::state() { return m_host.graphState(); }
+
+ChartModel& TfrmGraph::model() { return chtGraph->model(); }
 
 void TfrmGraph::buildLayout()
 {
@@ -131,16 +150,16 @@ void TfrmGraph::buildLayout()
     auto* dl = new QVBoxLayout(pnlDataSets);
     dl->setContentsMargins(2, 2, 2, 2);
     dl->addWidget(new QLabel("Data Sets", pnlDataSets));
-    Grid2 = new QTableWidget(pnlDataSets);
-    Grid2->setObjectName("Grid2");
-    Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
-    Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid2->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* changeDate = new QAction("Change Date && Time", Grid2);
-    changeDate->setObjectName("ChangeDateTime1");
-    Grid2->addAction(changeDate);
-    dl->addWidget(Grid2);
+    grdDataSets = new QTableWidget(pnlDataSets);
+    grdDataSets->setObjectName("grdDataSets");
+    grdDataSets->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdDataSets->setSelectionMode(QAbstractItemView::SingleSelection);
+    grdDataSets->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdDataSets->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* changeDate = new QAction("Change Date && Time", grdDataSets);
+    changeDate->setObjectName("actChangeDateTime");
+    grdDataSets->addAction(changeDate);
+    dl->addWidget(grdDataSets);
     pnlDataSets->hide();
     outer->addWidget(pnlDataSets);
 
@@ -151,50 +170,54 @@ void TfrmGraph::buildLayout()
     outer->addWidget(right, 1);
 
     // Tool bar.
-    ToolBar1 = new QToolBar(right);
-    ToolBar1->setObjectName("ToolBar1");
-    ToolButton1 = toolButton(ToolBar1, "ToolButton1", "Toggle Graph Statistic", true);
-    ToolButton1->setChecked(true);
-    ToolButton2 = toolButton(ToolBar1, "ToolButton2", "Toggle Line Cursor Statistic", true);
-    ToolButton2->setChecked(true);
-    ToolBar1->addSeparator();
-    ToolButton4 = toolButton(ToolBar1, "ToolButton4", "Normal Cursor", true);
-    ToolButton5 = toolButton(ToolBar1, "ToolButton5", "Draw A Cross On Graph", true);
-    ToolButton9 = toolButton(ToolBar1, "ToolButton9", "Text", true);
-    ToolButton4->setAutoExclusive(true);
-    ToolButton5->setAutoExclusive(true);
-    ToolButton9->setAutoExclusive(true);
-    ToolButton4->setChecked(true);
-    ToolButton13 = toolButton(ToolBar1, "ToolButton13", "Erase Annotation");
-    ToolButton13->setToolTip(QString());
-    sepClr = ToolBar1->addSeparator();
-    tbntClr = toolButton(ToolBar1, "tbntClr", "Clear");
-    actClr = ToolBar1->actions().constLast();
+    tbrGraph = new QToolBar(right);
+    tbrGraph->setObjectName("tbrGraph");
+    tbntGraphStatistic = toolButton(tbrGraph, "tbntGraphStatistic", "Toggle Graph Statistic", true);
+    tbntGraphStatistic->setChecked(true);
+    tbntCursorStatistic = toolButton(tbrGraph, "tbntCursorStatistic", "Toggle Line Cursor Statistic", true);
+    tbntCursorStatistic->setChecked(true);
+    tbrGraph->addSeparator();
+    tbntNormalCursor = toolButton(tbrGraph, "tbntNormalCursor", "Normal Cursor", true);
+    tbntDrawCross = toolButton(tbrGraph, "tbntDrawCross", "Draw A Cross On Graph", true);
+    tbntText = toolButton(tbrGraph, "tbntText", "Text", true);
+    tbntNormalCursor->setAutoExclusive(true);
+    tbntDrawCross->setAutoExclusive(true);
+    tbntText->setAutoExclusive(true);
+    tbntNormalCursor->setChecked(true);
+    tbntEraseAnnotation = toolButton(tbrGraph, "tbntEraseAnnotation", "Erase Annotation");
+    tbntEraseAnnotation->setToolTip(QString());
+    sepClr = tbrGraph->addSeparator();
+    sepClr->setObjectName("sepClr");
+    tbntClr = toolButton(tbrGraph, "tbntClr", "Clear");
+    actClr = tbrGraph->actions().constLast();
+    actClr->setObjectName("actClr");
     sepClr->setVisible(false);
     actClr->setVisible(false);
-    ToolBar1->addSeparator();
-    btnUndoZoom = toolButton(ToolBar1, "btnUndoZoom", "Undo Zoom");
+    tbrGraph->addSeparator();
+    btnUndoZoom = toolButton(tbrGraph, "btnUndoZoom", "Undo Zoom");
     btnUndoZoom->setEnabled(false);
-    btnGraphOption = toolButton(ToolBar1, "btnGraphOption", "Graph Option");
-    btnExportStatistic = toolButton(ToolBar1, "btnExportStatistic", "Export Statistic");
-    btnCALLeq = toolButton(ToolBar1, "btnCALLeq", "CAL Leq");
-    Button3 = toolButton(ToolBar1, "Button3", "open wav");
-    actOpenWav = ToolBar1->actions().constLast();
-    MediaPlayer1 = new QWidget(ToolBar1);
-    MediaPlayer1->setObjectName("MediaPlayer1");
-    auto* ml = new QHBoxLayout(MediaPlayer1);
+    btnGraphOption = toolButton(tbrGraph, "btnGraphOption", "Graph Option");
+    btnExportStatistic = toolButton(tbrGraph, "btnExportStatistic", "Export Statistic");
+    btnCALLeq = toolButton(tbrGraph, "btnCALLeq", "CAL Leq");
+    btnOpenWav = toolButton(tbrGraph, "btnOpenWav", "open wav");
+    actOpenWav = tbrGraph->actions().constLast();
+    actOpenWav->setObjectName("actOpenWav");
+    pnlMediaPlayer = new QWidget(tbrGraph);
+    pnlMediaPlayer->setObjectName("pnlMediaPlayer");
+    auto* ml = new QHBoxLayout(pnlMediaPlayer);
     ml->setContentsMargins(0, 0, 0, 0);
     for (auto [ptr, name, text] : {std::tuple{&btnPlay, "btnPlay", "Play"}, std::tuple{&btnPause, "btnPause", "Pause"},
                                    std::tuple{&btnStopPlay, "btnStopPlay", "Stop"}}) {
-        auto* b = new QToolButton(MediaPlayer1);
+        auto* b = new QToolButton(pnlMediaPlayer);
         b->setObjectName(name);
         b->setText(text);
         b->setEnabled(false);
         ml->addWidget(b);
         *ptr = b;
     }
-    actMediaPlayer = ToolBar1->addWidget(MediaPlayer1);
-    rl->addWidget(ToolBar1);
+    actMediaPlayer = tbrGraph->addWidget(pnlMediaPlayer);
+    actMediaPlayer->setObjectName("actMediaPlayer");
+    rl->addWidget(tbrGraph);
 
     // Whole-graph statistics: caption-and-value groups that wrap in a narrow window.
     pnlGraphStatistic = new QWidget(right);
@@ -235,15 +258,15 @@ void TfrmGraph::buildLayout()
     rl->addWidget(pnlGraphStatistic);
 
     // The chart, with the pointer read-out over its top-left corner.
-    PESGraph1 = new PESGraph(right);
-    PESGraph1->setObjectName("PESGraph1");
-    rl->addWidget(PESGraph1, 1);
-    Panel12 = new QLabel(PESGraph1);
-    Panel12->setObjectName("Panel12");
-    Panel12->setAutoFillBackground(true);
-    Panel12->setMinimumWidth(140);
-    Panel12->raise();
-    PESGraph1->installEventFilter(this);
+    chtGraph = new PESGraph(right);
+    chtGraph->setObjectName("chtGraph");
+    rl->addWidget(chtGraph, 1);
+    pnlReadout = new QLabel(chtGraph);
+    pnlReadout->setObjectName("pnlReadout");
+    pnlReadout->setAutoFillBackground(true);
+    pnlReadout->setMinimumWidth(140);
+    pnlReadout->raise();
+    chtGraph->installEventFilter(this);
 
     // Cursor statistics.
     pnlStatistic = new QWidget(right);
@@ -270,8 +293,8 @@ void TfrmGraph::buildLayout()
     cs->addWidget(group(pnlStatistic, {captionLabel("Avg Between A and B"), txtAvgAB}));
     rl->addWidget(pnlStatistic);
 
-    connect(ToolButton1, &QToolButton::toggled, this, [this] { ToolButton1Click(); });
-    connect(ToolButton2, &QToolButton::toggled, this, [this] { ToolButton2Click(); });
+    connect(tbntGraphStatistic, &QToolButton::toggled, this, [this] { tbntGraphStatisticClick(); });
+    connect(tbntCursorStatistic, &QToolButton::toggled, this, [this] { tbntCursorStatisticClick(); });
     connect(btnUndoZoom, &QToolButton::clicked, this, [this] { btnUndoZoomClick(); });
     connect(tbntClr, &QToolButton::clicked, this, [this] { tbntClrClick(); });
     connect(btnExportStatistic, &QToolButton::clicked, this, [this] { btnExportStatisticClick(); });
@@ -279,25 +302,25 @@ void TfrmGraph::buildLayout()
         if (!m_settingRate)
             txtSamplingRateChange();
     });
-    connect(Grid2, &QTableWidget::cellClicked, this, [this](int row, int) { Grid2Click(row); });
-    connect(PESGraph1, &PESGraph::zoomIn, this, [this] { PESGraph1ZoomIn(); });
-    connect(PESGraph1, &PESGraph::mouseMoved, this, [this] { PESGraph1MouseMove(); });
-    connect(PESGraph1, &PESGraph::mouseReleased, this, [this] { PESGraph1MouseUp(); });
-    connect(PESGraph1, &PESGraph::vertLineAnnotHotSpot, this, [this](int i) { PESGraph1VertLineAnnotHotSpot(i); });
+    connect(grdDataSets, &QTableWidget::cellClicked, this, [this](int row, int) { grdDataSetsClick(row); });
+    connect(chtGraph, &PESGraph::zoomIn, this, [this] { chtGraphZoomIn(); });
+    connect(chtGraph, &PESGraph::mouseMoved, this, [this] { chtGraphMouseMove(); });
+    connect(chtGraph, &PESGraph::mouseReleased, this, [this] { chtGraphMouseUp(); });
+    connect(chtGraph, &PESGraph::vertLineAnnotHotSpot, this, [this](int i) { chtGraphVertLineAnnotHotSpot(i); });
 }
 
 void TfrmGraph::FormCreate()
 {
     static const char* heads[9] = {"Set", "DATE", "TIME", "Rate", "Nums", "A/C", "Fa/Sl", "LEVEL", "wave file"};
     static const int widths[9] = {25, 60, 60, 40, 40, 30, 40, 45, 100};
-    Grid2->setColumnCount(9);
-    Grid2->setRowCount(1);
+    grdDataSets->setColumnCount(9);
+    grdDataSets->setRowCount(1);
     for (int c = 0; c < 9; ++c) {
-        Grid2->setHorizontalHeaderItem(c, new QTableWidgetItem(heads[c]));
-        Grid2->setColumnWidth(c, widths[c]);
-        Grid2->setItem(0, c, new QTableWidgetItem(QString()));
+        grdDataSets->setHorizontalHeaderItem(c, new QTableWidgetItem(heads[c]));
+        grdDataSets->setColumnWidth(c, widths[c]);
+        grdDataSets->setItem(0, c, new QTableWidgetItem(QString()));
     }
-    Grid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grdDataSets->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 }
 
 // ---------------------------------------------------------------------------
@@ -319,15 +342,15 @@ bool TfrmGraph::event(QEvent* e)
 
 bool TfrmGraph::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == PESGraph1 && e->type() == QEvent::Resize)
+    if (watched == chtGraph && e->type() == QEvent::Resize)
         placeReadout();
     return QWidget::eventFilter(watched, e);
 }
 
 void TfrmGraph::placeReadout()
 {
-    Panel12->move(0, 0);
-    Panel12->raise();
+    pnlReadout->move(0, 0);
+    pnlReadout->raise();
 }
 
 void TfrmGraph::FormShow()
@@ -337,7 +360,7 @@ void TfrmGraph::FormShow()
     for (int i = 0; i < items.size() && i < txtSamplingRate->count(); ++i)
         txtSamplingRate->setItemText(i, items[i]);
     m_settingRate = false;
-    PESGraph1->model().arrowCursor = sgArrowCursor;
+    chtGraph->model().arrowCursor = sgArrowCursor;
     graphUnit().PlacementTool = -99;
     refreshChart();
 }
@@ -363,9 +386,8 @@ void TfrmGraph::closeEvent(QCloseEvent* e)
 
 bool TfrmGraph::FormCloseQuery()
 {
-    AppState& st = state();
-    const QString cap = caption();
-    if (st.DataLoggerUnsaved && cap == kDataLoggerCaption) {
+    GraphState& st = state();
+    if (st.DataLoggerUnsaved && m_kind == GraphKind::DataLogger) {
         switch (Prompter::instance().ask("Save DataLogger Data ?", Buttons::YesNoCancel)) {
         case Answer::Yes:
             st.DataLoggerUnsaved = false;
@@ -381,7 +403,7 @@ bool TfrmGraph::FormCloseQuery()
             return false;
         }
     }
-    if (st.RealTimeUnsaved && cap == kRealTimeCaption) {
+    if (st.RealTimeUnsaved && m_kind == GraphKind::RealTime) {
         switch (Prompter::instance().ask("Save Real-Time Graph ?", Buttons::YesNoCancel)) {
         case Answer::Yes:
             st.RealTimeUnsaved = false;
@@ -403,13 +425,14 @@ bool TfrmGraph::FormCloseQuery()
 void TfrmGraph::FormClose()
 {
     m_closed = true;
-    AppState& st = state();
+    GraphState& st = state();
     st.DataLoggerUnsaved = false;
-    const QString cap = caption();
-    if (cap == kDataLoggerCaption) {
+    switch (m_kind) {
+    case GraphKind::DataLogger:
         if (st.DataLoggerWindow == this)
             st.DataLoggerWindow = nullptr;
-    } else if (cap == kRealTimeCaption) {
+        break;
+    case GraphKind::RealTime:
         m_host.setRealTimeGraphChecked(false);
         if (st.RealTimeGraphWindow == this)
             st.RealTimeGraphWindow = nullptr;
@@ -418,11 +441,15 @@ void TfrmGraph::FormClose()
         m_host.setStopEnabled(false);
         st.RealTimeRunning = false;
         st.RealTimeCount = 0;
-    } else if (cap == kLeqCaption) {
+        break;
+    case GraphKind::Leq:
         if (graphUnit().LeqGraphWindow == this)
             graphUnit().LeqGraphWindow = nullptr;
+        break;
+    case GraphKind::File:
+        break;
     }
-    // Never leave a dangling reference, whatever the caption became.
+    // Never leave a reference to a closed window, whatever its kind.
     if (st.RealTimeGraphWindow == this)
         st.RealTimeGraphWindow = nullptr;
     if (st.DataLoggerWindow == this)
@@ -435,7 +462,7 @@ void TfrmGraph::FormClose()
 void TfrmGraph::refreshChart()
 {
     try {
-        PESGraph1->refresh();
+        chtGraph->refresh();
     } catch (...) {
     }
 }
@@ -446,16 +473,16 @@ bool TfrmGraph::saveGraphAs()
     if (file.isEmpty())
         return false;
     QString error;
-    if (!SaveChartState(PESGraph1->model(), file, &error)) {
+    if (!SaveChartState(chtGraph->model(), file, &error)) {
         Prompter::instance().message(error);
         return false;
     }
     return true;
 }
 
-void TfrmGraph::Grid2Click(int row)
+void TfrmGraph::grdDataSetsClick(int row)
 {
-    const QTableWidgetItem* date = Grid2->item(row, 1);
+    const QTableWidgetItem* date = grdDataSets->item(row, 1);
     if (!date || date->text().isEmpty())
         return;
     m_host.showDataSet(*this, row);
@@ -464,8 +491,8 @@ void TfrmGraph::Grid2Click(int row)
     btnPause->setEnabled(false);
     btnStopPlay->setEnabled(false);
     graphUnit().WavPaused = false;
-    PESGraph1->undoZoom();
-    PESGraph1->resetImage();
+    chtGraph->undoZoom();
+    chtGraph->resetImage();
     btnUndoZoom->setEnabled(false);
 }
 
@@ -477,6 +504,16 @@ void TfrmGraph::selectSamplingRate(double rate)
     m_settingRate = true;
     txtSamplingRate->setCurrentIndex(item);
     m_settingRate = false;
+}
+
+int TfrmGraph::selectedRateItem() const
+{
+    return txtSamplingRate->currentIndex();
+}
+
+QString TfrmGraph::samplingRateText() const
+{
+    return txtSamplingRate->currentText();
 }
 
 void TfrmGraph::makeRealTimeWindow()
@@ -491,7 +528,7 @@ void TfrmGraph::makeRealTimeWindow()
 
 void TfrmGraph::txtSamplingRateChange()
 {
-    AppState& st = state();
+    GraphState& st = state();
     if (!st.RealTimeRunning) {
         double v = 0;
         if (parseNumber(txtSamplingRate->currentText(), v))
@@ -502,28 +539,28 @@ void TfrmGraph::txtSamplingRateChange()
     Prompter::instance().message("Can not change Sampling Rate while Real-Time is running.");
 }
 
-void TfrmGraph::PESGraph1ZoomIn()
+void TfrmGraph::chtGraphZoomIn()
 {
     btnUndoZoom->setEnabled(true);
 }
 
 void TfrmGraph::btnUndoZoomClick()
 {
-    PESGraph1->undoZoom();
-    PESGraph1->resetImage();
+    chtGraph->undoZoom();
+    chtGraph->resetImage();
     btnUndoZoom->setEnabled(false);
 }
 
-void TfrmGraph::ToolButton1Click()
+void TfrmGraph::tbntGraphStatisticClick()
 {
-    pnlGraphStatistic->setVisible(ToolButton1->isChecked());
+    pnlGraphStatistic->setVisible(tbntGraphStatistic->isChecked());
     placeReadout();
 }
 
-void TfrmGraph::ToolButton2Click()
+void TfrmGraph::tbntCursorStatisticClick()
 {
-    pnlStatistic->setVisible(ToolButton2->isChecked());
-    PESGraph1->model().showVertLineAnnotations = ToolButton2->isChecked();
+    pnlStatistic->setVisible(tbntCursorStatistic->isChecked());
+    chtGraph->model().showVertLineAnnotations = tbntCursorStatistic->isChecked();
     refreshChart();
 }
 
@@ -534,19 +571,57 @@ void TfrmGraph::clearStatisticBoxes()
         e->clear();
 }
 
+void TfrmGraph::showRecordingStart(double time)
+{
+    txtStartTime->setText(formatDateTime(time));
+}
+
+void TfrmGraph::showDataCount(int count)
+{
+    txtDataNo->setText(QString::number(count));
+}
+
+void TfrmGraph::showMaximum(float level, double time)
+{
+    txtMax->setText(formatLevel(level));
+    txtMaxTime->setText(formatDateTime(time));
+}
+
+void TfrmGraph::showMinimum(float level, double time)
+{
+    txtMin->setText(formatLevel(level));
+    txtMinTime->setText(formatDateTime(time));
+}
+
+void TfrmGraph::showAverage(double level)
+{
+    txtAvgAll->setText(formatLevel(level));
+}
+
+void TfrmGraph::setClearEnabled(bool enabled)
+{
+    tbntClr->setEnabled(enabled);
+}
+
+void TfrmGraph::hideWavPlayer()
+{
+    actOpenWav->setVisible(false);
+    actMediaPlayer->setVisible(false);
+}
+
 void TfrmGraph::tbntClrClick()
 {
-    AppState& st = state();
+    GraphState& st = state();
     setCaption(kRealTimeCaption);
     m_host.setRealTimeGraphChecked(true);
     makeRealTimeWindow();
     const double now = nowDays();
-    ResetChart(PESGraph1->model(), 1, 200, now, now + 30 * kSecondInDays, 30, 130);
+    ResetChart(chtGraph->model(), 1, 200, now, now + 30 * kSecondInDays, 30, 130);
     st.RealTimeCount = 0;
     GraphUnit& u = graphUnit();
     for (int i = 3; i <= u.AnnotationCount; ++i) {
-        PESGraph1->model().setGraphAnnotationX(i, 0);
-        PESGraph1->model().setGraphAnnotationY(i, 0);
+        chtGraph->model().setGraphAnnotationX(i, 0);
+        chtGraph->model().setGraphAnnotationY(i, 0);
     }
     u.AnnotationCount = 3;
     refreshChart();
@@ -557,7 +632,7 @@ void TfrmGraph::tbntClrClick()
 
 void TfrmGraph::GraphStatistics()
 {
-    const ChartModel& m = PESGraph1->model();
+    const ChartModel& m = chtGraph->model();
     const GraphStats s = computeGraphStatistics(m.xValues(0), m.yValues(0));
     txtDataNo->setText(QString::number(s.count));
     m_settingRate = true;
@@ -583,7 +658,7 @@ void TfrmGraph::GraphStatistics()
 void TfrmGraph::ResetCursors()
 {
     GraphUnit& u = graphUnit();
-    ChartModel& m = PESGraph1->model();
+    ChartModel& m = chtGraph->model();
     const int n = m.points();
     u.PlayLineIndex = 0;
     u.CursorAIndex = n / 3;
@@ -597,7 +672,7 @@ void TfrmGraph::ResetCursors()
 
 void TfrmGraph::CursorStatistics()
 {
-    const ChartModel& m = PESGraph1->model();
+    const ChartModel& m = chtGraph->model();
     const GraphUnit& u = graphUnit();
     if (m.points() == 0) {
         for (QLineEdit* e : {txtCursorA, txtCursorATime, txtCursorB, txtCursorBTime, txtMaxAB, txtMaxABTime,
@@ -619,22 +694,22 @@ void TfrmGraph::CursorStatistics()
 
 int TfrmGraph::SnapToSample()
 {
-    const ChartModel& m = PESGraph1->model();
+    const ChartModel& m = chtGraph->model();
     const int n = m.points();
     if (n == 0)
         return 0;
-    const QPoint pos = PESGraph1->lastPointerPosition();
-    if (!PESGraph1->inPlottingRect(pos))
+    const QPoint pos = chtGraph->lastPointerPosition();
+    if (!chtGraph->inPlottingRect(pos))
         return std::clamp(graphUnit().CursorAIndex, 0, n - 1);
-    return nearestSample(m.xValues(0), PESGraph1->pixelToData(pos).x());
+    return nearestSample(m.xValues(0), chtGraph->pixelToData(pos).x());
 }
 
 void TfrmGraph::moveLine(int line, double x)
 {
-    PESGraph1->model().vertLines[static_cast<size_t>(line)].x = x;
+    chtGraph->model().vertLines[static_cast<size_t>(line)].x = x;
 }
 
-void TfrmGraph::PESGraph1VertLineAnnotHotSpot(int index)
+void TfrmGraph::chtGraphVertLineAnnotHotSpot(int index)
 {
     GraphUnit& u = graphUnit();
     bool* flag = index == 1 ? &u.DraggingCursorA : index == 2 ? &u.DraggingCursorB : index == 0 ? &u.DraggingPlayLine
@@ -643,18 +718,18 @@ void TfrmGraph::PESGraph1VertLineAnnotHotSpot(int index)
         return;
     *flag = true;
     u.LastDragMove = nowDays();
-    PESGraph1->model().vertLines[static_cast<size_t>(index)].color = PEargb(255, 190, 190, 190);
+    chtGraph->model().vertLines[static_cast<size_t>(index)].color = PEargb(255, 190, 190, 190);
     refreshChart();
 }
 
-void TfrmGraph::PESGraph1MouseMove()
+void TfrmGraph::chtGraphMouseMove()
 {
-    const QPoint pos = PESGraph1->lastPointerPosition();
-    if (!PESGraph1->inPlottingRect(pos))
+    const QPoint pos = chtGraph->lastPointerPosition();
+    if (!chtGraph->inPlottingRect(pos))
         return;
-    const QPointF d = PESGraph1->pixelToData(pos);
-    Panel12->setText(formatLevel(d.y()) + "dB@" + formatTimeOfDay(d.x()));
-    Panel12->adjustSize();
+    const QPointF d = chtGraph->pixelToData(pos);
+    pnlReadout->setText(formatLevel(d.y()) + "dB@" + formatTimeOfDay(d.x()));
+    pnlReadout->adjustSize();
 
     GraphUnit& u = graphUnit();
     const std::pair<bool*, int> lines[3] = {{&u.DraggingCursorA, 1}, {&u.DraggingCursorB, 2}, {&u.DraggingPlayLine, 0}};
@@ -665,8 +740,8 @@ void TfrmGraph::PESGraph1MouseMove()
         if (now - u.LastDragMove > kDragThrottleDays) {
             moveLine(line, d.x());
             try {
-                PESGraph1->resetImage();
-                PESGraph1->invalidateImage();
+                chtGraph->resetImage();
+                chtGraph->invalidateImage();
             } catch (...) {
             }
             u.LastDragMove = now;
@@ -674,9 +749,9 @@ void TfrmGraph::PESGraph1MouseMove()
     }
 }
 
-void TfrmGraph::PESGraph1MouseUp()
+void TfrmGraph::chtGraphMouseUp()
 {
-    ChartModel& m = PESGraph1->model();
+    ChartModel& m = chtGraph->model();
     GraphUnit& u = graphUnit();
     m.vertLines[0].color = linecolors::PlayLine;
     m.vertLines[1].color = linecolors::CursorA;
@@ -701,22 +776,32 @@ void TfrmGraph::PESGraph1MouseUp()
     refreshChart();
 }
 
+StatisticTexts TfrmGraph::statisticTexts() const
+{
+    StatisticTexts t;
+    t.startTime = txtStartTime->text();
+    t.samplingRate = txtSamplingRate->currentText();
+    t.dataNo = txtDataNo->text();
+    t.average = txtAvgAll->text();
+    t.maximum = txtMax->text();
+    t.maximumTime = txtMaxTime->text();
+    t.minimum = txtMin->text();
+    t.minimumTime = txtMinTime->text();
+    t.cursorA = txtCursorA->text();
+    t.cursorATime = txtCursorATime->text();
+    t.cursorB = txtCursorB->text();
+    t.cursorBTime = txtCursorBTime->text();
+    t.maxBetween = txtMaxAB->text();
+    t.maxBetweenTime = txtMaxABTime->text();
+    t.minBetween = txtMinAB->text();
+    t.minBetweenTime = txtMinABTime->text();
+    t.averageBetween = txtAvgAB->text();
+    return t;
+}
+
 QString TfrmGraph::statisticText() const
 {
-    QString t;
-    auto line = [&t](const QString& s) { t += s + QLatin1Char('\n'); };
-    line("Start Time:" + txtStartTime->text());
-    line("Sampling Rate:" + txtSamplingRate->currentText());
-    line("DataNo:" + txtDataNo->text());
-    line("Avg.:" + txtAvgAll->text());
-    line("Maximum:" + txtMax->text() + "@" + txtMaxTime->text());
-    line("Minimum:" + txtMin->text() + "@" + txtMinTime->text());
-    line("Cursor A:" + txtCursorA->text() + "@" + txtCursorATime->text());
-    line("Cursor B:" + txtCursorB->text() + "@" + txtCursorBTime->text());
-    line("Max.Between A and B:" + txtMaxAB->text() + "@" + txtMaxABTime->text());
-    line("Min.Between A and B:" + txtMinAB->text() + "@" + txtMinABTime->text());
-    line("Avg. Between A and B:" + txtAvgAB->text());
-    return t;
+    return statisticExportText(statisticTexts());
 }
 
 void TfrmGraph::btnExportStatisticClick()

@@ -1,36 +1,54 @@
 #pragma once
 // The graph window: one measurement's chart with its statistics, cursors and tool bar.
-// What an instance is (real-time graph, data logger, Leq graph, a file) is told by its caption.
+// What an instance is (real-time graph, data logger, Leq graph, a file) is its kind, given
+// when it is made; the caption only shows it.
 #include <QWidget>
 
+#include "graph/stats/statistics.h"
+
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
 class QToolBar;
 class QToolButton;
-class QAction;
 
 namespace quedral {
 
+class ChartModel;
 class GraphHost;
 class PESGraph;
-struct AppState;
+struct GraphState;
+
+enum class GraphKind {
+    RealTime,   // "Real-Time Graph": the one real-time recording window
+    DataLogger, // "DataLogger": the meter's data sets
+    Leq,        // "LEQ": the Leq of another graph
+    File,       // a graph file, a list's or the Leq window's graph: captioned by its creator
+};
+
+// The caption a window of this kind is made with ("Graph" for File).
+QString graphKindCaption(GraphKind kind);
 
 class TfrmGraph : public QWidget {
     Q_OBJECT
 public:
-    // Window kinds, by caption.
     static constexpr const char* kRealTimeCaption = "Real-Time Graph";
     static constexpr const char* kDataLoggerCaption = "DataLogger";
     static constexpr const char* kLeqCaption = "LEQ";
 
-    explicit TfrmGraph(GraphHost& host, QWidget* parent = nullptr);
+    explicit TfrmGraph(GraphHost& host, GraphKind kind = GraphKind::File, QWidget* parent = nullptr);
     ~TfrmGraph() override;
 
     GraphHost& host() { return m_host; }
+    GraphKind kind() const { return m_kind; }
     QString caption() const { return windowTitle(); }
     void setCaption(const QString& c) { setWindowTitle(c); }
+
+    // The chart and what it holds.
+    PESGraph& chart() { return *chtGraph; }
+    ChartModel& model();
 
     // ---- Statistics and cursors (read back from the chart, subset 0) ----
     void GraphStatistics();
@@ -39,17 +57,33 @@ public:
     // The sample nearest to the pointer; cursor A's sample when the pointer is outside the
     // plotting area. Always within 0 .. n - 1 (0 for an empty chart).
     int SnapToSample();
+    // What the statistic boxes show now.
+    StatisticTexts statisticTexts() const;
     // The eleven lines "Export Statistic" puts on the clipboard.
     QString statisticText() const;
 
     // ---- Real-time window ----
     // Selects the sampling-rate item for a rate (-1: leaves the selection alone).
     void selectSamplingRate(double rate);
+    // The sampling-rate box: its selected item (-1: none) and its text.
+    int selectedRateItem() const;
+    QString samplingRateText() const;
     // Turns this window into the real-time window's look: "Clear" shown, the sampling-rate
     // box a drop-down list and enabled.
     void makeRealTimeWindow();
     // Empties every whole-graph and cursor value box but the start time and data count.
     void clearStatisticBoxes();
+    // The whole-graph boxes while recording: the start time, the number of points, the
+    // maximum and minimum with their times, the average.
+    void showRecordingStart(double time);
+    void showDataCount(int count);
+    void showMaximum(float level, double time);
+    void showMinimum(float level, double time);
+    void showAverage(double level);
+    // "Clear" on the tool bar (enabled while no recording runs).
+    void setClearEnabled(bool enabled);
+    // Hides "open wav" and the media player (the real-time window made at start-up).
+    void hideWavPlayer();
 
     // Chart refresh (model into the plot, repaint); a failing refresh is swallowed.
     void refreshChart();
@@ -64,47 +98,17 @@ public:
     // The close query: true lets the window close.
     bool FormCloseQuery();
     void FormClose();
-    void Grid2Click(int row);
+    void grdDataSetsClick(int row);
     void txtSamplingRateChange();
-    void PESGraph1ZoomIn();
+    void chtGraphZoomIn();
     void btnUndoZoomClick();
-    void ToolButton1Click();
-    void ToolButton2Click();
-    void PESGraph1MouseMove();
-    void PESGraph1VertLineAnnotHotSpot(int index);
-    void PESGraph1MouseUp();
+    void tbntGraphStatisticClick();
+    void tbntCursorStatisticClick();
+    void chtGraphMouseMove();
+    void chtGraphVertLineAnnotHotSpot(int index);
+    void chtGraphMouseUp();
     void tbntClrClick();
     void btnExportStatisticClick();
-
-    // ---- Controls ----
-    QWidget* pnlDataSets = nullptr;
-    QTableWidget* Grid2 = nullptr;
-    QToolBar* ToolBar1 = nullptr;
-    QToolButton *ToolButton1 = nullptr, *ToolButton2 = nullptr, *ToolButton4 = nullptr, *ToolButton5 = nullptr,
-                *ToolButton9 = nullptr, *ToolButton13 = nullptr, *tbntClr = nullptr;
-    QAction* sepClr = nullptr; // the separator before "Clear"
-    QAction* actClr = nullptr; // "Clear" on the tool bar
-    QToolButton *btnUndoZoom = nullptr, *btnGraphOption = nullptr, *btnExportStatistic = nullptr,
-                *btnCALLeq = nullptr, *Button3 = nullptr;
-    QWidget* MediaPlayer1 = nullptr;
-    QToolButton *btnPlay = nullptr, *btnPause = nullptr, *btnStopPlay = nullptr;
-    QAction *actOpenWav = nullptr, *actMediaPlayer = nullptr;
-
-    QWidget* pnlGraphStatistic = nullptr;
-    QLineEdit* txtStartTime = nullptr;
-    QWidget* pnlSamplingRate = nullptr; // the panel holding the sampling-rate box
-    QComboBox* txtSamplingRate = nullptr;
-    QLineEdit *txtDataNo = nullptr, *txtAvgAll = nullptr, *txtMax = nullptr, *txtMaxTime = nullptr,
-              *txtMin = nullptr, *txtMinTime = nullptr, *txtPlayOffset = nullptr, *txtLeq = nullptr;
-    QWidget* pnlLeq = nullptr;
-
-    PESGraph* PESGraph1 = nullptr;
-    QLabel* Panel12 = nullptr;
-
-    QWidget* pnlStatistic = nullptr;
-    QLineEdit *txtCursorA = nullptr, *txtCursorATime = nullptr, *txtCursorB = nullptr, *txtCursorBTime = nullptr,
-              *txtMaxAB = nullptr, *txtMaxABTime = nullptr, *txtMinAB = nullptr, *txtMinABTime = nullptr,
-              *txtAvgAB = nullptr;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -116,11 +120,42 @@ private:
     void buildLayout();
     void placeReadout();
     void moveLine(int line, double x);
-    AppState& state();
+    GraphState& state();
 
     GraphHost& m_host;
+    const GraphKind m_kind;
     bool m_closed = false;
     bool m_settingRate = false;
+
+    // ---- Controls ----
+    QWidget* pnlDataSets = nullptr;
+    QTableWidget* grdDataSets = nullptr;
+    QToolBar* tbrGraph = nullptr;
+    QToolButton *tbntGraphStatistic = nullptr, *tbntCursorStatistic = nullptr, *tbntNormalCursor = nullptr,
+                *tbntDrawCross = nullptr, *tbntText = nullptr, *tbntEraseAnnotation = nullptr, *tbntClr = nullptr;
+    QAction* sepClr = nullptr; // the separator before "Clear"
+    QAction* actClr = nullptr; // "Clear" on the tool bar
+    QToolButton *btnUndoZoom = nullptr, *btnGraphOption = nullptr, *btnExportStatistic = nullptr,
+                *btnCALLeq = nullptr, *btnOpenWav = nullptr;
+    QWidget* pnlMediaPlayer = nullptr;
+    QToolButton *btnPlay = nullptr, *btnPause = nullptr, *btnStopPlay = nullptr;
+    QAction *actOpenWav = nullptr, *actMediaPlayer = nullptr;
+
+    QWidget* pnlGraphStatistic = nullptr;
+    QLineEdit* txtStartTime = nullptr;
+    QWidget* pnlSamplingRate = nullptr; // the panel holding the sampling-rate box
+    QComboBox* txtSamplingRate = nullptr;
+    QLineEdit *txtDataNo = nullptr, *txtAvgAll = nullptr, *txtMax = nullptr, *txtMaxTime = nullptr,
+              *txtMin = nullptr, *txtMinTime = nullptr, *txtPlayOffset = nullptr, *txtLeq = nullptr;
+    QWidget* pnlLeq = nullptr;
+
+    PESGraph* chtGraph = nullptr;
+    QLabel* pnlReadout = nullptr; // the pointer read-out over the chart's top-left corner
+
+    QWidget* pnlStatistic = nullptr;
+    QLineEdit *txtCursorA = nullptr, *txtCursorATime = nullptr, *txtCursorB = nullptr, *txtCursorBTime = nullptr,
+              *txtMaxAB = nullptr, *txtMaxABTime = nullptr, *txtMinAB = nullptr, *txtMinABTime = nullptr,
+              *txtAvgAB = nullptr;
 };
 
 } // namespace quedral
