@@ -208,7 +208,8 @@ int cmdGraphInfo(Context& ctx, const QStringList& args)
 
 void printUsage(QTextStream& s)
 {
-    s << "usage: quedral-cli [--simulate] [--data-dir DIR] [--version] COMMAND [ARGS]\ncommands:\n";
+    s << "usage: quedral-cli [--simulate [--simulate-faults LIST]] [--data-dir DIR] [--version] COMMAND [ARGS]\n"
+      << "  LIST: comma-separated " << kFaultListSyntax << "\ncommands:\n";
     for (const Command& c : commands())
         s << "  " << c.usage << "\n";
 }
@@ -234,10 +235,20 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
 {
     const QString dataDir = takeDataDirOption(args);
     bool simulate = false;
+    std::optional<QString> faultList;
     while (!args.isEmpty() && args.first().startsWith("--")) {
         const QString opt = args.takeFirst();
         if (opt == "--simulate") {
             simulate = true;
+        } else if (opt == "--simulate-faults" || opt.startsWith("--simulate-faults=")) {
+            if (opt.contains('=')) {
+                faultList = opt.section('=', 1);
+            } else if (!args.isEmpty()) {
+                faultList = args.takeFirst();
+            } else {
+                err << "--simulate-faults needs a LIST (" << kFaultListSyntax << ")\n";
+                return 2;
+            }
         } else if (opt == "--version") {
             out << "quedral-cli " << QUEDRAL_VERSION << "\n";
             return 0;
@@ -249,6 +260,19 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
             printUsage(err);
             return 2;
         }
+    }
+    TransportFaults faults;
+    if (faultList) {
+        if (!simulate) {
+            err << "--simulate-faults works only with --simulate\n";
+            return 2;
+        }
+        const ParsedFaults parsed = parseTransportFaults(*faultList);
+        if (!parsed.ok()) {
+            err << "--simulate-faults: " << parsed.error << "\n";
+            return 2;
+        }
+        faults = parsed.faults;
     }
     if (args.isEmpty()) {
         printUsage(err);
@@ -263,7 +287,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
         return 2;
     }
     DataDir::init(dataDir);
-    std::unique_ptr<Transport> transport = factory(simulate);
+    std::unique_ptr<Transport> transport = factory(simulate, faults);
     MeterLink link(*transport);
     Poller poller(link);
     Context ctx{*transport, link, poller, out, err};
@@ -299,7 +323,7 @@ QString readingJson(const MeterReading& r, bool sequenceOk)
 {
     auto b = [](bool v) { return QString(v ? "true" : "false"); };
     auto str = [](const QString& s) { return s.isNull() ? QString("null") : "\"" + s + "\""; };
-    const char* range = rangeText(r.RangeCode);
+    const RangeInfo* range = rangeInfo(r.RangeCode);
     QStringList f;
     f << "\"recording\":" + b(r.Recording)
       << "\"max_min_active\":" + b(r.MaxMinActive)
@@ -308,8 +332,8 @@ QString readingJson(const MeterReading& r, bool sequenceOk)
       << "\"under\":" + b(r.Under)
       << "\"over\":" + b(r.Over)
       << "\"memory_full\":" + b(r.MemoryFull)
-      << "\"range\":" + str(range ? QString::fromLatin1(range) : QString())
-      << "\"max_min_mode\":" + QString::number(r.MaxMinMode)
+      << "\"range\":" + str(range ? QString::fromLatin1(range->label) : QString())
+      << "\"max_min_mode\":" + QString::number(rawByte(r.MaxMinMode))
       << "\"level\":" + tenthsDb(r.LevelTenths)
       << "\"max\":" + tenthsDb(r.MaxTenths)
       << "\"min\":" + tenthsDb(r.MinTenths)
@@ -321,14 +345,15 @@ QString readingJson(const MeterReading& r, bool sequenceOk)
 
 QString monitorLine(const QTime& computerTime, const MeterReading& r)
 {
-    const char* range = rangeText(r.RangeCode);
+    const RangeInfo* range = rangeInfo(r.RangeCode);
     QStringList parts{computerTime.toString("hh:mm:ss"),
                       QString("%1").arg(tenthsDb(DisplayLevel(r)), 5),
                       r.WeightingA ? "dBA" : "dBC",
                       r.Fast ? "FAST" : "SLOW",
-                      range ? QString::fromLatin1(range) : QString("?")};
-    const bool showMax = r.MaxMinActive && (r.MaxMinMode == 0x11 || r.MaxMinMode == 0x44);
-    const bool showMin = r.MaxMinActive && (r.MaxMinMode == 0x22 || r.MaxMinMode == 0x44);
+                      range ? QString::fromLatin1(range->label) : QString("?")};
+    const MaxMinInfo* mode = r.MaxMinActive ? maxMinInfo(r.MaxMinMode) : nullptr;
+    const bool showMax = mode && mode->maxLit;
+    const bool showMin = mode && mode->minLit;
     if (r.Recording) parts << "REC";
     if (showMax) parts << "MAX";
     if (showMin) parts << "MIN";

@@ -60,6 +60,8 @@ int SimulatedTransport::UsbSetTimeouts(int readMs, int writeMs)
 int SimulatedTransport::UsbWrite(int length, const std::uint8_t* frame)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(frame), length);
+    if (faults.delayMsPerExchange > 0)
+        Clock::instance().sleepMs(faults.delayMsPerExchange);
     checkUnplug();
     if (!usable() || faults.writeFails || length != kCommandLength)
         return log("UsbWrite", {length}, bytes, 1);
@@ -80,17 +82,18 @@ int SimulatedTransport::UsbRead(int length, std::uint8_t* buffer)
 {
     if (!usable() || length != kReplyLength)
         return log("UsbRead", {length}, {}, 1);
-    if (faults.delayMsPerExchange > 0)
-        Clock::instance().sleepMs(faults.delayMsPerExchange);
-    if (faults.noReply || !m_pending) {
+    const bool silenced = faults.silentAfterExchanges >= 0 && m_exchanges > faults.silentAfterExchanges;
+    if (faults.noReply || silenced || !m_pending) {
         Clock::instance().sleepMs(m_readTimeoutMs); // the read waits out its time-out
         m_pending.reset();
         return log("UsbRead", {length}, {}, 1);
     }
     ReplyBytes reply = *m_pending;
     m_pending.reset();
-    if (faults.alterByteIndex && *faults.alterByteIndex >= 0 && *faults.alterByteIndex < kReplyLength)
-        reply[*faults.alterByteIndex] = faults.alterByteValue;
+    if (faults.alterByteIndex && *faults.alterByteIndex >= 0 && *faults.alterByteIndex < kReplyLength) {
+        std::uint8_t& b = reply[*faults.alterByteIndex];
+        b = faults.alterByteValue ? *faults.alterByteValue : static_cast<std::uint8_t>(~b);
+    }
     std::copy(reply.begin(), reply.end(), buffer);
     return log("UsbRead", {length}, QByteArray(reinterpret_cast<const char*>(reply.data()), kReplyLength), 0);
 }
@@ -150,10 +153,70 @@ void SimulatedTransport::replug()
     faults.unplugAfterExchanges = -1;
 }
 
-std::unique_ptr<Transport> makeTransport(bool simulate)
+ParsedFaults parseTransportFaults(const QString& list)
 {
-    if (simulate)
-        return std::make_unique<SimulatedTransport>();
+    ParsedFaults parsed;
+    auto refuse = [&parsed](const QString& why) {
+        parsed.error = why;
+        return parsed;
+    };
+    // A whole number from 0 to max, in decimal.
+    auto number = [](const QString& text, int max, int& value) {
+        bool ok = false;
+        value = text.toInt(&ok, 10);
+        return ok && !text.startsWith('+') && value >= 0 && value <= max;
+    };
+    if (list.trimmed().isEmpty())
+        return refuse(QStringLiteral("empty fault list (known faults: %1)").arg(kFaultListSyntax));
+    for (const QString& raw : list.split(',')) {
+        const QString item = raw.trimmed();
+        const qsizetype eq = item.indexOf('=');
+        const QString name = eq < 0 ? item : item.left(eq);
+        const QString value = eq < 0 ? QString() : item.mid(eq + 1);
+        TransportFaults& f = parsed.faults;
+        int n = 0;
+        if (item.isEmpty())
+            return refuse(QStringLiteral("empty item in fault list \"%1\"").arg(list));
+        if (name == "silent" && eq < 0) {
+            f.noReply = true;
+        } else if (name == "delay" && eq >= 0) {
+            if (!number(value, 600000, n))
+                return refuse(QStringLiteral("bad fault \"%1\": MS must be a whole number of milliseconds "
+                                             "from 0 to 600000").arg(item));
+            f.delayMsPerExchange = n;
+        } else if (name == "silent-after" && eq >= 0) {
+            if (!number(value, 1000000000, n))
+                return refuse(QStringLiteral("bad fault \"%1\": N must be a whole number of exchanges, "
+                                             "0 or more").arg(item));
+            f.silentAfterExchanges = n;
+        } else if (name == "unplug-after" && eq >= 0) {
+            if (!number(value, 1000000000, n))
+                return refuse(QStringLiteral("bad fault \"%1\": N must be a whole number of exchanges, "
+                                             "0 or more").arg(item));
+            f.unplugAfterExchanges = n;
+        } else if (name == "wrong-byte" && eq >= 0) {
+            if (!number(value, kReplyLength - 1, n))
+                return refuse(QStringLiteral("bad fault \"%1\": I must be a reply byte index from 0 to %2")
+                                  .arg(item).arg(kReplyLength - 1));
+            f.alterByteIndex = n;
+            f.alterByteValue.reset();
+        } else if (name == "silent" || name == "delay" || name == "silent-after" || name == "unplug-after"
+                   || name == "wrong-byte") {
+            return refuse(QStringLiteral("bad fault \"%1\" (known faults: %2)").arg(item, kFaultListSyntax));
+        } else {
+            return refuse(QStringLiteral("unknown fault \"%1\" (known faults: %2)").arg(item, kFaultListSyntax));
+        }
+    }
+    return parsed;
+}
+
+std::unique_ptr<Transport> makeTransport(bool simulate, const TransportFaults& faults)
+{
+    if (simulate) {
+        auto transport = std::make_unique<SimulatedTransport>();
+        transport->faults = faults;
+        return transport;
+    }
     return makeHidTransport();
 }
 

@@ -297,9 +297,9 @@ void TfrmPanel::showReading(const MeterReading& r)
 
     // 5. range labels and level bar
     if (const auto range = panel::rangeDisplay(r.RangeCode, level)) {
-        lblRangeLow->setText(QString::fromLatin1(range->low));
+        lblRangeLow->setText(QString::number(range->lowDb));
         lblRangeLow->adjustSize();
-        lblRangeHigh->setText(QString::fromLatin1(range->high));
+        lblRangeHigh->setText(QString::number(range->highDb));
         lblRangeHigh->adjustSize();
         imgColorBar->resize(range->barWidth, imgColorBar->height());
     }

@@ -307,3 +307,56 @@ TEST_F(LinkTest, DelayPerExchangeGoesThroughTheClock)
     EXPECT_TRUE(link.ExchangeCommand('K'));
     EXPECT_EQ(clock.tickMs() - t0, 300);
 }
+
+TEST(FaultList, ParsesEachItemAndRefusesWhatItDoesNotKnow)
+{
+    struct Good { const char* list; std::function<bool(const TransportFaults&)> holds; };
+    const Good good[] = {
+        {"delay=300", [](const TransportFaults& f) { return f.delayMsPerExchange == 300 && !f.noReply; }},
+        {"silent", [](const TransportFaults& f) { return f.noReply && f.silentAfterExchanges == -1; }},
+        {"silent-after=2", [](const TransportFaults& f) { return !f.noReply && f.silentAfterExchanges == 2; }},
+        {"unplug-after=0", [](const TransportFaults& f) { return f.unplugAfterExchanges == 0; }},
+        {"wrong-byte=31", [](const TransportFaults& f) { return f.alterByteIndex == 31 && !f.alterByteValue; }},
+        {"delay=5, silent ,wrong-byte=0", [](const TransportFaults& f) {
+             return f.delayMsPerExchange == 5 && f.noReply && f.alterByteIndex == 0 && f.unplugAfterExchanges == -1;
+         }},
+    };
+    for (const Good& g : good) {
+        const ParsedFaults p = parseTransportFaults(g.list);
+        EXPECT_TRUE(p.ok()) << g.list << ": " << p.error.toStdString();
+        EXPECT_TRUE(g.holds(p.faults)) << g.list;
+    }
+
+    // Each refusal names the offending item.
+    const struct { const char* list; const char* named; } bad[] = {
+        {"", "empty"},
+        {"silent,", "empty item"},
+        {"loud", "\"loud\""},
+        {"silent,jitter=3", "\"jitter=3\""},
+        {"delay", "\"delay\""},
+        {"delay=", "\"delay=\""},
+        {"delay=-1", "\"delay=-1\""},
+        {"delay=1.5", "\"delay=1.5\""},
+        {"silent=1", "\"silent=1\""},
+        {"silent-after=+3", "\"silent-after=+3\""},
+        {"unplug-after=x", "\"unplug-after=x\""},
+        {"wrong-byte=32", "\"wrong-byte=32\""},
+    };
+    for (const auto& b : bad) {
+        const ParsedFaults p = parseTransportFaults(b.list);
+        EXPECT_FALSE(p.ok()) << b.list;
+        EXPECT_TRUE(p.error.contains(b.named)) << b.list << ": " << p.error.toStdString();
+    }
+}
+
+TEST_F(LinkTest, SilentAfterAndWrongByteFaults)
+{
+    sim.faults.silentAfterExchanges = sim.exchanges() + 1;
+    EXPECT_TRUE(link.ExchangeCommand('K'));
+    EXPECT_FALSE(link.ExchangeCommand('K'));
+
+    sim.faults = {};
+    sim.faults.alterByteIndex = 0; // no value: the byte's bits are inverted
+    ASSERT_TRUE(link.ExchangeCommand('K'));
+    EXPECT_EQ(link.MainReply[0], 0xFD);
+}

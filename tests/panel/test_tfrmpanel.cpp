@@ -30,7 +30,7 @@ MeterReading sampleReading()
     MeterReading r;
     r.WeightingA = true;
     r.Fast = true;
-    r.RangeCode = 0x44;
+    r.RangeCode = Range::Db70To130;
     r.LevelTenths = 945;
     r.ClockHour = 0x14;
     r.ClockMinute = 0x37;
@@ -149,16 +149,16 @@ TEST(PanelDisplay, ReadingSetsDigitsClockAndRange)
 
     // held MAX is what the meter displays
     r.MaxMinActive = true;
-    r.MaxMinMode = 0x11;
+    r.MaxMinMode = MaxMin::Max;
     r.MaxTenths = 1400;
-    r.RangeCode = 0x44;
+    r.RangeCode = Range::Db70To130;
     panel.showReading(r);
     EXPECT_EQ(panel.levelGlyph(0), 1);
     EXPECT_EQ(panel.levelGlyph(1), 4);
     EXPECT_EQ(panel.colorBarWidth(), 179);
 
     // an unknown range code keeps labels and bar
-    r.RangeCode = 0x55;
+    r.RangeCode = Range{0x55};
     r.MaxTenths = 800;
     panel.showReading(r);
     EXPECT_EQ(panel.rangeLowText(), "70");
@@ -326,7 +326,7 @@ TEST(PanelSnapshot, SampleReadingRendersTheFace)
     r.Under = true;
     r.Over = true;
     r.MemoryFull = true;
-    r.RangeCode = 0x88;
+    r.RangeCode = Range::Db30To130;
     r.ClockSecond = 0x53;
     panel.showReading(r);
     panel.setMaxVisible(false);

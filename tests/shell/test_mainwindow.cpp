@@ -171,7 +171,7 @@ TEST_F(MainWindowTest, AlternatingMaxMinBlinksBothLabels)
     for (int i = 0; i < 3; ++i)
         sim->meter().handleCommand({0x02, 'M', 0, 0, 0, 0, 0x03});
     main->MainTimerTimer();
-    ASSERT_EQ(main->poller().reading().MaxMinMode, 0x44);
+    ASSERT_EQ(main->poller().reading().MaxMinMode, MaxMin::Alternating);
     EXPECT_TRUE(main->MaxMinTimer->isActive());
     main->MaxMinTimerTimer();
     const bool phase = main->state().BlinkPhase;
