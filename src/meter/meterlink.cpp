@@ -105,9 +105,9 @@ int MeterLink::Transact(const CommandFrame& command, ReplyFrame& reply, const Ex
         return Codes::Ok;
     m_transport.UsbPurge();
     if (m_transport.UsbRead(kReplyLength, reply.data()) != 0)
-        return codes.noReply;
+        return codes.noReplyCode();
     if (!replyPasses(check, command, reply))
-        return codes.wrongReply;
+        return codes.wrongReplyCode();
     return Codes::Ok;
 }
 

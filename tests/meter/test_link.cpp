@@ -360,3 +360,33 @@ TEST_F(LinkTest, SilentAfterAndWrongByteFaults)
     ASSERT_TRUE(link.ExchangeCommand('K'));
     EXPECT_EQ(link.MainReply[0], 0xFD);
 }
+
+// A family without its own code for a step still reports that step's failure:
+// with the code of the nearest earlier step it has (wrong reply -> no reply -> write).
+TEST_F(LinkTest, FailedStepWithoutAFamilyCodeIsNeverSuccess)
+{
+    auto silent = [](TransportFaults& f) { f.noReply = true; };
+    auto wrong = [](TransportFaults& f) { f.alterByteIndex = 24; };
+    const struct {
+        const char* name;
+        ExchangeCodes codes;
+        std::function<void(TransportFaults&)> fault;
+        int expected;
+    } cases[] = {
+        {"information, wrong reply", Codes::Information, wrong, 906},
+        {"set time, no reply", Codes::SetTime, silent, 203},
+        {"set time, wrong reply", Codes::SetTime, wrong, 203},
+        {"download end, no reply", Codes::DownloadEnd, silent, 125},
+        {"download end, wrong reply", Codes::DownloadEnd, wrong, 125},
+        {"erase, wrong reply (own code)", Codes::Erase, wrong, 807},
+    };
+    for (const auto& c : cases) {
+        sim.faults = {};
+        c.fault(sim.faults);
+        ReplyFrame reply{};
+        const int code = link.StandardExchange(makeCommand(Letter::Identify), reply,
+                                               ExchangeOptions{c.codes, 1000, ReplyCheck::Identify, false});
+        EXPECT_EQ(code, c.expected) << c.name;
+        EXPECT_STRNE(exchangeStepText(code, c.codes), "") << c.name;
+    }
+}
