@@ -19,6 +19,8 @@ namespace {
 
 const QColor kSegmentInk(0x1b, 0x21, 0x1c);
 const QString kMaxMinHint = QStringLiteral("single click to change MAX/MIN mode, double click  to cancel .");
+const QString kWeightingHint = QStringLiteral("Frequency Weighting select button");
+const QString kTimeWeightingHint = QStringLiteral("Time weighting select button");
 
 QFont indicatorFont(int pixelSize)
 {
@@ -182,6 +184,8 @@ TfrmPanel::TfrmPanel(const GlyphTables& glyphs, QWidget* parent)
     btnREC = keyArea(QStringLiteral("btnREC"), 50, 495, 48, 30);
     btnLevel = keyArea(QStringLiteral("btnLevel"), 129, 495, 49, 30);
     btnMaxMin->setToolTip(kMaxMinHint);
+    btnAC->setToolTip(kWeightingHint);
+    btnFast->setToolTip(kTimeWeightingHint);
 
     SpeedButton1 = keyArea(QStringLiteral("SpeedButton1"), 176, 8, 16, 14);
     SpeedButton2 = keyArea(QStringLiteral("SpeedButton2"), 198, 8, 16, 14);

@@ -211,9 +211,15 @@ TEST(PanelKeys, KeyAreasEmitTheirLetters)
     QTest::mouseClick(child<QWidget>(panel, "btnREC"), Qt::RightButton);
     EXPECT_EQ(spy.count(), 0);
 
-    EXPECT_EQ(child<QWidget>(panel, "btnMaxMin")->toolTip(),
-              "single click to change MAX/MIN mode, double click  to cancel .");
-    EXPECT_TRUE(child<QWidget>(panel, "btnREC")->toolTip().isEmpty());
+    // hints: MAX/MIN, weighting and time weighting keys only
+    const struct { const char* name; const char* hint; } hints[] = {
+        {"btnMaxMin", "single click to change MAX/MIN mode, double click  to cancel ."},
+        {"btnAC", "Frequency Weighting select button"},
+        {"btnFast", "Time weighting select button"},
+        {"btnREC", ""}, {"btnLevel", ""}, {"btnPower", ""},
+    };
+    for (const auto& h : hints)
+        EXPECT_EQ(child<QWidget>(panel, h.name)->toolTip().toStdString(), h.hint) << h.name;
     EXPECT_EQ(child<QWidget>(panel, "btnREC")->cursor().shape(), Qt::PointingHandCursor);
 }
 
