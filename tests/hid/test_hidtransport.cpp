@@ -77,7 +77,7 @@ protected:
         ASSERT_EQ(usb->UsbSetTimeouts(timeoutMs, timeoutMs), 0);
     }
 
-    // Write, purge, read: the standard exchange's steps 4 and 5.
+    // Write, purge, read: one command of a standard exchange, without the reply check.
     int exchange(const CommandFrame& command, ReplyBytes& reply)
     {
         if (usb->UsbWrite(7, command.data()) != 0)

@@ -250,7 +250,7 @@ TEST(PanelWindow, PowerKeyClosesAndTheCloseWaitsForTheBlink)
     EXPECT_EQ(panel->geometry(), QRect(0, 0, 220, 641));  // no frame around the face
     EXPECT_EQ(sub->size(), QSize(220, 641));
 
-    QTest::mouseClick(panel->findChild<QWidget*>("SpeedButton1"), Qt::LeftButton);
+    QTest::mouseClick(panel->findChild<QWidget*>("btnMinimise"), Qt::LeftButton);
     EXPECT_TRUE(sub->isMinimized());
     sub->showNormal();
     EXPECT_EQ(sub->geometry(), QRect(0, 0, 220, 641));
