@@ -136,6 +136,13 @@ TEST_F(LinkTest, PollSendsTheNextSequenceAndWrapsAfter255)
     EXPECT_EQ(sim.callNames(), kFullExchange);
 }
 
+TEST_F(LinkTest, PollBoundsItsWriteAndReadByOneSecond)
+{
+    ASSERT_TRUE(link.PollReading());
+    ASSERT_EQ(sim.callNames(), kFullExchange);
+    EXPECT_EQ(sim.calls()[2].args, (std::vector<int>{1000, 1000})) << "read, write time-outs of the 'A' poll";
+}
+
 TEST_F(LinkTest, SequenceMismatchWritesQAndTheReadingIsStillUsed)
 {
     connect();
