@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <QFileInfo>
 #include <QTime>
 
 #include <csignal>
@@ -31,6 +32,15 @@ bool parseByte(const QString& text, std::uint8_t& value)
     const uint v = t.toUInt(&ok, 16);
     value = static_cast<std::uint8_t>(v);
     return ok;
+}
+
+// Commands that write a file refuse to replace one unless given --force.
+bool refusesToReplace(Context& ctx, const QString& file, bool force)
+{
+    if (force || !QFileInfo::exists(file))
+        return false;
+    ctx.err << file << " exists; give --force to replace it\n";
+    return true;
 }
 
 void printOpenProblem(Context& ctx)
@@ -135,12 +145,13 @@ int cmdKey(Context& ctx, const QStringList& args)
 volatile std::sig_atomic_t g_interrupted = 0;
 extern "C" void onInterrupt(int) { g_interrupted = 1; }
 
-// record --points N --rate SECONDS -o OUT.ghf: the real-time recording without a window.
+// record --points N --rate SECONDS -o OUT.ghf [--force]: the real-time recording without a window.
 int cmdRecord(Context& ctx, const QStringList& args)
 {
     int points = 0;
     double rate = 0;
     QString out;
+    bool force = false;
     bool ok = true;
     for (int i = 0; i < args.size() && ok; ++i) {
         const bool hasValue = i + 1 < args.size();
@@ -150,13 +161,17 @@ int cmdRecord(Context& ctx, const QStringList& args)
             rate = args[++i].toDouble(&ok);
         else if ((args[i] == "-o" || args[i] == "--output") && hasValue)
             out = args[++i];
+        else if (args[i] == "--force")
+            force = true;
         else
             ok = false;
     }
     if (!ok || points < 1 || !(rate > 0) || out.isEmpty()) {
-        ctx.err << "usage: quedral-cli record --points N --rate SECONDS -o OUT.ghf\n";
+        ctx.err << "usage: quedral-cli record --points N --rate SECONDS -o OUT.ghf [--force]\n";
         return 2;
     }
+    if (refusesToReplace(ctx, out, force))
+        return 1;
 
     RecordSession session(ctx.poller, points, rate);
     g_interrupted = 0;
@@ -182,6 +197,8 @@ int cmdRecord(Context& ctx, const QStringList& args)
     }
     std::signal(SIGINT, previous);
     session.finish();  // stops as Stop does; a no-op when the graph filled up
+    if (refusesToReplace(ctx, out, force)) // the file appeared while recording
+        return 1;
     QString error;
     if (!session.save(out, &error)) {
         ctx.err << error << "\n";
@@ -223,8 +240,9 @@ const std::vector<Command>& commands()
         {"read", "read                  one reading as JSON", cmdRead},
         {"monitor", "monitor [--count N]   readings every 500 ms", cmdMonitor},
         {"key", "key R|L|M|N|C|F       press a meter key", cmdKey},
-        {"record", "record --points N --rate SECONDS -o OUT.ghf\n"
-                   "                        real-time recording into a graph file (Ctrl+C stops and saves)",
+        {"record", "record --points N --rate SECONDS -o OUT.ghf [--force]\n"
+                   "                        real-time recording into a graph file (Ctrl+C stops and saves);\n"
+                   "                        an existing file is replaced only with --force",
          cmdRecord},
         {"graph-info", "graph-info FILE.ghf   points and statistics of a graph file as JSON", cmdGraphInfo},
     };

@@ -219,6 +219,31 @@ TEST_F(CliTest, BuiltProgramWithSimulatedFaults)
     EXPECT_TRUE(QString::fromLatin1(p.readAllStandardError()).contains("\"bogus\""));
 }
 
+TEST_F(CliTest, RecordReplacesAnExistingFileOnlyWithForce)
+{
+    const QString file = dataDir.file("kept.ghf");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+    }
+    auto content = [&file] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const auto t0 = clock.tickMs();
+    const Result refused = run({"--simulate", "record", "--points", "2", "--rate", "0.5", "-o", file});
+    EXPECT_NE(refused.status, 0);
+    EXPECT_TRUE(refused.err.contains(file) && refused.err.contains("--force")) << qPrintable(refused.err);
+    EXPECT_TRUE(refused.out.isEmpty()) << "refused before recording";
+    EXPECT_EQ(clock.tickMs(), t0);
+    EXPECT_EQ(content(), "keep me");
+
+    const Result forced = run({"--simulate", "record", "--points", "2", "--rate", "0.5", "-o", file, "--force"});
+    EXPECT_EQ(forced.status, 0) << qPrintable(forced.err);
+    EXPECT_NE(content(), "keep me");
+}
+
 TEST_F(CliTest, RecordWritesAGraphFileThatGraphInfoReadsBack)
 {
     const QString file = dataDir.file("r.ghf");
