@@ -81,9 +81,10 @@ std::vector<std::vector<std::uint8_t>> hidOutputReports(const std::uint8_t* data
 
 QString hidAccessProblemText(const QString& devicePath)
 {
-    return QStringLiteral("the meter is present but %1 is not accessible: install %2 into /etc/udev/rules.d "
-                          "(see README, USB access)")
-        .arg(devicePath, QString::fromLatin1(kUdevRuleFileName));
+    return QStringLiteral("the meter is present but %1 is not accessible: install the udev rule %2 "
+                          "(sudo cp %2 /etc/udev/rules.d/ && sudo udevadm control --reload), "
+                          "then unplug the meter and plug it in again (see README, USB access)")
+        .arg(devicePath, QString::fromLatin1(kUdevRuleSourcePath));
 }
 
 namespace {

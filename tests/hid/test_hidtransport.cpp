@@ -316,8 +316,10 @@ TEST_F(HidTransport, NodeWithoutPermissionNamesTheUdevRule)
 TEST(HidAccessProblem, TellsWhichRuleToInstallWhere)
 {
     EXPECT_EQ(hidAccessProblemText("/dev/hidraw3"),
-              "the meter is present but /dev/hidraw3 is not accessible: install 60-quedral-kv4471.rules "
-              "into /etc/udev/rules.d (see README, USB access)");
+              "the meter is present but /dev/hidraw3 is not accessible: install the udev rule "
+              "packaging/udev/60-quedral-kv4471.rules (sudo cp packaging/udev/60-quedral-kv4471.rules "
+              "/etc/udev/rules.d/ && sudo udevadm control --reload), then unplug the meter and plug it in "
+              "again (see README, USB access)");
 }
 
 // ---------------------------------------------------------------------------

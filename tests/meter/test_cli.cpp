@@ -61,9 +61,10 @@ TEST_F(CliTest, RawKPrintsTheIdentifyReply)
 
 TEST_F(CliTest, FailuresNameTheStepAndExitNonZero)
 {
+    // The transport's reason (lastOpenProblem) follows the failed step.
     Result r = run({"raw", "K"});
     EXPECT_NE(r.status, 0);
-    EXPECT_TRUE(r.err.startsWith("fail to open device\n"));
+    EXPECT_EQ(r.err, "fail to open device\nsimulated meter unplugged\n");
     EXPECT_TRUE(r.out.isEmpty());
 
     r = run({"--simulate", "raw", "Q"}); // the meter does not answer Q
@@ -72,11 +73,11 @@ TEST_F(CliTest, FailuresNameTheStepAndExitNonZero)
 
     r = run({"read"});
     EXPECT_NE(r.status, 0);
-    EXPECT_TRUE(r.err.startsWith("No Connection\n"));
+    EXPECT_EQ(r.err, "No Connection\nsimulated meter unplugged\n");
 
     r = run({"key", "R"});
     EXPECT_NE(r.status, 0);
-    EXPECT_TRUE(r.err.startsWith("Connect fail\n"));
+    EXPECT_EQ(r.err, "Connect fail\nsimulated meter unplugged\n");
 }
 
 TEST_F(CliTest, RawArguments)
