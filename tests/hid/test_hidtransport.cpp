@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 
 #include <QByteArray>
 #include <QString>
@@ -214,6 +216,29 @@ TEST_F(HidTransport, SilentMeterTimesOutAndLeavesTheBufferAlone)
     EXPECT_NE(exchange(makeCommand(Letter::Identify), reply), 0);
     EXPECT_EQ(reply, filled(0xEE)) << "untouched";
     EXPECT_EQ(meter.commands().size(), 1u) << "the command itself went out";
+}
+
+TEST_F(HidTransport, WriteToAStalledMeterGivesUpAtTheWriteTimeout)
+{
+    open(kShortTimeoutMs);
+    meter.stallWrites(true);
+    auto write = std::async(std::launch::async, [this] { return usb->UsbWrite(7, makeCommand(Letter::Identify).data()); });
+    // Far beyond the time-out: only a write that never returns gets here.
+    const bool returned = write.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    meter.stallWrites(false); // lets a write still blocked through, so the test ends either way
+    ASSERT_TRUE(returned) << "UsbWrite blocked on a stalled meter";
+    EXPECT_NE(write.get(), 0);
+    std::uint8_t buffer[32] = {};
+    EXPECT_NE(usb->UsbWrite(7, makeCommand(Letter::Identify).data()), 0) << "the link stays failed until closed";
+    EXPECT_NE(usb->UsbRead(32, buffer), 0);
+
+    // Closed and opened again, the link works once the meter takes reports again.
+    usb->UsbClose();
+    open();
+    meter.clearLog();
+    ReplyBytes reply{};
+    ASSERT_EQ(exchange(makeCommand(Letter::Reading, 0, 0, 0, 3), reply), 0);
+    EXPECT_EQ(reply[30], 3);
 }
 
 TEST_F(HidTransport, StaleInputBeforeACommandIsNotTakenForItsReply)
