@@ -51,7 +51,7 @@ struct RangeDisplay {
     int barWidth;  // imgColorBar width in pixels
 };
 
-// Design width of the level bar picture.
+// Width of the level bar picture.
 inline constexpr int ColorBarWidth = 156;
 
 // Range labels and bar width for a range code of the table (kRanges);

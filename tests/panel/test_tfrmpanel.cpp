@@ -85,7 +85,7 @@ TEST(PanelArtwork, EveryPictureLoadsAtItsSize)
     EXPECT_EQ(cross.hotSpot(), QPoint(16, 16));
 }
 
-TEST(PanelDisplay, StartsLikeTheDesign)
+TEST(PanelDisplay, NewPanelShowsFastAndDbaAndEmptyDigits)
 {
     TfrmPanel panel(glyphs());
     EXPECT_EQ(panel.size(), QSize(220, 641));
