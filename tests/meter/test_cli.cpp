@@ -220,6 +220,28 @@ TEST_F(CliTest, BuiltProgramWithSimulatedFaults)
     EXPECT_TRUE(QString::fromLatin1(p.readAllStandardError()).contains("\"bogus\""));
 }
 
+#ifdef QUEDRAL_GUI_PATH
+TEST_F(CliTest, MainProgramRefusesBadFaultListsBeforeShowingAWindow)
+{
+    const struct { QStringList args; const char* named; } cases[] = {
+        {{"--simulate", "--simulate-faults", "silent,bogus"}, "\"bogus\""},
+        {{"--simulate", "--simulate-faults", "wrong-byte=40"}, "\"wrong-byte=40\""},
+        {{"--simulate-faults", "silent"}, "--simulate"},
+    };
+    for (const auto& c : cases) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.start(QUEDRAL_GUI_PATH, QStringList{"--data-dir", dataDir.path()} + c.args);
+        ASSERT_TRUE(p.waitForFinished(20000)) << qPrintable(c.args.join(' '));
+        EXPECT_NE(p.exitCode(), 0) << qPrintable(c.args.join(' '));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        EXPECT_TRUE(err.contains(c.named)) << qPrintable(err);
+    }
+}
+#endif
+
 TEST_F(CliTest, RecordReplacesAnExistingFileOnlyWithForce)
 {
     const QString file = dataDir.file("kept.ghf");
