@@ -153,6 +153,31 @@ void SimulatedTransport::replug()
     faults.unplugAfterExchanges = -1;
 }
 
+namespace {
+
+// The items of a --simulate-faults list.
+struct FaultItem {
+    const char* name;
+    const char* valueName; // nullptr: the item takes no value
+    int maxValue;
+    void (*apply)(TransportFaults& faults, int value);
+};
+
+constexpr int kMaxExchanges = 1000000000;
+
+const FaultItem kFaultItems[] = {
+    {"delay", "MS", 600000, [](TransportFaults& f, int v) { f.delayMsPerExchange = v; }},
+    {"silent", nullptr, 0, [](TransportFaults& f, int) { f.noReply = true; }},
+    {"silent-after", "N", kMaxExchanges, [](TransportFaults& f, int v) { f.silentAfterExchanges = v; }},
+    {"unplug-after", "N", kMaxExchanges, [](TransportFaults& f, int v) { f.unplugAfterExchanges = v; }},
+    {"wrong-byte", "I", kReplyLength - 1, [](TransportFaults& f, int v) {
+         f.alterByteIndex = v;
+         f.alterByteValue.reset();
+     }},
+};
+
+} // namespace
+
 ParsedFaults parseTransportFaults(const QString& list)
 {
     ParsedFaults parsed;
@@ -160,52 +185,33 @@ ParsedFaults parseTransportFaults(const QString& list)
         parsed.error = why;
         return parsed;
     };
-    // A whole number from 0 to max, in decimal.
-    auto number = [](const QString& text, int max, int& value) {
-        bool ok = false;
-        value = text.toInt(&ok, 10);
-        return ok && !text.startsWith('+') && value >= 0 && value <= max;
-    };
+    const QString known = QStringLiteral(" (known faults: %1)").arg(kFaultListSyntax);
     if (list.trimmed().isEmpty())
-        return refuse(QStringLiteral("empty fault list (known faults: %1)").arg(kFaultListSyntax));
+        return refuse("empty fault list" + known);
     for (const QString& raw : list.split(',')) {
         const QString item = raw.trimmed();
-        const qsizetype eq = item.indexOf('=');
-        const QString name = eq < 0 ? item : item.left(eq);
-        const QString value = eq < 0 ? QString() : item.mid(eq + 1);
-        TransportFaults& f = parsed.faults;
-        int n = 0;
         if (item.isEmpty())
             return refuse(QStringLiteral("empty item in fault list \"%1\"").arg(list));
-        if (name == "silent" && eq < 0) {
-            f.noReply = true;
-        } else if (name == "delay" && eq >= 0) {
-            if (!number(value, 600000, n))
-                return refuse(QStringLiteral("bad fault \"%1\": MS must be a whole number of milliseconds "
-                                             "from 0 to 600000").arg(item));
-            f.delayMsPerExchange = n;
-        } else if (name == "silent-after" && eq >= 0) {
-            if (!number(value, 1000000000, n))
-                return refuse(QStringLiteral("bad fault \"%1\": N must be a whole number of exchanges, "
-                                             "0 or more").arg(item));
-            f.silentAfterExchanges = n;
-        } else if (name == "unplug-after" && eq >= 0) {
-            if (!number(value, 1000000000, n))
-                return refuse(QStringLiteral("bad fault \"%1\": N must be a whole number of exchanges, "
-                                             "0 or more").arg(item));
-            f.unplugAfterExchanges = n;
-        } else if (name == "wrong-byte" && eq >= 0) {
-            if (!number(value, kReplyLength - 1, n))
-                return refuse(QStringLiteral("bad fault \"%1\": I must be a reply byte index from 0 to %2")
-                                  .arg(item).arg(kReplyLength - 1));
-            f.alterByteIndex = n;
-            f.alterByteValue.reset();
-        } else if (name == "silent" || name == "delay" || name == "silent-after" || name == "unplug-after"
-                   || name == "wrong-byte") {
-            return refuse(QStringLiteral("bad fault \"%1\" (known faults: %2)").arg(item, kFaultListSyntax));
-        } else {
-            return refuse(QStringLiteral("unknown fault \"%1\" (known faults: %2)").arg(item, kFaultListSyntax));
+        const qsizetype eq = item.indexOf('=');
+        const QString name = eq < 0 ? item : item.left(eq);
+        const auto it = std::find_if(std::begin(kFaultItems), std::end(kFaultItems),
+                                     [&name](const FaultItem& f) { return name == QLatin1String(f.name); });
+        if (it == std::end(kFaultItems))
+            return refuse(QStringLiteral("unknown fault \"%1\"").arg(item) + known);
+        if (!it->valueName) {
+            if (eq >= 0)
+                return refuse(QStringLiteral("bad fault \"%1\": %2 takes no value").arg(item, name));
+            it->apply(parsed.faults, 0);
+            continue;
         }
+        const QString text = eq < 0 ? QString() : item.mid(eq + 1);
+        bool ok = false;
+        const int value = text.toInt(&ok, 10);
+        if (!ok || !text[0].isDigit() || value > it->maxValue)
+            return refuse(QStringLiteral("bad fault \"%1\": expected %2=%3 with %3 a whole number from 0 to %4")
+                              .arg(item, name, QLatin1String(it->valueName))
+                              .arg(it->maxValue));
+        it->apply(parsed.faults, value);
     }
     return parsed;
 }
