@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <QFileInfo>
 #include <QTime>
 
 #include <csignal>
@@ -31,6 +32,15 @@ bool parseByte(const QString& text, std::uint8_t& value)
     const uint v = t.toUInt(&ok, 16);
     value = static_cast<std::uint8_t>(v);
     return ok;
+}
+
+// Commands that write a file refuse to replace one unless given --force.
+bool refusesToReplace(Context& ctx, const QString& file, bool force)
+{
+    if (force || !QFileInfo::exists(file))
+        return false;
+    ctx.err << file << " exists; give --force to replace it\n";
+    return true;
 }
 
 void printOpenProblem(Context& ctx)
@@ -135,12 +145,13 @@ int cmdKey(Context& ctx, const QStringList& args)
 volatile std::sig_atomic_t g_interrupted = 0;
 extern "C" void onInterrupt(int) { g_interrupted = 1; }
 
-// record --points N --rate SECONDS -o OUT.ghf: the real-time recording without a window.
+// record --points N --rate SECONDS -o OUT.ghf [--force]: the real-time recording without a window.
 int cmdRecord(Context& ctx, const QStringList& args)
 {
     int points = 0;
     double rate = 0;
     QString out;
+    bool force = false;
     bool ok = true;
     for (int i = 0; i < args.size() && ok; ++i) {
         const bool hasValue = i + 1 < args.size();
@@ -150,13 +161,17 @@ int cmdRecord(Context& ctx, const QStringList& args)
             rate = args[++i].toDouble(&ok);
         else if ((args[i] == "-o" || args[i] == "--output") && hasValue)
             out = args[++i];
+        else if (args[i] == "--force")
+            force = true;
         else
             ok = false;
     }
     if (!ok || points < 1 || !(rate > 0) || out.isEmpty()) {
-        ctx.err << "usage: quedral-cli record --points N --rate SECONDS -o OUT.ghf\n";
+        ctx.err << "usage: quedral-cli record --points N --rate SECONDS -o OUT.ghf [--force]\n";
         return 2;
     }
+    if (refusesToReplace(ctx, out, force))
+        return 1;
 
     RecordSession session(ctx.poller, points, rate);
     g_interrupted = 0;
@@ -182,6 +197,8 @@ int cmdRecord(Context& ctx, const QStringList& args)
     }
     std::signal(SIGINT, previous);
     session.finish();  // stops as Stop does; a no-op when the graph filled up
+    if (refusesToReplace(ctx, out, force)) // the file appeared while recording
+        return 1;
     QString error;
     if (!session.save(out, &error)) {
         ctx.err << error << "\n";
@@ -208,7 +225,8 @@ int cmdGraphInfo(Context& ctx, const QStringList& args)
 
 void printUsage(QTextStream& s)
 {
-    s << "usage: quedral-cli [--simulate] [--data-dir DIR] [--version] COMMAND [ARGS]\ncommands:\n";
+    s << "usage: quedral-cli [--simulate [--simulate-faults LIST]] [--data-dir DIR] [--version] COMMAND [ARGS]\n"
+      << "  LIST: comma-separated " << kFaultListSyntax << "\ncommands:\n";
     for (const Command& c : commands())
         s << "  " << c.usage << "\n";
 }
@@ -222,8 +240,9 @@ const std::vector<Command>& commands()
         {"read", "read                  one reading as JSON", cmdRead},
         {"monitor", "monitor [--count N]   readings every 500 ms", cmdMonitor},
         {"key", "key R|L|M|N|C|F       press a meter key", cmdKey},
-        {"record", "record --points N --rate SECONDS -o OUT.ghf\n"
-                   "                        real-time recording into a graph file (Ctrl+C stops and saves)",
+        {"record", "record --points N --rate SECONDS -o OUT.ghf [--force]\n"
+                   "                        real-time recording into a graph file (Ctrl+C stops and saves);\n"
+                   "                        an existing file is replaced only with --force",
          cmdRecord},
         {"graph-info", "graph-info FILE.ghf   points and statistics of a graph file as JSON", cmdGraphInfo},
     };
@@ -234,10 +253,20 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
 {
     const QString dataDir = takeDataDirOption(args);
     bool simulate = false;
+    std::optional<QString> faultList;
     while (!args.isEmpty() && args.first().startsWith("--")) {
         const QString opt = args.takeFirst();
         if (opt == "--simulate") {
             simulate = true;
+        } else if (opt == "--simulate-faults" || opt.startsWith("--simulate-faults=")) {
+            if (opt.contains('=')) {
+                faultList = opt.section('=', 1);
+            } else if (!args.isEmpty()) {
+                faultList = args.takeFirst();
+            } else {
+                err << "--simulate-faults needs a LIST (" << kFaultListSyntax << ")\n";
+                return 2;
+            }
         } else if (opt == "--version") {
             out << "quedral-cli " << QUEDRAL_VERSION << "\n";
             return 0;
@@ -249,6 +278,19 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
             printUsage(err);
             return 2;
         }
+    }
+    TransportFaults faults;
+    if (faultList) {
+        if (!simulate) {
+            err << "--simulate-faults works only with --simulate\n";
+            return 2;
+        }
+        const ParsedFaults parsed = parseTransportFaults(*faultList);
+        if (!parsed.ok()) {
+            err << "--simulate-faults: " << parsed.error << "\n";
+            return 2;
+        }
+        faults = parsed.faults;
     }
     if (args.isEmpty()) {
         printUsage(err);
@@ -263,7 +305,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
         return 2;
     }
     DataDir::init(dataDir);
-    std::unique_ptr<Transport> transport = factory(simulate);
+    std::unique_ptr<Transport> transport = factory(simulate, faults);
     MeterLink link(*transport);
     Poller poller(link);
     Context ctx{*transport, link, poller, out, err};
@@ -299,7 +341,7 @@ QString readingJson(const MeterReading& r, bool sequenceOk)
 {
     auto b = [](bool v) { return QString(v ? "true" : "false"); };
     auto str = [](const QString& s) { return s.isNull() ? QString("null") : "\"" + s + "\""; };
-    const char* range = rangeText(r.RangeCode);
+    const RangeInfo* range = rangeInfo(r.RangeCode);
     QStringList f;
     f << "\"recording\":" + b(r.Recording)
       << "\"max_min_active\":" + b(r.MaxMinActive)
@@ -308,8 +350,8 @@ QString readingJson(const MeterReading& r, bool sequenceOk)
       << "\"under\":" + b(r.Under)
       << "\"over\":" + b(r.Over)
       << "\"memory_full\":" + b(r.MemoryFull)
-      << "\"range\":" + str(range ? QString::fromLatin1(range) : QString())
-      << "\"max_min_mode\":" + QString::number(r.MaxMinMode)
+      << "\"range\":" + str(range ? QString::fromLatin1(range->label) : QString())
+      << "\"max_min_mode\":" + QString::number(rawByte(r.MaxMinMode))
       << "\"level\":" + tenthsDb(r.LevelTenths)
       << "\"max\":" + tenthsDb(r.MaxTenths)
       << "\"min\":" + tenthsDb(r.MinTenths)
@@ -321,14 +363,15 @@ QString readingJson(const MeterReading& r, bool sequenceOk)
 
 QString monitorLine(const QTime& computerTime, const MeterReading& r)
 {
-    const char* range = rangeText(r.RangeCode);
+    const RangeInfo* range = rangeInfo(r.RangeCode);
     QStringList parts{computerTime.toString("hh:mm:ss"),
                       QString("%1").arg(tenthsDb(DisplayLevel(r)), 5),
                       r.WeightingA ? "dBA" : "dBC",
                       r.Fast ? "FAST" : "SLOW",
-                      range ? QString::fromLatin1(range) : QString("?")};
-    const bool showMax = r.MaxMinActive && (r.MaxMinMode == 0x11 || r.MaxMinMode == 0x44);
-    const bool showMin = r.MaxMinActive && (r.MaxMinMode == 0x22 || r.MaxMinMode == 0x44);
+                      range ? QString::fromLatin1(range->label) : QString("?")};
+    const MaxMinInfo* mode = r.MaxMinActive ? maxMinInfo(r.MaxMinMode) : nullptr;
+    const bool showMax = mode && mode->maxLit;
+    const bool showMin = mode && mode->minLit;
     if (r.Recording) parts << "REC";
     if (showMax) parts << "MAX";
     if (showMin) parts << "MIN";

@@ -10,6 +10,7 @@
 
 #include "meter/frames.h"
 #include "meter/reading.h"
+#include "meter/simulatedtransport.h"
 #include "meter/transport.h"
 
 namespace quedral {
@@ -19,8 +20,9 @@ class Poller;
 
 namespace quedral::cli {
 
-// Makes the transport for --simulate (true) or the USB meter (false).
-using TransportFactory = std::function<std::unique_ptr<Transport>(bool simulate)>;
+// Makes the transport for --simulate (true, with the --simulate-faults given) or the USB
+// meter (false; no faults then).
+using TransportFactory = std::function<std::unique_ptr<Transport>(bool simulate, const TransportFaults& faults)>;
 
 // What a command gets to work with.
 struct Context {

@@ -15,7 +15,9 @@ int main(int argc, char** argv)
     args.removeFirst();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const int status = quedral::cli::run(args, out, err, quedral::makeTransport);
+    const int status = quedral::cli::run(args, out, err, [](bool simulate, const quedral::TransportFaults& faults) {
+        return quedral::makeTransport(simulate, faults);
+    });
     out.flush();
     err.flush();
     return status;

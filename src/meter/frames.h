@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "meter/reading.h"
 
@@ -61,13 +62,19 @@ inline constexpr CommandFrame kCloseSettingsFrame{0x02, 'b', 0, 0, 0, 0, 0x03};
 inline constexpr CommandFrame kInitialMainCommand{0x02, 'K', 0, 0, 0, 0, 0};
 
 // Result codes of one command family, by the step of the standard exchange that failed.
-// 0 means the family has no such failure (the step is not checked, or succeeds by design).
+// Every family has codes for open, time-outs and write. Some have none for the reply
+// steps (a command without a reply, or one whose reply is not checked); should such a
+// step fail all the same, the family's code of the nearest earlier step stands in
+// (wrong reply -> no reply -> write), so a failure never comes back as 0.
 struct ExchangeCodes {
-    int openFailed = 0;
-    int timeoutsFailed = 0;
-    int writeFailed = 0;
-    int noReply = 0;
-    int wrongReply = 0;
+    int openFailed;
+    int timeoutsFailed;
+    int writeFailed;
+    std::optional<int> noReply;
+    std::optional<int> wrongReply;
+
+    int noReplyCode() const { return noReply.value_or(writeFailed); }
+    int wrongReplyCode() const { return wrongReply.value_or(noReplyCode()); }
 };
 
 namespace Codes {
@@ -76,7 +83,7 @@ inline constexpr int Ok = 0;
 // Memory download.
 inline constexpr ExchangeCodes DownloadStart{117, 118, 119, 120, 121}; // 'P'
 inline constexpr ExchangeCodes DownloadNext{117, 118, 123, 124, 121};  // 'p'
-inline constexpr ExchangeCodes DownloadEnd{117, 118, 125, 0, 0};       // 'q' (no reply)
+inline constexpr ExchangeCodes DownloadEnd{117, 118, 125, std::nullopt, std::nullopt}; // 'q' (no reply)
 inline constexpr int DownloadOther122 = 122;
 inline constexpr int DownloadOther126 = 126;
 
@@ -92,10 +99,10 @@ inline constexpr ExchangeCodes IntervalFirst{703, 704, 705, 706, 707}; // first 
 inline constexpr ExchangeCodes Setting{703, 704, 708, 709, 707};       // every other command
 
 // Meter information.
-inline constexpr ExchangeCodes Information{903, 904, 905, 906, 0};
+inline constexpr ExchangeCodes Information{903, 904, 905, 906, std::nullopt};
 
 // Set meter time ('t' has no reply; the block write has its own code).
-inline constexpr ExchangeCodes SetTime{201, 202, 203, 0, 0};
+inline constexpr ExchangeCodes SetTime{201, 202, 203, std::nullopt, std::nullopt};
 inline constexpr int SetTimeBlockFailed = 205;
 
 // A family for tools that only need to know the failing step (quedral-cli raw).

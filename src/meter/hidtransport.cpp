@@ -29,6 +29,15 @@
 // report are padding and dropped. A reply that is not complete in time is a
 // failed read; the caller's buffer is left untouched then.
 //
+// Write time-out: hid_write() on hidraw blocks until the kernel has sent the
+// report, with a bound of its own far above ours. Each report is therefore
+// written on a short-lived thread while the caller waits at most the write
+// time-out set by UsbSetTimeouts (for all reports of one call together). A
+// write still pending then is a failed write, and the handle counts as stalled:
+// every operation but UsbClose fails at once until it is closed. The pending
+// write keeps its own reference to the handle, which is closed when that write
+// finally returns.
+//
 // Purge: input still queued from an earlier exchange is discarded before each
 // command is written. The purge between a command and its read keeps what has
 // arrived since the command: a quick meter's reply can be queued by then.
@@ -42,8 +51,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -81,9 +94,10 @@ std::vector<std::vector<std::uint8_t>> hidOutputReports(const std::uint8_t* data
 
 QString hidAccessProblemText(const QString& devicePath)
 {
-    return QStringLiteral("the meter is present but %1 is not accessible: install %2 into /etc/udev/rules.d "
-                          "(see README, USB access)")
-        .arg(devicePath, QString::fromLatin1(kUdevRuleFileName));
+    return QStringLiteral("the meter is present but %1 is not accessible: install the udev rule %2 "
+                          "(sudo cp %2 /etc/udev/rules.d/ && sudo udevadm control --reload), "
+                          "then unplug the meter and plug it in again (see README, USB access)")
+        .arg(devicePath, QString::fromLatin1(kUdevRuleSourcePath));
 }
 
 namespace {
@@ -95,6 +109,26 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr int kInputBufferSize = kMaxHidReportLength;
 // Bound on the reports one purge discards, in case a device never stops sending.
 constexpr int kMaxPurgedReports = 4096;
+
+// How long the transport's destructor waits for a write left pending by a
+// stalled device before it leaves the write (and the handle) to itself.
+constexpr int kStalledWriteGraceMs = 2000;
+
+// One hid_write() running on its own thread; the caller waits for `finished`.
+struct PendingWrite {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    int result = -1;
+
+    bool waitUntil(std::chrono::steady_clock::time_point deadline)
+    {
+        std::unique_lock lock(mutex);
+        return done.wait_until(lock, deadline, [this] { return finished; });
+    }
+};
+
+using HidHandle = std::shared_ptr<hid_device>;
 
 bool nodeRefusesAccess(const char* path)
 {
@@ -115,14 +149,17 @@ QString hidErrorText(hid_device* device)
 class HidTransport final : public Transport {
 public:
     HidTransport() : m_input(kInputBufferSize) {}
-    ~HidTransport() override { UsbClose(); }
+    ~HidTransport() override
+    {
+        UsbClose();
+        if (m_stalledWrite)
+            m_stalledWrite->waitUntil(SteadyClock::now() + std::chrono::milliseconds(kStalledWriteGraceMs));
+    }
 
     void UsbClose() override
     {
-        if (m_device) {
-            hid_close(m_device);
-            m_device = nullptr;
-        }
+        m_device.reset(); // a write still pending holds the handle until it returns
+        m_writeStalled = false;
         m_awaitingReply = false;
     }
 
@@ -144,7 +181,8 @@ public:
         m_enumeratedSerial = found->serial_number ? QString::fromWCharArray(found->serial_number) : QString();
         hid_free_enumeration(found);
 
-        m_device = path.empty() ? nullptr : hid_open_path(path.c_str());
+        if (hid_device* opened = path.empty() ? nullptr : hid_open_path(path.c_str()))
+            m_device = HidHandle(opened, hid_close);
         if (!m_device) {
             const QString node = QString::fromLocal8Bit(path.c_str());
             if (!path.empty() && nodeRefusesAccess(path.c_str()))
@@ -159,18 +197,16 @@ public:
 
     int UsbSetTimeouts(int readMs, int writeMs) override
     {
-        if (!m_device || readMs < 0 || writeMs < 0)
+        if (!usable() || readMs < 0 || writeMs < 0)
             return 1;
         m_readTimeoutMs = readMs;
-        // hidraw writes of one report complete at once or fail; the write
-        // time-out is kept for completeness but does not bound hid_write.
         m_writeTimeoutMs = writeMs;
         return 0;
     }
 
     int UsbWrite(int length, const std::uint8_t* frame) override
     {
-        if (!m_device)
+        if (!usable())
             return 1;
         discardQueuedInput();
         const int status = writeReports(length, frame);
@@ -183,13 +219,13 @@ public:
     // in: a quick meter's reply may already be queued, and it is the reply.
     void UsbPurge() override
     {
-        if (m_device && !m_awaitingReply)
+        if (usable() && !m_awaitingReply)
             discardQueuedInput();
     }
 
     int UsbRead(int length, std::uint8_t* buffer) override
     {
-        if (!m_device || !buffer || length <= 0)
+        if (!usable() || !buffer || length <= 0)
             return 1;
         m_awaitingReply = false;
         std::vector<std::uint8_t> reply;
@@ -199,7 +235,7 @@ public:
             // Once the time is spent, one last look picks up a report already queued.
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
             const int wait = static_cast<int>(std::max<std::int64_t>(0, left.count()));
-            const int got = hid_read_timeout(m_device, m_input.data(), m_input.size(), wait);
+            const int got = hid_read_timeout(m_device.get(), m_input.data(), m_input.size(), wait);
             if (got < 0)
                 return 1; // device gone or read error
             if (got == 0) {
@@ -221,13 +257,13 @@ public:
         if (!buffer || size <= 0)
             return;
         buffer[0] = 0;
-        if (!m_device)
+        if (!usable())
             return;
         // The USB serial number string; the one enumeration reported when the
         // device cannot be asked again (hidapi looks it up by the node's number).
         QString serial;
         wchar_t text[128] = {};
-        if (hid_get_serial_number_string(m_device, text, std::size(text)) == 0) {
+        if (hid_get_serial_number_string(m_device.get(), text, std::size(text)) == 0) {
             text[std::size(text) - 1] = 0;
             serial = QString::fromWCharArray(text);
         }
@@ -245,26 +281,57 @@ public:
     QString lastOpenProblem() const override { return m_problem; }
 
 private:
+    // Open, and not left stalled by a write that did not return in time.
+    bool usable() const { return m_device && !m_writeStalled; }
+
     void discardQueuedInput()
     {
         for (int i = 0; i < kMaxPurgedReports; ++i) {
-            if (hid_read_timeout(m_device, m_input.data(), m_input.size(), 0) <= 0)
+            if (hid_read_timeout(m_device.get(), m_input.data(), m_input.size(), 0) <= 0)
                 return;
         }
     }
 
     int writeReports(int length, const std::uint8_t* data)
     {
-        if (!m_device || !data || length <= 0)
+        if (!usable() || !data || length <= 0)
             return 1;
-        for (const auto& report : hidOutputReports(data, length, m_reportLength)) {
-            if (hid_write(m_device, report.data(), report.size()) != static_cast<int>(report.size()))
+        const auto deadline = SteadyClock::now() + std::chrono::milliseconds(m_writeTimeoutMs);
+        for (auto& report : hidOutputReports(data, length, m_reportLength)) {
+            const int size = static_cast<int>(report.size());
+            if (boundedWrite(std::move(report), deadline) != size)
                 return 1;
         }
         return 0;
     }
 
-    hid_device* m_device = nullptr;
+    // hid_write() of one report, waited for until the deadline at most; -1 when
+    // it failed or is still pending (the handle is stalled then).
+    int boundedWrite(std::vector<std::uint8_t> report, SteadyClock::time_point deadline)
+    {
+        auto job = std::make_shared<PendingWrite>();
+        try {
+            std::thread([job, device = m_device, report = std::move(report)]() mutable {
+                const int written = hid_write(device.get(), report.data(), report.size());
+                device.reset(); // a handle closed meanwhile is closed here, before the waiter hears of it
+                std::lock_guard lock(job->mutex);
+                job->finished = true;
+                job->result = written;
+                job->done.notify_all();
+            }).detach();
+        } catch (const std::system_error&) {
+            return -1; // no thread to write on
+        }
+        if (job->waitUntil(deadline))
+            return job->result;
+        m_writeStalled = true;
+        m_stalledWrite = std::move(job);
+        return -1;
+    }
+
+    HidHandle m_device;
+    bool m_writeStalled = false;                 // a write did not return in time; until UsbClose
+    std::shared_ptr<PendingWrite> m_stalledWrite; // the last such write
     int m_reportLength = kDefaultHidReportLength;
     int m_readTimeoutMs = 1000;
     int m_writeTimeoutMs = 1000;

@@ -18,6 +18,7 @@ inline constexpr int kDefaultHidReportLength = 8;  // bytes of data per report, 
 inline constexpr int kMaxHidReportLength = 4096;
 inline constexpr const char* kHidReportLengthVariable = "QUEDRAL_HID_REPORT_LENGTH";
 inline constexpr const char* kUdevRuleFileName = "60-quedral-kv4471.rules";
+inline constexpr const char* kUdevRuleSourcePath = "packaging/udev/60-quedral-kv4471.rules";
 
 // The report length in force: QUEDRAL_HID_REPORT_LENGTH when it holds a whole
 // number from 1 to kMaxHidReportLength, otherwise kDefaultHidReportLength.
@@ -28,7 +29,8 @@ int hidReportLength();
 std::vector<std::vector<std::uint8_t>> hidOutputReports(const std::uint8_t* data, int length, int reportLength);
 
 // The text lastOpenProblem() gives when the meter's hidraw node exists but this
-// user may not open it.
+// user may not open it: one line for a person, naming the udev rule and how to
+// install it. quedral-cli prints it; the main window can show it as it is.
 QString hidAccessProblemText(const QString& devicePath);
 
 } // namespace quedral

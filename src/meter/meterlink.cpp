@@ -13,8 +13,7 @@ bool replyPasses(ReplyCheck check, const CommandFrame& command, const ReplyFrame
     case ReplyCheck::NoReply:
         return true;
     case ReplyCheck::Framed:
-        /* 'A': byte 0 = 0x02, byte 31 = 0x03. */
-        return reply[0] == 0x02 && reply[31] == 0x03;
+        return isFramedReading(reply);
     case ReplyCheck::DownloadFrame:
         /* 'P': byte 0 = 0x04, byte 31 = 0x05. */
         return reply[0] == 0x04 && reply[31] == 0x05;
@@ -106,9 +105,9 @@ int MeterLink::Transact(const CommandFrame& command, ReplyFrame& reply, const Ex
         return Codes::Ok;
     m_transport.UsbPurge();
     if (m_transport.UsbRead(kReplyLength, reply.data()) != 0)
-        return codes.noReply;
+        return codes.noReplyCode();
     if (!replyPasses(check, command, reply))
-        return codes.wrongReply;
+        return codes.wrongReplyCode();
     return Codes::Ok;
 }
 

@@ -7,7 +7,7 @@
 
 namespace quedral {
 
-// What a standard exchange checks in the reply (step 6).
+// What a standard exchange checks in the reply after reading it.
 enum class ReplyCheck {
     None,          // any reply is accepted
     NoReply,       // the command has no reply: nothing is purged or read
@@ -58,12 +58,12 @@ public:
     bool SendKey(std::uint8_t letter);
 
     // --- Standard exchange, for the command handlers outside the poll ---
-    // Steps 2-3: UsbClose, UsbOpen, UsbSetTimeouts(ms, ms). 0 or the family's code.
+    // Opening: UsbClose, UsbOpen, UsbSetTimeouts(ms, ms). 0 or the family's code.
     int OpenLink(const ExchangeCodes& codes, int timeoutMs = 1000);
-    // Steps 4-6 inside an open link: write, purge, read, check. 0 or the family's code.
+    // One command inside an open link: write, purge, read, check. 0 or the family's code.
     int Transact(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes,
                  ReplyCheck check);
-    // Steps 2-7 in one: open, transact, then UsbClose unless keepOpen.
+    // The whole exchange: OpenLink, Transact, then UsbClose unless keepOpen.
     int StandardExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeOptions& options);
     // The same with the main buffers: MainCommand bytes 0, 1, 6 are set to 02 letter 03.
     int StandardExchange(std::uint8_t letter, const ExchangeOptions& options);

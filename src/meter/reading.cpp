@@ -1,5 +1,7 @@
 #include "meter/reading.h"
 
+#include "meter/frames.h"
+
 namespace quedral {
 
 namespace {
@@ -11,8 +13,8 @@ std::uint16_t bigEndian(const ReplyBytes& r, int at)
 
 bool isFramedReading(const ReplyBytes& reply)
 {
-    /* Byte 0: 0x02 start of frame; byte 31: 0x03 end of frame. */
-    return reply[0] == 0x02 && reply[31] == 0x03;
+    /* Byte 0: start of frame; byte 31: end of frame. */
+    return reply[0] == kFrameStart && reply[31] == kFrameEnd;
 }
 
 MeterReading decodeReading(const ReplyBytes& reply)
@@ -29,10 +31,10 @@ MeterReading decodeReading(const ReplyBytes& reply)
     r.Over = f & 0x80;
     /* Byte 2 [4]: memory full; other bits unused. */
     r.MemoryFull = reply[2] & 0x10;
-    /* Byte 3: range 0x11 30-90, 0x22 50-110, 0x44 70-130, 0x88 30-130. */
-    r.RangeCode = reply[3];
-    /* Byte 4: MAX/MIN mode 0x00 none, 0x11 MAX, 0x22 MIN, 0x44 alternating. */
-    r.MaxMinMode = reply[4];
+    /* Byte 3: range, byte 4: MAX/MIN mode; their codes are tabled in readingcodes.h.
+       Unknown codes are kept as sent. */
+    r.RangeCode = static_cast<Range>(reply[3]);
+    r.MaxMinMode = static_cast<MaxMin>(reply[4]);
     /* Bytes 5-6, 11-12, 13-14: level, held max, held min; tenths of a dB, high byte first.
        Bytes 7-10 unused. */
     r.LevelTenths = bigEndian(reply, 5);
@@ -53,38 +55,20 @@ MeterReading decodeReading(const ReplyBytes& reply)
 
 int DisplayLevel(const MeterReading& r)
 {
-    if (r.MaxMinActive && r.MaxMinMode == 0x11)
-        return r.MaxTenths;
-    if (r.MaxMinActive && r.MaxMinMode == 0x22)
-        return r.MinTenths;
+    const MaxMinInfo* mode = maxMinInfo(r.MaxMinMode);
+    if (!r.MaxMinActive || !mode)
+        return r.LevelTenths;
+    switch (mode->shows) {
+    case ShownLevel::HeldMax: return r.MaxTenths;
+    case ShownLevel::HeldMin: return r.MinTenths;
+    case ShownLevel::Current: break;
+    }
     return r.LevelTenths;
 }
 
 float DisplayLevelDb(const MeterReading& r)
 {
     return static_cast<float>(DisplayLevel(r)) * 0.1f;
-}
-
-const char* rangeText(std::uint8_t rangeCode)
-{
-    switch (rangeCode) {
-    case 0x11: return "30-90";
-    case 0x22: return "50-110";
-    case 0x44: return "70-130";
-    case 0x88: return "30-130";
-    default: return nullptr;
-    }
-}
-
-bool rangeBounds(std::uint8_t rangeCode, int& lowDb, int& highDb)
-{
-    switch (rangeCode) {
-    case 0x11: lowDb = 30; highDb = 90; return true;
-    case 0x22: lowDb = 50; highDb = 110; return true;
-    case 0x44: lowDb = 70; highDb = 130; return true;
-    case 0x88: lowDb = 30; highDb = 130; return true;
-    default: return false;
-    }
 }
 
 int bcdValue(std::uint8_t b)
@@ -103,17 +87,11 @@ std::uint8_t toBcd(int value)
 
 MaxMinDisplay maxMinDisplay(const MeterReading& r)
 {
-    using L = LabelAction;
-    using B = BlinkAction;
     if (!r.MaxMinActive)
-        return {L::Hide, L::Hide, B::Stop};
-    switch (r.MaxMinMode) {
-    case 0x00: return {L::Unchanged, L::Unchanged, B::Stop};
-    case 0x11: return {L::Show, L::Hide, B::Stop};
-    case 0x22: return {L::Hide, L::Show, B::Stop};
-    case 0x44: return {L::Unchanged, L::Unchanged, B::Start};
-    default: return {L::Unchanged, L::Unchanged, B::Unchanged};
-    }
+        return {LabelAction::Hide, LabelAction::Hide, BlinkAction::Stop};
+    if (const MaxMinInfo* mode = maxMinInfo(r.MaxMinMode))
+        return {mode->maxLabel, mode->minLabel, mode->blink};
+    return {}; // an unknown mode changes nothing
 }
 
 } // namespace quedral

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "meter/readingcodes.h"
+
 namespace quedral {
 
 using ReplyBytes = std::array<std::uint8_t, 32>;
@@ -18,8 +20,8 @@ struct MeterReading {
     bool Over = false;          // bit 7
     // Byte 2
     bool MemoryFull = false;    // bit 4
-    std::uint8_t RangeCode = 0;   // byte 3: 0x11 30-90, 0x22 50-110, 0x44 70-130, 0x88 30-130
-    std::uint8_t MaxMinMode = 0;  // byte 4: 0x00 none, 0x11 MAX, 0x22 MIN, 0x44 alternating
+    Range RangeCode{};             // byte 3, as sent: rangeInfo() is nullptr for an unknown code
+    MaxMin MaxMinMode{};           // byte 4, as sent: maxMinInfo() is nullptr for an unknown mode
     std::uint16_t LevelTenths = 0; // bytes 5,6 big-endian
     std::uint16_t MaxTenths = 0;   // bytes 11,12
     std::uint16_t MinTenths = 0;   // bytes 13,14
@@ -32,7 +34,8 @@ struct MeterReading {
     std::uint8_t SequenceEcho = 0; // byte 30
 };
 
-// True when byte 0 is 0x02 and byte 31 is 0x03.
+// True when byte 0 is 0x02 and byte 31 is 0x03: the one check of a reading's
+// framing (the standard exchange's ReplyCheck::Framed uses it too).
 bool isFramedReading(const ReplyBytes& reply);
 // Decodes the fields; does not check the framing.
 MeterReading decodeReading(const ReplyBytes& reply);
@@ -41,19 +44,12 @@ int DisplayLevel(const MeterReading& r);
 // DisplayLevel in dB, as the panel and the recording use it.
 float DisplayLevelDb(const MeterReading& r);
 
-// "30-90", "50-110", "70-130", "30-130" for the four range codes; nullptr for any other byte.
-const char* rangeText(std::uint8_t rangeCode);
-// Low and high end of the range in dB; false for an unknown code.
-bool rangeBounds(std::uint8_t rangeCode, int& lowDb, int& highDb);
-
 // The value of a two-digit BCD byte (0x47 -> 47), or -1 when a nibble is above 9.
 int bcdValue(std::uint8_t b);
 // The binary value 0..99 as a BCD byte.
 std::uint8_t toBcd(int value);
 
 // What a reading does to the MAX and MIN labels and the blink timer.
-enum class LabelAction { Unchanged, Show, Hide };
-enum class BlinkAction { Unchanged, Start, Stop }; // Start: only if not already running
 struct MaxMinDisplay {
     LabelAction max = LabelAction::Unchanged;
     LabelAction min = LabelAction::Unchanged;

@@ -56,26 +56,20 @@ SimulatedMeter::SimulatedMeter(QString stateFile, std::uint32_t seed) : m_file(s
         };
     };
     addCommand(Letter::KeyRec, key([](State& s) { s.recording = !s.recording; }));
-    addCommand(Letter::KeyLevel, key([](State& s) {
-        switch (s.rangeCode) {
-        case 0x11: s.rangeCode = 0x22; break;
-        case 0x22: s.rangeCode = 0x44; break;
-        case 0x44: s.rangeCode = 0x88; break;
-        default: s.rangeCode = 0x11; break;
-        }
-    }));
+    addCommand(Letter::KeyLevel, key([](State& s) { s.range = nextRange(s.range); }));
     addCommand(Letter::KeyMaxMin, key([this](State& s) {
         if (!s.maxMinActive) {
             s.maxMinActive = true;
-            s.maxMinMode = 0x11;
+            s.maxMinMode = MaxMin::Max;
             s.heldMaxTenths = s.heldMinTenths = nextLevel();
         } else {
-            s.maxMinMode = s.maxMinMode == 0x11 ? 0x22 : s.maxMinMode == 0x22 ? 0x44 : 0x11;
+            const MaxMinInfo* mode = maxMinInfo(s.maxMinMode);
+            s.maxMinMode = mode ? mode->nextOnKey : MaxMin::Max;
         }
     }));
     addCommand(Letter::KeyMaxMinCancel, key([](State& s) {
         s.maxMinActive = false;
-        s.maxMinMode = 0x00;
+        s.maxMinMode = MaxMin::None;
     }));
     addCommand(Letter::KeyWeighting, key([](State& s) { s.weightingA = !s.weightingA; }));
     addCommand(Letter::KeyFastSlow, key([](State& s) { s.fast = !s.fast; }));
@@ -147,16 +141,17 @@ ReplyBytes SimulatedMeter::readingReply(int levelTenths, std::uint8_t sequence)
             save();
         }
     }
-    int low = 30, high = 130;
-    rangeBounds(s.rangeCode, low, high);
+    const RangeInfo* range = rangeInfo(s.range);
+    const int low = range ? range->lowDb : kRanges.back().lowDb;
+    const int high = range ? range->highDb : kRanges.back().highDb;
 
     ReplyBytes r = framedReply();
     r[1] = static_cast<std::uint8_t>((s.recording ? 0x01 : 0) | (s.maxMinActive ? 0x04 : 0)
                                      | (s.weightingA ? 0x08 : 0) | (s.fast ? 0x10 : 0)
                                      | (levelTenths < low * 10 ? 0x40 : 0) | (levelTenths > high * 10 ? 0x80 : 0));
     r[2] = s.memoryFull ? 0x10 : 0x00;
-    r[3] = s.rangeCode;
-    r[4] = s.maxMinActive ? s.maxMinMode : 0x00;
+    r[3] = rawByte(s.range);
+    r[4] = rawByte(s.maxMinActive ? s.maxMinMode : MaxMin::None);
     auto put16 = [&r](int at, int v) {
         v = std::clamp(v, 0, 0xFFFF);
         r[at] = static_cast<std::uint8_t>(v >> 8);
@@ -188,10 +183,12 @@ void SimulatedMeter::load()
     m_state.recording = o.value("recording").toBool(d.recording);
     m_state.weightingA = o.value("weighting_a").toBool(d.weightingA);
     m_state.fast = o.value("fast").toBool(d.fast);
-    const int range = o.value("range_code").toInt(d.rangeCode);
-    m_state.rangeCode = rangeText(static_cast<std::uint8_t>(range)) ? static_cast<std::uint8_t>(range) : d.rangeCode;
+    // Codes the tables do not know (a hand-edited file) fall back to the defaults.
+    const auto range = static_cast<Range>(o.value("range_code").toInt(rawByte(d.range)));
+    m_state.range = rangeInfo(range) ? range : d.range;
     m_state.maxMinActive = o.value("max_min_active").toBool(d.maxMinActive);
-    m_state.maxMinMode = static_cast<std::uint8_t>(o.value("max_min_mode").toInt(d.maxMinMode));
+    const auto mode = static_cast<MaxMin>(o.value("max_min_mode").toInt(rawByte(d.maxMinMode)));
+    m_state.maxMinMode = maxMinInfo(mode) ? mode : d.maxMinMode;
     m_state.heldMaxTenths = o.value("held_max").toInt(d.heldMaxTenths);
     m_state.heldMinTenths = o.value("held_min").toInt(d.heldMinTenths);
     m_state.clockOffsetSeconds = o.value("clock_offset_s").toInteger(d.clockOffsetSeconds);
@@ -207,9 +204,9 @@ void SimulatedMeter::save() const
     o["recording"] = m_state.recording;
     o["weighting_a"] = m_state.weightingA;
     o["fast"] = m_state.fast;
-    o["range_code"] = m_state.rangeCode;
+    o["range_code"] = rawByte(m_state.range);
     o["max_min_active"] = m_state.maxMinActive;
-    o["max_min_mode"] = m_state.maxMinMode;
+    o["max_min_mode"] = rawByte(m_state.maxMinMode);
     o["held_max"] = m_state.heldMaxTenths;
     o["held_min"] = m_state.heldMinTenths;
     o["clock_offset_s"] = m_state.clockOffsetSeconds;

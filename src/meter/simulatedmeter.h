@@ -19,9 +19,9 @@ public:
         bool recording = false;
         bool weightingA = true;
         bool fast = true;
-        std::uint8_t rangeCode = 0x88; // 0x11 30-90, 0x22 50-110, 0x44 70-130, 0x88 30-130
+        Range range = Range::Db30To130;
         bool maxMinActive = false;
-        std::uint8_t maxMinMode = 0x00; // 0x11 MAX, 0x22 MIN, 0x44 alternating
+        MaxMin maxMinMode = MaxMin::None;
         int heldMaxTenths = 0;
         int heldMinTenths = 0;
         qint64 clockOffsetSeconds = 0; // meter clock = computer clock + offset

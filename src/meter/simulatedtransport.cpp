@@ -60,6 +60,8 @@ int SimulatedTransport::UsbSetTimeouts(int readMs, int writeMs)
 int SimulatedTransport::UsbWrite(int length, const std::uint8_t* frame)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(frame), length);
+    if (faults.delayMsPerExchange > 0)
+        Clock::instance().sleepMs(faults.delayMsPerExchange);
     checkUnplug();
     if (!usable() || faults.writeFails || length != kCommandLength)
         return log("UsbWrite", {length}, bytes, 1);
@@ -80,17 +82,18 @@ int SimulatedTransport::UsbRead(int length, std::uint8_t* buffer)
 {
     if (!usable() || length != kReplyLength)
         return log("UsbRead", {length}, {}, 1);
-    if (faults.delayMsPerExchange > 0)
-        Clock::instance().sleepMs(faults.delayMsPerExchange);
-    if (faults.noReply || !m_pending) {
+    const bool silenced = faults.silentAfterExchanges >= 0 && m_exchanges > faults.silentAfterExchanges;
+    if (faults.noReply || silenced || !m_pending) {
         Clock::instance().sleepMs(m_readTimeoutMs); // the read waits out its time-out
         m_pending.reset();
         return log("UsbRead", {length}, {}, 1);
     }
     ReplyBytes reply = *m_pending;
     m_pending.reset();
-    if (faults.alterByteIndex && *faults.alterByteIndex >= 0 && *faults.alterByteIndex < kReplyLength)
-        reply[*faults.alterByteIndex] = faults.alterByteValue;
+    if (faults.alterByteIndex && *faults.alterByteIndex >= 0 && *faults.alterByteIndex < kReplyLength) {
+        std::uint8_t& b = reply[*faults.alterByteIndex];
+        b = faults.alterByteValue ? *faults.alterByteValue : static_cast<std::uint8_t>(~b);
+    }
     std::copy(reply.begin(), reply.end(), buffer);
     return log("UsbRead", {length}, QByteArray(reinterpret_cast<const char*>(reply.data()), kReplyLength), 0);
 }
@@ -150,10 +153,76 @@ void SimulatedTransport::replug()
     faults.unplugAfterExchanges = -1;
 }
 
-std::unique_ptr<Transport> makeTransport(bool simulate)
+namespace {
+
+// The items of a --simulate-faults list.
+struct FaultItem {
+    const char* name;
+    const char* valueName; // nullptr: the item takes no value
+    int maxValue;
+    void (*apply)(TransportFaults& faults, int value);
+};
+
+constexpr int kMaxExchanges = 1000000000;
+
+const FaultItem kFaultItems[] = {
+    {"delay", "MS", 600000, [](TransportFaults& f, int v) { f.delayMsPerExchange = v; }},
+    {"silent", nullptr, 0, [](TransportFaults& f, int) { f.noReply = true; }},
+    {"silent-after", "N", kMaxExchanges, [](TransportFaults& f, int v) { f.silentAfterExchanges = v; }},
+    {"unplug-after", "N", kMaxExchanges, [](TransportFaults& f, int v) { f.unplugAfterExchanges = v; }},
+    {"wrong-byte", "I", kReplyLength - 1, [](TransportFaults& f, int v) {
+         f.alterByteIndex = v;
+         f.alterByteValue.reset();
+     }},
+};
+
+} // namespace
+
+ParsedFaults parseTransportFaults(const QString& list)
 {
-    if (simulate)
-        return std::make_unique<SimulatedTransport>();
+    ParsedFaults parsed;
+    auto refuse = [&parsed](const QString& why) {
+        parsed.error = why;
+        return parsed;
+    };
+    const QString known = QStringLiteral(" (known faults: %1)").arg(kFaultListSyntax);
+    if (list.trimmed().isEmpty())
+        return refuse("empty fault list" + known);
+    for (const QString& raw : list.split(',')) {
+        const QString item = raw.trimmed();
+        if (item.isEmpty())
+            return refuse(QStringLiteral("empty item in fault list \"%1\"").arg(list));
+        const qsizetype eq = item.indexOf('=');
+        const QString name = eq < 0 ? item : item.left(eq);
+        const auto it = std::find_if(std::begin(kFaultItems), std::end(kFaultItems),
+                                     [&name](const FaultItem& f) { return name == QLatin1String(f.name); });
+        if (it == std::end(kFaultItems))
+            return refuse(QStringLiteral("unknown fault \"%1\"").arg(item) + known);
+        if (!it->valueName) {
+            if (eq >= 0)
+                return refuse(QStringLiteral("bad fault \"%1\": %2 takes no value").arg(item, name));
+            it->apply(parsed.faults, 0);
+            continue;
+        }
+        const QString text = eq < 0 ? QString() : item.mid(eq + 1);
+        bool ok = false;
+        const int value = text.toInt(&ok, 10);
+        if (!ok || !text[0].isDigit() || value > it->maxValue)
+            return refuse(QStringLiteral("bad fault \"%1\": expected %2=%3 with %3 a whole number from 0 to %4")
+                              .arg(item, name, QLatin1String(it->valueName))
+                              .arg(it->maxValue));
+        it->apply(parsed.faults, value);
+    }
+    return parsed;
+}
+
+std::unique_ptr<Transport> makeTransport(bool simulate, const TransportFaults& faults)
+{
+    if (simulate) {
+        auto transport = std::make_unique<SimulatedTransport>();
+        transport->faults = faults;
+        return transport;
+    }
     return makeHidTransport();
 }
 

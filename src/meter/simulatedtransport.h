@@ -28,11 +28,30 @@ struct TransportFaults {
     bool writeFails = false;
     bool blockWriteFails = false;
     bool noReply = false;                 // the meter stays silent: reads time out
-    std::optional<int> alterByteIndex;    // a reply byte replaced by alterByteValue
-    std::uint8_t alterByteValue = 0;
+    int silentAfterExchanges = -1;        // replies stop once this many commands were written; -1 never
+    std::optional<int> alterByteIndex;    // this reply byte is altered:
+    std::optional<std::uint8_t> alterByteValue; // replaced by this value, or its bits inverted when unset
     int unplugAfterExchanges = -1;        // unplugged once this many commands were written; -1 never
-    int delayMsPerExchange = 0;           // each read waits this long first (clock seam)
+    int delayMsPerExchange = 0;           // each command written waits this long first (clock seam)
 };
+
+// The result of parsing a --simulate-faults list: the faults, or why the list was refused.
+struct ParsedFaults {
+    TransportFaults faults;
+    QString error; // empty when the list was accepted
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Parses a comma-separated fault list as both programs take it after --simulate-faults:
+//   delay=MS        every exchange takes MS milliseconds longer
+//   silent          the meter never replies
+//   silent-after=N  replies stop after N exchanges
+//   unplug-after=N  the meter is unplugged after N exchanges
+//   wrong-byte=I    reply byte I (0..31) is altered
+// An unknown or malformed item is refused; the error names it.
+ParsedFaults parseTransportFaults(const QString& list);
+// The list's syntax, for usage texts.
+inline constexpr char kFaultListSyntax[] = "delay=MS, silent, silent-after=N, unplug-after=N, wrong-byte=I";
 
 // The simulated meter behind the Transport interface. Honours open/close: writes and reads
 // fail while the device is not open or not plugged in.
@@ -81,7 +100,7 @@ private:
     QString m_openProblem;
 };
 
-// The simulated meter when simulate is set, the USB meter otherwise.
-std::unique_ptr<Transport> makeTransport(bool simulate);
+// The simulated meter (with the faults given) when simulate is set, the USB meter otherwise.
+std::unique_ptr<Transport> makeTransport(bool simulate, const TransportFaults& faults = {});
 
 } // namespace quedral

@@ -42,22 +42,12 @@ ClockUpdate clockUpdate(std::uint8_t clockShown, std::uint8_t second, std::uint8
     return update;
 }
 
-std::optional<RangeDisplay> rangeDisplay(std::uint8_t rangeCode, int d)
+std::optional<RangeDisplay> rangeDisplay(Range rangeCode, int d)
 {
-    // Bar: 4 pixels at the range floor, growing 1 pixel per 0.4 dB over a
-    // 60 dB range (0.1 dB per 0.15 pixel over the 100 dB range).
-    switch (rangeCode) {
-    case 0x11:
-        return RangeDisplay{"30", "90", d > 300 ? (d - 300) / 4 + 4 : 4};
-    case 0x22:
-        return RangeDisplay{"50", "110", d > 500 ? (d - 500) / 4 + 4 : 4};
-    case 0x44:
-        return RangeDisplay{"70", "130", d > 700 ? (d - 700) / 4 + 4 : 4};
-    case 0x88:
-        return RangeDisplay{"30", "130", d > 300 ? (d - 300) * 3 / 20 + 4 : 4};
-    default:
+    const RangeInfo* range = rangeInfo(rangeCode);
+    if (!range)
         return std::nullopt;
-    }
+    return RangeDisplay{range->lowDb, range->highDb, levelBarWidth(*range, d)};
 }
 
 } // namespace quedral::panel

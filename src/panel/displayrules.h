@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "meter/readingcodes.h"
+
 namespace quedral::panel {
 
 // Indices into the large glyph table ("LCD0".."LCD15").
@@ -44,18 +46,18 @@ ClockUpdate clockUpdate(std::uint8_t clockShown, std::uint8_t second, std::uint8
                         std::uint8_t hour);
 
 struct RangeDisplay {
-    const char* low;   // lblRangeLow
-    const char* high;  // lblRangeHigh
-    int barWidth;      // imgColorBar width in pixels
+    int lowDb;     // lblRangeLow
+    int highDb;    // lblRangeHigh
+    int barWidth;  // imgColorBar width in pixels
 };
 
-// Design width of the level bar picture.
+// Width of the level bar picture.
 inline constexpr int ColorBarWidth = 156;
 
-// Range labels and bar width for a range code (0x11, 0x22, 0x44, 0x88);
+// Range labels and bar width for a range code of the table (kRanges);
 // nothing for any other code, which leaves the range display as it is.
 // The width is not limited above: a level beyond the range top widens the
 // bar past its picture.
-std::optional<RangeDisplay> rangeDisplay(std::uint8_t rangeCode, int displayLevel);
+std::optional<RangeDisplay> rangeDisplay(Range rangeCode, int displayLevel);
 
 } // namespace quedral::panel

@@ -19,6 +19,8 @@ namespace {
 
 const QColor kSegmentInk(0x1b, 0x21, 0x1c);
 const QString kMaxMinHint = QStringLiteral("single click to change MAX/MIN mode, double click  to cancel .");
+const QString kWeightingHint = QStringLiteral("Frequency Weighting select button");
+const QString kTimeWeightingHint = QStringLiteral("Time weighting select button");
 
 QFont indicatorFont(int pixelSize)
 {
@@ -127,8 +129,8 @@ TfrmPanel::TfrmPanel(const GlyphTables& glyphs, QWidget* parent)
         LCDT[i]->setGeometry(smallLeft[i], 226, 13, 22);
         LCDT[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    Image2 = picture(QStringLiteral("Image2"), QStringLiteral("SEPARATOR"), 105, 224);
-    Image1 = picture(QStringLiteral("Image1"), QStringLiteral("SEPARATOR"), 138, 225);
+    imgHourMinuteSeparator = picture(QStringLiteral("imgHourMinuteSeparator"), QStringLiteral("SEPARATOR"), 105, 224);
+    imgMinuteSecondSeparator = picture(QStringLiteral("imgMinuteSecondSeparator"), QStringLiteral("SEPARATOR"), 138, 225);
 
     lblRangeLow = label(QStringLiteral("lblRangeLow"), QStringLiteral("30"), 30, 177, 13);
     lblRangeHigh = label(QStringLiteral("lblRangeHigh"), QStringLiteral("130"), 171, 177, 13);
@@ -182,11 +184,13 @@ TfrmPanel::TfrmPanel(const GlyphTables& glyphs, QWidget* parent)
     btnREC = keyArea(QStringLiteral("btnREC"), 50, 495, 48, 30);
     btnLevel = keyArea(QStringLiteral("btnLevel"), 129, 495, 49, 30);
     btnMaxMin->setToolTip(kMaxMinHint);
+    btnAC->setToolTip(kWeightingHint);
+    btnFast->setToolTip(kTimeWeightingHint);
 
-    SpeedButton1 = keyArea(QStringLiteral("SpeedButton1"), 176, 8, 16, 14);
-    SpeedButton2 = keyArea(QStringLiteral("SpeedButton2"), 198, 8, 16, 14);
-    SpeedButton1->unsetCursor();
-    SpeedButton2->unsetCursor();
+    btnMinimise = keyArea(QStringLiteral("btnMinimise"), 176, 8, 16, 14);
+    btnClose = keyArea(QStringLiteral("btnClose"), 198, 8, 16, 14);
+    btnMinimise->unsetCursor();
+    btnClose->unsetCursor();
 
     connect(btnREC, &PanelKeyArea::clicked, this, [this] { emit keyClicked('R'); });
     connect(btnLevel, &PanelKeyArea::clicked, this, [this] { emit keyClicked('L'); });
@@ -195,8 +199,8 @@ TfrmPanel::TfrmPanel(const GlyphTables& glyphs, QWidget* parent)
     connect(btnAC, &PanelKeyArea::clicked, this, [this] { emit keyClicked('C'); });
     connect(btnFast, &PanelKeyArea::clicked, this, [this] { emit keyClicked('F'); });
     connect(btnPower, &PanelKeyArea::clicked, this, &TfrmPanel::requestClose);
-    connect(SpeedButton2, &PanelKeyArea::clicked, this, &TfrmPanel::requestClose);
-    connect(SpeedButton1, &PanelKeyArea::clicked, this, &TfrmPanel::requestMinimise);
+    connect(btnClose, &PanelKeyArea::clicked, this, &TfrmPanel::requestClose);
+    connect(btnMinimise, &PanelKeyArea::clicked, this, &TfrmPanel::requestMinimise);
 
     // The picture and the LCD digits drag the window.
     imgPanel->installEventFilter(this);
@@ -271,7 +275,7 @@ void TfrmPanel::setClockGlyph(int index, int glyph)
 
 void TfrmPanel::showReading(const MeterReading& r)
 {
-    // 1. indicators
+    // indicators
     lblREC->setVisible(r.Recording);
     lbldBA->setVisible(r.WeightingA);
     lbldBC->setVisible(!r.WeightingA);
@@ -281,7 +285,7 @@ void TfrmPanel::showReading(const MeterReading& r)
     imgOVER->setVisible(r.Over);
     lblFULL->setVisible(r.MemoryFull);
 
-    // 2. clock (LCDT3..LCDT8; LCDT1 and LCDT2 stay empty)
+    // clock (LCDT3..LCDT8; LCDT1 and LCDT2 stay empty)
     const panel::ClockUpdate clock =
         panel::clockUpdate(m_clockShown, r.ClockSecond, r.ClockMinute, r.ClockHour);
     for (int i = 0; i < 6; ++i)
@@ -289,17 +293,17 @@ void TfrmPanel::showReading(const MeterReading& r)
             setClockGlyph(i + 2, clock.digits[i]);
     m_clockShown = clock.clockShown;
 
-    // 3. level digits
+    // level digits
     const int level = DisplayLevel(r);
     const std::array<int, 4> glyphs = panel::levelGlyphs(level);
     for (int i = 0; i < 4; ++i)
         setLevelGlyph(i, glyphs[i]);
 
-    // 5. range labels and level bar
+    // range labels and level bar (the MAX/MIN labels are the caller's)
     if (const auto range = panel::rangeDisplay(r.RangeCode, level)) {
-        lblRangeLow->setText(QString::fromLatin1(range->low));
+        lblRangeLow->setText(QString::number(range->lowDb));
         lblRangeLow->adjustSize();
-        lblRangeHigh->setText(QString::fromLatin1(range->high));
+        lblRangeHigh->setText(QString::number(range->highDb));
         lblRangeHigh->adjustSize();
         imgColorBar->resize(range->barWidth, imgColorBar->height());
     }

@@ -35,7 +35,7 @@ public:
     // sub-window deletes itself (and the panel) when closed.
     static QMdiSubWindow* addToArea(QMdiArea* area, TfrmPanel* panel);
 
-    // Display steps: indicators, clock, level digits, range. The MAX/MIN labels
+    // Display update: indicators, clock, level digits, range. The MAX/MIN labels
     // are left to setMaxVisible/setMinVisible.
     void showReading(const MeterReading& reading);
     // 1, 8, 8, point, 8 on the level digits.
@@ -98,8 +98,8 @@ private:
     std::array<QLabel*, 8> LCDT{};
     std::array<int, 8> m_clockGlyphs{-1, -1, -1, -1, -1, -1, -1, -1};
     QLabel* imgPoint = nullptr;
-    QLabel* Image1 = nullptr;
-    QLabel* Image2 = nullptr;
+    QLabel* imgHourMinuteSeparator = nullptr;   // between small digits 4 and 5
+    QLabel* imgMinuteSecondSeparator = nullptr; // between small digits 6 and 7
     QLabel* lblRangeLow = nullptr;
     QLabel* lblRangeHigh = nullptr;
     QLabel* imgColorBar = nullptr;
@@ -122,8 +122,8 @@ private:
     PanelKeyArea* btnFast = nullptr;
     PanelKeyArea* btnREC = nullptr;
     PanelKeyArea* btnLevel = nullptr;
-    PanelKeyArea* SpeedButton1 = nullptr;
-    PanelKeyArea* SpeedButton2 = nullptr;
+    PanelKeyArea* btnMinimise = nullptr; // small flat button at the top right
+    PanelKeyArea* btnClose = nullptr;    // its neighbour
 
     // dragging the panel by its picture
     bool m_dragging = false;

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QScreen>
+#include <cstdio>
 
 #include "meter/simulatedtransport.h"
 #include "base/datadir.h"
@@ -22,18 +23,37 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption simulate("simulate", "Use the built-in simulated meter instead of the USB meter.");
+    QCommandLineOption simulateFaults("simulate-faults",
+                                      QStringLiteral("With --simulate: faults of the simulated link, comma-separated: %1.")
+                                          .arg(kFaultListSyntax),
+                                      "LIST");
     QCommandLineOption screenshot("screenshot", "Save a picture of the main window once start-up has settled, then exit.",
                                   "FILE.png");
     QCommandLineOption dataDir("data-dir", "Folder for working files (temp/, template/, projects).", "DIR");
-    parser.addOptions({simulate, screenshot, dataDir});
+    parser.addOptions({simulate, simulateFaults, screenshot, dataDir});
     parser.process(app);
+
+    TransportFaults faults;
+    if (parser.isSet(simulateFaults)) {
+        const ParsedFaults parsed = parseTransportFaults(parser.value(simulateFaults));
+        QString error;
+        if (!parser.isSet(simulate))
+            error = QStringLiteral("--simulate-faults works only with --simulate");
+        else if (!parsed.ok())
+            error = QStringLiteral("--simulate-faults: ") + parsed.error;
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 2;
+        }
+        faults = parsed.faults;
+    }
 
     DataDir::init(parser.value(dataDir));
     GuiPrompter prompter;
     Prompter::install(&prompter);
 
     MainOptions options;
-    options.transport = makeTransport(parser.isSet(simulate));
+    options.transport = makeTransport(parser.isSet(simulate), faults);
     options.screenshotFile = parser.value(screenshot);
     const bool splash = options.screenshotFile.isEmpty();
     auto* main = new TfrmMain(std::move(options));

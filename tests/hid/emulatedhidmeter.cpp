@@ -127,6 +127,7 @@ EmulatedHidMeter::EmulatedHidMeter(CommandHandler handler, Options options)
 
 EmulatedHidMeter::~EmulatedHidMeter()
 {
+    stallWrites(false); // a write held back ends before the node goes away
     if (m_testbed && m_ioctl)
         umockdev_testbed_detach_ioctl(m_testbed, kNode, nullptr);
     if (m_ioctl)
@@ -179,6 +180,15 @@ void EmulatedHidMeter::setSilent(bool silent)
 {
     std::lock_guard lock(m_mutex);
     m_silent = silent;
+}
+
+void EmulatedHidMeter::stallWrites(bool stalled)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_writesStalled = stalled;
+    }
+    m_writesResumed.notify_all();
 }
 
 void EmulatedHidMeter::cutRepliesTo(std::size_t bytes)
@@ -323,7 +333,9 @@ int EmulatedHidMeter::onWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, v
     auto* meter = static_cast<EmulatedHidMeter*>(self);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     const Bytes report(arg->data, arg->data + arg->data_len);
-    std::lock_guard lock(meter->m_mutex);
+    std::unique_lock lock(meter->m_mutex);
+    // A stalled device leaves the write pending until the stall ends.
+    meter->m_writesResumed.wait(lock, [meter] { return !meter->m_writesStalled; });
     if (meter->m_gone) {
         umockdev_ioctl_client_complete(client, -1, ENODEV);
         return TRUE;

@@ -6,6 +6,7 @@
 //
 // The program must run under umockdev-wrapper (tests/hid/CMakeLists.txt does that).
 #include <array>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -61,6 +62,10 @@ public:
 
     // The device takes commands but never answers.
     void setSilent(bool silent);
+    // The device stops taking output reports: every write() on the node blocks
+    // until the stall ends (or the emulation goes away), as with a stalled
+    // endpoint. Nothing else on the node is answered meanwhile either.
+    void stallWrites(bool stalled);
     // Replies stop after `bytes` bytes, as from a meter that breaks off.
     void cutRepliesTo(std::size_t bytes);
     // Input the program did not ask for (left over from an earlier exchange).
@@ -99,6 +104,8 @@ private:
     std::deque<Bytes> m_queue; // input reports waiting to go out
     bool m_inFlight = false;   // one report sits in the node, ready for one read
     bool m_silent = false;
+    bool m_writesStalled = false;
+    std::condition_variable m_writesResumed;
     std::size_t m_replyLimit = SIZE_MAX;
     int m_pullOutAfter = -1;
     bool m_gone = false;

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 
 #include <QByteArray>
 #include <QString>
@@ -77,7 +79,7 @@ protected:
         ASSERT_EQ(usb->UsbSetTimeouts(timeoutMs, timeoutMs), 0);
     }
 
-    // Write, purge, read: the standard exchange's steps 4 and 5.
+    // Write, purge, read: one command of a standard exchange, without the reply check.
     int exchange(const CommandFrame& command, ReplyBytes& reply)
     {
         if (usb->UsbWrite(7, command.data()) != 0)
@@ -216,6 +218,29 @@ TEST_F(HidTransport, SilentMeterTimesOutAndLeavesTheBufferAlone)
     EXPECT_EQ(meter.commands().size(), 1u) << "the command itself went out";
 }
 
+TEST_F(HidTransport, WriteToAStalledMeterGivesUpAtTheWriteTimeout)
+{
+    open(kShortTimeoutMs);
+    meter.stallWrites(true);
+    auto write = std::async(std::launch::async, [this] { return usb->UsbWrite(7, makeCommand(Letter::Identify).data()); });
+    // Far beyond the time-out: only a write that never returns gets here.
+    const bool returned = write.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    meter.stallWrites(false); // lets a write still blocked through, so the test ends either way
+    ASSERT_TRUE(returned) << "UsbWrite blocked on a stalled meter";
+    EXPECT_NE(write.get(), 0);
+    std::uint8_t buffer[32] = {};
+    EXPECT_NE(usb->UsbWrite(7, makeCommand(Letter::Identify).data()), 0) << "the link stays failed until closed";
+    EXPECT_NE(usb->UsbRead(32, buffer), 0);
+
+    // Closed and opened again, the link works once the meter takes reports again.
+    usb->UsbClose();
+    open();
+    meter.clearLog();
+    ReplyBytes reply{};
+    ASSERT_EQ(exchange(makeCommand(Letter::Reading, 0, 0, 0, 3), reply), 0);
+    EXPECT_EQ(reply[30], 3);
+}
+
 TEST_F(HidTransport, StaleInputBeforeACommandIsNotTakenForItsReply)
 {
     open();
@@ -316,8 +341,10 @@ TEST_F(HidTransport, NodeWithoutPermissionNamesTheUdevRule)
 TEST(HidAccessProblem, TellsWhichRuleToInstallWhere)
 {
     EXPECT_EQ(hidAccessProblemText("/dev/hidraw3"),
-              "the meter is present but /dev/hidraw3 is not accessible: install 60-quedral-kv4471.rules "
-              "into /etc/udev/rules.d (see README, USB access)");
+              "the meter is present but /dev/hidraw3 is not accessible: install the udev rule "
+              "packaging/udev/60-quedral-kv4471.rules (sudo cp packaging/udev/60-quedral-kv4471.rules "
+              "/etc/udev/rules.d/ && sudo udevadm control --reload), then unplug the meter and plug it in "
+              "again (see README, USB access)");
 }
 
 // ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QElapsedTimer>
 #include <QProcess>
 
 #include "cli/cli.h"
@@ -29,8 +30,9 @@ protected:
         QTextStream o(&out), e(&err);
         args.prepend(dataDir.path());
         args.prepend("--data-dir");
-        const int status = cli::run(args, o, e, [](bool simulate) -> std::unique_ptr<Transport> {
+        const int status = cli::run(args, o, e, [](bool simulate, const TransportFaults& faults) -> std::unique_ptr<Transport> {
             auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(SimulatedMeter::defaultStateFile(), 3));
+            t->faults = faults;
             if (!simulate)
                 t->unplug();
             return t;
@@ -59,9 +61,10 @@ TEST_F(CliTest, RawKPrintsTheIdentifyReply)
 
 TEST_F(CliTest, FailuresNameTheStepAndExitNonZero)
 {
+    // The transport's reason (lastOpenProblem) follows the failed step.
     Result r = run({"raw", "K"});
     EXPECT_NE(r.status, 0);
-    EXPECT_TRUE(r.err.startsWith("fail to open device\n"));
+    EXPECT_EQ(r.err, "fail to open device\nsimulated meter unplugged\n");
     EXPECT_TRUE(r.out.isEmpty());
 
     r = run({"--simulate", "raw", "Q"}); // the meter does not answer Q
@@ -70,11 +73,11 @@ TEST_F(CliTest, FailuresNameTheStepAndExitNonZero)
 
     r = run({"read"});
     EXPECT_NE(r.status, 0);
-    EXPECT_TRUE(r.err.startsWith("No Connection\n"));
+    EXPECT_EQ(r.err, "No Connection\nsimulated meter unplugged\n");
 
     r = run({"key", "R"});
     EXPECT_NE(r.status, 0);
-    EXPECT_TRUE(r.err.startsWith("Connect fail\n"));
+    EXPECT_EQ(r.err, "Connect fail\nsimulated meter unplugged\n");
 }
 
 TEST_F(CliTest, RawArguments)
@@ -112,7 +115,7 @@ TEST_F(CliTest, JsonFormatting)
     MeterReading m;
     m.Fast = true;
     m.Over = true;
-    m.RangeCode = 0x12;
+    m.RangeCode = Range{0x12};
     m.LevelTenths = 945;
     m.MaxTenths = 1000;
     m.ClockSecond = 0x5A; // not BCD
@@ -128,8 +131,8 @@ TEST_F(CliTest, MonitorLines)
     m.WeightingA = true;
     m.Recording = true;
     m.MaxMinActive = true;
-    m.MaxMinMode = 0x44;
-    m.RangeCode = 0x44;
+    m.MaxMinMode = MaxMin::Alternating;
+    m.RangeCode = Range::Db70To130;
     m.LevelTenths = 705;
     m.MemoryFull = true;
     EXPECT_EQ(cli::monitorLine(QTime(9, 5, 7), m), "09:05:07  70.5 dBA SLOW 70-130 REC MAX MIN FULL");
@@ -159,6 +162,109 @@ TEST_F(CliTest, BuiltProgram)
     p.start(QUEDRAL_CLI_PATH, {"--version"});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(QString::fromLatin1(p.readAllStandardOutput()), QString("quedral-cli " QUEDRAL_VERSION "\n"));
+}
+
+TEST_F(CliTest, SimulatedFaultsShapeTheExchange)
+{
+    Result r = run({"--simulate", "--simulate-faults", "silent", "raw", "K"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err, "no response from device\n");
+    EXPECT_TRUE(r.out.isEmpty());
+
+    const auto t0 = clock.tickMs();
+    r = run({"--simulate", "--simulate-faults", "delay=300", "raw", "K"});
+    EXPECT_EQ(r.status, 0) << qPrintable(r.err);
+    EXPECT_GE(clock.tickMs() - t0, 300);
+    EXPECT_TRUE(r.out.contains(" 33 32 33 "));
+
+    // The probe is exchange 1: the poll after it gets no reply.
+    r = run({"--simulate", "--simulate-faults=silent-after=1", "read"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err, "no response from device\n");
+}
+
+TEST_F(CliTest, BadFaultListsAreRefusedBeforeAnythingRuns)
+{
+    const struct { QStringList args; const char* named; } cases[] = {
+        {{"--simulate", "--simulate-faults", "silent,jitter=3", "raw", "K"}, "\"jitter=3\""},
+        {{"--simulate", "--simulate-faults", "delay=soon", "raw", "K"}, "\"delay=soon\""},
+        {{"--simulate-faults", "silent", "raw", "K"}, "--simulate"},
+        {{"--simulate", "--simulate-faults"}, "LIST"},
+    };
+    for (const auto& c : cases) {
+        const Result r = run(c.args);
+        EXPECT_EQ(r.status, 2) << qPrintable(c.args.join(' '));
+        EXPECT_TRUE(r.err.contains(c.named)) << qPrintable(r.err);
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+TEST_F(CliTest, BuiltProgramWithSimulatedFaults)
+{
+    QProcess p;
+    p.start(QUEDRAL_CLI_PATH, {"--data-dir", dataDir.path(), "--simulate", "--simulate-faults", "silent", "raw", "K"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLatin1(p.readAllStandardError()).contains("no response from device"));
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    p.start(QUEDRAL_CLI_PATH, {"--data-dir", dataDir.path(), "--simulate", "--simulate-faults", "delay=300", "raw", "K"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_GE(elapsed.elapsed(), 300);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+
+    p.start(QUEDRAL_CLI_PATH, {"--data-dir", dataDir.path(), "--simulate", "--simulate-faults", "bogus", "raw", "K"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLatin1(p.readAllStandardError()).contains("\"bogus\""));
+}
+
+#ifdef QUEDRAL_GUI_PATH
+TEST_F(CliTest, MainProgramRefusesBadFaultListsBeforeShowingAWindow)
+{
+    const struct { QStringList args; const char* named; } cases[] = {
+        {{"--simulate", "--simulate-faults", "silent,bogus"}, "\"bogus\""},
+        {{"--simulate", "--simulate-faults", "wrong-byte=40"}, "\"wrong-byte=40\""},
+        {{"--simulate-faults", "silent"}, "--simulate"},
+    };
+    for (const auto& c : cases) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.start(QUEDRAL_GUI_PATH, QStringList{"--data-dir", dataDir.path()} + c.args);
+        ASSERT_TRUE(p.waitForFinished(20000)) << qPrintable(c.args.join(' '));
+        EXPECT_NE(p.exitCode(), 0) << qPrintable(c.args.join(' '));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        EXPECT_TRUE(err.contains(c.named)) << qPrintable(err);
+    }
+}
+#endif
+
+TEST_F(CliTest, RecordReplacesAnExistingFileOnlyWithForce)
+{
+    const QString file = dataDir.file("kept.ghf");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+    }
+    auto content = [&file] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const auto t0 = clock.tickMs();
+    const Result refused = run({"--simulate", "record", "--points", "2", "--rate", "0.5", "-o", file});
+    EXPECT_NE(refused.status, 0);
+    EXPECT_TRUE(refused.err.contains(file) && refused.err.contains("--force")) << qPrintable(refused.err);
+    EXPECT_TRUE(refused.out.isEmpty()) << "refused before recording";
+    EXPECT_EQ(clock.tickMs(), t0);
+    EXPECT_EQ(content(), "keep me");
+
+    const Result forced = run({"--simulate", "record", "--points", "2", "--rate", "0.5", "-o", file, "--force"});
+    EXPECT_EQ(forced.status, 0) << qPrintable(forced.err);
+    EXPECT_NE(content(), "keep me");
 }
 
 TEST_F(CliTest, RecordWritesAGraphFileThatGraphInfoReadsBack)

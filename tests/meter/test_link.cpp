@@ -136,6 +136,13 @@ TEST_F(LinkTest, PollSendsTheNextSequenceAndWrapsAfter255)
     EXPECT_EQ(sim.callNames(), kFullExchange);
 }
 
+TEST_F(LinkTest, PollBoundsItsWriteAndReadByOneSecond)
+{
+    ASSERT_TRUE(link.PollReading());
+    ASSERT_EQ(sim.callNames(), kFullExchange);
+    EXPECT_EQ(sim.calls()[2].args, (std::vector<int>{1000, 1000})) << "read, write time-outs of the 'A' poll";
+}
+
 TEST_F(LinkTest, SequenceMismatchWritesQAndTheReadingIsStillUsed)
 {
     connect();
@@ -306,4 +313,87 @@ TEST_F(LinkTest, DelayPerExchangeGoesThroughTheClock)
     const auto t0 = clock.tickMs();
     EXPECT_TRUE(link.ExchangeCommand('K'));
     EXPECT_EQ(clock.tickMs() - t0, 300);
+}
+
+TEST(FaultList, ParsesEachItemAndRefusesWhatItDoesNotKnow)
+{
+    struct Good { const char* list; std::function<bool(const TransportFaults&)> holds; };
+    const Good good[] = {
+        {"delay=300", [](const TransportFaults& f) { return f.delayMsPerExchange == 300 && !f.noReply; }},
+        {"silent", [](const TransportFaults& f) { return f.noReply && f.silentAfterExchanges == -1; }},
+        {"silent-after=2", [](const TransportFaults& f) { return !f.noReply && f.silentAfterExchanges == 2; }},
+        {"unplug-after=0", [](const TransportFaults& f) { return f.unplugAfterExchanges == 0; }},
+        {"wrong-byte=31", [](const TransportFaults& f) { return f.alterByteIndex == 31 && !f.alterByteValue; }},
+        {"delay=5, silent ,wrong-byte=0", [](const TransportFaults& f) {
+             return f.delayMsPerExchange == 5 && f.noReply && f.alterByteIndex == 0 && f.unplugAfterExchanges == -1;
+         }},
+    };
+    for (const Good& g : good) {
+        const ParsedFaults p = parseTransportFaults(g.list);
+        EXPECT_TRUE(p.ok()) << g.list << ": " << p.error.toStdString();
+        EXPECT_TRUE(g.holds(p.faults)) << g.list;
+    }
+
+    // Each refusal names the offending item.
+    const struct { const char* list; const char* named; } bad[] = {
+        {"", "empty"},
+        {"silent,", "empty item"},
+        {"loud", "\"loud\""},
+        {"silent,jitter=3", "\"jitter=3\""},
+        {"delay", "\"delay\""},
+        {"delay=", "\"delay=\""},
+        {"delay=-1", "\"delay=-1\""},
+        {"delay=1.5", "\"delay=1.5\""},
+        {"silent=1", "\"silent=1\""},
+        {"silent-after=+3", "\"silent-after=+3\""},
+        {"unplug-after=x", "\"unplug-after=x\""},
+        {"wrong-byte=32", "\"wrong-byte=32\""},
+    };
+    for (const auto& b : bad) {
+        const ParsedFaults p = parseTransportFaults(b.list);
+        EXPECT_FALSE(p.ok()) << b.list;
+        EXPECT_TRUE(p.error.contains(b.named)) << b.list << ": " << p.error.toStdString();
+    }
+}
+
+TEST_F(LinkTest, SilentAfterAndWrongByteFaults)
+{
+    sim.faults.silentAfterExchanges = sim.exchanges() + 1;
+    EXPECT_TRUE(link.ExchangeCommand('K'));
+    EXPECT_FALSE(link.ExchangeCommand('K'));
+
+    sim.faults = {};
+    sim.faults.alterByteIndex = 0; // no value: the byte's bits are inverted
+    ASSERT_TRUE(link.ExchangeCommand('K'));
+    EXPECT_EQ(link.MainReply[0], 0xFD);
+}
+
+// A family without its own code for a step still reports that step's failure:
+// with the code of the nearest earlier step it has (wrong reply -> no reply -> write).
+TEST_F(LinkTest, FailedStepWithoutAFamilyCodeIsNeverSuccess)
+{
+    auto silent = [](TransportFaults& f) { f.noReply = true; };
+    auto wrong = [](TransportFaults& f) { f.alterByteIndex = 24; };
+    const struct {
+        const char* name;
+        ExchangeCodes codes;
+        std::function<void(TransportFaults&)> fault;
+        int expected;
+    } cases[] = {
+        {"information, wrong reply", Codes::Information, wrong, 906},
+        {"set time, no reply", Codes::SetTime, silent, 203},
+        {"set time, wrong reply", Codes::SetTime, wrong, 203},
+        {"download end, no reply", Codes::DownloadEnd, silent, 125},
+        {"download end, wrong reply", Codes::DownloadEnd, wrong, 125},
+        {"erase, wrong reply (own code)", Codes::Erase, wrong, 807},
+    };
+    for (const auto& c : cases) {
+        sim.faults = {};
+        c.fault(sim.faults);
+        ReplyFrame reply{};
+        const int code = link.StandardExchange(makeCommand(Letter::Identify), reply,
+                                               ExchangeOptions{c.codes, 1000, ReplyCheck::Identify, false});
+        EXPECT_EQ(code, c.expected) << c.name;
+        EXPECT_STRNE(exchangeStepText(code, c.codes), "") << c.name;
+    }
 }

@@ -48,8 +48,8 @@ TEST(ReadingDecode, NumbersClockAndSequence)
     const MeterReading r = decodeReading(reply({{3, 0x44}, {4, 0x22}, {5, 0x03}, {6, 0xB1}, {11, 0x05}, {12, 0x14},
                                                 {13, 0x01}, {14, 0xC2}, {15, 0x59}, {16, 0x07}, {17, 0x23},
                                                 {19, 0x12}, {20, 0x31}, {21, 0x26}, {30, 0xFE}}));
-    EXPECT_EQ(r.RangeCode, 0x44);
-    EXPECT_EQ(r.MaxMinMode, 0x22);
+    EXPECT_EQ(r.RangeCode, Range::Db70To130);
+    EXPECT_EQ(r.MaxMinMode, MaxMin::Min);
     EXPECT_EQ(r.LevelTenths, 945);  // 0x03B1, high byte first
     EXPECT_EQ(r.MaxTenths, 1300);
     EXPECT_EQ(r.MinTenths, 450);
@@ -72,14 +72,32 @@ TEST(ReadingDecode, Framing)
     EXPECT_FALSE(isFramedReading(r));
 }
 
-TEST(ReadingDecode, RangeCodes)
+TEST(ReadingCodes, RangeTableByWireByte)
 {
-    EXPECT_STREQ(rangeText(0x11), "30-90");
-    EXPECT_STREQ(rangeText(0x22), "50-110");
-    EXPECT_STREQ(rangeText(0x44), "70-130");
-    EXPECT_STREQ(rangeText(0x88), "30-130");
-    for (int code : {0x00, 0x12, 0x33, 0xFF})
-        EXPECT_EQ(rangeText(static_cast<std::uint8_t>(code)), nullptr) << code;
+    const struct { std::uint8_t byte; const char* label; int low, high; } known[] = {
+        {0x11, "30-90", 30, 90}, {0x22, "50-110", 50, 110}, {0x44, "70-130", 70, 130}, {0x88, "30-130", 30, 130}};
+    for (const auto& k : known) {
+        const RangeInfo* info = rangeInfo(Range{k.byte});
+        ASSERT_NE(info, nullptr) << int(k.byte);
+        EXPECT_STREQ(info->label, k.label);
+        EXPECT_EQ(info->lowDb, k.low);
+        EXPECT_EQ(info->highDb, k.high);
+    }
+    for (int code : {0x00, 0x12, 0x33, 0x80, 0xFF})
+        EXPECT_EQ(rangeInfo(Range{static_cast<std::uint8_t>(code)}), nullptr) << code;
+
+    // An unknown byte survives the decode as sent.
+    const MeterReading r = decodeReading(reply({{3, 0x55}, {4, 0x33}}));
+    EXPECT_EQ(rawByte(r.RangeCode), 0x55);
+    EXPECT_EQ(rawByte(r.MaxMinMode), 0x33);
+}
+
+TEST(ReadingCodes, ModeTableByWireByte)
+{
+    for (int code : {0x00, 0x11, 0x22, 0x44})
+        EXPECT_NE(maxMinInfo(MaxMin{static_cast<std::uint8_t>(code)}), nullptr) << code;
+    for (int code : {0x01, 0x33, 0x88, 0xFF})
+        EXPECT_EQ(maxMinInfo(MaxMin{static_cast<std::uint8_t>(code)}), nullptr) << code;
 }
 
 TEST(ReadingDecode, DisplayLevelSelectsHeldValueOnlyWhenActive)
@@ -92,7 +110,7 @@ TEST(ReadingDecode, DisplayLevelSelectsHeldValueOnlyWhenActive)
     for (const Case& c : cases) {
         MeterReading r;
         r.MaxMinActive = c.active;
-        r.MaxMinMode = c.mode;
+        r.MaxMinMode = MaxMin{c.mode};
         r.LevelTenths = 600;
         r.MaxTenths = 800;
         r.MinTenths = 400;
@@ -130,7 +148,7 @@ TEST(MaxMinTable, EveryRow)
     for (const Case& c : cases) {
         MeterReading r;
         r.MaxMinActive = c.active;
-        r.MaxMinMode = c.mode;
+        r.MaxMinMode = MaxMin{c.mode};
         EXPECT_EQ(maxMinDisplay(r), c.expected) << c.active << " " << int(c.mode);
     }
 }

@@ -49,7 +49,7 @@ TEST_F(SimulatorTest, KeysChangeTheNextReading)
     EXPECT_FALSE(r.Recording);
     EXPECT_TRUE(r.WeightingA);
     EXPECT_TRUE(r.Fast);
-    EXPECT_EQ(r.RangeCode, 0x88);
+    EXPECT_EQ(rawByte(r.RangeCode), 0x88);
 
     press(m, 'R');
     press(m, 'C');
@@ -62,7 +62,7 @@ TEST_F(SimulatorTest, KeysChangeTheNextReading)
     std::vector<int> ranges;
     for (int i = 0; i < 5; ++i) {
         press(m, 'L');
-        ranges.push_back(poll(m).RangeCode);
+        ranges.push_back(rawByte(poll(m).RangeCode));
     }
     EXPECT_EQ(ranges, (std::vector<int>{0x11, 0x22, 0x44, 0x88, 0x11}));
 }
@@ -77,7 +77,7 @@ TEST_F(SimulatorTest, MaxMinStepsHoldsAndCancels)
         press(m, 'M');
         const MeterReading r = poll(m);
         EXPECT_TRUE(r.MaxMinActive);
-        modes.push_back(r.MaxMinMode);
+        modes.push_back(rawByte(r.MaxMinMode));
     }
     EXPECT_EQ(modes, (std::vector<int>{0x11, 0x22, 0x44, 0x11}));
 
@@ -93,7 +93,7 @@ TEST_F(SimulatorTest, MaxMinStepsHoldsAndCancels)
     press(m, 'N');
     const MeterReading r = poll(m);
     EXPECT_FALSE(r.MaxMinActive);
-    EXPECT_EQ(r.MaxMinMode, 0x00);
+    EXPECT_EQ(rawByte(r.MaxMinMode), 0x00);
 }
 
 TEST_F(SimulatorTest, UnderAndOverFollowTheRange)
@@ -157,13 +157,13 @@ TEST_F(SimulatorTest, StatePersistsInTheDataDirectory)
         SimulatedMeter second;
         const MeterReading r = poll(second);
         EXPECT_TRUE(r.Recording);
-        EXPECT_EQ(r.RangeCode, 0x11);
+        EXPECT_EQ(rawByte(r.RangeCode), 0x11);
         EXPECT_TRUE(r.MaxMinActive);
-        EXPECT_EQ(r.MaxMinMode, 0x11);
+        EXPECT_EQ(rawByte(r.MaxMinMode), 0x11);
     }
     QFile::remove(dataDir.file("simulated-meter.json"));
     SimulatedMeter fresh;
     const MeterReading r = poll(fresh);
     EXPECT_FALSE(r.Recording);
-    EXPECT_EQ(r.RangeCode, 0x88);
+    EXPECT_EQ(rawByte(r.RangeCode), 0x88);
 }

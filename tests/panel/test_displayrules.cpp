@@ -5,6 +5,7 @@
 #include "panel/displayrules.h"
 
 using namespace quedral::panel;
+using quedral::Range;
 using Glyphs = std::array<int, 4>;
 
 TEST(LevelGlyphs, DigitsWithOnlyTheFirstBlanked)
@@ -37,24 +38,25 @@ TEST(LevelGlyphs, LevelsBeyondTheTableShowDashes)
 
 TEST(RangeDisplay, LabelsAndBarWidthByRangeCode)
 {
-    const struct { std::uint8_t code; int level; const char* low; const char* high; int width; } cases[] = {
-        {0x11, 300, "30", "90", 4},
-        {0x11, 301, "30", "90", 4},
-        {0x11, 900, "30", "90", 154},
-        {0x22, 500, "50", "110", 4},
-        {0x22, 1100, "50", "110", 154},
-        {0x44, 650, "70", "130", 4},
-        {0x44, 1300, "70", "130", 154},
-        {0x44, 1400, "70", "130", 179},   // not limited above
-        {0x88, 301, "30", "130", 4},      // (1 * 3) / 20 truncates to 0
-        {0x88, 1300, "30", "130", 154},
-        {0x88, 0, "30", "130", 4},
+    const struct { std::uint8_t code; int level; int low; int high; int width; } cases[] = {
+        {0x11, 300, 30, 90, 4},
+        {0x11, 301, 30, 90, 4},
+        {0x11, 305, 30, 90, 5},
+        {0x11, 900, 30, 90, 154},
+        {0x22, 500, 50, 110, 4},
+        {0x22, 1100, 50, 110, 154},
+        {0x44, 650, 70, 130, 4},
+        {0x44, 1300, 70, 130, 154},
+        {0x44, 1400, 70, 130, 179},   // not limited above
+        {0x88, 301, 30, 130, 4},      // (1 * 3) / 20 truncates to 0
+        {0x88, 1300, 30, 130, 154},
+        {0x88, 0, 30, 130, 4},
     };
     for (const auto& c : cases) {
-        const auto r = rangeDisplay(c.code, c.level);
+        const auto r = rangeDisplay(Range{c.code}, c.level);
         ASSERT_TRUE(r.has_value()) << int(c.code);
-        EXPECT_EQ(std::string(r->low), c.low);
-        EXPECT_EQ(std::string(r->high), c.high);
+        EXPECT_EQ(r->lowDb, c.low);
+        EXPECT_EQ(r->highDb, c.high);
         EXPECT_EQ(r->barWidth, c.width) << "code " << int(c.code) << " level " << c.level;
     }
 }
@@ -62,7 +64,7 @@ TEST(RangeDisplay, LabelsAndBarWidthByRangeCode)
 TEST(RangeDisplay, UnknownCodesLeaveTheDisplayAlone)
 {
     for (int code : {0x00, 0x12, 0x33, 0x80, 0xFF})
-        EXPECT_FALSE(rangeDisplay(std::uint8_t(code), 1000).has_value()) << code;
+        EXPECT_FALSE(rangeDisplay(Range{std::uint8_t(code)}, 1000).has_value()) << code;
 }
 
 TEST(ClockUpdate, DrawsHourMinuteSecondAndRemembersTheSeconds)

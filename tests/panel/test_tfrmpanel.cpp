@@ -30,7 +30,7 @@ MeterReading sampleReading()
     MeterReading r;
     r.WeightingA = true;
     r.Fast = true;
-    r.RangeCode = 0x44;
+    r.RangeCode = Range::Db70To130;
     r.LevelTenths = 945;
     r.ClockHour = 0x14;
     r.ClockMinute = 0x37;
@@ -85,7 +85,7 @@ TEST(PanelArtwork, EveryPictureLoadsAtItsSize)
     EXPECT_EQ(cross.hotSpot(), QPoint(16, 16));
 }
 
-TEST(PanelDisplay, StartsLikeTheDesign)
+TEST(PanelDisplay, NewPanelShowsFastAndDbaAndEmptyDigits)
 {
     TfrmPanel panel(glyphs());
     EXPECT_EQ(panel.size(), QSize(220, 641));
@@ -149,16 +149,16 @@ TEST(PanelDisplay, ReadingSetsDigitsClockAndRange)
 
     // held MAX is what the meter displays
     r.MaxMinActive = true;
-    r.MaxMinMode = 0x11;
+    r.MaxMinMode = MaxMin::Max;
     r.MaxTenths = 1400;
-    r.RangeCode = 0x44;
+    r.RangeCode = Range::Db70To130;
     panel.showReading(r);
     EXPECT_EQ(panel.levelGlyph(0), 1);
     EXPECT_EQ(panel.levelGlyph(1), 4);
     EXPECT_EQ(panel.colorBarWidth(), 179);
 
     // an unknown range code keeps labels and bar
-    r.RangeCode = 0x55;
+    r.RangeCode = Range{0x55};
     r.MaxTenths = 800;
     panel.showReading(r);
     EXPECT_EQ(panel.rangeLowText(), "70");
@@ -211,9 +211,15 @@ TEST(PanelKeys, KeyAreasEmitTheirLetters)
     QTest::mouseClick(child<QWidget>(panel, "btnREC"), Qt::RightButton);
     EXPECT_EQ(spy.count(), 0);
 
-    EXPECT_EQ(child<QWidget>(panel, "btnMaxMin")->toolTip(),
-              "single click to change MAX/MIN mode, double click  to cancel .");
-    EXPECT_TRUE(child<QWidget>(panel, "btnREC")->toolTip().isEmpty());
+    // hints: MAX/MIN, weighting and time weighting keys only
+    const struct { const char* name; const char* hint; } hints[] = {
+        {"btnMaxMin", "single click to change MAX/MIN mode, double click  to cancel ."},
+        {"btnAC", "Frequency Weighting select button"},
+        {"btnFast", "Time weighting select button"},
+        {"btnREC", ""}, {"btnLevel", ""}, {"btnPower", ""},
+    };
+    for (const auto& h : hints)
+        EXPECT_EQ(child<QWidget>(panel, h.name)->toolTip().toStdString(), h.hint) << h.name;
     EXPECT_EQ(child<QWidget>(panel, "btnREC")->cursor().shape(), Qt::PointingHandCursor);
 }
 
@@ -244,7 +250,7 @@ TEST(PanelWindow, PowerKeyClosesAndTheCloseWaitsForTheBlink)
     EXPECT_EQ(panel->geometry(), QRect(0, 0, 220, 641));  // no frame around the face
     EXPECT_EQ(sub->size(), QSize(220, 641));
 
-    QTest::mouseClick(panel->findChild<QWidget*>("SpeedButton1"), Qt::LeftButton);
+    QTest::mouseClick(panel->findChild<QWidget*>("btnMinimise"), Qt::LeftButton);
     EXPECT_TRUE(sub->isMinimized());
     sub->showNormal();
     EXPECT_EQ(sub->geometry(), QRect(0, 0, 220, 641));
@@ -326,7 +332,7 @@ TEST(PanelSnapshot, SampleReadingRendersTheFace)
     r.Under = true;
     r.Over = true;
     r.MemoryFull = true;
-    r.RangeCode = 0x88;
+    r.RangeCode = Range::Db30To130;
     r.ClockSecond = 0x53;
     panel.showReading(r);
     panel.setMaxVisible(false);

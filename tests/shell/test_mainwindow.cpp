@@ -148,7 +148,7 @@ TEST_F(MainWindowTest, AlternatingMaxMinBlinksBothLabels)
     for (int i = 0; i < 3; ++i)
         sim->meter().handleCommand({0x02, 'M', 0, 0, 0, 0, 0x03});
     poll();
-    ASSERT_EQ(main->lastReading().MaxMinMode, 0x44);
+    ASSERT_EQ(main->lastReading().MaxMinMode, MaxMin::Alternating);
     EXPECT_TRUE(main->MaxMinTimer->isActive());
     main->MaxMinTimerTimer();
     const bool phase = main->state().BlinkPhase;
