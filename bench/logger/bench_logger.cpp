@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "logger/datasets.h"
+#include "meter/simulatedmemory.h"
 
 using namespace quedral;
 

@@ -263,47 +263,4 @@ DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const 
     return result;
 }
 
-MemoryImage encodeMemoryImage(const std::vector<LoggedSet>& sets)
-{
-    QByteArray image(kFirstHeaderOffset, '\0');
-    image[0] = char(0x04);
-    image[31] = char(0x05);
-    auto bcd = [](int v) { return char(((v / 10) << 4) | (v % 10)); };
-    for (const LoggedSet& s : sets) {
-        QByteArray h(24, '\0');
-        h[0] = char(0xA5);
-        h[1] = char(0x5A);
-        h[3] = bcd(s.start.date().year() % 100);
-        h[4] = bcd(s.start.date().month());
-        h[5] = bcd(s.start.date().day());
-        h[6] = bcd(s.start.time().hour());
-        h[7] = bcd(s.start.time().minute());
-        h[8] = bcd(s.start.time().second());
-        h[10] = char(s.interval);
-        const auto c = static_cast<std::uint32_t>(s.tenths.size());
-        h[11] = char(c >> 16);
-        h[12] = char(c >> 8);
-        h[13] = char(c);
-        h[14] = char(s.mode);
-        const QByteArray wave = s.wave.leftJustified(8, '0', true);
-        for (int i = 0; i < 8; ++i)
-            h[15 + i] = wave[i];
-        image += h;
-        for (const std::uint16_t t : s.tenths) {
-            image += char((t >> 8) & 0x0F);
-            image += char(t & 0xFF);
-        }
-        image += char(0x5A);
-        image += char(0xA5);
-    }
-    const int count = static_cast<int>(sets.size());
-    image[9] = char(count >> 8);
-    image[10] = char(count);
-    const int last = image.size() - 1;
-    image[11] = char(last >> 16);
-    image[12] = char(last >> 8);
-    image[13] = char(last);
-    return image;
-}
-
 } // namespace quedral

@@ -110,16 +110,4 @@ DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const 
 QString rangeTextOfMode(std::uint8_t mode);
 QString intervalText(int seconds); // "00:02", "01:00"
 
-// A data set to put into an image (the simulated meter's memory, test fixtures).
-struct LoggedSet {
-    QDateTime start;
-    int interval = 1;            // seconds
-    std::uint8_t mode = ModeFast | ModeAWeighting | 0x0C;
-    QByteArray wave = "00000000"; // 8 characters; "00..." for none
-    std::vector<std::uint16_t> tenths; // levels in tenths of a dB
-};
-// The image of these sets: header block, sets back to back, last address = the last set's
-// end offset. No padding after it.
-MemoryImage encodeMemoryImage(const std::vector<LoggedSet>& sets);
-
 } // namespace quedral

@@ -10,6 +10,7 @@
 
 #include "base/clock.h"
 #include "base/datadir.h"
+#include "meter/simulatedmemory.h"
 
 namespace quedral {
 
@@ -22,6 +23,11 @@ ReplyBytes framedReply()
     return r;
 }
 } // namespace
+
+QByteArray SimulatedMeter::defaultMemory()
+{
+    return encodeMemoryImage(defaultLoggedSets());
+}
 
 QString SimulatedMeter::defaultStateFile()
 {
@@ -73,6 +79,47 @@ SimulatedMeter::SimulatedMeter(QString stateFile, std::uint32_t seed) : m_file(s
     }));
     addCommand(Letter::KeyWeighting, key([](State& s) { s.weightingA = !s.weightingA; }));
     addCommand(Letter::KeyFastSlow, key([](State& s) { s.fast = !s.fast; }));
+
+    // The logging memory: 'P' answers with its first 32 bytes, each 'p' with the next 32
+    // (zeros past its end), 'q' ends the transfer. The erase frame empties it and is echoed.
+    addCommand(Letter::DownloadStart, [this](const CommandFrame&) -> std::optional<ReplyBytes> {
+        m_readOffset = kReplyLength;
+        return memoryBlock(0);
+    });
+    addCommand(Letter::DownloadNext, [this](const CommandFrame&) -> std::optional<ReplyBytes> {
+        const ReplyBytes r = memoryBlock(m_readOffset);
+        m_readOffset += kReplyLength;
+        return r;
+    });
+    addCommand(Letter::DownloadEnd, [this](const CommandFrame&) -> std::optional<ReplyBytes> {
+        m_readOffset = 0;
+        return std::nullopt;
+    });
+    addCommand(Letter::Erase, [this](const CommandFrame& c) -> std::optional<ReplyBytes> {
+        if (c != kEraseFrame)
+            return std::nullopt;
+        update([](State& s) {
+            s.memory = encodeMemoryImage({});
+            s.memoryFull = false;
+        });
+        ReplyBytes r{};
+        std::copy(c.begin(), c.end(), r.begin());
+        return r;
+    });
+}
+
+ReplyBytes SimulatedMeter::memoryBlock(qsizetype offset) const
+{
+    ReplyBytes r{};
+    const QByteArray& m = m_state.memory;
+    for (int i = 0; i < kReplyLength && offset + i < m.size(); ++i)
+        r[i] = static_cast<std::uint8_t>(m[offset + i]);
+    return r;
+}
+
+void SimulatedMeter::setMemory(const std::vector<LoggedSet>& sets)
+{
+    update([&](State& s) { s.memory = encodeMemoryImage(sets); });
 }
 
 std::optional<ReplyBytes> SimulatedMeter::handleCommand(const CommandFrame& command)
@@ -194,6 +241,8 @@ void SimulatedMeter::load()
     m_state.clockOffsetSeconds = o.value("clock_offset_s").toInteger(d.clockOffsetSeconds);
     m_state.memoryFull = o.value("memory_full").toBool(d.memoryFull);
     m_state.memory = QByteArray::fromBase64(o.value("memory").toString().toLatin1());
+    if (m_state.memory.size() < kReplyLength)
+        m_state.memory = d.memory;
 }
 
 void SimulatedMeter::save() const

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "meter/frames.h"
+#include "meter/simulatedmemory.h"
 
 namespace quedral {
 
@@ -26,8 +27,10 @@ public:
         int heldMinTenths = 0;
         qint64 clockOffsetSeconds = 0; // meter clock = computer clock + offset
         bool memoryFull = false;
-        QByteArray memory; // the logging memory image
+        QByteArray memory = defaultMemory(); // the logging memory image
     };
+    // The memory a new meter has logged (a few realistic data sets).
+    static QByteArray defaultMemory();
 
     // DataDir::file("simulated-meter.json")
     static QString defaultStateFile();
@@ -46,6 +49,9 @@ public:
     // Changes the state and saves it.
     void update(const std::function<void(State&)>& change);
 
+    // Replaces the logged memory by these data sets (and saves it).
+    void setMemory(const std::vector<LoggedSet>& sets);
+
     // Pins the live level (tenths of a dB) instead of the generator; nullopt releases it.
     void setLevelOverride(std::optional<int> tenths) { m_levelOverride = tenths; }
     int lastLevelTenths() const { return m_level; }
@@ -57,6 +63,7 @@ private:
     using Handler = std::function<std::optional<ReplyBytes>(const CommandFrame&)>;
     void addCommand(std::uint8_t letter, Handler handler) { m_commands[letter] = std::move(handler); }
     int nextLevel();
+    ReplyBytes memoryBlock(qsizetype offset) const;
     void load();
     void save() const;
 
@@ -65,6 +72,7 @@ private:
     std::map<std::uint8_t, Handler> m_commands;
     // A command that expects a 32-byte block next ('t'); 0 when none.
     std::uint8_t m_blockPending = 0;
+    qsizetype m_readOffset = 0; // the next memory block a 'p' reads
 
     std::mt19937 m_rng;
     std::optional<int> m_levelOverride;

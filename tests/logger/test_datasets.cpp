@@ -5,6 +5,7 @@
 
 #include "base/datetime.h"
 #include "logger/datasets.h"
+#include "meter/simulatedmemory.h"
 
 using namespace quedral;
 
