@@ -14,7 +14,7 @@ QString workingCopyFile()
     return DataDir::file(QStringLiteral("temp/DataSetsTemp.tmp"));
 }
 
-bool WriteWorkingCopy(const MemoryImage& image, int lastAddress, QString* error)
+bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error)
 {
     const QString file = workingCopyFile();
     const QString dir = QFileInfo(file).absolutePath();
@@ -55,7 +55,7 @@ bool WriteWorkingCopy(const MemoryImage& image, int lastAddress, QString* error)
     return true;
 }
 
-bool ReadCollectionFile(const QString& fileName, MemoryImage& image, QString* error)
+bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* error)
 {
     QFile in(fileName);
     if (!in.open(QIODevice::ReadOnly)) {

@@ -2,9 +2,8 @@
 // Data set collection files (*.rec) and the working copy: the meter's memory image cut to its
 // data, L + 257 bytes where L is the last address (image bytes 11-13). Nothing is added: a
 // collection is the image as the meter delivered it.
+#include <QByteArray>
 #include <QString>
-
-#include "logger/datasets.h"
 
 namespace quedral {
 
@@ -19,11 +18,11 @@ inline constexpr qint64 kMaxCollectionBytes = 64 * 1024 * 1024;
 // for any the image does not have. The new copy is written beside the old one and takes its
 // place only when complete, so a full disk or a crash never leaves a torn copy. False with the
 // reason in *error when the folder or the file cannot be written.
-bool WriteWorkingCopy(const MemoryImage& image, int lastAddress, QString* error = nullptr);
+bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error = nullptr);
 
 // Reads a collection file whole. False with the reason when it cannot be read, is empty or is
 // larger than kMaxCollectionBytes.
-bool ReadCollectionFile(const QString& fileName, MemoryImage& image, QString* error = nullptr);
+bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* error = nullptr);
 
 // Copies the working copy to fileName. Never replaces an existing file. False with the reason
 // when there is no working copy, the target exists or the copy fails.

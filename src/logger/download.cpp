@@ -101,6 +101,39 @@ DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress)
     return r;
 }
 
+int EraseMeterMemory(MeterLink& link)
+{
+    const CommandFrame frame = kEraseFrame;
+    ExchangeOptions options;
+    options.codes = Codes::Erase;
+    options.check = ReplyCheck::EchoAll;
+    options.keepOpen = true;
+    return link.StandardExchange(frame, link.MainReply, options);
+}
+
+QString eraseMessage(int code)
+{
+    switch (code) {
+    case 0:
+        return QStringLiteral("Please power off and power on meter before recording data or loading again.");
+    case 803:
+        return QString::fromLatin1(Msg::OpenFailed);
+    case 804:
+        return QString::fromLatin1(Msg::TimeoutFailed);
+    case 805:
+        return QString::fromLatin1(Msg::WriteFailed);
+    case 806:
+        return {};
+    default:
+        return QString::fromLatin1(Msg::NoResponse) + QString::number(code);
+    }
+}
+
+QString loadErrorMessage(int code)
+{
+    return QString::fromLatin1(Msg::TryAgain) + QString::number(code);
+}
+
 void RecoverAfterFailedDownload(MeterLink& link)
 {
     link.transport().UsbPurge();

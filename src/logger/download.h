@@ -4,6 +4,7 @@
 // program, the caller's thread in quedral-cli); reports progress through a callback and stops
 // after the current block when asked to.
 #include <atomic>
+#include <QString>
 #include <functional>
 
 #include "logger/datasets.h"
@@ -58,5 +59,15 @@ DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress 
 
 // After a failed download: purge, then 'Q', its result ignored.
 void RecoverAfterFailedDownload(MeterLink& link);
+
+// Erasing the meter's memory: the erase frame, whose first seven bytes the meter echoes.
+// 0, or 803 (open), 804 (time-outs), 805 (write), 806 (no reply), 807 (not echoed). The reply
+// lands in MainReply; the device is left open.
+int EraseMeterMemory(MeterLink& link);
+// The message for an erase result; empty for 806, which is not reported.
+QString eraseMessage(int code);
+// The message for a load that failed with code: "There was error,please try again!   error
+// code=" and the code.
+QString loadErrorMessage(int code);
 
 } // namespace quedral

@@ -36,9 +36,32 @@ Answer GuiPrompter::ask(const QString& text, Buttons buttons)
     }
 }
 
+// The program writes filters as "description|pattern|description|pattern"; the file dialog
+// wants "description (patterns);;...". Patterns are matched in either case, as they are on the
+// desktop the program was first written for.
+QString toDialogFilter(const QString& filter)
+{
+    if (!filter.contains(QLatin1Char('|')))
+        return filter;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString t = p.trimmed();
+            patterns << t.toLower();
+            if (t.toUpper() != t.toLower())
+                patterns << t.toUpper();
+        }
+        patterns.removeDuplicates();
+        out << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.join(QLatin1Char(' ')));
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
 QString GuiPrompter::openFileName(const QString& filter, const QString& defaultSuffix, const QString& dir)
 {
-    QFileDialog dlg(dialogParent(), QString(), dir, filter);
+    QFileDialog dlg(dialogParent(), QString(), dir, toDialogFilter(filter));
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setDefaultSuffix(defaultSuffix);
@@ -50,7 +73,7 @@ QString GuiPrompter::openFileName(const QString& filter, const QString& defaultS
 QString GuiPrompter::saveFileName(const QString& filter, const QString& defaultSuffix, const QString& dir,
                                   QString* selectedFilter)
 {
-    QFileDialog dlg(dialogParent(), QString(), dir, filter);
+    QFileDialog dlg(dialogParent(), QString(), dir, toDialogFilter(filter));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDefaultSuffix(defaultSuffix);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())

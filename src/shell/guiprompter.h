@@ -3,6 +3,9 @@
 
 namespace quedral {
 
+// "Graph file(*.ghf)|*.GHF|..." as a file dialog filter ("Graph file(*.ghf) (*.ghf *.GHF);;...").
+QString toDialogFilter(const QString& filter);
+
 // Message boxes and dialogs for the running program.
 class GuiPrompter final : public Prompter {
 public:

@@ -117,6 +117,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     connect(m_meter, &MeterService::polled, this, &TfrmMain::applyPollReport);
     connect(m_meter, &MeterService::keySent, this, &TfrmMain::onKeySent);
     m_realTime = std::make_unique<RealTimeController>(*this);
+    m_dataLogger = std::make_unique<DataLoggerController>(*this);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::onSubWindowActivated);
 
     m_settings = openSettings();
@@ -125,6 +126,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
 
 TfrmMain::~TfrmMain()
 {
+    m_dataLogger->cancelDownload();
     m_meter->stop();
     // Child windows clear their references in the state record as they go:
     // let them do it while the record still exists.
@@ -149,8 +151,8 @@ void TfrmMain::buildMenus()
 
     File1 = menuBar()->addMenu("&File");
     File1->setObjectName("File1");
-    Open1 = action(File1, "&Open", "Open1", [this] { placeholderCommand("Open"); });
-    Save1 = action(File1, "&Save", "Save1", [this] { placeholderCommand("Save"); });
+    Open1 = action(File1, "&Open", "Open1", &TfrmMain::Open1Click);
+    Save1 = action(File1, "&Save", "Save1", &TfrmMain::Save1Click);
     File1->addSeparator();
     Print1 = action(File1, "&Print", "Print1", [this] { placeholderCommand("Print"); });
     PrinterSetup1 = action(File1, "&Printer Setup", "PrinterSetup1", &TfrmMain::PrinterSetup1Click);
@@ -166,8 +168,8 @@ void TfrmMain::buildMenus()
 
     DataLogger1 = menuBar()->addMenu("&Data Logger");
     DataLogger1->setObjectName("DataLogger1");
-    LoadData1 = action(DataLogger1, "Load Data", "LoadData1", [this] { placeholderCommand("Load Data"); });
-    EraseMemory1 = action(DataLogger1, "Erase Memory", "EraseMemory1", [this] { placeholderCommand("Erase Memory"); });
+    LoadData1 = action(DataLogger1, "Load Data", "LoadData1", [this] { m_dataLogger->LoadData1Click(); });
+    EraseMemory1 = action(DataLogger1, "Erase Memory", "EraseMemory1", [this] { m_dataLogger->EraseMemory1Click(); });
     Setup1 = action(DataLogger1, "Setup", "Setup1", [this] { placeholderCommand("Setup"); });
 
     LEQ1 = menuBar()->addAction("LEQ");
@@ -269,6 +271,13 @@ void TfrmMain::buildStatusBar()
     lblLinkProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblLinkProblem->hide();
     sb->addWidget(lblLinkProblem, 1);
+    lblMessage = new QLabel(sb);
+    lblMessage->setObjectName("lblMessage");
+    sb->addWidget(lblMessage, 1);
+    m_messageTimer = new QTimer(this);
+    m_messageTimer->setSingleShot(true);
+    m_messageTimer->setInterval(8000);
+    connect(m_messageTimer, &QTimer::timeout, lblMessage, &QLabel::clear);
 }
 
 QString TfrmMain::statusText(int panel) const { return m_status[panel]->text(); }
@@ -375,6 +384,7 @@ void TfrmMain::closeEvent(QCloseEvent* e)
 
 void TfrmMain::FormClose()
 {
+    m_dataLogger->cancelDownload();
     m_meter->stop();
     saveRealTimeRate(*m_settings, m_state.RealTimeRate);
 }
@@ -414,7 +424,13 @@ void TfrmMain::Cascade1Click() { m_mdi->cascadeSubWindows(); }
 
 void TfrmMain::placeholderCommand(const QString& what)
 {
-    statusBar()->showMessage(QStringLiteral("%1: not available in this version").arg(what), 3000);
+    showStatusMessage(QStringLiteral("%1: not available in this version").arg(what));
+}
+
+void TfrmMain::showStatusMessage(const QString& text)
+{
+    lblMessage->setText(text);
+    m_messageTimer->start();
 }
 
 } // namespace quedral

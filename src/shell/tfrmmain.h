@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "graph/window/graphhost.h"
+#include "logger/dataloggercontroller.h"
 #include "meter/reading.h"
 #include "shell/appstate.h"
 
@@ -31,7 +32,7 @@ struct MainOptions {
     QString screenshotFile;                // --screenshot: save a picture once start-up has settled, then exit
 };
 
-class TfrmMain : public QMainWindow, public GraphHost {
+class TfrmMain : public QMainWindow, public GraphHost, public DataLoggerHost {
     Q_OBJECT
 public:
     explicit TfrmMain(MainOptions options, QWidget* parent = nullptr);
@@ -39,8 +40,8 @@ public:
 
     AppState& state() { return m_state; }
     // The meter thread: every exchange with the meter goes through it.
-    MeterService& meter() { return *m_meter; }
     RealTimeController& realTime() { return *m_realTime; }
+    DataLoggerController& dataLogger() { return *m_dataLogger; }
 
     // What the graph windows need from the main window.
     GraphState& graphState() override { return m_state; }
@@ -51,6 +52,16 @@ public:
     void setStopEnabled(bool enabled) override;
     void setRealTimeGraphChecked(bool checked) override;
     void setOutputToGraphEnabled(bool enabled) override;
+    void showDataSet(TfrmGraph& window, int index) override;
+    bool saveCommand(TfrmGraph& window) override;
+
+    // What the data logger's commands need from the main window.
+    GraphHost& graphHost() override { return *this; }
+    bool meterRecording() const override { return m_state.MeterRecording; }
+    MeterService& meter() override { return *m_meter; }
+    void showDataLoggerWindow(TfrmGraph& window) override;
+    void showStatusMessage(const QString& text) override;
+    void setLoggerCommandsEnabled(bool enabled) override;
     QMdiArea* mdiArea() const { return m_mdi; }
     // The last reading applied (meaningful once a reading arrived).
     const MeterReading& lastReading() const { return m_lastReading; }
@@ -68,6 +79,11 @@ public:
     void Cascade1Click();
     void PrinterSetup1Click();
     void MaxMinTimerTimer();
+    // File > Open and File > Save (and their tool bar buttons).
+    void Open1Click();
+    void Save1Click();
+    // Opens a graph file in a new graph window; false (and a status message) when it cannot.
+    bool OpenGraphFile(const QString& fileName);
     // What a poll tick on the meter thread did: connection state, panel, recording.
     void applyPollReport(const PollReport& report);
 
@@ -95,6 +111,8 @@ public:
     QTimer *MaxMinTimer = nullptr, *LEQTimer = nullptr;
     // Why the meter could not be opened (shown beside the status panels; empty when it could).
     QLabel* lblLinkProblem = nullptr;
+    // Passing notes of the commands (a cancelled download, a file not saved).
+    QLabel* lblMessage = nullptr;
 
     // The settings store; tests may point it elsewhere before the window closes.
     QSettings& settings() { return *m_settings; }
@@ -131,6 +149,8 @@ private:
     bool m_connected = false;
     MeterReading m_lastReading;
     std::unique_ptr<RealTimeController> m_realTime;
+    std::unique_ptr<DataLoggerController> m_dataLogger;
+    QTimer* m_messageTimer = nullptr;
     std::unique_ptr<QSettings> m_settings;
     QMdiArea* m_mdi = nullptr;
     QLabel* m_status[3] = {nullptr, nullptr, nullptr};

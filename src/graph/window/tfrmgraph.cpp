@@ -155,6 +155,7 @@ void TfrmGraph::buildLayout()
     grdDataSets->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdDataSets->setSelectionMode(QAbstractItemView::SingleSelection);
     grdDataSets->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdDataSets->setWordWrap(false);
     grdDataSets->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* changeDate = new QAction("Change Date && Time", grdDataSets);
     changeDate->setObjectName("actChangeDateTime");
@@ -487,6 +488,11 @@ void TfrmGraph::grdDataSetsClick(int row)
         return;
     m_host.showDataSet(*this, row);
     ResetCursors();
+    resetViewForNewData();
+}
+
+void TfrmGraph::resetViewForNewData()
+{
     btnPlay->setEnabled(false);
     btnPause->setEnabled(false);
     btnStopPlay->setEnabled(false);
@@ -494,6 +500,52 @@ void TfrmGraph::grdDataSetsClick(int row)
     chtGraph->undoZoom();
     chtGraph->resetImage();
     btnUndoZoom->setEnabled(false);
+}
+
+void TfrmGraph::setDataSetRows(const std::vector<QStringList>& rows)
+{
+    grdDataSets->setUpdatesEnabled(false);
+    grdDataSets->clearContents();
+    grdDataSets->setRowCount(std::max<int>(1, static_cast<int>(rows.size())));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
+        for (int c = 0; c < 9; ++c)
+            grdDataSets->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
+    // Room for the texts as they are (dates and times in the user's format).
+    grdDataSets->resizeColumnsToContents();
+    grdDataSets->resizeRowsToContents();
+    grdDataSets->setUpdatesEnabled(true);
+    if (!rows.empty()) {
+        grdDataSets->clearSelection();
+        grdDataSets->setCurrentCell(0, 0);
+        grdDataSets->selectRow(0);
+    }
+}
+
+int TfrmGraph::dataSetRowCount() const
+{
+    const QTableWidgetItem* first = grdDataSets->item(0, 0);
+    return first && !first->text().isEmpty() ? grdDataSets->rowCount() : 0;
+}
+
+QStringList TfrmGraph::dataSetRowTexts(int row) const
+{
+    QStringList texts;
+    for (int c = 0; c < grdDataSets->columnCount(); ++c) {
+        const QTableWidgetItem* item = grdDataSets->item(row, c);
+        texts << (item ? item->text() : QString());
+    }
+    return texts;
+}
+
+void TfrmGraph::showSamplingRate(const QString& text)
+{
+    m_settingRate = true;
+    txtSamplingRate->setEditText(text);
+    if (!txtSamplingRate->isEditable()) {
+        txtSamplingRate->setEditable(true);
+        txtSamplingRate->setEditText(text);
+    }
+    m_settingRate = false;
 }
 
 void TfrmGraph::selectSamplingRate(double rate)

@@ -2,7 +2,9 @@
 // The graph window: one measurement's chart with its statistics, cursors and tool bar.
 // What an instance is (real-time graph, data logger, Leq graph, a file) is its kind, given
 // when it is made; the caption only shows it.
+#include <QStringList>
 #include <QWidget>
+#include <vector>
 
 #include "graph/stats/statistics.h"
 
@@ -84,6 +86,18 @@ public:
     void setClearEnabled(bool enabled);
     // Hides "open wav" and the media player (the real-time window made at start-up).
     void hideWavPlayer();
+
+    // ---- Data logger window ----
+    // Fills the data set table, one row per data set with its nine texts, and selects the
+    // first row.
+    void setDataSetRows(const std::vector<QStringList>& rows);
+    int dataSetRowCount() const;
+    QStringList dataSetRowTexts(int row) const;
+    // The sampling-rate box's text (the data logger shows a set's interval there).
+    void showSamplingRate(const QString& text);
+    // A new data set is shown: the player stops and its buttons are disabled, the zoom is
+    // undone and "Undo Zoom" disabled.
+    void resetViewForNewData();
 
     // Chart refresh (model into the plot, repaint); a failing refresh is swallowed.
     void refreshChart();

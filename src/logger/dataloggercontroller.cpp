@@ -1,0 +1,319 @@
+#include "logger/dataloggercontroller.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+
+#include "base/clock.h"
+#include "base/datadir.h"
+#include "base/datetime.h"
+#include "base/prompter.h"
+#include "files/collectionfile.h"
+#include "files/tfrmscope.h"
+#include "graph/chartmodel.h"
+#include "graph/core/chartsetup.h"
+#include "graph/core/graphstate.h"
+#include "graph/pesgraph.h"
+#include "graph/window/graphhost.h"
+#include "graph/window/tfrmgraph.h"
+#include "meter/frames.h"
+#include "meter/meterworker.h"
+
+namespace quedral {
+
+namespace {
+constexpr char kNoConnection[] = "There is no connection with meter !";
+constexpr char kRecordingLoad[] = "The meter is recording data, please stop recording before loading data.";
+constexpr char kRecordingErase[] = "The meter is recording data, please stop recording before erasing data.";
+constexpr char kNoData[] = "There was not any data recorded in momery of meter !";
+
+bool decodeReplacedStore(int code)
+{
+    return code == DecodeCode::Ok || code == DecodeCode::MarkerMisplaced || code == DecodeCode::BeyondLastAddress
+           || code == DecodeCode::StartTimeReplaced;
+}
+} // namespace
+
+DataLoggerController::DataLoggerController(DataLoggerHost& host) : m_host(host) {}
+
+DataLoggerController::~DataLoggerController()
+{
+    cancelDownload();
+    closeProgress();
+}
+
+TfrmGraph* DataLoggerController::window() const
+{
+    return qobject_cast<TfrmGraph*>(m_host.graphHost().graphState().DataLoggerWindow.data());
+}
+
+TfrmGraph* DataLoggerController::prepareWindow()
+{
+    if (TfrmGraph* w = window()) {
+        m_host.graphHost().restoreGraphWindow(*w);
+        return w;
+    }
+    GraphState& st = m_host.graphHost().graphState();
+    auto* w = new TfrmGraph(m_host.graphHost(), GraphKind::DataLogger);
+    st.DataLoggerWindow = w;
+    const double now = toDays(Clock::instance().now());
+    NewChart(w->model(), 1, 500, now, now + 500 * kSecondInDays, 30, 130);
+    w->model().allowGraphAnnotHotSpots = true;
+    m_host.showDataLoggerWindow(*w);
+    w->refreshChart();
+    return w;
+}
+
+TfrmScope* DataLoggerController::progressWindow() const { return m_progress.data(); }
+
+// ---------------------------------------------------------------------------
+// Load Data
+
+void DataLoggerController::LoadData1Click()
+{
+    if (m_downloading)
+        return;
+    if (!m_host.connected()) {
+        Prompter::instance().message(kNoConnection);
+        return;
+    }
+    if (m_host.meterRecording()) {
+        Prompter::instance().message(kRecordingLoad);
+        return;
+    }
+    prepareWindow();
+
+    m_downloading = true;
+    m_host.setLoggerCommandsEnabled(false);
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    // The transfer runs on the meter thread, with the poll stopped, and reports back here.
+    m_host.meter().post([self = this, cancel = m_cancel](MeterSession& session) {
+        const bool pollWasActive = session.pollTimerActive();
+        session.stopPollTimer();
+        DownloadProgress progress;
+        progress.cancel = cancel.get();
+        progress.started = [self](int total) {
+            QMetaObject::invokeMethod(self, [self, total] { self->downloadStarted(total); }, Qt::QueuedConnection);
+        };
+        progress.received = [self](int received) {
+            QMetaObject::invokeMethod(
+                self, [self, received] { self->downloadProgress(received); }, Qt::QueuedConnection);
+        };
+        DownloadResult result = DownloadMemory(session.link(), progress);
+        QMetaObject::invokeMethod(
+            self,
+            [self, result = std::move(result), pollWasActive] {
+                self->m_pollWasActive = pollWasActive;
+                self->downloadDone(result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DataLoggerController::downloadStarted(int total)
+{
+    closeProgress();
+    auto* scope = new TfrmScope(QApplication::activeWindow());
+    scope->setAttribute(Qt::WA_DeleteOnClose);
+    scope->setWindowTitle("Data Retriving Progress");
+    scope->showByteCounts(total);
+    connect(scope, &TfrmScope::cancelPressed, this, &DataLoggerController::cancelDownload);
+    m_progress = scope;
+    scope->show();
+}
+
+void DataLoggerController::downloadProgress(int received)
+{
+    if (m_progress)
+        m_progress->setBytesReceived(received);
+}
+
+void DataLoggerController::cancelDownload()
+{
+    if (m_cancel)
+        m_cancel->store(true);
+}
+
+void DataLoggerController::closeProgress()
+{
+    if (m_progress)
+        m_progress->close();
+    m_progress = nullptr;
+}
+
+void DataLoggerController::downloadDone(const DownloadResult& result)
+{
+    closeProgress();
+    m_downloading = false;
+    m_cancel.reset();
+    m_host.setLoggerCommandsEnabled(true);
+
+    int code = result.code;
+    if (code == DownloadCode::Cancelled) {
+        m_host.showStatusMessage("Download cancelled: nothing was loaded");
+        releaseLink(false);
+        emit loadFinished(code);
+        return;
+    }
+    if (code == DownloadCode::Ok)
+        code = takeImage(result.image, result.lastAddress);
+
+    GraphState& st = m_host.graphHost().graphState();
+    bool recover = false;
+    if (code == DecodeCode::Ok || code == DecodeCode::MarkerMisplaced || code == DecodeCode::BeyondLastAddress) {
+        st.DataLoggerUnsaved = true;
+    } else if (code == DecodeCode::NoDataSets) {
+        Prompter::instance().message(kNoData);
+    } else {
+        Prompter::instance().message(loadErrorMessage(code));
+        recover = true;
+    }
+    releaseLink(recover);
+    emit loadFinished(code);
+}
+
+void DataLoggerController::releaseLink(bool recover)
+{
+    const bool restart = m_pollWasActive;
+    m_pollWasActive = false;
+    m_host.meter().post([recover, restart](MeterSession& session) {
+        if (recover)
+            RecoverAfterFailedDownload(session.link());
+        if (restart)
+            session.startPollTimer();
+    });
+}
+
+int DataLoggerController::takeImage(const QByteArray& image, int lastAddress)
+{
+    DecodeResult decoded = DecodeMemoryImage(image, lastAddress, Clock::instance().now());
+    if (!decodeReplacedStore(decoded.code))
+        return decoded.code;
+    m_decode = std::move(decoded);
+    TfrmGraph* w = window();
+    if (w) {
+        std::vector<QStringList> rows;
+        rows.reserve(store().size());
+        for (int n = 0; n < store().size(); ++n)
+            rows.push_back(dataSetRow(m_decode, n));
+        w->setDataSetRows(rows);
+    }
+    QString error;
+    if (!WriteWorkingCopy(image, lastAddress, &error)) {
+        // A stale copy must not be saved in place of these data sets.
+        QFile::remove(workingCopyFile());
+        Prompter::instance().message(QStringLiteral("The data sets could not be kept in %1: %2")
+                                         .arg(QDir::toNativeSeparators(workingCopyFile()), error));
+    }
+    if (w) {
+        ShowDataSet(0);
+        w->ResetCursors();
+    }
+    return m_decode.code;
+}
+
+const DataSetStore& DataLoggerController::store() const
+{
+    static const DataSetStore empty;
+    return m_decode.store ? *m_decode.store : empty;
+}
+
+// ---------------------------------------------------------------------------
+// Showing a data set
+
+void DataLoggerController::ShowDataSet(int n)
+{
+    TfrmGraph* w = window();
+    if (!w || n < 0 || n >= store().size())
+        return;
+    const DataSetStore& st = store();
+    const DataSetInfo set = st.info(n);
+    const std::int64_t first = st.FirstSample(n);
+    const double dt = set.Interval / 86400.0;
+    const double start = set.StartTime;
+    const double end = start + set.Count * dt;
+    ChartModel& chart = w->model();
+    ResetChart(chart, 1, set.Count, start, end, 30.0f, 130.0f);
+    chart.setBulkXData(st.SampleTimes.data() + first, set.Count);
+    chart.setBulkYData(st.Levels.data() + first, set.Count);
+
+    w->clearStatisticBoxes();
+    w->showRecordingStart(start);
+    w->showSamplingRate(QString::number(set.Interval));
+    w->showDataCount(set.Count);
+    if (set.Count > 0) {
+        w->showMaximum(chart.yData(0, set.MaxIndex), chart.xDataII(0, set.MaxIndex));
+        w->showMinimum(chart.yData(0, set.MinIndex), chart.xDataII(0, set.MinIndex));
+    }
+    w->showAverage(set.Average);
+    w->refreshChart();
+}
+
+// ---------------------------------------------------------------------------
+// Erase
+
+void DataLoggerController::EraseMemory1Click()
+{
+    if (m_host.meterRecording()) {
+        Prompter::instance().message(kRecordingErase);
+        return;
+    }
+    if (Prompter::instance().ask("Are you sure to erase memory ?", Buttons::YesNo) == Answer::No)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_host.setLoggerCommandsEnabled(false);
+    m_host.meter().post([self = this](MeterSession& session) {
+        const bool pollWasActive = session.pollTimerActive();
+        session.stopPollTimer();
+        const int code = EraseMeterMemory(session.link());
+        if (pollWasActive)
+            session.startPollTimer();
+        QMetaObject::invokeMethod(
+            self,
+            [self, code] {
+                QApplication::restoreOverrideCursor();
+                self->m_host.setLoggerCommandsEnabled(true);
+                const QString text = eraseMessage(code);
+                if (!text.isEmpty())
+                    Prompter::instance().message(text);
+                emit self->eraseFinished(code);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Collection files
+
+void DataLoggerController::OpenCollectionFile()
+{
+    TfrmGraph* w = prepareWindow();
+    const QString file = Prompter::instance().openFileName("Data Sets Collection (*.REC)|*.REC", "REC", DataDir::path());
+    if (file.isEmpty())
+        return;
+    QByteArray image;
+    if (!ReadCollectionFile(file, image))
+        return;
+    const int code = takeImage(image, lastAddressOf(image));
+    if (!decodeReplacedStore(code))
+        return;
+    if (w) {
+        w->resetViewForNewData();
+        w->refreshChart();
+    }
+}
+
+void DataLoggerController::SaveCollectionFile()
+{
+    const QString file = Prompter::instance().saveFileName(
+        "Data Set Collection file(*.rec,only for KV4471)|*.REC", "REC", DataDir::path(), nullptr);
+    if (file.isEmpty())
+        return;
+    QString error;
+    if (!quedral::SaveCollectionFile(file, &error))
+        m_host.showStatusMessage(QStringLiteral("Not saved: %1").arg(error));
+    else
+        m_host.graphHost().graphState().DataLoggerUnsaved = false;
+}
+
+} // namespace quedral

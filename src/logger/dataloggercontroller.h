@@ -1,0 +1,92 @@
+#pragma once
+// The data logger's commands of the main window: Load Data (download, decode, working copy,
+// data set 0 in the "DataLogger" window), Erase Memory, opening and saving data set
+// collections, and showing a data set. The transfers run on the meter thread; this object
+// lives on the GUI thread and gets their outcome as queued calls.
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+#include <atomic>
+#include <memory>
+
+#include "logger/datasets.h"
+#include "logger/download.h"
+
+namespace quedral {
+
+class GraphHost;
+class MeterService;
+class TfrmGraph;
+class TfrmScope;
+
+// What the commands need from the main window.
+class DataLoggerHost {
+public:
+    virtual ~DataLoggerHost() = default;
+    virtual GraphHost& graphHost() = 0;
+    virtual bool connected() const = 0;
+    // The meter's REC flag from the last reading.
+    virtual bool meterRecording() const = 0;
+    virtual MeterService& meter() = 0;
+    // Adds the new "DataLogger" window to the child-window area: top left, the area's width,
+    // its height less 60.
+    virtual void showDataLoggerWindow(TfrmGraph& window) = 0;
+    virtual void showStatusMessage(const QString& text) = 0;
+    // Load Data, Erase Memory and their tool bar button, while a transfer runs.
+    virtual void setLoggerCommandsEnabled(bool enabled) = 0;
+};
+
+class DataLoggerController : public QObject {
+    Q_OBJECT
+public:
+    explicit DataLoggerController(DataLoggerHost& host);
+    ~DataLoggerController() override;
+
+    // The "DataLogger" window, while it exists.
+    TfrmGraph* window() const;
+    // The data sets of the last decode that replaced them (empty before the first).
+    const DataSetStore& store() const;
+    // The wave column's text of set n.
+    QString waveName(int n) const { return waveText(m_decode, n); }
+    bool downloading() const { return m_downloading; }
+    // The progress window while a download runs.
+    TfrmScope* progressWindow() const;
+
+    // Data Logger > "Load Data" and the tool bar's "Data Logger".
+    void LoadData1Click();
+    // Data Logger > "Erase Memory".
+    void EraseMemory1Click();
+    // Open: asks for a collection file and shows it in the "DataLogger" window.
+    void OpenCollectionFile();
+    // Save: asks for a name and copies the working copy there (never over an existing file).
+    void SaveCollectionFile();
+    // Data set n of the store into the "DataLogger" window with its statistics.
+    void ShowDataSet(int n);
+    // Stops a download after the current block (the progress window's Cancel; closing).
+    void cancelDownload();
+
+signals:
+    // A Load Data ended: its code (0, a download or decode code, or DownloadCode::Cancelled).
+    void loadFinished(int code);
+    void eraseFinished(int code);
+
+private:
+    TfrmGraph* prepareWindow();
+    void downloadStarted(int total);
+    void downloadProgress(int received);
+    void downloadDone(const DownloadResult& result);
+    // Decodes an image, keeps it as the working copy and shows set 0. The decode's code.
+    int takeImage(const QByteArray& image, int lastAddress);
+    void closeProgress();
+    // Restarts the poll if the transfer stopped it; with recover, 'Q' goes first.
+    void releaseLink(bool recover);
+
+    DataLoggerHost& m_host;
+    DecodeResult m_decode; // the last decode that replaced the data sets
+    bool m_downloading = false;
+    bool m_pollWasActive = false;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+    QPointer<TfrmScope> m_progress;
+};
+
+} // namespace quedral

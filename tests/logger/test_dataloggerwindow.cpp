@@ -1,0 +1,254 @@
+// The data logger's commands in the main window, on the simulated meter: Load Data with its
+// progress window, the data set table, row clicks, failures, cancelling, collection files and
+// erasing.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include "files/collectionfile.h"
+#include "files/tfrmopensave.h"
+#include "files/tfrmscope.h"
+#include "graph/chartmodel.h"
+#include "graph/pesgraph.h"
+#include "graph/window/tfrmgraph.h"
+#include "logger/dataloggercontroller.h"
+#include "meter/simulatedmemory.h"
+#include "../shell/mainwindowfixture.h"
+
+using namespace quedral;
+
+namespace {
+
+class DataLoggerWindowTest : public test::MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        test::MainWindowTest::SetUp();
+        TfrmOpenSave::setRunner([this](TfrmOpenSave&) { return choice; });
+    }
+    void TearDown() override
+    {
+        TfrmOpenSave::setRunner({});
+        test::MainWindowTest::TearDown();
+    }
+    DataLoggerController& logger() { return main->dataLogger(); }
+    // Load Data, then wait until it has ended; its code.
+    int load()
+    {
+        QSignalSpy done(&logger(), &DataLoggerController::loadFinished);
+        logger().LoadData1Click();
+        if (!done.wait(20000))
+            return -1000;
+        return done.first().first().toInt();
+    }
+    QByteArray readFile(const QString& name)
+    {
+        QFile f(name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QStringList lettersWritten() const
+    {
+        QStringList letters;
+        for (const TransportCall& c : sim->calls())
+            if (c.name == "UsbWrite" && c.bytes.size() == 7)
+                letters << QString(QChar(c.bytes[1]));
+        return letters;
+    }
+
+    int choice = TfrmOpenSave::mrCancel;
+};
+
+TEST_F(DataLoggerWindowTest, LoadDataShowsTheSetsAndKeepsTheWorkingCopy)
+{
+    logger().LoadData1Click();
+    EXPECT_EQ(prompts.messages, QStringList({"There is no connection with meter !"}));
+    EXPECT_EQ(logger().window(), nullptr);
+
+    poll();
+    ASSERT_EQ(load(), 0);
+    TfrmGraph* w = logger().window();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->caption(), "DataLogger");
+    ASSERT_EQ(w->dataSetRowCount(), 4);
+    EXPECT_EQ(w->dataSetRowTexts(1).mid(2), QStringList({"09:00:00", "00:02", "900", "dBA", "SLOW", "30-130", "WAV00012"}));
+    EXPECT_EQ(w->chart().points(), 120) << "set 1 shown";
+    EXPECT_EQ(w->statisticTexts().dataNo, "120");
+    EXPECT_TRUE(main->state().DataLoggerUnsaved);
+
+    const QByteArray memory = sim->meter().state().memory;
+    const int last = lastAddressOf(memory);
+    const QByteArray copy = readFile(workingCopyFile());
+    ASSERT_EQ(copy.size(), last + 257);
+    EXPECT_EQ(copy.left(memory.size()), memory);
+    EXPECT_EQ(copy.mid(memory.size()), QByteArray(copy.size() - memory.size(), '\0'));
+    EXPECT_EQ(lettersWritten().filter("q").size(), 1);
+
+    // A row click shows that set.
+    w->grdDataSetsClick(2);
+    EXPECT_EQ(w->chart().points(), 480);
+    EXPECT_EQ(w->statisticTexts().dataNo, "480");
+}
+
+TEST_F(DataLoggerWindowTest, ProgressWindowFollowsTheBlocksWhileTheWindowsStayLive)
+{
+    poll();
+    sim->faults.delayMsPerExchange = 5; // on the system clock: about a second for the memory
+    QSignalSpy done(&logger(), &DataLoggerController::loadFinished);
+    logger().LoadData1Click();
+    QElapsedTimer waited;
+    waited.start();
+    int seenBetween = 0;
+    while (done.isEmpty() && waited.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (TfrmScope* p = logger().progressWindow()) {
+            EXPECT_EQ(p->windowTitle(), "Data Retriving Progress");
+            if (p->bytesReceived() > 0 && p->bytesReceived() < p->totalBytes())
+                ++seenBetween;
+        }
+    }
+    ASSERT_EQ(done.size(), 1);
+    EXPECT_EQ(done.first().first().toInt(), 0);
+    EXPECT_GT(seenBetween, 3) << "the bar moved while the blocks arrived";
+    EXPECT_EQ(logger().progressWindow(), nullptr);
+}
+
+TEST_F(DataLoggerWindowTest, RecordingMeterAndFailuresAreReported)
+{
+    poll();
+    sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03}); // REC on
+    poll();
+    logger().LoadData1Click();
+    EXPECT_EQ(prompts.messages.value(0), "The meter is recording data, please stop recording before loading data.");
+    sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03});
+    poll();
+
+    // The meter falls silent at the third block: 96 bytes in, far more to come.
+    prompts.messages.clear();
+    sim->clearCalls();
+    sim->faults.silentAfterExchanges = sim->exchanges() + 3;
+    EXPECT_EQ(load(), 126);
+    EXPECT_EQ(prompts.messages, QStringList({"There was error,please try again!   error code=126"}));
+    // 'Q' follows the failure on the meter thread.
+    poll();
+    EXPECT_TRUE(lettersWritten().contains("Q"));
+    ASSERT_NE(logger().window(), nullptr) << "the window stays";
+    EXPECT_EQ(logger().window()->dataSetRowCount(), 0);
+    EXPECT_FALSE(QFile::exists(workingCopyFile()));
+}
+
+TEST_F(DataLoggerWindowTest, CancelKeepsWhatWasThere)
+{
+    poll();
+    ASSERT_EQ(load(), 0);
+    const QByteArray before = readFile(workingCopyFile());
+    sim->meter().setMemory(fullMemoryLoggedSets());
+    sim->faults.delayMsPerExchange = 2;
+    sim->clearCalls();
+
+    QSignalSpy done(&logger(), &DataLoggerController::loadFinished);
+    logger().LoadData1Click();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        TfrmScope* p = logger().progressWindow();
+        if (p && p->bytesReceived() >= 320) {
+            p->findChild<QPushButton*>("btnCancel")->click();
+            break;
+        }
+    }
+    ASSERT_TRUE(done.wait(20000));
+    EXPECT_EQ(done.first().first().toInt(), DownloadCode::Cancelled);
+    EXPECT_EQ(lettersWritten().last(), "q");
+    EXPECT_LT(lettersWritten().count("p"), 8191);
+    EXPECT_EQ(logger().window()->dataSetRowCount(), 4) << "the earlier sets stay";
+    EXPECT_EQ(readFile(workingCopyFile()), before);
+    EXPECT_TRUE(main->lblMessage->text().contains("cancelled"));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(DataLoggerWindowTest, CollectionSavesNeverReplaceAndReopenByteForByte)
+{
+    poll();
+    ASSERT_EQ(load(), 0);
+    const QByteArray copy = readFile(workingCopyFile());
+
+    // Save with the DataLogger window active: the choice, then the collection.
+    choice = TfrmOpenSave::mrCollection;
+    const QString first = data.file("first.rec");
+    prompts.fileNames = {first};
+    main->mdiArea()->setActiveSubWindow(main->frameOf(logger().window()));
+    main->Save1Click();
+    EXPECT_EQ(readFile(first), copy);
+    EXPECT_FALSE(main->state().DataLoggerUnsaved);
+
+    // Onto an existing file: refused, the file unchanged.
+    QFile::remove(workingCopyFile());
+    sim->meter().setMemory({LoggedSet{QDateTime(QDate(2026, 5, 5), QTime(5, 5, 5)), 1, 0x0F, "00000000", {700}}});
+    ASSERT_EQ(load(), 0);
+    prompts.fileNames = {first};
+    main->Save1Click();
+    EXPECT_EQ(readFile(first), copy);
+    EXPECT_TRUE(main->lblMessage->text().contains("already exists"));
+
+    // Reopen the first collection without the meter, save it again: the same bytes.
+    sim->unplug();
+    prompts.fileNames = {first};
+    logger().OpenCollectionFile();
+    EXPECT_EQ(logger().window()->dataSetRowCount(), 4);
+    EXPECT_EQ(readFile(workingCopyFile()), copy);
+    const QString second = data.file("second.rec");
+    prompts.fileNames = {second};
+    main->Save1Click();
+    EXPECT_EQ(readFile(second), copy);
+}
+
+TEST_F(DataLoggerWindowTest, OpeningAFileWithoutDataSetsChangesNothing)
+{
+    const QString empty = data.file("empty.rec");
+    {
+        QFile f(empty);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(encodeMemoryImage({}));
+    }
+    prompts.fileNames = {empty};
+    logger().OpenCollectionFile();
+    ASSERT_NE(logger().window(), nullptr);
+    EXPECT_EQ(logger().window()->dataSetRowCount(), 0);
+    EXPECT_FALSE(QFile::exists(workingCopyFile()));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(DataLoggerWindowTest, EraseAsksThenEmptiesTheMemory)
+{
+    poll();
+    QSignalSpy erased(&logger(), &DataLoggerController::eraseFinished);
+    prompts.answers = {Answer::No};
+    logger().EraseMemory1Click();
+    QApplication::processEvents();
+    EXPECT_EQ(prompts.questions, QStringList({"Are you sure to erase memory ?"}));
+    EXPECT_TRUE(erased.isEmpty());
+
+    sim->faults.alterByteIndex = 3; // the echo's 'a' differs
+    prompts.answers = {Answer::Yes};
+    logger().EraseMemory1Click();
+    ASSERT_TRUE(erased.wait(5000));
+    EXPECT_EQ(prompts.messages.last(), "no response from device, error code=807");
+
+    sim->faults.alterByteIndex.reset();
+    prompts.answers = {Answer::Yes};
+    logger().EraseMemory1Click();
+    ASSERT_TRUE(erased.wait(5000));
+    EXPECT_EQ(prompts.messages.last(), "Please power off and power on meter before recording data or loading again.");
+
+    EXPECT_EQ(load(), 31);
+    EXPECT_EQ(prompts.messages.last(), "There was not any data recorded in momery of meter !");
+}
+
+} // namespace
