@@ -3,6 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include "logger/datasets.h"
+#include "logger/download.h"
+#include "meter/meterlink.h"
+#include "meter/simulatedtransport.h"
 #include "meter/simulatedmemory.h"
 
 using namespace quedral;
@@ -48,5 +51,25 @@ void BM_TableTexts(benchmark::State& state)
             benchmark::DoNotOptimize(dataSetRow(r, n));
 }
 BENCHMARK(BM_TableTexts)->Unit(benchmark::kMillisecond);
+
+// A whole download from the simulated meter with no injected delay: 8192 block exchanges.
+// Goal: at most 20 us of our own time per block.
+void BM_DownloadFullMemory(benchmark::State& state)
+{
+    SimulatedTransport transport(std::make_unique<SimulatedMeter>(QString(), 1));
+    transport.meter().setMemory(fullMemoryLoggedSets());
+    MeterLink link(transport);
+    for (auto _ : state) {
+        transport.clearCalls();
+        const DownloadResult r = DownloadMemory(link);
+        if (r.code != DownloadCode::Ok)
+            state.SkipWithError("download failed");
+        benchmark::DoNotOptimize(r.image.data());
+    }
+    state.counters["per_block"] =
+        benchmark::Counter(8192, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert,
+                           benchmark::Counter::kIs1000);
+}
+BENCHMARK(BM_DownloadFullMemory)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTime>
 
@@ -11,6 +12,9 @@
 #include "realtime/recordsession.h"
 #include "base/clock.h"
 #include "base/datadir.h"
+#include "base/datetime.h"
+#include "files/collectionfile.h"
+#include "logger/download.h"
 
 namespace quedral::cli {
 
@@ -207,6 +211,138 @@ int cmdRecord(Context& ctx, const QStringList& args)
     return 0;
 }
 
+// Probes and polls once, as the program's poll does, for the connection and the REC flag.
+// Prints the refusal and returns false when the command may not go on.
+bool meterReadyForMemory(Context& ctx, const char* recordingMessage, bool needConnection)
+{
+    const bool connected = ctx.poller.tick() == PollOutcome::ConnectedNow;
+    if (!connected) {
+        if (!needConnection)
+            return true;
+        ctx.err << Msg::NoConnection << "\n";
+        printOpenProblem(ctx);
+        return false;
+    }
+    if (ctx.poller.tick() == PollOutcome::Reading && ctx.poller.reading().Recording) {
+        ctx.err << recordingMessage << "\n";
+        return false;
+    }
+    return true;
+}
+
+int cmdDownload(Context& ctx, const QStringList& args)
+{
+    QString out;
+    bool force = false;
+    bool ok = true;
+    for (int i = 0; i < args.size() && ok; ++i) {
+        if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size())
+            out = args[++i];
+        else if (args[i] == "--force")
+            force = true;
+        else
+            ok = false;
+    }
+    if (!ok || out.isEmpty()) {
+        ctx.err << "usage: quedral-cli download -o FILE.rec [--force]\n";
+        return 2;
+    }
+    if (refusesToReplace(ctx, out, force))
+        return 1;
+    if (!meterReadyForMemory(ctx, "The meter is recording data, please stop recording before loading data.", true))
+        return 1;
+
+    DownloadProgress progress;
+    int total = 0;
+    progress.started = [&](int t) {
+        total = t;
+        ctx.err << "0 of " << t << " bytes\n";
+        ctx.err.flush();
+    };
+    progress.received = [&](int received) {
+        if (received % 4096 == 0 || received == total) {
+            ctx.err << received << " of " << total << " bytes\n";
+            ctx.err.flush();
+        }
+    };
+    const DownloadResult r = DownloadMemory(ctx.link, progress);
+    if (r.code != DownloadCode::Ok) {
+        ctx.err << loadErrorMessage(r.code) << "\n";
+        RecoverAfterFailedDownload(ctx.link);
+        return 1;
+    }
+    const DecodeResult d = DecodeMemoryImage(r.image, r.lastAddress, Clock::instance().now());
+    if (d.code == DecodeCode::NoDataSets) {
+        ctx.err << "There was not any data recorded in momery of meter !\n";
+        return 1;
+    }
+    if (d.code == DecodeCode::TooManyDataSets) {
+        ctx.err << loadErrorMessage(d.code) << "\n";
+        RecoverAfterFailedDownload(ctx.link);
+        return 1;
+    }
+    if (force)
+        QFile::remove(out);
+    QString error;
+    if (!WriteCollectionFile(out, r.image, r.lastAddress, &error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    ctx.err << d.store->size() << " data sets in " << out << "\n";
+    if (d.code == DecodeCode::StartTimeReplaced) {
+        ctx.err << loadErrorMessage(d.code) << "\n";
+        RecoverAfterFailedDownload(ctx.link);
+        return 1;
+    }
+    return 0;
+}
+
+int cmdDecode(Context& ctx, const QStringList& args)
+{
+    QString file;
+    bool samples = false;
+    bool ok = true;
+    for (const QString& a : args) {
+        if (a == "--samples")
+            samples = true;
+        else if (file.isEmpty() && !a.startsWith("--"))
+            file = a;
+        else
+            ok = false;
+    }
+    if (!ok || file.isEmpty()) {
+        ctx.err << "usage: quedral-cli decode FILE.rec [--samples]\n";
+        return 2;
+    }
+    QByteArray image;
+    QString error;
+    if (!ReadCollectionFile(file, image, &error)) {
+        ctx.err << file << ": " << error << "\n";
+        return 1;
+    }
+    const int last = lastAddressOf(image);
+    const DecodeResult d = DecodeMemoryImage(image, last, Clock::instance().now());
+    ctx.out << decodeJson(d, last, samples) << "\n";
+    return d.store ? 0 : 1;
+}
+
+int cmdErase(Context& ctx, const QStringList& args)
+{
+    if (args != QStringList{"--yes"}) {
+        ctx.err << "usage: quedral-cli erase --yes   (erases every data set logged in the meter)\n";
+        return 2;
+    }
+    if (!meterReadyForMemory(ctx, "The meter is recording data, please stop recording before erasing data.", false))
+        return 1;
+    const int code = EraseMeterMemory(ctx.link);
+    const QString text = eraseMessage(code);
+    (code == 0 ? ctx.out : ctx.err) << (text.isEmpty() ? QStringLiteral("no reply from device, code=%1").arg(code) : text)
+                                     << "\n";
+    if (code == 803)
+        printOpenProblem(ctx);
+    return code == 0 ? 0 : 1;
+}
+
 int cmdGraphInfo(Context& ctx, const QStringList& args)
 {
     if (args.size() != 1) {
@@ -245,6 +381,13 @@ const std::vector<Command>& commands()
                    "                        an existing file is replaced only with --force",
          cmdRecord},
         {"graph-info", "graph-info FILE.ghf   points and statistics of a graph file as JSON", cmdGraphInfo},
+        {"download", "download -o FILE.rec [--force]\n"
+                     "                        reads the meter's logged memory into a data set collection file",
+         cmdDownload},
+        {"decode", "decode FILE.rec [--samples]\n"
+                   "                        the data sets of a collection file as JSON",
+         cmdDecode},
+        {"erase", "erase --yes           erases the meter's logged memory", cmdErase},
     };
     return table;
 }
@@ -379,6 +522,53 @@ QString monitorLine(const QTime& computerTime, const MeterReading& r)
     if (r.Under) parts << "UNDER";
     if (r.MemoryFull) parts << "FULL";
     return parts.join(' ');
+}
+
+} // namespace quedral::cli
+
+namespace quedral::cli {
+
+QString decodeJson(const DecodeResult& d, int lastAddress, bool samples)
+{
+    QStringList sets;
+    if (d.store) {
+        const DataSetStore& s = *d.store;
+        for (int n = 0; n < s.size(); ++n) {
+            const DataSetInfo i = s.info(n);
+            const auto quoted = [](const QString& t) {
+                QString e = t;
+                e.replace('\\', "\\\\").replace('"', "\\\"");
+                for (QChar& c : e)
+                    if (c.unicode() < 0x20 || c.unicode() >= 0x7F)
+                        c = QLatin1Char('?');
+                return "\"" + e + "\"";
+            };
+            QStringList f;
+            f << "\"set\":" + QString::number(n + 1)
+              << "\"start\":" + quoted(fromDays(i.StartTime).toString("yyyy-MM-ddThh:mm:ss"))
+              << "\"interval\":" + QString::number(i.Interval) << "\"count\":" + QString::number(i.Count)
+              << "\"mode\":" + QString::number(i.Mode)
+              << "\"weighting\":" + quoted((i.Mode & ModeAWeighting) ? "dBA" : "dBC")
+              << "\"time_weighting\":" + quoted((i.Mode & ModeFast) ? "FAST" : "SLOW")
+              << "\"range\":" + quoted(rangeTextOfMode(i.Mode)) << "\"wave\":" + quoted(waveText(d, n))
+              << "\"header_offset\":" + QString::number(i.HeaderOffset)
+              << "\"end_offset\":" + QString::number(i.EndOffset) << "\"max_index\":" + QString::number(i.MaxIndex)
+              << "\"min_index\":" + QString::number(i.MinIndex)
+              << "\"average\":" + QString::number(i.Average, 'g', 17);
+            if (samples) {
+                QStringList levels;
+                const std::int64_t first = s.FirstSample(n);
+                for (std::int64_t k = 0; k < i.Count; ++k)
+                    levels << QString::number(s.Levels[static_cast<size_t>(first + k)], 'f', 1);
+                f << "\"levels\":[" + levels.join(',') + "]";
+            }
+            sets << "{" + f.join(',') + "}";
+        }
+    }
+    return QStringLiteral("{\"code\":%1,\"last_address\":%2,\"sets\":[%3]}")
+        .arg(d.code)
+        .arg(lastAddress)
+        .arg(sets.join(','));
 }
 
 } // namespace quedral::cli

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "logger/datasets.h"
 #include "meter/frames.h"
 #include "meter/reading.h"
 #include "meter/simulatedtransport.h"
@@ -55,6 +56,9 @@ std::optional<CommandFrame> parseRawCommand(const QStringList& args);
 QString readingJson(const MeterReading& r, bool sequenceOk);
 // A monitor line: "hh:mm:ss  63.4 dBA FAST 30-130 REC MAX".
 QString monitorLine(const QTime& computerTime, const MeterReading& r);
+// `decode`'s JSON: "code", "last_address" and "sets", one object per data set (with "levels"
+// when samples is set).
+QString decodeJson(const DecodeResult& d, int lastAddress, bool samples);
 // "hh:mm:ss" from the meter's BCD clock bytes, or empty when one is not BCD.
 QString meterClockText(const MeterReading& r);
 

@@ -14,6 +14,55 @@ QString workingCopyFile()
     return DataDir::file(QStringLiteral("temp/DataSetsTemp.tmp"));
 }
 
+namespace {
+// Bytes 0 .. lastAddress + 256 of the image, zeros past its end.
+bool writeCollectionBytes(QIODevice& out, const QByteArray& image, int lastAddress, QString* error)
+{
+    const qint64 length = static_cast<qint64>(lastAddress) + 257;
+    if (length <= 0) {
+        if (error)
+            *error = QStringLiteral("no data to keep (last address %1)").arg(lastAddress);
+        return false;
+    }
+    const qint64 fromImage = std::min<qint64>(length, image.size());
+    bool ok = out.write(image.constData(), fromImage) == fromImage;
+    if (ok && length > fromImage) {
+        const QByteArray zeros(static_cast<qsizetype>(length - fromImage), '\0');
+        ok = out.write(zeros) == zeros.size();
+    }
+    if (!ok && error)
+        *error = out.errorString();
+    return ok;
+}
+} // namespace
+
+bool WriteCollectionFile(const QString& fileName, const QByteArray& image, int lastAddress, QString* error)
+{
+    if (QFileInfo::exists(fileName)) {
+        if (error)
+            *error = QStringLiteral("%1 already exists").arg(QDir::toNativeSeparators(fileName));
+        return false;
+    }
+    const QString part = fileName + QStringLiteral(".part");
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    bool ok = writeCollectionBytes(out, image, lastAddress, error) && out.flush();
+    out.close();
+    // rename() refuses an existing target, so a file that appeared meanwhile is kept too.
+    if (ok && !QFile::rename(part, fileName)) {
+        if (error)
+            *error = QStringLiteral("could not write %1").arg(QDir::toNativeSeparators(fileName));
+        ok = false;
+    }
+    if (!ok)
+        QFile::remove(part);
+    return ok;
+}
+
 bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error)
 {
     const QString file = workingCopyFile();
@@ -23,27 +72,13 @@ bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error)
             *error = dir;
         return false;
     }
-    const qint64 length = static_cast<qint64>(lastAddress) + 257;
-    if (length <= 0) {
-        if (error)
-            *error = QStringLiteral("no data to keep (last address %1)").arg(lastAddress);
-        return false;
-    }
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {
         if (error)
             *error = out.errorString();
         return false;
     }
-    const qint64 fromImage = std::min<qint64>(length, image.size());
-    bool ok = out.write(image.constData(), fromImage) == fromImage;
-    if (ok && length > fromImage) {
-        const QByteArray zeros(static_cast<qsizetype>(length - fromImage), '\0');
-        ok = out.write(zeros) == zeros.size();
-    }
-    if (!ok) {
-        if (error)
-            *error = out.errorString();
+    if (!writeCollectionBytes(out, image, lastAddress, error)) {
         out.cancelWriting();
         return false;
     }

@@ -20,6 +20,12 @@ inline constexpr qint64 kMaxCollectionBytes = 64 * 1024 * 1024;
 // reason in *error when the folder or the file cannot be written.
 bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error = nullptr);
 
+// Writes a collection file of the image directly (bytes 0 .. lastAddress + 256, zero-filled as
+// the working copy is): through a file beside it that is renamed at the end, so a failure never
+// leaves half a file, and never over an existing file. False with the reason otherwise.
+bool WriteCollectionFile(const QString& fileName, const QByteArray& image, int lastAddress,
+                         QString* error = nullptr);
+
 // Reads a collection file whole. False with the reason when it cannot be read, is empty or is
 // larger than kMaxCollectionBytes.
 bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* error = nullptr);

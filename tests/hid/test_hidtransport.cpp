@@ -122,6 +122,20 @@ void framedReadingEchoingSequence(const CommandFrame& sent, const ReplyBytes& r)
     EXPECT_EQ(r[30], sent[5]) << "sequence byte";
 }
 
+void downloadFramed(const CommandFrame&, const ReplyBytes& r)
+{
+    EXPECT_EQ(r[0], 0x04);
+    EXPECT_EQ(r[31], 0x05);
+}
+
+void echoesCommand(const CommandFrame& sent, const ReplyBytes& r)
+{
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(r[i], sent[i]) << "byte " << i;
+}
+
+void anyBlock(const CommandFrame&, const ReplyBytes&) {}
+
 const Dialogue kDialogues[] = {
     {"probe", makeCommand(Letter::Identify), true, identifies},
     {"poll_seq_1", makeCommand(Letter::Reading, 0, 0, 0, 0x01), true, framedReadingEchoingSequence},
@@ -130,6 +144,10 @@ const Dialogue kDialogues[] = {
     {"key_fast_slow", makeCommand(Letter::KeyFastSlow), false, nullptr},
     {"key_rec", makeCommand(Letter::KeyRec), false, nullptr},
     {"recover", makeCommand(Letter::Recover), false, nullptr},
+    {"download_start", makeCommand(Letter::DownloadStart), true, downloadFramed},
+    {"download_next", makeCommand(Letter::DownloadNext), true, anyBlock},
+    {"download_end", makeCommand(Letter::DownloadEnd), false, nullptr},
+    {"erase", kEraseFrame, true, echoesCommand},
 };
 
 class HidDialogue : public HidFixture, public ::testing::TestWithParam<Dialogue> {};

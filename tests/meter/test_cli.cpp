@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
+#include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QProcess>
 
@@ -300,4 +303,71 @@ TEST_F(CliTest, RecordWritesAGraphFileThatGraphInfoReadsBack)
     EXPECT_FALSE(bad.err.isEmpty());
     EXPECT_TRUE(bad.out.isEmpty());
     EXPECT_NE(run({"record", "--points", "x"}).status, 0);
+}
+
+TEST_F(CliTest, DownloadWritesACollectionThatDecodeReadsBack)
+{
+    const QString file = dataDir.file("logged.rec");
+    Result r = run({"--simulate", "download", "-o", file});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("4 data sets in")) << r.err.toStdString();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    const int last = (uchar(bytes[11]) << 16) | (uchar(bytes[12]) << 8) | uchar(bytes[13]);
+    EXPECT_EQ(bytes.size(), last + 257);
+
+    r = run({"decode", file, "--samples"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(o["code"].toInt(), 0);
+    EXPECT_EQ(o["last_address"].toInt(), last);
+    const QJsonArray sets = o["sets"].toArray();
+    ASSERT_EQ(sets.size(), 4);
+    const QJsonObject second = sets[1].toObject();
+    EXPECT_EQ(second["set"].toInt(), 2);
+    EXPECT_EQ(second["start"].toString(), "2026-11-23T09:00:00");
+    EXPECT_EQ(second["interval"].toInt(), 2);
+    EXPECT_EQ(second["count"].toInt(), 900);
+    EXPECT_EQ(second["wave"].toString(), "WAV00012");
+    EXPECT_EQ(second["time_weighting"].toString(), "SLOW");
+    EXPECT_EQ(sets[0].toObject()["levels"].toArray().size(), 120);
+    EXPECT_TRUE(r.out.contains(QRegularExpression("\"levels\":\\[\\d+\\.\\d,")));
+
+    // Never over an existing file without --force.
+    r = run({"--simulate", "download", "-o", file});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.contains("--force"));
+    EXPECT_EQ(run({"--simulate", "download", "-o", file, "--force"}).status, 0);
+}
+
+TEST_F(CliTest, DownloadAndEraseReportTheMetersRefusals)
+{
+    const QString file = dataDir.file("x.rec");
+    Result r = run({"download", "-o", file});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.startsWith("There is no connection with meter !\n")) << r.err.toStdString();
+
+    // The meter falls silent at the fourth block ('K' and 'A' come first).
+    r = run({"--simulate", "--simulate-faults", "silent-after=5", "download", "-o", file});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.contains("There was error,please try again!   error code=126\n")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(file));
+
+    EXPECT_EQ(run({"--simulate", "erase"}).status, 2);
+    r = run({"--simulate", "erase", "--yes"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Please power off and power on meter before recording data or loading again.\n");
+    r = run({"--simulate", "download", "-o", file});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.contains("There was not any data recorded in momery of meter !")) << r.err.toStdString();
+
+    // A collection without data sets decodes to its code and no sets.
+    QFile empty(dataDir.file("empty.rec"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.write(QByteArray(300, '\0'));
+    empty.close();
+    r = run({"decode", empty.fileName()});
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.out, "{\"code\":31,\"last_address\":0,\"sets\":[]}\n");
 }
