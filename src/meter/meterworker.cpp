@@ -23,6 +23,14 @@ MeterWorker::MeterWorker(std::unique_ptr<Transport> transport)
     // A coarse timer may fire a little early and make the recording skip 0.5 s slots.
     m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &MeterWorker::MainTimerTimer);
+    m_leqTimer = new QTimer(this);
+    m_leqTimer->setObjectName("LEQTimer");
+    m_leqTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_leqTimer, &QTimer::timeout, this, [this] {
+        // A copy: the tick may stop the timer, which lets go of the function.
+        if (const auto tick = m_leqTick)
+            tick(*this);
+    });
     m_delay = new QTimer(this);
     m_delay->setSingleShot(true);
     connect(m_delay, &QTimer::timeout, this, [this] {
@@ -40,6 +48,18 @@ void MeterWorker::stopPollTimer()
 }
 
 void MeterWorker::startPollTimer() { m_timer->start(); }
+
+void MeterWorker::startLeqTimer(int intervalMs, std::function<void(MeterSession&)> tick)
+{
+    m_leqTick = std::move(tick);
+    m_leqTimer->start(intervalMs);
+}
+
+void MeterWorker::stopLeqTimer()
+{
+    m_leqTimer->stop();
+    m_leqTick = nullptr;
+}
 bool MeterWorker::pollTimerActive() const { return m_timer->isActive() || m_delay->isActive(); }
 
 void MeterWorker::MainTimerTimer()
@@ -75,6 +95,7 @@ void MeterWorker::pressKey(std::uint8_t letter)
 void MeterWorker::finish(QThread* home)
 {
     stopPollTimer();
+    stopLeqTimer();
     m_link.CloseLink();
     moveToThread(home);
     QThread::currentThread()->quit();

@@ -43,6 +43,10 @@ public:
     virtual void stopPollTimer() = 0;
     virtual void startPollTimer() = 0;
     virtual bool pollTimerActive() const = 0;
+    // The Leq measurement's timer (LEQTimer): calls tick every intervalMs on the meter thread
+    // until stopped.
+    virtual void startLeqTimer(int intervalMs, std::function<void(MeterSession&)> tick) = 0;
+    virtual void stopLeqTimer() = 0;
 };
 
 class MeterWorker final : public QObject, public MeterSession {
@@ -57,6 +61,8 @@ public:
     void stopPollTimer() override;
     void startPollTimer() override;
     bool pollTimerActive() const override;
+    void startLeqTimer(int intervalMs, std::function<void(MeterSession&)> tick) override;
+    void stopLeqTimer() override;
 
     // One poll tick (the MainTimer handler): probe or poll, then report.
     void MainTimerTimer();
@@ -77,6 +83,8 @@ private:
     Poller m_poller;
     QTimer* m_timer = nullptr;
     QTimer* m_delay = nullptr;
+    QTimer* m_leqTimer = nullptr;
+    std::function<void(MeterSession&)> m_leqTick;
 };
 
 // The GUI thread's handle on the meter thread. Every method returns at once.

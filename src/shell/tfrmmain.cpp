@@ -28,6 +28,8 @@
 #include "base/prompter.h"
 #include "shell/settings.h"
 #include "graph/window/tfrmgraph.h"
+#include "leq/leqrunner.h"
+#include "leq/tfrmleq.h"
 #include "shell/tfrmabout.h"
 
 namespace quedral {
@@ -105,9 +107,6 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     MaxMinTimer->setObjectName("MaxMinTimer");
     MaxMinTimer->setInterval(500);
     connect(MaxMinTimer, &QTimer::timeout, this, &TfrmMain::MaxMinTimerTimer);
-    LEQTimer = new QTimer(this);
-    LEQTimer->setObjectName("LEQTimer");
-    LEQTimer->setInterval(40);
 
     buildMenus();
     buildToolBar();
@@ -118,6 +117,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     connect(m_meter, &MeterService::keySent, this, &TfrmMain::onKeySent);
     m_realTime = std::make_unique<RealTimeController>(*this);
     m_dataLogger = std::make_unique<DataLoggerController>(*this);
+    m_leqRunner = new LeqRunner(*m_meter, this);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::onSubWindowActivated);
 
     m_settings = openSettings();
@@ -174,7 +174,7 @@ void TfrmMain::buildMenus()
 
     LEQ1 = menuBar()->addAction("LEQ");
     LEQ1->setObjectName("LEQ1");
-    connect(LEQ1, &QAction::triggered, this, [this] { placeholderCommand("LEQ"); });
+    connect(LEQ1, &QAction::triggered, this, &TfrmMain::LEQ1Click);
 
     View1 = menuBar()->addMenu("&View");
     View1->setObjectName("View1");
@@ -368,14 +368,19 @@ void TfrmMain::closeEvent(QCloseEvent* e)
     // asked before any closes, so a refusal leaves every window as it was.
     const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
     for (QMdiSubWindow* w : windows) {
-        if (auto* g = qobject_cast<TfrmGraph*>(w->widget()); g && !g->FormCloseQuery()) {
+        auto* g = qobject_cast<TfrmGraph*>(w->widget());
+        auto* leq = qobject_cast<TfrmLEQ*>(w->widget());
+        if ((g && !g->FormCloseQuery()) || (leq && !leq->FormCloseQuery())) {
             e->ignore();
             return;
         }
     }
     for (QMdiSubWindow* w : windows) {
+        // Answered above; closing now asks nothing.
         if (auto* g = qobject_cast<TfrmGraph*>(w->widget()))
-            g->FormClose();  // answered above; closing now asks nothing
+            g->FormClose();
+        if (auto* leq = qobject_cast<TfrmLEQ*>(w->widget()))
+            leq->FormClose();
         w->close();
     }
     FormClose();
@@ -394,7 +399,7 @@ void TfrmMain::Exit1Click()
     // Ends the program at once: no close questions, no settings written.
     m_meter->stopPolling();
     MaxMinTimer->stop();
-    LEQTimer->stop();
+    m_leqRunner->stop();
     QCoreApplication::exit(0);
 }
 

@@ -24,6 +24,7 @@ class Transport;
 class MeterService;
 struct PollReport;
 class TfrmAbout;
+class LeqRunner;
 class RealTimeController;
 
 struct MainOptions {
@@ -79,6 +80,10 @@ public:
     void Cascade1Click();
     void PrinterSetup1Click();
     void MaxMinTimerTimer();
+    // LEQ: opens the Leq window (or brings it back).
+    void LEQ1Click();
+    // The live Leq measurement on the meter thread.
+    LeqRunner& leqRunner() { return *m_leqRunner; }
     // File > Open and File > Save (and their tool bar buttons).
     void Open1Click();
     void Save1Click();
@@ -108,7 +113,7 @@ public:
     QAction *ControlPanel1 = nullptr, *RealTimeGraph1 = nullptr;
     QAction *Tile1 = nullptr, *Cascade1 = nullptr;
     QAction *Contents1 = nullptr, *About1 = nullptr;
-    QTimer *MaxMinTimer = nullptr, *LEQTimer = nullptr;
+    QTimer* MaxMinTimer = nullptr;
     // Why the meter could not be opened (shown beside the status panels; empty when it could).
     QLabel* lblLinkProblem = nullptr;
     // Passing notes of the commands (a cancelled download, a file not saved).
@@ -151,6 +156,7 @@ private:
     std::unique_ptr<RealTimeController> m_realTime;
     std::unique_ptr<DataLoggerController> m_dataLogger;
     QTimer* m_messageTimer = nullptr;
+    LeqRunner* m_leqRunner = nullptr;
     std::unique_ptr<QSettings> m_settings;
     QMdiArea* m_mdi = nullptr;
     QLabel* m_status[3] = {nullptr, nullptr, nullptr};

@@ -12,9 +12,36 @@
 #include "graph/chartmodel.h"
 #include "graph/pesgraph.h"
 #include "graph/window/tfrmgraph.h"
+#include "leq/tfrmleq.h"
 #include "shell/tfrmmain.h"
 
 namespace quedral {
+
+void TfrmMain::LEQ1Click()
+{
+    if (m_state.MeterRecording) {
+        Prompter::instance().message("The meter is recording data, please stop recording first .");
+        return;
+    }
+    if (auto* existing = qobject_cast<TfrmLEQ*>(m_state.LeqWindow)) {
+        if (QMdiSubWindow* sub = frameOf(existing)) {
+            sub->showNormal();
+            m_mdi->setActiveSubWindow(sub);
+        }
+        return;
+    }
+    auto* w = new TfrmLEQ(*m_leqRunner, *this);
+    m_state.LeqWindow = w;
+    connect(w, &TfrmLEQ::closed, this, [this, w] {
+        if (m_state.LeqWindow == w)
+            m_state.LeqWindow = nullptr;
+    });
+    QMdiSubWindow* sub = addChild(w);
+    const QSize size(std::min(m_mdi->width(), 982 + 10), std::min(m_mdi->height(), 580 + 30));
+    sub->resize(size);
+    sub->move(std::max(0, (m_mdi->width() - size.width()) / 2), std::max(0, (m_mdi->height() - size.height()) / 2));
+    sub->show();
+}
 
 void TfrmMain::showDataSet(TfrmGraph&, int index) { m_dataLogger->ShowDataSet(index); }
 

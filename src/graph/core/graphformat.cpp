@@ -36,6 +36,16 @@ QString formatDateTime(double days)
     return loc.toString(dt.date(), QLocale::ShortFormat) + QLatin1Char(' ') + loc.toString(dt.time(), longTimeFormat());
 }
 
+QString formatShortDate(const QDate& date)
+{
+    return QLocale().toString(date, QLocale::ShortFormat);
+}
+
+QString formatLongTime(const QTime& time)
+{
+    return QLocale().toString(time, longTimeFormat());
+}
+
 QString formatTimeOfDay(double days)
 {
     return QLocale().toString(fromDays(days).time(), longTimeFormat());

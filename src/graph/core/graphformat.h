@@ -1,6 +1,8 @@
 #pragma once
 // How the graph windows write levels and times into their boxes.
+#include <QDate>
 #include <QString>
+#include <QTime>
 
 namespace quedral {
 
@@ -8,6 +10,9 @@ namespace quedral {
 QString formatLevel(double value);
 // A date/time value (days since 30 Dec 1899): the user's short date, a blank, the long time.
 QString formatDateTime(double days);
+// A date in the user's short date format; a time of day in the long time format (no zone).
+QString formatShortDate(const QDate& date);
+QString formatLongTime(const QTime& time);
 // A time of day only, in the user's long time format.
 QString formatTimeOfDay(double days);
 // Parses a number written in the user's format or with a full stop; false when it is none.

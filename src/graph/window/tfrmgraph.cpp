@@ -537,6 +537,8 @@ QStringList TfrmGraph::dataSetRowTexts(int row) const
     return texts;
 }
 
+void TfrmGraph::setCalLeqEnabled(bool enabled) { btnCALLeq->setEnabled(enabled); }
+
 void TfrmGraph::showSamplingRate(const QString& text)
 {
     m_settingRate = true;

@@ -99,6 +99,9 @@ public:
     // undone and "Undo Zoom" disabled.
     void resetViewForNewData();
 
+    // "CAL Leq" on the tool bar (disabled in windows that show a Leq already).
+    void setCalLeqEnabled(bool enabled);
+
     // Chart refresh (model into the plot, repaint); a failing refresh is swallowed.
     void refreshChart();
     // Asks for a file name and saves the chart as a graph file; false when cancelled or failed

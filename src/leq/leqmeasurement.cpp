@@ -1,0 +1,118 @@
+#include "leq/leqmeasurement.h"
+
+#include <QLocale>
+
+#include "base/datetime.h"
+#include "graph/core/graphformat.h"
+#include "leq/leqmath.h"
+
+namespace quedral {
+
+namespace {
+int bcd(std::uint8_t b)
+{
+    if ((b >> 4) > 9 || (b & 0x0F) > 9)
+        return -1;
+    return (b >> 4) * 10 + (b & 0x0F);
+}
+} // namespace
+
+void LeqMeasurement::start(int durationSeconds)
+{
+    m_state = LeqState{};
+    m_state.SecondsLeft = durationSeconds;
+}
+
+void LeqMeasurement::readingTexts(const LeqReply& reply, const QDateTime& now, QString& date, QString& time,
+                                  double* when)
+{
+    const int year = bcd(reply[21]), month = bcd(reply[19]), day = bcd(reply[20]);
+    const int hour = bcd(reply[17]), minute = bcd(reply[16]), second = bcd(reply[15]);
+    const QDate d(2000 + year, month, day);
+    const QTime t(hour, minute, second);
+    const bool readable = year >= 0 && month >= 0 && day >= 0 && hour >= 0 && minute >= 0 && second >= 0;
+    if (readable && d.isValid() && t.isValid()) {
+        date = formatShortDate(d);
+        time = formatLongTime(t);
+        if (when)
+            *when = toDays(d, t);
+    } else {
+        const QTime whole(now.time().hour(), now.time().minute(), now.time().second());
+        date = formatShortDate(now.date());
+        time = formatLongTime(whole);
+        if (when)
+            *when = toDays(now.date(), whole);
+    }
+}
+
+QString LeqMeasurement::timeLeftText(int seconds)
+{
+    return QStringLiteral("%1:%2:%3").arg(seconds / 3600).arg((seconds / 60) % 60).arg(seconds % 60);
+}
+
+LeqTick LeqMeasurement::tick(bool readOk, const LeqReply& reply, const QDateTime& now)
+{
+    LeqTick out;
+    LeqState& s = m_state;
+    if (!readOk) {
+        out.readFailed = true;
+        ++s.ReadFailures;
+        out.failedOut = s.ReadFailures > kFailureLimit;
+        return out;
+    }
+    QString date, time;
+    double when = 0;
+    readingTexts(reply, now, date, time, &when);
+    const std::uint8_t tag = reply[15];
+    const int raw = reply[5] * 256 + reply[6];
+    const float level = static_cast<float>(raw) * 0.1f;
+    out.logLine = time + QLatin1Char('\t') + QString::number(level, 'f', 1);
+
+    if (!s.Started) {
+        // The first reading only starts the measurement; it counts in no second.
+        s.Started = true;
+        s.LastSecondTag = tag;
+        s.LastDateText = date;
+        s.LastTimeText = time;
+        s.LastWhen = when;
+        s.SecondReadings = 0;
+        s.SecondTotal = 0;
+        s.LastLeq = level;
+        return out;
+    }
+    if (tag == s.LastSecondTag) {
+        ++s.SecondReadings;
+        s.SecondTotal += raw;
+        return out;
+    }
+
+    // A new second: finish the previous one. The reading that opened the new second is not
+    // counted in it.
+    ++s.SecondsCounted;
+    LeqRow row;
+    row.row = s.Row;
+    row.date = s.LastDateText;
+    row.time = s.LastTimeText;
+    row.when = s.LastWhen;
+    if (s.SecondReadings > 0) {
+        row.hasLevels = true;
+        row.readings = s.SecondReadings;
+        row.spl = secondSpl(s.SecondTotal, s.SecondReadings);
+        row.leq = leqStep(s.LastLeq, row.spl, s.SecondsCounted);
+        s.LastLeq = row.leq;
+        s.SecondReadings = 0;
+        s.SecondTotal = 0;
+    }
+    ++s.Row;
+    out.row = row;
+    --s.SecondsLeft;
+    out.durationReached = s.SecondsLeft < 1;
+    s.LastSecondTag = tag;
+    s.LastDateText = date;
+    s.LastTimeText = time;
+    s.LastWhen = when;
+    out.secondsLeft = s.SecondsLeft;
+    return out;
+}
+
+} // namespace quedral

@@ -1,0 +1,60 @@
+#pragma once
+// Runs the live Leq measurement on the meter thread: Start stops the poll, opens the link with
+// 100 ms time-outs and the log temp/LEQ.txt, and starts the 40 ms LEQTimer; every tick reads
+// one reply, writes the log line and hands what it finished to this object on the GUI thread
+// as queued calls. Stop (or the end of the duration, or the 51st failed read) stops the timer,
+// closes the log and lets the poll run again.
+#include <QFile>
+#include <QObject>
+#include <memory>
+
+#include "leq/leqmeasurement.h"
+
+namespace quedral {
+
+class MeterService;
+
+class MeterLink;
+
+// temp/LEQ.txt in the data directory.
+QString leqLogFile();
+// Opens the log afresh (nullptr when it cannot be: the measurement goes on without it).
+std::unique_ptr<QFile> openLeqLog();
+// The link for a measurement: closed, opened, 100 ms time-outs; failures show as failed reads.
+void openLeqLink(MeterLink& link);
+// One tick over an open link: 'A' written, purge, one reply read and measured; the log line
+// appended to log when there is one.
+LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, QIODevice* log);
+
+class LeqRunner : public QObject {
+    Q_OBJECT
+public:
+    // The service must outlive the runner's last queued call: the main window stops the meter
+    // thread before it lets the runner go.
+    explicit LeqRunner(MeterService& meter, QObject* parent = nullptr);
+    ~LeqRunner() override;
+
+    // Start with a duration in seconds; a Start while running starts afresh (log included).
+    void start(int durationSeconds);
+    void stop();
+    bool running() const { return m_running; }
+
+signals:
+    void rowFinished(const quedral::LeqRow& row);
+    void timeLeftChanged(int secondsLeft);
+    // The measurement ended by itself: the duration was reached, or reads failed (failed).
+    void finished(bool failed);
+
+private:
+    struct WorkerSide;
+    void onTick(const LeqTick& tick, int generation);
+
+    MeterService& m_meter;
+    std::shared_ptr<WorkerSide> m_worker; // touched only on the meter thread
+    bool m_running = false;
+    int m_generation = 0; // ignores ticks of an earlier start that were still queued
+};
+
+} // namespace quedral
+
+Q_DECLARE_METATYPE(quedral::LeqRow)
