@@ -1,9 +1,14 @@
-// The running Leq of a long graph. Goal: 1,000,000 samples in at most 20 ms.
+// The running Leq of a long graph (goal: 1,000,000 samples in at most 20 ms), and one tick of
+// the live measurement with its exchange with the simulated meter (goal: under 1 ms).
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
 #include "leq/leqmath.h"
+#include "leq/leqmeasurement.h"
+#include "leq/leqrunner.h"
+#include "meter/meterlink.h"
+#include "meter/simulatedtransport.h"
 
 using namespace quedral;
 
@@ -20,5 +25,22 @@ void BM_RunningLeq(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RunningLeq)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+void BM_LiveLeqTick(benchmark::State& state)
+{
+    SimulatedTransport transport(std::make_unique<SimulatedMeter>(QString(), 2));
+    MeterLink link(transport);
+    openLeqLink(link);
+    LeqMeasurement measurement;
+    measurement.start(86400);
+    int n = 0;
+    for (auto _ : state) {
+        const LeqTick tick = leqExchange(link, measurement, nullptr);
+        benchmark::DoNotOptimize(tick);
+        if (++n % 1000 == 0)
+            transport.clearCalls(); // the simulator's call log is for tests
+    }
+}
+BENCHMARK(BM_LiveLeqTick)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -14,6 +14,8 @@
 #include "base/datadir.h"
 #include "base/datetime.h"
 #include "files/collectionfile.h"
+#include "leq/leqmeasurement.h"
+#include "leq/leqrunner.h"
 #include "logger/download.h"
 
 namespace quedral::cli {
@@ -343,6 +345,84 @@ int cmdErase(Context& ctx, const QStringList& args)
     return code == 0 ? 0 : 1;
 }
 
+// The live Leq measurement without a window: a line per finished second, the log, the table.
+int cmdLeqLive(Context& ctx, const QStringList& args)
+{
+    int seconds = 0;
+    QString out;
+    bool force = false;
+    bool ok = true;
+    for (int i = 0; i < args.size() && ok; ++i) {
+        if (args[i] == "--seconds" && i + 1 < args.size())
+            seconds = args[++i].toInt(&ok);
+        else if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size())
+            out = args[++i];
+        else if (args[i] == "--force")
+            force = true;
+        else
+            ok = false;
+    }
+    if (!ok || seconds < 1) {
+        ctx.err << "usage: quedral-cli leq-live --seconds N [-o TABLE.txt] [--force]\n";
+        return 2;
+    }
+    if (!out.isEmpty() && refusesToReplace(ctx, out, force))
+        return 1;
+    if (!meterReadyForMemory(ctx, "The meter is recording data, please stop recording first .", false))
+        return 1;
+
+    std::unique_ptr<QFile> log = openLeqLog();
+    openLeqLink(ctx.link);
+    LeqMeasurement measurement;
+    measurement.start(seconds);
+    QStringList table;
+    g_interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    Clock& clock = Clock::instance();
+    std::int64_t nextTick = clock.tickMs();
+    int status = 0;
+    while (!g_interrupted) {
+        const std::int64_t now = clock.tickMs();
+        if (now < nextTick) {
+            clock.sleepMs(static_cast<int>(nextTick - now));
+            continue;
+        }
+        nextTick = std::max(nextTick + LeqMeasurement::kTickMs, now);
+        const LeqTick tick = leqExchange(ctx.link, measurement, log.get());
+        if (tick.row) {
+            const LeqRow& r = *tick.row;
+            const QString spl = r.hasLevels ? QString::number(r.spl, 'f', 1) : QString();
+            const QString leq = r.hasLevels ? QString::number(r.leq, 'f', 1) : QString();
+            ctx.out << r.row << '\t' << r.date << '\t' << r.time << '\t' << spl << '\t' << leq << "\n";
+            ctx.out.flush();
+            table << r.date + '\t' + r.time + '\t' + spl + '\t' + leq + '\t';
+        }
+        if (tick.failedOut) {
+            ctx.err << Msg::LeqFail << "\n";
+            status = 1;
+            break;
+        }
+        if (tick.durationReached)
+            break;
+    }
+    std::signal(SIGINT, previous);
+    if (log)
+        log->close();
+    ctx.link.CloseLink();
+    if (!out.isEmpty()) {
+        if (force)
+            QFile::remove(out);
+        QFile f(out);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            ctx.err << out << ": " << f.errorString() << "\n";
+            return 1;
+        }
+        for (const QString& line : table)
+            f.write((line + "\r\n").toLocal8Bit());
+    }
+    return status;
+}
+
 int cmdGraphInfo(Context& ctx, const QStringList& args)
 {
     if (args.size() != 1) {
@@ -388,6 +468,10 @@ const std::vector<Command>& commands()
                    "                        the data sets of a collection file as JSON",
          cmdDecode},
         {"erase", "erase --yes           erases the meter's logged memory", cmdErase},
+        {"leq-live", "leq-live --seconds N [-o TABLE.txt] [--force]\n"
+                     "                        a live Leq measurement: a line per second (number, date, time,\n"
+                     "                        SPL, Leq), the log temp/LEQ.txt, the table saved with -o",
+         cmdLeqLive},
     };
     return table;
 }

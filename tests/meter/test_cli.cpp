@@ -371,3 +371,33 @@ TEST_F(CliTest, DownloadAndEraseReportTheMetersRefusals)
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.out, "{\"code\":31,\"last_address\":0,\"sets\":[]}\n");
 }
+
+TEST_F(CliTest, LeqLiveMeasuresSecondsAndSavesTheTable)
+{
+    const QString table = dataDir.file("leq.txt");
+    Result r = run({"--simulate", "leq-live", "--seconds", "3", "-o", table});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList lines = r.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    const QStringList first = lines[0].split('\t');
+    ASSERT_EQ(first.size(), 5);
+    EXPECT_EQ(first[0], "1");
+    EXPECT_EQ(first[3], first[4]) << "the first second's Leq is its SPL";
+    QFile f(table);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> saved = f.readAll().split('\n');
+    ASSERT_EQ(saved.size(), 4);
+    EXPECT_EQ(saved[0], (QStringList(first.mid(1)).join('\t') + "\t\r").toLocal8Bit());
+    // About 25 readings a second went to the log.
+    QFile log(dataDir.file("temp/LEQ.txt"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_GE(log.readAll().count('\n'), 50);
+
+    r = run({"--simulate", "leq-live", "--seconds", "3", "-o", table});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.contains("--force"));
+
+    r = run({"--simulate", "--simulate-faults", "silent-after=2", "leq-live", "--seconds", "5"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err, "LEQ fail , try to start again !!\n");
+}
