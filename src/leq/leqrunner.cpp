@@ -54,15 +54,15 @@ LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, QIODevice* log
 // What lives on the meter thread between ticks.
 struct LeqRunner::WorkerSide {
     LeqMeasurement measurement;
-    std::unique_ptr<QFile> log;
+    std::unique_ptr<QFile> LeqLog; // temp/LEQ.txt while measuring
     bool pollWasActive = false;
     bool active = false;
 
     void closeLog()
     {
-        if (log) {
-            log->close();
-            log.reset();
+        if (LeqLog) {
+            LeqLog->close();
+            LeqLog.reset();
         }
     }
     // Stops the timer, closes the log and lets the poll run again.
@@ -101,20 +101,25 @@ void LeqRunner::start(int durationSeconds)
         w->active = true;
         // A fresh log for every start; a log that cannot be opened only costs its lines.
         w->closeLog();
-        w->log = openLeqLog();
+        w->LeqLog = openLeqLog();
         // The link stays open across the ticks.
         openLeqLink(session.link());
         w->measurement.start(durationSeconds);
 
         session.startLeqTimer(LeqMeasurement::kTickMs, [w, self, generation](MeterSession& s) {
-            const LeqTick tick = leqExchange(s.link(), w->measurement, w->log.get());
-            if (tick.failedOut || tick.durationReached)
-                w->stop(s);
-            if (tick.row || tick.failedOut || tick.durationReached)
-                QMetaObject::invokeMethod(self, [self, tick, generation] { self->onTick(tick, generation); },
-                                          Qt::QueuedConnection);
+            LEQTimerTimer(*w, s, self, generation);
         });
     });
+}
+
+void LeqRunner::LEQTimerTimer(WorkerSide& w, MeterSession& session, LeqRunner* self, int generation)
+{
+    const LeqTick tick = leqExchange(session.link(), w.measurement, w.LeqLog.get());
+    if (tick.failedOut || tick.durationReached)
+        w.stop(session);
+    if (tick.row || tick.failedOut || tick.durationReached)
+        QMetaObject::invokeMethod(self, [self, tick, generation] { self->onTick(tick, generation); },
+                                  Qt::QueuedConnection);
 }
 
 void LeqRunner::stop()

@@ -13,6 +13,7 @@
 namespace quedral {
 
 class MeterService;
+class MeterSession;
 
 class MeterLink;
 
@@ -47,6 +48,8 @@ signals:
 
 private:
     struct WorkerSide;
+    // The 40 ms tick on the meter thread: one exchange, the log line, what finished to the GUI.
+    static void LEQTimerTimer(WorkerSide& w, MeterSession& session, LeqRunner* self, int generation);
     void onTick(const LeqTick& tick, int generation);
 
     MeterService& m_meter;
