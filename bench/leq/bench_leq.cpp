@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "leq/leqmath.h"
+#include "graph/stats/leqmath.h"
 #include "leq/leqmeasurement.h"
 #include "leq/leqrunner.h"
 #include "meter/meterlink.h"

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QTime>
 
+#include <algorithm>
 #include <csignal>
 
 #include "meter/meterlink.h"
@@ -16,6 +17,10 @@
 #include "files/collectionfile.h"
 #include "leq/leqmeasurement.h"
 #include "leq/leqrunner.h"
+#include "files/graphfile.h"
+#include "files/graphtext.h"
+#include "graph/chartmodel.h"
+#include "graph/stats/leqmath.h"
 #include "logger/download.h"
 
 namespace quedral::cli {
@@ -439,6 +444,118 @@ int cmdGraphInfo(Context& ctx, const QStringList& args)
     return 0;
 }
 
+// The times and levels `leq` works on; false with the reason when the file gives none.
+bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error)
+{
+    if (!QFileInfo(file).isFile()) {
+        error = file + ": no such file";
+        return false;
+    }
+    const QString ext = QFileInfo(file).suffix().toLower();
+    if (set && ext != QLatin1String("rec")) {
+        error = "--set applies to collection files (.rec) only";
+        return false;
+    }
+    if (ext == QLatin1String("rec")) {
+        QByteArray image;
+        if (!ReadCollectionFile(file, image, &error)) {
+            error = file + ": " + error;
+            return false;
+        }
+        const DecodeResult d = DecodeMemoryImage(image, lastAddressOf(image), Clock::instance().now());
+        if (!d.store || d.store->empty()) {
+            error = QStringLiteral("%1: no data sets (decode code %2)").arg(file).arg(d.code);
+            return false;
+        }
+        const DataSetStore& store = *d.store;
+        const int n = set.value_or(1);
+        if (n < 1 || n > store.size()) {
+            error = QStringLiteral("%1: no data set %2 (the file holds %3)").arg(file).arg(n).arg(store.size());
+            return false;
+        }
+        const auto total = static_cast<std::int64_t>(store.Levels.size());
+        const std::int64_t first = std::min(store.FirstSample(n - 1), total);
+        const std::int64_t last = std::min(first + store.Counts[static_cast<size_t>(n - 1)], total);
+        series.levels.assign(store.Levels.begin() + first, store.Levels.begin() + last);
+        series.times.assign(store.SampleTimes.begin() + first, store.SampleTimes.begin() + last);
+        return true;
+    }
+    if (ext == QLatin1String("ghf")) {
+        ChartModel chart;
+        if (!LoadChartState(chart, file, &error)) {
+            error = file + ": " + error;
+            return false;
+        }
+        const auto x = chart.xValues(0);
+        const auto y = chart.yValues(0);
+        series.times.assign(x.begin(), x.end());
+        series.levels.assign(y.begin(), y.end());
+        return true;
+    }
+    if (const std::optional<QChar> separator = graphTextSeparator(file)) {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly)) {
+            error = file + ": " + f.errorString();
+            return false;
+        }
+        GraphText text = readGraphText(f.readAll(), *separator);
+        if (!text.ok()) {
+            error = QStringLiteral("%1:%2: %3").arg(file).arg(text.errorLine).arg(text.error);
+            return false;
+        }
+        series.times = std::move(text.times);
+        series.levels = std::move(text.levels);
+        return true;
+    }
+    error = file + ": unknown file type (expected .rec, .ghf, .txt or .csv)";
+    return false;
+}
+
+int cmdLeq(Context& ctx, const QStringList& args)
+{
+    static const char* usage = "usage: quedral-cli leq FILE [--set N] [--series]   (FILE: .rec, .ghf, .txt or .csv)\n";
+    QString file;
+    std::optional<int> set;
+    bool series = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == "--series") {
+            series = true;
+        } else if (a == "--set" && i + 1 < args.size()) {
+            bool ok = false;
+            set = args[++i].toInt(&ok);
+            if (!ok) {
+                ctx.err << "--set needs a data set number, counting from 1\n";
+                return 2;
+            }
+        } else if (file.isEmpty() && !a.startsWith("--")) {
+            file = a;
+        } else {
+            ctx.err << usage;
+            return 2;
+        }
+    }
+    if (file.isEmpty()) {
+        ctx.err << usage;
+        return 2;
+    }
+    LeqSeries data;
+    QString error;
+    if (!loadLeqSeries(file, set, data, error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    const std::vector<float> leq = runningLeq(data.levels.data(), static_cast<std::int64_t>(data.levels.size()));
+    if (leq.empty()) {
+        ctx.err << file << ": no data (the first sample is empty)\n";
+        return 1;
+    }
+    if (series)
+        ctx.out << leqSeriesText(data.times, data.levels, leq);
+    ctx.out << QString::number(leq.back(), 'f', 1) << "\n";
+    return 0;
+}
+
 void printUsage(QTextStream& s)
 {
     s << "usage: quedral-cli [--simulate [--simulate-faults LIST]] [--data-dir DIR] [--version] COMMAND [ARGS]\n"
@@ -472,6 +589,10 @@ const std::vector<Command>& commands()
                      "                        a live Leq measurement: a line per second (number, date, time,\n"
                      "                        SPL, Leq), the log temp/LEQ.txt, the table saved with -o",
          cmdLeqLive},
+        {"leq", "leq FILE [--set N] [--series]\n"
+                "                        the Leq of a collection's data set, a graph file or a graph's text\n"
+                "                        (.rec, .ghf, .txt, .csv); --series adds time, level and running Leq",
+         cmdLeq},
     };
     return table;
 }
@@ -653,6 +774,25 @@ QString decodeJson(const DecodeResult& d, int lastAddress, bool samples)
         .arg(d.code)
         .arg(lastAddress)
         .arg(sets.join(','));
+}
+
+} // namespace quedral::cli
+
+namespace quedral::cli {
+
+QString leqSeriesText(const std::vector<double>& times, const std::vector<float>& levels, const std::vector<float>& leq)
+{
+    const size_t n = std::min({times.size(), levels.size(), leq.size()});
+    // Milliseconds only where the times need them (rates below a second).
+    bool millis = false;
+    for (size_t i = 0; i < n && !millis; ++i)
+        millis = fromDays(times[i]).time().msec() != 0;
+    const QString format = millis ? QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz") : QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+    QString text;
+    for (size_t i = 0; i < n; ++i)
+        text += fromDays(times[i]).toString(format) + '\t' + QString::number(levels[i], 'f', 1) + '\t'
+            + QString::number(leq[i], 'f', 1) + '\n';
+    return text;
 }
 
 } // namespace quedral::cli

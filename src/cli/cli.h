@@ -59,6 +59,16 @@ QString monitorLine(const QTime& computerTime, const MeterReading& r);
 // `decode`'s JSON: "code", "last_address" and "sets", one object per data set (with "levels"
 // when samples is set).
 QString decodeJson(const DecodeResult& d, int lastAddress, bool samples);
+// The times (days) and levels (dB) `leq` averages.
+struct LeqSeries {
+    std::vector<double> times;
+    std::vector<float> levels;
+};
+// `leq --series` lines, one per Leq value: local date-time "YYYY-MM-DDThh:mm:ss" (with ".zzz"
+// on every line when any of the times has milliseconds), a tab, the level, a tab, the running
+// Leq; levels with one decimal and a full stop.
+QString leqSeriesText(const std::vector<double>& times, const std::vector<float>& levels, const std::vector<float>& leq);
+
 // "hh:mm:ss" from the meter's BCD clock bytes, or empty when one is not BCD.
 QString meterClockText(const MeterReading& r);
 

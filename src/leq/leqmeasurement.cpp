@@ -4,7 +4,7 @@
 
 #include "base/datetime.h"
 #include "graph/core/graphformat.h"
-#include "leq/leqmath.h"
+#include "graph/stats/leqmath.h"
 
 namespace quedral {
 

@@ -1,5 +1,7 @@
 #pragma once
 // A main window stand-in for graph window tests: records what the window asks of it.
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QStringList>
 
 #include "graph/window/graphhost.h"
@@ -18,12 +20,20 @@ public:
     bool outputToGraphEnabled = true;
     bool saveSucceeds = true;
     QStringList saves; // "command:<caption>" or "as:<caption>"
+    QMdiArea* mdi = nullptr; // when set, windows are shown in frames of this area
+
 
     GraphState& graphState() override { return state; }
     bool connected() const override { return isConnected; }
     void showGraphWindow(TfrmGraph& w) override
     {
         w.resize(1400, 700);
+        if (mdi) {
+            QMdiSubWindow* frame = mdi->addSubWindow(&w);
+            frame->setAttribute(Qt::WA_DeleteOnClose);
+            frame->show();
+            return;
+        }
         w.show();
     }
     void restoreGraphWindow(TfrmGraph&) override {}

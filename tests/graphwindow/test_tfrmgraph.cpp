@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTableWidget>
@@ -25,6 +27,8 @@
 
 #include <qcustomplot.h>
 
+#include <cmath>
+
 using namespace quedral;
 using quedral::test::FakeHost;
 
@@ -39,6 +43,7 @@ protected:
     }
     void TearDown() override
     {
+        delete graphUnit().LeqGraphWindow.data();
         delete window.data();
     }
 
@@ -61,9 +66,27 @@ protected:
     template <class W>
     W* child(const char* name) const
     {
-        W* w = window->findChild<W*>(name);
+        return childOf<W>(*window, name);
+    }
+    template <class W>
+    static W* childOf(const QWidget& owner, const char* name)
+    {
+        W* w = owner.findChild<W*>(name);
         EXPECT_NE(w, nullptr) << name;
         return w;
+    }
+    // The levels of subset 0 replaced, from the first sample on.
+    void setLevels(std::initializer_list<float> levels)
+    {
+        int i = 0;
+        for (float y : levels)
+            window->model().setYData(0, i++, y);
+    }
+    // "CAL Leq" on the window; the "LEQ" window it made, if any.
+    TfrmGraph* calLeq()
+    {
+        child<QToolButton>("btnCALLeq")->click();
+        return qobject_cast<TfrmGraph*>(graphUnit().LeqGraphWindow.data());
     }
 
     // Pointer events on the chart, in the chart's own pixels.
@@ -405,4 +428,150 @@ TEST_F(GraphWindowTest, GridClickBelowTheDataSetsDoesNothing)
     graphUnit().CursorAIndex = 7;
     window->grdDataSetsClick(0);
     EXPECT_EQ(graphUnit().CursorAIndex, 7);
+}
+
+// ---------------------------------------------------------------------------
+// CAL Leq
+
+namespace {
+// The Leq of levels, in double precision straight from its definition.
+double leqOf(const std::vector<float>& levels)
+{
+    double energy = 0;
+    for (float x : levels)
+        energy += std::pow(10.0, x / 10.0);
+    return 10.0 * std::log10(energy / static_cast<double>(levels.size()));
+}
+} // namespace
+
+TEST_F(GraphWindowTest, CalLeqMakesAnLeqWindowOfTheLevelsAndTheirRunningLeq)
+{
+    make(GraphKind::File, 2);
+    setLevels({60, 70});
+    TfrmGraph* leq = calLeq();
+    ASSERT_NE(leq, nullptr);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_EQ(leq->kind(), GraphKind::Leq);
+    EXPECT_EQ(leq->caption(), "LEQ");
+    EXPECT_TRUE(leq->isVisible());
+
+    const ChartModel& src = window->model();
+    const ChartModel& m = leq->model();
+    ASSERT_EQ(m.subsets(), 2);
+    ASSERT_EQ(m.points(), 2);
+    EXPECT_EQ(m.subsetLabel(0), "SPL");
+    EXPECT_EQ(m.subsetColor(0), PEargb(255, 0, 0, 0));
+    EXPECT_EQ(m.subsetLabel(1), "Leq");
+    EXPECT_EQ(m.subsetColor(1), PEargb(255, 255, 0, 0));
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_DOUBLE_EQ(m.xDataII(0, k), src.xDataII(0, k));
+        EXPECT_DOUBLE_EQ(m.xDataII(1, k), src.xDataII(0, k));
+        EXPECT_FLOAT_EQ(m.yData(0, k), src.yData(0, k));
+    }
+    EXPECT_FLOAT_EQ(m.yData(1, 0), 60.0f);
+    EXPECT_NEAR(m.yData(1, 1), 10 * std::log10((1e6 + 1e7) / 2), 1e-4);
+    EXPECT_EQ(formatLevel(m.yData(1, 1)), formatLevel(67.4));
+
+    // The Leq box shows the last Leq; the whole-graph panel is filled from the SPL subset.
+    EXPECT_TRUE(childOf<QWidget>(*leq, "pnlLeq")->isVisible());
+    EXPECT_EQ(childOf<QLineEdit>(*leq, "txtLeq")->text(), formatLevel(67.4));
+    EXPECT_EQ(leq->statisticTexts().dataNo, "2");
+    EXPECT_EQ(leq->statisticTexts().maximum, formatLevel(70));
+
+    // No Leq of a Leq; the source keeps its own button.
+    EXPECT_FALSE(childOf<QToolButton>(*leq, "btnCALLeq")->isEnabled());
+    EXPECT_TRUE(child<QToolButton>("btnCALLeq")->isEnabled());
+    EXPECT_TRUE(child<QWidget>("pnlLeq")->isHidden());
+}
+
+TEST_F(GraphWindowTest, CalLeqEndsAtTheFirstNullAndKeepsThePointCount)
+{
+    make(GraphKind::File, 300);
+    std::vector<float> first100;
+    for (int i = 0; i < 100; ++i) {
+        const float level = 40.0f + static_cast<float>((i * 37) % 61);
+        window->model().setYData(0, i, level);
+        first100.push_back(level);
+    }
+    for (int i = 100; i < 300; ++i)
+        window->model().setYData(0, i, kDefaultNullDataValueY);
+    TfrmGraph* leq = calLeq();
+    ASSERT_NE(leq, nullptr);
+    const ChartModel& m = leq->model();
+    EXPECT_EQ(m.points(), 300);
+    EXPECT_FALSE(m.isNull(m.yData(1, 99)));
+    EXPECT_NEAR(m.yData(1, 99), leqOf(first100), 0.01);
+    for (int k : {100, 101, 299})
+        EXPECT_TRUE(m.isNull(m.yData(1, k))) << k;
+    EXPECT_EQ(childOf<QLineEdit>(*leq, "txtLeq")->text(), formatLevel(m.yData(1, 99)));
+    EXPECT_EQ(formatLevel(m.yData(1, 99)), formatLevel(leqOf(first100)));
+}
+
+TEST_F(GraphWindowTest, CalLeqWithoutDataSaysSoAndMakesNoWindow)
+{
+    const auto graphWindows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            n += qobject_cast<TfrmGraph*>(w) != nullptr;
+        return n;
+    };
+    // A chart set up but never written to, and one whose first sample is null.
+    for (bool written : {false, true}) {
+        SCOPED_TRACE(written);
+        prompter.messages.clear();
+        window = new TfrmGraph(host, GraphKind::RealTime);
+        NewChart(window->model(), 1, 500, 45000.0, 45000.01, 30, 130);
+        if (written)
+            setLevels({kDefaultNullDataValueY, 60, 70});
+        window->show();
+        const int before = graphWindows();
+        EXPECT_EQ(calLeq(), nullptr);
+        EXPECT_EQ(prompter.messages, QStringList{"no data"});
+        EXPECT_EQ(graphWindows(), before);
+        delete window.data();
+    }
+}
+
+TEST_F(GraphWindowTest, TheLeqWindowClosesWithItsSource)
+{
+    // Alone on the desktop, and in a child-window area where each window sits in a frame.
+    for (bool inFrames : {false, true}) {
+        SCOPED_TRACE(inFrames);
+        QMdiArea area;
+        host.mdi = inFrames ? &area : nullptr;
+        make(GraphKind::File, 5);
+        if (inFrames)
+            host.showGraphWindow(*window);
+        QPointer<TfrmGraph> leq = calLeq();
+        ASSERT_NE(leq, nullptr);
+        EXPECT_EQ(qobject_cast<QMdiSubWindow*>(leq->parentWidget()) != nullptr, inFrames);
+
+        // Closing the LEQ window alone leaves the source.
+        const auto closeWindow = [](QWidget* w) {
+            if (auto* frame = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
+                frame->close();
+            else
+                w->close();
+        };
+        closeWindow(leq);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(leq.isNull());
+        EXPECT_TRUE(graphUnit().LeqGraphWindow.isNull());
+        ASSERT_FALSE(window.isNull());
+
+        // Closing the source takes its LEQ windows with it.
+        QPointer<TfrmGraph> first = calLeq();
+        QPointer<TfrmGraph> second = calLeq();
+        ASSERT_NE(first, second);
+        EXPECT_EQ(graphUnit().LeqGraphWindow, second.data());
+        closeWindow(window);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull());
+        EXPECT_TRUE(first.isNull());
+        EXPECT_TRUE(second.isNull());
+        EXPECT_TRUE(graphUnit().LeqGraphWindow.isNull());
+        if (inFrames)
+            EXPECT_TRUE(area.subWindowList().isEmpty());
+        host.mdi = nullptr;
+    }
 }

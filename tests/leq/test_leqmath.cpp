@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "leq/leqmath.h"
+#include "graph/stats/leqmath.h"
 
 using namespace quedral;
 

@@ -9,6 +9,10 @@
 #include <QProcess>
 
 #include "cli/cli.h"
+#include "base/datetime.h"
+#include "files/graphfile.h"
+#include "graph/chartmodel.h"
+#include "meter/simulatedmemory.h"
 #include "meter/simulatedtransport.h"
 #include "base/clock.h"
 #include "support/testenv.h"
@@ -400,4 +404,129 @@ TEST_F(CliTest, LeqLiveMeasuresSecondsAndSavesTheTable)
     r = run({"--simulate", "--simulate-faults", "silent-after=2", "leq-live", "--seconds", "5"});
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err, "LEQ fail , try to start again !!\n");
+}
+
+// ---------------------------------------------------------------------------
+// leq
+
+namespace {
+const QDateTime kStart(QDate(2026, 11, 23), QTime(9, 0, 0));
+
+QString writeBytes(const QString& file, const QByteArray& bytes)
+{
+    QFile f(file);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return file;
+}
+
+// A graph file of one subset: the levels one second apart from kStart, the rest of its points
+// never written (X = 0, Y = null).
+QString writeGraph(const QString& file, const std::vector<float>& levels, int points)
+{
+    ChartModel chart;
+    chart.setSubsets(1);
+    chart.setPoints(points);
+    for (size_t i = 0; i < levels.size(); ++i) {
+        chart.setXDataII(0, static_cast<int>(i), toDays(kStart) + static_cast<double>(i) * kSecondInDays);
+        chart.setYData(0, static_cast<int>(i), levels[i]);
+    }
+    EXPECT_TRUE(SaveChartState(chart, file));
+    return file;
+}
+
+// Graph text as the export writes it, in the user's formats, with CR LF.
+QByteArray graphText(const std::vector<std::pair<QDateTime, float>>& points, bool csv)
+{
+    QByteArray text;
+    const QLocale loc;
+    for (const auto& [t, level] : points) {
+        const QString time = t.toString("hh:mm:ss") + "." + QString::number(t.time().msec());
+        const QString sep = csv ? ", " : "\t";
+        text += (loc.toString(t.date(), QLocale::ShortFormat) + sep + time + sep + loc.toString(level, 'f', 1) + "\r\n")
+                    .toLocal8Bit();
+    }
+    return text;
+}
+} // namespace
+
+TEST_F(CliTest, LeqOfEachKindOfFile)
+{
+    // Set 1: 60, 70 dB; set 2: 80, 80, 80 dB, two seconds apart.
+    LoggedSet first{kStart, 1, 0x0F, "00000000", {600, 700}};
+    LoggedSet second{kStart.addSecs(3600), 2, 0x0F, "00000000", {800, 800, 800}};
+    const QString rec = writeBytes(dataDir.file("two.rec"), encodeMemoryImage({first, second}));
+    const QString ghf = writeGraph(dataDir.file("g.GHF"), {60, 70, kDefaultNullDataValueY, 90}, 10);
+    const QString txt = writeBytes(dataDir.file("g.txt"), graphText({{kStart, 60}, {kStart.addSecs(1), 70}}, false));
+    const QString csv = writeBytes(dataDir.file("g.CSV"), graphText({{kStart, 60}, {kStart.addSecs(1), 70}}, true));
+
+    const QString twoSeries = "2026-11-23T09:00:00\t60.0\t60.0\n2026-11-23T09:00:01\t70.0\t67.4\n";
+    const struct {
+        QStringList args;
+        QString out;
+    } cases[] = {
+        {{rec}, "67.4\n"},
+        {{rec, "--set", "1", "--series"}, twoSeries + "67.4\n"},
+        {{"--series", rec, "--set", "2"},
+         "2026-11-23T10:00:00\t80.0\t80.0\n2026-11-23T10:00:02\t80.0\t80.0\n2026-11-23T10:00:04\t80.0\t80.0\n80.0\n"},
+        // The null at index 2 ends the data; the 90 dB after it does not count.
+        {{ghf, "--series"}, twoSeries + "67.4\n"},
+        {{txt, "--series"}, twoSeries + "67.4\n"},
+        {{csv}, "67.4\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Result r = run(QStringList{"leq"} + c.args);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_TRUE(r.err.isEmpty());
+    }
+}
+
+TEST_F(CliTest, LeqSeriesShowsMillisecondsOnlyWhenTheTimesHaveThem)
+{
+    const QString txt = writeBytes(dataDir.file("half.txt"),
+                                   graphText({{kStart, 60}, {kStart.addMSecs(500), 60}, {kStart.addSecs(1), 60}}, false));
+    const Result r = run({"leq", txt, "--series"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2026-11-23T09:00:00.000\t60.0\t60.0\n"
+                     "2026-11-23T09:00:00.500\t60.0\t60.0\n"
+                     "2026-11-23T09:00:01.000\t60.0\t60.0\n"
+                     "60.0\n");
+}
+
+TEST_F(CliTest, LeqRefusesWhatItCannotAverage)
+{
+    const QString rec = writeBytes(dataDir.file("one.rec"), encodeMemoryImage({LoggedSet{kStart, 1, 0x0F, "00000000", {600}}}));
+    const QString empty = writeBytes(dataDir.file("empty.rec"), QByteArray(300, '\0'));
+    const QString nullFirst = writeGraph(dataDir.file("null.ghf"), {kDefaultNullDataValueY, 60}, 5);
+    const QString fresh = writeGraph(dataDir.file("fresh.ghf"), {}, 500);
+    const QString badText = writeBytes(dataDir.file("bad.txt"), graphText({{kStart, 60}}, false) + "x\ty\tz\r\n");
+    const QString other = writeBytes(dataDir.file("levels.dat"), "60\n70\n");
+    const struct {
+        QStringList args;
+        int status;
+        QString errContains;
+    } cases[] = {
+        {{dataDir.file("missing.rec")}, 1, "missing.rec: no such file"},
+        {{other}, 1, "unknown file type"},
+        {{rec, "--set", "2"}, 1, "no data set 2 (the file holds 1)"},
+        {{rec, "--set", "0"}, 1, "no data set 0"},
+        {{nullFirst, "--set", "1"}, 1, "--set applies to collection files"},
+        {{empty}, 1, "no data sets (decode code 31)"},
+        {{nullFirst}, 1, "no data"},
+        {{fresh, "--series"}, 1, "no data"},
+        {{badText}, 1, "bad.txt:2: "},
+        {{}, 2, "usage: quedral-cli leq"},
+        {{rec, "--set"}, 2, "usage: quedral-cli leq"},
+        {{rec, "--set", "x"}, 2, "--set needs a data set number"},
+        {{rec, rec}, 2, "usage: quedral-cli leq"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Result r = run(QStringList{"leq"} + c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_TRUE(r.err.contains(c.errContains)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
 }

@@ -13,12 +13,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 #include "files/graphfile.h"
 #include "graph/pesgraph.h"
@@ -31,6 +33,7 @@
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/prompter.h"
+#include "graph/stats/leqmath.h"
 
 namespace quedral {
 
@@ -299,6 +302,7 @@ void TfrmGraph::buildLayout()
     connect(btnUndoZoom, &QToolButton::clicked, this, [this] { btnUndoZoomClick(); });
     connect(tbntClr, &QToolButton::clicked, this, [this] { tbntClrClick(); });
     connect(btnExportStatistic, &QToolButton::clicked, this, [this] { btnExportStatisticClick(); });
+    connect(btnCALLeq, &QToolButton::clicked, this, [this] { btnCALLeqClick(); });
     connect(txtSamplingRate, &QComboBox::currentTextChanged, this, [this] {
         if (!m_settingRate)
             txtSamplingRateChange();
@@ -425,7 +429,14 @@ bool TfrmGraph::FormCloseQuery()
 
 void TfrmGraph::FormClose()
 {
+    if (m_closed)
+        return;
     m_closed = true;
+    // The windows made from this one go with it.
+    const QList<QPointer<TfrmGraph>> owned = std::exchange(m_ownedWindows, {});
+    for (const QPointer<TfrmGraph>& w : owned)
+        if (w)
+            closeOwnedWindow(*w);
     GraphState& st = state();
     st.DataLoggerUnsaved = false;
     switch (m_kind) {
@@ -455,6 +466,15 @@ void TfrmGraph::FormClose()
         st.RealTimeGraphWindow = nullptr;
     if (st.DataLoggerWindow == this)
         st.DataLoggerWindow = nullptr;
+}
+
+void TfrmGraph::closeOwnedWindow(TfrmGraph& window)
+{
+    // In the main window's child-window area the frame closes, and closes the window in it.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(window.parentWidget()))
+        frame->close();
+    else
+        window.close();
 }
 
 // ---------------------------------------------------------------------------
@@ -862,6 +882,63 @@ void TfrmGraph::btnExportStatisticClick()
 {
     QGuiApplication::clipboard()->setText(statisticText());
     Prompter::instance().message("The statistic has been copy to clipboard");
+}
+
+// ---------------------------------------------------------------------------
+// Leq of the graph
+
+void TfrmGraph::btnCALLeqClick()
+{
+    const ChartModel& source = chtGraph->model();
+    const int n = source.points();
+    // Nothing to average when the first sample is already past the data (a fresh chart reads
+    // null everywhere).
+    if (source.yData(0, 0) > kLeqDataEnd) {
+        Prompter::instance().message("no data");
+        return;
+    }
+
+    auto* leqWindow = new TfrmGraph(m_host, GraphKind::Leq);
+    m_ownedWindows.append(leqWindow);
+    graphUnit().LeqGraphWindow = leqWindow;
+    leqWindow->pnlLeq->show();
+
+    // Reading the chart cannot fail: points outside it read X = 0 and Y = null.
+    const double xFirst = source.xDataII(0, 0);
+    const double xLast = source.xDataII(0, n - 1);
+
+    ChartModel& target = leqWindow->model();
+    NewChart(target, 2, n, xFirst, xLast, 30, 130);
+    target.setSubsetLabel(0, QStringLiteral("SPL"));
+    target.setSubsetColor(0, PEargb(255, 0, 0, 0));
+    target.setSubsetLabel(1, QStringLiteral("Leq"));
+    target.setSubsetColor(1, PEargb(255, 255, 0, 0));
+
+    // The running Leq stops at the first level past the data; that sample is still copied into
+    // the SPL subset, and the Leq subset keeps its nulls from there on.
+    const std::span<const float> levels = source.yValues(0);
+    const std::vector<float> leq = runningLeq(levels.data(), static_cast<std::int64_t>(levels.size()));
+    for (int k = 0; k < n; ++k) {
+        const double x = source.xDataII(0, k);
+        target.setXDataII(0, k, x);
+        target.setXDataII(1, k, x);
+        target.setYData(0, k, source.yData(0, k));
+        if (k >= static_cast<int>(leq.size()))
+            break;
+        target.setYData(1, k, leq[static_cast<size_t>(k)]);
+    }
+    if (!leq.empty())
+        leqWindow->txtLeq->setText(formatLevel(leq.back()));
+
+    leqWindow->btnCALLeq->setEnabled(false);
+    leqWindow->setWindowState(Qt::WindowNoState);
+    m_host.showGraphWindow(*leqWindow);
+    leqWindow->GraphStatistics();
+    try {
+        leqWindow->chtGraph->reinitAndReset();
+    } catch (...) {
+    }
+    leqWindow->refreshChart();
 }
 
 } // namespace quedral

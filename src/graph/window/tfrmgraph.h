@@ -2,6 +2,8 @@
 // The graph window: one measurement's chart with its statistics, cursors and tool bar.
 // What an instance is (real-time graph, data logger, Leq graph, a file) is its kind, given
 // when it is made; the caption only shows it.
+#include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <vector>
@@ -126,6 +128,8 @@ public:
     void chtGraphMouseUp();
     void tbntClrClick();
     void btnExportStatisticClick();
+    // "CAL Leq": a new "LEQ" window, owned by this one, with the levels and their running Leq.
+    void btnCALLeqClick();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -138,11 +142,15 @@ private:
     void placeReadout();
     void moveLine(int line, double x);
     GraphState& state();
+    // Closes a window this one owns, with its frame when it has one.
+    static void closeOwnedWindow(TfrmGraph& window);
 
     GraphHost& m_host;
     const GraphKind m_kind;
     bool m_closed = false;
     bool m_settingRate = false;
+    // Windows made from this one that close with it (the "LEQ" windows of CAL Leq).
+    QList<QPointer<TfrmGraph>> m_ownedWindows;
 
     // ---- Controls ----
     QWidget* pnlDataSets = nullptr;

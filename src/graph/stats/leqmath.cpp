@@ -1,4 +1,4 @@
-#include "leq/leqmath.h"
+#include "graph/stats/leqmath.h"
 
 #include <cmath>
 

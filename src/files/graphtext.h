@@ -1,0 +1,39 @@
+#pragma once
+// Reading back a graph written as text: tab-separated (*.txt) or comma-separated (*.csv), one
+// line per point, as the graph text export writes them:
+//     date <sep> time <sep> level [<sep> level 2]
+// The date is in the user's short date format, the time "hh:mm:ss.z" where z is the number of
+// milliseconds without leading zeros (".5" is 5 ms, ".500" half a second), the level has one
+// decimal in the user's number format. The comma variant puts a blank after its first two
+// commas. Lines end with CR LF or LF.
+#include <QByteArray>
+#include <QChar>
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace quedral {
+
+struct GraphText {
+    std::vector<double> times; // days since 30 Dec 1899
+    std::vector<float> levels; // dB, the first level of each line
+    QString error;             // empty when every line was read
+    int errorLine = 0;         // 1-based line of the error
+    bool ok() const { return error.isEmpty(); }
+};
+
+// The separator a file's extension calls for: tab for .txt, comma for .csv, letter case
+// ignored; nullopt for any other name.
+std::optional<QChar> graphTextSeparator(const QString& fileName);
+
+// Reads the lines of a graph text file (8-bit text in the local encoding). Reading ends at the
+// first empty line, as it does when such a file is opened as a list; a line that is not a
+// graph line stops it with the line's number and what is wrong. Fields are taken with blanks
+// around them trimmed. A two-digit year in the date is read as 1950 .. 2049. Levels in the
+// user's format or with a full stop; when the user's decimal separator is the file's separator
+// (a CSV file written with comma decimals) each level spans two fields, joined again here.
+GraphText readGraphText(const QByteArray& bytes, QChar separator, const QLocale& locale = QLocale());
+
+} // namespace quedral
