@@ -85,14 +85,17 @@ LeqRunner::LeqRunner(MeterService& meter, QObject* parent)
 
 LeqRunner::~LeqRunner()
 {
-    stop();
+    if (m_meter)
+        stop();
 }
 
 void LeqRunner::start(int durationSeconds)
 {
     m_running = true;
     const int generation = ++m_generation;
-    m_meter.post([w = m_worker, self = this, durationSeconds, generation](MeterSession& session) {
+    if (!m_meter)
+        return;
+    m_meter->post([w = m_worker, self = this, durationSeconds, generation](MeterSession& session) {
         session.stopLeqTimer();
         if (!w->active) {
             w->pollWasActive = session.pollTimerActive();
@@ -126,7 +129,8 @@ void LeqRunner::stop()
 {
     m_running = false;
     ++m_generation;
-    m_meter.post([w = m_worker](MeterSession& session) { w->stop(session); });
+    if (m_meter)
+        m_meter->post([w = m_worker](MeterSession& session) { w->stop(session); });
 }
 
 void LeqRunner::onTick(const LeqTick& tick, int generation)

@@ -6,6 +6,7 @@
 // closes the log and lets the poll run again.
 #include <QFile>
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
 #include "leq/leqmeasurement.h"
@@ -30,8 +31,8 @@ LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, QIODevice* log
 class LeqRunner : public QObject {
     Q_OBJECT
 public:
-    // The service must outlive the runner's last queued call: the main window stops the meter
-    // thread before it lets the runner go.
+    // The meter thread must have stopped before the runner goes (the main window stops it
+    // first), so that no tick still queued for the runner runs after it.
     explicit LeqRunner(MeterService& meter, QObject* parent = nullptr);
     ~LeqRunner() override;
 
@@ -52,7 +53,7 @@ private:
     static void LEQTimerTimer(WorkerSide& w, MeterSession& session, LeqRunner* self, int generation);
     void onTick(const LeqTick& tick, int generation);
 
-    MeterService& m_meter;
+    QPointer<MeterService> m_meter; // gone first when the main window goes
     std::shared_ptr<WorkerSide> m_worker; // touched only on the meter thread
     bool m_running = false;
     int m_generation = 0; // ignores ticks of an earlier start that were still queued
