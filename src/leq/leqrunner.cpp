@@ -78,7 +78,7 @@ struct LeqRunner::WorkerSide {
 };
 
 LeqRunner::LeqRunner(MeterService& meter, QObject* parent)
-    : QObject(parent), m_meter(meter), m_worker(std::make_shared<WorkerSide>())
+    : QObject(parent), m_meter(&meter), m_worker(std::make_shared<WorkerSide>())
 {
     qRegisterMetaType<quedral::LeqRow>();
 }
