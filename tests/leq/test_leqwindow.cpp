@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QSignalSpy>
 
+#include "base/datetime.h"
 #include "graph/chartmodel.h"
 #include "graph/pesgraph.h"
 #include "graph/window/tfrmgraph.h"
@@ -90,6 +91,35 @@ TEST_F(LeqWindowTest, TwoSecondsGiveTwoRowsALogASaveAndAGraph)
     QApplication::processEvents();
     EXPECT_EQ(main->state().LeqWindow, nullptr);
     EXPECT_TRUE(graph.isNull());
+}
+
+TEST_F(LeqWindowTest, ASecondWithoutReadingsSavesEmptyCellsAndGraphsAsNull)
+{
+    TfrmLEQ* w = open();
+    ASSERT_NE(w, nullptr);
+    const double t0 = 46350.5;
+    LeqRow a{1, "10/12/2026", "12:00:00", t0, true, 80.0f, 80.0f, 25};
+    LeqRow b{2, "10/12/2026", "12:00:01", t0 + kSecondInDays, false, 0, 0, 0};
+    LeqRow c{3, "10/12/2026", "12:00:02", t0 + 2 * kSecondInDays, true, 90.0f, 86.0206f, 24};
+    for (const LeqRow& r : {a, b, c})
+        emit main->leqRunner().rowFinished(r);
+    ASSERT_EQ(w->table().rowCount(), 3);
+    EXPECT_EQ(w->table().text(1, 3), "");
+
+    const QString file = data.file("gap.txt");
+    prompts.fileNames = {file};
+    ASSERT_TRUE(w->btnSaveClick());
+    EXPECT_EQ(readFile(file).split('\n').value(1), "10/12/2026\t12:00:01\t\t\t\r");
+
+    w->btnGraphClick();
+    ASSERT_EQ(w->graphWindows().size(), 1);
+    const ChartModel& chart = w->graphWindows().first()->model();
+    EXPECT_EQ(chart.points(), 3);
+    EXPECT_DOUBLE_EQ(chart.xDataII(0, 1), t0 + kSecondInDays);
+    EXPECT_DOUBLE_EQ(chart.xDataII(1, 1), t0 + kSecondInDays);
+    EXPECT_GT(chart.yData(0, 1), 200.0f) << "the null level NewChart left";
+    EXPECT_GT(chart.yData(1, 1), 200.0f);
+    EXPECT_FLOAT_EQ(chart.yData(1, 2), 86.0206f);
 }
 
 TEST_F(LeqWindowTest, TheFiftyFirstFailedReadEndsItWithTheMessage)
