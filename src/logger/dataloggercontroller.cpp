@@ -1,7 +1,10 @@
 #include "logger/dataloggercontroller.h"
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QDir>
+#include <QLocale>
+#include <QTimeEdit>
 #include <QFile>
 
 #include "base/clock.h"
@@ -15,6 +18,7 @@
 #include "graph/core/graphstate.h"
 #include "graph/pesgraph.h"
 #include "graph/window/graphhost.h"
+#include "graph/window/tfrmdatetime.h"
 #include "graph/window/tfrmgraph.h"
 #include "meter/frames.h"
 #include "meter/meterworker.h"
@@ -247,6 +251,31 @@ void DataLoggerController::ShowDataSet(int n)
     }
     w->showAverage(set.Average);
     w->refreshChart();
+}
+
+void DataLoggerController::ChangeDataSetStart(int n)
+{
+    TfrmGraph* w = window();
+    if (!w || !m_decode.store || n < 0 || n >= store().size())
+        return;
+    TfrmDateTime dialog(w);
+    const QDateTime now = Clock::instance().now();
+    dialog.DatePicker->setDate(now.date());
+    dialog.TimePicker->setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    if (TfrmDateTime::runModal(dialog) != QDialog::Accepted)
+        return;
+    const QDate date = dialog.DatePicker->date();
+    const QTime time = dialog.TimePicker->time();
+    DataSetStore& st = *m_decode.store;
+    const double start = toDays(date, time);
+    st.StartTimes[n] = start;
+    const std::int64_t first = st.FirstSample(n);
+    const double dt = st.Intervals[n] / 86400.0;
+    for (std::int32_t k = 0; k < st.Counts[n]; ++k)
+        st.SampleTimes[static_cast<size_t>(first + k)] = start + k * dt;
+    w->setDataSetStartTexts(n, QLocale().toString(date, QLocale::ShortFormat), time.toString("hh:mm:ss"));
+    ShowDataSet(n);
+    w->ResetCursors();
 }
 
 // ---------------------------------------------------------------------------

@@ -62,6 +62,9 @@ public:
     void SaveCollectionFile();
     // Data set n of the store into the "DataLogger" window with its statistics.
     void ShowDataSet(int n);
+    // Asks for a new start date and time of data set n and moves its samples there. The
+    // memory image and the working copy keep what the meter recorded.
+    void ChangeDataSetStart(int n);
     // Stops a download after the current block (the progress window's Cancel; closing).
     void cancelDownload();
 

@@ -54,6 +54,7 @@ public:
     void setRealTimeGraphChecked(bool checked) override;
     void setOutputToGraphEnabled(bool enabled) override;
     void showDataSet(TfrmGraph& window, int index) override;
+    void changeDataSetStart(TfrmGraph& window, int index) override;
     bool saveCommand(TfrmGraph& window) override;
 
     // What the data logger's commands need from the main window.

@@ -44,6 +44,7 @@ void TfrmMain::LEQ1Click()
 }
 
 void TfrmMain::showDataSet(TfrmGraph&, int index) { m_dataLogger->ShowDataSet(index); }
+void TfrmMain::changeDataSetStart(TfrmGraph&, int index) { m_dataLogger->ChangeDataSetStart(index); }
 
 void TfrmMain::showDataLoggerWindow(TfrmGraph& window)
 {

@@ -16,7 +16,11 @@
 #include "files/tfrmscope.h"
 #include "graph/chartmodel.h"
 #include "graph/pesgraph.h"
+#include "base/datetime.h"
+#include "graph/window/tfrmdatetime.h"
 #include "graph/window/tfrmgraph.h"
+#include <QDateEdit>
+#include <QTimeEdit>
 #include "logger/dataloggercontroller.h"
 #include "meter/simulatedmemory.h"
 #include "../shell/mainwindowfixture.h"
@@ -223,6 +227,45 @@ TEST_F(DataLoggerWindowTest, OpeningAFileWithoutDataSetsChangesNothing)
     EXPECT_EQ(logger().window()->dataSetRowCount(), 0);
     EXPECT_FALSE(QFile::exists(workingCopyFile()));
     EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(DataLoggerWindowTest, ChangingAStartMovesOnlyThatSet)
+{
+    poll();
+    ASSERT_EQ(load(), 0);
+    TfrmGraph* w = logger().window();
+    const DataSetStore before = logger().store();
+    const QByteArray copy = readFile(workingCopyFile());
+
+    // Cancel changes nothing.
+    TfrmDateTime::setRunner([](TfrmDateTime&) { return int(QDialog::Rejected); });
+    w->selectDataSetRow(1);
+    w->changeDateTimeClick();
+    EXPECT_EQ(logger().store().SampleTimes, before.SampleTimes);
+
+    const QDate date(2026, 1, 2);
+    const QTime time(10, 20, 30);
+    TfrmDateTime::setRunner([&](TfrmDateTime& d) {
+        d.DatePicker->setDate(date);
+        d.TimePicker->setTime(time);
+        return int(QDialog::Accepted);
+    });
+    w->changeDateTimeClick();
+    TfrmDateTime::setRunner({});
+    const DataSetStore& after = logger().store();
+    const double start = toDays(date, time);
+    EXPECT_DOUBLE_EQ(after.StartTimes[1], start);
+    const std::int64_t first = after.FirstSample(1);
+    EXPECT_DOUBLE_EQ(after.SampleTimes[first], start);
+    EXPECT_DOUBLE_EQ(after.SampleTimes[first + 899], start + 899 * 2 / 86400.0);
+    for (int n : {0, 2, 3}) {
+        const std::int64_t f = after.FirstSample(n);
+        EXPECT_EQ(after.SampleTimes[f], before.SampleTimes[f]) << n;
+    }
+    EXPECT_EQ(w->dataSetRowTexts(1).mid(1, 2), QStringList({QLocale().toString(date, QLocale::ShortFormat), "10:20:30"}));
+    EXPECT_EQ(w->chart().points(), 900) << "the changed set is shown";
+    EXPECT_DOUBLE_EQ(w->model().xDataII(0, 0), start);
+    EXPECT_EQ(readFile(workingCopyFile()), copy) << "the working copy keeps what the meter recorded";
 }
 
 TEST_F(DataLoggerWindowTest, EraseAsksThenEmptiesTheMemory)

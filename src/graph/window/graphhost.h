@@ -38,6 +38,8 @@ public:
     virtual void setOutputToGraphEnabled(bool) {}
     // Draws data set `index` into the "DataLogger" window (a click on its data-set grid).
     virtual void showDataSet(TfrmGraph&, int /*index*/) {}
+    // "Change Date & Time" on a row of the data-set grid.
+    virtual void changeDataSetStart(TfrmGraph&, int /*index*/) {}
 };
 
 } // namespace quedral

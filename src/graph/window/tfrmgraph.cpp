@@ -163,6 +163,7 @@ void TfrmGraph::buildLayout()
     auto* changeDate = new QAction("Change Date && Time", grdDataSets);
     changeDate->setObjectName("actChangeDateTime");
     grdDataSets->addAction(changeDate);
+    connect(changeDate, &QAction::triggered, this, [this] { changeDateTimeClick(); });
     dl->addWidget(grdDataSets);
     pnlDataSets->hide();
     outer->addWidget(pnlDataSets);
@@ -509,6 +510,32 @@ void TfrmGraph::grdDataSetsClick(int row)
     m_host.showDataSet(*this, row);
     ResetCursors();
     resetViewForNewData();
+}
+
+void TfrmGraph::changeDateTimeClick()
+{
+    // The top row of the selection; an empty row does nothing.
+    const QList<QTableWidgetSelectionRange> ranges = grdDataSets->selectedRanges();
+    const int row = ranges.isEmpty() ? grdDataSets->currentRow() : ranges.first().topRow();
+    const QTableWidgetItem* date = grdDataSets->item(row, 1);
+    if (row < 0 || !date || date->text().isEmpty())
+        return;
+    m_host.changeDataSetStart(*this, row);
+}
+
+void TfrmGraph::setDataSetStartTexts(int row, const QString& date, const QString& time)
+{
+    if (QTableWidgetItem* d = grdDataSets->item(row, 1))
+        d->setText(date);
+    if (QTableWidgetItem* t = grdDataSets->item(row, 2))
+        t->setText(time);
+}
+
+void TfrmGraph::selectDataSetRow(int row)
+{
+    grdDataSets->clearSelection();
+    grdDataSets->setCurrentCell(row, 0);
+    grdDataSets->selectRow(row);
 }
 
 void TfrmGraph::resetViewForNewData()

@@ -95,6 +95,11 @@ public:
     void setDataSetRows(const std::vector<QStringList>& rows);
     int dataSetRowCount() const;
     QStringList dataSetRowTexts(int row) const;
+    // A data set's row gets the texts of a new start; the selection moves to a row.
+    void setDataSetStartTexts(int row, const QString& date, const QString& time);
+    void selectDataSetRow(int row);
+    // "Change Date & Time" from the data-set grid's menu.
+    void changeDateTimeClick();
     // The sampling-rate box's text (the data logger shows a set's interval there).
     void showSamplingRate(const QString& text);
     // A new data set is shown: the player stops and its buttons are disabled, the zoom is

@@ -1,0 +1,59 @@
+#include "graph/window/tfrmdatetime.h"
+
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimeEdit>
+
+namespace quedral {
+
+namespace {
+TfrmDateTime::Runner& runner()
+{
+    static TfrmDateTime::Runner r;
+    return r;
+}
+} // namespace
+
+TfrmDateTime::TfrmDateTime(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("frmDateTime");
+    setWindowTitle("Date Time");
+    setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint);
+    auto* grid = new QGridLayout(this);
+    lblTitle = new QLabel("Label1", this);
+    lblTitle->setObjectName("lblTitle");
+    lblInvalid = new QLabel("is not valid, Please correct it.", this);
+    lblInvalid->setObjectName("lblInvalid");
+    DatePicker = new QDateEdit(this);
+    DatePicker->setObjectName("DatePicker");
+    DatePicker->setCalendarPopup(true);
+    TimePicker = new QTimeEdit(this);
+    TimePicker->setObjectName("TimePicker");
+    TimePicker->setDisplayFormat("HH:mm:ss");
+    btnOK = new QPushButton("OK", this);
+    btnOK->setObjectName("btnOK");
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton("Cancel", this);
+    btnCancel->setObjectName("btnCancel");
+    grid->addWidget(lblTitle, 0, 0, 1, 2);
+    grid->addWidget(lblInvalid, 1, 0, 1, 2);
+    grid->addWidget(DatePicker, 2, 0);
+    grid->addWidget(TimePicker, 2, 1);
+    grid->addWidget(btnOK, 3, 0);
+    grid->addWidget(btnCancel, 3, 1);
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfrmDateTime::setRunner(Runner r) { runner() = std::move(r); }
+
+int TfrmDateTime::runModal(TfrmDateTime& dialog)
+{
+    if (runner())
+        return runner()(dialog);
+    return dialog.exec();
+}
+
+} // namespace quedral
