@@ -260,59 +260,75 @@ public:
             m_haveDay = true;
             m_date = m_locale.toString(QDate(1899, 12, 30).addDays(day), QLocale::ShortFormat).toLocal8Bit();
         }
-        out.append(m_date);
-        appendSeparator(out, true);
+        // Levels the short way does not cover, formatted first so that the room is known.
+        const QByteArray slow1 = fitsShortWay(level) ? QByteArray() : levelSlowly(level);
+        const QByteArray slow2 = !level2 || fitsShortWay(*level2) ? QByteArray() : levelSlowly(*level2);
+
+        // The line is written straight into the end of out.
+        const qsizetype old = out.size();
+        out.resize(old + m_date.size() + 3 * m_separator.size() + 2 * m_point.size() + slow1.size()
+                   + slow2.size() + 96);
+        char* const begin = out.data();
+        char* p = begin + old;
+        p = put(p, m_date);
+        p = putSeparator(p, true);
 
         const int msInt = static_cast<int>(ms);
-        char t[16];
         const int h = msInt / 3600000, m = msInt / 60000 % 60, s = msInt / 1000 % 60, z = msInt % 1000;
-        t[0] = char('0' + h / 10);
-        t[1] = char('0' + h % 10);
-        t[2] = ':';
-        t[3] = char('0' + m / 10);
-        t[4] = char('0' + m % 10);
-        t[5] = ':';
-        t[6] = char('0' + s / 10);
-        t[7] = char('0' + s % 10);
-        t[8] = '.';
-        int n = 9;
+        *p++ = char('0' + h / 10);
+        *p++ = char('0' + h % 10);
+        *p++ = ':';
+        *p++ = char('0' + m / 10);
+        *p++ = char('0' + m % 10);
+        *p++ = ':';
+        *p++ = char('0' + s / 10);
+        *p++ = char('0' + s % 10);
+        *p++ = '.';
         if (z >= 100)
-            t[n++] = char('0' + z / 100);
+            *p++ = char('0' + z / 100);
         if (z >= 10)
-            t[n++] = char('0' + z / 10 % 10);
-        t[n++] = char('0' + z % 10);
-        out.append(t, n);
-        appendSeparator(out, true);
+            *p++ = char('0' + z / 10 % 10);
+        *p++ = char('0' + z % 10);
+        p = putSeparator(p, true);
 
-        appendLevel(out, level);
+        p = slow1.isNull() ? putLevel(p, level) : put(p, slow1);
         if (level2) {
-            appendSeparator(out, false);
-            appendLevel(out, *level2);
+            p = putSeparator(p, false);
+            p = slow2.isNull() ? putLevel(p, *level2) : put(p, slow2);
         }
+        out.resize(p - begin);
     }
 
 private:
-    void appendSeparator(QByteArray& out, bool blankInCsv)
+    static char* put(char* p, const QByteArray& bytes)
     {
-        out.append(m_separator);
+        const char* from = bytes.constData();
+        for (qsizetype i = 0, n = bytes.size(); i < n; ++i)
+            *p++ = from[i];
+        return p;
+    }
+
+    char* putSeparator(char* p, bool blankInCsv)
+    {
+        p = put(p, m_separator);
         if (m_csv && blankInCsv)
-            out.append(' ');
+            *p++ = ' ';
+        return p;
+    }
+
+    static bool fitsShortWay(float level)
+    {
+        const double v = level;
+        return std::isfinite(v) && std::fabs(v) < 1e15;
     }
 
     // Fixed, one decimal, rounded half away from zero; no group separators.
-    void appendLevel(QByteArray& out, float level)
+    char* putLevel(char* p, float level)
     {
-        const double v = level;
-        if (!std::isfinite(v) || std::fabs(v) >= 1e15) {
-            QLocale l = m_locale;
-            l.setNumberOptions(QLocale::OmitGroupSeparator);
-            out.append(l.toString(v, 'f', 1).toLocal8Bit());
-            return;
-        }
-        const long long tenths = std::llround(v * 10.0);
+        const long long tenths = std::llround(static_cast<double>(level) * 10.0);
         const unsigned long long a = static_cast<unsigned long long>(tenths < 0 ? -tenths : tenths);
         if (tenths < 0)
-            out.append('-');
+            *p++ = '-';
         char digits[24];
         int n = 0;
         unsigned long long whole = a / 10;
@@ -321,9 +337,17 @@ private:
             whole /= 10;
         } while (whole != 0);
         while (n > 0)
-            out.append(digits[--n]);
-        out.append(m_point);
-        out.append(char('0' + a % 10));
+            *p++ = digits[--n];
+        p = put(p, m_point);
+        *p++ = char('0' + a % 10);
+        return p;
+    }
+
+    QByteArray levelSlowly(float level) const
+    {
+        QLocale l = m_locale;
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l.toString(static_cast<double>(level), 'f', 1).toLocal8Bit();
     }
 
     QLocale m_locale;
@@ -371,7 +395,7 @@ std::int64_t writeGraphText(QIODevice& out, const ChartModel& chart, TextRange r
         ++lines;
         if (buffer.size() >= kFlushAt) {
             out.write(buffer);
-            buffer.clear();
+            buffer.resize(0); // keeps its room
         }
         if (keepGoing && !keepGoing(lines))
             break;
@@ -395,7 +419,7 @@ std::int64_t writeGridText(QIODevice& out, const std::function<QString(int row, 
         ++lines;
         if (buffer.size() >= kFlushAt) {
             out.write(buffer);
-            buffer.clear();
+            buffer.resize(0); // keeps its room
         }
         if (keepGoing && !keepGoing(lines))
             break;
