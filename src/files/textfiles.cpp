@@ -57,15 +57,21 @@ void ListTable::setHeader(int column, const QString& text)
         m_headers[column] = text;
 }
 
-void ListTable::appendRowUtf8(const QByteArrayView* fields, int count)
+bool ListTable::appendRowUtf8(const QByteArrayView* fields, int count)
 {
     count = std::clamp(count, 0, kColumns - 1);
+    qsizetype bytes = 0;
+    for (int c = 0; c < count; ++c)
+        bytes += fields[c].size();
+    if (static_cast<quint64>(m_text.size()) + static_cast<quint64>(bytes) > std::numeric_limits<std::uint32_t>::max())
+        return false; // the offsets are 32 bits
     for (int c = 0; c < kColumns - 1; ++c) {
         m_starts.push_back(static_cast<std::uint32_t>(m_text.size()));
         if (c < count)
             m_text.append(fields[c]);
     }
     m_starts.push_back(static_cast<std::uint32_t>(m_text.size()));
+    return true;
 }
 
 void ListTable::appendRow(const QStringList& fields)
@@ -191,7 +197,8 @@ ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepG
         if (line.indexOf(sep) < 0)
             break;
         const int count = splitFields(line, sep, fields);
-        table.appendRowUtf8(fields, count);
+        if (!table.appendRowUtf8(fields, count))
+            break;
         ++rows;
         if (keepGoing && !keepGoing(rows))
             break;

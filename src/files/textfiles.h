@@ -42,8 +42,9 @@ public:
     void setHeader(int column, const QString& text);
     // Appends a row of up to six fields (columns 1 ..); more are dropped.
     void appendRow(const QStringList& fields);
-    // The same from UTF-8 texts, without copies on the way (the import's own path).
-    void appendRowUtf8(const QByteArrayView* fields, int count);
+    // The same from UTF-8 texts, without copies on the way (the import's own path). False, and
+    // nothing added, when the table's text would pass 4 GiB.
+    bool appendRowUtf8(const QByteArrayView* fields, int count);
     // A data cell's UTF-8 bytes (columns 1 .. 6), valid until the table changes; empty
     // outside the table.
     QByteArrayView cellUtf8(int row, int column) const;
@@ -64,7 +65,8 @@ using KeepGoing = std::function<bool(std::int64_t done)>;
 // (a longer line is cut there and the next read is empty), reading ends at the first line
 // without a separator (an empty line included); each line's fields fill columns 1 to 6, with no
 // trimming and no quoting; a trailing separator makes no extra column. When the first row
-// has a fourth field, the headers of columns 3 and 4 become "SPL" and "Leq".
+// has a fourth field that is not empty, the headers of columns 3 and 4 become "SPL" and "Leq".
+// keepGoing is asked after each row with the rows read so far.
 ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing = {});
 
 // ---------------------------------------------------------------------------

@@ -101,6 +101,8 @@ TEST(GraphTextLine, FieldsTimesAndLevelsByLocaleAndSeparator)
          "1/2/26\t23:59:59.999\t130.0"},
         {"null level, large, no group separator", t, 9999.0f, {}, '\t', kUs, "3/14/24\t13:05:07.0\t9999.0"},
         {"rounding half away from zero", t, 65.25f, -0.25f, '\t', kUs, "3/14/24\t13:05:07.0\t65.3\t-0.3"},
+        {"beyond the hand-made digits, two levels", t, 1e16f, 1e16f, '\t', kDe,
+         "14.03.24\t13:05:07.0\t10000000272564224,0\t10000000272564224,0"},
         {"German: date and decimal comma", t, 65.3f, {}, '\t', kDe, "14.03.24\t13:05:07.0\t65,3"},
         {"German, 1000 dB: no group separator", t, 1000.0f, {}, '\t', kDe, "14.03.24\t13:05:07.0\t1000,0"},
         {"German csv: the level splits at its decimal comma", t, 65.3f, 61.0f, ',', kDe,
