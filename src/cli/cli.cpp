@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTime>
 
 #include <algorithm>
@@ -19,6 +20,9 @@
 #include "leq/leqrunner.h"
 #include "files/graphfile.h"
 #include "files/graphtext.h"
+#include "files/textfiles.h"
+#include "graph/core/chartsetup.h"
+#include "graph/core/listgraph.h"
 #include "graph/chartmodel.h"
 #include "graph/stats/leqmath.h"
 #include "logger/download.h"
@@ -556,6 +560,189 @@ int cmdLeq(Context& ctx, const QStringList& args)
     return 0;
 }
 
+// The chart `export` writes: data set N of a collection file as the DataLogger window shows it,
+// or a graph file's chart. False with the reason when the file gives none.
+bool loadExportChart(const QString& file, std::optional<int> set, ChartModel& chart, QString& error)
+{
+    if (!QFileInfo(file).isFile()) {
+        error = file + ": no such file";
+        return false;
+    }
+    const QString ext = QFileInfo(file).suffix().toLower();
+    if (set && ext != QLatin1String("rec")) {
+        error = "--set applies to collection files (.rec) only";
+        return false;
+    }
+    if (ext == QLatin1String("rec")) {
+        QByteArray image;
+        if (!ReadCollectionFile(file, image, &error)) {
+            error = file + ": " + error;
+            return false;
+        }
+        const DecodeResult d = DecodeMemoryImage(image, lastAddressOf(image), Clock::instance().now());
+        if (!d.store || d.store->empty()) {
+            error = QStringLiteral("%1: no data sets (decode code %2)").arg(file).arg(d.code);
+            return false;
+        }
+        const DataSetStore& store = *d.store;
+        const int n = set.value_or(1);
+        if (n < 1 || n > store.size()) {
+            error = QStringLiteral("%1: no data set %2 (the file holds %3)").arg(file).arg(n).arg(store.size());
+            return false;
+        }
+        const DataSetInfo info = store.info(n - 1);
+        const auto total = static_cast<std::int64_t>(store.Levels.size());
+        const std::int64_t first = std::min(store.FirstSample(n - 1), total);
+        const std::int64_t count = std::min<std::int64_t>(info.Count, total - first);
+        const double start = info.StartTime;
+        NewChart(chart, 1, static_cast<int>(count), start, start + info.Count * (info.Interval / 86400.0), 30.0f,
+                 130.0f);
+        chart.setBulkXData(store.SampleTimes.data() + first, count);
+        chart.setBulkYData(store.Levels.data() + first, count);
+        return true;
+    }
+    if (ext == QLatin1String("ghf")) {
+        if (!LoadChartState(chart, file, &error)) {
+            error = file + ": " + error;
+            return false;
+        }
+        return true;
+    }
+    error = file + ": unknown file type (expected .rec or .ghf)";
+    return false;
+}
+
+// Writes a chart to a graph file (.ghf) or as graph text (.txt tab, .csv comma), by the name.
+bool writeChartFile(const ChartModel& chart, const QString& file, QString& error)
+{
+    if (QFileInfo(file).suffix().toLower() == QLatin1String("ghf")) {
+        if (!SaveChartState(chart, file, &error)) {
+            error = file + ": " + error;
+            return false;
+        }
+        return true;
+    }
+    const std::optional<QChar> separator = graphTextSeparator(file);
+    if (!separator) {
+        error = file + ": unknown file type (expected .ghf, .txt or .csv)";
+        return false;
+    }
+    QSaveFile f(file);
+    if (!f.open(QIODevice::WriteOnly)) {
+        error = file + ": " + f.errorString();
+        return false;
+    }
+    writeGraphText(f, chart, TextRange{1, chart.points()}, *separator);
+    if (!f.commit()) {
+        error = file + ": " + f.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool isWritableChartType(const QString& file)
+{
+    return QFileInfo(file).suffix().toLower() == QLatin1String("ghf") || graphTextSeparator(file).has_value();
+}
+
+int cmdExport(Context& ctx, const QStringList& args)
+{
+    static const char* usage = "usage: quedral-cli export FILE.rec|FILE.ghf [--set N] -o OUT.ghf|OUT.txt|OUT.csv [--force]\n";
+    QString file, out;
+    std::optional<int> set;
+    bool force = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == "--force") {
+            force = true;
+        } else if ((a == "-o" || a == "--output") && i + 1 < args.size()) {
+            out = args[++i];
+        } else if (a == "--set" && i + 1 < args.size()) {
+            bool ok = false;
+            set = args[++i].toInt(&ok);
+            if (!ok) {
+                ctx.err << "--set needs a data set number, counting from 1\n";
+                return 2;
+            }
+        } else if (file.isEmpty() && !a.startsWith("-")) {
+            file = a;
+        } else {
+            ctx.err << usage;
+            return 2;
+        }
+    }
+    if (file.isEmpty() || out.isEmpty()) {
+        ctx.err << usage;
+        return 2;
+    }
+    if (!isWritableChartType(out)) {
+        ctx.err << out << ": unknown file type (expected .ghf, .txt or .csv)\n";
+        return 1;
+    }
+    if (refusesToReplace(ctx, out, force))
+        return 1;
+    ChartModel chart;
+    QString error;
+    if (!loadExportChart(file, set, chart, error) || !writeChartFile(chart, out, error)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int cmdImport(Context& ctx, const QStringList& args)
+{
+    static const char* usage = "usage: quedral-cli import FILE.txt|FILE.csv -o OUT.ghf [--force]\n";
+    QString file, out;
+    bool force = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == "--force")
+            force = true;
+        else if ((a == "-o" || a == "--output") && i + 1 < args.size())
+            out = args[++i];
+        else if (file.isEmpty() && !a.startsWith("-"))
+            file = a;
+        else {
+            ctx.err << usage;
+            return 2;
+        }
+    }
+    if (file.isEmpty() || out.isEmpty()) {
+        ctx.err << usage;
+        return 2;
+    }
+    const std::optional<QChar> separator = graphTextSeparator(file);
+    if (!separator) {
+        ctx.err << file << ": unknown file type (expected .txt or .csv)\n";
+        return 1;
+    }
+    if (QFileInfo(out).suffix().toLower() != QLatin1String("ghf")) {
+        ctx.err << out << ": the graph is written as a graph file (.ghf)\n";
+        return 1;
+    }
+    if (refusesToReplace(ctx, out, force))
+        return 1;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        ctx.err << file << ": " << in.errorString() << "\n";
+        return 1;
+    }
+    const ListTable table = ImportListTable(in, *separator);
+    ChartModel chart;
+    const QString problem = listToGraph(table, chart);
+    if (!problem.isEmpty()) {
+        ctx.err << file << ": " << problem << "\n";
+        return 1;
+    }
+    QString error;
+    if (!SaveChartState(chart, out, &error)) {
+        ctx.err << out << ": " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 void printUsage(QTextStream& s)
 {
     s << "usage: quedral-cli [--simulate [--simulate-faults LIST]] [--data-dir DIR] [--version] COMMAND [ARGS]\n"
@@ -593,6 +780,13 @@ const std::vector<Command>& commands()
                 "                        the Leq of a collection's data set, a graph file or a graph's text\n"
                 "                        (.rec, .ghf, .txt, .csv); --series adds time, level and running Leq",
          cmdLeq},
+        {"export", "export FILE.rec|FILE.ghf [--set N] -o OUT.ghf|OUT.txt|OUT.csv [--force]\n"
+                   "                        data set N (from 1) of a collection file or a graph file's chart\n"
+                   "                        as a graph file or as tab or comma text (every point)",
+         cmdExport},
+        {"import", "import FILE.txt|FILE.csv -o OUT.ghf [--force]\n"
+                   "                        a tab or comma text file read as a list and graphed into a graph file",
+         cmdImport},
     };
     return table;
 }

@@ -2,11 +2,12 @@
 
 #include <QDate>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStringList>
 #include <QTime>
 
 #include "base/datetime.h"
+
+#include <charconv>
 
 namespace quedral {
 
@@ -21,12 +22,30 @@ std::optional<QChar> graphTextSeparator(const QString& fileName)
 }
 
 namespace {
+bool isBlank(QChar c) { return c == QChar(' ') || c == QChar('\t'); }
 
-// The short date format, with the two-digit year (if that is what it uses) put into 1950 .. 2049.
-std::optional<QDate> parseDate(const QString& text, const QLocale& locale)
+QStringView trimBlanks(QStringView text)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && isBlank(text[b]))
+        ++b;
+    while (e > b && isBlank(text[e - 1]))
+        --e;
+    return text.sliced(b, e - b);
+}
+
+int asciiDigit(QChar c) { return (c >= QChar('0') && c <= QChar('9')) ? c.unicode() - '0' : -1; }
+int twoDigits(QStringView t, qsizetype at)
+{
+    const int a = asciiDigit(t[at]), b = asciiDigit(t[at + 1]);
+    return (a < 0 || b < 0) ? -1 : a * 10 + b;
+}
+} // namespace
+
+std::optional<QDate> readShortDate(QStringView text, const QLocale& locale)
 {
     const QString format = locale.dateFormat(QLocale::ShortFormat);
-    QDate d = locale.toDate(text, format);
+    QDate d = locale.toDate(trimBlanks(text).toString(), format);
     if (!d.isValid())
         return std::nullopt;
     if (!format.contains(QLatin1String("yyyy")) && d.year() < 1950)
@@ -34,30 +53,83 @@ std::optional<QDate> parseDate(const QString& text, const QLocale& locale)
     return d;
 }
 
-// "hh:mm:ss.z": two digits each, then the milliseconds as a plain number (0 .. 999).
-std::optional<QTime> parseTime(const QString& text)
+std::optional<QTime> readTimeOfDay(QStringView text, const QLocale& locale)
 {
-    static const QRegularExpression re(QStringLiteral("^(\\d\\d):(\\d\\d):(\\d\\d)(?:\\.(\\d{1,3}))?$"));
-    const QRegularExpressionMatch m = re.match(text);
-    if (!m.hasMatch())
-        return std::nullopt;
-    const QTime t(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
-                  m.captured(4).isEmpty() ? 0 : m.captured(4).toInt());
-    if (!t.isValid())
-        return std::nullopt;
-    return t;
+    const QStringView t = trimBlanks(text);
+    // "hh:mm:ss" and an optional ".z": two digits each, then the milliseconds as a plain number.
+    if (t.size() >= 8 && t[2] == QChar(':') && t[5] == QChar(':')) {
+        const int h = twoDigits(t, 0), m = twoDigits(t, 3), s = twoDigits(t, 6);
+        int ms = 0;
+        bool ok = h >= 0 && m >= 0 && s >= 0;
+        if (ok && t.size() > 8) {
+            ok = t[8] == QChar('.') && t.size() >= 10 && t.size() <= 12;
+            for (qsizetype i = 9; ok && i < t.size(); ++i) {
+                const int d = asciiDigit(t[i]);
+                ok = d >= 0;
+                ms = ms * 10 + d;
+            }
+        }
+        if (ok && QTime::isValid(h, m, s, ms))
+            return QTime(h, m, s, ms);
+        if (ok)
+            return std::nullopt;
+    }
+    // A time written in the user's own format (a Leq table, say).
+    // The long format as the windows write it: without its time-zone part.
+    QString longFormat = locale.timeFormat(QLocale::LongFormat);
+    longFormat.remove(QLatin1Char('t'));
+    for (const QString& f : {longFormat.trimmed(), locale.timeFormat(QLocale::LongFormat),
+                             locale.timeFormat(QLocale::ShortFormat)}) {
+        const QTime lt = locale.toTime(t.toString(), f);
+        if (lt.isValid())
+            return lt;
+    }
+    return std::nullopt;
 }
 
-std::optional<float> parseLevel(const QString& text, const QLocale& locale)
+std::optional<float> readLevel(QStringView text, const QLocale& givenLocale)
 {
+    const QStringView t = trimBlanks(text);
+    // The common case by hand: [-]digits[.digits], the point being a full stop or the user's.
+    const QString point = givenLocale.decimalPoint();
+    const QChar userPoint = point.size() == 1 ? point[0] : QChar('.');
+    char buf[32];
+    qsizetype n = 0;
+    bool simple = !t.isEmpty() && t.size() < qsizetype(sizeof buf);
+    bool seenPoint = false, digitBefore = false, digitAfter = false;
+    for (qsizetype i = 0; simple && i < t.size(); ++i) {
+        const QChar c = t[i];
+        if (asciiDigit(c) >= 0) {
+            buf[n++] = char(c.unicode());
+            (seenPoint ? digitAfter : digitBefore) = true;
+        } else if (c == QChar('-') && i == 0) {
+            buf[n++] = '-';
+        } else if ((c == QChar('.') || c == userPoint) && !seenPoint) {
+            buf[n++] = '.';
+            seenPoint = true;
+        } else {
+            simple = false;
+        }
+    }
+    if (simple && digitBefore && (!seenPoint || digitAfter) && n <= 17) {
+        double v = 0;
+        const auto r = std::from_chars(buf, buf + n, v);
+        if (r.ec == std::errc() && r.ptr == buf + n)
+            return static_cast<float>(v);
+    }
+    // Group separators would turn "65.3" into 653 where the full stop groups thousands.
+    QLocale locale = givenLocale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
     bool ok = false;
-    float v = locale.toFloat(text, &ok);
+    float v = locale.toFloat(t, &ok);
     if (!ok)
-        v = QLocale::c().toFloat(text, &ok);
+        v = QLocale::c().toFloat(t, &ok);
     if (!ok)
         return std::nullopt;
     return v;
 }
+
+namespace {
 
 // One line into a time and a level; the reason when it is not a graph line.
 QString parseLine(const QString& line, QChar separator, const QLocale& locale, double& time, float& level)
@@ -80,15 +152,15 @@ QString parseLine(const QString& line, QChar separator, const QLocale& locale, d
     }
     if (levels.size() > 2)
         return QStringLiteral("too many fields");
-    const std::optional<QDate> d = parseDate(fields[0], locale);
+    const std::optional<QDate> d = readShortDate(fields[0], locale);
     if (!d)
         return QStringLiteral("not a date: \"%1\"").arg(fields[0]);
-    const std::optional<QTime> t = parseTime(fields[1]);
+    const std::optional<QTime> t = readTimeOfDay(fields[1], locale);
     if (!t)
         return QStringLiteral("not a time of day (hh:mm:ss.z): \"%1\"").arg(fields[1]);
     std::optional<float> first;
     for (const QString& l : levels) {
-        const std::optional<float> v = parseLevel(l, locale);
+        const std::optional<float> v = readLevel(l, locale);
         if (!v)
             return QStringLiteral("not a level: \"%1\"").arg(l);
         if (!first)

@@ -8,6 +8,9 @@
 // commas. Lines end with CR LF or LF.
 #include <QByteArray>
 #include <QChar>
+#include <QDate>
+#include <QTime>
+#include <QStringView>
 #include <QLocale>
 #include <QString>
 
@@ -35,5 +38,15 @@ std::optional<QChar> graphTextSeparator(const QString& fileName);
 // user's format or with a full stop; when the user's decimal separator is the file's separator
 // (a CSV file written with comma decimals) each level spans two fields, joined again here.
 GraphText readGraphText(const QByteArray& bytes, QChar separator, const QLocale& locale = QLocale());
+
+// The pieces of a graph line, as readGraphText reads them (the list window's Output to graph
+// reads its cells the same way). Blanks around the text are ignored.
+// A date in the locale's short format; a two-digit year is read as 1950 .. 2049.
+std::optional<QDate> readShortDate(QStringView text, const QLocale& locale = QLocale());
+// A time of day "hh:mm:ss" with optional milliseconds ".z" (1 to 3 digits, a plain number:
+// ".5" is 5 ms); failing that, the locale's long or short time format.
+std::optional<QTime> readTimeOfDay(QStringView text, const QLocale& locale = QLocale());
+// A level in the locale's number format (no group separators) or with a full stop.
+std::optional<float> readLevel(QStringView text, const QLocale& locale = QLocale());
 
 } // namespace quedral

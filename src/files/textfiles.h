@@ -7,6 +7,7 @@
 // ends at LF, a CR before it is dropped. Dates are in the user's short date format, numbers in
 // the user's number format (QLocale() unless a locale is given).
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QChar>
 #include <QLocale>
 #include <QString>
@@ -41,7 +42,15 @@ public:
     void setHeader(int column, const QString& text);
     // Appends a row of up to six fields (columns 1 ..); more are dropped.
     void appendRow(const QStringList& fields);
+    // The same from UTF-8 texts, without copies on the way (the import's own path). False, and
+    // nothing added, when the table's text would pass 4 GiB.
+    bool appendRowUtf8(const QByteArrayView* fields, int count);
+    // A data cell's UTF-8 bytes (columns 1 .. 6), valid until the table changes; empty
+    // outside the table.
+    QByteArrayView cellUtf8(int row, int column) const;
     void reserve(int rows, qsizetype textBytes);
+    // Gives back the room reserve() took and the rows did not use.
+    void squeeze();
 
 private:
     QString m_headers[kColumns];
@@ -56,7 +65,8 @@ using KeepGoing = std::function<bool(std::int64_t done)>;
 // (a longer line is cut there and the next read is empty), reading ends at the first line
 // without a separator (an empty line included); each line's fields fill columns 1 to 6, with no
 // trimming and no quoting; a trailing separator makes no extra column. When the first row
-// has a fourth field, the headers of columns 3 and 4 become "SPL" and "Leq".
+// has a fourth field that is not empty, the headers of columns 3 and 4 become "SPL" and "Leq".
+// keepGoing is asked after each row with the rows read so far.
 ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing = {});
 
 // ---------------------------------------------------------------------------
@@ -87,7 +97,8 @@ std::int64_t writeGraphText(QIODevice& out, const ChartModel& chart, TextRange r
                             const KeepGoing& keepGoing = {}, const QLocale& locale = QLocale());
 
 // Writes rows from .. to (1-based) of a table: for each, the texts of columns 1 .. lastColumn,
-// each followed by the separator. Returns the lines written.
+// each followed by the separator. cell() is asked with the 1-based row (the grid's row, row 0
+// being its header row). Returns the lines written.
 std::int64_t writeGridText(QIODevice& out, const std::function<QString(int row, int column)>& cell, int lastColumn,
                            TextRange range, QChar separator, const KeepGoing& keepGoing = {});
 

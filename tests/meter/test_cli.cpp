@@ -530,3 +530,112 @@ TEST_F(CliTest, LeqRefusesWhatItCannotAverage)
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
     }
 }
+
+// ---------------------------------------------------------------------------
+// export and import
+
+TEST_F(CliTest, ExportWritesADataSetOrAGraphByTheOutputsExtension)
+{
+    test::ScopedDefaultLocale us(QLocale(QLocale::English, QLocale::UnitedStates));
+    LoggedSet first{kStart, 1, 0x0F, "00000000", {600, 700}};
+    LoggedSet second{kStart.addSecs(3600), 2, 0x0F, "00000000", {800, 815, 799}};
+    const QString rec = writeBytes(dataDir.file("two.rec"), encodeMemoryImage({first, second}));
+    const QByteArray setTwo = "11/23/26\t10:00:00.0\t80.0\r\n11/23/26\t10:00:02.0\t81.5\r\n11/23/26\t10:00:04.0\t79.9\r\n";
+
+    Result r = run({"export", rec, "--set", "2", "-o", dataDir.file("set2.TXT")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QFile txt(dataDir.file("set2.TXT"));
+    ASSERT_TRUE(txt.open(QIODevice::ReadOnly));
+    EXPECT_EQ(txt.readAll(), setTwo);
+
+    // Through a graph file: the same chart, then the same text as CSV.
+    r = run({"export", rec, "--set", "2", "-o", dataDir.file("set2.ghf")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    ChartModel chart;
+    ASSERT_TRUE(LoadChartState(chart, dataDir.file("set2.ghf")));
+    ASSERT_EQ(chart.points(), 3);
+    EXPECT_NEAR(chart.xDataII(0, 2), toDays(kStart.addSecs(3604)), 1e-9);
+    EXPECT_FLOAT_EQ(chart.yData(0, 1), 81.5f);
+    EXPECT_NEAR(chart.manualMaxX, toDays(kStart.addSecs(3606)), 1e-9); // start + count × interval
+    r = run({"export", dataDir.file("set2.ghf"), "-o", dataDir.file("set2.Csv")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QFile csv(dataDir.file("set2.Csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll(), QByteArray(setTwo).replace("\t", ", "));
+
+    // Set 1 by default.
+    r = run({"export", rec, "-o", dataDir.file("set1.txt")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QFile one(dataDir.file("set1.txt"));
+    ASSERT_TRUE(one.open(QIODevice::ReadOnly));
+    EXPECT_EQ(one.readAll(), "11/23/26\t09:00:00.0\t60.0\r\n11/23/26\t09:00:01.0\t70.0\r\n");
+}
+
+TEST_F(CliTest, ExportAndImportRefuseBeforeWriting)
+{
+    const QString rec = writeBytes(dataDir.file("one.rec"), encodeMemoryImage({LoggedSet{kStart, 1, 0x0F, "00000000", {600}}}));
+    const QString kept = writeBytes(dataDir.file("kept.txt"), "keep me");
+    const QString list = writeBytes(dataDir.file("list.txt"), "a\tb\tc\r\n");
+    const QString ghf = writeGraph(dataDir.file("g.ghf"), {60}, 1);
+    const struct {
+        QStringList args;
+        int status;
+        QString errContains;
+    } cases[] = {
+        {{"export", rec, "-o", dataDir.file("out.dat")}, 1, "unknown file type"},
+        {{"export", rec, "-o", kept}, 1, "give --force"},
+        {{"export", rec, "--set", "2", "-o", dataDir.file("x.txt")}, 1, "no data set 2"},
+        {{"export", ghf, "--set", "1", "-o", dataDir.file("x.txt")}, 1, "--set applies to collection files"},
+        {{"export", dataDir.file("missing.rec"), "-o", dataDir.file("x.txt")}, 1, "no such file"},
+        {{"export", rec}, 2, "usage: quedral-cli export"},
+        {{"import", list, "-o", dataDir.file("x.ghf")}, 1, "is not a valid date and time"},
+        {{"import", ghf, "-o", dataDir.file("x.ghf")}, 1, "unknown file type"},
+        {{"import", list, "-o", dataDir.file("x.txt")}, 1, "graph file (.ghf)"},
+        {{"import", list, "-o", ghf}, 1, "give --force"},
+        {{"import", list}, 2, "usage: quedral-cli import"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Result r = run(c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_TRUE(r.err.contains(c.errContains)) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dataDir.file("out.dat")));
+    EXPECT_FALSE(QFile::exists(dataDir.file("x.txt")));
+    EXPECT_FALSE(QFile::exists(dataDir.file("x.ghf")));
+    QFile k(kept);
+    ASSERT_TRUE(k.open(QIODevice::ReadOnly));
+    EXPECT_EQ(k.readAll(), "keep me");
+    k.close();
+
+    const Result forced = run({"export", rec, "-o", kept, "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err.toStdString();
+    ASSERT_TRUE(k.open(QIODevice::ReadOnly));
+    EXPECT_NE(k.readAll(), "keep me");
+}
+
+TEST_F(CliTest, ImportGraphsWhatExportWrote)
+{
+    for (const QLocale& loc : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German, QLocale::Germany)}) {
+        test::ScopedDefaultLocale user(loc);
+        LoggedSet set{kStart, 1, 0x0F, "00000000", {600, 655, 701, 452}};
+        const QString rec = writeBytes(dataDir.file("set.rec"), encodeMemoryImage({set}));
+        for (const char* ext : {"txt", "csv"}) {
+            SCOPED_TRACE(loc.name().toStdString() + " " + ext);
+            const QString text = dataDir.file(QStringLiteral("set.%1").arg(ext));
+            ASSERT_EQ(run({"export", rec, "-o", text, "--force"}).status, 0);
+            const Result r = run({"import", text, "-o", dataDir.file("back.ghf"), "--force"});
+            ASSERT_EQ(r.status, 0) << r.err.toStdString();
+            ChartModel chart;
+            ASSERT_TRUE(LoadChartState(chart, dataDir.file("back.ghf")));
+            ASSERT_EQ(chart.points(), 4);
+            const bool splitLevels = QString(ext) == "csv" && loc.decimalPoint() == ",";
+            const float want[4] = {60.0f, 65.5f, 70.1f, 45.2f};
+            for (int i = 0; i < 4; ++i) {
+                EXPECT_NEAR(chart.xDataII(0, i), toDays(kStart.addSecs(i)), 1e-9);
+                // A German CSV splits each level at its decimal comma: column 3 holds the whole part.
+                EXPECT_FLOAT_EQ(chart.yData(0, i), splitLevels ? std::trunc(want[i]) : want[i]);
+            }
+        }
+    }
+}

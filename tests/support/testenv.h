@@ -1,4 +1,5 @@
 #pragma once
+#include <QLocale>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -37,6 +38,18 @@ public:
     ~ScopedPrompter() { Prompter::install(nullptr); }
     ScopedPrompter(const ScopedPrompter&) = delete;
     ScopedPrompter& operator=(const ScopedPrompter&) = delete;
+};
+
+// Makes a locale the default (QLocale()) for the guard's lifetime; the one before comes back.
+class ScopedDefaultLocale {
+public:
+    explicit ScopedDefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~ScopedDefaultLocale() { QLocale::setDefault(m_before); }
+    ScopedDefaultLocale(const ScopedDefaultLocale&) = delete;
+    ScopedDefaultLocale& operator=(const ScopedDefaultLocale&) = delete;
+
+private:
+    QLocale m_before;
 };
 
 // Folder with the test binaries' fixtures (tests/data in the source tree).

@@ -14,7 +14,8 @@ class ChartModel;
 // from the first row's time to the last's and Y 30 .. 130. A row with an unreadable time keeps
 // X = 0 and the null Y, one with an unreadable level the null Y. Returns the error message when
 // the first or last row's time cannot be read (the chart then keeps what NewChart has not yet
-// touched: nothing), else an empty string. keepGoing is asked after each row.
+// touched: nothing), "No data to graph !" for a table without rows, else an empty string.
+// keepGoing is asked after each row.
 QString listToGraph(const ListTable& table, ChartModel& chart, const KeepGoing& keepGoing = {},
                     const QLocale& locale = QLocale());
 

@@ -1,0 +1,178 @@
+// Output to graph from a list table, and the whole road: a chart exported as text or CSV,
+// imported into a list table and graphed again gives the same times and levels.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDate>
+#include <QTime>
+
+#include <cmath>
+
+#include "base/datetime.h"
+#include "files/textfiles.h"
+#include "graph/chartmodel.h"
+#include "graph/core/listgraph.h"
+#include "support/testenv.h"
+
+using namespace quedral;
+
+namespace {
+const QLocale kUs(QLocale::English, QLocale::UnitedStates);
+const QLocale kDe(QLocale::German, QLocale::Germany);
+
+double days(int y, int mo, int d, int h, int mi, int s, int ms = 0)
+{
+    return toDays(QDate(y, mo, d), QTime(h, mi, s, ms));
+}
+
+ListTable tableOf(const std::vector<QStringList>& rows)
+{
+    ListTable t;
+    for (const QStringList& r : rows)
+        t.appendRow(r);
+    return t;
+}
+
+ListTable importText(QByteArray bytes, QChar separator)
+{
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    return ImportListTable(in, separator);
+}
+
+QByteArray exportText(const ChartModel& chart, QChar separator)
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    writeGraphText(out, chart, {1, chart.points()}, separator);
+    return out.data();
+}
+} // namespace
+
+TEST(ListToGraph, PointsScalesAndUnreadableRows)
+{
+    test::ScopedDataDir dir; // no chart template
+    const ListTable t = tableOf({
+        {"3/14/24", "13:05:07.0", "65.3"},
+        {"3/14/24", "13:05:08.5", "dB"},      // unreadable level: X kept, Y null
+        {"3/14/24", "noon", "70.0"},          // unreadable time: X 0, Y null
+        {"x/y/z", "13:05:09.0", "70.0"},      // unreadable date
+        {"3/15/24", " 00:00:01.250", " 40"},  // blanks as the CSV leaves them
+    });
+    ChartModel chart;
+    ASSERT_EQ(listToGraph(t, chart, {}, kUs), QString());
+    ASSERT_EQ(chart.subsets(), 1);
+    ASSERT_EQ(chart.points(), 5);
+    const double start = days(2024, 3, 14, 13, 5, 7), end = days(2024, 3, 15, 0, 0, 1, 250);
+    EXPECT_NEAR(chart.xDataII(0, 0), start, 1e-9);
+    EXPECT_FLOAT_EQ(chart.yData(0, 0), 65.3f);
+    EXPECT_NEAR(chart.xDataII(0, 1), days(2024, 3, 14, 13, 5, 8, 5), 1e-9); // ".5" is 5 ms
+    EXPECT_TRUE(chart.isNull(chart.yData(0, 1)));
+    for (int p : {2, 3}) {
+        EXPECT_EQ(chart.xDataII(0, p), 0.0);
+        EXPECT_TRUE(chart.isNull(chart.yData(0, p)));
+    }
+    EXPECT_NEAR(chart.xDataII(0, 4), end, 1e-9);
+    EXPECT_FLOAT_EQ(chart.yData(0, 4), 40.0f);
+    // NewChart's set-up over the list's first to last time.
+    EXPECT_EQ(chart.manualScaleControlX, sgManualMinAndMax);
+    EXPECT_NEAR(chart.manualMinX, start, 1e-9);
+    EXPECT_NEAR(chart.manualMaxX, end, 1e-9);
+    EXPECT_EQ(chart.manualMinY, 30.0);
+    EXPECT_EQ(chart.manualMaxY, 130.0);
+    EXPECT_NEAR(chart.vertLines[1].x, start + (end - start) / 3, 1e-9);
+}
+
+TEST(ListToGraph, LevelColumnByTheHeader)
+{
+    test::ScopedDataDir dir;
+    struct Case {
+        const char* header4;
+        float want;
+    };
+    // Only "LEQ" exactly takes column 4; the import's "Leq" keeps column 3.
+    for (const Case& c : {Case{"", 60.0f}, Case{"Leq", 60.0f}, Case{"LEQ", 61.5f}, Case{"leq", 60.0f}}) {
+        SCOPED_TRACE(c.header4);
+        ListTable t = tableOf({{"3/14/24", "13:05:07", "60.0", "61.5"}});
+        t.setHeader(4, c.header4);
+        ChartModel chart;
+        ASSERT_EQ(listToGraph(t, chart, {}, kUs), QString());
+        EXPECT_FLOAT_EQ(chart.yData(0, 0), c.want);
+        // One row: start and end are the same time.
+        EXPECT_EQ(chart.manualMinX, chart.manualMaxX);
+    }
+}
+
+TEST(ListToGraph, UnreadableFirstOrLastTimeIsAnErrorAndTheChartIsUntouched)
+{
+    test::ScopedDataDir dir;
+    for (const ListTable& t : {tableOf({{"3/14/24", "bad", "1"}, {"3/14/24", "13:05:07", "1"}}),
+                               tableOf({{"3/14/24", "13:05:07", "1"}, {"3/14/24", "13:05:08", "1"}, {"3/14/24", "", "1"}}),
+                               ListTable()}) {
+        ChartModel chart;
+        chart.setPoints(7);
+        const QString error = listToGraph(t, chart, {}, kUs);
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(chart.points(), 7);
+    }
+    ChartModel chart;
+    EXPECT_EQ(listToGraph(ListTable(), chart, {}, kUs), "No data to graph !");
+}
+
+TEST(ListToGraph, CancelLeavesTheRestUnfilled)
+{
+    test::ScopedDataDir dir;
+    std::vector<QStringList> rows;
+    for (int i = 0; i < 10; ++i)
+        rows.push_back({"3/14/24", QStringLiteral("13:05:%1.0").arg(10 + i), "50.0"});
+    ChartModel chart;
+    EXPECT_EQ(listToGraph(tableOf(rows), chart, [](std::int64_t done) { return done < 4; }, kUs), QString());
+    EXPECT_EQ(chart.points(), 10);
+    EXPECT_NE(chart.xDataII(0, 3), 0.0);
+    EXPECT_EQ(chart.xDataII(0, 4), 0.0);
+    EXPECT_TRUE(chart.isNull(chart.yData(0, 4)));
+}
+
+// Export, import and Output to graph under the user's locale, for both separators and one or
+// two subsets: the times (to the millisecond) and the levels (to the written decimal) come back.
+TEST(ListRoundTrip, ExportImportGraphGivesTheSameTimesAndLevels)
+{
+    test::ScopedDataDir dir;
+    ChartModel source;
+    source.setSubsets(2);
+    const int n = 400;
+    source.setPoints(n);
+    for (int i = 0; i < n; ++i) {
+        // Across midnight, with every kind of millisecond count.
+        source.setXDataII(0, i, days(2025, 12, 31, 23, 59, 0) + i * 0.337 * kSecondInDays);
+        source.setYData(0, i, 30.0f + 0.1f * static_cast<float>(i % 1000));
+        source.setYData(1, i, 80.0f - 0.1f * static_cast<float>(i % 300));
+    }
+    for (const QLocale& loc : {kUs, kDe}) {
+        for (const QChar sep : {QChar('\t'), QChar(',')}) {
+            for (int subsets : {1, 2}) {
+                SCOPED_TRACE(loc.name().toStdString() + (sep == ',' ? " csv " : " tab ") + std::to_string(subsets));
+                test::ScopedDefaultLocale user(loc);
+                ChartModel chart = source;
+                chart.setSubsets(subsets);
+                const ListTable table = importText(exportText(chart, sep), sep);
+                ASSERT_EQ(table.rowCount(), n);
+                // A German CSV splits each level at its decimal comma, so the fourth column is
+                // there even with one subset.
+                const bool splitLevels = sep == ',' && loc.decimalPoint() == ",";
+                EXPECT_EQ(table.header(4), subsets == 2 || splitLevels ? "Leq" : "");
+                ChartModel back;
+                ASSERT_EQ(listToGraph(table, back), QString());
+                ASSERT_EQ(back.points(), n);
+                for (int i = 0; i < n; ++i) {
+                    const double ms = (back.xDataII(0, i) - chart.xDataII(0, i)) * 86400000.0;
+                    ASSERT_NEAR(ms, 0.0, 0.5) << "point " << i;
+                    // The level's whole part only, when its decimal went into the next column.
+                    const float want = splitLevels ? std::trunc(std::round(chart.yData(0, i) * 10.0f) / 10.0f)
+                                                   : std::round(chart.yData(0, i) * 10.0f) / 10.0f;
+                    ASSERT_NEAR(back.yData(0, i), want, 1e-4) << "point " << i;
+                }
+            }
+        }
+    }
+}
