@@ -38,7 +38,13 @@ Answer ScriptedPrompter::ask(const QString& text, Buttons)
     return a;
 }
 
-QString ScriptedPrompter::openFileName(const QString&, const QString&, const QString&)
+QString ScriptedPrompter::openFileName(const QString& filter, const QString& defaultSuffix, const QString&)
+{
+    fileDialogs << QStringLiteral("open %1 [%2]").arg(filter, defaultSuffix);
+    return nextFileName();
+}
+
+QString ScriptedPrompter::nextFileName()
 {
     if (fileNames.empty())
         return {};
@@ -47,13 +53,15 @@ QString ScriptedPrompter::openFileName(const QString&, const QString&, const QSt
     return f;
 }
 
-QString ScriptedPrompter::saveFileName(const QString&, const QString&, const QString&, QString* selectedFilter)
+QString ScriptedPrompter::saveFileName(const QString& filter, const QString& defaultSuffix, const QString&,
+                                       QString* selectedFilter)
 {
+    fileDialogs << QStringLiteral("save %1 [%2]").arg(filter, defaultSuffix);
     if (selectedFilter && !filters.empty()) {
         *selectedFilter = filters.front();
         filters.pop_front();
     }
-    return openFileName({}, {}, {});
+    return nextFileName();
 }
 
 bool ScriptedPrompter::choosePrinter(QPrinter&, QWidget*)

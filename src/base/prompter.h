@@ -50,6 +50,10 @@ public:
     std::deque<bool> printAnswers;   // for choosePrinter/printerSetup; false when empty
     QStringList messages;            // texts given to message()
     QStringList questions;           // texts given to ask()
+    QStringList fileDialogs;         // "open FILTER [SUFFIX]" / "save FILTER [SUFFIX]" per dialog
+
+private:
+    QString nextFileName();
 };
 
 } // namespace quedral

@@ -1,15 +1,27 @@
 #include "files/tfrmscope.h"
 
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace quedral {
+
+namespace {
+TfrmScope::Runner& rangeRunner()
+{
+    static TfrmScope::Runner r;
+    return r;
+}
+} // namespace
 
 TfrmScope::TfrmScope(QWidget* parent) : QDialog(parent)
 {
     setObjectName("frmScope");
+    setWindowTitle("Print Range");
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     setModal(false);
     auto* grid = new QGridLayout(this);
@@ -26,18 +38,46 @@ TfrmScope::TfrmScope(QWidget* parent) : QDialog(parent)
     lblTotalBytes->setObjectName("lblTotalBytes");
     for (QLabel* l : {lblBytesReceived, lblTotalBytes})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    grpRange = new QGroupBox(this);
+    grpRange->setObjectName("grpRange");
+    auto* range = new QGridLayout(grpRange);
+    radAll = new QRadioButton("&All", grpRange);
+    radAll->setObjectName("radAll");
+    radAll->setChecked(true);
+    radNo = new QRadioButton("&Select", grpRange);
+    radNo->setObjectName("radNo");
+    edtSelFrom = new QLineEdit(grpRange);
+    edtSelFrom->setObjectName("edtSelFrom");
+    edtSelTo = new QLineEdit(grpRange);
+    edtSelTo->setObjectName("edtSelTo");
+    range->addWidget(radAll, 0, 0, 1, 3);
+    range->addWidget(radNo, 1, 0);
+    range->addWidget(edtSelFrom, 1, 1);
+    range->addWidget(edtSelTo, 1, 2);
+
+    btnOK = new QPushButton("OK", this);
+    btnOK->setObjectName("btnOK");
     btnCancel = new QPushButton("Cancel", this);
     btnCancel->setObjectName("btnCancel");
-    grid->addWidget(prgProgress, 0, 0, 1, 2);
-    grid->addWidget(lblBytesReceived, 1, 0);
-    grid->addWidget(lblProgressText, 1, 1);
-    grid->addWidget(lblTotalBytes, 2, 0);
-    grid->addWidget(lblTotalText, 2, 1);
-    grid->addWidget(btnCancel, 3, 0, 1, 2, Qt::AlignCenter);
-    for (QWidget* w : {static_cast<QWidget*>(lblBytesReceived), static_cast<QWidget*>(lblTotalText),
-                       static_cast<QWidget*>(lblTotalBytes)})
+    grid->addWidget(grpRange, 0, 0, 1, 2);
+    grid->addWidget(prgProgress, 1, 0, 1, 2);
+    grid->addWidget(lblBytesReceived, 2, 0);
+    grid->addWidget(lblProgressText, 2, 1);
+    grid->addWidget(lblTotalBytes, 3, 0);
+    grid->addWidget(lblTotalText, 3, 1);
+    grid->addWidget(btnOK, 4, 0);
+    grid->addWidget(btnCancel, 4, 1);
+    for (QWidget* w : std::initializer_list<QWidget*>{grpRange, prgProgress, lblProgressText, lblBytesReceived,
+                                                       lblTotalText, lblTotalBytes, btnOK})
         w->hide();
+
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, [this] {
+        if (m_rangeRole) {
+            reject();
+            return;
+        }
         if (m_cancelled)
             return;
         m_cancelled = true;
@@ -50,8 +90,8 @@ void TfrmScope::showByteCounts(int total)
 {
     lblProgressText->setText("bytes received");
     lblTotalText->setText("total bytes");
-    for (QWidget* w : {static_cast<QWidget*>(lblBytesReceived), static_cast<QWidget*>(lblTotalText),
-                       static_cast<QWidget*>(lblTotalBytes)})
+    for (QWidget* w : std::initializer_list<QWidget*>{prgProgress, lblProgressText, lblBytesReceived, lblTotalText,
+                                                       lblTotalBytes})
         w->show();
     prgProgress->setRange(0, total);
     prgProgress->setValue(0);
@@ -67,5 +107,48 @@ void TfrmScope::setBytesReceived(int received)
 
 int TfrmScope::totalBytes() const { return lblTotalBytes->text().toInt(); }
 int TfrmScope::bytesReceived() const { return lblBytesReceived->text().toInt(); }
+
+void TfrmScope::showProgress(const QString& text, int maximum)
+{
+    lblProgressText->setText(text);
+    lblProgressText->show();
+    prgProgress->show();
+    prgProgress->setRange(0, std::max(0, maximum));
+    prgProgress->setValue(0);
+}
+
+void TfrmScope::setProgress(int position) { prgProgress->setValue(position); }
+void TfrmScope::setProgressText(const QString& text) { lblProgressText->setText(text); }
+QString TfrmScope::progressText() const { return lblProgressText->text(); }
+
+void TfrmScope::showRange(int from, int to)
+{
+    m_rangeRole = true;
+    setModal(true);
+    grpRange->show();
+    btnOK->show();
+    edtSelFrom->setText(QString::number(from));
+    edtSelTo->setText(QString::number(to));
+}
+
+bool TfrmScope::allSelected() const { return radAll->isChecked(); }
+QString TfrmScope::fromText() const { return edtSelFrom->text(); }
+QString TfrmScope::toText() const { return edtSelTo->text(); }
+
+void TfrmScope::chooseRange(bool all, const QString& from, const QString& to)
+{
+    (all ? radAll : radNo)->setChecked(true);
+    edtSelFrom->setText(from);
+    edtSelTo->setText(to);
+}
+
+void TfrmScope::setRangeRunner(Runner runner) { rangeRunner() = std::move(runner); }
+
+bool TfrmScope::runRange()
+{
+    if (rangeRunner())
+        return rangeRunner()(*this);
+    return exec() == QDialog::Accepted;
+}
 
 } // namespace quedral

@@ -50,6 +50,9 @@ public:
     ~TfrmLEQ() override;
 
     const LeqTableModel& table() const { return m_model; }
+    // The table as the table export reads it: rows 1 .. gridRows(), columns 1 .. 4.
+    int gridRows() const { return m_model.rowCount(); }
+    QString gridCell(int row, int column) const { return m_model.text(row - 1, column); }
     QString timeLeftText() const;
     QString leqText() const;
     QString readingsPerSecondText() const;

@@ -231,7 +231,7 @@ void TfrmMain::buildToolBar()
     btnPrint = button("btnPrint", "Print", printIcon(), [this] { Print1->trigger(); });
     btnDataLogger = button("btnDataLogger", "Data Logger", dataLoggerIcon(), [this] { LoadData1->trigger(); });
     btnOutputToGraph = button("btnOutputToGraph", "Output Tabular to graph", tableToGraphIcon(),
-                              [this] { placeholderCommand("Output Tabular to graph"); });
+                              &TfrmMain::btnOutputToGraphClick);
     btnRun = button("btnRun", "Start Graphing Real Time Data", st->standardIcon(QStyle::SP_MediaPlay),
                     [this] { Run1->trigger(); });
     btnStop = button("btnStop", "Stop Graphing Real Time Data", st->standardIcon(QStyle::SP_MediaStop),

@@ -1,6 +1,7 @@
 #pragma once
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 #include "graph/window/graphhost.h"
@@ -25,6 +26,8 @@ class MeterService;
 struct PollReport;
 class TfrmAbout;
 class LeqRunner;
+class ChartModel;
+class TfrmList;
 class RealTimeController;
 
 struct MainOptions {
@@ -56,6 +59,7 @@ public:
     void showDataSet(TfrmGraph& window, int index) override;
     void changeDataSetStart(TfrmGraph& window, int index) override;
     bool saveCommand(TfrmGraph& window) override;
+    bool saveGraphAs(TfrmGraph& window) override;
 
     // What the data logger's commands need from the main window.
     GraphHost& graphHost() override { return *this; }
@@ -90,6 +94,19 @@ public:
     void Save1Click();
     // Opens a graph file in a new graph window; false (and a status message) when it cannot.
     bool OpenGraphFile(const QString& fileName);
+    // Asks for a graph, text or CSV file and opens it.
+    void OpenSingleFile();
+    // Reads a text or CSV file into a new list window (nullptr when it cannot be opened).
+    TfrmList* ImportTextFile(const QString& fileName, QChar separator);
+    // Asks for a name and saves a graph window's chart as a graph file, tab text or CSV, by the
+    // name's extension; false when nothing was saved.
+    bool SaveGraphAs(TfrmGraph& window);
+    // The range dialog, then the chart's points as text into fileName.
+    bool ExportGraphText(const ChartModel& chart, const QString& fileName, QChar separator);
+    // Asks for a name, then the range, and writes rows of a table (cells 1 .. lastColumn).
+    bool ExportGridText(const std::function<QString(int, int)>& cell, int rows, int lastColumn);
+    // "Output Tabular to graph": the active list window as a new graph window.
+    void btnOutputToGraphClick();
     // What a poll tick on the meter thread did: connection state, panel, recording.
     void applyPollReport(const PollReport& report);
 

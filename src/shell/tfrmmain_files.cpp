@@ -1,5 +1,9 @@
 // The main window's file commands (Open, Save) and its side of the data logger's commands.
 #include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPointer>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -8,7 +12,11 @@
 #include "base/datadir.h"
 #include "base/prompter.h"
 #include "files/graphfile.h"
+#include "files/textfiles.h"
 #include "files/tfrmopensave.h"
+#include "files/tfrmscope.h"
+#include "graph/core/listgraph.h"
+#include "graph/window/tfrmlist.h"
 #include "graph/chartmodel.h"
 #include "graph/pesgraph.h"
 #include "graph/window/tfrmgraph.h"
@@ -60,10 +68,73 @@ void TfrmMain::setLoggerCommandsEnabled(bool enabled)
     btnDataLogger->setEnabled(enabled && m_connected);
 }
 
+namespace {
+bool decimalComma() { return QLocale().decimalPoint() == QStringLiteral(","); }
+
+QString graphFilter()
+{
+    return decimalComma() ? "Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT"
+                          : "Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT|"
+                            "EXCEL file format(*.CSV,seperated by comma)|*.CSV";
+}
+
+QString tableFilter()
+{
+    return decimalComma() ? " TXT file(*.txt,data seperated by tab)|*.TXT"
+                          : "TXT file(*.txt,data seperated by tab)|*.TXT|EXCEL file format(*.csv,seperated by comma) |*.CSV";
+}
+
+QString extensionOf(const QString& fileName)
+{
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : fileName.mid(dot).toLower();
+}
+
+// A progress window for a long job: the job asks keepGoing() after each line; the windows get
+// a turn now and then, so Cancel can be pressed and everything repaints.
+class ProgressJob {
+public:
+    ProgressJob(QWidget* parent, const QString& caption, const QString& text, int maximum)
+        : m_scope(new TfrmScope(parent))
+    {
+        m_scope->setAttribute(Qt::WA_DeleteOnClose);
+        m_scope->setWindowTitle(caption);
+        m_scope->showProgress(text, maximum);
+        m_scope->show();
+        m_clock.start();
+    }
+    ~ProgressJob()
+    {
+        if (m_scope)
+            m_scope->close();
+    }
+    KeepGoing keepGoing(std::function<void(TfrmScope&, std::int64_t)> show = {})
+    {
+        return [this, show](std::int64_t done) {
+            if (m_clock.elapsed() >= 40) {
+                m_clock.restart();
+                if (m_scope) {
+                    if (show)
+                        show(*m_scope, done);
+                    else
+                        m_scope->setProgress(static_cast<int>(done));
+                }
+                QCoreApplication::processEvents();
+            }
+            return m_scope && !m_scope->cancelRequested();
+        };
+    }
+
+private:
+    QPointer<TfrmScope> m_scope;
+    QElapsedTimer m_clock;
+};
+} // namespace
+
 bool TfrmMain::saveCommand(TfrmGraph& window)
 {
     if (window.kind() != GraphKind::DataLogger)
-        return window.saveGraphAs();
+        return SaveGraphAs(window);
     TfrmOpenSave choice(this);
     choice.setWindowTitle("Save File");
     switch (TfrmOpenSave::runModal(choice)) {
@@ -72,10 +143,87 @@ bool TfrmMain::saveCommand(TfrmGraph& window)
         // The collection is the data logger's data: saved unless the copy failed.
         return !m_state.DataLoggerUnsaved;
     case TfrmOpenSave::mrSingle:
-        return window.saveGraphAs();
+        return SaveGraphAs(window);
     default:
         return false;
     }
+}
+
+bool TfrmMain::saveGraphAs(TfrmGraph& window) { return SaveGraphAs(window); }
+
+bool TfrmMain::SaveGraphAs(TfrmGraph& window)
+{
+    const QString file = Prompter::instance().saveFileName(graphFilter(), "GHF", DataDir::path(), nullptr);
+    if (file.isEmpty())
+        return false;
+    const QString ext = extensionOf(file);
+    if (ext == ".ghf") {
+        QString error;
+        if (!SaveChartState(window.model(), file, &error)) {
+            Prompter::instance().message(QStringLiteral("%1 was not saved: %2").arg(file, error));
+            return false;
+        }
+        return true;
+    }
+    if (ext == ".txt")
+        return ExportGraphText(window.model(), file, QLatin1Char('\t'));
+    if (ext == ".csv")
+        return ExportGraphText(window.model(), file, QLatin1Char(','));
+    return false;
+}
+
+bool TfrmMain::ExportGraphText(const ChartModel& chart, const QString& fileName, QChar separator)
+{
+    const int points = chart.points();
+    std::optional<TextRange> range;
+    {
+        TfrmScope dialog(this);
+        dialog.setWindowTitle("Save File");
+        dialog.showRange(1, points);
+        if (!dialog.runRange())
+            return false;
+        range = resolveTextRange(dialog.allSelected(), dialog.fromText(), dialog.toText(), points);
+    }
+    if (!range) {
+        Prompter::instance().message("invalid integer");
+        return false;
+    }
+    ProgressJob job(this, "Saving Progress", "saving.....", range->to - range->from + 1);
+    QFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        showStatusMessage(QStringLiteral("%1 was not written: %2").arg(fileName, out.errorString()));
+        return false;
+    }
+    writeGraphText(out, chart, *range, separator, job.keepGoing());
+    return true;
+}
+
+bool TfrmMain::ExportGridText(const std::function<QString(int, int)>& cell, int rows, int lastColumn)
+{
+    const QString file = Prompter::instance().saveFileName(tableFilter(), "TXT", DataDir::path(), nullptr);
+    if (file.isEmpty())
+        return false;
+    std::optional<TextRange> range;
+    {
+        TfrmScope dialog(this);
+        dialog.setWindowTitle("Save File");
+        dialog.showRange(1, rows);
+        if (!dialog.runRange())
+            return false;
+        range = resolveTextRange(dialog.allSelected(), dialog.fromText(), dialog.toText(), rows);
+    }
+    if (!range) {
+        Prompter::instance().message("invalid integer");
+        return false;
+    }
+    ProgressJob job(this, "Saving Progress", "saving.....", range->to - range->from + 1);
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        showStatusMessage(QStringLiteral("%1 was not written: %2").arg(file, out.errorString()));
+        return false;
+    }
+    writeGridText(out, cell, lastColumn, *range, gridTextSeparator(file), job.keepGoing());
+    return true;
 }
 
 void TfrmMain::Save1Click()
@@ -83,8 +231,14 @@ void TfrmMain::Save1Click()
     QMdiSubWindow* active = m_mdi->activeSubWindow();
     if (!active)
         return;
-    if (auto* graph = qobject_cast<TfrmGraph*>(active->widget()))
+    if (auto* list = qobject_cast<TfrmList*>(active->widget())) {
+        ExportGridText([list](int r, int c) { return list->gridCell(r, c); }, list->table().rowCount(),
+                       ListTable::kColumns - 1);
+    } else if (auto* leq = qobject_cast<TfrmLEQ*>(active->widget())) {
+        ExportGridText([leq](int r, int c) { return leq->gridCell(r, c); }, leq->gridRows(), 4);
+    } else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget())) {
         saveCommand(*graph);
+    }
 }
 
 void TfrmMain::Open1Click()
@@ -96,24 +250,73 @@ void TfrmMain::Open1Click()
     case TfrmOpenSave::mrCollection:
         m_dataLogger->OpenCollectionFile();
         break;
-    case TfrmOpenSave::mrSingle: {
-        const bool comma = QLocale().decimalPoint() == QStringLiteral(",");
-        const QString filter = comma ? "Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT"
-                                     : "Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|"
-                                       "*.TXT|EXCEL file format(*.CSV,seperated by comma)|*.CSV";
-        const QString file = Prompter::instance().openFileName(filter, QString(), DataDir::path());
-        if (file.isEmpty())
-            return;
-        const QString ext = file.section(QLatin1Char('.'), -1).toLower();
-        if (ext == "ghf")
-            OpenGraphFile(file);
-        else if (ext == "txt" || ext == "csv")
-            placeholderCommand("Opening text files");
+    case TfrmOpenSave::mrSingle:
+        OpenSingleFile();
         break;
-    }
     default:
         break;
     }
+}
+
+void TfrmMain::OpenSingleFile()
+{
+    const QString file = Prompter::instance().openFileName(graphFilter(), QString(), DataDir::path());
+    if (file.isEmpty())
+        return;
+    const QString ext = extensionOf(file);
+    if (ext == ".ghf")
+        OpenGraphFile(file);
+    else if (ext == ".csv")
+        ImportTextFile(file, QLatin1Char(','));
+    else if (ext == ".txt")
+        ImportTextFile(file, QLatin1Char('\t'));
+}
+
+TfrmList* TfrmMain::ImportTextFile(const QString& fileName, QChar separator)
+{
+    QFile in(fileName);
+    if (!in.open(QIODevice::ReadOnly))
+        return nullptr;
+    auto* list = new TfrmList(*this);
+    list->setCaption(fileName);
+    ListTable table;
+    {
+        ProgressJob job(this, "Open Progress", "0", 0);
+        table = ImportListTable(in, separator,
+                                job.keepGoing([](TfrmScope& s, std::int64_t rows) { s.setProgressText(QString::number(rows)); }));
+    }
+    list->setTable(std::move(table));
+    QMdiSubWindow* sub = addChild(list);
+    sub->resize(std::min(405 + 10, m_mdi->width()), std::min(460 + 30, m_mdi->height()));
+    sub->show();
+    return list;
+}
+
+void TfrmMain::btnOutputToGraphClick()
+{
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    auto* list = active ? qobject_cast<TfrmList*>(active->widget()) : nullptr;
+    if (!list)
+        return;
+    const ListTable& table = list->table();
+    if (table.rowCount() == 0 || table.cell(0, 1).isEmpty()) {
+        Prompter::instance().message("No data to graph !");
+        return;
+    }
+    auto* w = new TfrmGraph(*this, GraphKind::File);
+    w->setCaption(list->caption());
+    QString error;
+    {
+        ProgressJob job(this, "Graphing Progress", "graphing.....", table.rowCount());
+        error = listToGraph(table, w->model(), job.keepGoing());
+    }
+    showGraphWindow(*w);
+    if (!error.isEmpty()) {
+        Prompter::instance().message(error);
+        return;
+    }
+    w->GraphStatistics();
+    w->refreshChart();
 }
 
 bool TfrmMain::OpenGraphFile(const QString& fileName)

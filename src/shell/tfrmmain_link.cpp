@@ -16,6 +16,7 @@
 #include "meter/frames.h"
 #include "meter/meterworker.h"
 #include "graph/window/tfrmgraph.h"
+#include "graph/window/tfrmlist.h"
 #include "panel/tfrmpanel.h"
 #include "realtime/realtimecontroller.h"
 #include "base/prompter.h"
@@ -132,6 +133,8 @@ void TfrmMain::onSubWindowActivated(QMdiSubWindow* w)
         btnOutputToGraph->setEnabled(false);
     else if (auto* g = qobject_cast<TfrmGraph*>(w->widget()))
         g->FormActivate();
+    else if (auto* list = qobject_cast<TfrmList*>(w->widget()))
+        list->FormActivate();
 }
 
 void TfrmMain::showConnectionState()

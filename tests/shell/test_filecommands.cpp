@@ -1,0 +1,237 @@
+// Open and Save in the main window: what Save does for each kind of window, the filters, the
+// graph text export with its range dialog, the import into a list window and Output to graph.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "base/datetime.h"
+#include "files/graphfile.h"
+#include "files/tfrmopensave.h"
+#include "files/tfrmscope.h"
+#include "graph/chartmodel.h"
+#include "graph/core/chartsetup.h"
+#include "graph/pesgraph.h"
+#include "graph/window/tfrmgraph.h"
+#include "graph/window/tfrmlist.h"
+#include "leq/leqrunner.h"
+#include "leq/tfrmleq.h"
+#include "logger/dataloggercontroller.h"
+#include "mainwindowfixture.h"
+
+using namespace quedral;
+
+namespace {
+
+const char kGraphFilter[] = "Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT|"
+                            "EXCEL file format(*.CSV,seperated by comma)|*.CSV";
+const char kTableFilter[] =
+    "TXT file(*.txt,data seperated by tab)|*.TXT|EXCEL file format(*.csv,seperated by comma) |*.CSV";
+
+class FileCommandsTest : public test::MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        test::MainWindowTest::SetUp();
+        TfrmOpenSave::setRunner([this](TfrmOpenSave& d) {
+            choiceCaptions << d.windowTitle() + ": " + d.btnCollection->text() + " / " + d.btnSingle->text();
+            return choice;
+        });
+        TfrmScope::setRangeRunner([this](TfrmScope& d) {
+            d.chooseRange(rangeAll, rangeFrom, rangeTo);
+            return rangeOk;
+        });
+    }
+    void TearDown() override
+    {
+        TfrmOpenSave::setRunner({});
+        TfrmScope::setRangeRunner({});
+        test::MainWindowTest::TearDown();
+        QLocale::setDefault(QLocale::c());
+    }
+    // A graph window of n points one second apart from 13:05:07 with levels 60.0, 60.1, ...
+    TfrmGraph* graphWindow(int n, int filled)
+    {
+        auto* w = new TfrmGraph(*main, GraphKind::File);
+        w->setCaption("test graph");
+        const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
+        NewChart(w->model(), 1, n, t0, t0 + n * kSecondInDays, 30, 130);
+        for (int i = 0; i < filled; ++i) {
+            w->model().setXDataII(0, i, t0 + i * kSecondInDays);
+            w->model().setYData(0, i, 60.0f + 0.1f * i);
+        }
+        main->showGraphWindow(*w);
+        main->mdiArea()->setActiveSubWindow(main->frameOf(w));
+        return w;
+    }
+    QList<QByteArray> lines(const QString& file)
+    {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QList<QByteArray> l = f.readAll().split('\n');
+        if (!l.isEmpty() && l.last().isEmpty())
+            l.removeLast();
+        return l;
+    }
+    TfrmList* activeList() const
+    {
+        QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
+        return s ? qobject_cast<TfrmList*>(s->widget()) : nullptr;
+    }
+
+    int choice = TfrmOpenSave::mrCancel;
+    QStringList choiceCaptions;
+    bool rangeAll = true;
+    QString rangeFrom = "1", rangeTo = "1";
+    bool rangeOk = true;
+};
+
+TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
+{
+    // No child window active that saves: nothing.
+    main->mdiArea()->setActiveSubWindow(main->frameOf(panel()));
+    main->Save1Click();
+    EXPECT_TRUE(prompts.fileDialogs.isEmpty());
+
+    // A graph window: the graph save dialog at once.
+    graphWindow(10, 10);
+    main->Save1Click();
+    EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [GHF]").arg(kGraphFilter)}));
+    EXPECT_TRUE(choiceCaptions.isEmpty());
+
+    // The DataLogger window: the choice first, with its designed captions; the second choice
+    // leads to the graph save dialog.
+    prompts.fileDialogs.clear();
+    main->dataLogger().OpenCollectionFile(); // cancelled: an empty DataLogger window stays
+    ASSERT_NE(main->dataLogger().window(), nullptr);
+    main->mdiArea()->setActiveSubWindow(main->frameOf(main->dataLogger().window()));
+    prompts.fileDialogs.clear();
+    choice = TfrmOpenSave::mrSingle;
+    main->Save1Click();
+    EXPECT_EQ(choiceCaptions, QStringList({"Save File: Save all data sets to a data set collection file(*.set) / "
+                                           "Save single selected  data set to a  file"}));
+    EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [GHF]").arg(kGraphFilter)}));
+
+    // A Leq window: the table save dialog.
+    prompts.fileDialogs.clear();
+    main->LEQ1Click();
+    main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->state().LeqWindow)));
+    main->Save1Click();
+    EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [TXT]").arg(kTableFilter)}));
+}
+
+TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
+{
+    TfrmGraph* w = graphWindow(300, 300);
+    struct Case {
+        bool all;
+        const char* from;
+        const char* to;
+        int first, last; // expected points, 1-based
+    };
+    const Case cases[] = {
+        {true, "1", "300", 1, 300}, {false, "10", "20", 10, 20}, {false, "20", "10", 10, 20},
+        {false, "0", "5", 1, 5},    {false, "250", "999", 250, 300}, {false, "-3", "7", 3, 7},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.from);
+        rangeAll = c.all;
+        rangeFrom = c.from;
+        rangeTo = c.to;
+        const QString file = data.file(QStringLiteral("range%1.TXT").arg(n++));
+        prompts.fileNames = {file};
+        main->Save1Click();
+        const QList<QByteArray> l = lines(file);
+        ASSERT_EQ(l.size(), c.last - c.first + 1);
+        EXPECT_TRUE(l.first().endsWith(QString("\t%1\r").arg(60.0 + 0.1 * (c.first - 1), 0, 'f', 1).toLatin1()));
+    }
+
+    // Not an integer: the message, no file.
+    rangeAll = false;
+    rangeTo = "many";
+    const QString bad = data.file("bad.txt");
+    prompts.fileNames = {bad};
+    main->Save1Click();
+    EXPECT_EQ(prompts.messages.last(), "invalid integer");
+    EXPECT_FALSE(QFile::exists(bad));
+
+    // The extension decides, whatever its case; an unknown one writes nothing.
+    rangeAll = true;
+    const QString csv = data.file("upper.CSV");
+    prompts.fileNames = {csv};
+    main->Save1Click();
+    EXPECT_TRUE(lines(csv).first().contains(", 13:05:07.0, 60.0"));
+    const QString other = data.file("other.dat");
+    prompts.fileNames = {other};
+    main->Save1Click();
+    EXPECT_FALSE(QFile::exists(other));
+    const QString ghf = data.file("g.GHF");
+    prompts.fileNames = {ghf};
+    main->Save1Click();
+    ChartModel back;
+    ASSERT_TRUE(LoadChartState(back, ghf));
+    EXPECT_EQ(back.points(), w->model().points());
+}
+
+TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
+{
+    TfrmGraph* source = graphWindow(50, 40); // the last ten points never written
+    for (const char* name : {"round.txt", "round.csv"}) {
+        SCOPED_TRACE(name);
+        main->mdiArea()->setActiveSubWindow(main->frameOf(source));
+        const QString file = data.file(name);
+        prompts.fileNames = {file};
+        main->Save1Click();
+        ASSERT_EQ(lines(file).size(), 40) << "the export ends at the first point without a time";
+
+        choice = TfrmOpenSave::mrSingle;
+        prompts.fileNames = {file};
+        main->Open1Click();
+        TfrmList* list = activeList();
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->caption(), file);
+        EXPECT_EQ(list->table().rowCount(), 40);
+        EXPECT_TRUE(main->btnOutputToGraph->isEnabled());
+
+        main->btnOutputToGraph->click();
+        QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
+        auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
+        ASSERT_NE(graph, nullptr);
+        EXPECT_EQ(graph->caption(), file);
+        EXPECT_FALSE(main->btnOutputToGraph->isEnabled()) << "a graph window is active";
+        ASSERT_EQ(graph->model().points(), 40);
+        for (int i = 0; i < 40; i += 13) {
+            EXPECT_NEAR(graph->model().xDataII(0, i), source->model().xDataII(0, i), 1e-7) << i;
+            EXPECT_FLOAT_EQ(graph->model().yData(0, i), source->model().yData(0, i)) << i;
+        }
+    }
+    EXPECT_EQ(choiceCaptions.last(), "Open File: Open a data set collection file(*.rec) / "
+                                      "Open single data file(*.TXT,*.CSV,*.GHF)");
+}
+
+TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)
+{
+    graphWindow(5, 5);
+    main->btnOutputToGraphClick(); // a graph window is active: nothing
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    const QString empty = data.file("empty.txt");
+    {
+        QFile f(empty);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("\r\n");
+    }
+    ASSERT_NE(main->ImportTextFile(empty, QLatin1Char('\t')), nullptr);
+    main->btnOutputToGraphClick();
+    EXPECT_EQ(prompts.messages, QStringList({"No data to graph !"}));
+}
+
+} // namespace
