@@ -217,6 +217,37 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
                                       "Open single data file(*.TXT,*.CSV,*.GHF)");
 }
 
+TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    graphWindow(10, 10);
+    main->Save1Click();
+    main->LEQ1Click();
+    main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->state().LeqWindow)));
+    main->Save1Click();
+    EXPECT_EQ(prompts.fileDialogs,
+              QStringList({"save Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT [GHF]",
+                           "save  TXT file(*.txt,data seperated by tab)|*.TXT [TXT]"}));
+    main->Open1Click();
+    EXPECT_EQ(choiceCaptions.last(), "Open File: Open a data set collection file(*.rec) / "
+                                      "Open single data flle(*.TXT,*.GHF)");
+
+    // A graph saved as text in this locale reads back the same levels.
+    main->mdiArea()->setActiveSubWindow(main->frameOf(graphWindow(5, 5)));
+    const QString file = data.file("komma.txt");
+    prompts.fileNames = {file};
+    main->Save1Click();
+    EXPECT_TRUE(lines(file).first().contains("\t60,0\r"));
+    TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
+    ASSERT_NE(list, nullptr);
+    main->mdiArea()->setActiveSubWindow(main->frameOf(list));
+    main->btnOutputToGraphClick();
+    QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
+    auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
+    ASSERT_NE(graph, nullptr);
+    EXPECT_FLOAT_EQ(graph->model().yData(0, 4), 60.4f);
+}
+
 TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)
 {
     graphWindow(5, 5);
