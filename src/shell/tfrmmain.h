@@ -117,6 +117,8 @@ public:
     // Adds a child window to the MDI area and returns its frame.
     QMdiSubWindow* addChild(QWidget* w, Qt::WindowFlags flags = {});
     QMdiSubWindow* frameOf(QWidget* w) const;
+    // Adds and shows a new child window of this size, placed inside the area a step from the last.
+    QMdiSubWindow* showNewChild(QWidget* w, QSize size);
 
     // Controls.
     QWidget* pnlToolBar = nullptr;

@@ -286,9 +286,7 @@ TfrmList* TfrmMain::ImportTextFile(const QString& fileName, QChar separator)
                                 job.keepGoing([](TfrmScope& s, std::int64_t rows) { s.setProgressText(QString::number(rows)); }));
     }
     list->setTable(std::move(table));
-    QMdiSubWindow* sub = addChild(list);
-    sub->resize(std::min(405 + 10, m_mdi->width()), std::min(460 + 30, m_mdi->height()));
-    sub->show();
+    showNewChild(list, QSize(405 + 10, 460 + 30));
     return list;
 }
 

@@ -90,15 +90,21 @@ bool TfrmMain::connected() const { return m_connected; }
 
 void TfrmMain::showGraphWindow(TfrmGraph& window)
 {
-    QMdiSubWindow* sub = addChild(&window);
+    showNewChild(&window, QSize(900, 600));
+}
+
+QMdiSubWindow* TfrmMain::showNewChild(QWidget* w, QSize size)
+{
+    QMdiSubWindow* sub = addChild(w);
     // Inside the child-window area, each new window a step down and right of the last.
     const QSize area = m_mdi->size();
-    const QSize size(std::min(900, area.width()), std::min(600, area.height()));
+    size = size.boundedTo(area);
     sub->resize(size);
     const int step = 30 * (m_mdi->subWindowList().size() % 8);
     sub->move(std::max(0, std::min(step, area.width() - size.width())),
               std::max(0, std::min(step, area.height() - size.height())));
     sub->show();
+    return sub;
 }
 
 void TfrmMain::restoreGraphWindow(TfrmGraph& window)
