@@ -1,5 +1,6 @@
 #include "graph/core/chartsetup.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "files/graphfile.h"
@@ -13,6 +14,23 @@ static_assert(linecolors::CursorA == PEargb(255, 0, 0, 255));
 QString chartTemplateFile()
 {
     return DataDir::file(QStringLiteral("template/graph.ghf"));
+}
+
+bool SaveChartTemplate(const ChartModel& chart, QString* error)
+{
+    const QString file = chartTemplateFile();
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        if (error)
+            *error = QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder + QLatin1Char('/'))
+                + QStringLiteral(" directory.");
+        return false;
+    }
+    // A chart's look without its measurement: no samples, no marks of its own.
+    ChartModel look = chart;
+    look.setPoints(0);
+    look.clearGraphAnnotations();
+    return SaveChartState(look, file, error);
 }
 
 namespace {

@@ -10,6 +10,12 @@ class ChartModel;
 // DataDir::file("template/graph.ghf").
 QString chartTemplateFile();
 
+// Keeps a chart's look as the template every new chart starts from. The template folder is
+// made when missing; when it cannot be, *error says "Cannot create <folder>/ directory." and
+// nothing is written. The template holds the look only: the samples and the graph annotations
+// of the chart stay out of it. False when nothing was written (*error says why).
+bool SaveChartTemplate(const ChartModel& chart, QString* error = nullptr);
+
 // Empties and rescales a chart without touching its look or its lines: every sample reads
 // X = 0 and Y = null afterwards; the Y scale becomes minY..maxY; the X scale becomes
 // minX..maxX only when minX is not 0 (otherwise it stays as it was).

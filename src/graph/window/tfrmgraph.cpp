@@ -29,11 +29,14 @@
 #include "graph/core/graphformat.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/graphunit.h"
+#include "graph/window/tfrmannoedit.h"
+#include "graph/window/tfrmdelanno.h"
 #include "graph/core/graphstate.h"
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/prompter.h"
 #include "graph/stats/leqmath.h"
+#include "resources/artwork.h"
 
 namespace quedral {
 
@@ -202,6 +205,7 @@ void TfrmGraph::buildLayout()
     btnUndoZoom = toolButton(tbrGraph, "btnUndoZoom", "Undo Zoom");
     btnUndoZoom->setEnabled(false);
     btnGraphOption = toolButton(tbrGraph, "btnGraphOption", "Graph Option");
+    btnGraphOption->setToolTip("Graph Customization");
     btnExportStatistic = toolButton(tbrGraph, "btnExportStatistic", "Export Statistic");
     btnCALLeq = toolButton(tbrGraph, "btnCALLeq", "CAL Leq");
     btnOpenWav = toolButton(tbrGraph, "btnOpenWav", "open wav");
@@ -304,6 +308,14 @@ void TfrmGraph::buildLayout()
     connect(tbntClr, &QToolButton::clicked, this, [this] { tbntClrClick(); });
     connect(btnExportStatistic, &QToolButton::clicked, this, [this] { btnExportStatisticClick(); });
     connect(btnCALLeq, &QToolButton::clicked, this, [this] { btnCALLeqClick(); });
+    connect(tbntNormalCursor, &QToolButton::clicked, this, [this] { tbntNormalCursorClick(); });
+    connect(tbntDrawCross, &QToolButton::clicked, this, [this] { tbntDrawCrossClick(); });
+    connect(tbntText, &QToolButton::clicked, this, [this] { tbntTextClick(); });
+    connect(tbntEraseAnnotation, &QToolButton::clicked, this, [this] { tbntEraseAnnotationClick(); });
+    connect(chtGraph, &PESGraph::clicked, this, [this] { chtGraphClick(); });
+    connect(chtGraph, &PESGraph::dataHotSpot, this, [this](int s, int p) { chtGraphDataHotSpot(s, p); });
+    connect(btnGraphOption, &QToolButton::clicked, this, [this] { btnGraphOptionClick(); });
+    connect(chtGraph, &PESGraph::customizeDialogClosed, this, [this] { chtGraphCustomizeDialog(); });
     connect(txtSamplingRate, &QComboBox::currentTextChanged, this, [this] {
         if (!m_settingRate)
             txtSamplingRateChange();
@@ -366,9 +378,8 @@ void TfrmGraph::FormShow()
     for (int i = 0; i < items.size() && i < txtSamplingRate->count(); ++i)
         txtSamplingRate->setItemText(i, items[i]);
     m_settingRate = false;
-    chtGraph->model().arrowCursor = sgArrowCursor;
-    graphUnit().PlacementTool = -99;
-    refreshChart();
+    tbntNormalCursor->setChecked(true);
+    tbntNormalCursorClick();
 }
 
 void TfrmGraph::FormActivate()
@@ -966,6 +977,128 @@ void TfrmGraph::btnCALLeqClick()
     } catch (...) {
     }
     leqWindow->refreshChart();
+}
+
+// ---------------------------------------------------------------------------
+// Annotations
+
+namespace {
+// Annotation 2 labels a data point; the user's crosses and texts take the indices after
+// AnnotationCount.
+constexpr int kDataPointLabel = 2;
+constexpr int kFirstListedAnnotation = 5;
+constexpr int kNormalTool = -99;
+constexpr int kCrossTool = 2;
+constexpr int kTextTool = 0;
+
+// The "CROSS" pointer, its hot spot at its top-left corner: a click places the cross at the
+// centre of the drawn cross, 15 pixels right and down.
+const QCursor& crossPointer()
+{
+    static const QCursor cursor(crossCursor().pixmap(), 0, 0);
+    return cursor;
+}
+} // namespace
+
+void TfrmGraph::tbntNormalCursorClick()
+{
+    chtGraph->model().arrowCursor = sgArrowCursor;
+    graphUnit().PlacementTool = kNormalTool;
+    refreshChart();
+}
+
+void TfrmGraph::tbntDrawCrossClick()
+{
+    chtGraph->setCustomCursor(crossPointer());
+    graphUnit().PlacementTool = kCrossTool;
+    refreshChart();
+}
+
+void TfrmGraph::tbntTextClick()
+{
+    chtGraph->model().arrowCursor = sgTextCursor;
+    graphUnit().PlacementTool = kTextTool;
+    refreshChart();
+}
+
+void TfrmGraph::chtGraphClick()
+{
+    GraphUnit& u = graphUnit();
+    const int tool = u.PlacementTool;
+    if (tool != kCrossTool && tool != kTextTool)
+        return;
+    const QPoint pos = chtGraph->lastPointerPosition() + (tool == kTextTool ? QPoint(1, 7) : QPoint(15, 15));
+    if (!chtGraph->inPlottingRect(pos))
+        return;
+    const QPointF d = chtGraph->pixelToData(pos);
+    GraphAnnotation a;
+    a.x = d.x();
+    a.y = d.y();
+    if (tool == kCrossTool) {
+        a.type = sgAnnotCross;
+    } else {
+        TfrmAnnoEdit dialog(this);
+        if (TfrmAnnoEdit::runModal(dialog) != QDialog::Accepted)
+            return;
+        a.type = sgAnnotTextOnly;
+        a.text = dialog.text();
+    }
+    // The shared count as it is now: another window may have placed one while the dialog was open.
+    u.AnnotationCount += 1;
+    chtGraph->model().setGraphAnnotation(u.AnnotationCount, a);
+    refreshChart();
+}
+
+void TfrmGraph::chtGraphDataHotSpot(int subset, int point)
+{
+    ChartModel& m = chtGraph->model();
+    GraphAnnotation a;
+    a.type = sgAnnotCross;
+    a.color = PEargb(255, 255, 255, 0);
+    a.x = m.xDataII(subset, point);
+    a.y = m.yData(subset, point);
+    a.text = formatTimeOfDay(a.x) + QLatin1Char('\r') + formatLevel(a.y) + QStringLiteral(" dB");
+    m.setGraphAnnotation(kDataPointLabel, a);
+    refreshChart();
+}
+
+void TfrmGraph::tbntEraseAnnotationClick()
+{
+    ChartModel& m = chtGraph->model();
+    TfrmDelAnno dialog(this);
+    for (int i = kFirstListedAnnotation; i <= graphUnit().AnnotationCount; ++i) {
+        const GraphAnnotation a = m.graphAnnotation(i);
+        if (a.type == sgAnnotCross)
+            dialog.addAnnotation(i, a.x, QStringLiteral("X"));
+        else if (!a.text.isEmpty())
+            dialog.addAnnotation(i, a.x, a.text);
+    }
+    if (TfrmDelAnno::runModal(dialog) == QDialog::Accepted) {
+        for (int i : dialog.selectedAnnotations()) {
+            m.setGraphAnnotationType(i, sgAnnotTextOnly);
+            m.setGraphAnnotationText(i, QString());
+        }
+    }
+    refreshChart();
+}
+
+// ---------------------------------------------------------------------------
+// Customisation and the template
+
+void TfrmGraph::btnGraphOptionClick()
+{
+    chtGraph->runAction(sgCustomize);
+}
+
+void TfrmGraph::chtGraphCustomizeDialog()
+{
+    if (!chtGraph->customizeAccepted())
+        return;
+    if (Prompter::instance().ask("Do you want to save the changes ?", Buttons::YesNo) != Answer::Yes)
+        return;
+    QString error;
+    if (!SaveChartTemplate(chtGraph->model(), &error))
+        Prompter::instance().message(error);
 }
 
 } // namespace quedral

@@ -136,6 +136,24 @@ public:
     // "CAL Leq": a new "LEQ" window, owned by this one, with the levels and their running Leq.
     void btnCALLeqClick();
 
+    // ---- Annotations ----
+    // The placement tools: the pointer over the chart and PlacementTool (-99, 2, 0).
+    void tbntNormalCursorClick();
+    void tbntDrawCrossClick();
+    void tbntTextClick();
+    // A click on the chart with a tool chosen places a cross or (after the text entry) a text.
+    void chtGraphClick();
+    // A data hot spot labels the sample with its time and level (annotation 2).
+    void chtGraphDataHotSpot(int subset, int point);
+    // "Erase Annotation": lists the crosses and texts, erases the chosen range.
+    void tbntEraseAnnotationClick();
+
+    // ---- Customisation and template ----
+    // "Graph Option": the chart's customisation dialog.
+    void btnGraphOptionClick();
+    // The customisation dialog closed: accepted changes may be kept as the template.
+    void chtGraphCustomizeDialog();
+
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
