@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -29,6 +30,7 @@
 #include "graph/core/graphformat.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/graphunit.h"
+#include "graph/window/graphplayback.h"
 #include "graph/core/graphstate.h"
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -252,7 +254,11 @@ void TfrmGraph::buildLayout()
     txtMin = valueBox(pnlGraphStatistic, "txtMin", 50);
     txtMinTime = valueBox(pnlGraphStatistic, "txtMinTime", 150);
     gs->addWidget(group(pnlGraphStatistic, {captionLabel("Minimum"), txtMin, captionLabel("@"), txtMinTime}));
-    txtPlayOffset = valueBox(pnlGraphStatistic, "txtPlayOffset", 60);
+    txtPlayOffset = valueBox(pnlGraphStatistic, "txtPlayOffset", 60, "0");
+    txtPlayOffset->setReadOnly(false);
+    txtPlayOffset->setFocusPolicy(Qt::StrongFocus);
+    txtPlayOffset->setValidator(new QIntValidator(-22000, 20020, txtPlayOffset));
+    txtPlayOffset->setToolTip("play line offset (ms)");
     gs->addWidget(txtPlayOffset);
     pnlLeq = new QWidget(pnlGraphStatistic);
     pnlLeq->setObjectName("pnlLeq");
@@ -304,6 +310,10 @@ void TfrmGraph::buildLayout()
     connect(tbntClr, &QToolButton::clicked, this, [this] { tbntClrClick(); });
     connect(btnExportStatistic, &QToolButton::clicked, this, [this] { btnExportStatisticClick(); });
     connect(btnCALLeq, &QToolButton::clicked, this, [this] { btnCALLeqClick(); });
+    connect(btnOpenWav, &QToolButton::clicked, this, [this] { btnOpenWavClick(); });
+    connect(btnPlay, &QToolButton::clicked, this, [this] { btnPlayClick(); });
+    connect(btnPause, &QToolButton::clicked, this, [this] { PausePlayback(); });
+    connect(btnStopPlay, &QToolButton::clicked, this, [this] { btnStopPlayClick(); });
     connect(txtSamplingRate, &QComboBox::currentTextChanged, this, [this] {
         if (!m_settingRate)
             txtSamplingRateChange();
@@ -540,6 +550,8 @@ void TfrmGraph::selectDataSetRow(int row)
 
 void TfrmGraph::resetViewForNewData()
 {
+    if (m_playback)
+        m_playback->dataSetChanged(); // the timer and the player stop
     btnPlay->setEnabled(false);
     btnPause->setEnabled(false);
     btnStopPlay->setEnabled(false);
