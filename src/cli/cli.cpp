@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -26,6 +27,7 @@
 #include "graph/chartmodel.h"
 #include "graph/stats/leqmath.h"
 #include "logger/download.h"
+#include "wav/wavseries.h"
 
 namespace quedral::cli {
 
@@ -690,6 +692,58 @@ int cmdExport(Context& ctx, const QStringList& args)
     return 0;
 }
 
+int cmdWavCheck(Context& ctx, const QStringList& args)
+{
+    static const char* usage = "usage: quedral-cli wav-check FILE.rec --set N [--dir DIR]\n";
+    QString file;
+    QString dir = ".";
+    int set = 0;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        bool ok = true;
+        if (a == "--set" && i + 1 < args.size())
+            set = args[++i].toInt(&ok);
+        else if (a == "--dir" && i + 1 < args.size())
+            dir = args[++i];
+        else if (file.isEmpty() && !a.startsWith("--"))
+            file = a;
+        else
+            ok = false;
+        if (!ok) {
+            ctx.err << usage;
+            return 2;
+        }
+    }
+    if (file.isEmpty() || set < 1) {
+        ctx.err << usage;
+        return 2;
+    }
+    QByteArray image;
+    QString error;
+    if (!ReadCollectionFile(file, image, &error)) {
+        ctx.err << file << ": " << error << "\n";
+        return 1;
+    }
+    const DecodeResult d = DecodeMemoryImage(image, lastAddressOf(image), Clock::instance().now());
+    if (!d.store || set > d.store->size()) {
+        ctx.err << file << ": no data set " << set << "\n";
+        return 1;
+    }
+    const int n = set - 1;
+    const QString wave = waveText(d, n);
+    if (!wav::namesWaveFile(wave)) {
+        ctx.err << "no related WAV file\n";
+        return 1;
+    }
+    const int interval = d.store->Intervals[static_cast<size_t>(n)];
+    if (interval <= 0) {
+        ctx.err << "data set " << set << " has no recording interval: its WAV segments cannot be reckoned\n";
+        return 1;
+    }
+    ctx.out << wavCheckText(wave, interval, d.store->Counts[static_cast<size_t>(n)], dir);
+    return 0;
+}
+
 int cmdImport(Context& ctx, const QStringList& args)
 {
     static const char* usage = "usage: quedral-cli import FILE.txt|FILE.csv -o OUT.ghf [--force]\n";
@@ -784,6 +838,9 @@ const std::vector<Command>& commands()
                    "                        data set N (from 1) of a collection file or a graph file's chart\n"
                    "                        as a graph file or as tab or comma text (every point)",
          cmdExport},
+        {"wav-check", "wav-check FILE.rec --set N [--dir DIR]\n"
+                      "                        the WAV files of data set N: name, first and last sample, present or missing",
+         cmdWavCheck},
         {"import", "import FILE.txt|FILE.csv -o OUT.ghf [--force]\n"
                    "                        a tab or comma text file read as a list and graphed into a graph file",
          cmdImport},
@@ -986,6 +1043,25 @@ QString leqSeriesText(const std::vector<double>& times, const std::vector<float>
     for (size_t i = 0; i < n; ++i)
         text += fromDays(times[i]).toString(format) + '\t' + QString::number(levels[i], 'f', 1) + '\t'
             + QString::number(leq[i], 'f', 1) + '\n';
+    return text;
+}
+
+QString wavCheckText(const QString& waveName, int interval, int count, const QString& dir)
+{
+    QString text;
+    const QString first = waveName + ".WAV";
+    const int files = std::max(1, wav::FileCount(interval, count));
+    for (int f = 0; f < files; ++f) {
+        const QString name = wav::seriesFileName(first, f);
+        const std::optional<wav::Segment> seg = wav::segmentOf(f, interval, count);
+        if (!seg)
+            break;
+        text += QString("%1\t%2\t%3\t%4\n")
+                    .arg(name)
+                    .arg(seg->start)
+                    .arg(seg->end)
+                    .arg(QFileInfo(QDir(dir).filePath(name)).isFile() ? "present" : "missing");
+    }
     return text;
 }
 

@@ -72,4 +72,10 @@ QString leqSeriesText(const std::vector<double>& times, const std::vector<float>
 // "hh:mm:ss" from the meter's BCD clock bytes, or empty when one is not BCD.
 QString meterClockText(const MeterReading& r);
 
+// `wav-check`'s lines for a data set's series whose first name (8 characters) is `waveName`:
+// per file, its name (".WAV" added), the first and last sample of its segment and "present" or
+// "missing" in `dir`, tab-separated. The series has at least its first file; nothing for
+// interval 0.
+QString wavCheckText(const QString& waveName, int interval, int count, const QString& dir);
+
 } // namespace quedral::cli

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -637,5 +638,56 @@ TEST_F(CliTest, ImportGraphsWhatExportWrote)
                 EXPECT_FLOAT_EQ(chart.yData(0, i), splitLevels ? std::trunc(want[i]) : want[i]);
             }
         }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// wav-check
+
+TEST_F(CliTest, WavCheckListsTheSeriesWithSegmentsAndPresence)
+{
+    const QString rec = writeBytes(dataDir.file("sets.rec"), encodeMemoryImage(defaultLoggedSets()));
+    Result r = run({"wav-check", rec, "--set", "2", "--dir", dataDir.path()});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "WAV00012.WAV\t0\t899\tmissing\n");
+
+    // An hour and a bit at 1 s: three files, the counter carrying from Z; the last is clamped.
+    const LoggedSet longSet{kStart, 1, 0x0F, "WAV0001Y", std::vector<std::uint16_t>(3700, 600)};
+    const QString longRec = writeBytes(dataDir.file("long.rec"), encodeMemoryImage({longSet}));
+    const QString card = dataDir.file("card");
+    ASSERT_TRUE(QDir().mkpath(card));
+    writeBytes(card + "/WAV0001Y.WAV", "RIFF");
+    writeBytes(card + "/WAV00020.WAV", "RIFF");
+    r = run({"wav-check", longRec, "--set", "1", "--dir", card});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "WAV0001Y.WAV\t0\t1800\tpresent\n"
+                     "WAV0001Z.WAV\t1800\t3600\tmissing\n"
+                     "WAV00020.WAV\t3600\t3699\tpresent\n");
+}
+
+TEST_F(CliTest, WavCheckRefusesSetsWithoutASeries)
+{
+    const QString rec = writeBytes(dataDir.file("sets.rec"), encodeMemoryImage(defaultLoggedSets()));
+    const QString still = writeBytes(dataDir.file("still.rec"),
+                                     encodeMemoryImage({LoggedSet{kStart, 0, 0x0F, "WAV00001", {600, 610}}}));
+    const struct {
+        QStringList args;
+        int status;
+        QString errContains;
+    } cases[] = {
+        {{rec, "--set", "1"}, 1, "no related WAV file"},
+        {{rec, "--set", "5"}, 1, "no data set 5"},
+        {{still, "--set", "1"}, 1, "no recording interval"},
+        {{dataDir.file("missing.rec"), "--set", "1"}, 1, "missing.rec"},
+        {{rec}, 2, "usage: quedral-cli wav-check"},
+        {{rec, "--set", "x"}, 2, "usage: quedral-cli wav-check"},
+        {{rec, "--set", "1", "--dir"}, 2, "usage: quedral-cli wav-check"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Result r = run(QStringList{"wav-check"} + c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_TRUE(r.err.contains(c.errContains)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
     }
 }

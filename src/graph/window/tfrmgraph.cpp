@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -31,6 +32,7 @@
 #include "graph/window/graphunit.h"
 #include "graph/window/tfrmannoedit.h"
 #include "graph/window/tfrmdelanno.h"
+#include "graph/window/graphplayback.h"
 #include "graph/core/graphstate.h"
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -256,7 +258,11 @@ void TfrmGraph::buildLayout()
     txtMin = valueBox(pnlGraphStatistic, "txtMin", 50);
     txtMinTime = valueBox(pnlGraphStatistic, "txtMinTime", 150);
     gs->addWidget(group(pnlGraphStatistic, {captionLabel("Minimum"), txtMin, captionLabel("@"), txtMinTime}));
-    txtPlayOffset = valueBox(pnlGraphStatistic, "txtPlayOffset", 60);
+    txtPlayOffset = valueBox(pnlGraphStatistic, "txtPlayOffset", 60, "0");
+    txtPlayOffset->setReadOnly(false);
+    txtPlayOffset->setFocusPolicy(Qt::StrongFocus);
+    txtPlayOffset->setValidator(new QIntValidator(-22000, 20020, txtPlayOffset));
+    txtPlayOffset->setToolTip("play line offset (ms)");
     gs->addWidget(txtPlayOffset);
     pnlLeq = new QWidget(pnlGraphStatistic);
     pnlLeq->setObjectName("pnlLeq");
@@ -316,6 +322,10 @@ void TfrmGraph::buildLayout()
     connect(chtGraph, &PESGraph::dataHotSpot, this, [this](int s, int p) { chtGraphDataHotSpot(s, p); });
     connect(btnGraphOption, &QToolButton::clicked, this, [this] { btnGraphOptionClick(); });
     connect(chtGraph, &PESGraph::customizeDialogClosed, this, [this] { chtGraphCustomizeDialog(); });
+    connect(btnOpenWav, &QToolButton::clicked, this, [this] { btnOpenWavClick(); });
+    connect(btnPlay, &QToolButton::clicked, this, [this] { btnPlayClick(); });
+    connect(btnPause, &QToolButton::clicked, this, [this] { PausePlayback(); });
+    connect(btnStopPlay, &QToolButton::clicked, this, [this] { btnStopPlayClick(); });
     connect(txtSamplingRate, &QComboBox::currentTextChanged, this, [this] {
         if (!m_settingRate)
             txtSamplingRateChange();
@@ -551,6 +561,8 @@ void TfrmGraph::selectDataSetRow(int row)
 
 void TfrmGraph::resetViewForNewData()
 {
+    if (m_playback)
+        m_playback->dataSetChanged(); // the timer and the player stop
     btnPlay->setEnabled(false);
     btnPause->setEnabled(false);
     btnStopPlay->setEnabled(false);

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+#include <array>
+#include <memory>
 #include <vector>
 
 #include "graph/stats/statistics.h"
@@ -21,6 +23,10 @@ class QToolButton;
 namespace quedral {
 
 class ChartModel;
+namespace wav {
+class WavPlayer;
+class WavPlayback;
+} // namespace wav
 class GraphHost;
 class PESGraph;
 struct GraphState;
@@ -106,6 +112,19 @@ public:
     // undone and "Undo Zoom" disabled.
     void resetViewForNewData();
 
+    // ---- WAV playback ----
+    // The player "open wav" plays through; a Qt Multimedia player unless one is given first
+    // (tests give a scripted one).
+    void setWavPlayer(std::unique_ptr<wav::WavPlayer> player);
+    wav::WavPlayback& playback();
+    // Play, Pause and Stop enabled; the offset box's text.
+    std::array<bool, 3> playerButtonsEnabled() const;
+    void setPlayOffsetText(const QString& text);
+    void btnOpenWavClick();
+    void btnPlayClick();
+    void PausePlayback();
+    void btnStopPlayClick();
+
     // "CAL Leq" on the tool bar (disabled in windows that show a Leq already).
     void setCalLeqEnabled(bool enabled);
 
@@ -168,8 +187,15 @@ private:
     // Closes a window this one owns, with its frame when it has one.
     static void closeOwnedWindow(TfrmGraph& window);
 
+    // The project folder copy after a first "open wav".
+    void offerProjectCopy(const QString& file);
+
     GraphHost& m_host;
     const GraphKind m_kind;
+    class PlaybackView;
+    std::unique_ptr<wav::WavPlayer> m_wavPlayer;
+    std::unique_ptr<PlaybackView> m_playbackView;
+    std::unique_ptr<wav::WavPlayback> m_playback;
     bool m_closed = false;
     bool m_settingRate = false;
     // Windows made from this one that close with it (the "LEQ" windows of CAL Leq).

@@ -1,0 +1,165 @@
+// The graph window's WAV playback: "open wav", the project folder copy, the player buttons.
+// The steps themselves are wav::WavPlayback's; this file ties them to the window.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include "base/datadir.h"
+#include "base/prompter.h"
+#include "files/tfrmscope.h"
+#include "graph/chartmodel.h"
+#include "graph/core/graphformat.h"
+#include "graph/core/graphstate.h"
+#include "graph/pesgraph.h"
+#include "graph/window/graphhost.h"
+#include "graph/window/graphplayback.h"
+#include "graph/window/graphunit.h"
+#include "wav/qtwavplayer.h"
+#include "wav/wavseries.h"
+
+namespace quedral {
+
+// ---- What the playback sees of the window ----
+
+int TfrmGraph::PlaybackView::points() const { return m_w.model().points(); }
+double TfrmGraph::PlaybackView::xAt(int index) const { return m_w.model().xDataII(0, index); }
+int TfrmGraph::PlaybackView::playLineIndex() const { return graphUnit().PlayLineIndex; }
+void TfrmGraph::PlaybackView::setPlayLineIndex(int index) { graphUnit().PlayLineIndex = index; }
+
+void TfrmGraph::PlaybackView::setPlayLine(double x, double textX)
+{
+    m_w.moveLine(0, x);
+    m_w.model().vertLines[0].text = formatTimeOfDay(textX);
+}
+
+QString TfrmGraph::PlaybackView::playOffsetText() const { return m_w.txtPlayOffset->text(); }
+
+void TfrmGraph::PlaybackView::setPlayerButtons(bool play, bool pause, bool stop)
+{
+    m_w.btnPlay->setEnabled(play);
+    m_w.btnPause->setEnabled(pause);
+    m_w.btnStopPlay->setEnabled(stop);
+}
+
+void TfrmGraph::PlaybackView::refresh() { m_w.refreshChart(); }
+void TfrmGraph::PlaybackView::reportError(const QString& text) { Prompter::instance().message(text); }
+
+// ---- The window ----
+
+void TfrmGraph::setWavPlayer(std::unique_ptr<wav::WavPlayer> player)
+{
+    m_playback.reset();
+    m_wavPlayer = std::move(player);
+}
+
+wav::WavPlayback& TfrmGraph::playback()
+{
+    if (!m_playback) {
+        if (!m_wavPlayer)
+            m_wavPlayer = std::make_unique<wav::QtWavPlayer>();
+        if (!m_playbackView)
+            m_playbackView = std::make_unique<PlaybackView>(*this);
+        m_playback = std::make_unique<wav::WavPlayback>(
+            *m_wavPlayer, *m_playbackView, wav::PlaybackFlags{state().WavPlaying, graphUnit().WavPaused});
+    }
+    return *m_playback;
+}
+
+std::array<bool, 3> TfrmGraph::playerButtonsEnabled() const
+{
+    return {btnPlay->isEnabled(), btnPause->isEnabled(), btnStopPlay->isEnabled()};
+}
+
+void TfrmGraph::setPlayOffsetText(const QString& text) { txtPlayOffset->setText(text); }
+
+namespace {
+
+// "mm:ss" of the data set table's "Rate" column in seconds; 0 when it does not read.
+int intervalSeconds(const QString& text)
+{
+    const QStringList parts = text.split(':');
+    if (parts.size() != 2)
+        return 0;
+    return parts[0].toInt() * 60 + parts[1].toInt();
+}
+
+} // namespace
+
+void TfrmGraph::btnOpenWavClick()
+{
+    const QList<QTableWidgetSelectionRange> ranges = grdDataSets->selectedRanges();
+    const int row = ranges.isEmpty() ? grdDataSets->currentRow() : ranges.first().topRow();
+    const auto cell = [&](int column) {
+        const QTableWidgetItem* item = row >= 0 ? grdDataSets->item(row, column) : nullptr;
+        return item ? item->text() : QString();
+    };
+    if (cell(1).isEmpty()) {
+        Prompter::instance().message("no datalog file");
+        return;
+    }
+    const QString name = cell(8);
+    state().WavPlaying = false;
+    if (!wav::namesWaveFile(name)) {
+        Prompter::instance().message("no related WAV file");
+        return;
+    }
+    const QString expected = name + ".WAV";
+    const QString file = Prompter::instance().openFileName(expected + "|" + expected + "|(*.WAV)|*.WAV", "WAV",
+                                                           DataDir::path());
+    if (file.isEmpty())
+        return;
+    // A new file: whatever played before stops first.
+    if (m_playback)
+        m_playback->stopClick();
+    graphUnit().WavPaused = false;
+    if (!playback().openSeries(file, intervalSeconds(cell(3)), cell(4).toInt()))
+        return;
+    offerProjectCopy(file);
+}
+
+void TfrmGraph::offerProjectCopy(const QString& file)
+{
+    const wav::WavPlaybackRecord& r = wav::wavPlayback();
+    const QString project = wav::projectFolder(DataDir::path(), r.FirstName);
+    if (QFileInfo::exists(project))
+        return;
+    if (Prompter::instance().ask("Save measurement project file ?", Buttons::YesNoCancel) != Answer::Yes)
+        return;
+    TfrmScope progress(this);
+    progress.setWindowTitle("Saving Progress");
+    progress.showProgress("saving.....", r.FileCount);
+    progress.show();
+    const wav::CopyResult copied = wav::copyProject(file, r.FileCount, project, [&](int m) {
+        progress.setProgress(m);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    progress.close();
+    if (!copied.folderMade) {
+        Prompter::instance().message(QDir::toNativeSeparators(project));
+        return;
+    }
+    Prompter::instance().message("Files have been copied to " + QDir::toNativeSeparators(project + "/"));
+}
+
+void TfrmGraph::btnPlayClick()
+{
+    if (m_playback)
+        m_playback->playClick();
+}
+
+void TfrmGraph::PausePlayback()
+{
+    if (m_playback)
+        m_playback->pauseClick();
+}
+
+void TfrmGraph::btnStopPlayClick()
+{
+    if (m_playback)
+        m_playback->stopClick();
+}
+
+} // namespace quedral

@@ -1,0 +1,186 @@
+#include "wav/wavplayback.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+#include "wav/wavplayer.h"
+
+namespace quedral::wav {
+
+WavPlaybackRecord& wavPlayback()
+{
+    static WavPlaybackRecord record;
+    return record;
+}
+
+namespace {
+const QString kNoInterval = QStringLiteral("The data set has no recording interval: its WAV files cannot be played.");
+}
+
+WavPlayback::WavPlayback(WavPlayer& player, PlaybackView& view, PlaybackFlags flags, QObject* parent)
+    : QObject(parent), m_player(player), m_view(view), m_flags(flags)
+{
+    m_timer.setInterval(kTimerMs);
+    connect(&m_timer, &QTimer::timeout, this, &WavPlayback::timerTick);
+}
+
+void WavPlayback::disableAll() { m_view.setPlayerButtons(false, false, false); }
+
+bool WavPlayback::openFile(const QString& path)
+{
+    m_flags.playing = m_player.open(path);
+    if (!m_flags.playing)
+        disableAll();
+    return m_flags.playing;
+}
+
+bool WavPlayback::openSeries(const QString& path, int interval, int count)
+{
+    m_flags.playing = false;
+    if (!openFile(path))
+        return false;
+    m_view.setPlayerButtons(true, false, false);
+    WavPlaybackRecord& r = wavPlayback();
+    const QFileInfo info(path);
+    r.Folder = QDir::toNativeSeparators(info.absolutePath() + '/');
+    r.FirstName = info.fileName();
+    const Counter c = counterOf(r.FirstName);
+    r.Seq7 = c.seq7;
+    r.Seq8 = c.seq8;
+    r.Interval = static_cast<std::uint16_t>(interval);
+    r.FileCount = static_cast<std::uint16_t>(FileCount(interval, count));
+    r.FileNo = r.OpenFileNo = 0;
+    return true;
+}
+
+bool WavPlayback::takeSegment(int fileNo)
+{
+    WavPlaybackRecord& r = wavPlayback();
+    const int points = m_view.points();
+    const std::optional<Segment> seg = segmentOf(fileNo, r.Interval, points);
+    if (!seg) {
+        m_view.reportError(kNoInterval);
+        return false;
+    }
+    const int last = std::max(points - 1, 0);
+    r.SegmentStartX = m_view.xAt(std::min(seg->start, last));
+    r.SegmentEndX = m_view.xAt(std::min(seg->end, last));
+    return true;
+}
+
+void WavPlayback::playClick()
+{
+    if (!m_flags.playing)
+        return;
+    WavPlaybackRecord& r = wavPlayback();
+    if (m_flags.paused) {
+        m_flags.paused = false;
+        m_player.resume();
+        m_timer.start();
+        m_view.setPlayerButtons(false, true, true);
+        return;
+    }
+    const int index = m_view.playLineIndex();
+    const std::optional<int> fileNo = fileNoAt(r.Interval, index);
+    if (!fileNo) {
+        m_view.reportError(kNoInterval);
+        return;
+    }
+    r.FileNo = static_cast<std::uint16_t>(*fileNo);
+    if (r.FileNo != r.OpenFileNo) {
+        const Counter c = advance(counterOf(r.FirstName), r.FileNo);
+        r.Seq7 = c.seq7;
+        r.Seq8 = c.seq8;
+        r.OpenFileNo = r.FileNo;
+        m_player.stop();
+        m_player.close();
+        m_flags.playing = false;
+        openFile(QDir(QDir::fromNativeSeparators(r.Folder)).filePath(withCounter(r.FirstName, c)));
+    }
+    if (!m_flags.playing || !takeSegment(r.FileNo))
+        return;
+    const double fraction = fractionInSegment(m_view.xAt(index), r.SegmentStartX, r.SegmentEndX);
+    const std::int64_t length = m_player.length().value_or(0);
+    m_player.seek(seekMs(length, fraction));
+    m_player.play();
+    m_view.setPlayerButtons(false, true, true);
+    m_timer.start();
+}
+
+void WavPlayback::pauseClick()
+{
+    m_timer.stop();
+    m_player.pause();
+    m_view.setPlayerButtons(true, true, true);
+    m_flags.paused = true;
+}
+
+void WavPlayback::stopClick()
+{
+    m_timer.stop();
+    m_player.stop();
+    m_view.setPlayerButtons(true, false, false);
+    m_flags.paused = false;
+}
+
+void WavPlayback::dataSetChanged()
+{
+    m_timer.stop();
+    if (m_flags.playing)
+        m_player.stop();
+    disableAll();
+    m_flags.paused = false;
+}
+
+void WavPlayback::timerTick()
+{
+    if (!m_flags.playing)
+        return;
+    const std::optional<std::int64_t> length = m_player.length();
+    const std::optional<std::int64_t> position = m_player.position();
+    if (!length || !position) {
+        m_flags.playing = false;
+        disableAll();
+        return;
+    }
+    WavPlaybackRecord& r = wavPlayback();
+    const int points = m_view.points();
+    const double lastX = points > 0 ? m_view.xAt(points - 1) : 0.0;
+    const double x = playLineX(r.SegmentStartX, r.SegmentEndX, *position, *length, lastX);
+    m_view.setPlayLine(x + msToDays(playOffsetMs(m_view.playOffsetText())), x);
+
+    if (*position == *length) {
+        if (r.FileNo + 1 < r.FileCount) {
+            ++r.FileNo;
+            const Counter c = advance(Counter{r.Seq7, r.Seq8});
+            r.Seq7 = c.seq7;
+            r.Seq8 = c.seq8;
+            const QString next = QDir(QDir::fromNativeSeparators(r.Folder)).filePath(withCounter(r.FirstName, c));
+            if (QFileInfo::exists(next)) {
+                m_player.stop();
+                m_player.close();
+                if (openFile(next))
+                    ++r.OpenFileNo;
+                if (m_flags.playing && takeSegment(r.FileNo)) {
+                    m_player.seek(0);
+                    m_player.play();
+                }
+            } else {
+                m_timer.stop();
+                m_player.stop();
+                disableAll();
+                m_view.setPlayLineIndex(0);
+            }
+        } else {
+            m_timer.stop();
+            m_player.stop();
+            m_view.setPlayerButtons(true, false, false);
+            m_view.setPlayLineIndex(0);
+        }
+    }
+    m_view.refresh();
+}
+
+} // namespace quedral::wav

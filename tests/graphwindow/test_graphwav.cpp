@@ -1,0 +1,142 @@
+// "open wav" in the DataLogger window: its refusals, the file dialog, the project folder copy,
+// and playback through a scripted player along the chart until another data set is shown.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QPointer>
+#include <QTemporaryDir>
+
+#include "../wav/scriptedwavplayer.h"
+#include "base/clock.h"
+#include "base/prompter.h"
+#include "fakehost.h"
+#include "graph/chartmodel.h"
+#include "graph/core/chartsetup.h"
+#include "graph/core/graphformat.h"
+#include "graph/window/graphunit.h"
+#include "support/testenv.h"
+#include "wav/wavplayback.h"
+
+using namespace quedral;
+
+namespace {
+
+constexpr double kSec = 1.0 / 86400.0;
+using Enabled = std::array<bool, 3>;
+
+class GraphWavTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetGraphUnit();
+        ASSERT_TRUE(card.isValid());
+        for (const char* name : {"WAV00012.WAV", "WAV00013.WAV", "WAV00014.WAV"})
+            ASSERT_TRUE(test::writeWav(card.filePath(name), 3, 8));
+        window = new TfrmGraph(host, GraphKind::DataLogger);
+        auto player = std::make_unique<test::ScriptedWavPlayer>();
+        this->player = player.get();
+        window->setWavPlayer(std::move(player));
+        // Two data sets: 2700 samples at 2 s with a series of three files, and one without.
+        const double t0 = 46000.375;
+        NewChart(window->model(), 1, 2700, t0, t0 + 2700 * 2 * kSec, 30, 130);
+        for (int i = 0; i < 2700; ++i) {
+            window->model().setXDataII(0, i, t0 + i * 2 * kSec);
+            window->model().setYData(0, i, 60.0f);
+        }
+        window->setDataSetRows({{"1", "23/11/2026", "09:00:00", "00:02", "2700", "dBA", "FAST", "30-130", "WAV00012"},
+                                {"2", "23/11/2026", "11:00:00", "00:01", "60", "dBA", "FAST", "30-130", ""}});
+        window->resize(1400, 700);
+        window->show();
+    }
+    void TearDown() override { delete window.data(); }
+
+    void openWav(QString file, Answer saveProject)
+    {
+        prompter.fileNames.push_back(file);
+        prompter.answers.push_back(saveProject);
+        window->btnOpenWavClick();
+    }
+
+    test::FakeHost host;
+    ScriptedPrompter prompter;
+    test::ScopedPrompter prompterGuard{prompter};
+    test::ScopedDataDir dataDir;
+    QTemporaryDir card;
+    QPointer<TfrmGraph> window;
+    test::ScriptedWavPlayer* player = nullptr;
+};
+
+} // namespace
+
+TEST_F(GraphWavTest, OpenWavNeedsADataSetWithASeries)
+{
+    window->selectDataSetRow(1);
+    window->btnOpenWavClick();
+    EXPECT_EQ(prompter.messages, QStringList{"no related WAV file"});
+    EXPECT_TRUE(prompter.fileDialogs.isEmpty());
+
+    TfrmGraph other(host, GraphKind::File); // its table's first row is empty
+    prompter.messages.clear();
+    other.btnOpenWavClick();
+    EXPECT_EQ(prompter.messages, QStringList{"no datalog file"});
+
+    window->selectDataSetRow(0);
+    window->btnOpenWavClick(); // the dialog is cancelled
+    EXPECT_EQ(prompter.fileDialogs, QStringList{"open WAV00012.WAV|WAV00012.WAV|(*.WAV)|*.WAV [WAV]"});
+    EXPECT_FALSE(host.state.WavPlaying);
+    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+}
+
+TEST_F(GraphWavTest, FirstOpenCopiesTheSeriesIntoTheProjectFolderAndTheNextDoesNotAsk)
+{
+    window->selectDataSetRow(0);
+    openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
+    EXPECT_TRUE(host.state.WavPlaying);
+    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{true, false, false}));
+    EXPECT_EQ(prompter.questions, QStringList{"Save measurement project file ?"});
+    const QString project = dataDir.file("WAV00012");
+    EXPECT_EQ(QDir(project).entryList(QDir::Files), (QStringList{"WAV00012.WAV", "WAV00013.WAV", "WAV00014.WAV"}));
+    EXPECT_EQ(prompter.messages.value(0), "Files have been copied to " + QDir::toNativeSeparators(project + "/"));
+
+    openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
+    EXPECT_EQ(prompter.questions.size(), 1);
+}
+
+TEST_F(GraphWavTest, NoLeavesNoProjectFolderAndAnUnplayableFileDisablesThePlayer)
+{
+    window->selectDataSetRow(0);
+    openWav(card.filePath("WAV00012.WAV"), Answer::No);
+    EXPECT_FALSE(QFileInfo::exists(dataDir.file("WAV00012")));
+
+    ASSERT_TRUE(test::writeText(card.filePath("WAV00020.WAV"), "no wave"));
+    openWav(card.filePath("WAV00020.WAV"), Answer::Yes);
+    EXPECT_FALSE(host.state.WavPlaying);
+    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+}
+
+TEST_F(GraphWavTest, PlayMovesThePlayLineUntilAnotherDataSetIsShown)
+{
+    window->selectDataSetRow(0);
+    openWav(card.filePath("WAV00012.WAV"), Answer::No);
+    graphUnit().PlayLineIndex = 1350; // file 1, half way
+    window->setPlayOffsetText("1000");
+    window->btnPlayClick();
+    EXPECT_TRUE(player->openedPath.endsWith("WAV00013.WAV"));
+    EXPECT_EQ(player->calls.mid(player->calls.size() - 2), (QStringList{"seek 1500", "play"}));
+    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, true, true}));
+    EXPECT_TRUE(window->playback().timerActive());
+
+    window->playback().timerTick();
+    const ChartModel& m = window->model();
+    const double x = m.xDataII(0, 1350) + 3.0 / 900 * kSec;
+    EXPECT_NEAR(m.vertLines[0].x, x + kSec, 1e-9);
+    EXPECT_EQ(m.vertLines[0].text, formatTimeOfDay(x));
+
+    window->PausePlayback();
+    EXPECT_TRUE(graphUnit().WavPaused);
+    window->grdDataSetsClick(1);
+    EXPECT_FALSE(window->playback().timerActive());
+    EXPECT_FALSE(graphUnit().WavPaused);
+    EXPECT_EQ(player->calls.last(), "stop");
+    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+}

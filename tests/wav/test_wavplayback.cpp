@@ -1,0 +1,238 @@
+// The playback steps over a scripted player: Play from the play line, the timer's play line,
+// the move along the series, the end of the last file, Pause/resume, Stop, failures.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <tuple>
+
+#include "scriptedwavplayer.h"
+#include "wav/wavplayback.h"
+
+using namespace quedral;
+using namespace quedral::wav;
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400;
+
+// The chart, the play line and the buttons of a window, as the playback sees them.
+class RecordingView final : public PlaybackView {
+public:
+    int points() const override { return static_cast<int>(xs.size()); }
+    double xAt(int index) const override { return xs.at(static_cast<size_t>(index)); }
+    int playLineIndex() const override { return lineIndex; }
+    void setPlayLineIndex(int index) override { lineIndex = index; }
+    void setPlayLine(double x, double textX) override
+    {
+        lineX = x;
+        lineTextX = textX;
+    }
+    QString playOffsetText() const override { return offset; }
+    void setPlayerButtons(bool play, bool pause, bool stop) override { buttons = {play, pause, stop}; }
+    void refresh() override { ++refreshes; }
+    void reportError(const QString& text) override { errors << text; }
+
+    std::vector<double> xs;
+    int lineIndex = 0;
+    double lineX = 0, lineTextX = 0;
+    QString offset = "0";
+    std::tuple<bool, bool, bool> buttons{false, false, false};
+    int refreshes = 0;
+    QStringList errors;
+};
+
+using Buttons3 = std::tuple<bool, bool, bool>;
+
+class Playback : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        for (const char* name : {"WAV00012.WAV", "WAV00013.WAV", "WAV00014.WAV"})
+            ASSERT_TRUE(test::writeWav(tmp.filePath(name), 4, 16));
+        setSamples(2700, 2); // 5398 s: three files
+    }
+    void setSamples(int count, int interval)
+    {
+        view.xs.clear();
+        for (int i = 0; i < count; ++i)
+            view.xs.push_back(kStart + i * interval * kSecond);
+        this->count = count;
+        this->interval = interval;
+    }
+    bool open() { return playback.openSeries(tmp.filePath("WAV00012.WAV"), interval, count); }
+
+    static constexpr double kStart = 46000.5;
+    QTemporaryDir tmp;
+    test::ScriptedWavPlayer player;
+    RecordingView view;
+    bool playing = false, paused = false;
+    WavPlayback playback{player, view, PlaybackFlags{playing, paused}};
+    int count = 0, interval = 0;
+};
+
+} // namespace
+
+TEST_F(Playback, OpenFillsTheRecordAndEnablesPlayOnly)
+{
+    ASSERT_TRUE(open());
+    EXPECT_TRUE(playing);
+    EXPECT_EQ(view.buttons, Buttons3(true, false, false));
+    const WavPlaybackRecord& r = wavPlayback();
+    EXPECT_EQ(r.FirstName, "WAV00012.WAV");
+    EXPECT_EQ(QDir::fromNativeSeparators(r.Folder), tmp.path() + "/");
+    EXPECT_EQ(r.FileCount, 3);
+    EXPECT_EQ(r.Interval, 2);
+    EXPECT_EQ(r.FileNo, 0);
+    EXPECT_EQ(r.OpenFileNo, 0);
+    EXPECT_EQ(r.Seq7, '1');
+    EXPECT_EQ(r.Seq8, '2');
+}
+
+TEST_F(Playback, AFileThePlayerRefusesDisablesEverything)
+{
+    ASSERT_TRUE(test::writeText(tmp.filePath("WAV00099.WAV"), "not a wave"));
+    view.buttons = {true, true, true};
+    EXPECT_FALSE(playback.openSeries(tmp.filePath("WAV00099.WAV"), 2, 2700));
+    EXPECT_FALSE(playing);
+    EXPECT_EQ(view.buttons, Buttons3(false, false, false));
+    playback.playClick(); // Play without a usable file does nothing
+    EXPECT_FALSE(playback.timerActive());
+}
+
+TEST_F(Playback, PlayStartsInTheFileAndAtThePlaceOfThePlayLine)
+{
+    ASSERT_TRUE(open());
+    view.lineIndex = 1000; // 2000 s: file 1, samples 900..1800
+    player.calls.clear();
+    playback.playClick();
+    EXPECT_EQ(player.calls, (QStringList{"stop", "close", "open WAV00013.WAV", "seek 444", "play"}));
+    EXPECT_EQ(wavPlayback().FileNo, 1);
+    EXPECT_EQ(wavPlayback().OpenFileNo, 1);
+    EXPECT_DOUBLE_EQ(wavPlayback().SegmentStartX, view.xs[900]);
+    EXPECT_DOUBLE_EQ(wavPlayback().SegmentEndX, view.xs[1800]);
+    EXPECT_EQ(view.buttons, Buttons3(false, true, true));
+    EXPECT_TRUE(playback.timerActive());
+}
+
+TEST_F(Playback, TimerMovesThePlayLineWithLeadAndOffset)
+{
+    ASSERT_TRUE(open());
+    view.lineIndex = 0;
+    playback.playClick();
+    player.setPosition(2000); // half of the 4-second file
+    view.offset = "-500";
+    playback.timerTick();
+    const double x = view.xs[0] + (view.xs[900] - view.xs[0]) / 2 + 4.0 / 900 * kSecond;
+    EXPECT_NEAR(view.lineTextX, x, 1e-12);
+    EXPECT_NEAR(view.lineX, x - 0.5 * kSecond, 1e-12);
+    EXPECT_EQ(view.refreshes, 1);
+
+    view.offset = "later"; // no number, no offset
+    playback.timerTick();
+    EXPECT_NEAR(view.lineX, x, 1e-12);
+}
+
+TEST_F(Playback, EndOfAFileGoesOnWithTheNextAndTheLastEndsWithPlayEnabled)
+{
+    ASSERT_TRUE(open());
+    view.lineIndex = 1000;
+    view.offset = "0";
+    playback.playClick();
+    player.calls.clear();
+    player.toEnd();
+    playback.timerTick();
+    EXPECT_EQ(player.calls, (QStringList{"stop", "close", "open WAV00014.WAV", "seek 0", "play"}));
+    EXPECT_EQ(wavPlayback().FileNo, 2);
+    EXPECT_EQ(wavPlayback().OpenFileNo, 2);
+    EXPECT_EQ(wavPlayback().Seq8, '4');
+    EXPECT_DOUBLE_EQ(wavPlayback().SegmentStartX, view.xs[1800]);
+    EXPECT_DOUBLE_EQ(wavPlayback().SegmentEndX, view.xs[2699]); // clamped to the last sample
+    EXPECT_TRUE(playback.timerActive());
+
+    player.toEnd();
+    playback.timerTick();
+    EXPECT_DOUBLE_EQ(view.lineX, view.xs.back()); // the lead never passes the graph's end
+    EXPECT_FALSE(playback.timerActive());
+    EXPECT_EQ(player.calls.last(), "stop");
+    EXPECT_EQ(view.buttons, Buttons3(true, false, false));
+    EXPECT_EQ(view.lineIndex, 0);
+}
+
+TEST_F(Playback, AMissingNextFileEndsWithAllButtonsOff)
+{
+    ASSERT_TRUE(QFile::remove(tmp.filePath("WAV00013.WAV")));
+    ASSERT_TRUE(open());
+    view.lineIndex = 10;
+    playback.playClick();
+    player.toEnd();
+    playback.timerTick();
+    EXPECT_FALSE(playback.timerActive());
+    EXPECT_EQ(view.buttons, Buttons3(false, false, false));
+    EXPECT_EQ(view.lineIndex, 0);
+    EXPECT_EQ(player.calls.last(), "stop");
+}
+
+TEST_F(Playback, PauseResumesWhereItWasAndStopStartsAgainFromThePlayLine)
+{
+    ASSERT_TRUE(open());
+    view.lineIndex = 450; // half of file 0
+    playback.playClick();
+    playback.pauseClick();
+    EXPECT_TRUE(paused);
+    EXPECT_FALSE(playback.timerActive());
+    EXPECT_EQ(view.buttons, Buttons3(true, true, true));
+
+    player.calls.clear();
+    playback.playClick();
+    EXPECT_EQ(player.calls, QStringList{"resume"});
+    EXPECT_FALSE(paused);
+    EXPECT_TRUE(playback.timerActive());
+    EXPECT_EQ(view.buttons, Buttons3(false, true, true));
+
+    playback.stopClick();
+    EXPECT_FALSE(playback.timerActive());
+    EXPECT_EQ(view.buttons, Buttons3(true, false, false));
+    player.calls.clear();
+    playback.playClick();
+    EXPECT_EQ(player.calls, (QStringList{"seek 2000", "play"}));
+}
+
+TEST_F(Playback, AFailingPlayerOnATickDisablesEverything)
+{
+    ASSERT_TRUE(open());
+    playback.playClick();
+    player.failing = true;
+    playback.timerTick();
+    EXPECT_FALSE(playing);
+    EXPECT_EQ(view.buttons, Buttons3(false, false, false));
+    EXPECT_EQ(view.refreshes, 0);
+}
+
+TEST_F(Playback, AnotherDataSetStopsThePlayerAndClearsThePause)
+{
+    ASSERT_TRUE(open());
+    playback.playClick();
+    playback.pauseClick();
+    player.calls.clear();
+    playback.dataSetChanged();
+    EXPECT_EQ(player.calls, QStringList{"stop"});
+    EXPECT_FALSE(paused);
+    EXPECT_FALSE(playback.timerActive());
+    EXPECT_EQ(view.buttons, Buttons3(false, false, false));
+}
+
+TEST_F(Playback, IntervalZeroIsReportedAndPlaysNothing)
+{
+    setSamples(100, 0);
+    ASSERT_TRUE(open());
+    EXPECT_EQ(wavPlayback().FileCount, 0);
+    player.calls.clear();
+    playback.playClick();
+    EXPECT_EQ(view.errors.size(), 1);
+    EXPECT_TRUE(player.calls.isEmpty());
+    EXPECT_FALSE(playback.timerActive());
+    EXPECT_TRUE(playing); // the file stays open and usable
+}
