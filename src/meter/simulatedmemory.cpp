@@ -78,7 +78,7 @@ std::vector<LoggedSet> defaultLoggedSets()
     return {
         {QDateTime(day, QTime(8, 15, 0)), 1, 0x0F, "00000000", levels(120, 1, 620)},
         {QDateTime(day, QTime(9, 0, 0)), 2, 0x0E, "WAV00012", levels(900, 2, 580)},
-        {QDateTime(day, QTime(9, 45, 30)), 60, 0x06, "00000000", levels(480, 3, 550)},
+        {QDateTime(day, QTime(9, 45, 30)), 60, 0x06, "REC00001", levels(480, 3, 550)},
         {QDateTime(day, QTime(17, 50, 10)), 1, 0x0D, "00000000", levels(60, 4, 700)},
     };
 }

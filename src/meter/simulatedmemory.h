@@ -23,7 +23,8 @@ struct LoggedSet {
 QByteArray encodeMemoryImage(const std::vector<LoggedSet>& sets);
 
 // What a new simulated meter has logged: four sets of one day, a short one at 1 s, half an
-// hour at 2 s with a wave file, a working day at 60 s, and a minute at 1 s.
+// hour at 2 s with a wave file, a working day at 60 s with a series of wave files, and a
+// minute at 1 s.
 std::vector<LoggedSet> defaultLoggedSets();
 // Sets that fill the whole 256 KiB memory.
 std::vector<LoggedSet> fullMemoryLoggedSets();
