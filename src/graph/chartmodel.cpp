@@ -330,6 +330,8 @@ public:
     {
         // The caller has checked that n elements fit in what is left.
         v.resize(n);
+        if (n == 0)
+            return; // an empty vector has no storage to copy into
         if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
             std::memcpy(v.data(), m_p, n * sizeof(T));
             m_p += n * sizeof(T);
