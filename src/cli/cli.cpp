@@ -262,7 +262,7 @@ int cmdDownload(Context& ctx, const QStringList& args)
     }
     if (refusesToReplace(ctx, out, force))
         return 1;
-    if (!meterReadyForMemory(ctx, "The meter is recording data, please stop recording before loading data.", true))
+    if (!meterReadyForMemory(ctx, Msg::RecordingLoad, true))
         return 1;
 
     DownloadProgress progress;
@@ -279,35 +279,25 @@ int cmdDownload(Context& ctx, const QStringList& args)
         }
     };
     const DownloadResult r = DownloadMemory(ctx.link, progress);
-    if (r.code != DownloadCode::Ok) {
-        ctx.err << loadErrorMessage(r.code) << "\n";
+    std::optional<DecodeResult> d;
+    if (r.code == DownloadCode::Ok)
+        d = DecodeMemoryImage(r.image, r.lastAddress, Clock::instance().now());
+    const LoadOutcome outcome = loadOutcome(d ? d->code : r.code);
+    if (d && d->store) {
+        if (force)
+            QFile::remove(out);
+        QString error;
+        if (!WriteCollectionFile(out, r.image, r.lastAddress, &error)) {
+            ctx.err << error << "\n";
+            return 1;
+        }
+        ctx.err << d->store->size() << " data sets in " << out << "\n";
+    }
+    if (!outcome.message.isEmpty())
+        ctx.err << outcome.message << "\n";
+    if (outcome.recover)
         RecoverAfterFailedDownload(ctx.link);
-        return 1;
-    }
-    const DecodeResult d = DecodeMemoryImage(r.image, r.lastAddress, Clock::instance().now());
-    if (d.code == DecodeCode::NoDataSets) {
-        ctx.err << "There was not any data recorded in momery of meter !\n";
-        return 1;
-    }
-    if (d.code == DecodeCode::TooManyDataSets) {
-        ctx.err << loadErrorMessage(d.code) << "\n";
-        RecoverAfterFailedDownload(ctx.link);
-        return 1;
-    }
-    if (force)
-        QFile::remove(out);
-    QString error;
-    if (!WriteCollectionFile(out, r.image, r.lastAddress, &error)) {
-        ctx.err << error << "\n";
-        return 1;
-    }
-    ctx.err << d.store->size() << " data sets in " << out << "\n";
-    if (d.code == DecodeCode::StartTimeReplaced) {
-        ctx.err << loadErrorMessage(d.code) << "\n";
-        RecoverAfterFailedDownload(ctx.link);
-        return 1;
-    }
-    return 0;
+    return outcome.accepted ? 0 : 1;
 }
 
 int cmdDecode(Context& ctx, const QStringList& args)
@@ -345,7 +335,7 @@ int cmdErase(Context& ctx, const QStringList& args)
         ctx.err << "usage: quedral-cli erase --yes   (erases every data set logged in the meter)\n";
         return 2;
     }
-    if (!meterReadyForMemory(ctx, "The meter is recording data, please stop recording before erasing data.", false))
+    if (!meterReadyForMemory(ctx, Msg::RecordingErase, false))
         return 1;
     const int code = EraseMeterMemory(ctx.link);
     const QString text = eraseMessage(code);
@@ -379,7 +369,7 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
     }
     if (!out.isEmpty() && refusesToReplace(ctx, out, force))
         return 1;
-    if (!meterReadyForMemory(ctx, "The meter is recording data, please stop recording first .", false))
+    if (!meterReadyForMemory(ctx, Msg::RecordingLeq, false))
         return 1;
 
     std::unique_ptr<QFile> log = openLeqLog();

@@ -5,17 +5,9 @@
 #include "base/datetime.h"
 #include "graph/core/graphformat.h"
 #include "graph/stats/leqmath.h"
+#include "meter/reading.h"
 
 namespace quedral {
-
-namespace {
-int bcd(std::uint8_t b)
-{
-    if ((b >> 4) > 9 || (b & 0x0F) > 9)
-        return -1;
-    return (b >> 4) * 10 + (b & 0x0F);
-}
-} // namespace
 
 void LeqMeasurement::start(int durationSeconds)
 {
@@ -26,8 +18,8 @@ void LeqMeasurement::start(int durationSeconds)
 void LeqMeasurement::readingTexts(const LeqReply& reply, const QDateTime& now, QString& date, QString& time,
                                   double* when)
 {
-    const int year = bcd(reply[21]), month = bcd(reply[19]), day = bcd(reply[20]);
-    const int hour = bcd(reply[17]), minute = bcd(reply[16]), second = bcd(reply[15]);
+    const int year = bcdValue(reply[21]), month = bcdValue(reply[19]), day = bcdValue(reply[20]);
+    const int hour = bcdValue(reply[17]), minute = bcdValue(reply[16]), second = bcdValue(reply[15]);
     const QDate d(2000 + year, month, day);
     const QTime t(hour, minute, second);
     const bool readable = year >= 0 && month >= 0 && day >= 0 && hour >= 0 && minute >= 0 && second >= 0;

@@ -30,19 +30,14 @@ std::unique_ptr<QFile> openLeqLog()
 
 void openLeqLink(MeterLink& link)
 {
-    Transport& t = link.transport();
-    t.UsbClose();
-    t.UsbOpen(MeterLink::VendorId, MeterLink::ProductId);
-    t.UsbSetTimeouts(100, 100);
+    // Failures here are not reported: they show as failed reads.
+    link.OpenLink(Codes::Raw, 100);
 }
 
 LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, QIODevice* log)
 {
     Transport& t = link.transport();
-    link.MainCommand[0] = kFrameStart;
-    link.MainCommand[1] = Letter::Reading;
-    link.MainCommand[6] = kFrameEnd;
-    t.UsbWrite(kCommandLength, link.MainCommand.data());
+    link.WriteMainCommand(Letter::Reading);
     t.UsbPurge();
     const bool ok = t.UsbRead(kReplyLength, link.MainReply.data()) == 0;
     const LeqTick tick = measurement.tick(ok, link.MainReply, Clock::instance().now());

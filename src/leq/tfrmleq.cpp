@@ -21,6 +21,7 @@
 #include "graph/chartmodel.h"
 #include "graph/core/chartsetup.h"
 #include "graph/core/graphformat.h"
+#include "graph/core/listgraph.h"
 #include "graph/pesgraph.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmgraph.h"
@@ -286,7 +287,7 @@ void TfrmLEQ::btnGraphClick()
 {
     const std::vector<LeqRow>& rows = m_model.rows();
     if (rows.empty()) {
-        Prompter::instance().message("No data to graph !");
+        Prompter::instance().message(kNoDataToGraph);
         return;
     }
     const int n = static_cast<int>(rows.size());

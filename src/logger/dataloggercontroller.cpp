@@ -25,18 +25,7 @@
 
 namespace quedral {
 
-namespace {
-constexpr char kNoConnection[] = "There is no connection with meter !";
-constexpr char kRecordingLoad[] = "The meter is recording data, please stop recording before loading data.";
-constexpr char kRecordingErase[] = "The meter is recording data, please stop recording before erasing data.";
-constexpr char kNoData[] = "There was not any data recorded in momery of meter !";
 
-bool decodeReplacedStore(int code)
-{
-    return code == DecodeCode::Ok || code == DecodeCode::MarkerMisplaced || code == DecodeCode::BeyondLastAddress
-           || code == DecodeCode::StartTimeReplaced;
-}
-} // namespace
 
 DataLoggerController::DataLoggerController(DataLoggerHost& host) : m_host(host) {}
 
@@ -78,11 +67,11 @@ void DataLoggerController::LoadData1Click()
     if (m_downloading)
         return;
     if (!m_host.connected()) {
-        Prompter::instance().message(kNoConnection);
+        Prompter::instance().message(Msg::NoConnection);
         return;
     }
     if (m_host.meterRecording()) {
-        Prompter::instance().message(kRecordingLoad);
+        Prompter::instance().message(Msg::RecordingLoad);
         return;
     }
     prepareWindow();
@@ -162,17 +151,12 @@ void DataLoggerController::downloadDone(const DownloadResult& result)
     if (code == DownloadCode::Ok)
         code = takeImage(result.image, result.lastAddress);
 
-    GraphState& st = m_host.graphHost().graphState();
-    bool recover = false;
-    if (code == DecodeCode::Ok || code == DecodeCode::MarkerMisplaced || code == DecodeCode::BeyondLastAddress) {
-        st.DataLoggerUnsaved = true;
-    } else if (code == DecodeCode::NoDataSets) {
-        Prompter::instance().message(kNoData);
-    } else {
-        Prompter::instance().message(loadErrorMessage(code));
-        recover = true;
-    }
-    releaseLink(recover);
+    const LoadOutcome outcome = loadOutcome(code);
+    if (outcome.accepted)
+        m_host.graphHost().graphState().DataLoggerUnsaved = true;
+    if (!outcome.message.isEmpty())
+        Prompter::instance().message(outcome.message);
+    releaseLink(outcome.recover);
     emit loadFinished(code);
 }
 
@@ -191,7 +175,7 @@ void DataLoggerController::releaseLink(bool recover)
 int DataLoggerController::takeImage(const QByteArray& image, int lastAddress)
 {
     DecodeResult decoded = DecodeMemoryImage(image, lastAddress, Clock::instance().now());
-    if (!decodeReplacedStore(decoded.code))
+    if (!decoded.store)
         return decoded.code;
     m_decode = std::move(decoded);
     TfrmGraph* w = window();
@@ -284,7 +268,7 @@ void DataLoggerController::ChangeDataSetStart(int n)
 void DataLoggerController::EraseMemory1Click()
 {
     if (m_host.meterRecording()) {
-        Prompter::instance().message(kRecordingErase);
+        Prompter::instance().message(Msg::RecordingErase);
         return;
     }
     if (Prompter::instance().ask("Are you sure to erase memory ?", Buttons::YesNo) == Answer::No)
@@ -324,7 +308,7 @@ void DataLoggerController::OpenCollectionFile()
     if (!ReadCollectionFile(file, image))
         return;
     const int code = takeImage(image, lastAddressOf(image));
-    if (!decodeReplacedStore(code))
+    if (!replacesDataSets(code))
         return;
     if (w) {
         w->resetViewForNewData();

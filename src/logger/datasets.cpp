@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/datetime.h"
+#include "meter/reading.h"
 
 namespace quedral {
 
@@ -30,15 +31,6 @@ private:
     const std::uint8_t* m_data;
     qsizetype m_size;
 };
-
-// A BCD byte read as two hexadecimal digits taken as a decimal number; -1 when a digit is
-// above 9 or the byte is missing.
-int bcdField(int b)
-{
-    if (b < 0 || (b >> 4) > 9 || (b & 0x0F) > 9)
-        return -1;
-    return (b >> 4) * 10 + (b & 0x0F);
-}
 
 struct Header {
     std::int64_t H = 0;
@@ -182,7 +174,7 @@ DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const 
         const QTime clock = now.time();
         int f[6];
         for (int i = 0; i < 6; ++i)
-            f[i] = bcdField(b.at(H + 3 + i));
+            f[i] = b.has(H + 3 + i) ? bcdValue(static_cast<std::uint8_t>(b.at(H + 3 + i))) : -1;
         const int year = f[0] >= 0 ? f[0] + 2000 : today.year();
         const int month = f[1] >= 0 ? f[1] : today.month();
         const int day = f[2] >= 0 ? f[2] : today.day();

@@ -42,6 +42,13 @@ inline constexpr int BeyondLastAddress = 34; // a set ends beyond the last addre
 inline constexpr int StartTimeReplaced = 35; // a start time was no valid date: now instead
 } // namespace DecodeCode
 
+// Whether a decode that ended with this code replaced the data sets (0 and 33 to 35; 31 and
+// 32 leave what was there).
+inline bool replacesDataSets(int code)
+{
+    return code == DecodeCode::Ok || (code >= DecodeCode::MarkerMisplaced && code <= DecodeCode::StartTimeReplaced);
+}
+
 // One data set, as the per-set arrays of the store hold it.
 struct DataSetInfo {
     double StartTime = 0; // days since 30 Dec 1899

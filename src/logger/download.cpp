@@ -6,17 +6,6 @@
 
 namespace quedral {
 
-namespace {
-// Sets bytes 0, 1 and 6 of the main command buffer and writes it; bytes 2 to 5 stay as they are.
-int writeMainCommand(MeterLink& link, std::uint8_t letter)
-{
-    link.MainCommand[0] = kFrameStart;
-    link.MainCommand[1] = letter;
-    link.MainCommand[6] = kFrameEnd;
-    return link.transport().UsbWrite(kCommandLength, link.MainCommand.data());
-}
-} // namespace
-
 int downloadTotal(int lastAddress)
 {
     std::int64_t total = static_cast<std::int64_t>(lastAddress) + 1;
@@ -31,29 +20,15 @@ DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress)
 {
     DownloadResult r;
     Transport& t = link.transport();
-    t.UsbClose();
-    if (t.UsbOpen(MeterLink::VendorId, MeterLink::ProductId) != 0) {
-        r.code = DownloadCode::OpenFailed;
+    // 'P' is a standard exchange (117 to 121); a failure leaves the device as it is.
+    ExchangeOptions start;
+    start.codes = Codes::DownloadStart;
+    start.check = ReplyCheck::DownloadFrame;
+    start.keepOpen = true;
+    r.code = link.StandardExchange(Letter::DownloadStart, start);
+    if (r.code != DownloadCode::Ok)
         return r;
-    }
-    if (t.UsbSetTimeouts(1000, 1000) != 0) {
-        r.code = DownloadCode::TimeoutsFailed;
-        return r;
-    }
-    if (writeMainCommand(link, Letter::DownloadStart) != 0) {
-        r.code = DownloadCode::StartWriteFailed;
-        return r;
-    }
-    t.UsbPurge();
-    if (t.UsbRead(kReplyLength, link.MainReply.data()) != 0) {
-        r.code = DownloadCode::StartNoReply;
-        return r;
-    }
     const ReplyFrame& first = link.MainReply;
-    if (first[0] != 0x04 || first[31] != 0x05) {
-        r.code = DownloadCode::StartWrongReply;
-        return r;
-    }
     r.lastAddress = (first[11] << 16) | (first[12] << 8) | first[13];
     r.total = downloadTotal(r.lastAddress);
     if (progress.started)
@@ -69,7 +44,7 @@ DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress)
             cancelled = true;
             break;
         }
-        if (writeMainCommand(link, Letter::DownloadNext) != 0) {
+        if (link.WriteMainCommand(Letter::DownloadNext) != 0) {
             t.UsbClose();
             r.code = DownloadCode::BlockWriteFailed;
             break;
@@ -87,12 +62,12 @@ DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress)
     }
     if (cancelled) {
         // The meter is told the transfer is over; what arrived is not used.
-        writeMainCommand(link, Letter::DownloadEnd);
+        link.WriteMainCommand(Letter::DownloadEnd);
         r.code = DownloadCode::Cancelled;
         r.image.clear();
         return r;
     }
-    if (remaining == 0 && writeMainCommand(link, Letter::DownloadEnd) != 0)
+    if (remaining == 0 && link.WriteMainCommand(Letter::DownloadEnd) != 0)
         r.code = DownloadCode::EndWriteFailed;
     if (r.received < remaining)
         r.code = DownloadCode::FirstHalfFailed;
@@ -129,6 +104,20 @@ QString eraseMessage(int code)
     }
 }
 
+LoadOutcome loadOutcome(int code)
+{
+    LoadOutcome o;
+    if (code == DecodeCode::Ok || code == DecodeCode::MarkerMisplaced || code == DecodeCode::BeyondLastAddress) {
+        o.accepted = true;
+    } else if (code == DecodeCode::NoDataSets) {
+        o.message = QString::fromLatin1(Msg::NoDataInMemory);
+    } else {
+        o.message = loadErrorMessage(code);
+        o.recover = true;
+    }
+    return o;
+}
+
 QString loadErrorMessage(int code)
 {
     return QString::fromLatin1(Msg::TryAgain) + QString::number(code);
@@ -137,7 +126,7 @@ QString loadErrorMessage(int code)
 void RecoverAfterFailedDownload(MeterLink& link)
 {
     link.transport().UsbPurge();
-    writeMainCommand(link, Letter::Recover);
+    link.WriteMainCommand(Letter::Recover);
 }
 
 } // namespace quedral

@@ -8,22 +8,23 @@
 #include <functional>
 
 #include "logger/datasets.h"
+#include "meter/frames.h"
 
 namespace quedral {
 
 class MeterLink;
 
 namespace DownloadCode {
-inline constexpr int Ok = 0;
-inline constexpr int OpenFailed = 117;
-inline constexpr int TimeoutsFailed = 118;
-inline constexpr int StartWriteFailed = 119;  // 'P' not written
-inline constexpr int StartNoReply = 120;      // no reply to 'P'
-inline constexpr int StartWrongReply = 121;   // the reply is not framed by 0x04 .. 0x05
-inline constexpr int BlockWriteFailed = 123;  // a 'p' not written
-inline constexpr int BlockNoReply = 124;      // a block not read
-inline constexpr int EndWriteFailed = 125;    // 'q' not written
-inline constexpr int FirstHalfFailed = 126;   // a block failure while less had arrived than remained
+inline constexpr int Ok = Codes::Ok;
+inline constexpr int OpenFailed = Codes::DownloadStart.openFailed;         // 117
+inline constexpr int TimeoutsFailed = Codes::DownloadStart.timeoutsFailed; // 118
+inline constexpr int StartWriteFailed = Codes::DownloadStart.writeFailed;  // 119, 'P' not written
+inline constexpr int StartNoReply = *Codes::DownloadStart.noReply;         // 120, no reply to 'P'
+inline constexpr int StartWrongReply = *Codes::DownloadStart.wrongReply;   // 121, not framed 0x04 .. 0x05
+inline constexpr int BlockWriteFailed = Codes::DownloadNext.writeFailed;   // 123, a 'p' not written
+inline constexpr int BlockNoReply = *Codes::DownloadNext.noReply;          // 124, a block not read
+inline constexpr int EndWriteFailed = Codes::DownloadEnd.writeFailed;      // 125, 'q' not written
+inline constexpr int FirstHalfFailed = Codes::DownloadOther126; // a block failure while less had arrived than remained
 // Not a code of the meter's: the user stopped the transfer ('q' was sent).
 inline constexpr int Cancelled = -1;
 } // namespace DownloadCode
@@ -66,6 +67,15 @@ void RecoverAfterFailedDownload(MeterLink& link);
 int EraseMeterMemory(MeterLink& link);
 // The message for an erase result; empty for 806, which is not reported.
 QString eraseMessage(int code);
+// What the end of a load means, for Load Data and `quedral-cli download` alike. The code is the
+// download's, or after a complete transfer the decode's.
+struct LoadOutcome {
+    bool accepted = false; // 0, 33, 34: the data sets stand (and are not saved yet)
+    QString message;       // what the user is told; empty for nothing
+    bool recover = false;  // 'Q' follows (every failure but "no data")
+};
+LoadOutcome loadOutcome(int code);
+
 // The message for a load that failed with code: "There was error,please try again!   error
 // code=" and the code.
 QString loadErrorMessage(int code);

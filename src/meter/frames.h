@@ -118,6 +118,10 @@ inline constexpr char NoResponse[] = "no response from device, error code="; // 
 inline constexpr char ErrorCode[] = "Error Code=";                             // + code
 inline constexpr char TryAgain[] = "There was error,please try again!   error code="; // + code
 inline constexpr char NoConnection[] = "There is no connection with meter !";
+inline constexpr char RecordingLoad[] = "The meter is recording data, please stop recording before loading data.";
+inline constexpr char RecordingErase[] = "The meter is recording data, please stop recording before erasing data.";
+inline constexpr char RecordingLeq[] = "The meter is recording data, please stop recording first .";
+inline constexpr char NoDataInMemory[] = "There was not any data recorded in momery of meter !";
 inline constexpr char ConnectFail[] = "Connect fail";
 inline constexpr char LeqFail[] = "LEQ fail , try to start again !!";
 inline constexpr char Fail[] = "Fail";

@@ -35,10 +35,7 @@ bool MeterLink::ExchangeCommand(std::uint8_t letter)
     m_transport.UsbClose();
     bool ok = m_transport.UsbOpen(VendorId, ProductId) == 0 && m_transport.UsbSetTimeouts(1000, 1000) == 0;
     if (ok) {
-        MainCommand[0] = kFrameStart;
-        MainCommand[1] = letter;
-        MainCommand[6] = kFrameEnd;
-        m_transport.UsbWrite(kCommandLength, MainCommand.data());
+        WriteMainCommand(letter);
         m_transport.UsbPurge();
         ok = m_transport.UsbRead(kReplyLength, MainReply.data()) == 0;
     }
@@ -53,12 +50,9 @@ bool MeterLink::PollReading()
         m_transport.UsbClose();
         return false;
     }
-    MainCommand[0] = kFrameStart;
-    MainCommand[1] = Letter::Reading;
     ++PollSequence; // unsigned 8-bit: 255 wraps to 0
     MainCommand[5] = PollSequence;
-    MainCommand[6] = kFrameEnd;
-    m_transport.UsbWrite(kCommandLength, MainCommand.data());
+    WriteMainCommand(Letter::Reading);
     m_transport.UsbPurge();
     MainReply.fill(0);
     const bool ok = m_transport.UsbRead(kReplyLength, MainReply.data()) == 0;
@@ -78,10 +72,7 @@ bool MeterLink::SendKey(std::uint8_t letter)
         m_transport.UsbClose();
         return false;
     }
-    MainCommand[0] = kFrameStart;
-    MainCommand[1] = letter;
-    MainCommand[6] = kFrameEnd;
-    m_transport.UsbWrite(kCommandLength, MainCommand.data());
+    WriteMainCommand(letter);
     m_transport.UsbClose();
     return true;
 }
@@ -123,10 +114,21 @@ int MeterLink::StandardExchange(const CommandFrame& command, ReplyFrame& reply, 
 
 int MeterLink::StandardExchange(std::uint8_t letter, const ExchangeOptions& options)
 {
+    SetMainCommand(letter);
+    return StandardExchange(MainCommand, MainReply, options);
+}
+
+void MeterLink::SetMainCommand(std::uint8_t letter)
+{
     MainCommand[0] = kFrameStart;
     MainCommand[1] = letter;
     MainCommand[6] = kFrameEnd;
-    return StandardExchange(MainCommand, MainReply, options);
+}
+
+int MeterLink::WriteMainCommand(std::uint8_t letter)
+{
+    SetMainCommand(letter);
+    return m_transport.UsbWrite(kCommandLength, MainCommand.data());
 }
 
 const char* exchangeStepText(int code, const ExchangeCodes& codes)

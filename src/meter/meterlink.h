@@ -69,6 +69,11 @@ public:
     int StandardExchange(std::uint8_t letter, const ExchangeOptions& options);
     void CloseLink() { m_transport.UsbClose(); }
 
+    // MainCommand bytes 0, 1 and 6 set to 02, letter, 03 (bytes 2 to 5 stay as they are).
+    void SetMainCommand(std::uint8_t letter);
+    // The same, then written as it stands: the transport's status (0 = written).
+    int WriteMainCommand(std::uint8_t letter);
+
 private:
     Transport& m_transport;
 };

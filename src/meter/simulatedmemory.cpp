@@ -1,4 +1,5 @@
 #include "meter/simulatedmemory.h"
+#include "meter/reading.h"
 
 #include <algorithm>
 #include <random>
@@ -10,7 +11,7 @@ QByteArray encodeMemoryImage(const std::vector<LoggedSet>& sets)
     QByteArray image(256, '\0');
     image[0] = char(0x04);
     image[31] = char(0x05);
-    auto bcd = [](int v) { return char(((v / 10) << 4) | (v % 10)); };
+    auto bcd = [](int v) { return static_cast<char>(toBcd(v)); };
     for (const LoggedSet& s : sets) {
         QByteArray h(24, '\0');
         h[0] = char(0xA5);

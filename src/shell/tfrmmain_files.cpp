@@ -21,6 +21,7 @@
 #include "graph/pesgraph.h"
 #include "graph/window/tfrmgraph.h"
 #include "leq/tfrmleq.h"
+#include "meter/frames.h"
 #include "shell/tfrmmain.h"
 
 namespace quedral {
@@ -28,7 +29,7 @@ namespace quedral {
 void TfrmMain::LEQ1Click()
 {
     if (m_state.MeterRecording) {
-        Prompter::instance().message("The meter is recording data, please stop recording first .");
+        Prompter::instance().message(Msg::RecordingLeq);
         return;
     }
     if (auto* existing = qobject_cast<TfrmLEQ*>(m_state.LeqWindow)) {
@@ -298,7 +299,7 @@ void TfrmMain::btnOutputToGraphClick()
         return;
     const ListTable& table = list->table();
     if (table.rowCount() == 0 || table.cell(0, 1).isEmpty()) {
-        Prompter::instance().message("No data to graph !");
+        Prompter::instance().message(kNoDataToGraph);
         return;
     }
     auto* w = new TfrmGraph(*this, GraphKind::File);

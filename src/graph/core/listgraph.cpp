@@ -59,7 +59,7 @@ QString listToGraph(const ListTable& table, ChartModel& chart, const KeepGoing& 
 {
     const int n = table.rowCount();
     if (n == 0)
-        return QStringLiteral("No data to graph !");
+        return QString::fromLatin1(kNoDataToGraph);
     RowTimes times(table, locale);
     const std::optional<double> start = times.read(0);
     if (!start)

@@ -9,6 +9,9 @@ namespace quedral {
 
 class ChartModel;
 
+// What Output to graph (and the Leq window's Graph) say about a table without data.
+inline constexpr char kNoDataToGraph[] = "No data to graph !";
+
 // Makes the chart of Output to graph: 1 subset, one point per row, X from the row's date and
 // time, Y from column 3 (column 4 when its header is exactly "LEQ"); NewChart's set-up with X
 // from the first row's time to the last's and Y 30 .. 130. A row with an unreadable time keeps
