@@ -26,6 +26,7 @@
 #include "graph/core/listgraph.h"
 #include "graph/chartmodel.h"
 #include "graph/stats/leqmath.h"
+#include "logger/datasetchart.h"
 #include "logger/download.h"
 #include "wav/wavseries.h"
 
@@ -376,7 +377,7 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
     openLeqLink(ctx.link);
     LeqMeasurement measurement;
     measurement.start(seconds);
-    QStringList table;
+    std::vector<LeqRow> table;
     g_interrupted = 0;
     auto previous = std::signal(SIGINT, onInterrupt);
     Clock& clock = Clock::instance();
@@ -391,12 +392,13 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
         nextTick = std::max(nextTick + LeqMeasurement::kTickMs, now);
         const LeqTick tick = leqExchange(ctx.link, measurement, log.get());
         if (tick.row) {
-            const LeqRow& r = *tick.row;
-            const QString spl = r.hasLevels ? QString::number(r.spl, 'f', 1) : QString();
-            const QString leq = r.hasLevels ? QString::number(r.leq, 'f', 1) : QString();
-            ctx.out << r.row << '\t' << r.date << '\t' << r.time << '\t' << spl << '\t' << leq << "\n";
+            // As the table shows it, numbers with a full stop.
+            QStringList cells;
+            for (int c = 0; c < 5; ++c)
+                cells << leqRowText(*tick.row, c, QLocale::c());
+            ctx.out << cells.join('\t') << "\n";
             ctx.out.flush();
-            table << r.date + '\t' + r.time + '\t' + spl + '\t' + leq + '\t';
+            table.push_back(*tick.row);
         }
         if (tick.failedOut) {
             ctx.err << Msg::LeqFail << "\n";
@@ -418,8 +420,7 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
             ctx.err << out << ": " << f.errorString() << "\n";
             return 1;
         }
-        for (const QString& line : table)
-            f.write((line + "\r\n").toLocal8Bit());
+        writeLeqTable(f, table, QLocale::c());
     }
     return status;
 }
@@ -440,6 +441,27 @@ int cmdGraphInfo(Context& ctx, const QStringList& args)
     return 0;
 }
 
+// Reads and decodes a collection file that must hold data set n (counting from 1); false with
+// the reason otherwise.
+bool loadDataSet(const QString& file, int n, DecodeResult& d, QString& error)
+{
+    QByteArray image;
+    if (!ReadCollectionFile(file, image, &error)) {
+        error = file + ": " + error;
+        return false;
+    }
+    d = DecodeMemoryImage(image, lastAddressOf(image), Clock::instance().now());
+    if (!d.store || d.store->empty()) {
+        error = QStringLiteral("%1: no data sets (decode code %2)").arg(file).arg(d.code);
+        return false;
+    }
+    if (n < 1 || n > d.store->size()) {
+        error = QStringLiteral("%1: no data set %2 (the file holds %3)").arg(file).arg(n).arg(d.store->size());
+        return false;
+    }
+    return true;
+}
+
 // The times and levels `leq` works on; false with the reason when the file gives none.
 bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error)
 {
@@ -453,27 +475,13 @@ bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& serie
         return false;
     }
     if (ext == QLatin1String("rec")) {
-        QByteArray image;
-        if (!ReadCollectionFile(file, image, &error)) {
-            error = file + ": " + error;
+        DecodeResult d;
+        if (!loadDataSet(file, set.value_or(1), d, error))
             return false;
-        }
-        const DecodeResult d = DecodeMemoryImage(image, lastAddressOf(image), Clock::instance().now());
-        if (!d.store || d.store->empty()) {
-            error = QStringLiteral("%1: no data sets (decode code %2)").arg(file).arg(d.code);
-            return false;
-        }
         const DataSetStore& store = *d.store;
-        const int n = set.value_or(1);
-        if (n < 1 || n > store.size()) {
-            error = QStringLiteral("%1: no data set %2 (the file holds %3)").arg(file).arg(n).arg(store.size());
-            return false;
-        }
-        const auto total = static_cast<std::int64_t>(store.Levels.size());
-        const std::int64_t first = std::min(store.FirstSample(n - 1), total);
-        const std::int64_t last = std::min(first + store.Counts[static_cast<size_t>(n - 1)], total);
-        series.levels.assign(store.Levels.begin() + first, store.Levels.begin() + last);
-        series.times.assign(store.SampleTimes.begin() + first, store.SampleTimes.begin() + last);
+        const DataSetSpan span = store.Span(set.value_or(1) - 1);
+        series.levels.assign(store.Levels.begin() + span.first, store.Levels.begin() + span.first + span.count);
+        series.times.assign(store.SampleTimes.begin() + span.first, store.SampleTimes.begin() + span.first + span.count);
         return true;
     }
     if (ext == QLatin1String("ghf")) {
@@ -566,31 +574,13 @@ bool loadExportChart(const QString& file, std::optional<int> set, ChartModel& ch
         return false;
     }
     if (ext == QLatin1String("rec")) {
-        QByteArray image;
-        if (!ReadCollectionFile(file, image, &error)) {
-            error = file + ": " + error;
-            return false;
-        }
-        const DecodeResult d = DecodeMemoryImage(image, lastAddressOf(image), Clock::instance().now());
-        if (!d.store || d.store->empty()) {
-            error = QStringLiteral("%1: no data sets (decode code %2)").arg(file).arg(d.code);
-            return false;
-        }
-        const DataSetStore& store = *d.store;
+        DecodeResult d;
         const int n = set.value_or(1);
-        if (n < 1 || n > store.size()) {
-            error = QStringLiteral("%1: no data set %2 (the file holds %3)").arg(file).arg(n).arg(store.size());
+        if (!loadDataSet(file, n, d, error))
             return false;
-        }
-        const DataSetInfo info = store.info(n - 1);
-        const auto total = static_cast<std::int64_t>(store.Levels.size());
-        const std::int64_t first = std::min(store.FirstSample(n - 1), total);
-        const std::int64_t count = std::min<std::int64_t>(info.Count, total - first);
-        const double start = info.StartTime;
-        NewChart(chart, 1, static_cast<int>(count), start, start + info.Count * (info.Interval / 86400.0), 30.0f,
-                 130.0f);
-        chart.setBulkXData(store.SampleTimes.data() + first, count);
-        chart.setBulkYData(store.Levels.data() + first, count);
+        const DataSetSpan span = d.store->Span(n - 1);
+        NewChart(chart, 1, static_cast<int>(span.count), span.start, span.end, 30.0f, 130.0f);
+        PutDataSet(chart, *d.store, n - 1);
         return true;
     }
     if (ext == QLatin1String("ghf")) {
@@ -708,15 +698,10 @@ int cmdWavCheck(Context& ctx, const QStringList& args)
         ctx.err << usage;
         return 2;
     }
-    QByteArray image;
+    DecodeResult d;
     QString error;
-    if (!ReadCollectionFile(file, image, &error)) {
-        ctx.err << file << ": " << error << "\n";
-        return 1;
-    }
-    const DecodeResult d = DecodeMemoryImage(image, lastAddressOf(image), Clock::instance().now());
-    if (!d.store || set > d.store->size()) {
-        ctx.err << file << ": no data set " << set << "\n";
+    if (!loadDataSet(file, set, d, error)) {
+        ctx.err << error << "\n";
         return 1;
     }
     const int n = set - 1;

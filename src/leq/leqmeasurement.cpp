@@ -3,7 +3,10 @@
 #include <QLocale>
 
 #include "base/datetime.h"
+#include "files/textfiles.h"
+#include "graph/chartmodel.h"
 #include "graph/core/graphformat.h"
+#include "graph/core/leqchart.h"
 #include "graph/stats/leqmath.h"
 #include "meter/reading.h"
 
@@ -34,6 +37,40 @@ void LeqMeasurement::readingTexts(const LeqReply& reply, const QDateTime& now, Q
         time = formatLongTime(whole);
         if (when)
             *when = toDays(now.date(), whole);
+    }
+}
+
+QString leqRowText(const LeqRow& row, int column, const QLocale& locale)
+{
+    QLocale numbers(locale);
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    switch (column) {
+    case 0: return QString::number(row.row);
+    case 1: return row.date;
+    case 2: return row.time;
+    case 3: return row.hasLevels ? numbers.toString(double(row.spl), 'f', 1) : QString();
+    case 4: return row.hasLevels ? numbers.toString(double(row.leq), 'f', 1) : QString();
+    default: return {};
+    }
+}
+
+std::int64_t writeLeqTable(QIODevice& out, const std::vector<LeqRow>& rows, const QLocale& locale)
+{
+    const auto cell = [&](int r, int c) { return leqRowText(rows[static_cast<size_t>(r - 1)], c, locale); };
+    return writeGridText(out, cell, 4, TextRange{1, static_cast<int>(rows.size())}, QLatin1Char('\t'));
+}
+
+void PutLeqTable(ChartModel& chart, const std::vector<LeqRow>& rows)
+{
+    const int n = static_cast<int>(rows.size());
+    NewSplLeqChart(chart, n, rows.front().when, rows.back().when);
+    for (int r = 0; r < n; ++r) {
+        chart.setXDataII(0, r, rows[r].when);
+        chart.setXDataII(1, r, rows[r].when);
+        if (rows[r].hasLevels) {
+            chart.setYData(0, r, rows[r].spl);
+            chart.setYData(1, r, rows[r].leq);
+        }
     }
 }
 

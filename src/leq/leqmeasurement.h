@@ -4,10 +4,14 @@
 // SPL, and the running Leq is carried over the seconds. What a tick produced comes back as a
 // LeqTick: the log line, a finished table row, the time left, and whether the measurement ended.
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
+
+class QIODevice;
 
 namespace quedral {
 
@@ -71,6 +75,19 @@ public:
 private:
     LeqState m_state;
 };
+
+class ChartModel;
+
+// A row's cell as the Leq table shows it: 0 the number, 1 the date, 2 the time, 3 the SPL and
+// 4 the Leq with one decimal in the locale's number format (empty for a second without
+// readings).
+QString leqRowText(const LeqRow& row, int column, const QLocale& locale = QLocale());
+// The Leq window's Save: per row its date, time, SPL and Leq, each followed by a tab, then CR LF.
+std::int64_t writeLeqTable(QIODevice& out, const std::vector<LeqRow>& rows, const QLocale& locale = QLocale());
+
+// The Leq window's Graph: a fresh SPL/Leq chart with one point per row at the row's time; a
+// second without readings keeps its times and the null levels.
+void PutLeqTable(ChartModel& chart, const std::vector<LeqRow>& rows);
 
 // The durations of the Leq window's choices: "10 sec" .. "24 hours", "Manual".
 inline constexpr int kLeqDurations[10] = {10, 60, 300, 600, 900, 1800, 3600, 28800, 86400, 86400};

@@ -42,15 +42,7 @@ int LeqTableModel::columnCount(const QModelIndex& parent) const { return parent.
 
 QString LeqTableModel::text(int row, int column) const
 {
-    const LeqRow& r = m_rows[static_cast<size_t>(row)];
-    switch (column) {
-    case 0: return QString::number(r.row);
-    case 1: return r.date;
-    case 2: return r.time;
-    case 3: return r.hasLevels ? formatLevel(r.spl) : QString();
-    case 4: return r.hasLevels ? formatLevel(r.leq) : QString();
-    default: return {};
-    }
+    return leqRowText(m_rows[static_cast<size_t>(row)], column);
 }
 
 QVariant LeqTableModel::data(const QModelIndex& index, int role) const
@@ -266,15 +258,13 @@ bool TfrmLEQ::btnSaveClick()
     const QString file = Prompter::instance().saveFileName("|*.txt", "txt", DataDir::path(), nullptr);
     if (file.isEmpty())
         return false;
-    QByteArray text;
-    for (int r = 0; r < m_model.rowCount(); ++r) {
-        QString line;
-        for (int c = 1; c < 5; ++c)
-            line += m_model.text(r, c) + QLatin1Char('\t');
-        text += line.toLocal8Bit() + "\r\n";
-    }
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+    bool saved = out.open(QIODevice::WriteOnly);
+    if (saved) {
+        writeLeqTable(out, m_model.rows());
+        saved = out.commit();
+    }
+    if (!saved) {
         Prompter::instance().message(
             QStringLiteral("The table was not saved to %1: %2").arg(QDir::toNativeSeparators(file), out.errorString()));
         return false;
@@ -290,26 +280,11 @@ void TfrmLEQ::btnGraphClick()
         Prompter::instance().message(kNoDataToGraph);
         return;
     }
-    const int n = static_cast<int>(rows.size());
     auto* w = new TfrmGraph(m_graphs, GraphKind::File);
     w->setCaption("Leq");
     m_graphWindows << w;
-    ChartModel& chart = w->model();
-    NewChart(chart, 2, n, rows.front().when, rows.back().when, 30, 130);
-    chart.setSubsetLabel(0, "SPL");
-    chart.setSubsetLabel(1, "Leq");
-    chart.setSubsetColor(0, 0xFF000000u);
-    chart.setSubsetColor(1, 0xFFFF0000u);
+    PutLeqTable(w->model(), rows);
     w->setCalLeqEnabled(false);
-    for (int r = 0; r < n; ++r) {
-        chart.setXDataII(0, r, rows[r].when);
-        chart.setXDataII(1, r, rows[r].when);
-        // A second without readings keeps its times and the null levels.
-        if (rows[r].hasLevels) {
-            chart.setYData(0, r, rows[r].spl);
-            chart.setYData(1, r, rows[r].leq);
-        }
-    }
     m_graphs.showGraphWindow(*w);
     w->GraphStatistics();
     w->showSamplingRate("1");

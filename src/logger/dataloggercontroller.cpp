@@ -20,6 +20,7 @@
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmdatetime.h"
 #include "graph/window/tfrmgraph.h"
+#include "logger/datasetchart.h"
 #include "meter/frames.h"
 #include "meter/meterworker.h"
 
@@ -214,19 +215,12 @@ void DataLoggerController::ShowDataSet(int n)
     TfrmGraph* w = window();
     if (!w || n < 0 || n >= store().size())
         return;
-    const DataSetStore& st = store();
-    const DataSetInfo set = st.info(n);
-    const std::int64_t first = st.FirstSample(n);
-    const double dt = set.Interval / 86400.0;
-    const double start = set.StartTime;
-    const double end = start + set.Count * dt;
+    const DataSetInfo set = store().info(n);
     ChartModel& chart = w->model();
-    ResetChart(chart, 1, set.Count, start, end, 30.0f, 130.0f);
-    chart.setBulkXData(st.SampleTimes.data() + first, set.Count);
-    chart.setBulkYData(st.Levels.data() + first, set.Count);
+    PutDataSet(chart, store(), n);
 
     w->clearStatisticBoxes();
-    w->showRecordingStart(start);
+    w->showRecordingStart(set.StartTime);
     w->showSamplingRate(QString::number(set.Interval));
     w->showDataCount(set.Count);
     if (set.Count > 0) {
@@ -250,13 +244,7 @@ void DataLoggerController::ChangeDataSetStart(int n)
         return;
     const QDate date = dialog.DatePicker->date();
     const QTime time = dialog.TimePicker->time();
-    DataSetStore& st = *m_decode.store;
-    const double start = toDays(date, time);
-    st.StartTimes[n] = start;
-    const std::int64_t first = st.FirstSample(n);
-    const double dt = st.Intervals[n] / 86400.0;
-    for (std::int32_t k = 0; k < st.Counts[n]; ++k)
-        st.SampleTimes[static_cast<size_t>(first + k)] = start + k * dt;
+    m_decode.store->SetStartTime(n, toDays(date, time));
     w->setDataSetStartTexts(n, QLocale().toString(date, QLocale::ShortFormat), time.toString("hh:mm:ss"));
     ShowDataSet(n);
     w->ResetCursors();

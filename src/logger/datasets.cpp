@@ -63,6 +63,26 @@ std::int64_t DataSetStore::FirstSample(int n) const
     return first;
 }
 
+DataSetSpan DataSetStore::Span(int n) const
+{
+    DataSetSpan s;
+    const auto total = static_cast<std::int64_t>(Levels.size());
+    s.first = std::min(FirstSample(n), total);
+    s.count = std::min<std::int64_t>(Counts[n], total - s.first);
+    s.start = StartTimes[n];
+    s.end = s.start + Counts[n] * (Intervals[n] / 86400.0);
+    return s;
+}
+
+void DataSetStore::SetStartTime(int n, double start)
+{
+    StartTimes[n] = start;
+    const DataSetSpan s = Span(n);
+    const double dt = Intervals[n] / 86400.0;
+    for (std::int64_t k = 0; k < s.count; ++k)
+        SampleTimes[static_cast<size_t>(s.first + k)] = start + k * dt;
+}
+
 int lastAddressOf(const MemoryImage& image)
 {
     return static_cast<int>(Bytes(image).be24(11));

@@ -62,6 +62,14 @@ struct DataSetInfo {
     double Average = 0;
 };
 
+// Where a data set's samples are in the store, and the time they span.
+struct DataSetSpan {
+    std::int64_t first = 0; // index in Levels and SampleTimes
+    std::int64_t count = 0; // Count, cut to what the store holds
+    double start = 0;       // StartTime
+    double end = 0;         // StartTime + Count x Interval
+};
+
 // The data sets of one decode: per-set arrays in memory order, and the samples of all sets,
 // set after set.
 struct DataSetStore {
@@ -82,6 +90,9 @@ struct DataSetStore {
     DataSetInfo info(int n) const;
     // Index in Levels and SampleTimes of set n's first sample.
     std::int64_t FirstSample(int n) const;
+    DataSetSpan Span(int n) const;
+    // A new start for set n; its sample times follow, one interval apart.
+    void SetStartTime(int n, double start);
 };
 
 // The wave file name of a set: the 8 header bytes from H + 15 (fewer when the image ends).

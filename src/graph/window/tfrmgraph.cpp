@@ -28,6 +28,7 @@
 #include "graph/stats/statistics.h"
 #include "graph/core/chartsetup.h"
 #include "graph/core/graphformat.h"
+#include "graph/core/leqchart.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/graphunit.h"
 #include "graph/window/tfrmannoedit.h"
@@ -940,7 +941,6 @@ void TfrmGraph::btnExportStatisticClick()
 void TfrmGraph::btnCALLeqClick()
 {
     const ChartModel& source = chtGraph->model();
-    const int n = source.points();
     // Nothing to average when the first sample is already past the data (a fresh chart reads
     // null everywhere).
     if (source.yData(0, 0) > kLeqDataEnd) {
@@ -953,32 +953,8 @@ void TfrmGraph::btnCALLeqClick()
     graphUnit().LeqGraphWindow = leqWindow;
     leqWindow->pnlLeq->show();
 
-    // Reading the chart cannot fail: points outside it read X = 0 and Y = null.
-    const double xFirst = source.xDataII(0, 0);
-    const double xLast = source.xDataII(0, n - 1);
-
-    ChartModel& target = leqWindow->model();
-    NewChart(target, 2, n, xFirst, xLast, 30, 130);
-    target.setSubsetLabel(0, QStringLiteral("SPL"));
-    target.setSubsetColor(0, PEargb(255, 0, 0, 0));
-    target.setSubsetLabel(1, QStringLiteral("Leq"));
-    target.setSubsetColor(1, PEargb(255, 255, 0, 0));
-
-    // The running Leq stops at the first level past the data; that sample is still copied into
-    // the SPL subset, and the Leq subset keeps its nulls from there on.
-    const std::span<const float> levels = source.yValues(0);
-    const std::vector<float> leq = runningLeq(levels.data(), static_cast<std::int64_t>(levels.size()));
-    for (int k = 0; k < n; ++k) {
-        const double x = source.xDataII(0, k);
-        target.setXDataII(0, k, x);
-        target.setXDataII(1, k, x);
-        target.setYData(0, k, source.yData(0, k));
-        if (k >= static_cast<int>(leq.size()))
-            break;
-        target.setYData(1, k, leq[static_cast<size_t>(k)]);
-    }
-    if (!leq.empty())
-        leqWindow->txtLeq->setText(formatLevel(leq.back()));
+    if (const std::optional<float> last = PutLeqOfGraph(source, leqWindow->model()))
+        leqWindow->txtLeq->setText(formatLevel(*last));
 
     leqWindow->btnCALLeq->setEnabled(false);
     leqWindow->setWindowState(Qt::WindowNoState);

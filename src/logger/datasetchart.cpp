@@ -1,0 +1,17 @@
+#include "logger/datasetchart.h"
+
+#include "graph/chartmodel.h"
+#include "graph/core/chartsetup.h"
+#include "logger/datasets.h"
+
+namespace quedral {
+
+void PutDataSet(ChartModel& chart, const DataSetStore& store, int n)
+{
+    const DataSetSpan s = store.Span(n);
+    ResetChart(chart, 1, static_cast<int>(s.count), s.start, s.end, 30.0f, 130.0f);
+    chart.setBulkXData(store.SampleTimes.data() + s.first, s.count);
+    chart.setBulkYData(store.Levels.data() + s.first, s.count);
+}
+
+} // namespace quedral
