@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/datetime.h"
+#include "graph/stats/statistics.h"
 #include "meter/reading.h"
 
 namespace quedral {
@@ -228,9 +229,7 @@ DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const 
     for (int s = 0; s < n; ++s) {
         const double dt = store.Intervals[s] / 86400.0;
         const double start = store.StartTimes[s];
-        float max = -100000.0f, min = 100000.0f;
-        std::int32_t maxIndex = 0, minIndex = 0;
-        double sum = 0;
+        const size_t first = store.Levels.size();
         const std::int64_t p0 = static_cast<std::int64_t>(store.HeaderOffsets[s]) + 24;
         const std::int32_t count = store.Counts[s];
         for (std::int32_t k = 0; k < count; ++k) {
@@ -241,19 +240,13 @@ DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const 
                 level = 0.0f;
             store.Levels.push_back(level);
             store.SampleTimes.push_back(k * dt + start);
-            sum += level;
-            if (level > max) {
-                max = level;
-                maxIndex = k;
-            }
-            if (level < min) {
-                min = level;
-                minIndex = k;
-            }
         }
-        store.MaxIndexes.push_back(maxIndex);
-        store.MinIndexes.push_back(minIndex);
-        store.Averages.push_back(count != 0 ? sum / count : 0.0);
+        // The extremes (the first of equal ones) and the mean, as a graph's statistics have them.
+        const GraphStats stats = computeGraphStatistics(std::span(store.SampleTimes).subspan(first),
+                                                        std::span(store.Levels).subspan(first));
+        store.MaxIndexes.push_back(stats.maximumIndex);
+        store.MinIndexes.push_back(stats.minimumIndex);
+        store.Averages.push_back(stats.hasAverage ? stats.average : 0.0);
     }
 
     // The wave file names, as the header holds them.

@@ -6,6 +6,7 @@
 
 #include "graph/window/graphhost.h"
 #include "logger/dataloggercontroller.h"
+#include "files/textfiles.h"
 #include "meter/reading.h"
 #include "shell/appstate.h"
 
@@ -167,6 +168,9 @@ private:
     void showLinkProblem(const QString& problem);
     void takeScreenshotIfSettled(bool readingShown);
     void placeholderCommand(const QString& what);
+    // The range dialog (1 .. last), then write into fileName with a progress window.
+    bool exportText(const QString& fileName, int last,
+                    const std::function<void(QIODevice&, TextRange, const KeepGoing&)>& write);
 
     AppState m_state;
     MainOptions m_options;

@@ -173,30 +173,38 @@ bool TfrmMain::SaveGraphAs(TfrmGraph& window)
     return false;
 }
 
-bool TfrmMain::ExportGraphText(const ChartModel& chart, const QString& fileName, QChar separator)
+bool TfrmMain::exportText(const QString& fileName, int last,
+                          const std::function<void(QIODevice&, TextRange, const KeepGoing&)>& write)
 {
-    const int points = chart.points();
     std::optional<TextRange> range;
     {
         TfrmScope dialog(this);
         dialog.setWindowTitle("Save File");
-        dialog.showRange(1, points);
+        dialog.showRange(1, last);
         if (!dialog.runRange())
             return false;
-        range = resolveTextRange(dialog.allSelected(), dialog.fromText(), dialog.toText(), points);
+        range = resolveTextRange(dialog.allSelected(), dialog.fromText(), dialog.toText(), last);
     }
     if (!range) {
         Prompter::instance().message("invalid integer");
         return false;
     }
     ProgressJob job(this, "Saving Progress", "saving.....", range->to - range->from + 1);
+    // Written in place: Cancel keeps the complete lines written before it.
     QFile out(fileName);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         showStatusMessage(QStringLiteral("%1 was not written: %2").arg(fileName, out.errorString()));
         return false;
     }
-    writeGraphText(out, chart, *range, separator, job.keepGoing());
+    write(out, *range, job.keepGoing());
     return true;
+}
+
+bool TfrmMain::ExportGraphText(const ChartModel& chart, const QString& fileName, QChar separator)
+{
+    return exportText(fileName, chart.points(), [&](QIODevice& out, TextRange range, const KeepGoing& keepGoing) {
+        writeGraphText(out, chart, range, separator, keepGoing);
+    });
 }
 
 bool TfrmMain::ExportGridText(const std::function<QString(int, int)>& cell, int rows, int lastColumn)
@@ -204,27 +212,9 @@ bool TfrmMain::ExportGridText(const std::function<QString(int, int)>& cell, int 
     const QString file = Prompter::instance().saveFileName(tableFilter(), "TXT", DataDir::path(), nullptr);
     if (file.isEmpty())
         return false;
-    std::optional<TextRange> range;
-    {
-        TfrmScope dialog(this);
-        dialog.setWindowTitle("Save File");
-        dialog.showRange(1, rows);
-        if (!dialog.runRange())
-            return false;
-        range = resolveTextRange(dialog.allSelected(), dialog.fromText(), dialog.toText(), rows);
-    }
-    if (!range) {
-        Prompter::instance().message("invalid integer");
-        return false;
-    }
-    ProgressJob job(this, "Saving Progress", "saving.....", range->to - range->from + 1);
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        showStatusMessage(QStringLiteral("%1 was not written: %2").arg(file, out.errorString()));
-        return false;
-    }
-    writeGridText(out, cell, lastColumn, *range, gridTextSeparator(file), job.keepGoing());
-    return true;
+    return exportText(file, rows, [&](QIODevice& out, TextRange range, const KeepGoing& keepGoing) {
+        writeGridText(out, cell, lastColumn, range, gridTextSeparator(file), keepGoing);
+    });
 }
 
 void TfrmMain::Save1Click()
