@@ -304,17 +304,19 @@ void DataLoggerController::OpenCollectionFile()
     }
 }
 
-void DataLoggerController::SaveCollectionFile()
+bool DataLoggerController::SaveCollectionFile()
 {
     const QString file = Prompter::instance().saveFileName(
         "Data Set Collection file(*.rec,only for KV4471)|*.REC", "REC", DataDir::path(), nullptr);
     if (file.isEmpty())
-        return;
+        return false;
     QString error;
-    if (!quedral::SaveCollectionFile(file, &error))
+    if (!quedral::SaveCollectionFile(file, &error)) {
         m_host.showStatusMessage(QStringLiteral("Not saved: %1").arg(error));
-    else
-        m_host.graphHost().graphState().DataLoggerUnsaved = false;
+        return false;
+    }
+    m_host.graphHost().graphState().DataLoggerUnsaved = false;
+    return true;
 }
 
 } // namespace quedral

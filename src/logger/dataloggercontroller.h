@@ -59,7 +59,8 @@ public:
     // Open: asks for a collection file and shows it in the "DataLogger" window.
     void OpenCollectionFile();
     // Save: asks for a name and copies the working copy there (never over an existing file).
-    void SaveCollectionFile();
+    // True when the collection was written.
+    bool SaveCollectionFile();
     // Data set n of the store into the "DataLogger" window with its statistics.
     void ShowDataSet(int n);
     // Asks for a new start date and time of data set n and moves its samples there. The

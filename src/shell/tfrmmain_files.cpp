@@ -140,9 +140,7 @@ bool TfrmMain::saveCommand(TfrmGraph& window)
     choice.setWindowTitle("Save File");
     switch (TfrmOpenSave::runModal(choice)) {
     case TfrmOpenSave::mrCollection:
-        m_dataLogger->SaveCollectionFile();
-        // The collection is the data logger's data: saved unless the copy failed.
-        return !m_state.DataLoggerUnsaved;
+        return m_dataLogger->SaveCollectionFile();
     case TfrmOpenSave::mrSingle:
         return SaveGraphAs(window);
     default:

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -211,6 +212,19 @@ TEST_F(DataLoggerWindowTest, CollectionSavesNeverReplaceAndReopenByteForByte)
     prompts.fileNames = {second};
     main->Save1Click();
     EXPECT_EQ(readFile(second), copy);
+}
+
+TEST_F(DataLoggerWindowTest, ClosingKeepsTheWindowWhenTheCollectionSaveIsCancelled)
+{
+    poll();
+    ASSERT_EQ(load(), 0);
+    // "Save DataLogger Data ?" Yes, the collection, then the file dialog is cancelled.
+    prompts.answers = {Answer::Yes};
+    choice = TfrmOpenSave::mrCollection;
+    prompts.fileNames.clear();
+    EXPECT_FALSE(main->frameOf(logger().window())->close());
+    ASSERT_NE(logger().window(), nullptr) << "the unsaved data sets stay";
+    EXPECT_TRUE(main->state().DataLoggerUnsaved);
 }
 
 TEST_F(DataLoggerWindowTest, OpeningAFileWithoutDataSetsChangesNothing)
