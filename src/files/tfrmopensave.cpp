@@ -4,15 +4,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace quedral {
+#include "base/modalseam.h"
 
-namespace {
-TfrmOpenSave::Runner& runner()
-{
-    static TfrmOpenSave::Runner r;
-    return r;
-}
-} // namespace
+namespace quedral {
 
 TfrmOpenSave::TfrmOpenSave(QWidget* parent) : QDialog(parent)
 {
@@ -39,15 +33,15 @@ void TfrmOpenSave::useOpenCaptions()
     btnSingle->setText(comma ? "Open single data flle(*.TXT,*.GHF)" : "Open single data file(*.TXT,*.CSV,*.GHF)");
 }
 
-void TfrmOpenSave::setRunner(Runner r) { runner() = std::move(r); }
+void TfrmOpenSave::setRunner(Runner r) { ModalSeam<TfrmOpenSave>::set(std::move(r)); }
 
 int TfrmOpenSave::runModal(TfrmOpenSave& dialog)
 {
-    if (runner())
-        return runner()(dialog);
-    const int r = dialog.exec();
-    // The close box counts as Cancel.
-    return r == QDialog::Rejected ? mrCancel : r;
+    return ModalSeam<TfrmOpenSave>::run(dialog, [](QDialog& d) {
+        const int r = d.exec();
+        // The close box counts as Cancel.
+        return r == QDialog::Rejected ? int(mrCancel) : r;
+    });
 }
 
 } // namespace quedral

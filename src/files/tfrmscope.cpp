@@ -8,15 +8,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace quedral {
+#include "base/modalseam.h"
 
-namespace {
-TfrmScope::Runner& rangeRunner()
-{
-    static TfrmScope::Runner r;
-    return r;
-}
-} // namespace
+namespace quedral {
 
 TfrmScope::TfrmScope(QWidget* parent) : QDialog(parent)
 {
@@ -142,13 +136,11 @@ void TfrmScope::chooseRange(bool all, const QString& from, const QString& to)
     edtSelTo->setText(to);
 }
 
-void TfrmScope::setRangeRunner(Runner runner) { rangeRunner() = std::move(runner); }
+void TfrmScope::setRangeRunner(Runner runner) { ModalSeam<TfrmScope, bool>::set(std::move(runner)); }
 
 bool TfrmScope::runRange()
 {
-    if (rangeRunner())
-        return rangeRunner()(*this);
-    return exec() == QDialog::Accepted;
+    return ModalSeam<TfrmScope, bool>::run(*this, [](QDialog& d) { return d.exec() == QDialog::Accepted; });
 }
 
 } // namespace quedral

@@ -13,6 +13,8 @@
 #include "realtime/periodtext.h"
 #include "base/prompter.h"
 
+#include "base/modalseam.h"
+
 namespace quedral {
 
 namespace {
@@ -46,11 +48,6 @@ public:
     }
 };
 
-TfrmSetupRealTime::Runner& runner()
-{
-    static TfrmSetupRealTime::Runner r;
-    return r;
-}
 } // namespace
 
 TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
@@ -163,16 +160,11 @@ void TfrmSetupRealTime::edtRealTimeNoChange()
     edtPeriod->setText(recordingPeriodText(count, rate));
 }
 
-void TfrmSetupRealTime::setRunner(Runner r)
-{
-    runner() = std::move(r);
-}
+void TfrmSetupRealTime::setRunner(Runner r) { ModalSeam<TfrmSetupRealTime>::set(std::move(r)); }
 
 int TfrmSetupRealTime::runModal(TfrmSetupRealTime& dialog)
 {
-    if (runner())
-        return runner()(dialog);
-    return dialog.exec();
+    return ModalSeam<TfrmSetupRealTime>::run(dialog, [](QDialog& d) { return d.exec(); });
 }
 
 } // namespace quedral

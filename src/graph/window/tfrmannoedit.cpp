@@ -7,15 +7,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace quedral {
+#include "base/modalseam.h"
 
-namespace {
-TfrmAnnoEdit::Runner& runner()
-{
-    static TfrmAnnoEdit::Runner r;
-    return r;
-}
-} // namespace
+namespace quedral {
 
 TfrmAnnoEdit::TfrmAnnoEdit(QWidget* parent) : QDialog(parent)
 {
@@ -48,13 +42,11 @@ TfrmAnnoEdit::TfrmAnnoEdit(QWidget* parent) : QDialog(parent)
 
 QString TfrmAnnoEdit::text() const { return edtText->text(); }
 
-void TfrmAnnoEdit::setRunner(Runner r) { runner() = std::move(r); }
+void TfrmAnnoEdit::setRunner(Runner r) { ModalSeam<TfrmAnnoEdit>::set(std::move(r)); }
 
 int TfrmAnnoEdit::runModal(TfrmAnnoEdit& dialog)
 {
-    if (runner())
-        return runner()(dialog);
-    return dialog.exec();
+    return ModalSeam<TfrmAnnoEdit>::run(dialog, [](QDialog& d) { return d.exec(); });
 }
 
 } // namespace quedral

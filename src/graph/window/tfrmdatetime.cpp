@@ -6,15 +6,9 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
-namespace quedral {
+#include "base/modalseam.h"
 
-namespace {
-TfrmDateTime::Runner& runner()
-{
-    static TfrmDateTime::Runner r;
-    return r;
-}
-} // namespace
+namespace quedral {
 
 TfrmDateTime::TfrmDateTime(QWidget* parent) : QDialog(parent)
 {
@@ -47,13 +41,11 @@ TfrmDateTime::TfrmDateTime(QWidget* parent) : QDialog(parent)
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfrmDateTime::setRunner(Runner r) { runner() = std::move(r); }
+void TfrmDateTime::setRunner(Runner r) { ModalSeam<TfrmDateTime>::set(std::move(r)); }
 
 int TfrmDateTime::runModal(TfrmDateTime& dialog)
 {
-    if (runner())
-        return runner()(dialog);
-    return dialog.exec();
+    return ModalSeam<TfrmDateTime>::run(dialog, [](QDialog& d) { return d.exec(); });
 }
 
 } // namespace quedral

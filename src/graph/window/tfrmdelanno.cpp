@@ -12,15 +12,9 @@
 
 #include "graph/core/graphformat.h"
 
-namespace quedral {
+#include "base/modalseam.h"
 
-namespace {
-TfrmDelAnno::Runner& runner()
-{
-    static TfrmDelAnno::Runner r;
-    return r;
-}
-} // namespace
+namespace quedral {
 
 TfrmDelAnno::TfrmDelAnno(QWidget* parent) : QDialog(parent)
 {
@@ -98,13 +92,11 @@ void TfrmDelAnno::selectRows(int first, int last)
     grdAnnotations->setRangeSelected(QTableWidgetSelectionRange(first, 0, last, 2), true);
 }
 
-void TfrmDelAnno::setRunner(Runner r) { runner() = std::move(r); }
+void TfrmDelAnno::setRunner(Runner r) { ModalSeam<TfrmDelAnno>::set(std::move(r)); }
 
 int TfrmDelAnno::runModal(TfrmDelAnno& dialog)
 {
-    if (runner())
-        return runner()(dialog);
-    return dialog.exec();
+    return ModalSeam<TfrmDelAnno>::run(dialog, [](QDialog& d) { return d.exec(); });
 }
 
 } // namespace quedral
