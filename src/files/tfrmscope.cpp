@@ -113,7 +113,6 @@ void TfrmScope::showProgress(const QString& text, int maximum)
 
 void TfrmScope::setProgress(int position) { prgProgress->setValue(position); }
 void TfrmScope::setProgressText(const QString& text) { lblProgressText->setText(text); }
-QString TfrmScope::progressText() const { return lblProgressText->text(); }
 
 void TfrmScope::showRange(int from, int to)
 {

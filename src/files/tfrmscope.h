@@ -30,7 +30,6 @@ public:
     void showProgress(const QString& text, int maximum);
     void setProgress(int position);
     void setProgressText(const QString& text);
-    QString progressText() const;
     bool cancelRequested() const { return m_cancelled; }
 
     // ---- Range ----

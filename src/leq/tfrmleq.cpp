@@ -203,7 +203,6 @@ void TfrmLEQ::FormShow() { cmbTimeSelect->setCurrentIndex(0); }
 void TfrmLEQ::selectDuration(int item) { cmbTimeSelect->setCurrentIndex(item); }
 QString TfrmLEQ::timeLeftText() const { return edtTimeLeft->text(); }
 QString TfrmLEQ::leqText() const { return edtLEQValue->text(); }
-QString TfrmLEQ::readingsPerSecondText() const { return edtLEQrate->text(); }
 
 QList<TfrmGraph*> TfrmLEQ::graphWindows() const
 {

@@ -55,7 +55,6 @@ public:
     QString gridCell(int row, int column) const { return m_model.text(row - 1, column); }
     QString timeLeftText() const;
     QString leqText() const;
-    QString readingsPerSecondText() const;
     // The duration chosen: item index of cmbTimeSelect.
     void selectDuration(int item);
     // The graph windows made by Graph (they close with this window).

@@ -46,8 +46,6 @@ public:
     TfrmGraph* window() const;
     // The data sets of the last decode that replaced them (empty before the first).
     const DataSetStore& store() const;
-    // The wave column's text of set n.
-    QString waveName(int n) const { return waveText(m_decode, n); }
     bool downloading() const { return m_downloading; }
     // The progress window while a download runs.
     TfrmScope* progressWindow() const;

@@ -115,10 +115,6 @@ public:
     void stop();
     bool isRunning() const { return m_thread.isRunning(); }
 
-    // The worker object, for tests that must look at the link between ticks. Only use it while
-    // the worker is idle (after a report arrived and nothing else is queued).
-    MeterWorker& workerForTests() { return *m_worker; }
-
 signals:
     void polled(const quedral::PollReport& report);
     void keySent(std::uint8_t letter, bool ok);

@@ -534,13 +534,17 @@ void TfrmGraph::grdDataSetsClick(int row)
     resetViewForNewData();
 }
 
+int TfrmGraph::selectedDataSetRow() const
+{
+    const QList<QTableWidgetSelectionRange> ranges = grdDataSets->selectedRanges();
+    return ranges.isEmpty() ? grdDataSets->currentRow() : ranges.first().topRow();
+}
+
 void TfrmGraph::changeDateTimeClick()
 {
-    // The top row of the selection; an empty row does nothing.
-    const QList<QTableWidgetSelectionRange> ranges = grdDataSets->selectedRanges();
-    const int row = ranges.isEmpty() ? grdDataSets->currentRow() : ranges.first().topRow();
-    const QTableWidgetItem* date = grdDataSets->item(row, 1);
-    if (row < 0 || !date || date->text().isEmpty())
+    // An empty row does nothing.
+    const int row = selectedDataSetRow();
+    if (row < 0 || dataSetRowTexts(row).value(1).isEmpty())
         return;
     m_host.changeDataSetStart(*this, row);
 }

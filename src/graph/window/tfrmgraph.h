@@ -104,6 +104,9 @@ public:
     // A data set's row gets the texts of a new start; the selection moves to a row.
     void setDataSetStartTexts(int row, const QString& date, const QString& time);
     void selectDataSetRow(int row);
+    // The data-set grid's row the commands act on: the top row of the selection, else the
+    // current row (-1 for none).
+    int selectedDataSetRow() const;
     // "Change Date & Time" from the data-set grid's menu.
     void changeDateTimeClick();
     // The sampling-rate box's text (the data logger shows a set's interval there).

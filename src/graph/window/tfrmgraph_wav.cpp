@@ -90,12 +90,8 @@ int intervalSeconds(const QString& text)
 
 void TfrmGraph::btnOpenWavClick()
 {
-    const QList<QTableWidgetSelectionRange> ranges = grdDataSets->selectedRanges();
-    const int row = ranges.isEmpty() ? grdDataSets->currentRow() : ranges.first().topRow();
-    const auto cell = [&](int column) {
-        const QTableWidgetItem* item = row >= 0 ? grdDataSets->item(row, column) : nullptr;
-        return item ? item->text() : QString();
-    };
+    const QStringList row = dataSetRowTexts(selectedDataSetRow());
+    const auto cell = [&](int column) { return row.value(column); };
     if (cell(1).isEmpty()) {
         Prompter::instance().message("no datalog file");
         return;
