@@ -368,6 +368,31 @@ private:
 
 constexpr qsizetype kFlushAt = 1 << 16;
 
+// Collects whole lines and hands them to the device in large writes; what is left goes out when
+// the writer is done with (Cancel keeps every complete line before it).
+class LineSink {
+public:
+    explicit LineSink(QIODevice& out) : m_out(out) { m_buffer.reserve(kFlushAt + 256); }
+    ~LineSink() { m_out.write(m_buffer); }
+    QByteArray& buffer() { return m_buffer; }
+    // Ends the line being built; returns the lines so far.
+    std::int64_t endLine()
+    {
+        m_buffer.append("\r\n", 2);
+        if (m_buffer.size() >= kFlushAt) {
+            m_out.write(m_buffer);
+            m_buffer.resize(0); // keeps its room
+        }
+        return ++m_lines;
+    }
+    std::int64_t lines() const { return m_lines; }
+
+private:
+    QIODevice& m_out;
+    QByteArray m_buffer;
+    std::int64_t m_lines = 0;
+};
+
 } // namespace
 
 QByteArray graphTextLine(double time, float level, std::optional<float> level2, QChar separator,
@@ -388,51 +413,36 @@ std::int64_t writeGraphText(QIODevice& out, const ChartModel& chart, TextRange r
     const std::span<const float> y2 = twoLevels ? chart.yValues(1) : std::span<const float>();
     const qint64 last = std::min<qint64>(range.to, static_cast<qint64>(x.size()));
 
-    QByteArray buffer;
-    buffer.reserve(kFlushAt + 256);
-    std::int64_t lines = 0;
+    LineSink sink(out);
     for (qint64 i = std::max(range.from, 1) - 1; i < last; ++i) {
         const double t = x[static_cast<std::size_t>(i)];
         if (t == 0.0)
             break;
         const std::size_t k = static_cast<std::size_t>(i);
-        writer.append(buffer, t, y[k], twoLevels ? std::optional<float>(k < y2.size() ? y2[k] : chart.nullDataValueY)
-                                                 : std::nullopt);
-        buffer.append("\r\n", 2);
-        ++lines;
-        if (buffer.size() >= kFlushAt) {
-            out.write(buffer);
-            buffer.resize(0); // keeps its room
-        }
+        writer.append(sink.buffer(), t, y[k],
+                      twoLevels ? std::optional<float>(k < y2.size() ? y2[k] : chart.nullDataValueY) : std::nullopt);
+        const std::int64_t lines = sink.endLine();
         if (keepGoing && !keepGoing(lines))
             break;
     }
-    out.write(buffer);
-    return lines;
+    return sink.lines();
 }
 
 std::int64_t writeGridText(QIODevice& out, const std::function<QString(int row, int column)>& cell, int lastColumn,
                            TextRange range, QChar separator, const KeepGoing& keepGoing)
 {
     const QByteArray sep = QString(separator).toLocal8Bit();
-    QByteArray buffer;
-    std::int64_t lines = 0;
+    LineSink sink(out);
     for (qint64 r = std::max(range.from, 1); r <= range.to; ++r) {
         for (int c = 1; c <= lastColumn; ++c) {
-            buffer.append(cell(static_cast<int>(r), c).toLocal8Bit());
-            buffer.append(sep);
+            sink.buffer().append(cell(static_cast<int>(r), c).toLocal8Bit());
+            sink.buffer().append(sep);
         }
-        buffer.append("\r\n", 2);
-        ++lines;
-        if (buffer.size() >= kFlushAt) {
-            out.write(buffer);
-            buffer.resize(0); // keeps its room
-        }
+        const std::int64_t lines = sink.endLine();
         if (keepGoing && !keepGoing(lines))
             break;
     }
-    out.write(buffer);
-    return lines;
+    return sink.lines();
 }
 
 QChar gridTextSeparator(const QString& fileName)
