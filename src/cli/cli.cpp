@@ -462,8 +462,10 @@ bool loadDataSet(const QString& file, int n, DecodeResult& d, QString& error)
     return true;
 }
 
-// The times and levels `leq` works on; false with the reason when the file gives none.
-bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error)
+// The chart of a collection's data set N (as the DataLogger window shows it) or of a graph file;
+// false with the reason when the file gives none (expected: the types the command takes).
+bool loadChartFile(const QString& file, std::optional<int> set, ChartModel& chart, QString& error,
+                   const char* expected = ".rec or .ghf")
 {
     if (!QFileInfo(file).isFile()) {
         error = file + ": no such file";
@@ -476,27 +478,31 @@ bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& serie
     }
     if (ext == QLatin1String("rec")) {
         DecodeResult d;
-        if (!loadDataSet(file, set.value_or(1), d, error))
+        const int n = set.value_or(1);
+        if (!loadDataSet(file, n, d, error))
             return false;
-        const DataSetStore& store = *d.store;
-        const DataSetSpan span = store.Span(set.value_or(1) - 1);
-        series.levels.assign(store.Levels.begin() + span.first, store.Levels.begin() + span.first + span.count);
-        series.times.assign(store.SampleTimes.begin() + span.first, store.SampleTimes.begin() + span.first + span.count);
+        const DataSetSpan span = d.store->Span(n - 1);
+        NewChart(chart, 1, static_cast<int>(span.count), span.start, span.end, 30.0f, 130.0f);
+        PutDataSet(chart, *d.store, n - 1);
         return true;
     }
     if (ext == QLatin1String("ghf")) {
-        ChartModel chart;
         if (!LoadChartState(chart, file, &error)) {
             error = file + ": " + error;
             return false;
         }
-        const auto x = chart.xValues(0);
-        const auto y = chart.yValues(0);
-        series.times.assign(x.begin(), x.end());
-        series.levels.assign(y.begin(), y.end());
         return true;
     }
-    if (const std::optional<QChar> separator = graphTextSeparator(file)) {
+    error = QStringLiteral("%1: unknown file type (expected %2)").arg(file, QLatin1String(expected));
+    return false;
+}
+
+// The times and levels `leq` works on: graph text as it stands, a collection's data set or a
+// graph file through its chart. False with the reason when the file gives none.
+bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error)
+{
+    if (const std::optional<QChar> separator = graphTextSeparator(file);
+        separator && !set && QFileInfo(file).isFile()) {
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly)) {
             error = file + ": " + f.errorString();
@@ -511,8 +517,14 @@ bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& serie
         series.levels = std::move(text.levels);
         return true;
     }
-    error = file + ": unknown file type (expected .rec, .ghf, .txt or .csv)";
-    return false;
+    ChartModel chart;
+    if (!loadChartFile(file, set, chart, error, ".rec, .ghf, .txt or .csv"))
+        return false;
+    const auto x = chart.xValues(0);
+    const auto y = chart.yValues(0);
+    series.times.assign(x.begin(), x.end());
+    series.levels.assign(y.begin(), y.end());
+    return true;
 }
 
 int cmdLeq(Context& ctx, const QStringList& args)
@@ -558,40 +570,6 @@ int cmdLeq(Context& ctx, const QStringList& args)
         ctx.out << leqSeriesText(data.times, data.levels, leq);
     ctx.out << QString::number(leq.back(), 'f', 1) << "\n";
     return 0;
-}
-
-// The chart `export` writes: data set N of a collection file as the DataLogger window shows it,
-// or a graph file's chart. False with the reason when the file gives none.
-bool loadExportChart(const QString& file, std::optional<int> set, ChartModel& chart, QString& error)
-{
-    if (!QFileInfo(file).isFile()) {
-        error = file + ": no such file";
-        return false;
-    }
-    const QString ext = QFileInfo(file).suffix().toLower();
-    if (set && ext != QLatin1String("rec")) {
-        error = "--set applies to collection files (.rec) only";
-        return false;
-    }
-    if (ext == QLatin1String("rec")) {
-        DecodeResult d;
-        const int n = set.value_or(1);
-        if (!loadDataSet(file, n, d, error))
-            return false;
-        const DataSetSpan span = d.store->Span(n - 1);
-        NewChart(chart, 1, static_cast<int>(span.count), span.start, span.end, 30.0f, 130.0f);
-        PutDataSet(chart, *d.store, n - 1);
-        return true;
-    }
-    if (ext == QLatin1String("ghf")) {
-        if (!LoadChartState(chart, file, &error)) {
-            error = file + ": " + error;
-            return false;
-        }
-        return true;
-    }
-    error = file + ": unknown file type (expected .rec or .ghf)";
-    return false;
 }
 
 // Writes a chart to a graph file (.ghf) or as graph text (.txt tab, .csv comma), by the name.
@@ -665,7 +643,7 @@ int cmdExport(Context& ctx, const QStringList& args)
         return 1;
     ChartModel chart;
     QString error;
-    if (!loadExportChart(file, set, chart, error) || !writeChartFile(chart, out, error)) {
+    if (!loadChartFile(file, set, chart, error) || !writeChartFile(chart, out, error)) {
         ctx.err << error << "\n";
         return 1;
     }
