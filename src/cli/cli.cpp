@@ -28,6 +28,7 @@
 #include "graph/stats/leqmath.h"
 #include "logger/datasetchart.h"
 #include "logger/download.h"
+#include "setup/setupcommands.h"
 #include "wav/wavseries.h"
 
 namespace quedral::cli {
@@ -345,6 +346,129 @@ int cmdErase(Context& ctx, const QStringList& args)
     if (code == 803)
         printOpenProblem(ctx);
     return code == 0 ? 0 : 1;
+}
+
+// --- Meter setup and service commands ---
+
+// A setup command's failure: the message on stderr, and why the device could not be opened.
+int setupFailed(Context& ctx, const QString& message, bool openFailed)
+{
+    ctx.err << message << "\n";
+    if (openFailed)
+        printOpenProblem(ctx);
+    return 1;
+}
+
+int cmdInfo(Context& ctx, const QStringList& args)
+{
+    if (!args.isEmpty()) {
+        ctx.err << "usage: quedral-cli info\n";
+        return 2;
+    }
+    SetupBuffers buffers;
+    const InformationResult r = ReadMeterInformation(ctx.link, buffers, QLocale::c());
+    ctx.link.CloseLink();
+    if (r.code != Codes::Ok)
+        return setupFailed(ctx, informationMessage(r), r.code == Codes::Information.openFailed);
+    for (const MeterInfoField& f : meterInfoFields()) {
+        QString label = QString::fromLatin1(f.label);
+        if (!label.endsWith(QLatin1Char(':')))
+            label += QLatin1Char(':');
+        ctx.out << label << ' ' << r.info.*f.text << "\n";
+    }
+    if (!r.serialRead)
+        ctx.err << Msg::SerialFail << "\n";
+    return 0;
+}
+
+int cmdSetClock(Context& ctx, const QStringList& args)
+{
+    if (!args.isEmpty()) {
+        ctx.err << "usage: quedral-cli set-clock\n";
+        return 2;
+    }
+    SetupBuffers buffers;
+    const int code = SetMeterClock(ctx.link, buffers, Clock::instance().now());
+    ctx.link.CloseLink();
+    if (code != Codes::Ok)
+        return setupFailed(ctx, setClockMessage(code) + QStringLiteral(" (error code=%1)").arg(code),
+                           code == SetupCode::SetTimeOpen);
+    ctx.out << setClockMessage(code);
+    return 0;
+}
+
+int cmdInterval(Context& ctx, const QStringList& args)
+{
+    if (args.size() != 1) {
+        ctx.err << "usage: quedral-cli interval MM:SS   (00:00 to 01:00)\n";
+        return 2;
+    }
+    const QStringList parts = args[0].split(QLatin1Char(':'));
+    const std::optional<int> seconds =
+        parts.size() == 2 ? parseRecordingInterval(parts[0], parts[1]) : std::nullopt;
+    if (!seconds)
+        return setupFailed(ctx, intervalMessage(SetupCode::InvalidInput), false);
+    SetupBuffers buffers;
+    const int code = SetRecordingInterval(ctx.link, buffers, *seconds);
+    if (code != Codes::Ok)
+        return setupFailed(ctx, intervalMessage(code), code == Codes::IntervalFirst.openFailed);
+    ctx.out << intervalMessage(code) << "\n";
+    return 0;
+}
+
+int cmdEepromRead(Context& ctx, const QStringList& args)
+{
+    if (args.size() != 1) {
+        ctx.err << "usage: quedral-cli eeprom-read ADDRESS   (0 to 16777215)\n";
+        return 2;
+    }
+    const std::optional<int> address = parseServiceNumber(args[0], 0, kMaxSettingAddress);
+    if (!address)
+        return setupFailed(ctx, SetupMsg::InvalidInput, false);
+    SetupBuffers buffers;
+    const ByteReadResult r = ReadSettingByte(ctx.link, buffers, *address);
+    if (r.code != Codes::Ok)
+        return setupFailed(ctx, serviceErrorMessage(r.code), r.code == Codes::Setting.openFailed);
+    ctx.out << *r.value << "\n";
+    return 0;
+}
+
+int cmdEepromWrite(Context& ctx, const QStringList& args)
+{
+    if (args.size() != 2) {
+        ctx.err << "usage: quedral-cli eeprom-write ADDRESS VALUE   (address 0 to 16777215, value 0 to 255)\n";
+        return 2;
+    }
+    const std::optional<int> address = parseServiceNumber(args[0], 0, kMaxSettingAddress);
+    const std::optional<int> value = parseServiceNumber(args[1], 0, kMaxByteValue);
+    if (!address || !value)
+        return setupFailed(ctx, SetupMsg::InvalidInput, false);
+    SetupBuffers buffers;
+    const int code = WriteSettingByte(ctx.link, buffers, *address, *value);
+    if (code != Codes::Ok)
+        return setupFailed(ctx, serviceErrorMessage(code), code == Codes::Setting.openFailed);
+    return 0;
+}
+
+int cmdQuickRec(Context& ctx, const QStringList& args)
+{
+    if (args.size() != 2) {
+        ctx.err << "usage: quedral-cli quick-rec N INTERVAL   (N 1 to " << kMaxQuickRecordSamples
+                << " samples, INTERVAL 0 to " << kMaxQuickRecordInterval << " seconds)\n";
+        return 2;
+    }
+    const std::optional<int> n = parseServiceNumber(args[0], 1, kMaxQuickRecordSamples);
+    const std::optional<int> interval = parseServiceNumber(args[1], 0, kMaxQuickRecordInterval);
+    if (!n || !interval)
+        return setupFailed(ctx, SetupMsg::InvalidInput, false);
+    SetupBuffers buffers;
+    const int code = QuickRecord(ctx.link, buffers, *n, *interval);
+    ctx.link.CloseLink();
+    if (code != Codes::Ok)
+        return setupFailed(ctx, QString::fromLatin1(SetupMsg::QuickRecordFail) + QLatin1Char('\n') + serviceErrorMessage(code),
+                           code == Codes::Erase.openFailed);
+    ctx.out << SetupMsg::QuickRecordOk << "\n";
+    return 0;
 }
 
 // The live Leq measurement without a window: a line per finished second, the log, the table.
@@ -794,6 +918,15 @@ const std::vector<Command>& commands()
         {"wav-check", "wav-check FILE.rec --set N [--dir DIR]\n"
                       "                        the WAV files of data set N: name, first and last sample, present or missing",
          cmdWavCheck},
+        {"info", "info                  the meter's information (firmware, clock, interval, data sets, memory, SN, calibration)", cmdInfo},
+        {"set-clock", "set-clock             sets the meter's clock to the computer's", cmdSetClock},
+        {"interval", "interval MM:SS        sets the meter's recording interval (00:00 to 01:00)", cmdInterval},
+        {"eeprom-read", "eeprom-read ADDRESS   one byte of the meter's settings memory", cmdEepromRead},
+        {"eeprom-write", "eeprom-write ADDRESS VALUE\n"
+                         "                        writes one byte (0 to 255) of the meter's settings memory",
+         cmdEepromWrite},
+        {"quick-rec", "quick-rec N INTERVAL  prepares a recording of N samples at INTERVAL seconds in the meter's memory",
+         cmdQuickRec},
         {"import", "import FILE.txt|FILE.csv -o OUT.ghf [--force]\n"
                    "                        a tab or comma text file read as a list and graphed into a graph file",
          cmdImport},

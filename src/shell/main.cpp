@@ -30,7 +30,8 @@ int main(int argc, char** argv)
     QCommandLineOption screenshot("screenshot", "Save a picture of the main window once start-up has settled, then exit.",
                                   "FILE.png");
     QCommandLineOption dataDir("data-dir", "Folder for working files (temp/, template/, projects).", "DIR");
-    parser.addOptions({simulate, simulateFaults, screenshot, dataDir});
+    QCommandLineOption setup("setup", "Open the Data Logger Setup window at start (service use).");
+    parser.addOptions({simulate, simulateFaults, screenshot, dataDir, setup});
     parser.process(app);
 
     TransportFaults faults;
@@ -55,6 +56,7 @@ int main(int argc, char** argv)
     MainOptions options;
     options.transport = makeTransport(parser.isSet(simulate), faults);
     options.screenshotFile = parser.value(screenshot);
+    options.openSetup = parser.isSet(setup);
     const bool splash = options.screenshotFile.isEmpty();
     auto* main = new TfrmMain(std::move(options));
     if (splash)

@@ -30,6 +30,7 @@
 #include "graph/window/tfrmgraph.h"
 #include "leq/leqrunner.h"
 #include "leq/tfrmleq.h"
+#include "setup/tfrmsetup.h"
 #include "shell/tfrmabout.h"
 
 namespace quedral {
@@ -170,7 +171,7 @@ void TfrmMain::buildMenus()
     DataLogger1->setObjectName("DataLogger1");
     LoadData1 = action(DataLogger1, "Load Data", "LoadData1", [this] { m_dataLogger->LoadData1Click(); });
     EraseMemory1 = action(DataLogger1, "Erase Memory", "EraseMemory1", [this] { m_dataLogger->EraseMemory1Click(); });
-    Setup1 = action(DataLogger1, "Setup", "Setup1", [this] { placeholderCommand("Setup"); });
+    Setup1 = action(DataLogger1, "Setup", "Setup1", &TfrmMain::SetupClick);
 
     LEQ1 = menuBar()->addAction("LEQ");
     LEQ1->setObjectName("LEQ1");
@@ -238,6 +239,13 @@ void TfrmMain::buildToolBar()
                      [this] { Stop1->trigger(); });
     btnHelp = button("btnHelp", "Help", st->standardIcon(QStyle::SP_DialogHelpButton),
                           &TfrmMain::Contents1Click);
+    // The setup window's button: service use only, never shown.
+    btnSetup = new QToolButton(pnlToolBar);
+    btnSetup->setObjectName("btnSetup");
+    btnSetup->setText("setup");
+    btnSetup->setVisible(false);
+    connect(btnSetup, &QToolButton::clicked, this, &TfrmMain::SetupClick);
+    row->addWidget(btnSetup);
     row->addStretch(1);
     btnOutputToGraph->setEnabled(false);
     btnRun->setEnabled(false);
@@ -360,6 +368,8 @@ void TfrmMain::FormShow()
     showStartupRealTimeGraph();
     Setup1->setVisible(false);
     showPanelTestPattern();
+    if (m_options.openSetup)
+        SetupClick();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* e)
@@ -422,6 +432,21 @@ void TfrmMain::PrinterSetup1Click()
 {
     QPrinter printer;
     Prompter::instance().printerSetup(printer, this);
+}
+
+void TfrmMain::SetupClick()
+{
+    if (m_setup) {
+        if (QMdiSubWindow* sub = frameOf(m_setup)) {
+            sub->showNormal();
+            m_mdi->setActiveSubWindow(sub);
+        }
+        return;
+    }
+    m_setup = new TfrmSetup(*m_meter);
+    QMdiSubWindow* sub = addChild(m_setup);
+    sub->resize(sub->sizeHint().expandedTo(QSize(560, 0)));
+    sub->show();
 }
 
 void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }

@@ -8,6 +8,7 @@
 #include "logger/dataloggercontroller.h"
 #include "files/textfiles.h"
 #include "meter/reading.h"
+#include "setup/tfrmsetup.h"
 #include "shell/appstate.h"
 
 class QAction;
@@ -35,6 +36,7 @@ struct MainOptions {
     std::unique_ptr<Transport> transport;  // the meter; required
     int startPollDelayMs = 500;            // the wait before the first poll; negative: no poll (tests)
     QString screenshotFile;                // --screenshot: save a picture once start-up has settled, then exit
+    bool openSetup = false;                // --setup: the setup window opens at start (service use)
 };
 
 class TfrmMain : public QMainWindow, public GraphHost, public DataLoggerHost {
@@ -85,6 +87,9 @@ public:
     void Tile1Click();
     void Cascade1Click();
     void PrinterSetup1Click();
+    // Data Logger > Setup (hidden): opens the setup window, or brings the open one back.
+    void SetupClick();
+    TfrmSetup* setupWindow() const { return m_setup; }
     void MaxMinTimerTimer();
     // LEQ: opens the Leq window (or brings it back).
     void LEQ1Click();
@@ -124,7 +129,8 @@ public:
     // Controls.
     QWidget* pnlToolBar = nullptr;
     QToolButton *btnOpen = nullptr, *btnSave = nullptr, *btnPrint = nullptr, *btnDataLogger = nullptr,
-                *btnOutputToGraph = nullptr, *btnRun = nullptr, *btnStop = nullptr, *btnHelp = nullptr;
+                *btnOutputToGraph = nullptr, *btnRun = nullptr, *btnStop = nullptr, *btnHelp = nullptr,
+                *btnSetup = nullptr;
     QMenu *File1 = nullptr, *RealTime1 = nullptr, *DataLogger1 = nullptr, *View1 = nullptr, *Window1 = nullptr,
           *Help1 = nullptr;
     QAction *Open1 = nullptr, *Save1 = nullptr, *Print1 = nullptr, *PrinterSetup1 = nullptr, *Exit1 = nullptr;
@@ -185,6 +191,7 @@ private:
     QMdiArea* m_mdi = nullptr;
     QLabel* m_status[3] = {nullptr, nullptr, nullptr};
     QPointer<TfrmAbout> m_splash;
+    QPointer<TfrmSetup> m_setup; // cleared when the setup window closes
     bool m_shown = false;
     bool m_screenshotTaken = false;
     int m_ticks = 0;

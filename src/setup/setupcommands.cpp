@@ -1,0 +1,403 @@
+#include "setup/setupcommands.h"
+
+#include <algorithm>
+
+#include "base/clock.h"
+#include "meter/meterlink.h"
+#include "meter/reading.h"
+
+namespace quedral {
+
+namespace {
+
+constexpr int kAttempts = 5;
+constexpr int kRetryPauseMs = 300;
+
+QString codeText(const char* text, int code)
+{
+    return QString::fromLatin1(text) + QString::number(code);
+}
+
+// The text of a failure in the usual way of the setup window: the three fixed step texts, and
+// "no response from device, error code=" with the code for everything after the write.
+QString failureText(int code, const ExchangeCodes& codes)
+{
+    if (code == codes.openFailed)
+        return QString::fromLatin1(Msg::OpenFailed);
+    if (code == codes.timeoutsFailed)
+        return QString::fromLatin1(Msg::TimeoutFailed);
+    if (code == codes.writeFailed)
+        return QString::fromLatin1(Msg::WriteFailed);
+    return codeText(Msg::NoResponse, code);
+}
+
+void putAddress(CommandFrame& command, int address)
+{
+    command[2] = static_cast<std::uint8_t>((address >> 16) & 0xFF);
+    command[3] = static_cast<std::uint8_t>((address >> 8) & 0xFF);
+    command[4] = static_cast<std::uint8_t>(address & 0xFF);
+}
+
+QString hexByte(std::uint8_t b)
+{
+    return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Set clock
+
+void buildClockBlock(ReplyFrame& block, const QDateTime& time)
+{
+    const QDate d = time.date();
+    const QTime t = time.time();
+    block[0] = toBcd(t.second());
+    block[1] = toBcd(t.minute());
+    block[2] = toBcd(t.hour());
+    block[3] = toBcd(d.day());
+    block[4] = toBcd(d.month());
+    block[6] = toBcd(d.year() % 100);
+    block[7] = 0;
+}
+
+int SetMeterClock(MeterLink& link, SetupBuffers& b, const QDateTime& time)
+{
+    Transport& usb = link.transport();
+    int code = link.OpenLink(Codes::SetTime);
+    if (code != Codes::Ok)
+        return code;
+    b.SetupCommand[0] = kFrameStart;
+    b.SetupCommand[1] = Letter::SetTime;
+    b.SetupCommand[2] = 'c';
+    b.SetupCommand[3] = 0;
+    b.SetupCommand[6] = kFrameEnd;
+    if (usb.UsbWrite(kCommandLength, b.SetupCommand.data()) != 0)
+        return SetupCode::SetTimeWrite;
+    usb.UsbPurge();
+    buildClockBlock(b.SetupReply, time);
+    if (usb.UsbWriteBlock(kReplyLength, b.SetupReply.data()) != 0)
+        return SetupCode::SetTimeBlock;
+    return Codes::Ok;
+}
+
+QString setClockMessage(int code)
+{
+    return QString::fromLatin1(code == Codes::Ok ? SetupMsg::ClockOk : SetupMsg::ClockFail);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Recording interval
+
+std::optional<int> parseRecordingInterval(const QString& minutes, const QString& seconds)
+{
+    auto field = [](const QString& text) -> std::optional<int> {
+        if (text.isEmpty() || text.size() > 2)
+            return std::nullopt;
+        for (const QChar c : text)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return std::nullopt;
+        return text.toInt();
+    };
+    const std::optional<int> m = field(minutes);
+    const std::optional<int> s = field(seconds);
+    if (!m || !s)
+        return std::nullopt;
+    const int n = *m * 60 + *s;
+    if (n > 60)
+        return std::nullopt;
+    return n;
+}
+
+int SetRecordingInterval(MeterLink& link, SetupBuffers& b, int seconds)
+{
+    if (seconds < 0 || seconds > 60)
+        return SetupCode::InvalidInput;
+    int code = link.OpenLink(Codes::IntervalFirst);
+    auto send = [&](const ExchangeCodes& codes) {
+        return link.Transact(b.SetupCommand, b.SetupReply, codes, ReplyCheck::EchoFirstTwo);
+    };
+    if (code == Codes::Ok) {
+        b.SetupCommand = makeCommand(Letter::WriteSetting, 0, 0, 14, 0);
+        code = send(Codes::IntervalFirst);
+    }
+    if (code == Codes::Ok) {
+        b.SetupCommand = makeCommand(Letter::WriteSetting, 0, 0, 15, static_cast<std::uint8_t>(seconds));
+        code = send(Codes::Setting);
+    }
+    if (code == Codes::Ok) {
+        b.SetupCommand = kCloseSettingsFrame;
+        code = send(Codes::Setting);
+    }
+    link.CloseLink();
+    return code;
+}
+
+QString intervalMessage(int code)
+{
+    if (code == Codes::Ok)
+        return QString::fromLatin1(SetupMsg::IntervalOk);
+    if (code == SetupCode::InvalidInput)
+        return QString::fromLatin1(SetupMsg::InvalidInput);
+    return failureText(code, Codes::Setting.writeFailed == code ? Codes::Setting : Codes::IntervalFirst);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Erase
+
+int EraseFromSetup(MeterLink& link, SetupBuffers& b)
+{
+    ExchangeOptions options;
+    options.codes = Codes::Erase;
+    options.check = ReplyCheck::EchoAll;
+    options.keepOpen = true;
+    return link.StandardExchange(kEraseFrame, b.SetupReply, options);
+}
+
+QString setupEraseMessage(int code)
+{
+    if (code == Codes::Ok)
+        return QString::fromLatin1(SetupMsg::EraseOk);
+    return failureText(code, Codes::Erase);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Read information
+
+MeterInfo formatMeterInfo(const ReplyFrame& r, const QLocale& locale)
+{
+    MeterInfo info;
+    const int sets = (r[9] << 8) | r[10];
+    const int last = (r[11] << 16) | (r[12] << 8) | r[13];
+    const int cali70 = (r[19] << 8) | r[20];
+    info.dataSets = QString::number(sets);
+    info.memoryAvailable = QString::number((AvailableBase - last) / 2);
+    info.interval = QString::number(r[15]);
+    info.cali94 = locale.toString(static_cast<std::int8_t>(r[18]) * 0.1, 'f', 1);
+    info.cali70 = locale.toString(cali70 / 256.0, 'f', 2) + QStringLiteral("  (") + QString::number(cali70)
+                  + QLatin1Char(')');
+    info.meterTime = hexByte(r[26]) + QLatin1Char('/') + hexByte(r[27]) + QStringLiteral("/20") + hexByte(r[25])
+                     + QStringLiteral("   ") + hexByte(r[28]) + QLatin1Char(':') + hexByte(r[29]) + QLatin1Char(':')
+                     + hexByte(r[30]);
+    info.version = locale.toString(r[31] * 0.01, 'f', 2);
+    return info;
+}
+
+const std::vector<MeterInfoField>& meterInfoFields()
+{
+    static const std::vector<MeterInfoField> fields{
+        {"FirmWare Version:", &MeterInfo::version},
+        {"Meter Time:", &MeterInfo::meterTime},
+        {"Recording Interval:", &MeterInfo::interval},
+        {"Data Sets In Memory:", &MeterInfo::dataSets},
+        {"Memory Available:", &MeterInfo::memoryAvailable},
+        {"SN:", &MeterInfo::serial},
+        {"94dB cali:", &MeterInfo::cali94},
+        {"70dB cali", &MeterInfo::cali70},
+    };
+    return fields;
+}
+
+InformationResult ReadMeterInformation(MeterLink& link, SetupBuffers& b, const QLocale& locale)
+{
+    InformationResult result;
+    ExchangeOptions options;
+    options.codes = Codes::Information;
+    options.check = ReplyCheck::None;
+    options.keepOpen = true;
+    result.code = link.StandardExchange(kInformationFrame, b.SetupReply, options);
+    if (result.code != Codes::Ok)
+        return result;
+    result.info = formatMeterInfo(b.SetupReply, locale);
+    char serial[64] = {};
+    link.transport().UsbReadSerial(0, serial, sizeof serial);
+    serial[sizeof serial - 1] = '\0';
+    result.info.serial = QString::fromLatin1(serial).trimmed();
+    result.serialRead = !result.info.serial.isEmpty();
+    return result;
+}
+
+QString informationMessage(const InformationResult& result)
+{
+    if (result.code != Codes::Ok)
+        return failureText(result.code, Codes::Information);
+    if (!result.serialRead)
+        return QString::fromLatin1(Msg::SerialFail);
+    return QString::fromLatin1(SetupMsg::ReadOk);
+}
+
+// ---------------------------------------------------------------------------------------------
+// One byte
+
+void buildByteWrite(CommandFrame& command, int address, int value)
+{
+    command[0] = kFrameStart;
+    command[1] = Letter::WriteSetting;
+    putAddress(command, address);
+    command[5] = static_cast<std::uint8_t>(value & 0xFF);
+    command[6] = kFrameEnd;
+}
+
+void buildByteRead(CommandFrame& command, int address)
+{
+    command[0] = kFrameStart;
+    command[1] = Letter::ReadSetting;
+    putAddress(command, address);
+    command[6] = kFrameEnd;
+}
+
+std::optional<int> parseServiceNumber(const QString& text, int low, int high)
+{
+    bool ok = false;
+    const qlonglong v = text.trimmed().toLongLong(&ok, 10);
+    if (!ok || v < low || v > high)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+int WriteSettingByte(MeterLink& link, SetupBuffers& b, int address, int value)
+{
+    int code = link.OpenLink(Codes::Setting);
+    if (code == Codes::Ok) {
+        buildByteWrite(b.SetupCommand, address, value);
+        code = link.Transact(b.SetupCommand, b.SetupReply, Codes::Setting, ReplyCheck::EchoAll);
+    }
+    link.CloseLink();
+    return code;
+}
+
+ByteReadResult ReadSettingByte(MeterLink& link, SetupBuffers& b, int address)
+{
+    ByteReadResult result;
+    result.code = link.OpenLink(Codes::Setting);
+    if (result.code == Codes::Ok) {
+        buildByteRead(b.SetupCommand, address);
+        result.code = link.Transact(b.SetupCommand, b.SetupReply, Codes::Setting, ReplyCheck::EchoFirstTwo);
+        if (result.code == Codes::Ok)
+            result.value = b.SetupReply[6];
+    }
+    link.CloseLink();
+    return result;
+}
+
+QString serviceErrorMessage(int code)
+{
+    return code == Codes::Ok ? QString() : codeText(Msg::ErrorCode, code);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Quick recording
+
+std::vector<std::pair<int, std::uint8_t>> quickRecordWrites(int n, int interval, const QDateTime& start)
+{
+    auto byte = [](int v) { return static_cast<std::uint8_t>(v & 0xFF); };
+    const int end = 2 * n + 281;
+    const QDate d = start.date();
+    const QTime t = start.time();
+    return {
+        {9, 0},
+        {10, 1},
+        {11, byte(end >> 16)},
+        {12, byte(end >> 8)},
+        {13, byte(end)},
+        {256, 0xA5},
+        {257, 0x5A},
+        {258, 20},
+        // The start time as plain bytes, as the meter takes it here.
+        {259, byte(d.year() % 256)},
+        {260, byte(d.month())},
+        {261, byte(d.day())},
+        {262, byte(t.hour())},
+        {263, byte(t.minute())},
+        {264, byte(t.second())},
+        {265, byte(interval / 60)},
+        {266, byte(interval % 60)},
+        {267, byte(n >> 16)},
+        {268, byte(n >> 8)},
+        {269, byte(n)},
+        {2 * n + 280, 0x5A},
+        {2 * n + 281, 0xA5},
+    };
+}
+
+bool WriteEepromByte(MeterLink& link, SetupBuffers& b, int address, int value)
+{
+    Transport& usb = link.transport();
+    buildByteWrite(b.SetupCommand, address, value);
+    bool written = false;
+    for (int attempt = 0; attempt < kAttempts && !written; ++attempt) {
+        written = usb.UsbWrite(kCommandLength, b.SetupCommand.data()) == 0;
+        if (!written)
+            WaitMilliseconds(kRetryPauseMs);
+    }
+    if (!written)
+        return false;
+    usb.UsbPurge();
+    bool read = false;
+    for (int attempt = 0; attempt < kAttempts && !read; ++attempt) {
+        read = usb.UsbRead(kReplyLength, b.SetupReply.data()) == 0;
+        if (!read)
+            WaitMilliseconds(kRetryPauseMs);
+    }
+    if (!read)
+        return false;
+    return b.SetupReply[0] == kFrameStart && b.SetupReply[1] == Letter::WriteSetting;
+}
+
+int QuickRecord(MeterLink& link, SetupBuffers& b, int n, int interval)
+{
+    Transport& usb = link.transport();
+    int result = Codes::Ok;
+    int attempts = 0;
+    auto failedAttempt = [&](int code) {
+        result = code;
+        ++attempts;
+        WaitMilliseconds(kRetryPauseMs);
+    };
+    while (attempts < kAttempts) {
+        if (usb.UsbOpen(MeterLink::VendorId, MeterLink::ProductId) != 0) {
+            failedAttempt(Codes::QuickRecordOpenFailed);
+            continue;
+        }
+        if (usb.UsbSetTimeouts(100, 100) != 0) {
+            failedAttempt(Codes::QuickRecordTimeoutsFailed);
+            continue;
+        }
+        const QDateTime start = Clock::instance().now();
+        bool allWritten = true;
+        for (const auto& [address, value] : quickRecordWrites(n, interval, start)) {
+            if (!WriteEepromByte(link, b, address, value)) {
+                allWritten = false;
+                break;
+            }
+        }
+        if (!allWritten) {
+            result = Codes::QuickRecordWriteFailed;
+            break;
+        }
+        if (result == Codes::Ok)
+            break;
+        // The writes got through only after an earlier attempt failed: tell the meter to
+        // recover and write them all again, as one more attempt.
+        WaitMilliseconds(kRetryPauseMs);
+        CommandFrame recover = b.SetupCommand;
+        recover[0] = kFrameStart;
+        recover[1] = Letter::Recover;
+        recover[6] = kFrameEnd;
+        usb.UsbWrite(kCommandLength, recover.data());
+        WaitMilliseconds(kRetryPauseMs);
+        ++attempts;
+    }
+
+    // Closing exchange: a failure here replaces the result, a success leaves it.
+    ExchangeOptions options;
+    options.codes = Codes::Erase;
+    options.check = ReplyCheck::EchoAll;
+    options.keepOpen = true;
+    const int closing = link.StandardExchange(kCloseSettingsFrame, b.SetupReply, options);
+    if (closing != Codes::Ok)
+        result = closing;
+    return result;
+}
+
+} // namespace quedral
