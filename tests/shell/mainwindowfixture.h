@@ -34,6 +34,7 @@ protected:
         MainOptions o;
         o.transport = std::move(transport);
         o.startPollDelayMs = -1;  // the test drives the ticks
+        o.openSetup = openSetup;
         main = new TfrmMain(std::move(o));
         main->show();
         for (int i = 0; i < 5 && !main->state().PanelWindow; ++i)
@@ -55,6 +56,7 @@ protected:
     void TearDown() override { delete main; }
     TfrmPanel* panel() { return main->state().PanelWindow; }
 
+    bool openSetup = false; // as quedral --setup
     ScopedDataDir data;
     ScriptedPrompter prompts;
     ScopedPrompter prompterGuard{prompts};
