@@ -691,3 +691,76 @@ TEST_F(CliTest, WavCheckRefusesSetsWithoutASeries)
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
     }
 }
+
+TEST_F(CliTest, SetupCommandsOnTheSimulatedMeter)
+{
+    Result r = run({"--simulate", "info"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 8) << r.out.toStdString();
+    const QStringList labels{"FirmWare Version: ", "Meter Time: ", "Recording Interval: ", "Data Sets In Memory: ",
+                             "Memory Available: ", "SN: ", "94dB cali: ", "70dB cali: "};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(lines[i].startsWith(labels[i])) << lines[i].toStdString();
+    EXPECT_EQ(lines[1], "Meter Time: 05/01/2026   08:30:05");
+    EXPECT_EQ(lines[2], "Recording Interval: 2");
+    EXPECT_EQ(lines[3], "Data Sets In Memory: 4");
+    EXPECT_EQ(lines[5], "SN: SIM-4471-0001");
+    EXPECT_TRUE(lines[7].contains(QRegularExpression("^70dB cali: \\d+\\.\\d\\d  \\(\\d+\\)$"))) << lines[7].toStdString();
+
+    r = run({"--simulate", "interval", "00:05"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Recording Interval Setup Successfully \n");
+    EXPECT_TRUE(run({"--simulate", "info"}).out.contains("Recording Interval: 5\n"));
+
+    r = run({"--simulate", "eeprom-write", "300", "165"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "");
+    r = run({"--simulate", "eeprom-read", "300"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "165\n");
+
+    r = run({"--simulate", "set-clock"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Meter time updated successfully \n");
+
+    // A quick recording is what a download then finds.
+    r = run({"--simulate", "quick-rec", "10", "75"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "OK\n");
+    const QString file = dataDir.file("quick.rec");
+    ASSERT_EQ(run({"--simulate", "download", "-o", file}).status, 0);
+    r = run({"decode", file});
+    const QJsonArray sets = QJsonDocument::fromJson(r.out.toUtf8()).object()["sets"].toArray();
+    ASSERT_EQ(sets.size(), 1) << r.out.toStdString();
+    EXPECT_EQ(sets[0].toObject()["count"].toInt(), 10);
+    EXPECT_EQ(sets[0].toObject()["interval"].toInt(), 15);
+}
+
+TEST_F(CliTest, SetupCommandsRefuseBadInputAndReportFailures)
+{
+    const struct {
+        QStringList args;
+        int status;
+        const char* err;
+    } cases[] = {
+        {{"--simulate", "interval", "01:01"}, 1, "Invalid Input\n"},
+        {{"--simulate", "interval", "5"}, 1, "Invalid Input\n"},
+        {{"--simulate", "eeprom-write", "1", "300"}, 1, "Invalid Input\n"},
+        {{"--simulate", "eeprom-read", "-1"}, 1, "Invalid Input\n"},
+        {{"--simulate", "quick-rec", "0", "2"}, 1, "Invalid Input\n"},
+        {{"--simulate", "eeprom-write", "1"}, 2, "usage: "},
+        {{"info"}, 1, "fail to open device\n"},
+        {{"quick-rec", "1", "2"}, 1, "Fail\nError Code=803\n"},
+        {{"--simulate", "--simulate-faults", "wrong-byte=1", "interval", "00:02"}, 1,
+         "no response from device, error code=707\n"},
+        {{"--simulate", "--simulate-faults", "wrong-byte=5", "eeprom-write", "15", "2"}, 1, "Error Code=707\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith(c.err)) << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
+        if (QString(c.err) == "Invalid Input\n")
+            EXPECT_EQ(r.out, "");
+    }
+}
