@@ -445,8 +445,11 @@ void TfrmMain::SetupClick()
     }
     m_setup = new TfrmSetup(*m_meter);
     QMdiSubWindow* sub = addChild(m_setup);
-    sub->resize(sub->sizeHint().expandedTo(QSize(560, 0)));
+    const QSize size = sub->sizeHint().expandedTo(QSize(560, 0)).boundedTo(m_mdi->size());
+    sub->resize(size);
+    sub->move(std::max(0, (m_mdi->width() - size.width()) / 2), std::max(0, (m_mdi->height() - size.height()) / 2));
     sub->show();
+    m_mdi->setActiveSubWindow(sub);
 }
 
 void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }
