@@ -212,7 +212,7 @@ InformationResult ReadMeterInformation(MeterLink& link, SetupBuffers& b, const Q
     char serial[64] = {};
     link.transport().UsbReadSerial(0, serial, sizeof serial);
     serial[sizeof serial - 1] = '\0';
-    result.info.serial = QString::fromLatin1(serial).trimmed();
+    result.info.serial = QString::fromUtf8(serial).trimmed();
     result.serialRead = !result.info.serial.isEmpty();
     return result;
 }
