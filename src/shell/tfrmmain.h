@@ -85,6 +85,9 @@ public:
     void Tile1Click();
     void Cascade1Click();
     void PrinterSetup1Click();
+    // File > Print and the tool bar's Print: a list or Leq window's table as text lines, a
+    // graph window's chart through its own dialogs; nothing for other windows.
+    void btnPrintClick();
     void MaxMinTimerTimer();
     // LEQ: opens the Leq window (or brings it back).
     void LEQ1Click();
