@@ -64,7 +64,7 @@ QString ScriptedPrompter::saveFileName(const QString& filter, const QString& def
     return nextFileName();
 }
 
-bool ScriptedPrompter::choosePrinter(QPrinter&, QWidget*)
+bool ScriptedPrompter::nextPrintAnswer()
 {
     if (printAnswers.empty())
         return false;
@@ -73,6 +73,15 @@ bool ScriptedPrompter::choosePrinter(QPrinter&, QWidget*)
     return b;
 }
 
-bool ScriptedPrompter::printerSetup(QPrinter& p, QWidget* w) { return choosePrinter(p, w); }
+bool ScriptedPrompter::choosePrinter(QPrinter& printer, QWidget*)
+{
+    ++printDialogs;
+    const bool yes = nextPrintAnswer();
+    if (yes && preparePrinter)
+        preparePrinter(printer);
+    return yes;
+}
+
+bool ScriptedPrompter::printerSetup(QPrinter&, QWidget*) { return nextPrintAnswer(); }
 
 } // namespace quedral

@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 class QPrinter;
 class QWidget;
@@ -48,12 +49,17 @@ public:
     std::deque<QString> fileNames;   // for open/save; empty (cancel) when empty
     std::deque<QString> filters;     // selected filter for save
     std::deque<bool> printAnswers;   // for choosePrinter/printerSetup; false when empty
+    int printDialogs = 0;            // print dialogs asked (choosePrinter)
+    // Called with the printer of every print dialog answered yes, before it prints: a test
+    // points it at a PDF file here (setOutputFormat, setOutputFileName).
+    std::function<void(QPrinter&)> preparePrinter;
     QStringList messages;            // texts given to message()
     QStringList questions;           // texts given to ask()
     QStringList fileDialogs;         // "open FILTER [SUFFIX]" / "save FILTER [SUFFIX]" per dialog
 
 private:
     QString nextFileName();
+    bool nextPrintAnswer();
 };
 
 } // namespace quedral

@@ -30,6 +30,7 @@ namespace {
 const char* const kGridStyles[] = {"Thin", "Thick", "Dot", "Dash", "One pixel"};
 const char* const kLineTypes[] = {"Thin solid", "Dash", "Dot", "Dash dot", "Dash dot dot", "Medium solid",
                                   "Thick solid"};
+const char* const kViewingStyles[] = {"Colour", "Monochrome", "Monochrome with symbols"};
 } // namespace
 
 CustomizeDialog::CustomizeDialog(const ChartModel& model, QWidget* parent) : QDialog(parent)
@@ -129,6 +130,17 @@ CustomizeDialog::CustomizeDialog(const ChartModel& model, QWidget* parent) : QDi
     else
         fonts->setParent(this), fonts->hide();
 
+    // Style: always there, so the dialog has a page even with the four above turned off (as
+    // Print runs it, to choose how the chart is printed).
+    auto* style = new QWidget;
+    auto* stf = new QFormLayout(style);
+    m_viewingStyle = new QComboBox;
+    for (const char* s : kViewingStyles)
+        m_viewingStyle->addItem(tr(s));
+    m_viewingStyle->setCurrentIndex(std::clamp(model.viewingStyle, 0, m_viewingStyle->count() - 1));
+    stf->addRow(tr("Viewing style"), m_viewingStyle);
+    m_tabs->addTab(style, tr("Style"));
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -185,6 +197,7 @@ void CustomizeDialog::applyTo(ChartModel& model) const
     model.subTitle = m_subTitle->text();
     model.xAxisLabel = m_xAxisLabel->text();
     model.gridStyle = m_gridStyle->currentIndex();
+    model.viewingStyle = m_viewingStyle->currentIndex();
     for (int s = 0; s < static_cast<int>(m_subsets.size()); ++s) {
         const SubsetRow& row = m_subsets[static_cast<size_t>(s)];
         model.setSubsetLabel(s, row.label->text());

@@ -2,7 +2,8 @@
 // The chart's customisation dialog: titles, axis label, grid style, subset labels,
 // colours and line types, fonts. It edits a copy; applyTo() writes the result back.
 // Pages follow the model's allowPage1 (titles), allowPage2 (axes and grid),
-// allowSubsetsPage and allowFontPage flags.
+// allowSubsetsPage and allowFontPage flags; the style page (viewing style: colour or
+// monochrome) is always there.
 
 #include "graph/chartmodel.h"
 
@@ -31,6 +32,7 @@ public:
     QLineEdit* subTitleEdit() const { return m_subTitle; }
     QLineEdit* xAxisLabelEdit() const { return m_xAxisLabel; }
     QComboBox* gridStyleBox() const { return m_gridStyle; }
+    QComboBox* viewingStyleBox() const { return m_viewingStyle; }
     QTabWidget* pages() const { return m_tabs; }
     void setSubsetColor(int subset, const QColor& color);
     void setSubsetLineType(int subset, int lineType);
@@ -57,6 +59,7 @@ private:
     QLineEdit* m_subTitle = nullptr;
     QLineEdit* m_xAxisLabel = nullptr;
     QComboBox* m_gridStyle = nullptr;
+    QComboBox* m_viewingStyle = nullptr;
     std::vector<SubsetRow> m_subsets;
     FontRow m_titleFont, m_subTitleFont, m_labelFont;
 };

@@ -407,9 +407,6 @@ void PESGraph::applyCursor()
 
 bool PESGraph::customize()
 {
-    const ChartModel& m = m_model;
-    if (!m.allowPage1 && !m.allowPage2 && !m.allowSubsetsPage && !m.allowFontPage)
-        return false;
     CustomizeDialog dialog(m_model, this);
     m_customizeAccepted = m_dialogRunner(dialog) == QDialog::Accepted;
     if (m_customizeAccepted) {

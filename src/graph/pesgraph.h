@@ -74,7 +74,7 @@ public:
     void refresh();
     // Opens the customisation dialog (through the dialog runner); true when the user
     // accepted changes, which are then in the model and shown. With all four
-    // dialog pages disallowed no dialog is shown and false is returned.
+    // dialog pages disallowed the dialog shows its style page alone.
     bool customize();
     // True when the last customisation dialog was closed accepting changes.
     bool customizeAccepted() const { return m_customizeAccepted; }

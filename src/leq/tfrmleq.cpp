@@ -201,6 +201,15 @@ void TfrmLEQ::showEvent(QShowEvent* e)
 void TfrmLEQ::FormShow() { cmbTimeSelect->setCurrentIndex(0); }
 
 void TfrmLEQ::selectDuration(int item) { cmbTimeSelect->setCurrentIndex(item); }
+QString TfrmLEQ::gridCell(int row, int column) const
+{
+    if (row == 0)
+        return m_model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    if (row < 1 || row > gridRows() || column < 0 || column >= m_model.columnCount())
+        return {};
+    return m_model.text(row - 1, column);
+}
+
 QString TfrmLEQ::timeLeftText() const { return edtTimeLeft->text(); }
 QString TfrmLEQ::leqText() const { return edtLEQValue->text(); }
 

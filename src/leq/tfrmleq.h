@@ -52,7 +52,12 @@ public:
     const LeqTableModel& table() const { return m_model; }
     // The table as the table export reads it: rows 1 .. gridRows(), columns 1 .. 4.
     int gridRows() const { return m_model.rowCount(); }
-    QString gridCell(int row, int column) const { return m_model.text(row - 1, column); }
+    // The grid's cell: row 0 is the header row ("No", "Date", "TIME", "SPL", "Leq"), data rows
+    // count from 1; columns 0 .. 4.
+    QString gridCell(int row, int column) const;
+    // The grid's rows as the printout reads them, the header row included, and its columns.
+    int gridRowCount() const { return m_model.rowCount() + 1; }
+    int gridColumnCount() const { return m_model.columnCount(); }
     QString timeLeftText() const;
     QString leqText() const;
     // The duration chosen: item index of cmbTimeSelect.

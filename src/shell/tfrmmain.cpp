@@ -155,7 +155,7 @@ void TfrmMain::buildMenus()
     Open1 = action(File1, "&Open", "Open1", &TfrmMain::Open1Click);
     Save1 = action(File1, "&Save", "Save1", &TfrmMain::Save1Click);
     File1->addSeparator();
-    Print1 = action(File1, "&Print", "Print1", [this] { placeholderCommand("Print"); });
+    Print1 = action(File1, "&Print", "Print1", &TfrmMain::btnPrintClick);
     PrinterSetup1 = action(File1, "&Printer Setup", "PrinterSetup1", &TfrmMain::PrinterSetup1Click);
     File1->addSeparator();
     Exit1 = action(File1, "E&xit", "Exit1", &TfrmMain::Exit1Click);

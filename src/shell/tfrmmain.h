@@ -90,6 +90,9 @@ public:
     // Data Logger > Setup (hidden): opens the setup window, or brings the open one back.
     void SetupClick();
     TfrmSetup* setupWindow() const { return m_setup; }
+    // File > Print and the tool bar's Print: a list or Leq window's table as text lines, a
+    // graph window's chart through its own dialogs; nothing for other windows.
+    void btnPrintClick();
     void MaxMinTimerTimer();
     // LEQ: opens the Leq window (or brings it back).
     void LEQ1Click();

@@ -1,4 +1,4 @@
-// The main window's file commands (Open, Save) and its side of the data logger's commands.
+// The main window's file commands (Open, Save, Print) and its side of the data logger's commands.
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,6 +21,7 @@
 #include "graph/pesgraph.h"
 #include "graph/window/tfrmgraph.h"
 #include "leq/tfrmleq.h"
+#include "logger/gridprinter.h"
 #include "meter/frames.h"
 #include "shell/tfrmmain.h"
 
@@ -227,6 +228,24 @@ void TfrmMain::Save1Click()
         ExportGridText([leq](int r, int c) { return leq->gridCell(r, c); }, leq->gridRows(), 4);
     } else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget())) {
         saveCommand(*graph);
+    }
+}
+
+void TfrmMain::btnPrintClick()
+{
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    if (!active)
+        return;
+    if (auto* list = qobject_cast<TfrmList*>(active->widget())) {
+        printGridDialog({list->gridRowCount(), list->gridColumnCount(),
+                         [list](int r, int c) { return list->gridCell(r, c); }},
+                        this);
+    } else if (auto* leq = qobject_cast<TfrmLEQ*>(active->widget())) {
+        printGridDialog({leq->gridRowCount(), leq->gridColumnCount(),
+                         [leq](int r, int c) { return leq->gridCell(r, c); }},
+                        this);
+    } else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget())) {
+        graph->printChart();
     }
 }
 

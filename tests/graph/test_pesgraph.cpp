@@ -7,10 +7,12 @@
 #include <qcustomplot.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -207,13 +209,20 @@ TEST_F(ChartWidget, CustomizeDialogReportsWhetherChangesWereAccepted)
         EXPECT_EQ(chart.model().subsetColor(0), want ? PEargb(255, 0, 0, 255) : PEargb(255, 0, 0, 0));
     }
 
-    // With every page turned off there is nothing to customise.
+    // With every page turned off the style page is left, and it still takes effect.
     ChartModel& m = chart.model();
     m.allowPage1 = m.allowPage2 = m.allowSubsetsPage = m.allowFontPage = false;
-    int runs = 0;
-    chart.setDialogRunner([&](QDialog&) { return ++runs, int(QDialog::Accepted); });
-    EXPECT_FALSE(chart.customize());
-    EXPECT_EQ(runs, 0);
+    QStringList pages;
+    chart.setDialogRunner([&](QDialog& d) {
+        auto& dlg = dynamic_cast<CustomizeDialog&>(d);
+        for (int i = 0; i < dlg.pages()->count(); ++i)
+            pages << dlg.pages()->tabText(i);
+        dlg.viewingStyleBox()->setCurrentIndex(sgMonochrome);
+        return int(QDialog::Accepted);
+    });
+    EXPECT_TRUE(chart.customize());
+    EXPECT_EQ(pages, QStringList({"Style"}));
+    EXPECT_EQ(m.viewingStyle, sgMonochrome);
 }
 
 TEST_F(ChartWidget, StateRoundTripThroughTheWidgetAndDamagedStateChangesNothing)

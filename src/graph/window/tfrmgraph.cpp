@@ -1082,6 +1082,20 @@ void TfrmGraph::btnGraphOptionClick()
     chtGraph->runAction(sgCustomize);
 }
 
+void TfrmGraph::printChart()
+{
+    auto allowPages = [this](bool allow) {
+        ChartModel& m = chtGraph->model();
+        m.allowFontPage = m.allowPage1 = m.allowPage2 = m.allowSubsetsPage = allow;
+    };
+    allowPages(false);
+    m_printCustomize = true;
+    chtGraph->runAction(sgCustomize);
+    m_printCustomize = false;
+    allowPages(true);
+    chtGraph->runAction(sgPrintDialog);
+}
+
 void TfrmGraph::chtGraphCustomizeDialog()
 {
     if (!chtGraph->customizeAccepted())
@@ -1089,7 +1103,11 @@ void TfrmGraph::chtGraphCustomizeDialog()
     if (Prompter::instance().ask("Do you want to save the changes ?", Buttons::YesNo) != Answer::Yes)
         return;
     QString error;
-    if (!SaveChartTemplate(chtGraph->model(), &error))
+    ChartModel look = chtGraph->model();
+    // The pages Print turned off for its dialog are not part of the look kept for new charts.
+    if (m_printCustomize)
+        look.allowFontPage = look.allowPage1 = look.allowPage2 = look.allowSubsetsPage = true;
+    if (!SaveChartTemplate(look, &error))
         Prompter::instance().message(error);
 }
 

@@ -173,6 +173,9 @@ public:
     // ---- Customisation and template ----
     // "Graph Option": the chart's customisation dialog.
     void btnGraphOptionClick();
+    // Print: the chart's customisation dialog without its titles, axes, subsets and fonts
+    // pages (what is left is the style to print in), then the chart's print dialog.
+    void printChart();
     // The customisation dialog closed: accepted changes may be kept as the template.
     void chtGraphCustomizeDialog();
 
@@ -201,6 +204,7 @@ private:
     std::unique_ptr<wav::WavPlayback> m_playback;
     bool m_closed = false;
     bool m_settingRate = false;
+    bool m_printCustomize = false;  // the customisation dialog runs for Print
     // Windows made from this one that close with it (the "LEQ" windows of CAL Leq).
     QList<QPointer<TfrmGraph>> m_ownedWindows;
 

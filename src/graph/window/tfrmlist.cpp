@@ -55,7 +55,10 @@ TfrmList::TfrmList(GraphHost& host, QWidget* parent) : QWidget(parent), m_host(h
 
 void TfrmList::setTable(ListTable table) { m_model.setTable(std::move(table)); }
 
-QString TfrmList::gridCell(int row, int column) const { return m_model.table().cell(row - 1, column); }
+QString TfrmList::gridCell(int row, int column) const
+{
+    return row == 0 ? m_model.table().header(column) : m_model.table().cell(row - 1, column);
+}
 
 void TfrmList::FormActivate() { m_host.setOutputToGraphEnabled(true); }
 

@@ -36,8 +36,11 @@ public:
     QString caption() const { return windowTitle(); }
     void setTable(ListTable table);
     const ListTable& table() const { return m_model.table(); }
-    // The grid's cell text as the table export reads it: data row r (1-based), column c.
+    // The grid as the table export and the printout read it: row 0 is the header row, data
+    // rows count from 1; columns 0 (the row number) .. 6.
     QString gridCell(int row, int column) const;
+    int gridRowCount() const { return table().rowCount() + 1; }
+    int gridColumnCount() const { return ListTable::kColumns; }
 
     void FormActivate();
 

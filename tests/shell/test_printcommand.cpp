@@ -1,0 +1,209 @@
+// File > Print in the main window: a list window's and a Leq window's table printed as text
+// lines onto a PDF printer (read back with pdftotext and pdfinfo), a cancelled dialog, and a
+// graph window's chart through its customisation and print dialogs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "base/datetime.h"
+#include "graph/chartmodel.h"
+#include "graph/core/chartsetup.h"
+#include "graph/customizedialog.h"
+#include "graph/pesgraph.h"
+#include "graph/window/tfrmgraph.h"
+#include "graph/window/tfrmlist.h"
+#include "leq/leqrunner.h"
+#include "leq/tfrmleq.h"
+#include "logger/gridprinter.h"
+#include "mainwindowfixture.h"
+
+using namespace quedral;
+
+namespace {
+
+class PrintCommandTest : public test::MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        test::MainWindowTest::SetUp();
+        pdf = data.file("printout.pdf");
+        // Every print dialog answered yes prints into the PDF file.
+        prompts.preparePrinter = [this](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            printed << "print";
+        };
+    }
+    void TearDown() override
+    {
+        test::MainWindowTest::TearDown();
+        QLocale::setDefault(QLocale::c());
+    }
+    void activate(QWidget* w) { main->mdiArea()->setActiveSubWindow(main->frameOf(w)); }
+    // The tool bar's Print button (the menu's command is triggered in the other tests).
+    void btnPrint() { main->btnPrint->click(); }
+    // A list window of n rows "date i", "time i", "value i" (tab-separated text opened).
+    TfrmList* listWindow(int n)
+    {
+        const QString file = data.file(QString("list%1.txt").arg(n));
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= n; ++i)
+            f.write(QString("d%1\tt%1\tv%1\r\n").arg(i).toUtf8());
+        f.close();
+        TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
+        EXPECT_NE(list, nullptr);
+        activate(list);
+        return list;
+    }
+    // The PDF's text, one entry per line, empty lines dropped; pages first .. last (0: all).
+    QStringList pdfLines(int first = 0, int last = 0)
+    {
+        QStringList args{"-layout"};
+        if (first > 0)
+            args << "-f" << QString::number(first) << "-l" << QString::number(last);
+        args << pdf << "-";
+        QProcess p;
+        p.start("pdftotext", args);
+        EXPECT_TRUE(p.waitForFinished(30000)) << "pdftotext (poppler-utils) must be installed";
+        QStringList lines;
+        for (const QString& l : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
+            if (!l.trimmed().isEmpty())
+                lines << l.trimmed().simplified();
+        return lines;
+    }
+    int pdfPages()
+    {
+        QProcess p;
+        p.start("pdfinfo", {pdf});
+        EXPECT_TRUE(p.waitForFinished(30000)) << "pdfinfo (poppler-utils) must be installed";
+        const auto m = QRegularExpression(R"(Pages:\s+(\d+))").match(QString::fromUtf8(p.readAllStandardOutput()));
+        return m.hasMatch() ? m.captured(1).toInt() : -1;
+    }
+
+    QString pdf;
+    QStringList printed;
+};
+
+TEST_F(PrintCommandTest, ListWindowPrintsItsHeaderAndRowsWithoutTheLastColumn)
+{
+    TfrmList* list = listWindow(3);
+    list->setCaption("the list");
+    prompts.printAnswers = {true};
+    main->Print1->trigger();
+    EXPECT_EQ(prompts.printDialogs, 1);
+    // The header row, then a line per row: the cell texts in order (columns 0 .. 5).
+    EXPECT_EQ(pdfLines(), QStringList({"No Date Time Value", "1 d1 t1 v1", "2 d2 t2 v2", "3 d3 t3 v3"}));
+    EXPECT_EQ(pdfPages(), 1);
+}
+
+TEST_F(PrintCommandTest, LeqWindowPrintsNoDateTimeAndSplButNotTheLeq)
+{
+    main->LEQ1Click();
+    auto* leq = qobject_cast<TfrmLEQ*>(main->state().LeqWindow);
+    ASSERT_NE(leq, nullptr);
+    activate(leq);
+    const double t0 = 46350.5;
+    emit main->leqRunner().rowFinished(LeqRow{1, "10/12/2026", "12:00:00", t0, true, 80.0f, 81.5f, 25});
+    emit main->leqRunner().rowFinished(LeqRow{2, "10/12/2026", "12:00:01", t0 + kSecondInDays, true, 90.0f, 86.0f, 24});
+    ASSERT_EQ(leq->table().rowCount(), 2);
+
+    prompts.printAnswers = {true};
+    btnPrint();
+    // A date fills its ten characters, so no padding parts it from the time.
+    EXPECT_EQ(pdfLines(), QStringList({"No Date TIME SPL", "1 10/12/202612:00:00 80.0", "2 10/12/202612:00:01 90.0"}));
+}
+
+TEST_F(PrintCommandTest, ALongTableGoesOnAsManyPagesAsItsLinesNeed)
+{
+    listWindow(300);
+    prompts.printAnswers = {true};
+    main->Print1->trigger();
+
+    // The same printer as the command's, for the layout it had.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(data.file("unused.pdf"));
+    const int perPage = gridPageLayout(printer).linesPerPage;
+    ASSERT_GT(perPage, 10);
+    ASSERT_LT(perPage, 301);
+    EXPECT_EQ(pdfPages(), (301 + perPage - 1) / perPage);
+
+    // Page 1 holds the header and rows 1 .. perPage - 1; page 2 starts with row perPage.
+    const QStringList first = pdfLines(1, 1);
+    ASSERT_EQ(first.size(), perPage);
+    EXPECT_EQ(first.first(), "No Date Time Value");
+    EXPECT_EQ(first.last(), QString("%1 d%1 t%1 v%1").arg(perPage - 1));
+    const QStringList second = pdfLines(2, 2);
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_EQ(second.first(), QString("%1 d%1 t%1 v%1").arg(perPage));
+}
+
+TEST_F(PrintCommandTest, ACancelledDialogOrAnotherWindowPrintsNothing)
+{
+    listWindow(3);
+    prompts.printAnswers = {false};
+    main->Print1->trigger();
+    EXPECT_EQ(prompts.printDialogs, 1);
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+
+    // The control panel is no table and no graph: no dialog at all.
+    activate(panel());
+    prompts.printAnswers = {true};
+    main->Print1->trigger();
+    EXPECT_EQ(prompts.printDialogs, 1);
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
+TEST_F(PrintCommandTest, GraphWindowRunsTheCustomisationDialogThenThePrintDialog)
+{
+    auto* w = new TfrmGraph(*main, GraphKind::File);
+    w->setCaption("printed graph");
+    const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
+    NewChart(w->model(), 1, 10, t0, t0 + 10 * kSecondInDays, 30, 130);
+    main->showGraphWindow(*w);
+    activate(w);
+
+    // The customisation dialog shows only its style page; monochrome is chosen and kept.
+    QStringList pages;
+    w->chart().setDialogRunner([&](QDialog& d) {
+        auto& dlg = dynamic_cast<CustomizeDialog&>(d);
+        for (int i = 0; i < dlg.pages()->count(); ++i)
+            pages << dlg.pages()->tabText(i);
+        printed << "customize";
+        dlg.viewingStyleBox()->setCurrentIndex(sgMonochrome);
+        return int(QDialog::Accepted);
+    });
+    prompts.answers = {Answer::Yes};  // keep the look as the template
+    prompts.printAnswers = {true};
+    btnPrint();
+
+    EXPECT_EQ(printed, QStringList({"customize", "print"}));
+    EXPECT_EQ(pages, QStringList({"Style"}));
+    EXPECT_EQ(prompts.questions, QStringList({"Do you want to save the changes ?"}));
+    EXPECT_GT(QFileInfo(pdf).size(), 1000);
+    const ChartModel& m = w->model();
+    EXPECT_EQ(m.viewingStyle, sgMonochrome);
+    EXPECT_TRUE(m.allowPage1 && m.allowPage2 && m.allowSubsetsPage && m.allowFontPage);
+
+    // The template keeps the style but not the pages Print turned off for its dialog.
+    ChartModel fresh;
+    ASSERT_TRUE(NewChart(fresh, 1, 10, t0, t0 + 10 * kSecondInDays, 30, 130));
+    EXPECT_EQ(fresh.viewingStyle, sgMonochrome);
+    EXPECT_TRUE(fresh.allowPage1 && fresh.allowPage2 && fresh.allowSubsetsPage && fresh.allowFontPage);
+}
+
+} // namespace
