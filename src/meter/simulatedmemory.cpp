@@ -88,7 +88,7 @@ std::vector<LoggedSet> fullMemoryLoggedSets()
 {
     // 100 sets of equal length fill the memory up to its last block.
     std::vector<LoggedSet> sets;
-    const int perSet = (262144 - 256) / 100 / 2 - 13;
+    const int perSet = (kMeterMemoryBytes - MemoryAddress::FirstSet) / 100 / 2 - 13;
     QDateTime start(QDate(2026, 10, 1), QTime(6, 0, 0));
     for (int s = 0; s < 100; ++s) {
         sets.push_back({start, 1 + s % 5, static_cast<std::uint8_t>(0x0F - (s % 4) * 4), "00000000",

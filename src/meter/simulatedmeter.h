@@ -14,6 +14,11 @@ namespace quedral {
 
 // A sound level meter in software: answers command frames the way the meter does.
 // Its settings persist in a small JSON file so successive runs talk to the same meter.
+//
+// The logging memory is one byte-addressed memory of kMeterMemoryBytes: 'P'/'p' download it,
+// 'W'/'r' write and read single bytes of it, 'Y' reports its set count, last address and
+// interval byte, and the erase frame empties its data sets. Only the part up to the highest
+// byte ever set is held; the rest reads as zeros.
 class SimulatedMeter {
 public:
     struct State {
@@ -27,9 +32,14 @@ public:
         int heldMinTenths = 0;
         qint64 clockOffsetSeconds = 0; // meter clock = computer clock + offset
         bool memoryFull = false;
-        QByteArray memory = defaultMemory(); // the logging memory image
+        // The logging memory from address 0; addresses past its end read as zero.
+        QByteArray memory = defaultMemory();
+        // What 'Y' reports besides the memory.
+        int calibration94Tenths = -5;   // signed, tenths of a dB
+        int calibration70Raw = 0x0180;  // 16-bit raw value
+        int firmwareHundredths = 105;   // version 1.05
     };
-    // The memory a new meter has logged (a few realistic data sets).
+    // The memory a new meter has logged (a few realistic data sets), recording interval 2 s.
     static QByteArray defaultMemory();
 
     // DataDir::file("simulated-meter.json")
@@ -42,6 +52,9 @@ public:
     // The reply to one 7-byte command, or nullopt when the command has none.
     std::optional<ReplyBytes> handleCommand(const CommandFrame& command);
     // A 32-byte data block written after a command that expects one; false when none does.
+    // After 't' the block sets the clock (BCD second, minute, hour, day, month in bytes 0..4,
+    // year modulo 100 in byte 6); a block with a field that is not a valid BCD date or time
+    // leaves the clock and gives false.
     bool handleBlock(const ReplyBytes& block);
     QString serialNumber() const { return QStringLiteral("SIM-4471-0001"); }
 
@@ -49,8 +62,16 @@ public:
     // Changes the state and saves it.
     void update(const std::function<void(State&)>& change);
 
-    // Replaces the logged memory by these data sets (and saves it).
+    // Replaces the logged memory by these data sets (and saves it); the settings bytes
+    // (MemoryAddress::SettingsFirst..SettingsLast) stay.
     void setMemory(const std::vector<LoggedSet>& sets);
+
+    // One byte of the logging memory: zero past the part held and at or beyond kMeterMemoryBytes.
+    std::uint8_t memoryByte(int address) const;
+    // Writes one byte (and saves); an address outside the memory is ignored.
+    void writeMemoryByte(int address, std::uint8_t value);
+    // The meter's clock: the computer's clock (Clock seam) plus the offset.
+    QDateTime meterTime() const;
 
     // Pins the live level (tenths of a dB) instead of the generator; nullopt releases it.
     void setLevelOverride(std::optional<int> tenths) { m_levelOverride = tenths; }
@@ -64,6 +85,8 @@ private:
     void addCommand(std::uint8_t letter, Handler handler) { m_commands[letter] = std::move(handler); }
     int nextLevel();
     ReplyBytes memoryBlock(qsizetype offset) const;
+    ReplyBytes informationReply() const;
+    bool setClockFromBlock(const ReplyBytes& block);
     void load();
     void save() const;
 

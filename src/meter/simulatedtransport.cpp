@@ -68,7 +68,7 @@ int SimulatedTransport::UsbWrite(int length, const std::uint8_t* frame)
     CommandFrame command;
     std::copy(frame, frame + kCommandLength, command.begin());
     m_pending = m_meter->handleCommand(command);
-    ++m_exchanges;
+    m_pendingExchange = ++m_exchanges;
     return log("UsbWrite", {length}, bytes, 0);
 }
 
@@ -90,7 +90,8 @@ int SimulatedTransport::UsbRead(int length, std::uint8_t* buffer)
     }
     ReplyBytes reply = *m_pending;
     m_pending.reset();
-    if (faults.alterByteIndex && *faults.alterByteIndex >= 0 && *faults.alterByteIndex < kReplyLength) {
+    const bool thisExchange = !faults.alterOnlyExchange || *faults.alterOnlyExchange == m_pendingExchange;
+    if (thisExchange && faults.alterByteIndex && *faults.alterByteIndex >= 0 && *faults.alterByteIndex < kReplyLength) {
         std::uint8_t& b = reply[*faults.alterByteIndex];
         b = faults.alterByteValue ? *faults.alterByteValue : static_cast<std::uint8_t>(~b);
     }

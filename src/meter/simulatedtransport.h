@@ -31,6 +31,7 @@ struct TransportFaults {
     int silentAfterExchanges = -1;        // replies stop once this many commands were written; -1 never
     std::optional<int> alterByteIndex;    // this reply byte is altered:
     std::optional<std::uint8_t> alterByteValue; // replaced by this value, or its bits inverted when unset
+    std::optional<int> alterOnlyExchange; // alter only the reply to this command (counted from 1 like exchanges())
     int unplugAfterExchanges = -1;        // unplugged once this many commands were written; -1 never
     int delayMsPerExchange = 0;           // each command written waits this long first (clock seam)
 };
@@ -93,6 +94,7 @@ private:
     std::unique_ptr<SimulatedMeter> m_meter;
     std::vector<TransportCall> m_calls;
     std::optional<ReplyBytes> m_pending;
+    int m_pendingExchange = 0; // the command m_pending answers, counted like m_exchanges
     bool m_open = false;
     bool m_plugged = true;
     int m_readTimeoutMs = 1000;

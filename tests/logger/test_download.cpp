@@ -147,6 +147,43 @@ TEST_F(DownloadTest, CancelEndsAfterTheCurrentBlockAndSendsQ)
     EXPECT_EQ(lettersWritten(), QStringList({"P", "p", "p", "q"}));
 }
 
+TEST_F(DownloadTest, AQuickRecordWrittenByteByByteDownloadsAsOneSet)
+{
+    ASSERT_EQ(transport.UsbOpen(MeterLink::VendorId, MeterLink::ProductId), 0);
+    auto send = [this](const CommandFrame& c) {
+        ASSERT_EQ(transport.UsbWrite(kCommandLength, c.data()), 0);
+        ReplyBytes r{};
+        ASSERT_EQ(transport.UsbRead(kReplyLength, r.data()), 0);
+        EXPECT_TRUE(std::equal(c.begin(), c.end(), r.begin())) << "echo of " << char(c[1]);
+    };
+    send(kEraseFrame);
+    // Five samples at 75 s, started 2024-12-08 13:05:07 (plain bytes, not BCD).
+    const int n = 5, interval = 75, end = 2 * n + 281;
+    const std::pair<int, int> layout[] = {
+        {9, 0}, {10, 1}, {11, end >> 16}, {12, (end >> 8) & 0xFF}, {13, end & 0xFF}, {256, 0xA5}, {257, 0x5A},
+        {258, 20}, {259, 2024 % 256}, {260, 12}, {261, 8}, {262, 13}, {263, 5}, {264, 7}, {265, interval / 60},
+        {266, interval % 60}, {267, 0}, {268, 0}, {269, n}, {end - 1, 0x5A}, {end, 0xA5}};
+    for (const auto& [address, value] : layout)
+        send(makeCommand('W', 0, std::uint8_t(address >> 8), std::uint8_t(address), std::uint8_t(value)));
+    send(kCloseSettingsFrame);
+
+    const DownloadResult r = DownloadMemory(link);
+    ASSERT_EQ(r.code, DownloadCode::Ok);
+    EXPECT_EQ(r.lastAddress, end);
+    const QDateTime now(QDate(2025, 1, 1), QTime(0, 0, 0));
+    const DecodeResult d = DecodeMemoryImage(r.image, r.lastAddress, now);
+    // The plain start bytes are not all BCD: the month (0x0C) and hour (0x0D) come from now.
+    EXPECT_EQ(d.code, DecodeCode::Ok);
+    ASSERT_TRUE(d.store);
+    ASSERT_EQ(d.store->size(), 1);
+    const DataSetInfo set = d.store->info(0);
+    EXPECT_EQ(set.Count, n);
+    EXPECT_EQ(set.Interval, 15);
+    EXPECT_EQ(set.HeaderOffset, 256);
+    EXPECT_EQ(set.EndOffset, end);
+    EXPECT_EQ(d.store->Levels, std::vector<float>(n, 0.0f)) << "the samples were never written: zeros";
+}
+
 TEST_F(DownloadTest, RecoveryPurgesAndSendsQ)
 {
     RecoverAfterFailedDownload(link);
