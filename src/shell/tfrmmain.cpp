@@ -455,11 +455,6 @@ void TfrmMain::SetupClick()
 void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }
 void TfrmMain::Cascade1Click() { m_mdi->cascadeSubWindows(); }
 
-void TfrmMain::placeholderCommand(const QString& what)
-{
-    showStatusMessage(QStringLiteral("%1: not available in this version").arg(what));
-}
-
 void TfrmMain::showStatusMessage(const QString& text)
 {
     lblMessage->setText(text);

@@ -176,7 +176,6 @@ private:
     void syncViewChecks();
     void showLinkProblem(const QString& problem);
     void takeScreenshotIfSettled(bool readingShown);
-    void placeholderCommand(const QString& what);
     // The range dialog (1 .. last), then write into fileName with a progress window.
     bool exportText(const QString& fileName, int last,
                     const std::function<void(QIODevice&, TextRange, const KeepGoing&)>& write);
