@@ -423,7 +423,11 @@ bool PESGraph::printDialog()
     printer.setPageOrientation(QPageLayout::Landscape);
     if (!Prompter::instance().choosePrinter(printer, this))
         return false;
-    return printTo(printer);
+    if (printTo(printer))
+        return true;
+    const QString target = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+    Prompter::instance().message(QStringLiteral("Nothing was printed: %1 could not be written to.").arg(target));
+    return false;
 }
 
 bool PESGraph::printTo(QPrinter& printer)

@@ -41,12 +41,21 @@ bool printGrid(QPrinter& printer, const GridText& grid)
     return painter.end();
 }
 
+QString printFailedMessage(const QPrinter& printer)
+{
+    const QString target = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+    return QStringLiteral("Nothing was printed: %1 could not be written to.").arg(target);
+}
+
 bool printGridDialog(const GridText& grid, QWidget* parent)
 {
     QPrinter printer(QPrinter::HighResolution);
     if (!Prompter::instance().choosePrinter(printer, parent))
         return false;
-    return printGrid(printer, grid);
+    if (printGrid(printer, grid))
+        return true;
+    Prompter::instance().message(printFailedMessage(printer));
+    return false;
 }
 
 } // namespace quedral

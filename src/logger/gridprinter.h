@@ -2,6 +2,8 @@
 // Printing a table (the list window's, the Leq window's) onto a printer as plain text lines in
 // a fixed-pitch font: the print dialog through the prompts seam, then gridprint.h's lines and
 // pages. A PDF printer (outputFormat PdfFormat with a file name) takes the same path.
+#include <QString>
+
 #include "logger/gridprint.h"
 
 class QFont;
@@ -20,8 +22,11 @@ GridPageLayout gridPageLayout(QPrinter& printer);
 // Prints rows 0 .. rows - 1 of the table; false when the document could not be started.
 bool printGrid(QPrinter& printer, const GridText& grid);
 
+// What the user is told when a printer or PDF file cannot be written to.
+QString printFailedMessage(const QPrinter& printer);
+
 // The print dialog (Prompter::choosePrinter), then printGrid(). False when the dialog was
-// cancelled (nothing printed) or printing failed.
+// cancelled (nothing printed) or printing failed (the user is told).
 bool printGridDialog(const GridText& grid, QWidget* parent = nullptr);
 
 } // namespace quedral

@@ -207,3 +207,25 @@ TEST_F(PrintCommandTest, GraphWindowRunsTheCustomisationDialogThenThePrintDialog
 }
 
 } // namespace
+
+TEST_F(PrintCommandTest, APrinterThatCannotBeWrittenToIsReportedNotPassedOver)
+{
+    // The PDF's folder does not exist: the user is told, for a table and for a chart alike.
+    prompts.preparePrinter = [this](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(data.file("no-such-folder/printout.pdf"));
+    };
+    listWindow(2);
+    prompts.printAnswers = {true};
+    main->Print1->trigger();
+    ASSERT_FALSE(prompts.messages.isEmpty());
+    EXPECT_TRUE(prompts.messages.last().startsWith("Nothing was printed: ")) << prompts.messages.last().toStdString();
+    EXPECT_TRUE(prompts.messages.last().contains("no-such-folder/printout.pdf"));
+
+    auto* chart = new PESGraph;
+    const int before = prompts.messages.size();
+    prompts.printAnswers = {true};
+    EXPECT_FALSE(chart->printDialog());
+    EXPECT_EQ(prompts.messages.size(), before + 1);
+    delete chart;
+}
