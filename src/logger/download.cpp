@@ -78,12 +78,7 @@ DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress)
 
 int EraseMeterMemory(MeterLink& link)
 {
-    const CommandFrame frame = kEraseFrame;
-    ExchangeOptions options;
-    options.codes = Codes::Erase;
-    options.check = ReplyCheck::EchoAll;
-    options.keepOpen = true;
-    return link.StandardExchange(frame, link.MainReply, options);
+    return link.EchoedExchange(kEraseFrame, link.MainReply, Codes::Erase);
 }
 
 QString eraseMessage(int code)

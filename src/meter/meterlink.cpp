@@ -118,6 +118,15 @@ int MeterLink::StandardExchange(std::uint8_t letter, const ExchangeOptions& opti
     return StandardExchange(MainCommand, MainReply, options);
 }
 
+int MeterLink::EchoedExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes)
+{
+    ExchangeOptions options;
+    options.codes = codes;
+    options.check = ReplyCheck::EchoAll;
+    options.keepOpen = true;
+    return StandardExchange(command, reply, options);
+}
+
 void MeterLink::SetMainCommand(std::uint8_t letter)
 {
     MainCommand[0] = kFrameStart;

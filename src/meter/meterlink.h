@@ -67,6 +67,9 @@ public:
     int StandardExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeOptions& options);
     // The same with the main buffers: MainCommand bytes 0, 1, 6 are set to 02 letter 03.
     int StandardExchange(std::uint8_t letter, const ExchangeOptions& options);
+    // A command whose reply must repeat its seven bytes (erase, the closing 'b'): the whole
+    // exchange into reply, the device left open. 0 or the family's code.
+    int EchoedExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes);
     void CloseLink() { m_transport.UsbClose(); }
 
     // MainCommand bytes 0, 1 and 6 set to 02, letter, 03 (bytes 2 to 5 stay as they are).

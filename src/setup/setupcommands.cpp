@@ -147,11 +147,7 @@ QString intervalMessage(int code)
 
 int EraseFromSetup(MeterLink& link, SetupBuffers& b)
 {
-    ExchangeOptions options;
-    options.codes = Codes::Erase;
-    options.check = ReplyCheck::EchoAll;
-    options.keepOpen = true;
-    return link.StandardExchange(kEraseFrame, b.SetupReply, options);
+    return link.EchoedExchange(kEraseFrame, b.SetupReply, Codes::Erase);
 }
 
 QString setupEraseMessage(int code)
@@ -323,23 +319,20 @@ std::vector<std::pair<int, std::uint8_t>> quickRecordWrites(int n, int interval,
 bool WriteEepromByte(MeterLink& link, SetupBuffers& b, int address, int value)
 {
     Transport& usb = link.transport();
-    buildByteWrite(b.SetupCommand, address, value);
-    bool written = false;
-    for (int attempt = 0; attempt < kAttempts && !written; ++attempt) {
-        written = usb.UsbWrite(kCommandLength, b.SetupCommand.data()) == 0;
-        if (!written)
+    // One step, tried up to five times with a pause after each failure.
+    auto withRetries = [](const auto& step) {
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            if (step() == 0)
+                return true;
             WaitMilliseconds(kRetryPauseMs);
-    }
-    if (!written)
+        }
+        return false;
+    };
+    buildByteWrite(b.SetupCommand, address, value);
+    if (!withRetries([&] { return usb.UsbWrite(kCommandLength, b.SetupCommand.data()); }))
         return false;
     usb.UsbPurge();
-    bool read = false;
-    for (int attempt = 0; attempt < kAttempts && !read; ++attempt) {
-        read = usb.UsbRead(kReplyLength, b.SetupReply.data()) == 0;
-        if (!read)
-            WaitMilliseconds(kRetryPauseMs);
-    }
-    if (!read)
+    if (!withRetries([&] { return usb.UsbRead(kReplyLength, b.SetupReply.data()); }))
         return false;
     return b.SetupReply[0] == kFrameStart && b.SetupReply[1] == Letter::WriteSetting;
 }
@@ -390,11 +383,7 @@ int QuickRecord(MeterLink& link, SetupBuffers& b, int n, int interval)
     }
 
     // Closing exchange: a failure here replaces the result, a success leaves it.
-    ExchangeOptions options;
-    options.codes = Codes::Erase;
-    options.check = ReplyCheck::EchoAll;
-    options.keepOpen = true;
-    const int closing = link.StandardExchange(kCloseSettingsFrame, b.SetupReply, options);
+    const int closing = link.EchoedExchange(kCloseSettingsFrame, b.SetupReply, Codes::Erase);
     if (closing != Codes::Ok)
         result = closing;
     return result;

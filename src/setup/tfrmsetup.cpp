@@ -18,9 +18,16 @@
 namespace quedral {
 
 namespace {
-QLineEdit* smallEdit(QWidget* parent, const QString& text, int width = 60)
+template <class W>
+W* named(W* widget, const char* name)
 {
-    auto* e = new QLineEdit(text, parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLineEdit* smallEdit(QWidget* parent, const char* name, const QString& text, int width)
+{
+    auto* e = named(new QLineEdit(text, parent), name);
     e->setFixedWidth(width);
     return e;
 }
@@ -45,99 +52,78 @@ TfrmSetup::TfrmSetup(MeterService& meter, QWidget* parent) : QWidget(parent), m_
 
     auto* root = new QVBoxLayout(this);
 
-    btnSetClock = new QPushButton("Adjust Meter Time To Computer Time", this);
-    btnSetClock->setObjectName("btnSetClock");
+    btnSetClock = named(new QPushButton("Adjust Meter Time To Computer Time", this), "btnSetClock");
     root->addWidget(btnSetClock);
 
     grpInterval = new QGroupBox("Meter Recording Interval ", this);
     auto* intervalRow = new QHBoxLayout(grpInterval);
-    edtInt1 = smallEdit(grpInterval, "00", 36);
-    edtInt2 = smallEdit(grpInterval, "02", 36);
+    edtInt1 = smallEdit(grpInterval, "edtInt1", "00", 36);
+    edtInt2 = smallEdit(grpInterval, "edtInt2", "02", 36);
     for (QLineEdit* e : {edtInt1, edtInt2})
         e->setInputMask("99; "); // two digits; a blank stays visible as a space
-    edtInt1->setObjectName("edtInt1");
-    edtInt2->setObjectName("edtInt2");
     intervalRow->addWidget(edtInt1);
     intervalRow->addWidget(new QLabel(":", grpInterval));
     intervalRow->addWidget(edtInt2);
     intervalRow->addWidget(new QLabel("mm:ss(00:01~01:00)", grpInterval));
     intervalRow->addStretch();
-    btnSetInterval = new QPushButton("Adjust Meter Recording Interval ", grpInterval);
-    btnSetInterval->setObjectName("btnSetInterval");
+    btnSetInterval = named(new QPushButton("Adjust Meter Recording Interval ", grpInterval), "btnSetInterval");
     intervalRow->addWidget(btnSetInterval);
     root->addWidget(grpInterval);
 
-    btnErase = new QPushButton("Erase Meter Memory", this);
-    btnErase->setObjectName("btnErase");
+    btnErase = named(new QPushButton("Erase Meter Memory", this), "btnErase");
     root->addWidget(btnErase);
 
+    // The information fields, in the order of meterInfoFields().
     grpInformation = new QGroupBox("Meter DataLogger Information", this);
     auto* info = new QGridLayout(grpInformation);
-    int row = 0;
-    for (const MeterInfoField& f : meterInfoFields()) {
-        info->addWidget(new QLabel(QString::fromLatin1(f.label), grpInformation), row, 0);
-        QLineEdit* e = new QLineEdit(grpInformation);
+    const struct {
+        QLineEdit* TfrmSetup::*field;
+        const char* name;
+    } fields[] = {{&TfrmSetup::txtVer, "txtVer"},
+                  {&TfrmSetup::txtMeterTime, "txtMeterTime"},
+                  {&TfrmSetup::txtInt, "txtInt"},
+                  {&TfrmSetup::txtDataSets, "txtDataSets"},
+                  {&TfrmSetup::txtMemoryAvailable, "txtMemoryAvailable"},
+                  {&TfrmSetup::txtSN, "txtSN"},
+                  {&TfrmSetup::txt94dB, "txt94dB"},
+                  {&TfrmSetup::txt70dB, "txt70dB"}};
+    const std::vector<MeterInfoField>& labels = meterInfoFields();
+    for (int row = 0; row < int(std::size(fields)); ++row) {
+        info->addWidget(new QLabel(QString::fromLatin1(labels[row].label), grpInformation), row, 0);
+        QLineEdit* e = named(new QLineEdit(grpInformation), fields[row].name);
         e->setReadOnly(true);
         info->addWidget(e, row, 1);
-        if (f.text == &MeterInfo::version)
-            txtVer = e, e->setObjectName("txtVer");
-        else if (f.text == &MeterInfo::meterTime)
-            txtMeterTime = e, e->setObjectName("txtMeterTime"),
-            info->addWidget(new QLabel("MM/DD/YY   hh:mm:ss", grpInformation), row, 2);
-        else if (f.text == &MeterInfo::interval)
-            txtInt = e, e->setObjectName("txtInt");
-        else if (f.text == &MeterInfo::dataSets)
-            txtDataSets = e, e->setObjectName("txtDataSets");
-        else if (f.text == &MeterInfo::memoryAvailable)
-            txtMemoryAvailable = e, e->setObjectName("txtMemoryAvailable");
-        else if (f.text == &MeterInfo::serial)
-            txtSN = e, e->setObjectName("txtSN");
-        else if (f.text == &MeterInfo::cali94)
-            txt94dB = e, e->setObjectName("txt94dB");
-        else if (f.text == &MeterInfo::cali70)
-            txt70dB = e, e->setObjectName("txt70dB");
-        ++row;
+        this->*fields[row].field = e;
     }
-    btnRead = new QPushButton("Read  ", grpInformation);
-    btnRead->setObjectName("btnRead");
-    info->addWidget(btnRead, row, 1, Qt::AlignRight);
+    info->addWidget(new QLabel("MM/DD/YY   hh:mm:ss", grpInformation), 1, 2);
+    btnRead = named(new QPushButton("Read  ", grpInformation), "btnRead");
+    info->addWidget(btnRead, int(std::size(fields)), 1, Qt::AlignRight);
     root->addWidget(grpInformation);
 
-    // The service commands.
+    // The service commands: a button and its two fields per row.
     auto* service = new QGridLayout;
-    btnWriteEeprom = new QPushButton("Write EEProm", this);
-    btnWriteEeprom->setObjectName("btnWriteEeprom");
-    txtWAddress = smallEdit(this, "0", 80);
-    txtWData = smallEdit(this, "0");
-    txtWAddress->setObjectName("txtWAddress");
-    txtWData->setObjectName("txtWData");
-    service->addWidget(btnWriteEeprom, 0, 0);
-    service->addWidget(txtWAddress, 0, 1);
-    service->addWidget(txtWData, 0, 2);
-    btnReadEeprom = new QPushButton("Read EEProm", this);
-    btnReadEeprom->setObjectName("btnReadEeprom");
-    txtRAddress = smallEdit(this, "0", 80);
-    txtRData = smallEdit(this, "0");
-    txtRAddress->setObjectName("txtRAddress");
-    txtRData->setObjectName("txtRData");
-    service->addWidget(btnReadEeprom, 1, 0);
-    service->addWidget(txtRAddress, 1, 1);
-    service->addWidget(txtRData, 1, 2);
-    btnQuickRec = new QPushButton("QUICK REC", this);
-    btnQuickRec->setObjectName("btnQuickRec");
-    txtQuick_REC_NUM = smallEdit(this, "1", 80);
-    txtInterval = smallEdit(this, "2");
-    txtQuick_REC_NUM->setObjectName("txtQuick_REC_NUM");
-    txtInterval->setObjectName("txtInterval");
-    lblQUICKRECOK = new QLabel("OK", this);
-    lblQUICKRECOK->setObjectName("lblQUICKRECOK");
+    auto serviceRow = [service](int row, QPushButton* button, QLineEdit* first, QLineEdit* second) {
+        service->addWidget(button, row, 0);
+        service->addWidget(first, row, 1);
+        service->addWidget(second, row, 2);
+    };
+    btnWriteEeprom = named(new QPushButton("Write EEProm", this), "btnWriteEeprom");
+    txtWAddress = smallEdit(this, "txtWAddress", "0", 80);
+    txtWData = smallEdit(this, "txtWData", "0", 60);
+    serviceRow(0, btnWriteEeprom, txtWAddress, txtWData);
+    btnReadEeprom = named(new QPushButton("Read EEProm", this), "btnReadEeprom");
+    txtRAddress = smallEdit(this, "txtRAddress", "0", 80);
+    txtRData = smallEdit(this, "txtRData", "0", 60);
+    serviceRow(1, btnReadEeprom, txtRAddress, txtRData);
+    btnQuickRec = named(new QPushButton("QUICK REC", this), "btnQuickRec");
+    txtQuick_REC_NUM = smallEdit(this, "txtQuick_REC_NUM", "1", 80);
+    txtInterval = smallEdit(this, "txtInterval", "2", 60);
+    serviceRow(2, btnQuickRec, txtQuick_REC_NUM, txtInterval);
+    lblQUICKRECOK = named(new QLabel("OK", this), "lblQUICKRECOK");
     setLabelColour(lblQUICKRECOK, kQuickRecOk);
-    service->addWidget(btnQuickRec, 2, 0);
+    service->addWidget(lblQUICKRECOK, 2, 3);
     service->addWidget(new QLabel("NUM", this), 3, 1);
     service->addWidget(new QLabel("interval", this), 3, 2);
-    service->addWidget(txtQuick_REC_NUM, 2, 1);
-    service->addWidget(txtInterval, 2, 2);
-    service->addWidget(lblQUICKRECOK, 2, 3);
     service->setColumnStretch(4, 1);
     root->addLayout(service);
     root->addStretch();
