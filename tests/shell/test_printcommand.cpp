@@ -85,6 +85,32 @@ protected:
                 lines << l.trimmed().simplified();
         return lines;
     }
+    // The words of the PDF's first page with the x of their left edge, line by line.
+    QList<QPair<QString, double>> pdfWords()
+    {
+        QProcess p;
+        p.start("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"});
+        EXPECT_TRUE(p.waitForFinished(30000)) << "pdftotext (poppler-utils) must be installed";
+        struct Word {
+            QString text;
+            double x, y;
+        };
+        QList<Word> found;
+        static const QRegularExpression word(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>([^<]*)</word>)re");
+        auto it = word.globalMatch(QString::fromUtf8(p.readAllStandardOutput()));
+        while (it.hasNext()) {
+            const auto m = it.next();
+            found.append({m.captured(3), m.captured(1).toDouble(), m.captured(2).toDouble()});
+        }
+        // The wide gaps may make pdftotext read the page column by column: put it back in lines.
+        std::stable_sort(found.begin(), found.end(), [](const Word& a, const Word& b) {
+            return std::lround(a.y) != std::lround(b.y) ? a.y < b.y : a.x < b.x;
+        });
+        QList<QPair<QString, double>> words;
+        for (const Word& w : found)
+            words.append({w.text, w.x});
+        return words;
+    }
     int pdfPages()
     {
         QProcess p;
@@ -108,6 +134,21 @@ TEST_F(PrintCommandTest, ListWindowPrintsItsHeaderAndRowsWithoutTheLastColumn)
     // The header row, then a line per row: the cell texts in order (columns 0 .. 5).
     EXPECT_EQ(pdfLines(), QStringList({"No Date Time Value", "1 d1 t1 v1", "2 d2 t2 v2", "3 d3 t3 v3"}));
     EXPECT_EQ(pdfPages(), 1);
+
+    // The padding itself: in the fixed-pitch font every word starts at the character column the
+    // padded line puts it at ("No" + 8 x "  " = 18 columns, "Date" + 6 x "  " = 16, "Time" +
+    // 13 x "  " = 30; "1" + 9 x "  " = 19, "d1" + 8 x "  " = 18, "t1" + 15 x "  " = 32).
+    const QList<QPair<QString, double>> words = pdfWords();
+    ASSERT_GE(words.size(), 8);
+    const double x0 = words[0].second;
+    const double column = (words[1].second - x0) / 18.0;
+    ASSERT_GT(column, 0.0);
+    const QList<QPair<QString, int>> expected{{"No", 0},  {"Date", 18}, {"Time", 34}, {"Value", 64},
+                                              {"1", 0},   {"d1", 19},   {"t1", 37},   {"v1", 69}};
+    for (int i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(words[i].first, expected[i].first);
+        EXPECT_NEAR((words[i].second - x0) / column, expected[i].second, 0.2) << expected[i].first.toStdString();
+    }
 }
 
 TEST_F(PrintCommandTest, LeqWindowPrintsNoDateTimeAndSplButNotTheLeq)
@@ -206,7 +247,6 @@ TEST_F(PrintCommandTest, GraphWindowRunsTheCustomisationDialogThenThePrintDialog
     EXPECT_TRUE(fresh.allowPage1 && fresh.allowPage2 && fresh.allowSubsetsPage && fresh.allowFontPage);
 }
 
-} // namespace
 
 TEST_F(PrintCommandTest, APrinterThatCannotBeWrittenToIsReportedNotPassedOver)
 {
@@ -229,3 +269,5 @@ TEST_F(PrintCommandTest, APrinterThatCannotBeWrittenToIsReportedNotPassedOver)
     EXPECT_EQ(prompts.messages.size(), before + 1);
     delete chart;
 }
+
+} // namespace
