@@ -13,6 +13,7 @@ namespace quedral {
 
 class TfrmAbout;
 class TfrmPanel;
+class TfrmSetup;
 
 // The process-wide record of the main window. Window references are
 // non-owning: each window clears its own field when it closes. What the graph
@@ -26,6 +27,7 @@ struct AppState : GraphState {
     QWidget* LeqWindow = nullptr;
     TfrmPanel* PanelWindow = nullptr;
     TfrmAbout* AboutWindow = nullptr;
+    TfrmSetup* SetupWindow = nullptr;
 
     bool BlinkBusy = false;
     bool BlinkPhase = false;

@@ -436,15 +436,20 @@ void TfrmMain::PrinterSetup1Click()
 
 void TfrmMain::SetupClick()
 {
-    if (m_setup) {
-        if (QMdiSubWindow* sub = frameOf(m_setup)) {
+    if (TfrmSetup* existing = m_state.SetupWindow) {
+        if (QMdiSubWindow* sub = frameOf(existing)) {
             sub->showNormal();
             m_mdi->setActiveSubWindow(sub);
         }
         return;
     }
-    m_setup = new TfrmSetup(*m_meter);
-    QMdiSubWindow* sub = addChild(m_setup);
+    auto* w = new TfrmSetup(*m_meter);
+    m_state.SetupWindow = w;
+    connect(w, &QObject::destroyed, this, [this, w] {
+        if (m_state.SetupWindow == w)
+            m_state.SetupWindow = nullptr;
+    });
+    QMdiSubWindow* sub = addChild(w);
     const QSize size = sub->sizeHint().expandedTo(QSize(560, 0)).boundedTo(m_mdi->size());
     sub->resize(size);
     sub->move(std::max(0, (m_mdi->width() - size.width()) / 2), std::max(0, (m_mdi->height() - size.height()) / 2));

@@ -89,7 +89,7 @@ public:
     void PrinterSetup1Click();
     // Data Logger > Setup (hidden): opens the setup window, or brings the open one back.
     void SetupClick();
-    TfrmSetup* setupWindow() const { return m_setup; }
+    TfrmSetup* setupWindow() const { return m_state.SetupWindow; }
     // File > Print and the tool bar's Print: a list or Leq window's table as text lines, a
     // graph window's chart through its own dialogs; nothing for other windows.
     void btnPrintClick();
@@ -193,7 +193,6 @@ private:
     QMdiArea* m_mdi = nullptr;
     QLabel* m_status[3] = {nullptr, nullptr, nullptr};
     QPointer<TfrmAbout> m_splash;
-    QPointer<TfrmSetup> m_setup; // cleared when the setup window closes
     bool m_shown = false;
     bool m_screenshotTaken = false;
     int m_ticks = 0;
