@@ -21,6 +21,11 @@ public:
             return runner(dialog);
         return exec(dialog);
     }
+    // The same with the dialog's own exec() (its Accepted or Rejected).
+    static Result run(Dialog& dialog)
+    {
+        return run(dialog, [](Dialog& d) { return d.exec(); });
+    }
 
 private:
     static Runner& slot()

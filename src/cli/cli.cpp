@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QTime>
 
@@ -50,6 +51,70 @@ bool parseByte(const QString& text, std::uint8_t& value)
     bool ok = false;
     const uint v = t.toUInt(&ok, 16);
     value = static_cast<std::uint8_t>(v);
+    return ok;
+}
+
+// One option of a command: its names ("-o", "--output") and whether a value follows it.
+struct Option {
+    QStringList names;
+    bool takesValue = false;
+};
+
+// A command's arguments once parsed: the options given, under their first name (a flag with
+// an empty value), and the one positional argument of commands that take one.
+struct Arguments {
+    QHash<QString, QString> options;
+    QString positional;
+
+    bool has(const QString& name) const { return options.contains(name); }
+    QString value(const QString& name, const QString& fallback = {}) const { return options.value(name, fallback); }
+    // The option's value as a whole number; nullopt when it was not given, false in ok when
+    // it is not a number.
+    std::optional<int> number(const QString& name, bool& ok) const
+    {
+        ok = true;
+        if (!has(name))
+            return std::nullopt;
+        return value(name).toInt(&ok);
+    }
+};
+
+// Parses a command's arguments. nullopt when one is not an option of the command (anything
+// starting with "-"), an option lacks its value, or a positional argument is one too many.
+// A repeated option keeps its last value.
+std::optional<Arguments> parseArguments(const QStringList& args, const std::vector<Option>& options,
+                                        bool takesPositional)
+{
+    Arguments parsed;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const auto option =
+            std::find_if(options.begin(), options.end(), [&a](const Option& o) { return o.names.contains(a); });
+        if (option != options.end()) {
+            if (option->takesValue && i + 1 >= args.size())
+                return std::nullopt;
+            parsed.options.insert(option->names.first(), option->takesValue ? args[++i] : QString());
+        } else if (takesPositional && parsed.positional.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
+            parsed.positional = a;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return parsed;
+}
+
+const Option kOutput{{"-o", "--output"}, true};
+const Option kForce{{"--force"}};
+const Option kSet{{"--set"}, true};
+
+// --set N of the commands that read a data set: true when absent or a number; otherwise the
+// message and false.
+bool dataSetOption(Context& ctx, const Arguments& a, std::optional<int>& set)
+{
+    bool ok = true;
+    set = a.number("--set", ok);
+    if (!ok)
+        ctx.err << "--set needs a data set number, counting from 1\n";
     return ok;
 }
 
@@ -167,25 +232,13 @@ extern "C" void onInterrupt(int) { g_interrupted = 1; }
 // record --points N --rate SECONDS -o OUT.ghf [--force]: the real-time recording without a window.
 int cmdRecord(Context& ctx, const QStringList& args)
 {
-    int points = 0;
-    double rate = 0;
-    QString out;
-    bool force = false;
-    bool ok = true;
-    for (int i = 0; i < args.size() && ok; ++i) {
-        const bool hasValue = i + 1 < args.size();
-        if (args[i] == "--points" && hasValue)
-            points = args[++i].toInt(&ok);
-        else if (args[i] == "--rate" && hasValue)
-            rate = args[++i].toDouble(&ok);
-        else if ((args[i] == "-o" || args[i] == "--output") && hasValue)
-            out = args[++i];
-        else if (args[i] == "--force")
-            force = true;
-        else
-            ok = false;
-    }
-    if (!ok || points < 1 || !(rate > 0) || out.isEmpty()) {
+    const auto a = parseArguments(args, {{{"--points"}, true}, {{"--rate"}, true}, kOutput, kForce}, false);
+    bool pointsOk = false, rateOk = false;
+    const int points = a ? a->value("--points").toInt(&pointsOk) : 0;
+    const double rate = a ? a->value("--rate").toDouble(&rateOk) : 0;
+    const QString out = a ? a->value("-o") : QString();
+    const bool force = a && a->has("--force");
+    if (!a || !pointsOk || !rateOk || points < 1 || !(rate > 0) || out.isEmpty()) {
         ctx.err << "usage: quedral-cli record --points N --rate SECONDS -o OUT.ghf [--force]\n";
         return 2;
     }
@@ -247,18 +300,10 @@ bool meterReadyForMemory(Context& ctx, const char* recordingMessage, bool needCo
 
 int cmdDownload(Context& ctx, const QStringList& args)
 {
-    QString out;
-    bool force = false;
-    bool ok = true;
-    for (int i = 0; i < args.size() && ok; ++i) {
-        if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size())
-            out = args[++i];
-        else if (args[i] == "--force")
-            force = true;
-        else
-            ok = false;
-    }
-    if (!ok || out.isEmpty()) {
+    const auto a = parseArguments(args, {kOutput, kForce}, false);
+    const QString out = a ? a->value("-o") : QString();
+    const bool force = a && a->has("--force");
+    if (out.isEmpty()) {
         ctx.err << "usage: quedral-cli download -o FILE.rec [--force]\n";
         return 2;
     }
@@ -304,18 +349,10 @@ int cmdDownload(Context& ctx, const QStringList& args)
 
 int cmdDecode(Context& ctx, const QStringList& args)
 {
-    QString file;
-    bool samples = false;
-    bool ok = true;
-    for (const QString& a : args) {
-        if (a == "--samples")
-            samples = true;
-        else if (file.isEmpty() && !a.startsWith("--"))
-            file = a;
-        else
-            ok = false;
-    }
-    if (!ok || file.isEmpty()) {
+    const auto a = parseArguments(args, {{{"--samples"}}}, true);
+    const QString file = a ? a->positional : QString();
+    const bool samples = a && a->has("--samples");
+    if (file.isEmpty()) {
         ctx.err << "usage: quedral-cli decode FILE.rec [--samples]\n";
         return 2;
     }
@@ -350,12 +387,12 @@ int cmdErase(Context& ctx, const QStringList& args)
 
 // --- Meter setup and service commands ---
 
-// A setup command's failure: the message on stderr, and why the device could not be opened.
-int setupFailed(Context& ctx, const QString& message, bool openFailed)
+// A setup command's failure: the message on stderr, and why the device could not be opened
+// when that was the step that failed (the transport forgets the reason at every open that works).
+int setupFailed(Context& ctx, const QString& message)
 {
     ctx.err << message << "\n";
-    if (openFailed)
-        printOpenProblem(ctx);
+    printOpenProblem(ctx);
     return 1;
 }
 
@@ -369,14 +406,14 @@ int cmdInfo(Context& ctx, const QStringList& args)
     const InformationResult r = ReadMeterInformation(ctx.link, buffers, QLocale::c());
     ctx.link.CloseLink();
     if (r.code != Codes::Ok)
-        return setupFailed(ctx, informationMessage(r), r.code == Codes::Information.openFailed);
+        return setupFailed(ctx, informationMessage(r));
     for (const MeterInfoField& f : meterInfoFields()) {
         QString label = QString::fromLatin1(f.label);
         if (!label.endsWith(QLatin1Char(':')))
             label += QLatin1Char(':');
         ctx.out << label << ' ' << r.info.*f.text << "\n";
     }
-    if (!r.serialRead)
+    if (r.info.serial.isEmpty())
         ctx.err << Msg::SerialFail << "\n";
     return 0;
 }
@@ -391,8 +428,7 @@ int cmdSetClock(Context& ctx, const QStringList& args)
     const int code = SetMeterClock(ctx.link, buffers, Clock::instance().now());
     ctx.link.CloseLink();
     if (code != Codes::Ok)
-        return setupFailed(ctx, setClockMessage(code) + QStringLiteral(" (error code=%1)").arg(code),
-                           code == SetupCode::SetTimeOpen);
+        return setupFailed(ctx, setClockMessage(code) + QStringLiteral(" (error code=%1)").arg(code));
     ctx.out << setClockMessage(code);
     return 0;
 }
@@ -407,11 +443,11 @@ int cmdInterval(Context& ctx, const QStringList& args)
     const std::optional<int> seconds =
         parts.size() == 2 ? parseRecordingInterval(parts[0], parts[1]) : std::nullopt;
     if (!seconds)
-        return setupFailed(ctx, intervalMessage(SetupCode::InvalidInput), false);
+        return setupFailed(ctx, intervalMessage(Codes::InvalidInput));
     SetupBuffers buffers;
     const int code = SetRecordingInterval(ctx.link, buffers, *seconds);
     if (code != Codes::Ok)
-        return setupFailed(ctx, intervalMessage(code), code == Codes::IntervalFirst.openFailed);
+        return setupFailed(ctx, intervalMessage(code));
     ctx.out << intervalMessage(code) << "\n";
     return 0;
 }
@@ -422,13 +458,13 @@ int cmdEepromRead(Context& ctx, const QStringList& args)
         ctx.err << "usage: quedral-cli eeprom-read ADDRESS   (0 to 16777215)\n";
         return 2;
     }
-    const std::optional<int> address = parseServiceNumber(args[0], 0, kMaxSettingAddress);
+    const std::optional<int> address = parseSettingAddress(args[0]);
     if (!address)
-        return setupFailed(ctx, SetupMsg::InvalidInput, false);
+        return setupFailed(ctx, SetupMsg::InvalidInput);
     SetupBuffers buffers;
     const ByteReadResult r = ReadSettingByte(ctx.link, buffers, *address);
     if (r.code != Codes::Ok)
-        return setupFailed(ctx, serviceErrorMessage(r.code), r.code == Codes::Setting.openFailed);
+        return setupFailed(ctx, serviceErrorMessage(r.code));
     ctx.out << *r.value << "\n";
     return 0;
 }
@@ -439,14 +475,14 @@ int cmdEepromWrite(Context& ctx, const QStringList& args)
         ctx.err << "usage: quedral-cli eeprom-write ADDRESS VALUE   (address 0 to 16777215, value 0 to 255)\n";
         return 2;
     }
-    const std::optional<int> address = parseServiceNumber(args[0], 0, kMaxSettingAddress);
-    const std::optional<int> value = parseServiceNumber(args[1], 0, kMaxByteValue);
+    const std::optional<int> address = parseSettingAddress(args[0]);
+    const std::optional<int> value = parseSettingValue(args[1]);
     if (!address || !value)
-        return setupFailed(ctx, SetupMsg::InvalidInput, false);
+        return setupFailed(ctx, SetupMsg::InvalidInput);
     SetupBuffers buffers;
     const int code = WriteSettingByte(ctx.link, buffers, *address, *value);
     if (code != Codes::Ok)
-        return setupFailed(ctx, serviceErrorMessage(code), code == Codes::Setting.openFailed);
+        return setupFailed(ctx, serviceErrorMessage(code));
     return 0;
 }
 
@@ -457,16 +493,15 @@ int cmdQuickRec(Context& ctx, const QStringList& args)
                 << " samples, INTERVAL 0 to " << kMaxQuickRecordInterval << " seconds)\n";
         return 2;
     }
-    const std::optional<int> n = parseServiceNumber(args[0], 1, kMaxQuickRecordSamples);
-    const std::optional<int> interval = parseServiceNumber(args[1], 0, kMaxQuickRecordInterval);
+    const std::optional<int> n = parseQuickRecordSamples(args[0]);
+    const std::optional<int> interval = parseQuickRecordInterval(args[1]);
     if (!n || !interval)
-        return setupFailed(ctx, SetupMsg::InvalidInput, false);
+        return setupFailed(ctx, SetupMsg::InvalidInput);
     SetupBuffers buffers;
     const int code = QuickRecord(ctx.link, buffers, *n, *interval);
     ctx.link.CloseLink();
     if (code != Codes::Ok)
-        return setupFailed(ctx, QString::fromLatin1(SetupMsg::QuickRecordFail) + QLatin1Char('\n') + serviceErrorMessage(code),
-                           code == Codes::Erase.openFailed);
+        return setupFailed(ctx, QString::fromLatin1(Msg::Fail) + QLatin1Char('\n') + serviceErrorMessage(code));
     ctx.out << SetupMsg::QuickRecordOk << "\n";
     return 0;
 }
@@ -474,21 +509,11 @@ int cmdQuickRec(Context& ctx, const QStringList& args)
 // The live Leq measurement without a window: a line per finished second, the log, the table.
 int cmdLeqLive(Context& ctx, const QStringList& args)
 {
-    int seconds = 0;
-    QString out;
-    bool force = false;
-    bool ok = true;
-    for (int i = 0; i < args.size() && ok; ++i) {
-        if (args[i] == "--seconds" && i + 1 < args.size())
-            seconds = args[++i].toInt(&ok);
-        else if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size())
-            out = args[++i];
-        else if (args[i] == "--force")
-            force = true;
-        else
-            ok = false;
-    }
-    if (!ok || seconds < 1) {
+    const auto a = parseArguments(args, {{{"--seconds"}, true}, kOutput, kForce}, false);
+    const int seconds = a ? a->value("--seconds").toInt() : 0;
+    const QString out = a ? a->value("-o") : QString();
+    const bool force = a && a->has("--force");
+    if (seconds < 1) {
         ctx.err << "usage: quedral-cli leq-live --seconds N [-o TABLE.txt] [--force]\n";
         return 2;
     }
@@ -654,31 +679,16 @@ bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& serie
 int cmdLeq(Context& ctx, const QStringList& args)
 {
     static const char* usage = "usage: quedral-cli leq FILE [--set N] [--series]   (FILE: .rec, .ghf, .txt or .csv)\n";
-    QString file;
-    std::optional<int> set;
-    bool series = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == "--series") {
-            series = true;
-        } else if (a == "--set" && i + 1 < args.size()) {
-            bool ok = false;
-            set = args[++i].toInt(&ok);
-            if (!ok) {
-                ctx.err << "--set needs a data set number, counting from 1\n";
-                return 2;
-            }
-        } else if (file.isEmpty() && !a.startsWith("--")) {
-            file = a;
-        } else {
-            ctx.err << usage;
-            return 2;
-        }
-    }
-    if (file.isEmpty()) {
+    const auto a = parseArguments(args, {{{"--series"}}, kSet}, true);
+    if (!a || a->positional.isEmpty()) {
         ctx.err << usage;
         return 2;
     }
+    std::optional<int> set;
+    if (!dataSetOption(ctx, *a, set))
+        return 2;
+    const QString file = a->positional;
+    const bool series = a->has("--series");
     LeqSeries data;
     QString error;
     if (!loadLeqSeries(file, set, data, error)) {
@@ -732,33 +742,17 @@ bool isWritableChartType(const QString& file)
 int cmdExport(Context& ctx, const QStringList& args)
 {
     static const char* usage = "usage: quedral-cli export FILE.rec|FILE.ghf [--set N] -o OUT.ghf|OUT.txt|OUT.csv [--force]\n";
-    QString file, out;
-    std::optional<int> set;
-    bool force = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == "--force") {
-            force = true;
-        } else if ((a == "-o" || a == "--output") && i + 1 < args.size()) {
-            out = args[++i];
-        } else if (a == "--set" && i + 1 < args.size()) {
-            bool ok = false;
-            set = args[++i].toInt(&ok);
-            if (!ok) {
-                ctx.err << "--set needs a data set number, counting from 1\n";
-                return 2;
-            }
-        } else if (file.isEmpty() && !a.startsWith("-")) {
-            file = a;
-        } else {
-            ctx.err << usage;
-            return 2;
-        }
-    }
-    if (file.isEmpty() || out.isEmpty()) {
+    const auto a = parseArguments(args, {kOutput, kSet, kForce}, true);
+    if (!a || a->positional.isEmpty() || a->value("-o").isEmpty()) {
         ctx.err << usage;
         return 2;
     }
+    std::optional<int> set;
+    if (!dataSetOption(ctx, *a, set))
+        return 2;
+    const QString file = a->positional;
+    const QString out = a->value("-o");
+    const bool force = a->has("--force");
     if (!isWritableChartType(out)) {
         ctx.err << out << ": unknown file type (expected .ghf, .txt or .csv)\n";
         return 1;
@@ -777,25 +771,10 @@ int cmdExport(Context& ctx, const QStringList& args)
 int cmdWavCheck(Context& ctx, const QStringList& args)
 {
     static const char* usage = "usage: quedral-cli wav-check FILE.rec --set N [--dir DIR]\n";
-    QString file;
-    QString dir = ".";
-    int set = 0;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        bool ok = true;
-        if (a == "--set" && i + 1 < args.size())
-            set = args[++i].toInt(&ok);
-        else if (a == "--dir" && i + 1 < args.size())
-            dir = args[++i];
-        else if (file.isEmpty() && !a.startsWith("--"))
-            file = a;
-        else
-            ok = false;
-        if (!ok) {
-            ctx.err << usage;
-            return 2;
-        }
-    }
+    const auto a = parseArguments(args, {kSet, {{"--dir"}, true}}, true);
+    const QString file = a ? a->positional : QString();
+    const QString dir = a ? a->value("--dir", ".") : QString();
+    const int set = a ? a->value("--set").toInt() : 0;
     if (file.isEmpty() || set < 1) {
         ctx.err << usage;
         return 2;
@@ -824,25 +803,14 @@ int cmdWavCheck(Context& ctx, const QStringList& args)
 int cmdImport(Context& ctx, const QStringList& args)
 {
     static const char* usage = "usage: quedral-cli import FILE.txt|FILE.csv -o OUT.ghf [--force]\n";
-    QString file, out;
-    bool force = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == "--force")
-            force = true;
-        else if ((a == "-o" || a == "--output") && i + 1 < args.size())
-            out = args[++i];
-        else if (file.isEmpty() && !a.startsWith("-"))
-            file = a;
-        else {
-            ctx.err << usage;
-            return 2;
-        }
-    }
-    if (file.isEmpty() || out.isEmpty()) {
+    const auto a = parseArguments(args, {kOutput, kForce}, true);
+    if (!a || a->positional.isEmpty() || a->value("-o").isEmpty()) {
         ctx.err << usage;
         return 2;
     }
+    const QString file = a->positional;
+    const QString out = a->value("-o");
+    const bool force = a->has("--force");
     const std::optional<QChar> separator = graphTextSeparator(file);
     if (!separator) {
         ctx.err << file << ": unknown file type (expected .txt or .csv)\n";

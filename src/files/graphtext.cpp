@@ -173,12 +173,8 @@ QString parseLine(const QString& line, QChar separator, const QLocale& locale, d
 
 } // namespace
 
-GraphText readGraphText(const QByteArray& bytes, QChar separator, const QLocale& givenLocale)
+GraphText readGraphText(const QByteArray& bytes, QChar separator, const QLocale& locale)
 {
-    // Group separators would turn "65.3" into 653 where the full stop groups thousands.
-    QLocale locale = givenLocale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
-
     GraphText out;
     int lineNo = 0;
     qsizetype pos = 0;

@@ -425,9 +425,14 @@ bool PESGraph::printDialog()
         return false;
     if (printTo(printer))
         return true;
-    const QString target = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
-    Prompter::instance().message(QStringLiteral("Nothing was printed: %1 could not be written to.").arg(target));
+    Prompter::instance().message(printFailedMessage(printer));
     return false;
+}
+
+QString printFailedMessage(const QPrinter& printer)
+{
+    const QString target = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+    return QStringLiteral("Nothing was printed: %1 could not be written to.").arg(target);
 }
 
 bool PESGraph::printTo(QPrinter& printer)

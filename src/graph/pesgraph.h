@@ -152,4 +152,8 @@ private:
     DialogRunner m_dialogRunner;
 };
 
+// What the user is told when a printer or PDF file cannot be written to (the chart's printout
+// and the tables' alike).
+QString printFailedMessage(const QPrinter& printer);
+
 } // namespace quedral

@@ -9,7 +9,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSplitter>
@@ -320,14 +319,9 @@ void TfrmLEQ::FormClose()
     m_closed = true;
     m_runner.stop();
     // The graphs made from this table close with it (their frame, when they have one).
-    for (const QPointer<TfrmGraph>& g : m_graphWindows) {
-        if (!g)
-            continue;
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(g->parentWidget()))
-            frame->close();
-        else
-            g->close();
-    }
+    for (const QPointer<TfrmGraph>& g : m_graphWindows)
+        if (g)
+            TfrmGraph::closeOwnedWindow(*g);
     emit closed();
 }
 

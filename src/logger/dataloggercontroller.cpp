@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDateEdit>
 #include <QDir>
-#include <QLocale>
 #include <QTimeEdit>
 #include <QFile>
 
@@ -25,8 +24,6 @@
 #include "meter/meterworker.h"
 
 namespace quedral {
-
-
 
 DataLoggerController::DataLoggerController(DataLoggerHost& host) : m_host(host) {}
 
@@ -67,7 +64,7 @@ void DataLoggerController::LoadData1Click()
 {
     if (m_downloading)
         return;
-    if (!m_host.connected()) {
+    if (!m_host.graphHost().connected()) {
         Prompter::instance().message(Msg::NoConnection);
         return;
     }
@@ -242,10 +239,10 @@ void DataLoggerController::ChangeDataSetStart(int n)
     dialog.TimePicker->setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
     if (TfrmDateTime::runModal(dialog) != QDialog::Accepted)
         return;
-    const QDate date = dialog.DatePicker->date();
-    const QTime time = dialog.TimePicker->time();
-    m_decode.store->SetStartTime(n, toDays(date, time));
-    w->setDataSetStartTexts(n, QLocale().toString(date, QLocale::ShortFormat), time.toString("hh:mm:ss"));
+    m_decode.store->SetStartTime(n, toDays(dialog.DatePicker->date(), dialog.TimePicker->time()));
+    // The row's date and time as the table writes them.
+    const QStringList row = dataSetRow(m_decode, n);
+    w->setDataSetStartTexts(n, row[1], row[2]);
     ShowDataSet(n);
     w->ResetCursors();
 }

@@ -5,7 +5,6 @@
 // lives on the GUI thread and gets their outcome as queued calls.
 #include <QObject>
 #include <QPointer>
-#include <QSize>
 #include <atomic>
 #include <memory>
 
@@ -23,8 +22,8 @@ class TfrmScope;
 class DataLoggerHost {
 public:
     virtual ~DataLoggerHost() = default;
+    // The graph windows' host; it also says whether the meter answers the poll.
     virtual GraphHost& graphHost() = 0;
-    virtual bool connected() const = 0;
     // The meter's REC flag from the last reading.
     virtual bool meterRecording() const = 0;
     virtual MeterService& meter() = 0;

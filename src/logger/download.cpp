@@ -86,16 +86,10 @@ QString eraseMessage(int code)
     switch (code) {
     case 0:
         return QStringLiteral("Please power off and power on meter before recording data or loading again.");
-    case 803:
-        return QString::fromLatin1(Msg::OpenFailed);
-    case 804:
-        return QString::fromLatin1(Msg::TimeoutFailed);
-    case 805:
-        return QString::fromLatin1(Msg::WriteFailed);
     case 806:
         return {};
     default:
-        return QString::fromLatin1(Msg::NoResponse) + QString::number(code);
+        return exchangeFailureMessage(code, Codes::Erase);
     }
 }
 

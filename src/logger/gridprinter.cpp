@@ -7,6 +7,7 @@
 #include <QPrinter>
 
 #include "base/prompter.h"
+#include "graph/pesgraph.h"
 
 namespace quedral {
 
@@ -39,12 +40,6 @@ bool printGrid(QPrinter& printer, const GridText& grid)
         painter.drawText(GridPageLayout::kX, layout.y(row), gridPrintLine(grid, row));
     }
     return painter.end();
-}
-
-QString printFailedMessage(const QPrinter& printer)
-{
-    const QString target = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
-    return QStringLiteral("Nothing was printed: %1 could not be written to.").arg(target);
 }
 
 bool printGridDialog(const GridText& grid, QWidget* parent)

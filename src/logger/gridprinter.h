@@ -22,11 +22,9 @@ GridPageLayout gridPageLayout(QPrinter& printer);
 // Prints rows 0 .. rows - 1 of the table; false when the document could not be started.
 bool printGrid(QPrinter& printer, const GridText& grid);
 
-// What the user is told when a printer or PDF file cannot be written to.
-QString printFailedMessage(const QPrinter& printer);
-
 // The print dialog (Prompter::choosePrinter), then printGrid(). False when the dialog was
-// cancelled (nothing printed) or printing failed (the user is told).
+// cancelled (nothing printed) or printing failed (the user is told, with
+// printFailedMessage).
 bool printGridDialog(const GridText& grid, QWidget* parent = nullptr);
 
 } // namespace quedral

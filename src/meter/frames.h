@@ -124,7 +124,7 @@ inline constexpr char RecordingLeq[] = "The meter is recording data, please stop
 inline constexpr char NoDataInMemory[] = "There was not any data recorded in momery of meter !";
 inline constexpr char ConnectFail[] = "Connect fail";
 inline constexpr char LeqFail[] = "LEQ fail , try to start again !!";
-inline constexpr char Fail[] = "Fail";
+inline constexpr char Fail[] = "Fail"; // QUICK REC failed
 inline constexpr char SerialFail[] = "can not read serail number";
 } // namespace Msg
 

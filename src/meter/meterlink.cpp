@@ -157,6 +157,13 @@ const char* exchangeStepText(int code, const ExchangeCodes& codes)
     return "";
 }
 
+QString exchangeFailureMessage(int code, const ExchangeCodes& codes)
+{
+    if (code == codes.openFailed || code == codes.timeoutsFailed || code == codes.writeFailed)
+        return QString::fromLatin1(exchangeStepText(code, codes));
+    return QString::fromLatin1(Msg::NoResponse) + QString::number(code);
+}
+
 void StopPolling(const bool& pollBusy, const std::function<void()>& stopTimer)
 {
     Clock& clock = Clock::instance();

@@ -86,6 +86,11 @@ private:
 // "wrong reply from device"; empty for 0 or an unknown code.
 const char* exchangeStepText(int code, const ExchangeCodes& codes);
 
+// The message boxes' text for a failed exchange: "fail to open device", "fail to set timeout"
+// or "fail to write command to device" for those steps, "no response from device, error
+// code=" and the code for any later step.
+QString exchangeFailureMessage(int code, const ExchangeCodes& codes);
+
 // Waits while pollBusy is set, at most 2.5 s (by the clock seam), then calls stopTimer.
 // The caller restarts its poll timer when it is done with the link.
 void StopPolling(const bool& pollBusy, const std::function<void()>& stopTimer);

@@ -11,9 +11,8 @@
 
 #include "graph/core/graphformat.h"
 #include "realtime/periodtext.h"
-#include "base/prompter.h"
-
 #include "base/modalseam.h"
+#include "base/prompter.h"
 
 namespace quedral {
 
@@ -164,7 +163,7 @@ void TfrmSetupRealTime::setRunner(Runner r) { ModalSeam<TfrmSetupRealTime>::set(
 
 int TfrmSetupRealTime::runModal(TfrmSetupRealTime& dialog)
 {
-    return ModalSeam<TfrmSetupRealTime>::run(dialog, [](QDialog& d) { return d.exec(); });
+    return ModalSeam<TfrmSetupRealTime>::run(dialog);
 }
 
 } // namespace quedral

@@ -13,24 +13,6 @@ namespace {
 constexpr int kAttempts = 5;
 constexpr int kRetryPauseMs = 300;
 
-QString codeText(const char* text, int code)
-{
-    return QString::fromLatin1(text) + QString::number(code);
-}
-
-// The text of a failure in the usual way of the setup window: the three fixed step texts, and
-// "no response from device, error code=" with the code for everything after the write.
-QString failureText(int code, const ExchangeCodes& codes)
-{
-    if (code == codes.openFailed)
-        return QString::fromLatin1(Msg::OpenFailed);
-    if (code == codes.timeoutsFailed)
-        return QString::fromLatin1(Msg::TimeoutFailed);
-    if (code == codes.writeFailed)
-        return QString::fromLatin1(Msg::WriteFailed);
-    return codeText(Msg::NoResponse, code);
-}
-
 void putAddress(CommandFrame& command, int address)
 {
     command[2] = static_cast<std::uint8_t>((address >> 16) & 0xFF);
@@ -73,11 +55,11 @@ int SetMeterClock(MeterLink& link, SetupBuffers& b, const QDateTime& time)
     b.SetupCommand[3] = 0;
     b.SetupCommand[6] = kFrameEnd;
     if (usb.UsbWrite(kCommandLength, b.SetupCommand.data()) != 0)
-        return SetupCode::SetTimeWrite;
+        return Codes::SetTime.writeFailed;
     usb.UsbPurge();
     buildClockBlock(b.SetupReply, time);
     if (usb.UsbWriteBlock(kReplyLength, b.SetupReply.data()) != 0)
-        return SetupCode::SetTimeBlock;
+        return Codes::SetTimeBlockFailed;
     return Codes::Ok;
 }
 
@@ -112,7 +94,7 @@ std::optional<int> parseRecordingInterval(const QString& minutes, const QString&
 int SetRecordingInterval(MeterLink& link, SetupBuffers& b, int seconds)
 {
     if (seconds < 0 || seconds > 60)
-        return SetupCode::InvalidInput;
+        return Codes::InvalidInput;
     int code = link.OpenLink(Codes::IntervalFirst);
     auto send = [&](const ExchangeCodes& codes) {
         return link.Transact(b.SetupCommand, b.SetupReply, codes, ReplyCheck::EchoFirstTwo);
@@ -137,9 +119,10 @@ QString intervalMessage(int code)
 {
     if (code == Codes::Ok)
         return QString::fromLatin1(SetupMsg::IntervalOk);
-    if (code == SetupCode::InvalidInput)
+    if (code == Codes::InvalidInput)
         return QString::fromLatin1(SetupMsg::InvalidInput);
-    return failureText(code, Codes::Setting.writeFailed == code ? Codes::Setting : Codes::IntervalFirst);
+    // The first command's write failure (705) reads as the later ones' (708).
+    return exchangeFailureMessage(code, code == Codes::IntervalFirst.writeFailed ? Codes::IntervalFirst : Codes::Setting);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -154,7 +137,7 @@ QString setupEraseMessage(int code)
 {
     if (code == Codes::Ok)
         return QString::fromLatin1(SetupMsg::EraseOk);
-    return failureText(code, Codes::Erase);
+    return exchangeFailureMessage(code, Codes::Erase);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -209,15 +192,14 @@ InformationResult ReadMeterInformation(MeterLink& link, SetupBuffers& b, const Q
     link.transport().UsbReadSerial(0, serial, sizeof serial);
     serial[sizeof serial - 1] = '\0';
     result.info.serial = QString::fromUtf8(serial).trimmed();
-    result.serialRead = !result.info.serial.isEmpty();
     return result;
 }
 
 QString informationMessage(const InformationResult& result)
 {
     if (result.code != Codes::Ok)
-        return failureText(result.code, Codes::Information);
-    if (!result.serialRead)
+        return exchangeFailureMessage(result.code, Codes::Information);
+    if (result.info.serial.isEmpty())
         return QString::fromLatin1(Msg::SerialFail);
     return QString::fromLatin1(SetupMsg::ReadOk);
 }
@@ -251,6 +233,26 @@ std::optional<int> parseServiceNumber(const QString& text, int low, int high)
     return static_cast<int>(v);
 }
 
+std::optional<int> parseSettingAddress(const QString& text)
+{
+    return parseServiceNumber(text, 0, kMaxSettingAddress);
+}
+
+std::optional<int> parseSettingValue(const QString& text)
+{
+    return parseServiceNumber(text, 0, kMaxByteValue);
+}
+
+std::optional<int> parseQuickRecordSamples(const QString& text)
+{
+    return parseServiceNumber(text, 1, kMaxQuickRecordSamples);
+}
+
+std::optional<int> parseQuickRecordInterval(const QString& text)
+{
+    return parseServiceNumber(text, 0, kMaxQuickRecordInterval);
+}
+
 int WriteSettingByte(MeterLink& link, SetupBuffers& b, int address, int value)
 {
     int code = link.OpenLink(Codes::Setting);
@@ -278,7 +280,7 @@ ByteReadResult ReadSettingByte(MeterLink& link, SetupBuffers& b, int address)
 
 QString serviceErrorMessage(int code)
 {
-    return code == Codes::Ok ? QString() : codeText(Msg::ErrorCode, code);
+    return code == Codes::Ok ? QString() : QString::fromLatin1(Msg::ErrorCode) + QString::number(code);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -34,18 +34,7 @@ inline constexpr char InvalidInput[] = "Invalid Input";
 inline constexpr char EraseOk[] = "erase memory successfully";
 inline constexpr char ReadOk[] = "read data successfully";
 inline constexpr char QuickRecordOk[] = "OK";
-inline constexpr char QuickRecordFail[] = "Fail";
 } // namespace SetupMsg
-
-// Result codes of the setup commands that are not exchange families of frames.h.
-namespace SetupCode {
-inline constexpr int Ok = Codes::Ok;
-inline constexpr int SetTimeOpen = Codes::SetTime.openFailed;         // 201
-inline constexpr int SetTimeTimeouts = Codes::SetTime.timeoutsFailed; // 202
-inline constexpr int SetTimeWrite = Codes::SetTime.writeFailed;       // 203
-inline constexpr int SetTimeBlock = Codes::SetTimeBlockFailed;        // 205
-inline constexpr int InvalidInput = Codes::InvalidInput;              // 701
-} // namespace SetupCode
 
 // The meter's settings memory is addressed with 24 bits; a byte holds 0 to 255.
 inline constexpr int kMaxSettingAddress = 0xFFFFFF;
@@ -112,9 +101,8 @@ struct MeterInfoField {
 const std::vector<MeterInfoField>& meterInfoFields();
 
 struct InformationResult {
-    int code = Codes::Ok;  // 0, 903 to 906
-    bool serialRead = false; // the serial number read gave a text
-    MeterInfo info;        // filled when code is 0
+    int code = Codes::Ok; // 0, 903 to 906
+    MeterInfo info;       // filled when code is 0; its serial stays empty when it could not be read
 };
 // close, open, time-outs 1000, 'Y', purge, read into SetupReply; then the serial number.
 // The device is left open.
@@ -133,6 +121,12 @@ void buildByteRead(CommandFrame& command, int address);
 
 // A whole decimal number within [low, high], or nullopt.
 std::optional<int> parseServiceNumber(const QString& text, int low, int high);
+// The service fields, each refused (nullopt) outside its range: an address 0 to 16777215, a
+// byte value 0 to 255, a quick recording's sample count 1 to 127987 and interval 0 to 15359.
+std::optional<int> parseSettingAddress(const QString& text);
+std::optional<int> parseSettingValue(const QString& text);
+std::optional<int> parseQuickRecordSamples(const QString& text);
+std::optional<int> parseQuickRecordInterval(const QString& text);
 
 // close, open, time-outs 1000, the byte write; the reply must echo all seven bytes. The device
 // is closed at the end. 0, 703, 704, 707, 708 or 709.

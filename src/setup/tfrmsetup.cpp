@@ -94,6 +94,7 @@ TfrmSetup::TfrmSetup(MeterService& meter, QWidget* parent) : QWidget(parent), m_
         e->setReadOnly(true);
         info->addWidget(e, row, 1);
         this->*fields[row].field = e;
+        m_information.push_back({e, labels[row].text});
     }
     info->addWidget(new QLabel("MM/DD/YY   hh:mm:ss", grpInformation), 1, 2);
     btnRead = named(new QPushButton("Read  ", grpInformation), "btnRead");
@@ -187,6 +188,20 @@ void TfrmSetup::runCommand(Poll poll, std::function<Result(MeterSession&, SetupB
     });
 }
 
+std::function<void(const int&)> TfrmSetup::showMessage(QString (*message)(int))
+{
+    return [this, message](const int& code) {
+        Prompter::instance().message(message(code));
+        emit commandFinished(code);
+    };
+}
+
+void TfrmSetup::refuseInput()
+{
+    Prompter::instance().message(SetupMsg::InvalidInput);
+    emit commandFinished(Codes::InvalidInput);
+}
+
 void TfrmSetup::btnSetClockClick()
 {
     if (m_busy)
@@ -194,10 +209,7 @@ void TfrmSetup::btnSetClockClick()
     runCommand<int>(
         Poll::Stop,
         [](MeterSession& s, SetupBuffers& b) { return SetMeterClock(s.link(), b, Clock::instance().now()); },
-        [this](const int& code) {
-            Prompter::instance().message(setClockMessage(code));
-            emit commandFinished(code);
-        });
+        showMessage(setClockMessage));
 }
 
 void TfrmSetup::btnSetIntervalClick()
@@ -205,18 +217,11 @@ void TfrmSetup::btnSetIntervalClick()
     if (m_busy)
         return;
     const std::optional<int> seconds = parseRecordingInterval(edtInt1->displayText(), edtInt2->displayText());
-    if (!seconds) {
-        Prompter::instance().message(intervalMessage(SetupCode::InvalidInput));
-        emit commandFinished(SetupCode::InvalidInput);
-        return;
-    }
-    const int n = *seconds;
+    if (!seconds)
+        return refuseInput();
     runCommand<int>(
-        Poll::Stop, [n](MeterSession& s, SetupBuffers& b) { return SetRecordingInterval(s.link(), b, n); },
-        [this](const int& code) {
-            Prompter::instance().message(intervalMessage(code));
-            emit commandFinished(code);
-        });
+        Poll::Stop, [n = *seconds](MeterSession& s, SetupBuffers& b) { return SetRecordingInterval(s.link(), b, n); },
+        showMessage(intervalMessage));
 }
 
 void TfrmSetup::btnEraseClick()
@@ -225,38 +230,23 @@ void TfrmSetup::btnEraseClick()
         return;
     runCommand<int>(
         Poll::Stop, [](MeterSession& s, SetupBuffers& b) { return EraseFromSetup(s.link(), b); },
-        [this](const int& code) {
-            Prompter::instance().message(setupEraseMessage(code));
-            emit commandFinished(code);
-        });
-}
-
-void TfrmSetup::clearInformation()
-{
-    for (QLineEdit* e : {txtMemoryAvailable, txtMeterTime, txtInt, txtDataSets, txtVer, txtSN, txt70dB, txt94dB})
-        e->clear();
+        showMessage(setupEraseMessage));
 }
 
 void TfrmSetup::btnReadClick()
 {
     if (m_busy)
         return;
-    clearInformation();
+    for (const auto& [field, text] : m_information)
+        field->clear();
     const QLocale locale;
     runCommand<InformationResult>(
         Poll::Stop,
         [locale](MeterSession& s, SetupBuffers& b) { return ReadMeterInformation(s.link(), b, locale); },
         [this](const InformationResult& r) {
-            if (r.code == Codes::Ok) {
-                txtVer->setText(r.info.version);
-                txtMeterTime->setText(r.info.meterTime);
-                txtInt->setText(r.info.interval);
-                txtDataSets->setText(r.info.dataSets);
-                txtMemoryAvailable->setText(r.info.memoryAvailable);
-                txtSN->setText(r.info.serial);
-                txt94dB->setText(r.info.cali94);
-                txt70dB->setText(r.info.cali70);
-            }
+            if (r.code == Codes::Ok)
+                for (const auto& [field, text] : m_information)
+                    field->setText(r.info.*text);
             Prompter::instance().message(informationMessage(r));
             emit commandFinished(r.code);
         });
@@ -266,13 +256,10 @@ void TfrmSetup::btnWriteEepromClick()
 {
     if (m_busy)
         return;
-    const std::optional<int> address = parseServiceNumber(txtWAddress->text(), 0, kMaxSettingAddress);
-    const std::optional<int> value = parseServiceNumber(txtWData->text(), 0, kMaxByteValue);
-    if (!address || !value) {
-        Prompter::instance().message(SetupMsg::InvalidInput);
-        emit commandFinished(SetupCode::InvalidInput);
-        return;
-    }
+    const std::optional<int> address = parseSettingAddress(txtWAddress->text());
+    const std::optional<int> value = parseSettingValue(txtWData->text());
+    if (!address || !value)
+        return refuseInput();
     runCommand<int>(
         Poll::Keep,
         [a = *address, v = *value](MeterSession& s, SetupBuffers& b) { return WriteSettingByte(s.link(), b, a, v); },
@@ -288,12 +275,9 @@ void TfrmSetup::btnReadEepromClick()
     if (m_busy)
         return;
     txtRData->clear();
-    const std::optional<int> address = parseServiceNumber(txtRAddress->text(), 0, kMaxSettingAddress);
-    if (!address) {
-        Prompter::instance().message(SetupMsg::InvalidInput);
-        emit commandFinished(SetupCode::InvalidInput);
-        return;
-    }
+    const std::optional<int> address = parseSettingAddress(txtRAddress->text());
+    if (!address)
+        return refuseInput();
     runCommand<ByteReadResult>(
         Poll::Keep, [a = *address](MeterSession& s, SetupBuffers& b) { return ReadSettingByte(s.link(), b, a); },
         [this](const ByteReadResult& r) {
@@ -309,20 +293,17 @@ void TfrmSetup::btnQuickRecClick()
 {
     if (m_busy)
         return;
-    const std::optional<int> n = parseServiceNumber(txtQuick_REC_NUM->text(), 1, kMaxQuickRecordSamples);
-    const std::optional<int> interval = parseServiceNumber(txtInterval->text(), 0, kMaxQuickRecordInterval);
-    if (!n || !interval) {
-        Prompter::instance().message(SetupMsg::InvalidInput);
-        emit commandFinished(SetupCode::InvalidInput);
-        return;
-    }
+    const std::optional<int> n = parseQuickRecordSamples(txtQuick_REC_NUM->text());
+    const std::optional<int> interval = parseQuickRecordInterval(txtInterval->text());
+    if (!n || !interval)
+        return refuseInput();
     lblQUICKRECOK->clear();
     setLabelColour(lblQUICKRECOK, kQuickRecOk);
     runCommand<int>(
         Poll::Stop, [n = *n, i = *interval](MeterSession& s, SetupBuffers& b) { return QuickRecord(s.link(), b, n, i); },
         [this](const int& code) {
             const bool ok = code == Codes::Ok;
-            lblQUICKRECOK->setText(ok ? SetupMsg::QuickRecordOk : SetupMsg::QuickRecordFail);
+            lblQUICKRECOK->setText(ok ? SetupMsg::QuickRecordOk : Msg::Fail);
             setLabelColour(lblQUICKRECOK, ok ? kQuickRecOk : kQuickRecFail);
             emit commandFinished(code);
         });

@@ -2,6 +2,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "setup/setupcommands.h"
 
@@ -68,13 +70,18 @@ private:
     void runCommand(Poll poll, std::function<Result(MeterSession&, SetupBuffers&)> work,
                     std::function<void(const Result&)> done);
     void setBusy(bool busy);
-    void clearInformation();
+    // An outcome shown as a message box with the text message() gives for its code.
+    std::function<void(const int&)> showMessage(QString (*message)(int));
+    // "Invalid Input": a field out of range or not a number; nothing is sent.
+    void refuseInput();
 
     MeterService& m_meter;
     // The setup commands' buffers, touched only on the meter thread while a command runs; shared
     // with the command so that closing the window meanwhile leaves it something to write to.
     std::shared_ptr<SetupBuffers> m_buffers = std::make_shared<SetupBuffers>();
     bool m_busy = false;
+    // The information fields with the part of MeterInfo each shows.
+    std::vector<std::pair<QLineEdit*, QString MeterInfo::*>> m_information;
 };
 
 } // namespace quedral

@@ -436,11 +436,8 @@ void TfrmMain::PrinterSetup1Click()
 
 void TfrmMain::SetupClick()
 {
-    if (TfrmSetup* existing = m_state.SetupWindow) {
-        if (QMdiSubWindow* sub = frameOf(existing)) {
-            sub->showNormal();
-            m_mdi->setActiveSubWindow(sub);
-        }
+    if (m_state.SetupWindow) {
+        restoreChild(*m_state.SetupWindow);
         return;
     }
     auto* w = new TfrmSetup(*m_meter);
@@ -450,10 +447,7 @@ void TfrmMain::SetupClick()
             m_state.SetupWindow = nullptr;
     });
     QMdiSubWindow* sub = addChild(w);
-    const QSize size = sub->sizeHint().expandedTo(QSize(560, 0)).boundedTo(m_mdi->size());
-    sub->resize(size);
-    sub->move(std::max(0, (m_mdi->width() - size.width()) / 2), std::max(0, (m_mdi->height() - size.height()) / 2));
-    sub->show();
+    showCentred(sub, sub->sizeHint().expandedTo(QSize(560, 0)));
     m_mdi->setActiveSubWindow(sub);
 }
 

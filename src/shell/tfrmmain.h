@@ -128,6 +128,10 @@ public:
     QMdiSubWindow* frameOf(QWidget* w) const;
     // Adds and shows a new child window of this size, placed inside the area a step from the last.
     QMdiSubWindow* showNewChild(QWidget* w, QSize size);
+    // Shows a child window's frame at this size (at most the area's) in the middle of the area.
+    void showCentred(QMdiSubWindow* sub, QSize size);
+    // Brings back a child window that is already open: restored and made the active one.
+    void restoreChild(QWidget& window);
 
     // Controls.
     QWidget* pnlToolBar = nullptr;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QLocale>
 #include <QMdiArea>
@@ -12,6 +13,7 @@
 #include "base/datadir.h"
 #include "base/prompter.h"
 #include "files/graphfile.h"
+#include "files/graphtext.h"
 #include "files/textfiles.h"
 #include "files/tfrmopensave.h"
 #include "files/tfrmscope.h"
@@ -33,11 +35,8 @@ void TfrmMain::LEQ1Click()
         Prompter::instance().message(Msg::RecordingLeq);
         return;
     }
-    if (auto* existing = qobject_cast<TfrmLEQ*>(m_state.LeqWindow)) {
-        if (QMdiSubWindow* sub = frameOf(existing)) {
-            sub->showNormal();
-            m_mdi->setActiveSubWindow(sub);
-        }
+    if (m_state.LeqWindow) {
+        restoreChild(*m_state.LeqWindow);
         return;
     }
     auto* w = new TfrmLEQ(*m_leqRunner, *this);
@@ -46,11 +45,7 @@ void TfrmMain::LEQ1Click()
         if (m_state.LeqWindow == w)
             m_state.LeqWindow = nullptr;
     });
-    QMdiSubWindow* sub = addChild(w);
-    const QSize size(std::min(m_mdi->width(), 982 + 10), std::min(m_mdi->height(), 580 + 30));
-    sub->resize(size);
-    sub->move(std::max(0, (m_mdi->width() - size.width()) / 2), std::max(0, (m_mdi->height() - size.height()) / 2));
-    sub->show();
+    showCentred(addChild(w), QSize(982 + 10, 580 + 30));
 }
 
 void TfrmMain::showDataSet(TfrmGraph&, int index) { m_dataLogger->ShowDataSet(index); }
@@ -86,10 +81,9 @@ QString tableFilter()
                           : "TXT file(*.txt,data seperated by tab)|*.TXT|EXCEL file format(*.csv,seperated by comma) |*.CSV";
 }
 
-QString extensionOf(const QString& fileName)
+bool isGraphFile(const QString& fileName)
 {
-    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : fileName.mid(dot).toLower();
+    return QFileInfo(fileName).suffix().compare(QLatin1String("ghf"), Qt::CaseInsensitive) == 0;
 }
 
 // A progress window for a long job: the job asks keepGoing() after each line; the windows get
@@ -156,8 +150,7 @@ bool TfrmMain::SaveGraphAs(TfrmGraph& window)
     const QString file = Prompter::instance().saveFileName(graphFilter(), "GHF", DataDir::path(), nullptr);
     if (file.isEmpty())
         return false;
-    const QString ext = extensionOf(file);
-    if (ext == ".ghf") {
+    if (isGraphFile(file)) {
         QString error;
         if (!SaveChartState(window.model(), file, &error)) {
             Prompter::instance().message(QStringLiteral("%1 was not saved: %2").arg(file, error));
@@ -165,10 +158,8 @@ bool TfrmMain::SaveGraphAs(TfrmGraph& window)
         }
         return true;
     }
-    if (ext == ".txt")
-        return ExportGraphText(window.model(), file, QLatin1Char('\t'));
-    if (ext == ".csv")
-        return ExportGraphText(window.model(), file, QLatin1Char(','));
+    if (const std::optional<QChar> separator = graphTextSeparator(file))
+        return ExportGraphText(window.model(), file, *separator);
     return false;
 }
 
@@ -216,16 +207,29 @@ bool TfrmMain::ExportGridText(const std::function<QString(int, int)>& cell, int 
     });
 }
 
+namespace {
+// The table of a list or Leq window as Save and Print read it (row 0 its header row, column 0
+// the row number); nullopt for other windows.
+std::optional<GridText> tableOf(QWidget* window)
+{
+    if (auto* list = qobject_cast<TfrmList*>(window))
+        return GridText{list->gridRowCount(), list->gridColumnCount(),
+                        [list](int r, int c) { return list->gridCell(r, c); }};
+    if (auto* leq = qobject_cast<TfrmLEQ*>(window))
+        return GridText{leq->gridRowCount(), leq->gridColumnCount(),
+                        [leq](int r, int c) { return leq->gridCell(r, c); }};
+    return std::nullopt;
+}
+} // namespace
+
 void TfrmMain::Save1Click()
 {
     QMdiSubWindow* active = m_mdi->activeSubWindow();
     if (!active)
         return;
-    if (auto* list = qobject_cast<TfrmList*>(active->widget())) {
-        ExportGridText([list](int r, int c) { return list->gridCell(r, c); }, list->table().rowCount(),
-                       ListTable::kColumns - 1);
-    } else if (auto* leq = qobject_cast<TfrmLEQ*>(active->widget())) {
-        ExportGridText([leq](int r, int c) { return leq->gridCell(r, c); }, leq->gridRows(), 4);
+    if (const std::optional<GridText> table = tableOf(active->widget())) {
+        // The data rows, every column after the row number.
+        ExportGridText(table->cell, table->rows - 1, table->columns - 1);
     } else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget())) {
         saveCommand(*graph);
     }
@@ -236,17 +240,10 @@ void TfrmMain::btnPrintClick()
     QMdiSubWindow* active = m_mdi->activeSubWindow();
     if (!active)
         return;
-    if (auto* list = qobject_cast<TfrmList*>(active->widget())) {
-        printGridDialog({list->gridRowCount(), list->gridColumnCount(),
-                         [list](int r, int c) { return list->gridCell(r, c); }},
-                        this);
-    } else if (auto* leq = qobject_cast<TfrmLEQ*>(active->widget())) {
-        printGridDialog({leq->gridRowCount(), leq->gridColumnCount(),
-                         [leq](int r, int c) { return leq->gridCell(r, c); }},
-                        this);
-    } else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget())) {
+    if (const std::optional<GridText> table = tableOf(active->widget()))
+        printGridDialog(*table, this);
+    else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget()))
         graph->printChart();
-    }
 }
 
 void TfrmMain::Open1Click()
@@ -271,13 +268,10 @@ void TfrmMain::OpenSingleFile()
     const QString file = Prompter::instance().openFileName(graphFilter(), QString(), DataDir::path());
     if (file.isEmpty())
         return;
-    const QString ext = extensionOf(file);
-    if (ext == ".ghf")
+    if (isGraphFile(file))
         OpenGraphFile(file);
-    else if (ext == ".csv")
-        ImportTextFile(file, QLatin1Char(','));
-    else if (ext == ".txt")
-        ImportTextFile(file, QLatin1Char('\t'));
+    else if (const std::optional<QChar> separator = graphTextSeparator(file))
+        ImportTextFile(file, *separator);
 }
 
 TfrmList* TfrmMain::ImportTextFile(const QString& fileName, QChar separator)

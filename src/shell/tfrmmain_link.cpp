@@ -107,13 +107,23 @@ QMdiSubWindow* TfrmMain::showNewChild(QWidget* w, QSize size)
     return sub;
 }
 
-void TfrmMain::restoreGraphWindow(TfrmGraph& window)
+void TfrmMain::showCentred(QMdiSubWindow* sub, QSize size)
+{
+    size = size.boundedTo(m_mdi->size());
+    sub->resize(size);
+    sub->move(std::max(0, (m_mdi->width() - size.width()) / 2), std::max(0, (m_mdi->height() - size.height()) / 2));
+    sub->show();
+}
+
+void TfrmMain::restoreChild(QWidget& window)
 {
     if (QMdiSubWindow* sub = frameOf(&window)) {
         sub->showNormal();
         m_mdi->setActiveSubWindow(sub);
     }
 }
+
+void TfrmMain::restoreGraphWindow(TfrmGraph& window) { restoreChild(window); }
 
 void TfrmMain::setRunEnabled(bool enabled)
 {

@@ -17,7 +17,15 @@ WavPlaybackRecord& wavPlayback()
 
 namespace {
 const QString kNoInterval = QStringLiteral("The data set has no recording interval: its WAV files cannot be played.");
+
+// Makes c the record's counter; the path of the series file it names.
+QString takeCounter(WavPlaybackRecord& r, Counter c)
+{
+    r.Seq7 = c.seq7;
+    r.Seq8 = c.seq8;
+    return QDir(QDir::fromNativeSeparators(r.Folder)).filePath(withCounter(r.FirstName, c));
 }
+} // namespace
 
 WavPlayback::WavPlayback(WavPlayer& player, PlaybackView& view, PlaybackFlags flags, QObject* parent)
     : QObject(parent), m_player(player), m_view(view), m_flags(flags)
@@ -36,6 +44,13 @@ bool WavPlayback::openFile(const QString& path)
     return m_flags.playing;
 }
 
+bool WavPlayback::reopen(const QString& path)
+{
+    m_player.stop();
+    m_player.close();
+    return openFile(path);
+}
+
 bool WavPlayback::openSeries(const QString& path, int interval, int count)
 {
     m_flags.playing = false;
@@ -46,9 +61,7 @@ bool WavPlayback::openSeries(const QString& path, int interval, int count)
     const QFileInfo info(path);
     r.Folder = QDir::toNativeSeparators(info.absolutePath() + '/');
     r.FirstName = info.fileName();
-    const Counter c = counterOf(r.FirstName);
-    r.Seq7 = c.seq7;
-    r.Seq8 = c.seq8;
+    takeCounter(r, counterOf(r.FirstName));
     r.Interval = static_cast<std::uint16_t>(interval);
     r.FileCount = static_cast<std::uint16_t>(FileCount(interval, count));
     r.FileNo = r.OpenFileNo = 0;
@@ -90,14 +103,10 @@ void WavPlayback::playClick()
     }
     r.FileNo = static_cast<std::uint16_t>(*fileNo);
     if (r.FileNo != r.OpenFileNo) {
-        const Counter c = advance(counterOf(r.FirstName), r.FileNo);
-        r.Seq7 = c.seq7;
-        r.Seq8 = c.seq8;
+        const QString path = takeCounter(r, advance(counterOf(r.FirstName), r.FileNo));
         r.OpenFileNo = r.FileNo;
-        m_player.stop();
-        m_player.close();
         m_flags.playing = false;
-        openFile(QDir(QDir::fromNativeSeparators(r.Folder)).filePath(withCounter(r.FirstName, c)));
+        reopen(path);
     }
     if (!m_flags.playing || !takeSegment(r.FileNo))
         return;
@@ -154,14 +163,9 @@ void WavPlayback::timerTick()
     if (*position == *length) {
         if (r.FileNo + 1 < r.FileCount) {
             ++r.FileNo;
-            const Counter c = advance(Counter{r.Seq7, r.Seq8});
-            r.Seq7 = c.seq7;
-            r.Seq8 = c.seq8;
-            const QString next = QDir(QDir::fromNativeSeparators(r.Folder)).filePath(withCounter(r.FirstName, c));
+            const QString next = takeCounter(r, advance(Counter{r.Seq7, r.Seq8}));
             if (QFileInfo::exists(next)) {
-                m_player.stop();
-                m_player.close();
-                if (openFile(next))
+                if (reopen(next))
                     ++r.OpenFileNo;
                 if (m_flags.playing && takeSegment(r.FileNo)) {
                     m_player.seek(0);

@@ -79,6 +79,8 @@ public:
 
 private:
     bool openFile(const QString& path);
+    // The open file stopped and closed, then `path` opened in its place.
+    bool reopen(const QString& path);
     void disableAll();
     // Sets the record's segment from the file number; false (reported) with interval 0.
     bool takeSegment(int fileNo);

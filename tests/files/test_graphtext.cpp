@@ -10,18 +10,13 @@
 
 #include "base/datetime.h"
 #include "files/graphtext.h"
+#include "support/testenv.h"
 
 using namespace quedral;
 
-namespace {
-const QLocale kUs(QLocale::English, QLocale::UnitedStates); // short date M/d/yy, decimal point
-const QLocale kDe(QLocale::German, QLocale::Germany);       // short date dd.MM.yy, decimal comma
-
-double days(int y, int mo, int d, int h, int mi, int s, int ms = 0)
-{
-    return toDays(QDate(y, mo, d), QTime(h, mi, s, ms));
-}
-} // namespace
+using test::days;
+using test::kDe;
+using test::kUs;
 
 TEST(GraphText, SeparatorFollowsTheExtensionInAnyCase)
 {

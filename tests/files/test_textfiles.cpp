@@ -15,13 +15,9 @@
 using namespace quedral;
 
 namespace {
-const QLocale kUs(QLocale::English, QLocale::UnitedStates); // short date M/d/yy, decimal point
-const QLocale kDe(QLocale::German, QLocale::Germany);       // short date dd.MM.yy, decimal comma
-
-double days(int y, int mo, int d, int h, int mi, int s, int ms = 0)
-{
-    return toDays(QDate(y, mo, d), QTime(h, mi, s, ms));
-}
+using test::kUs;
+using test::kDe;
+using test::days;
 
 ListTable importText(const QByteArray& text, QChar separator, const KeepGoing& keepGoing = {})
 {

@@ -17,13 +17,9 @@
 using namespace quedral;
 
 namespace {
-const QLocale kUs(QLocale::English, QLocale::UnitedStates);
-const QLocale kDe(QLocale::German, QLocale::Germany);
-
-double days(int y, int mo, int d, int h, int mi, int s, int ms = 0)
-{
-    return toDays(QDate(y, mo, d), QTime(h, mi, s, ms));
-}
+using test::kUs;
+using test::kDe;
+using test::days;
 
 ListTable tableOf(const std::vector<QStringList>& rows)
 {

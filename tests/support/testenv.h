@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/clock.h"
+#include "base/datetime.h"
 #include "base/prompter.h"
 
 namespace quedral::test {
@@ -51,6 +52,16 @@ public:
 private:
     QLocale m_before;
 };
+
+// Locales the text tests read and write in.
+inline const QLocale kUs(QLocale::English, QLocale::UnitedStates); // short date M/d/yy, decimal point
+inline const QLocale kDe(QLocale::German, QLocale::Germany);       // short date dd.MM.yy, decimal comma
+
+// A local date and time as a day count.
+inline double days(int y, int mo, int d, int h, int mi, int s, int ms = 0)
+{
+    return toDays(QDate(y, mo, d), QTime(h, mi, s, ms));
+}
 
 // Folder with the test binaries' fixtures (tests/data in the source tree).
 QString fixturePath(const QString& relative);

@@ -16,9 +16,8 @@ float leqStep(float previous, float value, std::int64_t k);
 // level above 200 dB, which marks the end of the data (the chart's null is 9999). The energy
 // mean is carried between the steps rather than raised again from each stored level; the two
 // agree to a few units in the last place of a float.
+// Its last value is the Leq of the whole graph.
 std::vector<float> runningLeq(const float* levels, std::int64_t count);
-// The final Leq of those levels; false when the first level already marks the end.
-bool finalLeq(const float* levels, std::int64_t count, float& leq);
 
 // Levels above this end the data.
 inline constexpr float kLeqDataEnd = 200.0f;

@@ -44,9 +44,6 @@ QString TfrmAnnoEdit::text() const { return edtText->text(); }
 
 void TfrmAnnoEdit::setRunner(Runner r) { ModalSeam<TfrmAnnoEdit>::set(std::move(r)); }
 
-int TfrmAnnoEdit::runModal(TfrmAnnoEdit& dialog)
-{
-    return ModalSeam<TfrmAnnoEdit>::run(dialog, [](QDialog& d) { return d.exec(); });
-}
+int TfrmAnnoEdit::runModal(TfrmAnnoEdit& dialog) { return ModalSeam<TfrmAnnoEdit>::run(dialog); }
 
 } // namespace quedral

@@ -43,9 +43,6 @@ TfrmDateTime::TfrmDateTime(QWidget* parent) : QDialog(parent)
 
 void TfrmDateTime::setRunner(Runner r) { ModalSeam<TfrmDateTime>::set(std::move(r)); }
 
-int TfrmDateTime::runModal(TfrmDateTime& dialog)
-{
-    return ModalSeam<TfrmDateTime>::run(dialog, [](QDialog& d) { return d.exec(); });
-}
+int TfrmDateTime::runModal(TfrmDateTime& dialog) { return ModalSeam<TfrmDateTime>::run(dialog); }
 
 } // namespace quedral

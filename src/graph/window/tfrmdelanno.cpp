@@ -94,9 +94,6 @@ void TfrmDelAnno::selectRows(int first, int last)
 
 void TfrmDelAnno::setRunner(Runner r) { ModalSeam<TfrmDelAnno>::set(std::move(r)); }
 
-int TfrmDelAnno::runModal(TfrmDelAnno& dialog)
-{
-    return ModalSeam<TfrmDelAnno>::run(dialog, [](QDialog& d) { return d.exec(); });
-}
+int TfrmDelAnno::runModal(TfrmDelAnno& dialog) { return ModalSeam<TfrmDelAnno>::run(dialog); }
 
 } // namespace quedral

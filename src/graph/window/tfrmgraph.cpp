@@ -589,11 +589,8 @@ void TfrmGraph::setDataSetRows(const std::vector<QStringList>& rows)
     grdDataSets->resizeColumnsToContents();
     grdDataSets->resizeRowsToContents();
     grdDataSets->setUpdatesEnabled(true);
-    if (!rows.empty()) {
-        grdDataSets->clearSelection();
-        grdDataSets->setCurrentCell(0, 0);
-        grdDataSets->selectRow(0);
-    }
+    if (!rows.empty())
+        selectDataSetRow(0);
 }
 
 int TfrmGraph::dataSetRowCount() const
@@ -1082,17 +1079,21 @@ void TfrmGraph::btnGraphOptionClick()
     chtGraph->runAction(sgCustomize);
 }
 
+namespace {
+// The customisation dialog's titles, axes, subsets and fonts pages on or off.
+void allowCustomizePages(ChartModel& m, bool allow)
+{
+    m.allowFontPage = m.allowPage1 = m.allowPage2 = m.allowSubsetsPage = allow;
+}
+} // namespace
+
 void TfrmGraph::printChart()
 {
-    auto allowPages = [this](bool allow) {
-        ChartModel& m = chtGraph->model();
-        m.allowFontPage = m.allowPage1 = m.allowPage2 = m.allowSubsetsPage = allow;
-    };
-    allowPages(false);
+    allowCustomizePages(chtGraph->model(), false);
     m_printCustomize = true;
     chtGraph->runAction(sgCustomize);
     m_printCustomize = false;
-    allowPages(true);
+    allowCustomizePages(chtGraph->model(), true);
     chtGraph->runAction(sgPrintDialog);
 }
 
@@ -1106,7 +1107,7 @@ void TfrmGraph::chtGraphCustomizeDialog()
     ChartModel look = chtGraph->model();
     // The pages Print turned off for its dialog are not part of the look kept for new charts.
     if (m_printCustomize)
-        look.allowFontPage = look.allowPage1 = look.allowPage2 = look.allowSubsetsPage = true;
+        allowCustomizePages(look, true);
     if (!SaveChartTemplate(look, &error))
         Prompter::instance().message(error);
 }

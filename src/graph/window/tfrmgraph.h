@@ -44,6 +44,8 @@ QString graphKindCaption(GraphKind kind);
 class TfrmGraph : public QWidget {
     Q_OBJECT
 public:
+    // Closes a window another one owns, with its frame when it has one.
+    static void closeOwnedWindow(TfrmGraph& window);
     static constexpr const char* kRealTimeCaption = "Real-Time Graph";
     static constexpr const char* kDataLoggerCaption = "DataLogger";
     static constexpr const char* kLeqCaption = "LEQ";
@@ -190,8 +192,6 @@ private:
     void placeReadout();
     void moveLine(int line, double x);
     GraphState& state();
-    // Closes a window this one owns, with its frame when it has one.
-    static void closeOwnedWindow(TfrmGraph& window);
 
     // The project folder copy after a first "open wav".
     void offerProjectCopy(const QString& file);
