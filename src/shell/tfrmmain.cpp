@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <utility>
 
 #include "meter/meterworker.h"
 #include "meter/transport.h"
@@ -293,24 +295,30 @@ void TfrmMain::setStatusText(int panel, const QString& text) { m_status[panel]->
 
 void TfrmMain::rebuildWindowMenu()
 {
-    Window1->clear();
-    Window1->addAction(Tile1);
-    Window1->addAction(Cascade1);
+    // Tile and Cascade stay; the list of windows below them is made anew each time.
+    for (QAction* a : std::exchange(m_windowListActions, {})) {
+        Window1->removeAction(a);
+        delete a;
+    }
     const auto windows = m_mdi->subWindowList();
     if (!windows.isEmpty())
-        Window1->addSeparator();
+        m_windowListActions << Window1->addSeparator();
     int n = 1;
     for (QMdiSubWindow* w : windows) {
         QString title = w->windowTitle();
         if (title.isEmpty() && w->widget())
             title = w->widget()->windowTitle();
         QAction* a = Window1->addAction(QStringLiteral("&%1 %2").arg(n++).arg(title));
+        m_windowListActions << a;
         a->setCheckable(true);
         a->setChecked(w == m_mdi->activeSubWindow());
-        connect(a, &QAction::triggered, this, [this, w] {
-            if (w->isMinimized())
-                w->showNormal();
-            m_mdi->setActiveSubWindow(w);
+        const QPointer<QMdiSubWindow> window(w);
+        connect(a, &QAction::triggered, this, [this, window] {
+            if (!window)
+                return;
+            if (window->isMinimized())
+                window->showNormal();
+            m_mdi->setActiveSubWindow(window);
         });
     }
 }
@@ -372,18 +380,16 @@ void TfrmMain::FormShow()
         SetupClick();
 }
 
-void TfrmMain::closeEvent(QCloseEvent* e)
+bool TfrmMain::closeChildWindows()
 {
-    // Every graph window may refuse (unsaved data); the main window itself agrees. All are
-    // asked before any closes, so a refusal leaves every window as it was.
+    // Every graph window may refuse (unsaved data); all are asked before any closes, so a
+    // refusal leaves every window as it was.
     const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
     for (QMdiSubWindow* w : windows) {
         auto* g = qobject_cast<TfrmGraph*>(w->widget());
         auto* leq = qobject_cast<TfrmLEQ*>(w->widget());
-        if ((g && !g->FormCloseQuery()) || (leq && !leq->FormCloseQuery())) {
-            e->ignore();
-            return;
-        }
+        if ((g && !g->FormCloseQuery()) || (leq && !leq->FormCloseQuery()))
+            return false;
     }
     for (QMdiSubWindow* w : windows) {
         // Answered above; closing now asks nothing.
@@ -392,6 +398,16 @@ void TfrmMain::closeEvent(QCloseEvent* e)
         if (auto* leq = qobject_cast<TfrmLEQ*>(w->widget()))
             leq->FormClose();
         w->close();
+    }
+    return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* e)
+{
+    // The main window itself always agrees.
+    if (!closeChildWindows()) {
+        e->ignore();
+        return;
     }
     FormClose();
     e->accept();
@@ -406,10 +422,15 @@ void TfrmMain::FormClose()
 
 void TfrmMain::Exit1Click()
 {
-    // Ends the program at once: no close questions, no settings written.
+    // Ends the program without writing the settings; unsaved data is asked about first, as
+    // closing the window asks, and a refusal keeps the program running.
+    if (!closeChildWindows())
+        return;
+    m_dataLogger->cancelDownload();
     m_meter->stopPolling();
     MaxMinTimer->stop();
     m_leqRunner->stop();
+    hide();
     QCoreApplication::exit(0);
 }
 
@@ -424,8 +445,42 @@ void TfrmMain::About1Click()
 
 void TfrmMain::Contents1Click()
 {
-    const QString help = QCoreApplication::applicationDirPath() + "/KV4471Help.htm";
-    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+    const QString help = helpFile();
+    if (!QFileInfo::exists(help)) {
+        Prompter::instance().message(QStringLiteral("The help file %1 is missing.").arg(QDir::toNativeSeparators(help)));
+        return;
+    }
+    openHelpFile(help, [help](bool opened) {
+        if (!opened)
+            Prompter::instance().message(
+                QStringLiteral("The help file %1 could not be opened: no program to show it is set up on this computer.")
+                    .arg(QDir::toNativeSeparators(help)));
+    });
+}
+
+QString TfrmMain::helpFile() const
+{
+    return m_options.helpFile.isEmpty() ? QCoreApplication::applicationDirPath() + "/KV4471Help.htm"
+                                        : m_options.helpFile;
+}
+
+void TfrmMain::openHelpFile(const QString& file, std::function<void(bool)> done)
+{
+    // The desktop's opener tells by its exit status whether anything could show the file;
+    // it runs on its own, so a slow browser start never holds up the windows.
+    auto* opener = new QProcess(this);
+    connect(opener, &QProcess::errorOccurred, this, [opener, file, done](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        opener->deleteLater();
+        // No opener program: the toolkit's own way is the last try.
+        done(QDesktopServices::openUrl(QUrl::fromLocalFile(file)));
+    });
+    connect(opener, &QProcess::finished, this, [opener, done](int code, QProcess::ExitStatus status) {
+        opener->deleteLater();
+        done(status == QProcess::NormalExit && code == 0);
+    });
+    opener->start(m_options.helpOpener.isEmpty() ? QStringLiteral("xdg-open") : m_options.helpOpener, {file});
 }
 
 void TfrmMain::PrinterSetup1Click()

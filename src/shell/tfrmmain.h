@@ -37,6 +37,8 @@ struct MainOptions {
     int startPollDelayMs = 500;            // the wait before the first poll; negative: no poll (tests)
     QString screenshotFile;                // --screenshot: save a picture once start-up has settled, then exit
     bool openSetup = false;                // --setup: the setup window opens at start (service use)
+    QString helpFile;                      // the help file; empty: KV4471Help.htm beside the executable
+    QString helpOpener;                    // the program that opens it; empty: xdg-open
 };
 
 class TfrmMain : public QMainWindow, public GraphHost, public DataLoggerHost {
@@ -164,6 +166,11 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
+    // Asks every graph and Leq window about unsaved data; when all agree, closes them all.
+    bool closeChildWindows();
+    QString helpFile() const;
+    // Hands the file to the desktop's opener; done(false) when nothing could show it.
+    void openHelpFile(const QString& file, std::function<void(bool)> done);
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
@@ -199,6 +206,8 @@ private:
     QPointer<TfrmAbout> m_splash;
     bool m_shown = false;
     bool m_screenshotTaken = false;
+    // The Window menu's list of child windows (below Tile and Cascade).
+    QList<QAction*> m_windowListActions;
     int m_ticks = 0;
 };
 

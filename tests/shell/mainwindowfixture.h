@@ -35,6 +35,8 @@ protected:
         o.transport = std::move(transport);
         o.startPollDelayMs = -1;  // the test drives the ticks
         o.openSetup = openSetup;
+        o.helpFile = helpFile;
+        o.helpOpener = helpOpener;
         main = new TfrmMain(std::move(o));
         main->show();
         for (int i = 0; i < 5 && !main->state().PanelWindow; ++i)
@@ -57,6 +59,7 @@ protected:
     TfrmPanel* panel() { return main->state().PanelWindow; }
 
     bool openSetup = false; // as quedral --setup
+    QString helpFile, helpOpener; // Help > Contents: the file and the program that opens it
     ScopedDataDir data;
     ScriptedPrompter prompts;
     ScopedPrompter prompterGuard{prompts};

@@ -11,6 +11,10 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QProcess>
 #include <QToolButton>
 
 #include "meter/meterworker.h"
@@ -187,6 +191,63 @@ TEST_F(MainWindowTest, CloseWritesTheRateButExitDoesNot)
     QApplication::processEvents();
     EXPECT_TRUE(main->close());
     EXPECT_FLOAT_EQ(loadRealTimeRate(*openSettings()), 5.0f);
+}
+
+TEST_F(MainWindowTest, ExitAsksAboutUnsavedDataAndARefusalKeepsTheProgramRunning)
+{
+    QPointer<QObject> graph = main->state().RealTimeGraphWindow;
+    ASSERT_TRUE(graph);
+    main->state().RealTimeUnsaved = true;
+    main->state().RealTimeRate = 5.0f;
+
+    prompts.answers = {Answer::Cancel};
+    main->Exit1Click();
+    EXPECT_EQ(prompts.questions, QStringList({"Save Real-Time Graph ?"}));
+    EXPECT_TRUE(main->isVisible());
+    QApplication::processEvents();
+    EXPECT_TRUE(graph) << "a refusal keeps the windows";
+
+    prompts.answers = {Answer::No};
+    main->Exit1Click();
+    EXPECT_EQ(prompts.questions.size(), 2);
+    EXPECT_FALSE(main->isVisible());
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec(); // the exit asked for ends this loop at once
+    EXPECT_FALSE(graph);
+    EXPECT_FALSE(openSettings()->contains("RealTimeRate")) << "Exit writes no settings";
+}
+
+class HelpContentsTest : public MainWindowTest {
+protected:
+    HelpContentsTest() { helpFile = data.file("KV4471Help.htm"); }
+    // Help > Contents, then whatever it has to say once the opener has finished.
+    QStringList contents(const QString& opener)
+    {
+        helpOpener = opener;
+        TearDown();
+        SetUp();
+        prompts.messages.clear();
+        main->Contents1Click();
+        if (auto* opener = main->findChild<QProcess*>())
+            opener->waitForFinished(5000);
+        QApplication::processEvents();
+        return prompts.messages;
+    }
+};
+
+TEST_F(HelpContentsTest, AMissingOrUnopenableHelpFileIsNamedInAMessage)
+{
+    const QString name = QDir::toNativeSeparators(helpFile);
+    EXPECT_EQ(contents("true"), QStringList({"The help file " + name + " is missing."}));
+
+    QFile f(helpFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("<html></html>");
+    f.close();
+    EXPECT_EQ(contents("false"), QStringList({"The help file " + name +
+                                              " could not be opened: no program to show it is set up on this computer."}));
+    EXPECT_EQ(contents(QCoreApplication::applicationDirPath() + "/no-such-opener").size(), 1);
+    EXPECT_TRUE(contents("true").isEmpty()) << "opened: nothing to say";
 }
 
 TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
