@@ -1,5 +1,7 @@
 #include "files/collectionfile.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,11 +16,17 @@ QString workingCopyFile()
     return DataDir::file(QStringLiteral("temp/DataSetsTemp.tmp"));
 }
 
+qint64 collectionLength(qint64 imageBytes, int lastAddress)
+{
+    const qint64 wanted = static_cast<qint64>(lastAddress) + 257;
+    return std::min(wanted, std::max(imageBytes, kLoggedMemoryBytes));
+}
+
 namespace {
-// Bytes 0 .. lastAddress + 256 of the image, zeros past its end.
+// Bytes 0 .. lastAddress + 256 of the image, zeros past its end up to the end of the memory.
 bool writeCollectionBytes(QIODevice& out, const QByteArray& image, int lastAddress, QString* error)
 {
-    const qint64 length = static_cast<qint64>(lastAddress) + 257;
+    const qint64 length = collectionLength(image.size(), lastAddress);
     if (length <= 0) {
         if (error)
             *error = QStringLiteral("no data to keep (last address %1)").arg(lastAddress);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 
+#include "files/collectionfile.h"
 #include "logger/datasets.h"
 #include "meter/frames.h"
 
@@ -30,7 +31,7 @@ inline constexpr int Cancelled = -1;
 } // namespace DownloadCode
 
 // The largest memory, and the block size.
-inline constexpr int kMaxMemoryBytes = 262144;
+inline constexpr int kMaxMemoryBytes = static_cast<int>(kLoggedMemoryBytes);
 inline constexpr int kBlockBytes = 32;
 
 // The bytes to read for a last address: last + 1, replaced by the whole memory when below 256

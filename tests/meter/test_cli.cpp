@@ -10,6 +10,9 @@
 #include <QProcess>
 
 #include "cli/cli.h"
+#include "files/collectionfile.h"
+#include <QFileInfo>
+#include <utility>
 #include "base/datetime.h"
 #include "files/graphfile.h"
 #include "graph/chartmodel.h"
@@ -405,6 +408,105 @@ TEST_F(CliTest, LeqLiveMeasuresSecondsAndSavesTheTable)
     r = run({"--simulate", "--simulate-faults", "silent-after=2", "leq-live", "--seconds", "5"});
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err, "LEQ fail , try to start again !!\n");
+}
+
+TEST_F(CliTest, LongMeasurementsRefuseAnUnwritableOutputBeforeMeasuring)
+{
+    // A path under a regular file cannot be created, not even by root.
+    QFile blocker(dataDir.file("plain"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString out = dataDir.file("plain/out.txt");
+    const std::int64_t before = clock.tickMs();
+    for (const QStringList& args : {QStringList{"--simulate", "leq-live", "--seconds", "60", "-o", out},
+                                    QStringList{"--simulate", "record", "--points", "100", "--rate", "1", "-o", out}}) {
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith(out + " cannot be written")) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << "nothing measured";
+    }
+    EXPECT_EQ(clock.tickMs(), before) << "no time spent measuring";
+    EXPECT_TRUE(QDir(dataDir.path()).entryList({".quedral-*"}, QDir::Hidden | QDir::Files).isEmpty());
+}
+
+// A clock that lets a test act while a command waits between ticks.
+class HookedClock final : public Clock {
+public:
+    explicit HookedClock(ManualClock& inner) : m_inner(inner) {}
+    QDateTime now() const override { return m_inner.now(); }
+    std::int64_t tickMs() const override { return m_inner.tickMs(); }
+    void sleepMs(int ms) override
+    {
+        if (onSleep)
+            std::exchange(onSleep, {})();
+        m_inner.sleepMs(ms);
+    }
+    std::function<void()> onSleep;
+
+private:
+    ManualClock& m_inner;
+};
+
+TEST_F(CliTest, MeasuredDataIsKeptWhenTheFinalWriteFails)
+{
+    HookedClock hooked(clock);
+    Clock::install(&hooked);
+    const QString folder = dataDir.file("campaign");
+    for (const QString& command : {QString("leq-live"), QString("record")}) {
+        SCOPED_TRACE(command.toStdString());
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString out = folder + (command == "record" ? "/day.ghf" : "/day.txt");
+        // The folder goes away while measuring (a USB stick pulled out): a file takes its place.
+        hooked.onSleep = [folder] {
+            QDir(folder).removeRecursively();
+            QFile f(folder);
+            f.open(QIODevice::WriteOnly);
+        };
+        const QStringList args = command == "record"
+                                     ? QStringList{"--simulate", "record", "--points", "4", "--rate", "1", "-o", out}
+                                     : QStringList{"--simulate", "leq-live", "--seconds", "2", "-o", out};
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 1);
+        const QString kept = dataDir.file(command == "record" ? "temp/day-unsaved.ghf" : "temp/day-unsaved.txt");
+        EXPECT_TRUE(r.err.contains(out + " was not written: ")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("the measured data is kept in " + QDir::toNativeSeparators(kept))) << r.err.toStdString();
+        QFile f(kept);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_GT(f.size(), 0);
+        QFile::remove(folder);
+    }
+    Clock::install(&clock);
+}
+
+TEST_F(CliTest, LeqLiveSavesTheTableAsTheWindowDoesInTheUsersNumberFormat)
+{
+    test::ScopedDefaultLocale de(test::kDe);
+    const QString table = dataDir.file("leq.txt");
+    const Result r = run({"--simulate", "leq-live", "--seconds", "2", "-o", table});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QFile f(table);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> saved = f.readAll().split('\n');
+    const QStringList printed = r.out.trimmed().split('\n');
+    ASSERT_EQ(printed.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QStringList cells = printed[i].split('\t').mid(1);
+        // Printed with a full stop for scripts; saved with the user's decimal comma.
+        cells[2].replace('.', ',');
+        cells[3].replace('.', ',');
+        EXPECT_EQ(saved[i], (cells.join('\t') + "\t\r").toLocal8Bit());
+        EXPECT_TRUE(cells[2].contains(',')) << cells[2].toStdString();
+    }
+}
+
+TEST_F(CliTest, AGarbledLastAddressNeverMakesACollectionLargerThanTheMemory)
+{
+    const QString file = dataDir.file("garbled.rec");
+    run({"--simulate", "--simulate-faults", "wrong-byte=11", "download", "-o", file});
+    if (QFileInfo::exists(file))
+        EXPECT_LE(QFileInfo(file).size(), kLoggedMemoryBytes);
+    EXPECT_FALSE(QFileInfo::exists(dataDir.file("temp/DataSetsTemp.tmp")) &&
+                 QFileInfo(dataDir.file("temp/DataSetsTemp.tmp")).size() > kLoggedMemoryBytes);
 }
 
 // ---------------------------------------------------------------------------
