@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTableWidget>
@@ -156,11 +158,16 @@ TEST_F(GraphWindowTest, KindGivesCaptionAndDataSetPanel)
 TEST_F(GraphWindowTest, HideWavPlayer)
 {
     make(GraphKind::RealTime);
-    EXPECT_TRUE(child<QAction>("actOpenWav")->isVisible());
-    EXPECT_TRUE(child<QAction>("actMediaPlayer")->isVisible());
+    const char* player[] = {"actOpenWav", "actPlay", "actPause", "actStopPlay"};
+    for (const char* name : player)
+        EXPECT_TRUE(child<QAction>(name)->isVisible()) << name;
+    EXPECT_TRUE(child<QWidget>("pnlMediaPlayer")->isVisible());
     window->hideWavPlayer();
-    EXPECT_FALSE(child<QAction>("actOpenWav")->isVisible());
-    EXPECT_FALSE(child<QAction>("actMediaPlayer")->isVisible());
+    // Hidden on the tool bar and in the chart's menu alike.
+    for (const char* name : player)
+        EXPECT_FALSE(child<QAction>(name)->isVisible()) << name;
+    EXPECT_FALSE(child<QWidget>("btnOpenWav")->isVisible());
+    EXPECT_FALSE(child<QWidget>("pnlMediaPlayer")->isVisible());
 }
 
 // Close questions with scripted answers: which question, whether the window closes, what is
@@ -574,4 +581,138 @@ TEST_F(GraphWindowTest, TheLeqWindowClosesWithItsSource)
             EXPECT_TRUE(area.subWindowList().isEmpty());
         host.mdi = nullptr;
     }
+}
+
+// ---------------------------------------------------------------------------
+// The tool bar and the chart's menu
+
+namespace {
+const char* const kAllTools[] = {"tbntGraphStatistic", "tbntCursorStatistic", "tbntNormalCursor", "tbntDrawCross",
+                                 "tbntText", "tbntEraseAnnotation", "tbntClr", "btnUndoZoom", "btnGraphOption",
+                                 "btnExportStatistic", "btnCALLeq", "btnOpenWav", "btnPlay", "btnPause", "btnStopPlay"};
+
+// The rectangle of a widget in the window's own coordinates.
+QRect rectIn(const QWidget& w, const QWidget& window)
+{
+    return QRect(w.mapTo(&window, QPoint(0, 0)), w.size());
+}
+std::string text(const QRect& r)
+{
+    return QStringLiteral("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+} // namespace
+
+// In a narrow window every tool the window offers stays on screen: the tool bar grows rows
+// instead of pushing buttons off its end.
+TEST_F(GraphWindowTest, EveryOfferedToolIsOnTheToolBarInANarrowWindow)
+{
+    struct Case {
+        const char* what;
+        GraphKind kind;
+        bool leqOfIt;       // the "LEQ" window made from it by CAL Leq instead
+        bool startUpRealTime; // "open wav" and the player hidden
+        QSize size;
+    };
+    const Case cases[] = {
+        {"data logger at 1024", GraphKind::DataLogger, false, false, {1024, 680}},
+        {"data logger at 1024, low", GraphKind::DataLogger, false, false, {1024, 450}},
+        {"LEQ at its opening size", GraphKind::File, true, false, {900, 600}},
+        {"LEQ at 1024", GraphKind::File, true, false, {1024, 600}},
+        {"list graph at 640", GraphKind::File, false, false, {640, 500}},
+        {"start-up real-time at 1024", GraphKind::RealTime, false, true, {1024, 600}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        make(c.kind, 30);
+        TfrmGraph* w = window;
+        if (c.leqOfIt)
+            w = calLeq();
+        ASSERT_NE(w, nullptr);
+        if (c.kind == GraphKind::RealTime)
+            w->makeRealTimeWindow();
+        if (c.startUpRealTime)
+            w->hideWavPlayer();
+        w->resize(c.size);
+        QApplication::processEvents();
+        ASSERT_EQ(w->width(), c.size.width());
+
+        auto* area = childOf<QWidget>(*w, "tbrGraph");
+        const QRect areaRect = rectIn(*area, *w);
+        EXPECT_TRUE(w->rect().contains(areaRect)) << text(areaRect);
+        // The statistics below start under the last row of tools.
+        EXPECT_GE(rectIn(*childOf<QWidget>(*w, "pnlGraphStatistic"), *w).top(), areaRect.bottom());
+
+        QStringList offered;
+        for (const char* name : kAllTools) {
+            const bool hiddenByDesign = (c.kind != GraphKind::RealTime && QString(name) == "tbntClr")
+                || (c.startUpRealTime && (QString(name) == "btnOpenWav" || QString(name).startsWith("btnP")
+                                          || QString(name) == "btnStopPlay"));
+            auto* b = childOf<QToolButton>(*w, name);
+            if (hiddenByDesign) {
+                EXPECT_FALSE(b->isVisibleTo(w)) << name;
+                continue;
+            }
+            offered << name;
+            EXPECT_TRUE(b->isVisibleTo(w)) << name;
+            EXPECT_TRUE(areaRect.contains(rectIn(*b, *w))) << name << " at " << text(rectIn(*b, *w)) << " outside " << text(areaRect);
+        }
+        // No two buttons share pixels.
+        for (int i = 0; i < offered.size(); ++i)
+            for (int j = i + 1; j < offered.size(); ++j)
+                EXPECT_FALSE(rectIn(*childOf<QWidget>(*w, qPrintable(offered[i])), *w)
+                                 .intersects(rectIn(*childOf<QWidget>(*w, qPrintable(offered[j])), *w)))
+                    << qPrintable(offered[i]) << " " << qPrintable(offered[j]);
+        delete graphUnit().LeqGraphWindow.data();
+        delete window.data();
+    }
+}
+
+// The chart's right-click menu holds the tool bar's own commands: one state for both.
+TEST_F(GraphWindowTest, TheChartsMenuHoldsTheToolBarsCommands)
+{
+    make(GraphKind::DataLogger, 30);
+    QMenu* menu = window->contextMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->parent(), window.data());
+    EXPECT_EQ(menu->objectName(), "graphContextMenu");
+    for (const char* name : kAllTools) {
+        QAction* a = child<QToolButton>(name)->defaultAction();
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_TRUE(menu->actions().contains(a)) << name;
+    }
+
+    // Enabled and checked states are the buttons' own.
+    QAction* undo = child<QToolButton>("btnUndoZoom")->defaultAction();
+    EXPECT_FALSE(undo->isEnabled());
+    emit window->chart().zoomIn();
+    EXPECT_TRUE(undo->isEnabled());
+    child<QAction>("actDrawCross")->trigger();
+    EXPECT_EQ(graphUnit().PlacementTool, 2);
+    EXPECT_TRUE(child<QToolButton>("tbntDrawCross")->isChecked());
+    EXPECT_FALSE(child<QToolButton>("tbntNormalCursor")->isChecked());
+    child<QAction>("actGraphStatistic")->trigger();
+    EXPECT_FALSE(child<QToolButton>("tbntGraphStatistic")->isChecked());
+    EXPECT_FALSE(child<QWidget>("pnlGraphStatistic")->isVisible());
+
+    // A right click on the chart opens it; the right button neither zooms nor clicks.
+    undo->trigger();
+    QWidget* plot = window->chart().plot();
+    const QPoint from = window->chart().plottingRect().center();
+    const QPoint to = from + QPoint(80, 60);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(from), QPointF(plot->mapToGlobal(from)), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(plot, &press);
+    QContextMenuEvent open(QContextMenuEvent::Mouse, from, plot->mapToGlobal(from));
+    QApplication::sendEvent(plot, &open);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(plot->mapToGlobal(to)), Qt::NoButton, Qt::RightButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(plot, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(to), QPointF(plot->mapToGlobal(to)), Qt::RightButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(plot, &release);
+    EXPECT_FALSE(window->chart().isZoomed());
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(graphUnit().AnnotationCount, 4);
 }
