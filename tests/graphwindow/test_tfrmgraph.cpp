@@ -21,6 +21,7 @@
 #include "graph/pesgraph.h"
 #include "graph/core/chartsetup.h"
 #include "graph/core/graphformat.h"
+#include "graph/stats/statistics.h"
 #include "graph/window/graphunit.h"
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -715,4 +716,111 @@ TEST_F(GraphWindowTest, TheChartsMenuHoldsTheToolBarsCommands)
     EXPECT_FALSE(window->chart().isZoomed());
     EXPECT_FALSE(undo->isEnabled());
     EXPECT_EQ(graphUnit().AnnotationCount, 4);
+}
+
+// ---------------------------------------------------------------------------
+// The cursor panel in every kind of graph window
+
+namespace {
+// The cursor panel shows the samples under the window's own lines A and B.
+void expectCursorPanelOnLines(TfrmGraph& w)
+{
+    const ChartModel& m = w.model();
+    const StatisticTexts t = w.statisticTexts();
+    for (auto [line, value, time] : {std::tuple{1, t.cursorA, t.cursorATime}, std::tuple{2, t.cursorB, t.cursorBTime}}) {
+        const int k = nearestSample(m.xValues(0), m.vertLines[static_cast<size_t>(line)].x);
+        EXPECT_DOUBLE_EQ(m.vertLines[static_cast<size_t>(line)].x, m.xDataII(0, k)) << "line " << line;
+        EXPECT_EQ(value, formatLevel(m.yData(0, k))) << "line " << line;
+        EXPECT_EQ(time, formatDateTime(m.xDataII(0, k))) << "line " << line;
+    }
+    EXPECT_FALSE(t.averageBetween.isEmpty());
+}
+} // namespace
+
+TEST_F(GraphWindowTest, EveryGraphWindowFillsItsCursorPanel)
+{
+    // The "LEQ" window of CAL Leq.
+    make(GraphKind::File, 90);
+    TfrmGraph* leq = calLeq();
+    ASSERT_NE(leq, nullptr);
+    {
+        SCOPED_TRACE("LEQ");
+        expectCursorPanelOnLines(*leq);
+        EXPECT_NEAR(graphUnit().CursorAIndex, 30, 1);
+        EXPECT_NEAR(graphUnit().CursorBIndex, 60, 1);
+    }
+    delete leq;
+    delete window.data();
+
+    // A list's or the Leq window's graph, a graph file: filled, then its statistics shown.
+    window = new TfrmGraph(host, GraphKind::File);
+    const double t0 = toDays(clock.now());
+    NewChart(window->model(), 1, 12, t0, t0 + 11 * 60 * kSec, 30, 130);
+    for (int i = 0; i < 12; ++i) {
+        window->model().setXDataII(0, i, t0 + i * 60 * kSec);
+        window->model().setYData(0, i, 40.0f + static_cast<float>(i));
+    }
+    host.showGraphWindow(*window);
+    window->GraphStatistics();
+    window->refreshChart();
+    {
+        SCOPED_TRACE("list graph");
+        expectCursorPanelOnLines(*window);
+        EXPECT_EQ(window->statisticTexts().cursorA, formatLevel(44)); // a third along: sample 4 of 0..11
+    }
+    delete window.data();
+}
+
+TEST_F(GraphWindowTest, TheRealTimeWindowFillsItsCursorPanelOnceRecordingStops)
+{
+    make(GraphKind::RealTime, 0);
+    ChartModel& m = window->model();
+    // A fresh graph: nothing recorded, nothing under the cursors.
+    NewChart(m, 1, 500, toDays(clock.now()), toDays(clock.now()) + 255 * kSec, 30, 130);
+    window->refreshChart();
+    EXPECT_TRUE(window->statisticTexts().cursorA.isEmpty());
+
+    // While recording the later samples are not written yet: the panel stays empty.
+    host.state.RealTimeRunning = true;
+    m.vertLines[1].x = m.vertLines[2].x = 0;
+    const double t0 = toDays(clock.now());
+    for (int i = 0; i < 60; ++i) {
+        m.setXDataII(0, i, t0 + i * kSec);
+        m.setYData(0, i, 60.0f + static_cast<float>(i % 5));
+    }
+    window->refreshChart();
+    EXPECT_TRUE(window->statisticTexts().cursorA.isEmpty());
+
+    // Stopped: the graph keeps what was recorded and the cursors go a third and two thirds along.
+    host.state.RealTimeRunning = false;
+    m.setPoints(60);
+    m.vertLines[1].x = t0 + 59 * kSec / 3;
+    m.vertLines[2].x = t0 + 2 * 59 * kSec / 3;
+    window->refreshChart();
+    expectCursorPanelOnLines(*window);
+}
+
+// Two windows share the cursor indices; the panel of each still reads its own lines.
+TEST_F(GraphWindowTest, DraggingInOneWindowReadsTheOtherCursorOfThatWindow)
+{
+    make(GraphKind::File, 100);
+    TfrmGraph* leq = calLeq(); // 100 samples, cursors at about 33 and 66
+    ASSERT_NE(leq, nullptr);
+    window->model().setPoints(10);
+    window->ResetCursors(); // the shared indices now 3 and 6 of the source
+    ASSERT_EQ(graphUnit().CursorBIndex, 6);
+
+    QPointer<TfrmGraph> source = window;
+    window = leq;
+    window->chart().plot()->replot();
+    ChartModel& m = leq->model();
+    mouse(QEvent::MouseButtonPress, pixelOf(m.vertLines[1].x));
+    ASSERT_TRUE(graphUnit().DraggingCursorA);
+    clock.advanceMs(300);
+    mouse(QEvent::MouseMove, pixelOf(m.xDataII(0, 20)));
+    mouse(QEvent::MouseButtonRelease, pixelOf(m.xDataII(0, 20)));
+    EXPECT_EQ(graphUnit().CursorAIndex, 20);
+    EXPECT_NEAR(graphUnit().CursorBIndex, 66, 1);
+    expectCursorPanelOnLines(*leq);
+    window = source;
 }

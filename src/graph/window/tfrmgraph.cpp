@@ -25,6 +25,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 #include "files/graphfile.h"
@@ -125,6 +127,7 @@ QString graphKindCaption(GraphKind kind)
 
 TfrmGraph::TfrmGraph(GraphHost& host, GraphKind kind, QWidget* parent) : QWidget(parent), m_host(host), m_kind(kind)
 {
+    m_filledCursorX.fill(std::numeric_limits<double>::quiet_NaN());
     setObjectName("frmGraph");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(graphKindCaption(kind));
@@ -593,6 +596,7 @@ void TfrmGraph::closeOwnedWindow(TfrmGraph& window)
 
 void TfrmGraph::refreshChart()
 {
+    followCursors();
     try {
         chtGraph->refresh();
     } catch (...) {
@@ -904,6 +908,36 @@ void TfrmGraph::CursorStatistics()
     txtMinAB->setText(formatLevel(c.minBetween));
     txtMinABTime->setText(formatDateTime(c.minTime));
     txtAvgAB->setText(c.hasAverage ? formatLevel(c.average) : QString());
+    m_filledCursorX = {m.vertLines[1].x, m.vertLines[2].x};
+}
+
+bool TfrmGraph::seatCursorsOnLines(bool seatA, bool seatB)
+{
+    ChartModel& m = chtGraph->model();
+    // Nothing to stand on: no samples, a graph still empty (its first sample null) or one
+    // being recorded (its later samples not written yet).
+    if (m.points() == 0 || m.isNull(m.yData(0, 0)) || (m_kind == GraphKind::RealTime && state().RealTimeRunning))
+        return false;
+    GraphUnit& u = graphUnit();
+    const auto xs = m.xValues(0);
+    if (seatA) {
+        u.CursorAIndex = nearestSample(xs, m.vertLines[1].x);
+        moveLine(1, m.xDataII(0, u.CursorAIndex));
+    }
+    if (seatB) {
+        u.CursorBIndex = nearestSample(xs, m.vertLines[2].x);
+        moveLine(2, m.xDataII(0, u.CursorBIndex));
+    }
+    return true;
+}
+
+void TfrmGraph::followCursors()
+{
+    const ChartModel& m = chtGraph->model();
+    if (m.vertLines[1].x == m_filledCursorX[0] && m.vertLines[2].x == m_filledCursorX[1])
+        return;
+    if (seatCursorsOnLines(true, true))
+        CursorStatistics();
 }
 
 int TfrmGraph::SnapToSample()
@@ -976,6 +1010,9 @@ void TfrmGraph::chtGraphMouseUp()
         refreshChart();
         return;
     }
+    // The cursor not dragged counts where it stands in this window, whatever another graph
+    // window did with the shared indices meanwhile.
+    seatCursorsOnLines(!u.DraggingCursorA, !u.DraggingCursorB);
     const std::tuple<bool*, int*, int> lines[3] = {{&u.DraggingCursorA, &u.CursorAIndex, 1},
                                                    {&u.DraggingCursorB, &u.CursorBIndex, 2},
                                                    {&u.DraggingPlayLine, &u.PlayLineIndex, 0}};

@@ -134,7 +134,8 @@ public:
     // "CAL Leq" on the tool bar (disabled in windows that show a Leq already).
     void setCalLeqEnabled(bool enabled);
 
-    // Chart refresh (model into the plot, repaint); a failing refresh is swallowed.
+    // Chart refresh (model into the plot, repaint); a failing refresh is swallowed. Cursors
+    // that moved since the cursor panel was last filled fill it anew.
     void refreshChart();
 
     // The chart's right-click menu: the tool bar's commands, the same actions.
@@ -202,6 +203,11 @@ private:
     void buildTools(QWidget* parent);
     QToolButton* addTool(QAction* action, const char* buttonName);
     void addToolSeparator(QAction* separator);
+    // Cursor A and B take the samples under this window's own lines (the indices are shared
+    // with the other graph windows); false when the chart has no samples to stand on yet.
+    bool seatCursorsOnLines(bool keepA, bool keepB);
+    // Fills the cursor panel when cursor A or B has moved since it was last filled.
+    void followCursors();
 
     // The project folder copy after a first "open wav".
     void offerProjectCopy(const QString& file);
@@ -215,6 +221,8 @@ private:
     bool m_closed = false;
     bool m_settingRate = false;
     bool m_printCustomize = false;  // the customisation dialog runs for Print
+    // Where cursor A and B stood when the cursor panel was last filled (NaN: never).
+    std::array<double, 2> m_filledCursorX;
     // Windows made from this one that close with it (the "LEQ" windows of CAL Leq).
     QList<QPointer<TfrmGraph>> m_ownedWindows;
 
