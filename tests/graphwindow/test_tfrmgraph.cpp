@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTableWidget>
@@ -19,6 +21,7 @@
 #include "graph/pesgraph.h"
 #include "graph/core/chartsetup.h"
 #include "graph/core/graphformat.h"
+#include "graph/stats/statistics.h"
 #include "graph/window/graphunit.h"
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -156,11 +159,16 @@ TEST_F(GraphWindowTest, KindGivesCaptionAndDataSetPanel)
 TEST_F(GraphWindowTest, HideWavPlayer)
 {
     make(GraphKind::RealTime);
-    EXPECT_TRUE(child<QAction>("actOpenWav")->isVisible());
-    EXPECT_TRUE(child<QAction>("actMediaPlayer")->isVisible());
+    const char* player[] = {"actOpenWav", "actPlay", "actPause", "actStopPlay"};
+    for (const char* name : player)
+        EXPECT_TRUE(child<QAction>(name)->isVisible()) << name;
+    EXPECT_TRUE(child<QWidget>("pnlMediaPlayer")->isVisible());
     window->hideWavPlayer();
-    EXPECT_FALSE(child<QAction>("actOpenWav")->isVisible());
-    EXPECT_FALSE(child<QAction>("actMediaPlayer")->isVisible());
+    // Hidden on the tool bar and in the chart's menu alike.
+    for (const char* name : player)
+        EXPECT_FALSE(child<QAction>(name)->isVisible()) << name;
+    EXPECT_FALSE(child<QWidget>("btnOpenWav")->isVisible());
+    EXPECT_FALSE(child<QWidget>("pnlMediaPlayer")->isVisible());
 }
 
 // Close questions with scripted answers: which question, whether the window closes, what is
@@ -574,4 +582,245 @@ TEST_F(GraphWindowTest, TheLeqWindowClosesWithItsSource)
             EXPECT_TRUE(area.subWindowList().isEmpty());
         host.mdi = nullptr;
     }
+}
+
+// ---------------------------------------------------------------------------
+// The tool bar and the chart's menu
+
+namespace {
+const char* const kAllTools[] = {"tbntGraphStatistic", "tbntCursorStatistic", "tbntNormalCursor", "tbntDrawCross",
+                                 "tbntText", "tbntEraseAnnotation", "tbntClr", "btnUndoZoom", "btnGraphOption",
+                                 "btnExportStatistic", "btnCALLeq", "btnOpenWav", "btnPlay", "btnPause", "btnStopPlay"};
+
+// The rectangle of a widget in the window's own coordinates.
+QRect rectIn(const QWidget& w, const QWidget& window)
+{
+    return QRect(w.mapTo(&window, QPoint(0, 0)), w.size());
+}
+std::string text(const QRect& r)
+{
+    return QStringLiteral("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+} // namespace
+
+// In a narrow window every tool the window offers stays on screen: the tool bar grows rows
+// instead of pushing buttons off its end.
+TEST_F(GraphWindowTest, EveryOfferedToolIsOnTheToolBarInANarrowWindow)
+{
+    struct Case {
+        const char* what;
+        GraphKind kind;
+        bool leqOfIt;       // the "LEQ" window made from it by CAL Leq instead
+        bool startUpRealTime; // "open wav" and the player hidden
+        QSize size;
+    };
+    const Case cases[] = {
+        {"data logger at 1024", GraphKind::DataLogger, false, false, {1024, 680}},
+        {"data logger at 1024, low", GraphKind::DataLogger, false, false, {1024, 450}},
+        {"LEQ at its opening size", GraphKind::File, true, false, {900, 600}},
+        {"LEQ at 1024", GraphKind::File, true, false, {1024, 600}},
+        {"list graph at 640", GraphKind::File, false, false, {640, 500}},
+        {"start-up real-time at 1024", GraphKind::RealTime, false, true, {1024, 600}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        make(c.kind, 30);
+        TfrmGraph* w = window;
+        if (c.leqOfIt)
+            w = calLeq();
+        ASSERT_NE(w, nullptr);
+        if (c.kind == GraphKind::RealTime)
+            w->makeRealTimeWindow();
+        if (c.startUpRealTime)
+            w->hideWavPlayer();
+        w->resize(c.size);
+        QApplication::processEvents();
+        ASSERT_EQ(w->width(), c.size.width());
+
+        auto* area = childOf<QWidget>(*w, "tbrGraph");
+        const QRect areaRect = rectIn(*area, *w);
+        EXPECT_TRUE(w->rect().contains(areaRect)) << text(areaRect);
+        // The statistics below start under the last row of tools.
+        EXPECT_GE(rectIn(*childOf<QWidget>(*w, "pnlGraphStatistic"), *w).top(), areaRect.bottom());
+
+        QStringList offered;
+        for (const char* name : kAllTools) {
+            const bool hiddenByDesign = (c.kind != GraphKind::RealTime && QString(name) == "tbntClr")
+                || (c.startUpRealTime && (QString(name) == "btnOpenWav" || QString(name).startsWith("btnP")
+                                          || QString(name) == "btnStopPlay"));
+            auto* b = childOf<QToolButton>(*w, name);
+            if (hiddenByDesign) {
+                EXPECT_FALSE(b->isVisibleTo(w)) << name;
+                continue;
+            }
+            offered << name;
+            EXPECT_TRUE(b->isVisibleTo(w)) << name;
+            EXPECT_TRUE(areaRect.contains(rectIn(*b, *w))) << name << " at " << text(rectIn(*b, *w)) << " outside " << text(areaRect);
+        }
+        // No two buttons share pixels.
+        for (int i = 0; i < offered.size(); ++i)
+            for (int j = i + 1; j < offered.size(); ++j)
+                EXPECT_FALSE(rectIn(*childOf<QWidget>(*w, qPrintable(offered[i])), *w)
+                                 .intersects(rectIn(*childOf<QWidget>(*w, qPrintable(offered[j])), *w)))
+                    << qPrintable(offered[i]) << " " << qPrintable(offered[j]);
+        delete graphUnit().LeqGraphWindow.data();
+        delete window.data();
+    }
+}
+
+// The chart's right-click menu holds the tool bar's own commands: one state for both.
+TEST_F(GraphWindowTest, TheChartsMenuHoldsTheToolBarsCommands)
+{
+    make(GraphKind::DataLogger, 30);
+    QMenu* menu = window->contextMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->parent(), window.data());
+    EXPECT_EQ(menu->objectName(), "graphContextMenu");
+    for (const char* name : kAllTools) {
+        QAction* a = child<QToolButton>(name)->defaultAction();
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_TRUE(menu->actions().contains(a)) << name;
+    }
+
+    // Enabled and checked states are the buttons' own.
+    QAction* undo = child<QToolButton>("btnUndoZoom")->defaultAction();
+    EXPECT_FALSE(undo->isEnabled());
+    emit window->chart().zoomIn();
+    EXPECT_TRUE(undo->isEnabled());
+    child<QAction>("actDrawCross")->trigger();
+    EXPECT_EQ(graphUnit().PlacementTool, 2);
+    EXPECT_TRUE(child<QToolButton>("tbntDrawCross")->isChecked());
+    EXPECT_FALSE(child<QToolButton>("tbntNormalCursor")->isChecked());
+    child<QAction>("actGraphStatistic")->trigger();
+    EXPECT_FALSE(child<QToolButton>("tbntGraphStatistic")->isChecked());
+    EXPECT_FALSE(child<QWidget>("pnlGraphStatistic")->isVisible());
+
+    // A right click on the chart opens it; the right button neither zooms nor clicks.
+    undo->trigger();
+    QWidget* plot = window->chart().plot();
+    const QPoint from = window->chart().plottingRect().center();
+    const QPoint to = from + QPoint(80, 60);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(from), QPointF(plot->mapToGlobal(from)), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(plot, &press);
+    QContextMenuEvent open(QContextMenuEvent::Mouse, from, plot->mapToGlobal(from));
+    QApplication::sendEvent(plot, &open);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(plot->mapToGlobal(to)), Qt::NoButton, Qt::RightButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(plot, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(to), QPointF(plot->mapToGlobal(to)), Qt::RightButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(plot, &release);
+    EXPECT_FALSE(window->chart().isZoomed());
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(graphUnit().AnnotationCount, 4);
+}
+
+// ---------------------------------------------------------------------------
+// The cursor panel in every kind of graph window
+
+namespace {
+// The cursor panel shows the samples under the window's own lines A and B.
+void expectCursorPanelOnLines(TfrmGraph& w)
+{
+    const ChartModel& m = w.model();
+    const StatisticTexts t = w.statisticTexts();
+    for (auto [line, value, time] : {std::tuple{1, t.cursorA, t.cursorATime}, std::tuple{2, t.cursorB, t.cursorBTime}}) {
+        const int k = nearestSample(m.xValues(0), m.vertLines[static_cast<size_t>(line)].x);
+        EXPECT_DOUBLE_EQ(m.vertLines[static_cast<size_t>(line)].x, m.xDataII(0, k)) << "line " << line;
+        EXPECT_EQ(value, formatLevel(m.yData(0, k))) << "line " << line;
+        EXPECT_EQ(time, formatDateTime(m.xDataII(0, k))) << "line " << line;
+    }
+    EXPECT_FALSE(t.averageBetween.isEmpty());
+}
+} // namespace
+
+TEST_F(GraphWindowTest, EveryGraphWindowFillsItsCursorPanel)
+{
+    // The "LEQ" window of CAL Leq.
+    make(GraphKind::File, 90);
+    TfrmGraph* leq = calLeq();
+    ASSERT_NE(leq, nullptr);
+    {
+        SCOPED_TRACE("LEQ");
+        expectCursorPanelOnLines(*leq);
+        EXPECT_NEAR(graphUnit().CursorAIndex, 30, 1);
+        EXPECT_NEAR(graphUnit().CursorBIndex, 60, 1);
+    }
+    delete leq;
+    delete window.data();
+
+    // A list's or the Leq window's graph, a graph file: filled, then its statistics shown.
+    window = new TfrmGraph(host, GraphKind::File);
+    const double t0 = toDays(clock.now());
+    NewChart(window->model(), 1, 12, t0, t0 + 11 * 60 * kSec, 30, 130);
+    for (int i = 0; i < 12; ++i) {
+        window->model().setXDataII(0, i, t0 + i * 60 * kSec);
+        window->model().setYData(0, i, 40.0f + static_cast<float>(i));
+    }
+    host.showGraphWindow(*window);
+    window->GraphStatistics();
+    window->refreshChart();
+    {
+        SCOPED_TRACE("list graph");
+        expectCursorPanelOnLines(*window);
+        EXPECT_EQ(window->statisticTexts().cursorA, formatLevel(44)); // a third along: sample 4 of 0..11
+    }
+    delete window.data();
+}
+
+TEST_F(GraphWindowTest, TheRealTimeWindowFillsItsCursorPanelOnceRecordingStops)
+{
+    make(GraphKind::RealTime, 0);
+    ChartModel& m = window->model();
+    // A fresh graph: nothing recorded, nothing under the cursors.
+    NewChart(m, 1, 500, toDays(clock.now()), toDays(clock.now()) + 255 * kSec, 30, 130);
+    window->refreshChart();
+    EXPECT_TRUE(window->statisticTexts().cursorA.isEmpty());
+
+    // While recording the later samples are not written yet: the panel stays empty.
+    host.state.RealTimeRunning = true;
+    m.vertLines[1].x = m.vertLines[2].x = 0;
+    const double t0 = toDays(clock.now());
+    for (int i = 0; i < 60; ++i) {
+        m.setXDataII(0, i, t0 + i * kSec);
+        m.setYData(0, i, 60.0f + static_cast<float>(i % 5));
+    }
+    window->refreshChart();
+    EXPECT_TRUE(window->statisticTexts().cursorA.isEmpty());
+
+    // Stopped: the graph keeps what was recorded and the cursors go a third and two thirds along.
+    host.state.RealTimeRunning = false;
+    m.setPoints(60);
+    m.vertLines[1].x = t0 + 59 * kSec / 3;
+    m.vertLines[2].x = t0 + 2 * 59 * kSec / 3;
+    window->refreshChart();
+    expectCursorPanelOnLines(*window);
+}
+
+// Two windows share the cursor indices; the panel of each still reads its own lines.
+TEST_F(GraphWindowTest, DraggingInOneWindowReadsTheOtherCursorOfThatWindow)
+{
+    make(GraphKind::File, 100);
+    TfrmGraph* leq = calLeq(); // 100 samples, cursors at about 33 and 66
+    ASSERT_NE(leq, nullptr);
+    window->model().setPoints(10);
+    window->ResetCursors(); // the shared indices now 3 and 6 of the source
+    ASSERT_EQ(graphUnit().CursorBIndex, 6);
+
+    QPointer<TfrmGraph> source = window;
+    window = leq;
+    window->chart().plot()->replot();
+    ChartModel& m = leq->model();
+    mouse(QEvent::MouseButtonPress, pixelOf(m.vertLines[1].x));
+    ASSERT_TRUE(graphUnit().DraggingCursorA);
+    clock.advanceMs(300);
+    mouse(QEvent::MouseMove, pixelOf(m.xDataII(0, 20)));
+    mouse(QEvent::MouseButtonRelease, pixelOf(m.xDataII(0, 20)));
+    EXPECT_EQ(graphUnit().CursorAIndex, 20);
+    EXPECT_NEAR(graphUnit().CursorBIndex, 66, 1);
+    expectCursorPanelOnLines(*leq);
+    window = source;
 }

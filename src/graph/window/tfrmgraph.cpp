@@ -15,16 +15,24 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QContextMenuEvent>
 #include <QTableWidget>
-#include <QToolBar>
+#include <QMenu>
+#include <QActionGroup>
+#include <QFrame>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 
 #include "files/graphfile.h"
 #include "graph/pesgraph.h"
+
+#include <qcustomplot.h>
 #include "graph/stats/statistics.h"
 #include "graph/core/chartsetup.h"
 #include "graph/core/graphformat.h"
@@ -100,17 +108,6 @@ QWidget* group(QWidget* parent, std::initializer_list<QWidget*> widgets)
     return box;
 }
 
-QToolButton* toolButton(QToolBar* bar, const char* name, const QString& text, bool checkable = false)
-{
-    auto* b = new QToolButton(bar);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(text);
-    b->setCheckable(checkable);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addWidget(b);
-    return b;
-}
 } // namespace
 
 QString graphKindCaption(GraphKind kind)
@@ -130,6 +127,7 @@ QString graphKindCaption(GraphKind kind)
 
 TfrmGraph::TfrmGraph(GraphHost& host, GraphKind kind, QWidget* parent) : QWidget(parent), m_host(host), m_kind(kind)
 {
+    m_filledCursorX.fill(std::numeric_limits<double>::quiet_NaN());
     setObjectName("frmGraph");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(graphKindCaption(kind));
@@ -145,6 +143,144 @@ TfrmGraph::~TfrmGraph() = default;
 GraphState& TfrmGraph::state() { return m_host.graphState(); }
 
 ChartModel& TfrmGraph::model() { return chtGraph->model(); }
+
+namespace {
+// A command of the tool bar and the chart's menu.
+QAction* toolAction(QObject* owner, const char* name, const QString& text, bool checkable = false)
+{
+    auto* a = new QAction(text, owner);
+    a->setObjectName(name);
+    a->setCheckable(checkable);
+    return a;
+}
+} // namespace
+
+QToolButton* TfrmGraph::addTool(QAction* action, const char* buttonName)
+{
+    auto* b = new QToolButton(tbrGraph);
+    b->setObjectName(buttonName);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    b->setAutoRaise(true);
+    b->setDefaultAction(action);
+    // A button follows its command: hidden with it (a button does not do that by itself).
+    b->setVisible(action->isVisible());
+    connect(action, &QAction::visibleChanged, b, [b, action] { b->setVisible(action->isVisible()); });
+    m_tools->addWidget(b);
+    mnuGraph->addAction(action);
+    return b;
+}
+
+void TfrmGraph::addToolSeparator(QAction* separator)
+{
+    separator->setSeparator(true);
+    auto* line = new QFrame(tbrGraph);
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setFixedHeight(20);
+    line->setVisible(separator->isVisible());
+    connect(separator, &QAction::visibleChanged, line, [line, separator] { line->setVisible(separator->isVisible()); });
+    m_tools->addWidget(line);
+    mnuGraph->addAction(separator);
+}
+
+void TfrmGraph::buildTools(QWidget* parent)
+{
+    // The buttons flow left to right and wrap onto another row when the window is narrow, so
+    // that every command stays in reach; the chart's right-click menu holds the same commands.
+    tbrGraph = new QWidget(parent);
+    tbrGraph->setObjectName("tbrGraph");
+    m_tools = new FlowLayout(tbrGraph, 2, 2);
+    m_tools->setContentsMargins(2, 2, 2, 2);
+    mnuGraph = new QMenu(this);
+    mnuGraph->setObjectName("graphContextMenu");
+
+    actGraphStatistic = toolAction(this, "actGraphStatistic", "Toggle Graph Statistic", true);
+    actGraphStatistic->setChecked(true);
+    actCursorStatistic = toolAction(this, "actCursorStatistic", "Toggle Line Cursor Statistic", true);
+    actCursorStatistic->setChecked(true);
+    actNormalCursor = toolAction(this, "actNormalCursor", "Normal Cursor", true);
+    actDrawCross = toolAction(this, "actDrawCross", "Draw A Cross On Graph", true);
+    actText = toolAction(this, "actText", "Text", true);
+    auto* placement = new QActionGroup(this);
+    for (QAction* a : {actNormalCursor, actDrawCross, actText})
+        placement->addAction(a);
+    actNormalCursor->setChecked(true);
+    actEraseAnnotation = toolAction(this, "actEraseAnnotation", "Erase Annotation");
+    sepClr = new QAction(this);
+    sepClr->setObjectName("sepClr");
+    sepClr->setVisible(false);
+    actClr = toolAction(this, "actClr", "Clear");
+    actClr->setVisible(false);
+    actUndoZoom = toolAction(this, "actUndoZoom", "Undo Zoom");
+    actUndoZoom->setEnabled(false);
+    actGraphOption = toolAction(this, "actGraphOption", "Graph Option");
+    actGraphOption->setToolTip("Graph Customization");
+    actExportStatistic = toolAction(this, "actExportStatistic", "Export Statistic");
+    actCALLeq = toolAction(this, "actCALLeq", "CAL Leq");
+    actOpenWav = toolAction(this, "actOpenWav", "open wav");
+    actPlay = toolAction(this, "actPlay", "Play");
+    actPause = toolAction(this, "actPause", "Pause");
+    actStopPlay = toolAction(this, "actStopPlay", "Stop");
+    for (QAction* a : {actPlay, actPause, actStopPlay})
+        a->setEnabled(false);
+
+    tbntGraphStatistic = addTool(actGraphStatistic, "tbntGraphStatistic");
+    tbntCursorStatistic = addTool(actCursorStatistic, "tbntCursorStatistic");
+    addToolSeparator(new QAction(this));
+    tbntNormalCursor = addTool(actNormalCursor, "tbntNormalCursor");
+    tbntDrawCross = addTool(actDrawCross, "tbntDrawCross");
+    tbntText = addTool(actText, "tbntText");
+    tbntEraseAnnotation = addTool(actEraseAnnotation, "tbntEraseAnnotation");
+    tbntEraseAnnotation->setToolTip(QString());
+    addToolSeparator(sepClr);
+    tbntClr = addTool(actClr, "tbntClr");
+    addToolSeparator(new QAction(this));
+    btnUndoZoom = addTool(actUndoZoom, "btnUndoZoom");
+    btnGraphOption = addTool(actGraphOption, "btnGraphOption");
+    btnExportStatistic = addTool(actExportStatistic, "btnExportStatistic");
+    btnCALLeq = addTool(actCALLeq, "btnCALLeq");
+    btnOpenWav = addTool(actOpenWav, "btnOpenWav");
+
+    // The media player's three buttons stay together on one row.
+    pnlMediaPlayer = new QWidget(tbrGraph);
+    pnlMediaPlayer->setObjectName("pnlMediaPlayer");
+    auto* ml = new QHBoxLayout(pnlMediaPlayer);
+    ml->setContentsMargins(0, 0, 0, 0);
+    ml->setSpacing(2);
+    for (auto [ptr, act, name] : {std::tuple{&btnPlay, actPlay, "btnPlay"}, std::tuple{&btnPause, actPause, "btnPause"},
+                                  std::tuple{&btnStopPlay, actStopPlay, "btnStopPlay"}}) {
+        auto* b = new QToolButton(pnlMediaPlayer);
+        b->setObjectName(name);
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        b->setDefaultAction(act);
+        ml->addWidget(b);
+        mnuGraph->addAction(act);
+        *ptr = b;
+    }
+    // The player is shown or hidden as a whole, with Play.
+    connect(actPlay, &QAction::visibleChanged, pnlMediaPlayer, [this] {
+        for (QAction* a : {actPause, actStopPlay})
+            a->setVisible(actPlay->isVisible());
+        pnlMediaPlayer->setVisible(actPlay->isVisible());
+    });
+    m_tools->addWidget(pnlMediaPlayer);
+
+    connect(actGraphStatistic, &QAction::toggled, this, [this] { tbntGraphStatisticClick(); });
+    connect(actCursorStatistic, &QAction::toggled, this, [this] { tbntCursorStatisticClick(); });
+    connect(actNormalCursor, &QAction::triggered, this, [this] { tbntNormalCursorClick(); });
+    connect(actDrawCross, &QAction::triggered, this, [this] { tbntDrawCrossClick(); });
+    connect(actText, &QAction::triggered, this, [this] { tbntTextClick(); });
+    connect(actEraseAnnotation, &QAction::triggered, this, [this] { tbntEraseAnnotationClick(); });
+    connect(actClr, &QAction::triggered, this, [this] { tbntClrClick(); });
+    connect(actUndoZoom, &QAction::triggered, this, [this] { btnUndoZoomClick(); });
+    connect(actGraphOption, &QAction::triggered, this, [this] { btnGraphOptionClick(); });
+    connect(actExportStatistic, &QAction::triggered, this, [this] { btnExportStatisticClick(); });
+    connect(actCALLeq, &QAction::triggered, this, [this] { btnCALLeqClick(); });
+    connect(actOpenWav, &QAction::triggered, this, [this] { btnOpenWavClick(); });
+    connect(actPlay, &QAction::triggered, this, [this] { btnPlayClick(); });
+    connect(actPause, &QAction::triggered, this, [this] { PausePlayback(); });
+    connect(actStopPlay, &QAction::triggered, this, [this] { btnStopPlayClick(); });
+}
 
 void TfrmGraph::buildLayout()
 {
@@ -181,54 +317,7 @@ void TfrmGraph::buildLayout()
     outer->addWidget(right, 1);
 
     // Tool bar.
-    tbrGraph = new QToolBar(right);
-    tbrGraph->setObjectName("tbrGraph");
-    tbntGraphStatistic = toolButton(tbrGraph, "tbntGraphStatistic", "Toggle Graph Statistic", true);
-    tbntGraphStatistic->setChecked(true);
-    tbntCursorStatistic = toolButton(tbrGraph, "tbntCursorStatistic", "Toggle Line Cursor Statistic", true);
-    tbntCursorStatistic->setChecked(true);
-    tbrGraph->addSeparator();
-    tbntNormalCursor = toolButton(tbrGraph, "tbntNormalCursor", "Normal Cursor", true);
-    tbntDrawCross = toolButton(tbrGraph, "tbntDrawCross", "Draw A Cross On Graph", true);
-    tbntText = toolButton(tbrGraph, "tbntText", "Text", true);
-    tbntNormalCursor->setAutoExclusive(true);
-    tbntDrawCross->setAutoExclusive(true);
-    tbntText->setAutoExclusive(true);
-    tbntNormalCursor->setChecked(true);
-    tbntEraseAnnotation = toolButton(tbrGraph, "tbntEraseAnnotation", "Erase Annotation");
-    tbntEraseAnnotation->setToolTip(QString());
-    sepClr = tbrGraph->addSeparator();
-    sepClr->setObjectName("sepClr");
-    tbntClr = toolButton(tbrGraph, "tbntClr", "Clear");
-    actClr = tbrGraph->actions().constLast();
-    actClr->setObjectName("actClr");
-    sepClr->setVisible(false);
-    actClr->setVisible(false);
-    tbrGraph->addSeparator();
-    btnUndoZoom = toolButton(tbrGraph, "btnUndoZoom", "Undo Zoom");
-    btnUndoZoom->setEnabled(false);
-    btnGraphOption = toolButton(tbrGraph, "btnGraphOption", "Graph Option");
-    btnGraphOption->setToolTip("Graph Customization");
-    btnExportStatistic = toolButton(tbrGraph, "btnExportStatistic", "Export Statistic");
-    btnCALLeq = toolButton(tbrGraph, "btnCALLeq", "CAL Leq");
-    btnOpenWav = toolButton(tbrGraph, "btnOpenWav", "open wav");
-    actOpenWav = tbrGraph->actions().constLast();
-    actOpenWav->setObjectName("actOpenWav");
-    pnlMediaPlayer = new QWidget(tbrGraph);
-    pnlMediaPlayer->setObjectName("pnlMediaPlayer");
-    auto* ml = new QHBoxLayout(pnlMediaPlayer);
-    ml->setContentsMargins(0, 0, 0, 0);
-    for (auto [ptr, name, text] : {std::tuple{&btnPlay, "btnPlay", "Play"}, std::tuple{&btnPause, "btnPause", "Pause"},
-                                   std::tuple{&btnStopPlay, "btnStopPlay", "Stop"}}) {
-        auto* b = new QToolButton(pnlMediaPlayer);
-        b->setObjectName(name);
-        b->setText(text);
-        b->setEnabled(false);
-        ml->addWidget(b);
-        *ptr = b;
-    }
-    actMediaPlayer = tbrGraph->addWidget(pnlMediaPlayer);
-    actMediaPlayer->setObjectName("actMediaPlayer");
+    buildTools(right);
     rl->addWidget(tbrGraph);
 
     // Whole-graph statistics: caption-and-value groups that wrap in a narrow window.
@@ -283,6 +372,8 @@ void TfrmGraph::buildLayout()
     pnlReadout->setMinimumWidth(140);
     pnlReadout->raise();
     chtGraph->installEventFilter(this);
+    // The right button opens the tool menu; it neither zooms nor ends a line drag.
+    chtGraph->plot()->installEventFilter(this);
 
     // Cursor statistics.
     pnlStatistic = new QWidget(right);
@@ -309,24 +400,9 @@ void TfrmGraph::buildLayout()
     cs->addWidget(group(pnlStatistic, {captionLabel("Avg Between A and B"), txtAvgAB}));
     rl->addWidget(pnlStatistic);
 
-    connect(tbntGraphStatistic, &QToolButton::toggled, this, [this] { tbntGraphStatisticClick(); });
-    connect(tbntCursorStatistic, &QToolButton::toggled, this, [this] { tbntCursorStatisticClick(); });
-    connect(btnUndoZoom, &QToolButton::clicked, this, [this] { btnUndoZoomClick(); });
-    connect(tbntClr, &QToolButton::clicked, this, [this] { tbntClrClick(); });
-    connect(btnExportStatistic, &QToolButton::clicked, this, [this] { btnExportStatisticClick(); });
-    connect(btnCALLeq, &QToolButton::clicked, this, [this] { btnCALLeqClick(); });
-    connect(tbntNormalCursor, &QToolButton::clicked, this, [this] { tbntNormalCursorClick(); });
-    connect(tbntDrawCross, &QToolButton::clicked, this, [this] { tbntDrawCrossClick(); });
-    connect(tbntText, &QToolButton::clicked, this, [this] { tbntTextClick(); });
-    connect(tbntEraseAnnotation, &QToolButton::clicked, this, [this] { tbntEraseAnnotationClick(); });
     connect(chtGraph, &PESGraph::clicked, this, [this] { chtGraphClick(); });
     connect(chtGraph, &PESGraph::dataHotSpot, this, [this](int s, int p) { chtGraphDataHotSpot(s, p); });
-    connect(btnGraphOption, &QToolButton::clicked, this, [this] { btnGraphOptionClick(); });
     connect(chtGraph, &PESGraph::customizeDialogClosed, this, [this] { chtGraphCustomizeDialog(); });
-    connect(btnOpenWav, &QToolButton::clicked, this, [this] { btnOpenWavClick(); });
-    connect(btnPlay, &QToolButton::clicked, this, [this] { btnPlayClick(); });
-    connect(btnPause, &QToolButton::clicked, this, [this] { PausePlayback(); });
-    connect(btnStopPlay, &QToolButton::clicked, this, [this] { btnStopPlayClick(); });
     connect(txtSamplingRate, &QComboBox::currentTextChanged, this, [this] {
         if (!m_settingRate)
             txtSamplingRateChange();
@@ -373,6 +449,21 @@ bool TfrmGraph::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched == chtGraph && e->type() == QEvent::Resize)
         placeReadout();
+    if (watched == chtGraph->plot()) {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent*>(e)->button() == Qt::RightButton)
+                return true;
+            break;
+        case QEvent::ContextMenu:
+            mnuGraph->popup(static_cast<QContextMenuEvent*>(e)->globalPos());
+            return true;
+        default:
+            break;
+        }
+    }
     return QWidget::eventFilter(watched, e);
 }
 
@@ -389,7 +480,7 @@ void TfrmGraph::FormShow()
     for (int i = 0; i < items.size() && i < txtSamplingRate->count(); ++i)
         txtSamplingRate->setItemText(i, items[i]);
     m_settingRate = false;
-    tbntNormalCursor->setChecked(true);
+    actNormalCursor->setChecked(true);
     tbntNormalCursorClick();
 }
 
@@ -505,6 +596,7 @@ void TfrmGraph::closeOwnedWindow(TfrmGraph& window)
 
 void TfrmGraph::refreshChart()
 {
+    followCursors();
     try {
         chtGraph->refresh();
     } catch (...) {
@@ -568,13 +660,13 @@ void TfrmGraph::resetViewForNewData()
 {
     if (m_playback)
         m_playback->dataSetChanged(); // the timer and the player stop
-    btnPlay->setEnabled(false);
-    btnPause->setEnabled(false);
-    btnStopPlay->setEnabled(false);
+    actPlay->setEnabled(false);
+    actPause->setEnabled(false);
+    actStopPlay->setEnabled(false);
     graphUnit().WavPaused = false;
     chtGraph->undoZoom();
     chtGraph->resetImage();
-    btnUndoZoom->setEnabled(false);
+    actUndoZoom->setEnabled(false);
 }
 
 void TfrmGraph::setDataSetRows(const std::vector<QStringList>& rows)
@@ -609,7 +701,7 @@ QStringList TfrmGraph::dataSetRowTexts(int row) const
     return texts;
 }
 
-void TfrmGraph::setCalLeqEnabled(bool enabled) { btnCALLeq->setEnabled(enabled); }
+void TfrmGraph::setCalLeqEnabled(bool enabled) { actCALLeq->setEnabled(enabled); }
 
 void TfrmGraph::showSamplingRate(const QString& text)
 {
@@ -667,26 +759,26 @@ void TfrmGraph::txtSamplingRateChange()
 
 void TfrmGraph::chtGraphZoomIn()
 {
-    btnUndoZoom->setEnabled(true);
+    actUndoZoom->setEnabled(true);
 }
 
 void TfrmGraph::btnUndoZoomClick()
 {
     chtGraph->undoZoom();
     chtGraph->resetImage();
-    btnUndoZoom->setEnabled(false);
+    actUndoZoom->setEnabled(false);
 }
 
 void TfrmGraph::tbntGraphStatisticClick()
 {
-    pnlGraphStatistic->setVisible(tbntGraphStatistic->isChecked());
+    pnlGraphStatistic->setVisible(actGraphStatistic->isChecked());
     placeReadout();
 }
 
 void TfrmGraph::tbntCursorStatisticClick()
 {
-    pnlStatistic->setVisible(tbntCursorStatistic->isChecked());
-    chtGraph->model().showVertLineAnnotations = tbntCursorStatistic->isChecked();
+    pnlStatistic->setVisible(actCursorStatistic->isChecked());
+    chtGraph->model().showVertLineAnnotations = actCursorStatistic->isChecked();
     refreshChart();
 }
 
@@ -726,13 +818,13 @@ void TfrmGraph::showAverage(double level)
 
 void TfrmGraph::setClearEnabled(bool enabled)
 {
-    tbntClr->setEnabled(enabled);
+    actClr->setEnabled(enabled);
 }
 
 void TfrmGraph::hideWavPlayer()
 {
     actOpenWav->setVisible(false);
-    actMediaPlayer->setVisible(false);
+    actPlay->setVisible(false);
 }
 
 void TfrmGraph::tbntClrClick()
@@ -816,6 +908,36 @@ void TfrmGraph::CursorStatistics()
     txtMinAB->setText(formatLevel(c.minBetween));
     txtMinABTime->setText(formatDateTime(c.minTime));
     txtAvgAB->setText(c.hasAverage ? formatLevel(c.average) : QString());
+    m_filledCursorX = {m.vertLines[1].x, m.vertLines[2].x};
+}
+
+bool TfrmGraph::seatCursorsOnLines(bool seatA, bool seatB)
+{
+    ChartModel& m = chtGraph->model();
+    // Nothing to stand on: no samples, a graph still empty (its first sample null) or one
+    // being recorded (its later samples not written yet).
+    if (m.points() == 0 || m.isNull(m.yData(0, 0)) || (m_kind == GraphKind::RealTime && state().RealTimeRunning))
+        return false;
+    GraphUnit& u = graphUnit();
+    const auto xs = m.xValues(0);
+    if (seatA) {
+        u.CursorAIndex = nearestSample(xs, m.vertLines[1].x);
+        moveLine(1, m.xDataII(0, u.CursorAIndex));
+    }
+    if (seatB) {
+        u.CursorBIndex = nearestSample(xs, m.vertLines[2].x);
+        moveLine(2, m.xDataII(0, u.CursorBIndex));
+    }
+    return true;
+}
+
+void TfrmGraph::followCursors()
+{
+    const ChartModel& m = chtGraph->model();
+    if (m.vertLines[1].x == m_filledCursorX[0] && m.vertLines[2].x == m_filledCursorX[1])
+        return;
+    if (seatCursorsOnLines(true, true))
+        CursorStatistics();
 }
 
 int TfrmGraph::SnapToSample()
@@ -888,6 +1010,9 @@ void TfrmGraph::chtGraphMouseUp()
         refreshChart();
         return;
     }
+    // The cursor not dragged counts where it stands in this window, whatever another graph
+    // window did with the shared indices meanwhile.
+    seatCursorsOnLines(!u.DraggingCursorA, !u.DraggingCursorB);
     const std::tuple<bool*, int*, int> lines[3] = {{&u.DraggingCursorA, &u.CursorAIndex, 1},
                                                    {&u.DraggingCursorB, &u.CursorBIndex, 2},
                                                    {&u.DraggingPlayLine, &u.PlayLineIndex, 0}};
@@ -957,7 +1082,7 @@ void TfrmGraph::btnCALLeqClick()
     if (const std::optional<float> last = PutLeqOfGraph(source, leqWindow->model()))
         leqWindow->txtLeq->setText(formatLevel(*last));
 
-    leqWindow->btnCALLeq->setEnabled(false);
+    leqWindow->actCALLeq->setEnabled(false);
     leqWindow->setWindowState(Qt::WindowNoState);
     m_host.showGraphWindow(*leqWindow);
     leqWindow->GraphStatistics();

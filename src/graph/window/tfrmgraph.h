@@ -16,13 +16,14 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QTableWidget;
-class QToolBar;
 class QToolButton;
 
 namespace quedral {
 
 class ChartModel;
+class FlowLayout;
 namespace wav {
 class WavPlayer;
 class WavPlayback;
@@ -133,8 +134,14 @@ public:
     // "CAL Leq" on the tool bar (disabled in windows that show a Leq already).
     void setCalLeqEnabled(bool enabled);
 
-    // Chart refresh (model into the plot, repaint); a failing refresh is swallowed.
+    // Chart refresh (model into the plot, repaint); a failing refresh is swallowed. Cursors
+    // that moved since the cursor panel was last filled fill it anew.
     void refreshChart();
+
+    // The chart's right-click menu: the tool bar's commands, the same actions.
+    QMenu* contextMenu() const { return mnuGraph; }
+    // The tool bar's area (its buttons wrap onto more rows in a narrow window).
+    QWidget* toolArea() const { return tbrGraph; }
     // Asks for a file name and saves the chart as a graph file; false when cancelled or failed
     // (a failure is reported).
     bool saveGraphAs();
@@ -192,6 +199,15 @@ private:
     void placeReadout();
     void moveLine(int line, double x);
     GraphState& state();
+    // The tool bar and the chart's right-click menu, both over the same actions.
+    void buildTools(QWidget* parent);
+    QToolButton* addTool(QAction* action, const char* buttonName);
+    void addToolSeparator(QAction* separator);
+    // Cursor A and B take the samples under this window's own lines (the indices are shared
+    // with the other graph windows); false when the chart has no samples to stand on yet.
+    bool seatCursorsOnLines(bool keepA, bool keepB);
+    // Fills the cursor panel when cursor A or B has moved since it was last filled.
+    void followCursors();
 
     // The project folder copy after a first "open wav".
     void offerProjectCopy(const QString& file);
@@ -205,22 +221,29 @@ private:
     bool m_closed = false;
     bool m_settingRate = false;
     bool m_printCustomize = false;  // the customisation dialog runs for Print
+    // Where cursor A and B stood when the cursor panel was last filled (NaN: never).
+    std::array<double, 2> m_filledCursorX;
     // Windows made from this one that close with it (the "LEQ" windows of CAL Leq).
     QList<QPointer<TfrmGraph>> m_ownedWindows;
 
     // ---- Controls ----
     QWidget* pnlDataSets = nullptr;
     QTableWidget* grdDataSets = nullptr;
-    QToolBar* tbrGraph = nullptr;
+    QWidget* tbrGraph = nullptr; // the tool bar: a flow of buttons that wraps onto more rows
+    FlowLayout* m_tools = nullptr;
+    QMenu* mnuGraph = nullptr;   // the chart's right-click menu
+    QAction *actGraphStatistic = nullptr, *actCursorStatistic = nullptr, *actNormalCursor = nullptr,
+            *actDrawCross = nullptr, *actText = nullptr, *actEraseAnnotation = nullptr;
+    QAction* sepClr = nullptr; // the separator before "Clear"
+    QAction* actClr = nullptr; // "Clear"
+    QAction *actUndoZoom = nullptr, *actGraphOption = nullptr, *actExportStatistic = nullptr, *actCALLeq = nullptr,
+            *actOpenWav = nullptr, *actPlay = nullptr, *actPause = nullptr, *actStopPlay = nullptr;
     QToolButton *tbntGraphStatistic = nullptr, *tbntCursorStatistic = nullptr, *tbntNormalCursor = nullptr,
                 *tbntDrawCross = nullptr, *tbntText = nullptr, *tbntEraseAnnotation = nullptr, *tbntClr = nullptr;
-    QAction* sepClr = nullptr; // the separator before "Clear"
-    QAction* actClr = nullptr; // "Clear" on the tool bar
     QToolButton *btnUndoZoom = nullptr, *btnGraphOption = nullptr, *btnExportStatistic = nullptr,
                 *btnCALLeq = nullptr, *btnOpenWav = nullptr;
-    QWidget* pnlMediaPlayer = nullptr;
+    QWidget* pnlMediaPlayer = nullptr; // Play, Pause and Stop, kept together on one row
     QToolButton *btnPlay = nullptr, *btnPause = nullptr, *btnStopPlay = nullptr;
-    QAction *actOpenWav = nullptr, *actMediaPlayer = nullptr;
 
     QWidget* pnlGraphStatistic = nullptr;
     QLineEdit* txtStartTime = nullptr;

@@ -39,9 +39,9 @@ QString TfrmGraph::PlaybackView::playOffsetText() const { return m_w.txtPlayOffs
 
 void TfrmGraph::PlaybackView::setPlayerButtons(bool play, bool pause, bool stop)
 {
-    m_w.btnPlay->setEnabled(play);
-    m_w.btnPause->setEnabled(pause);
-    m_w.btnStopPlay->setEnabled(stop);
+    m_w.actPlay->setEnabled(play);
+    m_w.actPause->setEnabled(pause);
+    m_w.actStopPlay->setEnabled(stop);
 }
 
 void TfrmGraph::PlaybackView::refresh() { m_w.refreshChart(); }
@@ -70,7 +70,7 @@ wav::WavPlayback& TfrmGraph::playback()
 
 std::array<bool, 3> TfrmGraph::playerButtonsEnabled() const
 {
-    return {btnPlay->isEnabled(), btnPause->isEnabled(), btnStopPlay->isEnabled()};
+    return {actPlay->isEnabled(), actPause->isEnabled(), actStopPlay->isEnabled()};
 }
 
 void TfrmGraph::setPlayOffsetText(const QString& text) { txtPlayOffset->setText(text); }
