@@ -92,6 +92,7 @@ inline constexpr ExchangeCodes Erase{803, 804, 805, 806, 807};
 inline constexpr int QuickRecordOpenFailed = 9000;
 inline constexpr int QuickRecordTimeoutsFailed = 9001;
 inline constexpr int QuickRecordWriteFailed = 9002;
+inline constexpr int QuickRecordClockUnread = 9003; // the meter's clock could not be read
 
 // Recording interval and single setting bytes.
 inline constexpr int InvalidInput = 701;
