@@ -321,9 +321,10 @@ std::vector<std::pair<int, std::uint8_t>> quickRecordWrites(int n, int interval,
 QString quickRecordQuestion(int n, int interval)
 {
     return QStringLiteral("QUICK REC replaces all data sets logged in the meter's memory by one recording "
-                          "of %1 samples at %2 s. The data sets now in the meter are lost.\n\n"
+                          "of %1 %2 at %3 s. The data sets now in the meter are lost.\n\n"
                           "Replace the meter's data sets?")
         .arg(n)
+        .arg(QLatin1String(n == 1 ? "sample" : "samples"))
         .arg(interval);
 }
 
