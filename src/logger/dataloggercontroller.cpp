@@ -72,7 +72,10 @@ void DataLoggerController::LoadData1Click()
         Prompter::instance().message(Msg::RecordingLoad);
         return;
     }
-    prepareWindow();
+    // An open window comes to the front now; a new one only once data sets have arrived, so a
+    // cancelled or failed load leaves no empty window behind.
+    if (TfrmGraph* w = window())
+        m_host.graphHost().restoreGraphWindow(*w);
 
     m_downloading = true;
     m_host.setLoggerCommandsEnabled(false);
@@ -176,7 +179,7 @@ int DataLoggerController::takeImage(const QByteArray& image, int lastAddress)
     if (!decoded.store)
         return decoded.code;
     m_decode = std::move(decoded);
-    TfrmGraph* w = window();
+    TfrmGraph* w = window() ? window() : prepareWindow();
     if (w) {
         std::vector<QStringList> rows;
         rows.reserve(store().size());

@@ -49,7 +49,8 @@ public:
     // The progress window while a download runs.
     TfrmScope* progressWindow() const;
 
-    // Data Logger > "Load Data" and the tool bar's "Data Logger".
+    // Data Logger > "Load Data" and the tool bar's "Data Logger". The "DataLogger" window is
+    // brought back at once when it is open, and otherwise made when the data sets have arrived.
     void LoadData1Click();
     // Data Logger > "Erase Memory".
     void EraseMemory1Click();

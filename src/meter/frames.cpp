@@ -17,4 +17,17 @@ bool isKeyLetter(std::uint8_t letter)
     }
 }
 
+const char* keyName(std::uint8_t letter)
+{
+    switch (letter) {
+    case Letter::KeyRec: return "REC";
+    case Letter::KeyLevel: return "LEVEL";
+    case Letter::KeyMaxMin: return "MAX/MIN";
+    case Letter::KeyMaxMinCancel: return "MAX/MIN cancel";
+    case Letter::KeyWeighting: return "A/C";
+    case Letter::KeyFastSlow: return "FAST/SLOW";
+    default: return "";
+    }
+}
+
 } // namespace quedral

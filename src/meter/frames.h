@@ -45,6 +45,9 @@ inline constexpr std::uint8_t CloseSettings = 'b'; // sent after setting writes;
 
 // True for the six panel key letters R, L, M, N, C, F.
 bool isKeyLetter(std::uint8_t letter);
+// The meter key a letter stands for, as the user knows it ("REC", "MAX/MIN", ...); empty for
+// other letters.
+const char* keyName(std::uint8_t letter);
 
 // 02 letter a2 a3 a4 a5 03
 constexpr CommandFrame makeCommand(std::uint8_t letter, std::uint8_t a2 = 0, std::uint8_t a3 = 0,
@@ -92,6 +95,7 @@ inline constexpr ExchangeCodes Erase{803, 804, 805, 806, 807};
 inline constexpr int QuickRecordOpenFailed = 9000;
 inline constexpr int QuickRecordTimeoutsFailed = 9001;
 inline constexpr int QuickRecordWriteFailed = 9002;
+inline constexpr int QuickRecordClockUnread = 9003; // the meter's clock could not be read
 
 // Recording interval and single setting bytes.
 inline constexpr int InvalidInput = 701;
@@ -133,6 +137,10 @@ namespace Status {
 inline constexpr char On[] = "On Connection";
 inline constexpr char Off[] = "Off Connection";
 inline constexpr char None[] = "No Connection";
+// Why there is no connection, beside the connection text.
+inline constexpr char NotFound[] = "No meter is connected";
+inline constexpr char NoAnswer[] = "The meter does not answer";
+inline constexpr char NotRecognised[] = "The meter's reply is not recognised";
 } // namespace Status
 
 } // namespace quedral

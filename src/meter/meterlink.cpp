@@ -33,11 +33,17 @@ bool replyPasses(ReplyCheck check, const CommandFrame& command, const ReplyFrame
 bool MeterLink::ExchangeCommand(std::uint8_t letter)
 {
     m_transport.UsbClose();
-    bool ok = m_transport.UsbOpen(VendorId, ProductId) == 0 && m_transport.UsbSetTimeouts(1000, 1000) == 0;
+    LastExchangeReached = Reached::Nothing;
+    bool ok = m_transport.UsbOpen(VendorId, ProductId) == 0;
+    if (ok)
+        LastExchangeReached = Reached::Opened;
+    ok = ok && m_transport.UsbSetTimeouts(1000, 1000) == 0;
     if (ok) {
         WriteMainCommand(letter);
         m_transport.UsbPurge();
         ok = m_transport.UsbRead(kReplyLength, MainReply.data()) == 0;
+        if (ok)
+            LastExchangeReached = Reached::Answered;
     }
     m_transport.UsbClose();
     return ok;

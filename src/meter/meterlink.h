@@ -48,6 +48,10 @@ public:
     // close, open, time-outs 1000, write letter (result not examined), purge, read, close.
     // True when open, time-outs and read succeeded. MainReply is not cleared first.
     bool ExchangeCommand(std::uint8_t letter);
+    // How far the last ExchangeCommand got: Opened once the device was opened, Answered once
+    // the read succeeded as well.
+    enum class Reached { Nothing, Opened, Answered };
+    Reached LastExchangeReached = Reached::Nothing;
 
     // One 'A' poll: sequence + 1 (wrapping) into byte 5, reply zero-filled before the read,
     // 'Q' written when the echo in byte 30 differs. True when open, time-outs and read succeeded.

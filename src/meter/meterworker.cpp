@@ -70,8 +70,11 @@ void MeterWorker::MainTimerTimer()
     report.outcome = m_poller.tick();
     report.reply = m_link.MainReply;
     report.connected = m_poller.Connected;
-    if (report.outcome == PollOutcome::ProbeFailed)
-        report.openProblem = m_transport->lastOpenProblem();
+    if (report.outcome == PollOutcome::ProbeFailed) {
+        report.probeProblem = m_poller.LastProbeProblem;
+        if (report.probeProblem == ProbeProblem::NotOpened)
+            report.openProblem = m_transport->lastOpenProblem();
+    }
     emit polled(report);
 }
 

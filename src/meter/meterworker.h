@@ -29,6 +29,7 @@ struct PollReport {
     double startedAt = 0;     // when the tick began (days since 30 Dec 1899): the reading's time
     bool connected = false;   // the connection state after the tick
     QString openProblem;      // why the device could not be opened, when the transport knows
+    ProbeProblem probeProblem = ProbeProblem::None; // why the probe did not connect
 };
 
 // The worker's side of the link: what a job posted to the worker may use.

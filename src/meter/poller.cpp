@@ -14,11 +14,17 @@ PollOutcome Poller::tick()
 {
     BusyGuard busy(m_link.PollBusy);
     if (!Connected) {
-        if (m_link.ExchangeCommand(Letter::Identify)
-            && replyPasses(ReplyCheck::Identify, m_link.MainCommand, m_link.MainReply)) {
+        const bool answered = m_link.ExchangeCommand(Letter::Identify);
+        if (answered && replyPasses(ReplyCheck::Identify, m_link.MainCommand, m_link.MainReply)) {
             Connected = true;
             PollFailures = 0;
+            LastProbeProblem = ProbeProblem::None;
             return PollOutcome::ConnectedNow;
+        }
+        switch (m_link.LastExchangeReached) {
+        case MeterLink::Reached::Nothing: LastProbeProblem = ProbeProblem::NotOpened; break;
+        case MeterLink::Reached::Opened: LastProbeProblem = ProbeProblem::NoAnswer; break;
+        case MeterLink::Reached::Answered: LastProbeProblem = ProbeProblem::NotRecognised; break;
         }
         return PollOutcome::ProbeFailed;
     }
@@ -41,6 +47,18 @@ const char* statusTextAfter(PollOutcome outcome)
     case PollOutcome::ConnectionLost: return Status::None;
     default: return nullptr;
     }
+}
+
+QString probeProblemText(ProbeProblem problem, const QString& openProblem)
+{
+    switch (problem) {
+    case ProbeProblem::None: return {};
+    case ProbeProblem::NotOpened:
+        return openProblem.isEmpty() ? QString::fromLatin1(Status::NotFound) : openProblem;
+    case ProbeProblem::NoAnswer: return QString::fromLatin1(Status::NoAnswer);
+    case ProbeProblem::NotRecognised: return QString::fromLatin1(Status::NotRecognised);
+    }
+    return {};
 }
 
 } // namespace quedral

@@ -1,4 +1,6 @@
 #pragma once
+#include <QString>
+
 #include "meter/meterlink.h"
 #include "meter/reading.h"
 
@@ -14,6 +16,14 @@ enum class PollOutcome {
     ConnectionLost, // the fifth failure in a row: disable the meter commands, "No Connection"
 };
 
+// Why the last probe did not connect.
+enum class ProbeProblem {
+    None,          // it connected (or no probe has run)
+    NotOpened,     // the meter could not be opened: not plugged in, or no permission
+    NoAnswer,      // the meter was opened but took no time-outs or did not answer the probe
+    NotRecognised, // it answered, without "323"
+};
+
 // The 500 ms poll state machine: probe with 'K' while disconnected, poll with 'A' while
 // connected, drop the connection after five failed polls in a row.
 class Poller {
@@ -25,6 +35,7 @@ public:
 
     bool Connected = false;
     int PollFailures = 0;
+    ProbeProblem LastProbeProblem = ProbeProblem::None;
 
     // One timer tick; PollBusy is set for its whole run.
     PollOutcome tick();
@@ -41,5 +52,10 @@ private:
 // The status bar text after an outcome, or nullptr when it does not change.
 // (Before the first successful probe the GUI shows Status::Off.)
 const char* statusTextAfter(PollOutcome outcome);
+
+// Why the meter is not connected, in plain words, for the status bar: the transport's own
+// account when the device could not be opened (openProblem: not found, no permission), else
+// Status::NotFound; Status::NoAnswer for a meter that is there but silent. Empty for None.
+QString probeProblemText(ProbeProblem problem, const QString& openProblem);
 
 } // namespace quedral

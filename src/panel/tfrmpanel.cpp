@@ -321,6 +321,31 @@ void TfrmPanel::setConnected(bool connected)
     lblNoConnection->setVisible(!connected);
 }
 
+void TfrmPanel::beginKeyWait()
+{
+    if (m_keysWaiting++ == 0)
+        showKeyWaitCursor(true);
+}
+
+void TfrmPanel::endKeyWait()
+{
+    if (m_keysWaiting == 0)
+        return;
+    if (--m_keysWaiting == 0)
+        showKeyWaitCursor(false);
+}
+
+void TfrmPanel::showKeyWaitCursor(bool waiting)
+{
+    // The key areas carry cursors of their own; the small buttons and the rest take the panel's.
+    if (waiting)
+        setCursor(Qt::WaitCursor);
+    else
+        unsetCursor();
+    for (PanelKeyArea* k : {btnPower, btnAC, btnMaxMin, btnFast, btnREC, btnLevel})
+        k->setCursor(waiting ? Qt::WaitCursor : Qt::PointingHandCursor);
+}
+
 void TfrmPanel::setMaxVisible(bool visible) { lblMAX->setVisible(visible); }
 void TfrmPanel::setMinVisible(bool visible) { lblMIN->setVisible(visible); }
 bool TfrmPanel::maxVisible() const { return !lblMAX->isHidden(); }

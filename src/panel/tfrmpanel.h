@@ -43,6 +43,12 @@ public:
     // Hides the red "No Connection" label when connected, shows it otherwise.
     void setConnected(bool connected);
 
+    // A key press is waiting for the meter (begin) / has been sent or given up (end): while any
+    // is waiting, the panel and its keys show the wait cursor. Unmatched ends are ignored.
+    void beginKeyWait();
+    void endKeyWait();
+    bool keyWaitShown() const { return m_keysWaiting > 0; }
+
     void setMaxVisible(bool visible);
     void setMinVisible(bool visible);
     bool maxVisible() const;
@@ -91,6 +97,8 @@ private:
     const bool* m_blinkBusy = nullptr;
     std::uint8_t m_clockShown = 0;
     bool m_closedEmitted = false;
+    int m_keysWaiting = 0;
+    void showKeyWaitCursor(bool waiting);
 
     QLabel* imgPanel = nullptr;
     std::array<QLabel*, 4> MainD{};

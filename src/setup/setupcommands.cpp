@@ -301,13 +301,13 @@ std::vector<std::pair<int, std::uint8_t>> quickRecordWrites(int n, int interval,
         {256, 0xA5},
         {257, 0x5A},
         {258, 20},
-        // The start time as plain bytes, as the meter takes it here.
-        {259, byte(d.year() % 256)},
-        {260, byte(d.month())},
-        {261, byte(d.day())},
-        {262, byte(t.hour())},
-        {263, byte(t.minute())},
-        {264, byte(t.second())},
+        // The start time in BCD, as in the headers the meter writes itself.
+        {259, toBcd(d.year() % 100)},
+        {260, toBcd(d.month())},
+        {261, toBcd(d.day())},
+        {262, toBcd(t.hour())},
+        {263, toBcd(t.minute())},
+        {264, toBcd(t.second())},
         {265, byte(interval / 60)},
         {266, byte(interval % 60)},
         {267, byte(n >> 16)},
@@ -318,18 +318,62 @@ std::vector<std::pair<int, std::uint8_t>> quickRecordWrites(int n, int interval,
     };
 }
 
+QString quickRecordQuestion(int n, int interval)
+{
+    return QStringLiteral("QUICK REC replaces all data sets logged in the meter's memory by one recording "
+                          "of %1 %2 at %3 s. The data sets now in the meter are lost.\n\n"
+                          "Replace the meter's data sets?")
+        .arg(n)
+        .arg(QLatin1String(n == 1 ? "sample" : "samples"))
+        .arg(interval);
+}
+
+std::optional<QDateTime> meterClockFromInformation(const ReplyFrame& r)
+{
+    int v[6];
+    for (int i = 0; i < 6; ++i) {
+        v[i] = bcdValue(r[25 + i]);
+        if (v[i] < 0)
+            return std::nullopt;
+    }
+    const QDate date(2000 + v[0], v[1], v[2]);
+    const QTime time(v[3], v[4], v[5]);
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time);
+}
+
+namespace {
+
+// One step of a service exchange, tried up to five times with a pause after each failure.
+template <class Step>
+bool withRetries(const Step& step)
+{
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (step() == 0)
+            return true;
+        WaitMilliseconds(kRetryPauseMs);
+    }
+    return false;
+}
+
+// 'Y' on the open device, each step retried like a byte write; the meter's clock, or nullopt.
+std::optional<QDateTime> readMeterClock(MeterLink& link, SetupBuffers& b)
+{
+    Transport& usb = link.transport();
+    if (!withRetries([&] { return usb.UsbWrite(kCommandLength, kInformationFrame.data()); }))
+        return std::nullopt;
+    usb.UsbPurge();
+    if (!withRetries([&] { return usb.UsbRead(kReplyLength, b.SetupReply.data()); }))
+        return std::nullopt;
+    return meterClockFromInformation(b.SetupReply);
+}
+
+} // namespace
+
 bool WriteEepromByte(MeterLink& link, SetupBuffers& b, int address, int value)
 {
     Transport& usb = link.transport();
-    // One step, tried up to five times with a pause after each failure.
-    auto withRetries = [](const auto& step) {
-        for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            if (step() == 0)
-                return true;
-            WaitMilliseconds(kRetryPauseMs);
-        }
-        return false;
-    };
     buildByteWrite(b.SetupCommand, address, value);
     if (!withRetries([&] { return usb.UsbWrite(kCommandLength, b.SetupCommand.data()); }))
         return false;
@@ -358,9 +402,14 @@ int QuickRecord(MeterLink& link, SetupBuffers& b, int n, int interval)
             failedAttempt(Codes::QuickRecordTimeoutsFailed);
             continue;
         }
-        const QDateTime start = Clock::instance().now();
+        // The set starts on the meter's clock, not the computer's.
+        const std::optional<QDateTime> start = readMeterClock(link, b);
+        if (!start) {
+            result = Codes::QuickRecordClockUnread;
+            break;
+        }
         bool allWritten = true;
-        for (const auto& [address, value] : quickRecordWrites(n, interval, start)) {
+        for (const auto& [address, value] : quickRecordWrites(n, interval, *start)) {
             if (!WriteEepromByte(link, b, address, value)) {
                 allWritten = false;
                 break;

@@ -144,18 +144,28 @@ QString serviceErrorMessage(int code);
 
 // The bytes a quick recording of n samples at `interval` seconds writes, in the order written:
 // the set count and last address, then one data set header at 256 with the start time `start`
-// as plain bytes, and the end marker.
+// in BCD as the meter writes its own headers (year within the century, month, day, hour,
+// minute, second), and the end marker.
 std::vector<std::pair<int, std::uint8_t>> quickRecordWrites(int n, int interval, const QDateTime& start);
+
+// The meter's clock from its reply to 'Y' (BCD bytes 25 to 30: year within the century, month,
+// day, hour, minute, second); nullopt when a byte is not BCD or the date or time is not valid.
+std::optional<QDateTime> meterClockFromInformation(const ReplyFrame& reply);
+
+// The question asked before a quick recording replaces the meter's data sets.
+QString quickRecordQuestion(int n, int interval);
 
 // One byte write on an open device: up to five writes and then up to five reads, 300 ms apart
 // after each failure; true when the reply starts 02 'W'.
 bool WriteEepromByte(MeterLink& link, SetupBuffers& buffers, int address, int value);
 
 // QUICK REC: at most five attempts to open the device with 100 ms time-outs (300 ms apart), the
-// writes of quickRecordWrites with WriteEepromByte, then the closing 'b' exchange. A pass whose
-// writes got through after an earlier attempt had failed sends 'Q' and starts again at the open
-// as a further attempt. 0, 9000, 9001, 9002 or a closing code 803 to 807. The start time is
-// the clock seam's, taken just before the writes.
+// meter's clock read with 'Y' (each step tried five times like WriteEepromByte), the writes of
+// quickRecordWrites with WriteEepromByte, then the closing 'b' exchange. A pass whose writes got
+// through after an earlier attempt had failed sends 'Q' and starts again at the open as a further
+// attempt. 0, 9000, 9001, 9002, 9003 (the meter's clock unread, nothing written) or a closing
+// code 803 to 807. The start time is the meter's own clock, so the set reads back as the meter
+// would have logged it.
 int QuickRecord(MeterLink& link, SetupBuffers& buffers, int n, int interval);
 
 } // namespace quedral

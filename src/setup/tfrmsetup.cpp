@@ -297,6 +297,9 @@ void TfrmSetup::btnQuickRecClick()
     const std::optional<int> interval = parseQuickRecordInterval(txtInterval->text());
     if (!n || !interval)
         return refuseInput();
+    // The prepared recording takes the place of everything the meter has logged.
+    if (Prompter::instance().ask(quickRecordQuestion(*n, *interval), Buttons::YesNo) != Answer::Yes)
+        return;
     lblQUICKRECOK->clear();
     setLabelColour(lblQUICKRECOK, kQuickRecOk);
     runCommand<int>(

@@ -15,6 +15,7 @@
 
 #include "meter/frames.h"
 #include "meter/meterworker.h"
+#include "meter/poller.h"
 #include "graph/window/tfrmgraph.h"
 #include "graph/window/tfrmlist.h"
 #include "panel/tfrmpanel.h"
@@ -165,7 +166,11 @@ void TfrmMain::applyPollReport(const PollReport& report)
 {
     m_connected = report.connected;
     bool readingShown = false;
-    showLinkProblem(report.outcome == PollOutcome::ProbeFailed ? report.openProblem : QString());
+    // Beside the connection text: why the meter is not connected (not found, no permission,
+    // silent), in plain words.
+    showLinkProblem(report.outcome == PollOutcome::ProbeFailed
+                        ? probeProblemText(report.probeProblem, report.openProblem)
+                        : QString());
     switch (report.outcome) {
     case PollOutcome::ConnectedNow: {
         setStatusText(0, QString());
@@ -237,14 +242,31 @@ void TfrmMain::MaxMinTimerTimer()
 
 void TfrmMain::sendPanelKey(char letter)
 {
-    // Goes out on the meter thread after the exchange in progress.
+    // Goes out on the meter thread after the exchange in progress; the panel shows the wait
+    // cursor until it has.
+    if (m_state.PanelWindow)
+        m_state.PanelWindow->beginKeyWait();
     m_meter->pressKey(static_cast<std::uint8_t>(letter));
 }
 
-void TfrmMain::onKeySent(std::uint8_t, bool ok)
+void TfrmMain::onKeySent(std::uint8_t letter, bool ok)
 {
-    if (!ok)
-        Prompter::instance().message(Msg::ConnectFail);
+    if (m_state.PanelWindow)
+        m_state.PanelWindow->endKeyWait();
+    if (ok && m_connected)
+        return;
+    // A key that cannot reach the meter says why: the reason the status bar gives, if any.
+    QString why = lblLinkProblem->text();
+    if (why.isEmpty())
+        why = QString::fromLatin1(ok ? "the meter is not connected" : Status::NotFound);
+    why[0] = why[0].toLower();
+    const QString key = QString::fromLatin1(keyName(letter));
+    if (ok) {
+        showStatusMessage(QStringLiteral("%1 key sent, but %2").arg(key, why));
+        return;
+    }
+    showStatusMessage(QStringLiteral("%1 key not sent: %2").arg(key, why));
+    Prompter::instance().message(Msg::ConnectFail);
 }
 
 void TfrmMain::showLinkProblem(const QString& problem)

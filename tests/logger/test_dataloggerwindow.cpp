@@ -142,9 +142,53 @@ TEST_F(DataLoggerWindowTest, RecordingMeterAndFailuresAreReported)
     // 'Q' follows the failure on the meter thread.
     poll();
     EXPECT_TRUE(lettersWritten().contains("Q"));
-    ASSERT_NE(logger().window(), nullptr) << "the window stays";
-    EXPECT_EQ(logger().window()->dataSetRowCount(), 0);
+    EXPECT_EQ(logger().window(), nullptr) << "no empty DataLogger window";
     EXPECT_FALSE(QFile::exists(workingCopyFile()));
+}
+
+TEST_F(DataLoggerWindowTest, AFirstLoadThatBringsNoDataLeavesNoEmptyWindow)
+{
+    poll();
+    auto graphWindows = [this] {
+        int n = 0;
+        for (QMdiSubWindow* sub : main->mdiArea()->subWindowList())
+            n += qobject_cast<TfrmGraph*>(sub->widget()) != nullptr;
+        return n;
+    };
+    const int before = graphWindows();
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        bool cancel;
+        int code;
+    };
+    const Case cases[] = {
+        // The 'P' exchange takes 50 ms: the Cancel lands before the first block.
+        {"cancelled", [this] { sim->faults.delayMsPerExchange = 50; }, true, DownloadCode::Cancelled},
+        {"failed", [this] { sim->faults.silentAfterExchanges = sim->exchanges() + 3; }, false, 126},
+        {"no data in the meter", [this] { sim->meter().setMemory({}); }, false, 31},
+    };
+    for (const Case& c : cases) {
+        c.arrange();
+        QSignalSpy done(&logger(), &DataLoggerController::loadFinished);
+        logger().LoadData1Click();
+        if (c.cancel)
+            logger().cancelDownload();
+        ASSERT_TRUE(done.wait(20000)) << c.what;
+        EXPECT_EQ(done.first().first().toInt(), c.code) << c.what;
+        EXPECT_EQ(logger().window(), nullptr) << c.what;
+        EXPECT_EQ(graphWindows(), before) << c.what;
+        sim->faults = {};
+        poll(); // the 'Q' after a failure goes out first
+        if (!main->connected())
+            poll();
+    }
+
+    // The next good load makes the window.
+    sim->meter().update([](SimulatedMeter::State& st) { st.memory = SimulatedMeter::defaultMemory(); });
+    ASSERT_EQ(load(), 0);
+    ASSERT_NE(logger().window(), nullptr);
+    EXPECT_GT(logger().window()->dataSetRowCount(), 0);
 }
 
 TEST_F(DataLoggerWindowTest, CancelKeepsWhatWasThere)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "meter/meterlink.h"
 #include "meter/poller.h"
 #include "meter/simulatedtransport.h"
@@ -202,6 +204,40 @@ TEST_F(LinkTest, ProbeNeeds323)
     EXPECT_EQ(poller.tick(), PollOutcome::ConnectedNow);
     EXPECT_TRUE(poller.Connected);
     EXPECT_EQ(writes()[1][1], 'K');
+}
+
+TEST_F(LinkTest, AFailedProbeSaysWhyInPlainWords)
+{
+    struct Case {
+        const char* what;
+        std::function<void(SimulatedTransport&)> fault;
+        ProbeProblem problem;
+        QString text;
+    };
+    const Case cases[] = {
+        {"not found", [](SimulatedTransport& t) { t.faults.openFails = true; }, ProbeProblem::NotOpened,
+         "No meter is connected"},
+        {"unplugged", [](SimulatedTransport& t) { t.unplug(); }, ProbeProblem::NotOpened, "simulated meter unplugged"},
+        {"time-outs refused", [](SimulatedTransport& t) { t.faults.timeoutsFail = true; }, ProbeProblem::NoAnswer,
+         "The meter does not answer"},
+        {"silent", [](SimulatedTransport& t) { t.faults.noReply = true; }, ProbeProblem::NoAnswer,
+         "The meter does not answer"},
+        {"no 323", [](SimulatedTransport& t) { t.faults.alterByteIndex = 24; }, ProbeProblem::NotRecognised,
+         "The meter's reply is not recognised"},
+    };
+    for (const Case& c : cases) {
+        c.fault(sim);
+        EXPECT_EQ(poller.tick(), PollOutcome::ProbeFailed) << c.what;
+        EXPECT_EQ(poller.LastProbeProblem, c.problem) << c.what;
+        EXPECT_EQ(probeProblemText(poller.LastProbeProblem, sim.lastOpenProblem()), c.text) << c.what;
+        sim.faults = {};
+        sim.replug();
+    }
+    EXPECT_EQ(poller.tick(), PollOutcome::ConnectedNow);
+    EXPECT_EQ(poller.LastProbeProblem, ProbeProblem::None);
+    EXPECT_EQ(probeProblemText(ProbeProblem::None, "ignored"), QString());
+    // The transport's own account of an open that failed (e.g. the udev rule) comes first.
+    EXPECT_EQ(probeProblemText(ProbeProblem::NotOpened, "install the udev rule"), "install the udev rule");
 }
 
 TEST_F(LinkTest, FourFailuresThenAGoodPollKeepTheConnection)

@@ -223,6 +223,26 @@ TEST(PanelKeys, KeyAreasEmitTheirLetters)
     EXPECT_EQ(child<QWidget>(panel, "btnREC")->cursor().shape(), Qt::PointingHandCursor);
 }
 
+TEST(PanelKeys, WaitCursorWhileAnyKeyWaitsAndTheSmallButtonsKeepTheirs)
+{
+    TfrmPanel panel(glyphs());
+    auto cursorOf = [&panel](const char* name) { return child<QWidget>(panel, name)->cursor().shape(); };
+    panel.endKeyWait(); // nothing waits: ignored
+    panel.beginKeyWait();
+    panel.beginKeyWait();
+    for (const char* key : {"btnREC", "btnLevel", "btnMaxMin", "btnAC", "btnFast", "btnPower", "btnClose"})
+        EXPECT_EQ(cursorOf(key), Qt::WaitCursor) << key;
+    panel.endKeyWait();
+    EXPECT_TRUE(panel.keyWaitShown()) << "one key still waits";
+    EXPECT_EQ(cursorOf("btnREC"), Qt::WaitCursor);
+    panel.endKeyWait();
+    EXPECT_FALSE(panel.keyWaitShown());
+    for (const char* key : {"btnREC", "btnLevel", "btnMaxMin", "btnAC", "btnFast", "btnPower"})
+        EXPECT_EQ(cursorOf(key), Qt::PointingHandCursor) << key;
+    EXPECT_EQ(cursorOf("btnClose"), Qt::ArrowCursor);
+    EXPECT_EQ(panel.cursor().shape(), Qt::ArrowCursor);
+}
+
 TEST(PanelKeys, DoubleClickOnMaxMinCancels)
 {
     TfrmPanel panel(glyphs());

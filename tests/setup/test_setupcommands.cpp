@@ -364,12 +364,33 @@ TEST(ServiceInput, RefusesWhatDoesNotFitBeforeAnythingIsSent)
 
 // --- Quick recording ---------------------------------------------------------------------------
 
-TEST(QuickRecordLayout, OneSampleAtTwoSeconds)
+namespace {
+// The meter answers 'Y' with its clock at `meterTime` and echoes everything else.
+std::function<ReplyFrame(const CommandFrame&, int)> meterClockAt(const QDateTime& meterTime)
 {
-    const auto writes = quickRecordWrites(1, 2, QDateTime(QDate(2024, 12, 8), QTime(13, 5, 7)));
+    return [meterTime](const CommandFrame& c, int) {
+        if (c[1] != 'Y') {
+            ReplyFrame r{};
+            std::copy(c.begin(), c.end(), r.begin());
+            return r;
+        }
+        ReplyFrame r = informationReply();
+        const QDate d = meterTime.date();
+        const QTime t = meterTime.time();
+        const int fields[] = {d.year() % 100, d.month(), d.day(), t.hour(), t.minute(), t.second()};
+        for (int i = 0; i < 6; ++i)
+            r[25 + i] = toBcd(fields[i]);
+        return r;
+    };
+}
+} // namespace
+
+TEST(QuickRecordLayout, OneSampleAtTwoSecondsWithTheStartInBcd)
+{
+    const auto writes = quickRecordWrites(1, 2, QDateTime(QDate(2024, 12, 8), QTime(18, 54, 51)));
     const std::vector<std::pair<int, std::uint8_t>> expected{
         {9, 0},     {10, 1},     {11, 0x00},  {12, 0x01},  {13, 0x1B}, {256, 0xA5}, {257, 0x5A},
-        {258, 20},  {259, 232},  {260, 12},   {261, 8},    {262, 13},  {263, 5},    {264, 7},
+        {258, 20},  {259, 0x24}, {260, 0x12}, {261, 0x08}, {262, 0x18}, {263, 0x54}, {264, 0x51},
         {265, 0},   {266, 2},    {267, 0},    {268, 0},    {269, 1},   {282, 0x5A}, {283, 0xA5},
     };
     EXPECT_EQ(writes, expected);
@@ -379,19 +400,62 @@ TEST(QuickRecordLayout, OneSampleAtTwoSeconds)
     EXPECT_EQ(slow[15], (std::pair<int, std::uint8_t>{266, 15}));
 }
 
-TEST_F(SetupCommandsTest, QuickRecordWritesTheLayoutThenTheClosingExchange)
+TEST(QuickRecordLayout, MeterClockIsReadFromTheInformationReply)
 {
+    ReplyFrame r = informationReply();
+    EXPECT_EQ(meterClockFromInformation(r), QDateTime(QDate(2024, 12, 8), QTime(13, 5, 7)));
+    r[28] = 0x1A; // not BCD
+    EXPECT_EQ(meterClockFromInformation(r), std::nullopt);
+    r = informationReply();
+    r[26] = 0x13; // month 13
+    EXPECT_EQ(meterClockFromInformation(r), std::nullopt);
+    EXPECT_EQ(meterClockFromInformation(ReplyFrame{}), std::nullopt) << "month and day 0";
+}
+
+TEST_F(SetupCommandsTest, QuickRecordStartsOnTheMeterClockThenClosesTheExchange)
+{
+    // The computer says 13:05:07; the meter's own clock says 18:54:51, and that is what counts.
+    usb.reply = meterClockAt(QDateTime(QDate(2025, 3, 9), QTime(18, 54, 51)));
     EXPECT_EQ(QuickRecord(link, buffers, 1, 75), 0);
     const QStringList w = usb.writes();
-    ASSERT_EQ(w.size(), 22);
-    EXPECT_EQ(w[0], "write 02 57 00 00 09 00 03");
-    EXPECT_EQ(w[14], "write 02 57 00 01 09 01 03"); // 265: 75 div 60
-    EXPECT_EQ(w[15], "write 02 57 00 01 0A 0F 03"); // 266: 75 mod 60
-    EXPECT_EQ(w[20], "write 02 57 00 01 1B A5 03"); // 283
-    EXPECT_EQ(w[21], "write 02 62 00 00 00 00 03");
+    ASSERT_EQ(w.size(), 23);
+    EXPECT_EQ(w[0], "write 02 59 00 00 00 00 03") << "the meter's clock first";
+    EXPECT_EQ(w[1], "write 02 57 00 00 09 00 03");
+    EXPECT_EQ(w[9], "write 02 57 00 01 03 25 03");  // 259: year 25
+    EXPECT_EQ(w[10], "write 02 57 00 01 04 03 03"); // 260: month 3
+    EXPECT_EQ(w[11], "write 02 57 00 01 05 09 03"); // 261: day 9
+    EXPECT_EQ(w[12], "write 02 57 00 01 06 18 03"); // 262: hour 18
+    EXPECT_EQ(w[13], "write 02 57 00 01 07 54 03"); // 263: minute 54
+    EXPECT_EQ(w[14], "write 02 57 00 01 08 51 03"); // 264: second 51
+    EXPECT_EQ(w[15], "write 02 57 00 01 09 01 03"); // 265: 75 div 60
+    EXPECT_EQ(w[16], "write 02 57 00 01 0A 0F 03"); // 266: 75 mod 60
+    EXPECT_EQ(w[21], "write 02 57 00 01 1B A5 03"); // 283
+    EXPECT_EQ(w[22], "write 02 62 00 00 00 00 03");
     EXPECT_EQ(usb.calls.filter("timeouts"), (QStringList{"timeouts 100 100", "timeouts 1000 1000"}));
     EXPECT_EQ(usb.calls.filter("open").size(), 2) << "no close before the first open, one before the closing one";
     EXPECT_EQ(usb.calls[0], "open @0");
+}
+
+TEST_F(SetupCommandsTest, QuickRecordWithAnUnreadableMeterClockWritesNothing)
+{
+    struct Case {
+        const char* what;
+        std::deque<int> readResults;
+        std::function<ReplyFrame(const CommandFrame&, int)> reply;
+    };
+    const Case cases[] = {
+        {"no reply to 'Y'", {1, 1, 1, 1, 1}, meterClockAt(QDateTime(QDate(2025, 3, 9), QTime(18, 54, 51)))},
+        {"a clock that is not BCD", {}, [](const CommandFrame& c, int) { return ScriptedTransport::echo(c); }},
+    };
+    for (const Case& c : cases) {
+        usb.calls.clear();
+        usb.readResults = c.readResults;
+        usb.reply = c.reply;
+        EXPECT_EQ(QuickRecord(link, buffers, 1, 2), 9003) << c.what;
+        const QStringList w = usb.writes();
+        EXPECT_TRUE(w.filter("write 02 57").isEmpty()) << c.what;
+        EXPECT_EQ(w.last(), "write 02 62 00 00 00 00 03") << c.what << ": the closing exchange still runs";
+    }
 }
 
 TEST_F(SetupCommandsTest, QuickRecordWithoutMeterTriesFiveTimesThenFailsAtTheClosingOpen)
@@ -410,11 +474,13 @@ TEST_F(SetupCommandsTest, QuickRecordWithoutMeterTriesFiveTimesThenFailsAtTheClo
 
 TEST_F(SetupCommandsTest, QuickRecordWriteFailureStillClosesAndKeepsItsCode)
 {
-    // Every reply to the fourth byte write is lost: five reads, then 9002; the 'b' still goes out.
-    usb.readResults = {0, 0, 0, 1, 1, 1, 1, 1};
+    // The clock is read; every reply to the fourth byte write is lost: five reads, then 9002;
+    // the 'b' still goes out.
+    usb.reply = meterClockAt(QDateTime(QDate(2024, 12, 8), QTime(13, 5, 7)));
+    usb.readResults = {0, 0, 0, 0, 1, 1, 1, 1, 1};
     EXPECT_EQ(QuickRecord(link, buffers, 1, 2), 9002);
     const QStringList w = usb.writes();
-    EXPECT_EQ(w.size(), 5);
+    EXPECT_EQ(w.size(), 6);
     EXPECT_EQ(w.last(), "write 02 62 00 00 00 00 03");
 }
 
@@ -441,11 +507,13 @@ TEST_F(SetupCommandsTest, QuickRecordAfterAFailedOpenRecoversAndEndsAfterFiveAtt
     // The first open fails; every later pass gets all its writes through, sends 'Q' and counts
     // as one more attempt, so after the fifth the closing exchange runs and the result stays 9000.
     usb.openResults = {1};
+    usb.reply = meterClockAt(QDateTime(QDate(2024, 12, 8), QTime(13, 5, 7)));
     EXPECT_EQ(QuickRecord(link, buffers, 1, 2), 9000);
     const QStringList w = usb.writes();
     EXPECT_EQ(w.filter(" 51 ").size(), 4) << "one 'Q' after each of the four passes";
     EXPECT_TRUE(w.filter(" 51 ").first().startsWith("write 02 51 00 01 1B A5 03"))
         << "'Q' carries the last byte write's parameters";
     EXPECT_EQ(w.filter("write 02 57").size(), 4 * 21);
+    EXPECT_EQ(w.filter("write 02 59").size(), 4) << "the meter's clock read on each pass";
     EXPECT_EQ(w.last(), "write 02 62 00 00 00 00 03");
 }

@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <cmath>
 
+#include "base/datetime.h"
 #include "logger/dataloggercontroller.h"
 #include "setup/tfrmsetup.h"
 #include "../shell/mainwindowfixture.h"
@@ -140,11 +142,34 @@ TEST_F(SetupWindowTest, WrongEchoesAreReported)
     EXPECT_EQ(prompts.messages.last(), "no response from device, error code=807");
 }
 
-TEST_F(SetupWindowTest, QuickRecThenLoadDataShowsOneSetOfTheChosenLength)
+TEST_F(SetupWindowTest, QuickRecAsksFirstAndANoSendsNothing)
 {
+    const QByteArray before = memory();
+    for (Answer answer : {Answer::No, Answer::Cancel}) {
+        prompts.answers = {answer};
+        prompts.questions.clear();
+        const int written = commandsWritten();
+        setup()->btnQuickRec->click();
+        QApplication::processEvents();
+        ASSERT_EQ(prompts.questions.size(), 1);
+        EXPECT_TRUE(prompts.questions[0].contains("replaces all data sets")) << prompts.questions[0].toStdString();
+        EXPECT_EQ(commandsWritten(), written);
+        EXPECT_TRUE(setup()->btnQuickRec->isEnabled());
+    }
+    EXPECT_EQ(memory(), before) << "the logged data sets stay";
+}
+
+TEST_F(SetupWindowTest, QuickRecThenLoadDataShowsOneSetStartingOnTheMeterClock)
+{
+    // The meter's clock runs 5 h 43 min behind the computer's: the set starts on the meter's.
+    const qint64 offset = -(5 * 3600 + 43 * 60);
+    sim->meter().update([offset](SimulatedMeter::State& s) { s.clockOffsetSeconds = offset; });
     setup()->txtQuick_REC_NUM->setText("25");
     setup()->txtInterval->setText("2");
+    prompts.answers = {Answer::Yes};
+    const double meterTimeBefore = toDays(sim->meter().meterTime());
     EXPECT_EQ(click(setup()->btnQuickRec), 0);
+    const double meterTimeAfter = toDays(sim->meter().meterTime());
     EXPECT_EQ(setup()->lblQUICKRECOK->text(), "OK");
     EXPECT_EQ(setup()->lblQUICKRECOK->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));
 
@@ -152,10 +177,17 @@ TEST_F(SetupWindowTest, QuickRecThenLoadDataShowsOneSetOfTheChosenLength)
     QSignalSpy done(&main->dataLogger(), &DataLoggerController::loadFinished);
     main->dataLogger().LoadData1Click();
     ASSERT_TRUE(done.wait(20000));
+    EXPECT_EQ(done.first().first().toInt(), 0);
     const DataSetStore& store = main->dataLogger().store();
     ASSERT_EQ(store.Counts.size(), 1u);
     EXPECT_EQ(store.Counts[0], 25);
     EXPECT_EQ(store.Intervals[0], 2);
+    // Whole seconds: the start lies within the QUICK REC's run on the meter's clock.
+    const double second = 1.0 / 86400;
+    EXPECT_GE(store.StartTimes[0], std::floor(meterTimeBefore / second) * second - 1e-9)
+        << fromDays(store.StartTimes[0]).toString(Qt::ISODate).toStdString() << " vs meter "
+        << fromDays(meterTimeBefore).toString(Qt::ISODate).toStdString();
+    EXPECT_LE(store.StartTimes[0], meterTimeAfter + 1e-9);
 }
 
 TEST_F(SetupWindowTest, WithoutMeterReadFailsAtTheOpenAndQuickRecShowsFail)
@@ -166,6 +198,7 @@ TEST_F(SetupWindowTest, WithoutMeterReadFailsAtTheOpenAndQuickRecShowsFail)
     for (QLineEdit* e : {setup()->txtVer, setup()->txtMeterTime, setup()->txtDataSets, setup()->txtSN})
         EXPECT_TRUE(e->text().isEmpty());
 
+    prompts.answers = {Answer::Yes};
     EXPECT_EQ(click(setup()->btnQuickRec), 803);
     EXPECT_EQ(setup()->lblQUICKRECOK->text(), "Fail");
     EXPECT_EQ(setup()->lblQUICKRECOK->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));

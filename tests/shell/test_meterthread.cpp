@@ -16,6 +16,9 @@
 #include "graph/window/tfrmgraph.h"
 #include "meter/frames.h"
 #include "meter/meterworker.h"
+#include "base/clock.h"
+#include "support/testenv.h"
+#include <functional>
 #include "realtime/realtimecontroller.h"
 #include "mainwindowfixture.h"
 
@@ -133,6 +136,86 @@ TEST_F(MeterThreadTest, OpenProblemIsShownBesideTheConnectionText)
     poll();
     EXPECT_EQ(main->statusText(1), "On Connection");
     EXPECT_FALSE(main->lblLinkProblem->isVisible());
+}
+
+TEST_F(MeterThreadTest, TheStatusBarNamesWhyThereIsNoConnectionAndKeysSayWhyTheyFail)
+{
+    ManualClock clock; // a silent meter's read waits out its time-out on this clock
+    test::ScopedClock clockGuard{clock};
+    struct Case {
+        const char* what;
+        std::function<void()> fault;
+        QString problem;       // beside "Off Connection"
+        QString keyMessage;    // in the status bar after the REC key
+        QStringList boxes;     // message boxes after the REC key
+    };
+    const Case cases[] = {
+        {"not found", [this] { sim->faults.openFails = true; }, "No meter is connected",
+         "REC key not sent: no meter is connected", {"Connect fail"}},
+        {"no permission",
+         [this] {
+             sim->faults.openFails = true;
+             latched->openProblem = "the meter is present but /dev/hidraw3 is not accessible: install 60-quedral-kv4471.rules";
+         },
+         "the meter is present but /dev/hidraw3 is not accessible: install 60-quedral-kv4471.rules",
+         "REC key not sent: the meter is present but /dev/hidraw3 is not accessible: install 60-quedral-kv4471.rules",
+         {"Connect fail"}},
+        {"silent", [this] { sim->faults.noReply = true; }, "The meter does not answer",
+         "REC key sent, but the meter does not answer", {}},
+    };
+    for (const Case& c : cases) {
+        c.fault();
+        poll();
+        EXPECT_EQ(main->statusText(1), "Off Connection") << c.what;
+        EXPECT_TRUE(main->lblLinkProblem->isVisible()) << c.what;
+        EXPECT_EQ(main->lblLinkProblem->text(), c.problem) << c.what;
+        EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection)) << c.what;
+
+        prompts.messages.clear();
+        main->lblMessage->clear();
+        QSignalSpy keys(&main->meter(), &MeterService::keySent);
+        Q_EMIT panel()->keyClicked('R');
+        waitForKeys(keys, 1);
+        EXPECT_EQ(main->lblMessage->text(), c.keyMessage) << c.what;
+        EXPECT_EQ(prompts.messages, c.boxes) << c.what;
+
+        sim->faults = {};
+        latched->openProblem.clear();
+    }
+    poll();
+    EXPECT_EQ(main->statusText(1), "On Connection");
+    EXPECT_FALSE(main->lblLinkProblem->isVisible());
+    // A key while connected goes out without a word.
+    main->lblMessage->clear();
+    QSignalSpy keys(&main->meter(), &MeterService::keySent);
+    Q_EMIT panel()->keyClicked('F');
+    waitForKeys(keys, 1);
+    EXPECT_TRUE(main->lblMessage->text().isEmpty());
+}
+
+TEST_F(MeterThreadTest, AKeyWaitingBehindASlowExchangeShowsTheWaitCursorUntilItIsSent)
+{
+    poll(); // connected
+    auto* rec = panel()->findChild<QWidget*>("btnREC");
+    ASSERT_NE(rec, nullptr);
+    ASSERT_EQ(rec->cursor().shape(), Qt::PointingHandCursor);
+
+    latched->holdNextRead = true;
+    main->meter().pollNow();
+    ASSERT_TRUE(latched->entered.tryAcquire(1, 5000)) << "the poll never reached the read";
+    QSignalSpy keys(&main->meter(), &MeterService::keySent);
+    Q_EMIT panel()->keyClicked('R');
+    Q_EMIT panel()->keyClicked('F');
+    // Both keys wait behind the held poll.
+    EXPECT_TRUE(panel()->keyWaitShown());
+    EXPECT_EQ(panel()->cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(rec->cursor().shape(), Qt::WaitCursor);
+
+    latched->release.release();
+    waitForKeys(keys, 2);
+    EXPECT_FALSE(panel()->keyWaitShown());
+    EXPECT_EQ(rec->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_NE(panel()->cursor().shape(), Qt::WaitCursor);
 }
 
 using MainWindowClose = test::MainWindowTest;
