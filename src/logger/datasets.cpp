@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/datetime.h"
+#include "files/collectionfile.h"
 #include "graph/stats/statistics.h"
 #include "meter/reading.h"
 
@@ -156,7 +157,9 @@ DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const 
     store.HeaderOffsets.reserve(n);
     store.EndOffsets.reserve(n);
     int code = DecodeCode::Ok;
-    const std::int64_t last = lastAddress;
+    // A last address beyond the memory is no address of the meter's (a garbled reply): the
+    // data end at the memory's end at the latest, and a set running past it has code 34.
+    const std::int64_t last = std::min<std::int64_t>(lastAddress, kLoggedMemoryBytes - 1);
     // The end of the data: the last byte that exists and lies within the last address.
     const std::int64_t searchEnd = std::min<std::int64_t>(last, b.size() - 2);
 

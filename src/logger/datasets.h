@@ -38,7 +38,7 @@ inline constexpr int Ok = 0;
 inline constexpr int NoDataSets = 31;        // bytes 9 and 10 are both 0
 inline constexpr int TooManyDataSets = 32;   // more than 4000 announced
 inline constexpr int MarkerMisplaced = 33;   // a start or end marker is not where expected
-inline constexpr int BeyondLastAddress = 34; // a set ends beyond the last address or the image
+inline constexpr int BeyondLastAddress = 34; // a set ends beyond the last address, the memory or the image
 inline constexpr int StartTimeReplaced = 35; // a start time was no valid date: now instead
 } // namespace DecodeCode
 
@@ -120,7 +120,8 @@ int lastAddressOf(const MemoryImage& image);
 int dataSetCountOf(const MemoryImage& image);
 
 // Decodes the image. Never reads outside it, whatever its bytes say: a set running past the
-// image's end gets code 34 and only the samples that are in the image. `now` stands in for
+// image's end gets code 34 and only the samples that are in the image. A last address beyond
+// the 256 KiB memory counts as the memory's last byte. `now` stands in for
 // unreadable date and time fields.
 DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const QDateTime& now);
 

@@ -5,11 +5,15 @@
 #include <QFile>
 
 #include "files/collectionfile.h"
+#include "meter/simulatedmemory.h"
 #include "support/testenv.h"
 
 using namespace quedral;
 
 namespace {
+
+// The simulated meter's memory is the one the collections are bounded by.
+static_assert(kLoggedMemoryBytes == kMeterMemoryBytes);
 
 TEST(CollectionLength, CutAtTheLastAddressAndNeverPastTheMemoryOrTheImage)
 {

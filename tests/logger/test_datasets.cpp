@@ -181,6 +181,23 @@ TEST(DecodeMemoryImage, ASetEndingBeyondTheLastAddressIsReported)
     EXPECT_EQ(r.store->Counts, (std::vector<std::int32_t>{2, 2}));
 }
 
+// A last address beyond the 256 KiB memory is no address of the meter's: the memory's end
+// bounds the data, and a set running past it is reported.
+TEST(DecodeMemoryImage, ALastAddressBeyondTheMemoryEndsTheDataAtTheMemorysEnd)
+{
+    const MemoryImage small = encodeMemoryImage({set({600, 610}), set({700, 710})});
+    const DecodeResult inside = DecodeMemoryImage(small, 0xFF0123, kNow);
+    EXPECT_EQ(inside.code, DecodeCode::Ok);
+    EXPECT_EQ(inside.store->Counts, (std::vector<std::int32_t>{2, 2}));
+
+    // One set of 131,000 samples ends at 0x40089, past the memory's last byte 0x3FFFF.
+    const MemoryImage big = encodeMemoryImage({set(std::vector<std::uint16_t>(131000, 650))});
+    ASSERT_GT(lastAddressOf(big), kMeterMemoryBytes - 1);
+    const DecodeResult beyond = DecodeMemoryImage(big, lastAddressOf(big), kNow);
+    EXPECT_EQ(beyond.code, DecodeCode::BeyondLastAddress);
+    EXPECT_EQ(beyond.store->Counts, (std::vector<std::int32_t>{131000}));
+}
+
 // An image cut short anywhere: never a read outside it, every set accounted for.
 TEST(DecodeMemoryImage, ImagesCutShortAtEveryOffsetAreReadOnlyWithinThemselves)
 {
