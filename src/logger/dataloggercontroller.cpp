@@ -288,17 +288,24 @@ void DataLoggerController::EraseMemory1Click()
 
 void DataLoggerController::OpenCollectionFile()
 {
-    TfrmGraph* w = prepareWindow();
+    // An open DataLogger window comes forward; a new one opens only once data sets are read,
+    // so a cancelled dialog or a file without data leaves no empty window behind.
+    if (TfrmGraph* open = window())
+        m_host.graphHost().restoreGraphWindow(*open);
     const QString file = Prompter::instance().openFileName("Data Sets Collection (*.REC)|*.REC", "REC", DataDir::path());
     if (file.isEmpty())
         return;
     QByteArray image;
-    if (!ReadCollectionFile(file, image))
+    QString error;
+    if (!ReadCollectionFile(file, image, &error)) {
+        Prompter::instance().message(
+            QStringLiteral("%1 could not be opened: %2").arg(QDir::toNativeSeparators(file), error));
         return;
+    }
     const int code = takeImage(image, lastAddressOf(image));
     if (!replacesDataSets(code))
         return;
-    if (w) {
+    if (TfrmGraph* w = window()) {
         w->resetViewForNewData();
         w->refreshChart();
     }

@@ -281,10 +281,18 @@ TEST_F(DataLoggerWindowTest, OpeningAFileWithoutDataSetsChangesNothing)
     }
     prompts.fileNames = {empty};
     logger().OpenCollectionFile();
-    ASSERT_NE(logger().window(), nullptr);
-    EXPECT_EQ(logger().window()->dataSetRowCount(), 0);
+    EXPECT_EQ(logger().window(), nullptr) << "no empty DataLogger window";
     EXPECT_FALSE(QFile::exists(workingCopyFile()));
     EXPECT_TRUE(prompts.messages.isEmpty());
+
+    // Nor after a cancelled dialog; an unreadable file is named.
+    logger().OpenCollectionFile();
+    EXPECT_EQ(logger().window(), nullptr);
+    prompts.fileNames = {data.file("missing.rec")};
+    logger().OpenCollectionFile();
+    EXPECT_EQ(logger().window(), nullptr);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith(data.file("missing.rec") + " could not be opened: "));
 }
 
 TEST_F(DataLoggerWindowTest, ChangingAStartMovesOnlyThatSet)
