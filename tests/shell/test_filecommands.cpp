@@ -22,6 +22,7 @@
 #include "leq/leqrunner.h"
 #include "leq/tfrmleq.h"
 #include "logger/dataloggercontroller.h"
+#include "meter/simulatedmemory.h"
 #include "mainwindowfixture.h"
 
 using namespace quedral;
@@ -109,7 +110,14 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
     // The DataLogger window: the choice first, with its designed captions; the second choice
     // leads to the graph save dialog.
     prompts.fileDialogs.clear();
-    main->dataLogger().OpenCollectionFile(); // cancelled: an empty DataLogger window stays
+    const QString collection = data.file("logged.rec");
+    {
+        QFile f(collection);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(encodeMemoryImage(defaultLoggedSets()));
+    }
+    prompts.fileNames = {collection};
+    main->dataLogger().OpenCollectionFile();
     ASSERT_NE(main->dataLogger().window(), nullptr);
     main->mdiArea()->setActiveSubWindow(main->frameOf(main->dataLogger().window()));
     prompts.fileDialogs.clear();
