@@ -20,7 +20,10 @@ public:
     virtual ~Prompter() = default;
     virtual void message(const QString& text) = 0;
     virtual Answer ask(const QString& text, Buttons buttons) = 0;
-    // Return an empty string when the user cancels.
+    // Return an empty string when the user cancels. Filters are written as in
+    // base/filefilter.h. A save dialog sets *selectedFilter (when given) to the entry the user
+    // chose, as "description|pattern"; the caller turns the answer into the file to write with
+    // savedFileName() (a name typed without extension takes the chosen entry's).
     virtual QString openFileName(const QString& filter, const QString& defaultSuffix, const QString& dir) = 0;
     virtual QString saveFileName(const QString& filter, const QString& defaultSuffix, const QString& dir,
                                  QString* selectedFilter) = 0;
@@ -47,7 +50,7 @@ public:
 
     std::deque<Answer> answers;      // for ask(); Cancel when empty
     std::deque<QString> fileNames;   // for open/save; empty (cancel) when empty
-    std::deque<QString> filters;     // selected filter for save
+    std::deque<QString> filters;     // the entry chosen in a save dialog ("description|pattern")
     std::deque<bool> printAnswers;   // for choosePrinter/printerSetup; false when empty
     int printDialogs = 0;            // print dialogs asked (choosePrinter)
     // Called with the printer of every print dialog answered yes, before it prints: a test

@@ -4,17 +4,25 @@
 
 namespace quedral {
 
-int gridPrintWidth(int column) { return column == 2 ? 17 : 10; }
+QList<int> gridPrintWidths(const GridText& grid)
+{
+    QList<int> widths(std::max(0, grid.columns - 1), 0);
+    if (!grid.cell)
+        return widths;
+    for (int row = 0; row < grid.rows; ++row)
+        for (int column = 0; column < widths.size(); ++column)
+            widths[column] = std::max(widths[column], int(grid.cell(row, column).size()));
+    return widths;
+}
 
-QString gridPrintLine(const GridText& grid, int row)
+QString gridPrintLine(const GridText& grid, int row, const QList<int>& widths)
 {
     QString line;
     for (int column = 0; column + 1 < grid.columns; ++column) {
+        if (column > 0)
+            line += QLatin1StringView(kGridPrintGap);
         const QString text = grid.cell ? grid.cell(row, column) : QString();
-        line += text;
-        const auto pads = gridPrintWidth(column) - text.size();
-        if (pads > 0)
-            line += QString(QLatin1StringView(kGridPrintPad)).repeated(pads);
+        line += text.leftJustified(widths.value(column), QLatin1Char(' '));
     }
     return line;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A table printed as plain text: one line per grid row (row 0 being the header row), every
-// column but the last padded to a fixed number of two-space steps, with simple pagination.
-// Pure; the printer side is in gridprinter.h.
+// column but the last printed in a fixed-pitch font and lined up under its header, with simple
+// pagination. Pure; the printer side is in gridprinter.h.
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -19,16 +20,17 @@ struct GridText {
 
 // The text measured for the line height; it is never printed.
 inline constexpr char kGridPrintMeasureText[] = "String Grid Printout";
-// The padding step: every missing character of a cell adds one of these.
-inline constexpr char kGridPrintPad[] = "  ";
+// What parts two printed columns.
+inline constexpr char kGridPrintGap[] = "  ";
 
-// The width a column is padded to: 17 for column 2, 10 for every other column.
-int gridPrintWidth(int column);
+// The printed columns' widths in characters: for each of columns 0 .. columns - 2, the length
+// of its longest cell over all rows, the header row included.
+QList<int> gridPrintWidths(const GridText& grid);
 
-// The printed line of a grid row: columns 0 .. columns - 2, each cell text followed by
-// (width - length) copies of "  " (none for a cell at least as long as the width), joined
-// without separators.
-QString gridPrintLine(const GridText& grid, int row);
+// The printed line of a grid row: columns 0 .. columns - 2, each cell text followed by blanks
+// up to its column's width (widths from gridPrintWidths), the columns parted by "  ". In a
+// fixed-pitch font every column starts at the same place on every line.
+QString gridPrintLine(const GridText& grid, int row, const QList<int>& widths);
 
 // Where the rows go: lines of lineHeight device units, linesPerPage of them on a page.
 struct GridPageLayout {

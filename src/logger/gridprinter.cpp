@@ -33,11 +33,12 @@ bool printGrid(QPrinter& printer, const GridText& grid)
     if (!painter.begin(&printer))
         return false;
     painter.setFont(gridPrintFont());
+    const QList<int> widths = gridPrintWidths(grid);
     for (int row = 0; row < grid.rows; ++row) {
         if (layout.startsPage(row))
             printer.newPage();
         // The position is the line's base line, so the page's last line stays on the page.
-        painter.drawText(GridPageLayout::kX, layout.y(row), gridPrintLine(grid, row));
+        painter.drawText(GridPageLayout::kX, layout.y(row), gridPrintLine(grid, row, widths));
     }
     return painter.end();
 }

@@ -134,6 +134,8 @@ void TfrmSetupRealTime::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
     FormShow();
+    // Whatever period the dialog was given, it opens showing the one of its own fields.
+    updatePeriod(false);
 }
 
 void TfrmSetupRealTime::FormShow()
@@ -146,11 +148,15 @@ void TfrmSetupRealTime::FormShow()
     txtRate->setEditText(edit);
 }
 
-void TfrmSetupRealTime::edtRealTimeNoChange()
+void TfrmSetupRealTime::edtRealTimeNoChange() { updatePeriod(true); }
+
+void TfrmSetupRealTime::updatePeriod(bool reportBadRate)
 {
     double rate = 0;
     if (!parseNumber(txtRate->currentText(), rate)) {
-        Prompter::instance().message(QStringLiteral("'%1' is not a valid floating point value").arg(txtRate->currentText()));
+        if (reportBadRate)
+            Prompter::instance().message(
+                QStringLiteral("'%1' is not a valid floating point value").arg(txtRate->currentText()));
         return;
     }
     int count = 0;

@@ -34,6 +34,8 @@ public:
     void setCountText(const QString& text);
 
     void FormShow();
+    // Recomputes the period from the count and the rate (also done when the dialog opens, so
+    // that it never shows a period its fields do not give).
     void edtRealTimeNoChange();
 
     // How Run shows the dialog modally. The default calls exec(); tests install one that fills
@@ -44,6 +46,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
+
+private:
+    // A rate that is no number leaves the period as it is; the user is told when asked to.
+    void updatePeriod(bool reportBadRate);
 };
 
 } // namespace quedral

@@ -1,5 +1,7 @@
 #include "shell/guiprompter.h"
 
+#include "base/filefilter.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -75,11 +77,23 @@ QString GuiPrompter::saveFileName(const QString& filter, const QString& defaultS
 {
     QFileDialog dlg(dialogParent(), QString(), dir, toDialogFilter(filter));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setDefaultSuffix(defaultSuffix);
+    // The dialog's entries in the caller's form, in the same order as the dialog lists them.
+    const QStringList entries = filterEntries(filter);
+    const QStringList shown = dlg.nameFilters();
+    auto entryOf = [&](const QString& nameFilter) { return entries.value(shown.indexOf(nameFilter), nameFilter); };
+    // A name typed without extension gets the one of the entry chosen, as savedFileName() would
+    // add it, but before the dialog asks about replacing an existing file, so that it asks
+    // about the file that will be written.
+    auto followEntry = [&](const QString& nameFilter) {
+        const QString ext = filterExtension(entryOf(nameFilter));
+        dlg.setDefaultSuffix(ext.isEmpty() ? defaultSuffix.toLower() : ext);
+    };
+    followEntry(dlg.selectedNameFilter());
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, followEntry);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     if (selectedFilter)
-        *selectedFilter = dlg.selectedNameFilter();
+        *selectedFilter = entryOf(dlg.selectedNameFilter());
     return dlg.selectedFiles().first();
 }
 

@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "base/datadir.h"
+#include "base/filefilter.h"
 #include "base/prompter.h"
 #include "files/graphfile.h"
 #include "files/graphtext.h"
@@ -81,6 +82,15 @@ QString tableFilter()
                           : "TXT file(*.txt,data seperated by tab)|*.TXT|EXCEL file format(*.csv,seperated by comma) |*.CSV";
 }
 
+// The save dialog in the program's directory; a name typed without extension takes the one of
+// the file type chosen in the dialog. Empty when cancelled.
+QString askSaveName(const QString& filter, const QString& defaultSuffix)
+{
+    QString chosen;
+    const QString typed = Prompter::instance().saveFileName(filter, defaultSuffix, DataDir::path(), &chosen);
+    return savedFileName(typed, chosen, defaultSuffix);
+}
+
 bool isGraphFile(const QString& fileName)
 {
     return QFileInfo(fileName).suffix().compare(QLatin1String("ghf"), Qt::CaseInsensitive) == 0;
@@ -147,7 +157,7 @@ bool TfrmMain::saveGraphAs(TfrmGraph& window) { return SaveGraphAs(window); }
 
 bool TfrmMain::SaveGraphAs(TfrmGraph& window)
 {
-    const QString file = Prompter::instance().saveFileName(graphFilter(), "GHF", DataDir::path(), nullptr);
+    const QString file = askSaveName(graphFilter(), "GHF");
     if (file.isEmpty())
         return false;
     if (isGraphFile(file)) {
@@ -199,7 +209,7 @@ bool TfrmMain::ExportGraphText(const ChartModel& chart, const QString& fileName,
 
 bool TfrmMain::ExportGridText(const std::function<QString(int, int)>& cell, int rows, int lastColumn)
 {
-    const QString file = Prompter::instance().saveFileName(tableFilter(), "TXT", DataDir::path(), nullptr);
+    const QString file = askSaveName(tableFilter(), "TXT");
     if (file.isEmpty())
         return false;
     return exportText(file, rows, [&](QIODevice& out, TextRange range, const KeepGoing& keepGoing) {

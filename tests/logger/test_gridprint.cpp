@@ -1,7 +1,10 @@
 // The table printout's lines and pages.
 #include <gtest/gtest.h>
 
+#include <QList>
 #include <QStringList>
+#include <cctype>
+#include <string>
 #include <vector>
 
 #include "logger/gridprint.h"
@@ -10,57 +13,82 @@ using namespace quedral;
 
 namespace {
 
-// A one-row table of these cells.
-GridText rowOf(const QStringList& cells)
+// A table of these rows (the first being the header row).
+GridText tableOf(const QList<QStringList>& rows)
 {
-    return GridText{1, int(cells.size()), [cells](int, int c) { return cells.value(c); }};
+    const int columns = rows.isEmpty() ? 0 : int(rows.first().size());
+    return GridText{int(rows.size()), columns, [rows](int r, int c) { return rows.value(r).value(c); }};
 }
 
-QString spaces(int n) { return QString(n, QLatin1Char(' ')); }
+QStringList printed(const QList<QStringList>& rows)
+{
+    const GridText grid = tableOf(rows);
+    const QList<int> widths = gridPrintWidths(grid);
+    QStringList lines;
+    for (int r = 0; r < grid.rows; ++r)
+        lines << gridPrintLine(grid, r, widths);
+    return lines;
+}
 
-struct LineCase {
+struct TableCase {
     const char* what;
-    QStringList cells;
-    QString line;
+    QList<QStringList> rows;
+    QStringList lines;
 };
 
-class PrintedLine : public ::testing::TestWithParam<LineCase> {};
+class PrintedTable : public ::testing::TestWithParam<TableCase> {};
 
-TEST_P(PrintedLine, PadsEveryColumnButTheLast)
+TEST_P(PrintedTable, PadsEachCellToItsColumnsLongestCell)
 {
-    const LineCase& c = GetParam();
-    EXPECT_EQ(gridPrintLine(rowOf(c.cells), 0), c.line) << c.what;
+    const TableCase& c = GetParam();
+    EXPECT_EQ(printed(c.rows), c.lines) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, PrintedLine,
+    Cases, PrintedTable,
     ::testing::Values(
-        // (10 - 4) steps of two spaces after column 0, (17 - 4) after column 2.
-        LineCase{"4 characters in column 0", {"abcd", "x"}, "abcd" + spaces(12)},
-        LineCase{"4 characters in column 2", {"", "", "abcd", "x"}, spaces(20) + spaces(20) + "abcd" + spaces(26)},
-        LineCase{"a cell as long as its width", {"abcdefghij", "x"}, "abcdefghij"},
-        LineCase{"a cell longer than its width", {"abcdefghijkl", "x"}, "abcdefghijkl"},
-        LineCase{"16 characters in column 2", {"", "", "0123456789abcdef", "x"}, spaces(40) + "0123456789abcdef" + spaces(2)},
-        LineCase{"an empty cell is a whole column of padding", {"", "x"}, spaces(20)},
-        LineCase{"one column prints nothing", {"only"}, ""},
-        // The Leq table: "No", "Date", "TIME", "SPL" printed, "Leq" (the last) not.
-        LineCase{"a Leq table's header",
-                 {"No", "Date", "TIME", "SPL", "Leq"},
-                 "No" + spaces(16) + "Date" + spaces(12) + "TIME" + spaces(26) + "SPL" + spaces(14)},
-        LineCase{"a Leq table's row",
-                 {"1", "10/12/2026", "12:00:00", "80.0", "80.0"},
-                 "1" + spaces(18) + "10/12/2026" + "12:00:00" + spaces(18) + "80.0" + spaces(12)},
-        // A list window's seven columns: 0 .. 5 printed, 6 not.
-        LineCase{"a list row",
-                 {"1", "d", "t", "v", "e", "f", "last"},
-                 "1" + spaces(18) + "d" + spaces(18) + "t" + spaces(32) + "v" + spaces(18) + "e" + spaces(18) + "f" +
-                     spaces(18)}));
+        TableCase{"rows 10 and up start their columns where rows 1 to 9 do",
+                  {{"No", "Date", "x"}, {"9", "d9", "x"}, {"10", "d10", "x"}, {"100", "d100", "x"}},
+                  {"No   Date", "9    d9  ", "10   d10 ", "100  d100"}},
+        TableCase{"a header wider than its cells sets the width",
+                  {{"Value", "Time", "x"}, {"1", "t", "x"}},
+                  {"Value  Time", "1      t   "}},
+        // The Leq table: "No", "Date", "TIME", "SPL" printed, "Leq" (the last) not, and a date
+        // that fills its column is still parted from the time.
+        TableCase{"a Leq table",
+                  {{"No", "Date", "TIME", "SPL", "Leq"}, {"1", "10/12/2026", "12:00:00", "80.0", "80.0"}},
+                  {"No  Date        TIME      SPL ", "1   10/12/2026  12:00:00  80.0"}},
+        // A list window's seven columns: 0 .. 5 printed, 6 not, and its width plays no part.
+        TableCase{"a list row",
+                  {{"No", "Date", "Time", "Value", "e", "f", "a very long last header"},
+                   {"1", "d", "t", "v", "e", "f", "last"}},
+                  {"No  Date  Time  Value  e  f", "1   d     t     v      e  f"}},
+        TableCase{"an empty column keeps its gaps",
+                  {{"a", "", "b", "x"}, {"c", "", "d", "x"}},
+                  {"a    b", "c    d"}},
+        TableCase{"one column prints nothing", {{"only"}, {"one"}}, {"", ""}}),
+    [](const ::testing::TestParamInfo<TableCase>& info) {
+        std::string name;
+        for (const char* c = info.param.what; *c; ++c)
+            if (std::isalnum(static_cast<unsigned char>(*c)))
+                name += *c;
+        return name;
+    });
 
-TEST(GridPrint, EachRowHasItsOwnLine)
+TEST(GridPrint, EveryPrintedColumnStartsAtTheSamePlaceOnEveryLine)
 {
-    const GridText grid{3, 2, [](int r, int c) { return QString("r%1c%2").arg(r).arg(c); }};
-    EXPECT_EQ(gridPrintLine(grid, 0), "r0c0" + spaces(12));
-    EXPECT_EQ(gridPrintLine(grid, 2), "r2c0" + spaces(12));
+    // Cells of every length from 0 to 12 in every column, the header row the shortest.
+    const GridText grid{40, 5, [](int r, int c) {
+                            return r == 0 ? QString("h%1").arg(c) : QString((r * (c + 3)) % 13, QLatin1Char('a' + c));
+                        }};
+    const QList<int> widths = gridPrintWidths(grid);
+    ASSERT_EQ(widths, QList<int>({12, 12, 12, 12}));
+    for (int r = 0; r < grid.rows; ++r) {
+        const QString line = gridPrintLine(grid, r, widths);
+        EXPECT_EQ(line.size(), 4 * 12 + 3 * 2) << r;
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(line.mid(c * 14, 12).trimmed(), grid.cell(r, c)) << r << " " << c;
+    }
 }
 
 TEST(GridPrint, PageLayoutFromPageAndTextHeight)

@@ -69,6 +69,37 @@ TEST(SetupDialog, PeriodTexts)
     EXPECT_EQ(presetPeriodText(0.5), "0:16:40");
 }
 
+TEST(SetupDialog, OpensShowingThePeriodOfItsFields)
+{
+    ScriptedPrompter prompter;
+    test::ScopedPrompter prompterGuard(prompter);
+    struct Case {
+        const char* count;
+        const char* rate;
+        const char* given; // the period set before the dialog opens
+        const char* shown;
+    };
+    const Case cases[] = {
+        {" 2000", "0.5", "0:6:40", "0:16:40"}, // Run's preset from a stored rate of 0.2 s
+        {"99999", "30.0", "", "833:19:30"},
+        {"", "0.5", "0:16:40", "0:00:00"},
+        {" 2000", "abc", "0:6:40", "0:6:40"}, // no number: left alone, and no message on opening
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        TfrmSetupRealTime dlg;
+        dlg.setCountText(c.count);
+        {
+            const QSignalBlocker quiet(dlg.txtRate);
+            dlg.txtRate->setEditText(c.rate);
+        }
+        dlg.edtPeriod->setText(c.given);
+        dlg.show();
+        EXPECT_EQ(dlg.edtPeriod->text().toStdString(), c.shown);
+    }
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
 TEST(SetupDialog, InvalidCountMessage)
 {
     EXPECT_EQ(invalidCountMessage(""), "_____ is not valid.\n");
@@ -485,6 +516,21 @@ TEST_F(RunTest, TheDialogOpensCleanlyWhateverTheStoredRate)
         EXPECT_TRUE(parseNumber(shownRate, v)) << shownRate.toStdString();
         EXPECT_DOUBLE_EQ(v, shown);
     }
+}
+
+TEST_F(RunTest, TheOpenDialogShowsThePeriodOfTheCountAndRateItShows)
+{
+    // A stored rate of 0.2 s shows the window's "0.5" item: 2000 points at 0.5 s.
+    host.state.RealTimeRate = 0.2f;
+    QString opened;
+    TfrmSetupRealTime::setRunner([&](TfrmSetupRealTime& d) {
+        d.show();
+        opened = d.countText() + " @ " + d.txtRate->currentText() + " = " + d.edtPeriod->text();
+        d.btnCancel->click();
+        return d.result();
+    });
+    controller.btnRunClick();
+    EXPECT_EQ(opened.toStdString(), " 2000 @ 0.5 = 0:16:40");
 }
 
 TEST_F(RunTest, RunAndStopStatesAcrossConnectionLoss)

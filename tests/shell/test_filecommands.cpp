@@ -3,6 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
 #include <QFile>
 #include <QLocale>
 #include <QMdiArea>
@@ -24,6 +32,7 @@
 #include "logger/dataloggercontroller.h"
 #include "meter/simulatedmemory.h"
 #include "mainwindowfixture.h"
+#include "shell/guiprompter.h"
 
 using namespace quedral;
 
@@ -187,6 +196,97 @@ TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
     ChartModel back;
     ASSERT_TRUE(LoadChartState(back, ghf));
     EXPECT_EQ(back.points(), w->model().points());
+}
+
+TEST_F(FileCommandsTest, ANameWithoutExtensionIsSavedAsTheTypeChosenInTheDialog)
+{
+    const char kGhf[] = "Graph file(*.ghf,only for KV4471)|*.GHF";
+    const char kTxt[] = "TXT file(*.txt,data seperated by tab)|*.TXT";
+    const char kCsv[] = "EXCEL file format(*.CSV,seperated by comma)|*.CSV";
+    TfrmGraph* w = graphWindow(5, 5);
+    struct Case {
+        const char* typed;
+        const char* entry;
+        const char* written; // the one file that appears
+        const char* firstLineHas;
+    };
+    const Case cases[] = {
+        {"Plain", kTxt, "Plain.txt", "\t13:05:07.0\t60.0\r"},
+        {"Comma", kCsv, "Comma.csv", ", 13:05:07.0, 60.0"},
+        {"Graph", kGhf, "Graph.ghf", nullptr},
+        {"Typed.CSV", kTxt, "Typed.CSV", ", 13:05:07.0, 60.0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const QStringList before = QDir(data.path()).entryList(QDir::Files);
+        prompts.fileNames = {data.file(c.typed)};
+        prompts.filters = {c.entry};
+        main->mdiArea()->setActiveSubWindow(main->frameOf(w));
+        main->Save1Click();
+        const QStringList after = QDir(data.path()).entryList(QDir::Files);
+        QStringList added;
+        for (const QString& f : after)
+            if (!before.contains(f))
+                added << f;
+        EXPECT_EQ(added, QStringList({c.written}));
+        if (c.firstLineHas) {
+            ASSERT_FALSE(lines(data.file(c.written)).isEmpty());
+            EXPECT_TRUE(lines(data.file(c.written)).first().contains(c.firstLineHas));
+        } else {
+            ChartModel back;
+            EXPECT_TRUE(LoadChartState(back, data.file(c.written)));
+        }
+    }
+
+    // A table's save alike: the comma-separated entry and a bare name write "name.csv".
+    main->LEQ1Click();
+    auto* leq = qobject_cast<TfrmLEQ*>(main->state().LeqWindow);
+    ASSERT_NE(leq, nullptr);
+    emit main->leqRunner().rowFinished(LeqRow{1, "10/12/2026", "12:00:00", 46350.5, true, 80.0f, 81.5f, 25});
+    main->mdiArea()->setActiveSubWindow(main->frameOf(leq));
+    prompts.fileNames = {data.file("table")};
+    prompts.filters = {"EXCEL file format(*.csv,seperated by comma) |*.CSV"};
+    main->Save1Click();
+    EXPECT_FALSE(QFile::exists(data.file("table")));
+    ASSERT_EQ(lines(data.file("table.csv")).size(), 1);
+    EXPECT_TRUE(lines(data.file("table.csv")).first().startsWith("10/12/2026,12:00:00,"));
+}
+
+// The dialog-backed prompter for real: the entry chosen in the file dialog's type list gives
+// a name typed without extension its extension, and comes back in the program's own form.
+TEST_F(FileCommandsTest, TheFileDialogAddsTheChosenTypesExtension)
+{
+    struct Case {
+        int downs; // presses of the arrow key in the type list
+        const char* typed;
+        const char* saved;
+        const char* entry;
+    };
+    const Case cases[] = {
+        {0, "first", "first.ghf", "Graph file(*.ghf,only for KV4471)|*.GHF"},
+        {1, "second", "second.txt", "TXT file(*.txt,data seperated by tab)|*.TXT"},
+        {2, "Third", "Third.csv", "EXCEL file format(*.CSV,seperated by comma)|*.CSV"},
+        {1, "fourth.CSV", "fourth.CSV", "TXT file(*.txt,data seperated by tab)|*.TXT"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            auto* types = dlg->findChild<QComboBox*>("fileTypeCombo");
+            auto* name = dlg->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_TRUE(types && name);
+            for (int i = 0; i < c.downs; ++i)
+                QTest::keyClick(types, Qt::Key_Down);
+            name->setText(c.typed);
+            static_cast<QDialog*>(dlg)->accept(); // as the Save button does
+        });
+        GuiPrompter gui;
+        QString entry;
+        const QString answer = gui.saveFileName(kGraphFilter, "GHF", data.path(), &entry);
+        EXPECT_EQ(QFileInfo(answer).fileName().toStdString(), c.saved);
+        EXPECT_EQ(entry.toStdString(), c.entry);
+    }
 }
 
 TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)

@@ -126,28 +126,33 @@ protected:
 
 TEST_F(PrintCommandTest, ListWindowPrintsItsHeaderAndRowsWithoutTheLastColumn)
 {
-    TfrmList* list = listWindow(3);
+    TfrmList* list = listWindow(12);
     list->setCaption("the list");
     prompts.printAnswers = {true};
     main->Print1->trigger();
     EXPECT_EQ(prompts.printDialogs, 1);
     // The header row, then a line per row: the cell texts in order (columns 0 .. 5).
-    EXPECT_EQ(pdfLines(), QStringList({"No Date Time Value", "1 d1 t1 v1", "2 d2 t2 v2", "3 d3 t3 v3"}));
+    const QStringList lines = pdfLines();
+    ASSERT_EQ(lines.size(), 13);
+    EXPECT_EQ(lines.mid(0, 3), QStringList({"No Date Time Value", "1 d1 t1 v1", "2 d2 t2 v2"}));
+    EXPECT_EQ(lines.last(), "12 d12 t12 v12");
     EXPECT_EQ(pdfPages(), 1);
 
-    // The padding itself: in the fixed-pitch font every word starts at the character column the
-    // padded line puts it at ("No" + 8 x "  " = 18 columns, "Date" + 6 x "  " = 16, "Time" +
-    // 13 x "  " = 30; "1" + 9 x "  " = 19, "d1" + 8 x "  " = 18, "t1" + 15 x "  " = 32).
+    // The columns line up: in the fixed-pitch font every word of every line starts at its
+    // column's character place, each column as wide as its longest cell ("No" and "12": 2,
+    // "Date": 4, "Time": 4) and parted from the next by two blanks.
     const QList<QPair<QString, double>> words = pdfWords();
-    ASSERT_GE(words.size(), 8);
+    ASSERT_EQ(words.size(), 13 * 4);
     const double x0 = words[0].second;
-    const double column = (words[1].second - x0) / 18.0;
+    const double column = (words[1].second - x0) / 4.0;
     ASSERT_GT(column, 0.0);
-    const QList<QPair<QString, int>> expected{{"No", 0},  {"Date", 18}, {"Time", 34}, {"Value", 64},
-                                              {"1", 0},   {"d1", 19},   {"t1", 37},   {"v1", 69}};
-    for (int i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(words[i].first, expected[i].first);
-        EXPECT_NEAR((words[i].second - x0) / column, expected[i].second, 0.2) << expected[i].first.toStdString();
+    const int places[] = {0, 4, 10, 16};
+    for (int i = 0; i < words.size(); ++i) {
+        const int row = i / 4;
+        const QString expected = row == 0 ? QStringList({"No", "Date", "Time", "Value"})[i % 4]
+                                          : QStringList({"%1", "d%1", "t%1", "v%1"})[i % 4].arg(row);
+        EXPECT_EQ(words[i].first, expected);
+        EXPECT_NEAR((words[i].second - x0) / column, places[i % 4], 0.2) << expected.toStdString();
     }
 }
 
@@ -164,8 +169,8 @@ TEST_F(PrintCommandTest, LeqWindowPrintsNoDateTimeAndSplButNotTheLeq)
 
     prompts.printAnswers = {true};
     btnPrint();
-    // A date fills its ten characters, so no padding parts it from the time.
-    EXPECT_EQ(pdfLines(), QStringList({"No Date TIME SPL", "1 10/12/202612:00:00 80.0", "2 10/12/202612:00:01 90.0"}));
+    // A date that fills its column is still parted from the time.
+    EXPECT_EQ(pdfLines(), QStringList({"No Date TIME SPL", "1 10/12/2026 12:00:00 80.0", "2 10/12/2026 12:00:01 90.0"}));
 }
 
 TEST_F(PrintCommandTest, ALongTableGoesOnAsManyPagesAsItsLinesNeed)
