@@ -1,11 +1,11 @@
 #include "cli/cli.h"
+#include "cli/outputfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
-#include <QTemporaryFile>
 #include <QTime>
 
 #include <algorithm>
@@ -128,48 +128,6 @@ bool refusesToReplace(Context& ctx, const QString& file, bool force)
     return true;
 }
 
-// A long measurement learns before it starts whether its output can be created: the folder
-// must exist and take a new file. Prints why not and returns false.
-bool outputCanBeCreated(Context& ctx, const QString& file)
-{
-    const QFileInfo info(file);
-    const QString dir = info.absolutePath();
-    QTemporaryFile probe(dir + QStringLiteral("/.quedral-XXXXXX"));
-    if (info.isDir() || !probe.open()) {
-        ctx.err << file << " cannot be written"
-                << (info.isDir() ? QStringLiteral(": it is a folder") : QStringLiteral(": ") + probe.errorString())
-                << "\n";
-        return false;
-    }
-    return true;
-}
-
-// When the measured data cannot go to its file after all, it is kept beside it, or in the data
-// directory's temp folder, under a name that says so. Prints where; returns false if nowhere.
-bool keepUnsaved(Context& ctx, const QString& target, const QString& reason,
-                 const std::function<bool(const QString&, QString*)>& write)
-{
-    const QFileInfo info(target);
-    const QString name = info.completeBaseName() + QStringLiteral("-unsaved") +
-                         (info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix());
-    ctx.err << target << " was not written: " << reason << "\n";
-    const QString temp = DataDir::file(QStringLiteral("temp"));
-    for (const QString& dir : {info.absolutePath(), temp}) {
-        if (dir == temp)
-            QDir().mkpath(dir);
-        QString candidate = dir + QLatin1Char('/') + name;
-        for (int n = 2; QFileInfo::exists(candidate); ++n)
-            candidate = dir + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-unsaved-%1").arg(n) +
-                        (info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix());
-        if (write(candidate, nullptr)) {
-            ctx.err << "the measured data is kept in " << QDir::toNativeSeparators(candidate) << "\n";
-            return true;
-        }
-    }
-    ctx.err << "the measured data could not be kept anywhere\n";
-    return false;
-}
-
 void printOpenProblem(Context& ctx)
 {
     const QString problem = ctx.transport.lastOpenProblem();
@@ -285,7 +243,7 @@ int cmdRecord(Context& ctx, const QStringList& args)
         ctx.err << "usage: quedral-cli record --points N --rate SECONDS -o OUT.ghf [--force]\n";
         return 2;
     }
-    if (refusesToReplace(ctx, out, force) || !outputCanBeCreated(ctx, out))
+    if (refusesToReplace(ctx, out, force) || !outputCanBeCreated(ctx.err, out))
         return 1;
 
     RecordSession session(ctx.poller, points, rate);
@@ -313,16 +271,7 @@ int cmdRecord(Context& ctx, const QStringList& args)
     std::signal(SIGINT, previous);
     session.finish();  // stops as Stop does; a no-op when the graph filled up
     const auto save = [&session](const QString& file, QString* error) { return session.save(file, error); };
-    if (!force && QFileInfo::exists(out)) { // the file appeared while recording
-        keepUnsaved(ctx, out, QStringLiteral("it appeared while recording; give --force to replace it"), save);
-        return 1;
-    }
-    QString error;
-    if (!session.save(out, &error)) {
-        keepUnsaved(ctx, out, error, save);
-        return 1;
-    }
-    return 0;
+    return saveMeasurement(ctx.err, out, force, "recording", save) ? 0 : 1;
 }
 
 // Probes and polls once, as the program's poll does, for the connection and the REC flag.
@@ -563,7 +512,7 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
         ctx.err << "usage: quedral-cli leq-live --seconds N [-o TABLE.txt] [--force]\n";
         return 2;
     }
-    if (!out.isEmpty() && (refusesToReplace(ctx, out, force) || !outputCanBeCreated(ctx, out)))
+    if (!out.isEmpty() && (refusesToReplace(ctx, out, force) || !outputCanBeCreated(ctx.err, out)))
         return 1;
     if (!meterReadyForMemory(ctx, Msg::RecordingLeq, false))
         return 1;
@@ -610,30 +559,9 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
     if (!out.isEmpty()) {
         // The table as the Leq window's Save writes it, in the user's number format. The old
         // file (with --force) is replaced only once the new one is whole.
-        const auto save = [&table](const QString& file, QString* error) {
-            QSaveFile f(file);
-            if (!f.open(QIODevice::WriteOnly)) {
-                if (error)
-                    *error = f.errorString();
-                return false;
-            }
-            writeLeqTable(f, table);
-            if (!f.commit()) {
-                if (error)
-                    *error = f.errorString();
-                return false;
-            }
-            return true;
-        };
-        QString error;
-        if (!force && QFileInfo::exists(out)) {
-            keepUnsaved(ctx, out, QStringLiteral("it appeared while measuring; give --force to replace it"), save);
+        const auto save = [&table](const QString& file, QString* error) { return saveLeqTable(file, table, error); };
+        if (!saveMeasurement(ctx.err, out, force, "measuring", save))
             return 1;
-        }
-        if (!save(out, &error)) {
-            keepUnsaved(ctx, out, error, save);
-            return 1;
-        }
     }
     return status;
 }

@@ -1,6 +1,7 @@
 #include "leq/leqmeasurement.h"
 
 #include <QLocale>
+#include <QSaveFile>
 
 #include "base/datetime.h"
 #include "files/textfiles.h"
@@ -58,6 +59,19 @@ std::int64_t writeLeqTable(QIODevice& out, const std::vector<LeqRow>& rows, cons
 {
     const auto cell = [&](int r, int c) { return leqRowText(rows[static_cast<size_t>(r - 1)], c, locale); };
     return writeGridText(out, cell, 4, TextRange{1, static_cast<int>(rows.size())}, QLatin1Char('\t'));
+}
+
+bool saveLeqTable(const QString& fileName, const std::vector<LeqRow>& rows, QString* error)
+{
+    QSaveFile out(fileName);
+    bool saved = out.open(QIODevice::WriteOnly);
+    if (saved) {
+        writeLeqTable(out, rows);
+        saved = out.commit();
+    }
+    if (!saved && error)
+        *error = out.errorString();
+    return saved;
 }
 
 void PutLeqTable(ChartModel& chart, const std::vector<LeqRow>& rows)

@@ -84,6 +84,9 @@ class ChartModel;
 QString leqRowText(const LeqRow& row, int column, const QLocale& locale = QLocale());
 // The Leq window's Save: per row its date, time, SPL and Leq, each followed by a tab, then CR LF.
 std::int64_t writeLeqTable(QIODevice& out, const std::vector<LeqRow>& rows, const QLocale& locale = QLocale());
+// The same into a file that takes the place of an old one only once it is whole. False with the
+// reason in *error when it cannot be written.
+bool saveLeqTable(const QString& fileName, const std::vector<LeqRow>& rows, QString* error = nullptr);
 
 // The Leq window's Graph: a fresh SPL/Leq chart with one point per row at the row's time; a
 // second without readings keeps its times and the null levels.

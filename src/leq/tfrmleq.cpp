@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -265,15 +264,10 @@ bool TfrmLEQ::btnSaveClick()
     const QString file = Prompter::instance().saveFileName("|*.txt", "txt", DataDir::path(), nullptr);
     if (file.isEmpty())
         return false;
-    QSaveFile out(file);
-    bool saved = out.open(QIODevice::WriteOnly);
-    if (saved) {
-        writeLeqTable(out, m_model.rows());
-        saved = out.commit();
-    }
-    if (!saved) {
+    QString error;
+    if (!saveLeqTable(file, m_model.rows(), &error)) {
         Prompter::instance().message(
-            QStringLiteral("The table was not saved to %1: %2").arg(QDir::toNativeSeparators(file), out.errorString()));
+            QStringLiteral("The table was not saved to %1: %2").arg(QDir::toNativeSeparators(file), error));
         return false;
     }
     m_unsaved = false;

@@ -45,18 +45,18 @@ QString toDialogFilter(const QString& filter)
 {
     if (!filter.contains(QLatin1Char('|')))
         return filter;
-    const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
+    for (const QString& entry : filterEntries(filter)) {
+        const QString description = entry.section(QLatin1Char('|'), 0, 0);
         QStringList patterns;
-        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        for (const QString& p : entry.section(QLatin1Char('|'), 1).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
             const QString t = p.trimmed();
             patterns << t.toLower();
             if (t.toUpper() != t.toLower())
                 patterns << t.toUpper();
         }
         patterns.removeDuplicates();
-        out << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.join(QLatin1Char(' ')));
+        out << QStringLiteral("%1 (%2)").arg(description.trimmed(), patterns.join(QLatin1Char(' ')));
     }
     return out.join(QStringLiteral(";;"));
 }
