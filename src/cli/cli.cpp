@@ -321,6 +321,8 @@ int cmdDownload(Context& ctx, const QStringList& args)
         }
     };
     const DownloadResult r = DownloadMemory(ctx.link, progress);
+    if (r.code == DownloadCode::Garbled)
+        ctx.err << downloadProblemsText(r) << "\n";
     std::optional<DecodeResult> d;
     if (r.code == DownloadCode::Ok)
         d = DecodeMemoryImage(r.image, r.lastAddress, Clock::instance().now());
@@ -358,9 +360,12 @@ int cmdDecode(Context& ctx, const QStringList& args)
         return 1;
     }
     const int last = lastAddressOf(image);
-    const DecodeResult d = DecodeMemoryImage(image, last, Clock::instance().now());
+    const DecodeResult d = DecodeMemoryImage(image, last);
     ctx.out << decodeJson(d, last, samples) << "\n";
-    return d.store ? 0 : 1;
+    // Damaged sets (33 to 35) are printed as far as they were read, and the decode fails.
+    if (!d.problems.empty())
+        ctx.err << file << ": " << decodeProblemsText(d) << "\n";
+    return d.code == DecodeCode::Ok ? 0 : 1;
 }
 
 int cmdErase(Context& ctx, const QStringList& args)
@@ -591,13 +596,25 @@ bool loadDataSet(const QString& file, int n, DecodeResult& d, QString& error)
         error = file + ": " + error;
         return false;
     }
-    d = DecodeMemoryImage(image, lastAddressOf(image), Clock::instance().now());
+    d = DecodeMemoryImage(image, lastAddressOf(image));
     if (!d.store || d.store->empty()) {
         error = QStringLiteral("%1: no data sets (decode code %2)").arg(file).arg(d.code);
         return false;
     }
     if (n < 1 || n > d.store->size()) {
         error = QStringLiteral("%1: no data set %2 (the file holds %3)").arg(file).arg(n).arg(d.store->size());
+        return false;
+    }
+    // Without its start a set's samples have no times to give.
+    if (!d.store->startReadable(n - 1)) {
+        const auto p = std::find_if(d.problems.begin(), d.problems.end(), [n](const DecodeProblem& q) {
+            return q.set == n && q.code == DecodeCode::StartUnreadable;
+        });
+        error = QStringLiteral("%1: data set %2 has an %3 (decode code %4)")
+                    .arg(file)
+                    .arg(n)
+                    .arg(p != d.problems.end() ? p->what : QStringLiteral("unreadable start date and time"))
+                    .arg(DecodeCode::StartUnreadable);
         return false;
     }
     return true;
@@ -1047,7 +1064,8 @@ QString decodeJson(const DecodeResult& d, int lastAddress, bool samples)
             };
             QStringList f;
             f << "\"set\":" + QString::number(n + 1)
-              << "\"start\":" + quoted(fromDays(i.StartTime).toString("yyyy-MM-ddThh:mm:ss"))
+              << "\"start\":" + (i.StartReadable ? quoted(fromDays(i.StartTime).toString("yyyy-MM-ddThh:mm:ss"))
+                                                  : QStringLiteral("null"))
               << "\"interval\":" + QString::number(i.Interval) << "\"count\":" + QString::number(i.Count)
               << "\"mode\":" + QString::number(i.Mode)
               << "\"weighting\":" + quoted((i.Mode & ModeAWeighting) ? "dBA" : "dBC")

@@ -155,8 +155,15 @@ void DataLoggerController::downloadDone(const DownloadResult& result)
     const LoadOutcome outcome = loadOutcome(code);
     if (outcome.accepted)
         m_host.graphHost().graphState().DataLoggerUnsaved = true;
-    if (!outcome.message.isEmpty())
-        Prompter::instance().message(outcome.message);
+    // What went wrong, and where: the garbled bytes of a transfer, or the damaged data sets of
+    // a decode (which are shown all the same).
+    QString text = outcome.message;
+    const QString detail = code == DownloadCode::Garbled ? downloadProblemsText(result, kShownProblems)
+                                                         : damagedDataSetsWarning(code);
+    if (!detail.isEmpty())
+        text = text.isEmpty() ? detail : text + "\n\n" + detail;
+    if (!text.isEmpty())
+        Prompter::instance().message(text);
     releaseLink(outcome.recover);
     emit loadFinished(code);
 }
@@ -175,7 +182,7 @@ void DataLoggerController::releaseLink(bool recover)
 
 int DataLoggerController::takeImage(const QByteArray& image, int lastAddress)
 {
-    DecodeResult decoded = DecodeMemoryImage(image, lastAddress, Clock::instance().now());
+    DecodeResult decoded = DecodeMemoryImage(image, lastAddress);
     if (!decoded.store)
         return decoded.code;
     m_decode = std::move(decoded);
@@ -201,6 +208,23 @@ int DataLoggerController::takeImage(const QByteArray& image, int lastAddress)
     return m_decode.code;
 }
 
+QString DataLoggerController::damagedDataSetsWarning(int code) const
+{
+    if (!isDamagedDecode(code) || m_decode.code != code)
+        return {};
+    QString text = QStringLiteral("Some data sets are damaged and are shown as far as they could be read:\n")
+                   + decodeProblemsText(m_decode, kShownProblems);
+    const DataSetStore& s = store();
+    for (int n = 0; n < s.size(); ++n) {
+        if (!s.startReadable(n)) {
+            text += QStringLiteral("\nA set whose start is unreadable is drawn from 00:00:00 (the time since its "
+                                   "first sample); \"Change Date & Time\" on its row gives it its start.");
+            break;
+        }
+    }
+    return text;
+}
+
 const DataSetStore& DataLoggerController::store() const
 {
     static const DataSetStore empty;
@@ -220,7 +244,10 @@ void DataLoggerController::ShowDataSet(int n)
     PutDataSet(chart, store(), n);
 
     w->clearStatisticBoxes();
-    w->showRecordingStart(set.StartTime);
+    if (set.StartReadable)
+        w->showRecordingStart(set.StartTime);
+    else
+        w->showRecordingStart(QStringLiteral("unreadable"));
     w->showSamplingRate(QString::number(set.Interval));
     w->showDataCount(set.Count);
     if (set.Count > 0) {
@@ -305,6 +332,8 @@ void DataLoggerController::OpenCollectionFile()
     const int code = takeImage(image, lastAddressOf(image));
     if (!replacesDataSets(code))
         return;
+    if (const QString warning = damagedDataSetsWarning(code); !warning.isEmpty())
+        Prompter::instance().message(warning);
     if (TfrmGraph* w = window()) {
         w->resetViewForNewData();
         w->refreshChart();

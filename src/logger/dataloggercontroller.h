@@ -80,6 +80,11 @@ private:
     // Decodes an image, keeps it as the working copy and shows set 0. The decode's code.
     int takeImage(const QByteArray& image, int lastAddress);
     void closeProgress();
+    // The warning for a decode that ended with 33 to 35 (the store holds its sets): the code,
+    // the damaged sets and why; empty for any other code.
+    QString damagedDataSetsWarning(int code) const;
+    // The most problem lines a message lists.
+    static constexpr int kShownProblems = 12;
     // Restarts the poll if the transfer stopped it; with recover, 'Q' goes first.
     void releaseLink(bool recover);
 

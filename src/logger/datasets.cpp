@@ -46,6 +46,7 @@ DataSetInfo DataSetStore::info(int n) const
 {
     DataSetInfo i;
     i.StartTime = StartTimes[n];
+    i.StartReadable = startReadable(n);
     i.Interval = Intervals[n];
     i.Count = Counts[n];
     i.Mode = Modes[n];
@@ -79,6 +80,8 @@ DataSetSpan DataSetStore::Span(int n) const
 void DataSetStore::SetStartTime(int n, double start)
 {
     StartTimes[n] = start;
+    if (n < static_cast<int>(StartUnreadable.size()))
+        StartUnreadable[n] = 0;
     const DataSetSpan s = Span(n);
     const double dt = Intervals[n] / 86400.0;
     for (std::int64_t k = 0; k < s.count; ++k)
@@ -119,11 +122,23 @@ QString waveText(const DecodeResult& result, int n)
 QStringList dataSetRow(const DecodeResult& result, int n)
 {
     const DataSetStore& store = *result.store;
+    const std::uint8_t mode = store.Modes[n];
+    if (!store.startReadable(n)) {
+        // No date is made up for a set whose header's start cannot be read.
+        return {QString::number(n + 1),
+                QStringLiteral("unreadable"),
+                QStringLiteral("--:--:--"),
+                intervalText(store.Intervals[n]),
+                QString::number(store.Counts[n]),
+                (mode & ModeAWeighting) ? QStringLiteral("dBA") : QStringLiteral("dBC"),
+                (mode & ModeFast) ? QStringLiteral("FAST") : QStringLiteral("SLOW"),
+                rangeTextOfMode(mode),
+                waveText(result, n)};
+    }
     const double days = store.StartTimes[n];
     const double whole = std::floor(days);
     const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(whole));
     const int secs = static_cast<int>(std::llround((days - whole) * 86400.0)) % 86400;
-    const std::uint8_t mode = store.Modes[n];
     return {QString::number(n + 1),
             QLocale().toString(date, QLocale::ShortFormat),
             QString::asprintf("%02d:%02d:%02d", secs / 3600, secs / 60 % 60, secs % 60),
@@ -135,7 +150,50 @@ QStringList dataSetRow(const DecodeResult& result, int n)
             waveText(result, n)};
 }
 
-DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const QDateTime& now)
+QString damagedSetsText(const DecodeResult& result)
+{
+    QStringList sets;
+    for (const DecodeProblem& p : result.problems) {
+        const QString n = QString::number(p.set);
+        if (sets.isEmpty() || sets.last() != n)
+            sets << n;
+    }
+    return sets.join(QStringLiteral(", "));
+}
+
+QString decodeProblemsText(const DecodeResult& result, int maxProblems)
+{
+    if (result.problems.empty())
+        return {};
+    QStringList lines;
+    lines << QStringLiteral("decode code %1: damaged data sets %2").arg(result.code).arg(damagedSetsText(result));
+    const auto total = static_cast<int>(result.problems.size());
+    const int shown = maxProblems >= 0 ? std::min(maxProblems, total) : total;
+    for (int i = 0; i < shown; ++i) {
+        const DecodeProblem& p = result.problems[i];
+        lines << QStringLiteral("data set %1: %2 (code %3)").arg(p.set).arg(p.what).arg(p.code);
+    }
+    if (shown < total)
+        lines << QStringLiteral("... and %1 more").arg(total - shown);
+    return lines.join('\n');
+}
+
+namespace {
+
+// The six date and time bytes of a header as hexadecimal text ("26 02 31 08 15 00"); "--" for
+// a byte beyond the image.
+QString dateBytesText(const Bytes& b, std::int64_t H)
+{
+    QStringList t;
+    for (int i = 0; i < 6; ++i)
+        t << (b.has(H + 3 + i) ? QStringLiteral("%1").arg(b.at(H + 3 + i), 2, 16, QLatin1Char('0')).toUpper()
+                               : QStringLiteral("--"));
+    return t.join(' ');
+}
+
+} // namespace
+
+DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress)
 {
     DecodeResult result;
     const Bytes b(image);
@@ -151,6 +209,7 @@ DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const 
 
     DataSetStore store;
     store.StartTimes.reserve(n);
+    store.StartUnreadable.reserve(n);
     store.Intervals.reserve(n);
     store.Counts.reserve(n);
     store.Modes.reserve(n);
@@ -183,39 +242,43 @@ DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const 
         if (C > inImage)
             C = inImage;
 
-        if (b.at(H) != 0xA5 || b.at(H + 1) != 0x5A || b.at(E - 1) != 0x5A || b.at(E) != 0xA5)
-            code = DecodeCode::MarkerMisplaced;
+        auto raise = [&](int c, QString what) {
+            code = c;
+            result.problems.push_back({s + 1, c, std::move(what)});
+        };
+        if (b.at(H) != 0xA5 || b.at(H + 1) != 0x5A)
+            raise(DecodeCode::MarkerMisplaced, QStringLiteral("no start marker at offset %1").arg(H));
+        else if (b.at(E - 1) != 0x5A || b.at(E) != 0xA5)
+            raise(DecodeCode::MarkerMisplaced, QStringLiteral("no end marker after the samples (offset %1)").arg(E - 1));
         if (E > last || cutShort)
-            code = DecodeCode::BeyondLastAddress;
+            raise(DecodeCode::BeyondLastAddress,
+                  QStringLiteral("ends at offset %1, beyond the last address %2").arg(E).arg(lastAddress));
 
         store.Counts.push_back(static_cast<std::int32_t>(C));
         store.HeaderOffsets.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(H, INT32_MAX)));
         store.EndOffsets.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(E, INT32_MAX)));
         store.Modes.push_back(static_cast<std::uint8_t>(b.value(H + 14)));
 
-        // Date and time: an unreadable field comes from now.
-        const QDate today = now.date();
-        const QTime clock = now.time();
+        // Date and time: every field must read as two decimal digits and together make a
+        // real date and time; otherwise the set's start is unknown, and nothing is filled in.
         int f[6];
         for (int i = 0; i < 6; ++i)
             f[i] = b.has(H + 3 + i) ? bcdValue(static_cast<std::uint8_t>(b.at(H + 3 + i))) : -1;
-        const int year = f[0] >= 0 ? f[0] + 2000 : today.year();
-        const int month = f[1] >= 0 ? f[1] : today.month();
-        const int day = f[2] >= 0 ? f[2] : today.day();
-        const int hour = f[3] >= 0 ? f[3] : clock.hour();
-        const int minute = f[4] >= 0 ? f[4] : clock.minute();
-        const int second = f[5] >= 0 ? f[5] : clock.second();
-        const QDate date(year, month, day);
-        const QTime time(hour, minute, second);
+        const bool digits = std::all_of(std::begin(f), std::end(f), [](int v) { return v >= 0; });
+        const QDate date = digits ? QDate(f[0] + 2000, f[1], f[2]) : QDate();
+        const QTime time = digits ? QTime(f[3], f[4], f[5]) : QTime();
         if (date.isValid() && time.isValid()) {
             store.StartTimes.push_back(toDays(date, time));
+            store.StartUnreadable.push_back(0);
         } else {
-            store.StartTimes.push_back(toDays(now));
-            code = DecodeCode::StartTimeReplaced;
+            store.StartTimes.push_back(0.0);
+            store.StartUnreadable.push_back(1);
+            raise(DecodeCode::StartUnreadable,
+                  QStringLiteral("unreadable start date and time (header bytes %1)").arg(dateBytesText(b, H)));
         }
 
         const int interval = b.value(H + 10);
-        store.Intervals.push_back(interval > 60 ? 2 : interval);
+        store.Intervals.push_back(interval > kMaxIntervalSeconds ? 2 : interval);
         H = E + 1;
     }
 

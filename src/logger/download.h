@@ -6,6 +6,7 @@
 #include <atomic>
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "files/collectionfile.h"
 #include "logger/datasets.h"
@@ -26,6 +27,11 @@ inline constexpr int BlockWriteFailed = Codes::DownloadNext.writeFailed;   // 12
 inline constexpr int BlockNoReply = *Codes::DownloadNext.noReply;          // 124, a block not read
 inline constexpr int EndWriteFailed = Codes::DownloadEnd.writeFailed;      // 125, 'q' not written
 inline constexpr int FirstHalfFailed = Codes::DownloadOther126; // a block failure while less had arrived than remained
+// The whole memory arrived, but it holds what the meter cannot have written: a count that does
+// not lead to its set's end marker, data sets that end before the last address, a last address
+// beyond the memory, an interval above 60 s, a level above 140.0 dB, a wave name that is no
+// text. Bytes garbled on the way; nothing of the transfer is used.
+inline constexpr int Garbled = Codes::DownloadOther122;
 // Not a code of the meter's: the user stopped the transfer ('q' was sent).
 inline constexpr int Cancelled = -1;
 } // namespace DownloadCode
@@ -44,6 +50,8 @@ struct DownloadResult {
     int lastAddress = 0;  // from the reply to 'P' (set once it arrived)
     int total = 0;        // bytes the transfer meant to read
     int received = 0;
+    // With Garbled: what does not hold, one line each ("data set 2: interval 254 s, above 60 s").
+    std::vector<QString> problems;
 };
 
 struct DownloadProgress {
@@ -58,6 +66,15 @@ struct DownloadProgress {
 // The transfer. Uses the link's MainCommand and MainReply buffers, as every command of the main
 // window does. The device is left open after a complete transfer.
 DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress = {});
+
+// What a whole transfer shows that no meter writes: the checks behind Garbled, on the image and
+// its last address as they arrived. Empty when everything holds, and when the image announces
+// no data set or more than 4000 (the decode reports those). Damage the decode reports itself
+// (markers, sets beyond the last address, unreadable dates: codes 33 to 35) is left to it.
+std::vector<QString> checkTransferredImage(const MemoryImage& image, int lastAddress);
+// The problems of a Garbled download as lines for a message; empty for any other result. With
+// maxProblems >= 0, at most that many, then "... and N more".
+QString downloadProblemsText(const DownloadResult& result, int maxProblems = -1);
 
 // After a failed download: purge, then 'Q', its result ignored.
 void RecoverAfterFailedDownload(MeterLink& link);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QLocale>
+#include <algorithm>
+#include <optional>
 
 #include "base/datetime.h"
 #include "logger/datasets.h"
@@ -11,7 +13,6 @@ using namespace quedral;
 
 namespace {
 
-const QDateTime kNow(QDate(2026, 12, 10), QTime(9, 30, 15));
 const QDateTime kStart(QDate(2026, 3, 14), QTime(13, 5, 9));
 
 LoggedSet set(std::vector<std::uint16_t> tenths, int interval = 1, std::uint8_t mode = 0x0F,
@@ -20,7 +21,7 @@ LoggedSet set(std::vector<std::uint16_t> tenths, int interval = 1, std::uint8_t 
     return LoggedSet{kStart, interval, mode, std::move(wave), std::move(tenths)};
 }
 
-DecodeResult decode(const MemoryImage& image) { return DecodeMemoryImage(image, lastAddressOf(image), kNow); }
+DecodeResult decode(const MemoryImage& image) { return DecodeMemoryImage(image, lastAddressOf(image)); }
 
 void setByte(MemoryImage& image, int offset, int value) { image[offset] = char(value); }
 
@@ -68,13 +69,17 @@ TEST(DecodeMemoryImage, SetCountOutsideOneToFourThousandLeavesTheStoreAlone)
     EXPECT_EQ(r.code, DecodeCode::TooManyDataSets);
     EXPECT_FALSE(r.store);
 
-    // 4000 announced: decoded, the missing ones run past the image.
+    // 4000 announced: decoded, the missing ones run past the image and have no start.
     setByte(image, 9, 4000 >> 8);
     setByte(image, 10, 4000 & 0xFF);
     r = decode(image);
     ASSERT_TRUE(r.store);
     EXPECT_EQ(r.store->size(), 4000);
-    EXPECT_EQ(r.code, DecodeCode::BeyondLastAddress);
+    EXPECT_EQ(r.code, DecodeCode::StartUnreadable);
+    EXPECT_TRUE(r.store->startReadable(0));
+    EXPECT_FALSE(r.store->startReadable(3999));
+    EXPECT_EQ(r.problems[0].set, 2);
+    EXPECT_EQ(r.problems[0].code, DecodeCode::MarkerMisplaced);
 }
 
 TEST(DecodeMemoryImage, CountsComeFromTheEndMarkerWhenTheHeaderDisagrees)
@@ -135,31 +140,99 @@ TEST(DecodeMemoryImage, UpperNibbleOfTheFirstSampleByteIsIgnored)
     EXPECT_EQ(decode(image).store->Levels[0], 80.0f);
 }
 
-TEST(DecodeMemoryImage, DatesFromBcdWithRepairs)
+TEST(DecodeMemoryImage, DatesFromBcdAndUnreadableStarts)
 {
+    // Header offsets 3 to 8: year, month, day, hour, minute, second. A field that is not two
+    // decimal digits, or a date or time that does not exist, leaves the start unknown: code
+    // 35 for that set, no date filled in from the clock, the samples kept.
     struct Case {
         const char* name;
         std::vector<std::pair<int, int>> bytes; // header offset, value
-        QDateTime expected;
-        int code;
+        std::optional<QDateTime> expected;      // nullopt: unreadable
     };
     const Case cases[] = {
-        {"year 07", {{3, 0x07}}, QDateTime(QDate(2007, 3, 14), QTime(13, 5, 9)), DecodeCode::Ok},
-        {"month 1A: this month", {{4, 0x1A}}, QDateTime(QDate(2026, 12, 14), QTime(13, 5, 9)), DecodeCode::Ok},
-        {"second 5F: this second", {{8, 0x5F}}, QDateTime(QDate(2026, 3, 14), QTime(13, 5, 15)), DecodeCode::Ok},
-        {"month 13: now", {{4, 0x13}}, kNow, DecodeCode::StartTimeReplaced},
-        {"hour 24: now", {{6, 0x24}}, kNow, DecodeCode::StartTimeReplaced},
-        {"31 February: now", {{4, 0x02}, {5, 0x31}}, kNow, DecodeCode::StartTimeReplaced},
+        {"year 07", {{3, 0x07}}, QDateTime(QDate(2007, 3, 14), QTime(13, 5, 9))},
+        {"year 99", {{3, 0x99}}, QDateTime(QDate(2099, 3, 14), QTime(13, 5, 9))},
+        {"29 February of a leap year", {{3, 0x24}, {4, 0x02}, {5, 0x29}}, QDateTime(QDate(2024, 2, 29), QTime(13, 5, 9))},
+        {"23:59:59", {{6, 0x23}, {7, 0x59}, {8, 0x59}}, QDateTime(QDate(2026, 3, 14), QTime(23, 59, 59))},
+        {"year 2A", {{3, 0x2A}}, std::nullopt},
+        {"year F0", {{3, 0xF0}}, std::nullopt},
+        {"month 1A", {{4, 0x1A}}, std::nullopt},
+        {"day 3B", {{5, 0x3B}}, std::nullopt},
+        {"hour 0C", {{6, 0x0C}}, std::nullopt},
+        {"minute D0", {{7, 0xD0}}, std::nullopt},
+        {"second 5F", {{8, 0x5F}}, std::nullopt},
+        {"month 13", {{4, 0x13}}, std::nullopt},
+        {"month 00", {{4, 0x00}}, std::nullopt},
+        {"day 00", {{5, 0x00}}, std::nullopt},
+        {"day 32", {{5, 0x32}}, std::nullopt},
+        {"31 February", {{4, 0x02}, {5, 0x31}}, std::nullopt},
+        {"29 February of 2026", {{4, 0x02}, {5, 0x29}}, std::nullopt},
+        {"hour 24", {{6, 0x24}}, std::nullopt},
+        {"minute 60", {{7, 0x60}}, std::nullopt},
+        {"second 60", {{8, 0x60}}, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        MemoryImage image = encodeMemoryImage({set({700})});
+        // The damaged set is the second of three, between two good ones.
+        MemoryImage image = encodeMemoryImage({set({600}), set({700, 710}, 2), set({800})});
+        const int H = 256 + 25 + 2 + 1;
         for (const auto& [offset, value] : c.bytes)
-            setByte(image, 256 + offset, value);
-        const DecodeResult r = decode(image);
-        EXPECT_EQ(r.code, c.code);
-        EXPECT_DOUBLE_EQ(r.store->StartTimes[0], toDays(c.expected));
+            setByte(image, H + offset, value);
+        const DecodeResult r = DecodeMemoryImage(image, lastAddressOf(image));
+        ASSERT_TRUE(r.store);
+        const DataSetStore& s = *r.store;
+        EXPECT_TRUE(s.startReadable(0));
+        EXPECT_TRUE(s.startReadable(2));
+        EXPECT_EQ(s.Levels, (std::vector<float>{60.0f, 70.0f, 71.0f, 80.0f}));
+        if (c.expected) {
+            EXPECT_EQ(r.code, DecodeCode::Ok);
+            EXPECT_TRUE(r.problems.empty());
+            EXPECT_TRUE(s.startReadable(1));
+            EXPECT_DOUBLE_EQ(s.StartTimes[1], toDays(*c.expected));
+            continue;
+        }
+        EXPECT_EQ(r.code, DecodeCode::StartUnreadable);
+        EXPECT_FALSE(s.startReadable(1));
+        EXPECT_FALSE(s.info(1).StartReadable);
+        // No date at all: the samples count from 0, one interval apart.
+        EXPECT_EQ(s.StartTimes[1], 0.0);
+        EXPECT_DOUBLE_EQ(s.SampleTimes[2], 2 / 86400.0);
+        ASSERT_EQ(r.problems.size(), 1u);
+        EXPECT_EQ(r.problems[0].set, 2);
+        EXPECT_EQ(r.problems[0].code, DecodeCode::StartUnreadable);
+        EXPECT_TRUE(r.problems[0].what.startsWith("unreadable start date and time (header bytes "));
+        EXPECT_EQ(dataSetRow(r, 1).mid(0, 5), QStringList({"2", "unreadable", "--:--:--", "00:02", "2"}));
+        EXPECT_EQ(damagedSetsText(r), "2");
+        // A start given later makes the set whole again.
+        DataSetStore given = s;
+        given.SetStartTime(1, toDays(kStart));
+        EXPECT_TRUE(given.startReadable(1));
+        EXPECT_DOUBLE_EQ(given.SampleTimes[2], toDays(kStart) + 2 / 86400.0);
     }
+}
+
+TEST(DecodeMemoryImage, ProblemsNameEverySetAndTheLastCodeWins)
+{
+    MemoryImage image = encodeMemoryImage({set({600}), set({700}), set({800}), set({900})});
+    setByte(image, 256 + 4, 0x13);                 // set 1: month 13
+    setByte(image, 256 + 2 * 28 + 1, 0x00);        // set 3: start marker
+    const DecodeResult r = DecodeMemoryImage(image, lastAddressOf(image));
+    EXPECT_EQ(r.code, DecodeCode::MarkerMisplaced);
+    ASSERT_EQ(r.problems.size(), 2u);
+    EXPECT_EQ(r.problems[0].set, 1);
+    EXPECT_EQ(r.problems[0].code, DecodeCode::StartUnreadable);
+    EXPECT_EQ(r.problems[1].set, 3);
+    EXPECT_EQ(r.problems[1].code, DecodeCode::MarkerMisplaced);
+    EXPECT_EQ(damagedSetsText(r), "1, 3");
+    const QStringList lines = decodeProblemsText(r).split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "decode code 33: damaged data sets 1, 3");
+    EXPECT_TRUE(lines[1].startsWith("data set 1: unreadable start date and time (header bytes 26 13 14 13 05 09)"));
+    EXPECT_TRUE(lines[2].startsWith("data set 3: no start marker"));
+    EXPECT_EQ(decodeProblemsText(r, 1).split('\n').last(), "... and 1 more");
+    const MemoryImage clean = encodeMemoryImage({set({600})});
+    EXPECT_TRUE(decodeProblemsText(DecodeMemoryImage(clean, lastAddressOf(clean))).isEmpty());
 }
 
 TEST(DecodeMemoryImage, WaveNameShownUnlessItStartsWithTwoZeros)
@@ -176,7 +249,7 @@ TEST(DecodeMemoryImage, ASetEndingBeyondTheLastAddressIsReported)
     MemoryImage image = encodeMemoryImage({set({600, 610}), set({700, 710})});
     const int last = lastAddressOf(image);
     // The last address stops short of the second set's end marker.
-    const DecodeResult r = DecodeMemoryImage(image, last - 1, kNow);
+    const DecodeResult r = DecodeMemoryImage(image, last - 1);
     EXPECT_EQ(r.code, DecodeCode::BeyondLastAddress);
     EXPECT_EQ(r.store->Counts, (std::vector<std::int32_t>{2, 2}));
 }
@@ -186,14 +259,14 @@ TEST(DecodeMemoryImage, ASetEndingBeyondTheLastAddressIsReported)
 TEST(DecodeMemoryImage, ALastAddressBeyondTheMemoryEndsTheDataAtTheMemorysEnd)
 {
     const MemoryImage small = encodeMemoryImage({set({600, 610}), set({700, 710})});
-    const DecodeResult inside = DecodeMemoryImage(small, 0xFF0123, kNow);
+    const DecodeResult inside = DecodeMemoryImage(small, 0xFF0123);
     EXPECT_EQ(inside.code, DecodeCode::Ok);
     EXPECT_EQ(inside.store->Counts, (std::vector<std::int32_t>{2, 2}));
 
     // One set of 131,000 samples ends at 0x40089, past the memory's last byte 0x3FFFF.
     const MemoryImage big = encodeMemoryImage({set(std::vector<std::uint16_t>(131000, 650))});
     ASSERT_GT(lastAddressOf(big), kMeterMemoryBytes - 1);
-    const DecodeResult beyond = DecodeMemoryImage(big, lastAddressOf(big), kNow);
+    const DecodeResult beyond = DecodeMemoryImage(big, lastAddressOf(big));
     EXPECT_EQ(beyond.code, DecodeCode::BeyondLastAddress);
     EXPECT_EQ(beyond.store->Counts, (std::vector<std::int32_t>{131000}));
 }
@@ -207,7 +280,7 @@ TEST(DecodeMemoryImage, ImagesCutShortAtEveryOffsetAreReadOnlyWithinThemselves)
         SCOPED_TRACE(length);
         // A copy of exactly `length` bytes, so that the sanitizers see any read past it.
         const QByteArray cut(full.constData(), length);
-        const DecodeResult r = DecodeMemoryImage(cut, last, kNow);
+        const DecodeResult r = DecodeMemoryImage(cut, last);
         if (length < 11) {
             EXPECT_EQ(r.code, DecodeCode::NoDataSets);
             continue;
@@ -220,10 +293,19 @@ TEST(DecodeMemoryImage, ImagesCutShortAtEveryOffsetAreReadOnlyWithinThemselves)
             total += s.Counts[n];
         EXPECT_EQ(total, static_cast<std::int64_t>(s.Levels.size()));
         EXPECT_EQ(s.Levels.size(), s.SampleTimes.size());
-        if (length < full.size())
-            EXPECT_EQ(r.code, DecodeCode::BeyondLastAddress);
-        else
+        if (length < full.size()) {
+            // 34 for the set cut short; 35 after it when its date bytes are cut off as well.
+            ASSERT_FALSE(r.problems.empty());
+            EXPECT_EQ(r.code, r.problems.back().code);
+            EXPECT_TRUE(std::any_of(r.problems.begin(), r.problems.end(), [](const DecodeProblem& p) {
+                return p.code == DecodeCode::BeyondLastAddress;
+            }));
+            for (const DecodeProblem& p : r.problems)
+                if (p.code == DecodeCode::StartUnreadable)
+                    EXPECT_LT(length, s.HeaderOffsets[p.set - 1] + 9);
+        } else {
             EXPECT_EQ(r.code, DecodeCode::Ok);
+        }
     }
 }
 
@@ -236,11 +318,11 @@ TEST(DecodeMemoryImage, HugeHeaderCountsInASmallImageCostNothing)
     setByte(image, 256 + 12, 0xFF);
     setByte(image, 256 + 13, 0xFF);
     setByte(image, lastAddressOf(image), 0); // no end marker to find
-    const DecodeResult r = DecodeMemoryImage(image, 0xFFFFFF, kNow);
+    const DecodeResult r = DecodeMemoryImage(image, 0xFFFFFF);
     ASSERT_TRUE(r.store);
     EXPECT_EQ(r.store->size(), 4000);
     EXPECT_LE(r.store->Levels.size(), static_cast<size_t>(image.size()));
-    EXPECT_EQ(r.code, DecodeCode::BeyondLastAddress);
+    EXPECT_EQ(r.code, DecodeCode::StartUnreadable); // the sets beyond the image have no date
 }
 
 TEST(DecodeMemoryImage, SecondDecodeHoldsOnlyItsOwnSets)

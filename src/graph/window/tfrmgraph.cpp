@@ -654,6 +654,11 @@ void TfrmGraph::showRecordingStart(double time)
     txtStartTime->setText(formatDateTime(time));
 }
 
+void TfrmGraph::showRecordingStart(const QString& text)
+{
+    txtStartTime->setText(text);
+}
+
 void TfrmGraph::showDataCount(int count)
 {
     txtDataNo->setText(QString::number(count));

@@ -89,6 +89,8 @@ public:
     // The whole-graph boxes while recording: the start time, the number of points, the
     // maximum and minimum with their times, the average.
     void showRecordingStart(double time);
+    // A start that is not a time, e.g. "unreadable".
+    void showRecordingStart(const QString& text);
     void showDataCount(int count);
     void showMaximum(float level, double time);
     void showMinimum(float level, double time);
