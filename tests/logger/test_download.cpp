@@ -200,3 +200,148 @@ TEST_F(DownloadTest, RecoveryPurgesAndSendsQ)
 }
 
 } // namespace
+
+namespace {
+
+// A set of n samples between 30 and 130 dB, for memories whose headers fall at other places
+// of the 32-byte blocks.
+LoggedSet oddSet(int n, QByteArray wave)
+{
+    std::vector<std::uint16_t> tenths;
+    for (int k = 0; k < n; ++k)
+        tenths.push_back(static_cast<std::uint16_t>(300 + (k * 37) % 1001));
+    return {QDateTime(QDate(2026, 7, 31), QTime(23, 59, 58)).addSecs(n * 3600), 1 + n % 60,
+            static_cast<std::uint8_t>(n % 16), std::move(wave), std::move(tenths)};
+}
+
+// Everything a decode gives the user, as one comparable text.
+QString dataOf(const DecodeResult& d)
+{
+    QStringList t{QString::number(d.code)};
+    if (d.store) {
+        const DataSetStore& s = *d.store;
+        for (int n = 0; n < s.size(); ++n) {
+            t << dataSetRow(d, n).join('|') << QString::number(s.StartTimes[n], 'g', 17);
+            const DataSetSpan span = s.Span(n);
+            for (std::int64_t k = 0; k < span.count; ++k)
+                t << QString::number(s.Levels[span.first + k]) + "@" + QString::number(s.SampleTimes[span.first + k], 'g', 17);
+        }
+    }
+    return t.join('\n');
+}
+
+} // namespace
+
+// Every reply with one byte garbled (its bits inverted), at each of the 32 positions: the
+// download either delivers exactly the memory the fault-free download delivers, or it fails
+// (a download code, or a decode code that reports damaged sets). It never passes off other
+// data as the meter's.
+TEST_F(DownloadTest, AReplyByteGarbledAtAnyPositionNeverPassesForTheMemory)
+{
+    const std::vector<std::pair<const char*, QByteArray>> memories = {
+        {"four sets", transport.meter().state().memory},
+        {"a full memory", encodeMemoryImage(fullMemoryLoggedSets())},
+        {"sets of odd lengths", encodeMemoryImage({oddSet(7, "REC00042"), oddSet(33, "00000000"), oddSet(101, "WAV00007"),
+                                                  oddSet(5, "00000000")})},
+    };
+    for (const auto& [name, memory] : memories) {
+        SCOPED_TRACE(name);
+        const auto download = [memory = memory](std::optional<int> garbled) {
+            SimulatedTransport t{std::make_unique<SimulatedMeter>(QString(), 9)};
+            t.meter().update([&](SimulatedMeter::State& s) { s.memory = memory; });
+            t.faults.alterByteIndex = garbled;
+            MeterLink l(t);
+            return DownloadMemory(l);
+        };
+        const DownloadResult clean = download(std::nullopt);
+        ASSERT_EQ(clean.code, DownloadCode::Ok);
+        ASSERT_EQ(DecodeMemoryImage(clean.image, clean.lastAddress).code, DecodeCode::Ok);
+        for (int i = 0; i < kReplyLength; ++i) {
+            SCOPED_TRACE(i);
+            const DownloadResult r = download(i);
+            if (r.code != DownloadCode::Ok) {
+                EXPECT_TRUE(r.image.isEmpty());
+                EXPECT_EQ(r.problems.empty(), r.code != DownloadCode::Garbled);
+                continue;
+            }
+            const DecodeResult d = DecodeMemoryImage(r.image, r.lastAddress);
+            if (d.code != DecodeCode::Ok) {
+                EXPECT_TRUE(isDamagedDecode(d.code) || !d.store) << d.code;
+                EXPECT_EQ(d.problems.empty(), !isDamagedDecode(d.code));
+                continue;
+            }
+            // Bytes that carry nothing (the reply's framing, the unused header block, what lies
+            // beyond the last address) may differ; every data set must be as the meter holds it.
+            EXPECT_EQ(r.lastAddress, clean.lastAddress);
+            EXPECT_EQ(dataOf(d), dataOf(DecodeMemoryImage(clean.image, clean.lastAddress)))
+                << "a garbled transfer passed as the meter's memory";
+        }
+    }
+}
+
+// Each check of a whole transfer, on an image that is right but for one thing.
+TEST_F(DownloadTest, ATransferIsGarbledWhenItHoldsWhatNoMeterWrites)
+{
+    const LoggedSet a{QDateTime(QDate(2026, 7, 31), QTime(10, 0, 0)), 2, 0x0F, "WAV00001", {600, 610, 620}};
+    const LoggedSet b{QDateTime(QDate(2026, 7, 31), QTime(11, 0, 0)), 60, 0x0F, "00000000", {700, 1400}};
+    const QByteArray good = encodeMemoryImage({a, b});
+    const int H2 = 256 + 24 + 6 + 2; // the second set's header
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, int>> bytes; // offset, value
+        int last;                               // the last address; -1: as encoded
+        QString problem;                        // what the problem line begins with; empty: none
+    };
+    const Case cases[] = {
+        {"as written", {}, -1, ""},
+        {"level 140.0 dB", {{H2 + 26, 0x05}, {H2 + 27, 0x78}}, -1, ""},
+        {"level 140.1 dB", {{H2 + 26, 0x05}, {H2 + 27, 0x79}}, -1, "data set 2: sample 2 reads 140.1 dB, above 140.0 dB"},
+        {"level 409.5 dB", {{256 + 24, 0x0F}, {256 + 25, 0xFF}}, -1, "data set 1: sample 1 reads 409.5 dB"},
+        {"upper bits of a sample", {{256 + 24, 0xF2}}, -1, ""},
+        {"interval 61 s", {{H2 + 10, 61}}, -1, "data set 2: interval 61 s, above 60 s"},
+        {"interval 0 s", {{H2 + 10, 0}}, -1, ""},
+        {"wave name byte 0xCF", {{256 + 17, 0xCF}}, -1, "data set 1: wave file name byte 3 is 0xcf"},
+        {"wave name never written", {{256 + 15, 0x00}, {256 + 16, 0xFF}}, -1, ""},
+        {"header count one short", {{256 + 13, 2}}, -1, "data set 1: the header counts 2 samples, the end marker follows 3"},
+        {"sets end before the last address", {}, good.size() + 10,
+         QStringLiteral("the 2 data sets end at offset %1, the last address is %2").arg(good.size() - 1).arg(good.size() + 10)},
+        {"a last address beyond the memory", {}, 0x40000, "last address 262144 lies beyond"},
+        // The decode's own codes are left to it.
+        {"start marker", {{256, 0x00}}, -1, ""},
+        {"unreadable date", {{256 + 4, 0x1A}}, -1, ""},
+        {"a set beyond the last address", {}, good.size() - 3, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray image = good;
+        for (const auto& [offset, value] : c.bytes)
+            image[offset] = char(value);
+        const int last = c.last >= 0 ? c.last : lastAddressOf(image);
+        const std::vector<QString> problems = checkTransferredImage(image, last);
+        if (c.problem.isEmpty()) {
+            EXPECT_TRUE(problems.empty()) << problems.front().toStdString();
+            continue;
+        }
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_TRUE(problems[0].startsWith(c.problem)) << problems[0].toStdString();
+    }
+}
+
+// A garbled transfer ends as any failed one: the image is dropped, 'q' has been sent, the code
+// is 122 and the problems say what was wrong.
+TEST_F(DownloadTest, AGarbledTransferFailsWith122AndSaysWhy)
+{
+    transport.faults.alterByteIndex = 10; // the set count, and every block's byte 10
+    const DownloadResult r = DownloadMemory(link);
+    EXPECT_EQ(r.code, 122);
+    EXPECT_TRUE(r.image.isEmpty());
+    EXPECT_EQ(lettersWritten().last(), "q");
+    const QStringList lines = downloadProblemsText(r).split('\n');
+    EXPECT_EQ(lines[0], "The memory arrived garbled (code 122):");
+    EXPECT_TRUE(lines.contains("data set 1: interval 254 s, above 60 s")) << lines.join('\n').toStdString();
+    EXPECT_EQ(downloadProblemsText(r, 1).split('\n').size(), 3);
+    const LoadOutcome o = loadOutcome(r.code);
+    EXPECT_FALSE(o.accepted);
+    EXPECT_TRUE(o.recover);
+    EXPECT_EQ(o.message, "There was error,please try again!   error code=122");
+}

@@ -866,3 +866,99 @@ TEST_F(CliTest, SetupCommandsRefuseBadInputAndReportFailures)
             EXPECT_EQ(r.out, "");
     }
 }
+
+// ---------------------------------------------------------------------------
+// Damaged data sets and garbled transfers
+
+namespace {
+// Three sets of two samples; set 2's header lies at 256 + 30.
+const int kSecondHeader = 256 + 30;
+QByteArray threeSets()
+{
+    return encodeMemoryImage({LoggedSet{kStart, 1, 0x0F, "00000000", {600, 700}},
+                              LoggedSet{kStart.addSecs(3600), 2, 0x0F, "00000000", {800, 810}},
+                              LoggedSet{kStart.addSecs(7200), 1, 0x0F, "00000000", {650, 660}}});
+}
+} // namespace
+
+TEST_F(CliTest, DecodeFailsOnDamagedSetsAndStillPrintsWhatItRead)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, int>> bytes; // offset, value
+        int code;
+        const char* problem; // in the stderr line of set 2
+    };
+    const int last = threeSets().size() - 1;
+    const Case cases[] = {
+        {"start marker", {{kSecondHeader, 0x00}}, 33, "data set 2: no start marker"},
+        {"beyond the last address", {{13, (last - 3) & 0xFF}}, 34, "data set 3: ends at offset"},
+        {"year 2A", {{kSecondHeader + 3, 0x2A}}, 35, "data set 2: unreadable start date and time (header bytes 2A 11 23 10 00 00)"},
+        {"month 1A", {{kSecondHeader + 4, 0x1A}}, 35, "data set 2: unreadable start"},
+        {"31 February", {{kSecondHeader + 4, 0x02}, {kSecondHeader + 5, 0x31}}, 35, "data set 2: unreadable start"},
+        {"second 60", {{kSecondHeader + 8, 0x60}}, 35, "data set 2: unreadable start"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray image = threeSets();
+        for (const auto& [offset, value] : c.bytes)
+            image[offset] = char(value);
+        const QString file = writeBytes(dataDir.file("damaged.rec"), image);
+        const Result r = run({"decode", file});
+        EXPECT_EQ(r.status, 1);
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        EXPECT_EQ(o["code"].toInt(), c.code);
+        const QJsonArray sets = o["sets"].toArray();
+        ASSERT_EQ(sets.size(), 3);
+        EXPECT_EQ(sets[0].toObject()["start"].toString(), "2026-11-23T09:00:00");
+        EXPECT_EQ(sets[2].toObject()["start"].toString(), "2026-11-23T11:00:00");
+        if (c.code == 35) {
+            EXPECT_TRUE(sets[1].toObject()["start"].isNull()) << r.out.toStdString();
+            EXPECT_EQ(sets[1].toObject()["count"].toInt(), 2);
+        }
+        EXPECT_TRUE(r.err.contains(QStringLiteral("decode code %1: damaged data sets").arg(c.code))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.problem)) << r.err.toStdString();
+    }
+    // A whole file decodes with 0 and says nothing.
+    const Result clean = run({"decode", writeBytes(dataDir.file("clean.rec"), threeSets())});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_TRUE(clean.err.isEmpty()) << clean.err.toStdString();
+}
+
+TEST_F(CliTest, ExportAndLeqRefuseASetWhoseStartCannotBeRead)
+{
+    QByteArray image = threeSets();
+    image[kSecondHeader + 4] = char(0x02); // 31 February
+    image[kSecondHeader + 5] = char(0x31);
+    const QString rec = writeBytes(dataDir.file("feb31.rec"), image);
+    const QString out = dataDir.file("set2.txt");
+    for (const QStringList& args : {QStringList{"export", rec, "--set", "2", "-o", out},
+                                    QStringList{"export", rec, "--set", "2", "-o", dataDir.file("set2.ghf")},
+                                    QStringList{"leq", rec, "--set", "2"}, QStringList{"leq", rec, "--set", "2", "--series"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(rec + ": data set 2 has an unreadable start date and time (header bytes 26 02 31 10 00 00)"))
+            << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(out));
+    EXPECT_FALSE(QFileInfo::exists(dataDir.file("set2.ghf")));
+    // The sets around it have their times.
+    EXPECT_EQ(run({"export", rec, "--set", "3", "-o", dataDir.file("set3.txt")}).status, 0);
+    const Result leq = run({"leq", rec, "--set", "1"});
+    EXPECT_EQ(leq.status, 0) << leq.err.toStdString();
+}
+
+TEST_F(CliTest, AGarbledDownloadFailsWith122AndWritesNothing)
+{
+    for (const char* fault : {"wrong-byte=10", "wrong-byte=2", "wrong-byte=17"}) {
+        SCOPED_TRACE(fault);
+        const QString file = dataDir.file("garbled.rec");
+        const Result r = run({"--simulate", "--simulate-faults", fault, "download", "-o", file});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.contains("The memory arrived garbled (code 122):\ndata set 1: ")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("There was error,please try again!   error code=122")) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(file));
+    }
+}
