@@ -361,3 +361,106 @@ TEST_F(DataLoggerWindowTest, EraseAsksThenEmptiesTheMemory)
 }
 
 } // namespace
+
+namespace {
+// Three sets of two samples: set 2's header at 256 + 30.
+QByteArray threeSetImage()
+{
+    const QDateTime start(QDate(2026, 6, 1), QTime(7, 0, 0));
+    return encodeMemoryImage({LoggedSet{start, 1, 0x0F, "00000000", {600, 700}},
+                              LoggedSet{start.addSecs(3600), 2, 0x0F, "00000000", {800, 810}},
+                              LoggedSet{start.addSecs(7200), 1, 0x0F, "00000000", {650, 660}}});
+}
+} // namespace
+
+// A collection or a download with damaged sets: the sets are shown as far as they were read,
+// and a message says which are damaged and why.
+TEST_F(DataLoggerWindowTest, DamagedDataSetsAreShownWithAWarning)
+{
+    const QString file = data.file("damaged.rec");
+    const auto writeImage = [&](const QByteArray& image) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(image);
+    };
+    QByteArray marker = threeSetImage();
+    marker[256 + 30] = char(0x00);
+    writeImage(marker);
+    prompts.fileNames = {file};
+    logger().OpenCollectionFile();
+    ASSERT_NE(logger().window(), nullptr);
+    EXPECT_EQ(logger().window()->dataSetRowCount(), 3);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith("Some data sets are damaged and are shown as far as they could be read:\n"
+                                               "decode code 33: damaged data sets 2\n"
+                                               "data set 2: no start marker"))
+        << prompts.messages[0].toStdString();
+
+    // 31 February: the set shows without a date, and gets one from "Change Date & Time".
+    QByteArray feb31 = threeSetImage();
+    feb31[256 + 30 + 4] = char(0x02);
+    feb31[256 + 30 + 5] = char(0x31);
+    writeImage(feb31);
+    prompts.messages.clear();
+    prompts.fileNames = {file};
+    logger().OpenCollectionFile();
+    TfrmGraph* w = logger().window();
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].contains("decode code 35: damaged data sets 2\n"
+                                             "data set 2: unreadable start date and time (header bytes 26 02 31 08 00 00)"))
+        << prompts.messages[0].toStdString();
+    EXPECT_TRUE(prompts.messages[0].contains("\"Change Date & Time\""));
+    EXPECT_EQ(w->dataSetRowTexts(1).mid(0, 5), QStringList({"2", "unreadable", "--:--:--", "00:02", "2"}));
+    EXPECT_FALSE(logger().store().startReadable(1));
+    w->grdDataSetsClick(1);
+    EXPECT_EQ(w->statisticTexts().startTime, "unreadable");
+    EXPECT_EQ(w->chart().points(), 2);
+    EXPECT_DOUBLE_EQ(w->model().xDataII(0, 1), 2 / 86400.0) << "drawn as the time since its first sample";
+    TfrmDateTime::setRunner([](TfrmDateTime& d) {
+        d.DatePicker->setDate(QDate(2026, 2, 28));
+        d.TimePicker->setTime(QTime(8, 0, 0));
+        return int(QDialog::Accepted);
+    });
+    w->selectDataSetRow(1);
+    w->changeDateTimeClick();
+    TfrmDateTime::setRunner({});
+    EXPECT_TRUE(logger().store().startReadable(1));
+    EXPECT_EQ(w->dataSetRowTexts(1).value(2), "08:00:00");
+    EXPECT_NE(w->statisticTexts().startTime, "unreadable");
+
+    // Downloaded: 35 is an error as before, now with the sets it concerns; the sets stay.
+    poll();
+    sim->meter().update([&](SimulatedMeter::State& s) { s.memory = feb31; });
+    prompts.messages.clear();
+    EXPECT_EQ(load(), 35);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith("There was error,please try again!   error code=35\n\n"
+                                               "Some data sets are damaged"))
+        << prompts.messages[0].toStdString();
+    EXPECT_EQ(logger().window()->dataSetRowCount(), 3);
+
+    // 33 was accepted silently; now it warns.
+    sim->meter().update([&](SimulatedMeter::State& s) { s.memory = marker; });
+    prompts.messages.clear();
+    EXPECT_EQ(load(), 33);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith("Some data sets are damaged")) << prompts.messages[0].toStdString();
+    EXPECT_TRUE(main->state().DataLoggerUnsaved);
+}
+
+TEST_F(DataLoggerWindowTest, AGarbledDownloadIsAFailureThatSaysWhy)
+{
+    poll();
+    sim->clearCalls();
+    sim->faults.alterByteIndex = 2; // every reply's byte 2: the samples' upper bytes
+    EXPECT_EQ(load(), 122);
+    sim->faults.alterByteIndex.reset();
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith("There was error,please try again!   error code=122\n\n"
+                                               "The memory arrived garbled (code 122):\ndata set 1: "))
+        << prompts.messages[0].toStdString();
+    EXPECT_EQ(logger().window(), nullptr);
+    EXPECT_FALSE(QFile::exists(workingCopyFile()));
+    poll();
+    EXPECT_TRUE(lettersWritten().contains("Q"));
+}
