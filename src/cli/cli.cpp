@@ -199,13 +199,15 @@ int cmdMonitor(Context& ctx, const QStringList& args)
         if (now < nextTick)
             clock.sleepMs(static_cast<int>(nextTick - now));
         nextTick = std::max(nextTick + Poller::IntervalMs, clock.tickMs());
+        // A reading's time is when its poll began, not when a slow reply arrived.
+        const QTime polledAt = clock.now().time();
         const PollOutcome outcome = ctx.poller.tick();
         if (const char* status = statusTextAfter(outcome)) {
             ctx.err << status << "\n";
             ctx.err.flush();
         }
         if (outcome == PollOutcome::Reading) {
-            ctx.out << monitorLine(clock.now().time(), ctx.poller.reading()) << "\n";
+            ctx.out << monitorLine(polledAt, ctx.poller.reading()) << "\n";
             ctx.out.flush();
             ++shown;
         }

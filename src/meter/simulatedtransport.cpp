@@ -102,6 +102,7 @@ int SimulatedTransport::UsbRead(int length, std::uint8_t* buffer)
 int SimulatedTransport::UsbWriteBlock(int length, const std::uint8_t* block)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(block), length);
+    checkUnplug(); // a meter unplugged after the command also misses the block that follows it
     if (!usable() || faults.blockWriteFails || length != kReplyLength)
         return log("UsbWriteBlock", {length}, bytes, 1);
     ReplyBytes b;

@@ -296,6 +296,21 @@ TEST_F(LinkTest, UnframedReplyIsIgnoredButResetsTheCount)
     EXPECT_EQ(poller.PollFailures, 0);
 }
 
+// A level the meter cannot show (6485 dB from a garbled high byte) is not a reading: the poll
+// went through, so the failure count is cleared, but nothing is applied.
+TEST_F(LinkTest, ALevelTheMeterCannotShowIsNotApplied)
+{
+    connect();
+    sim.meter().setLevelOverride(650);
+    sim.faults.alterByteIndex = 5;
+    sim.faults.alterByteValue = 0xFD;
+    EXPECT_EQ(poller.tick(), PollOutcome::ReplyIgnored);
+    EXPECT_EQ(poller.PollFailures, 0);
+    sim.faults = {};
+    ASSERT_EQ(poller.tick(), PollOutcome::Reading);
+    EXPECT_EQ(DisplayLevel(poller.reading()), 650);
+}
+
 namespace {
 // Forwards to the simulator and notes the link-busy flag at every call.
 class BusySpy final : public Transport {
