@@ -169,7 +169,8 @@ int cmdRead(Context& ctx, const QStringList&)
         ctx.out << readingJson(ctx.poller.reading(), ctx.poller.sequenceMatched()) << "\n";
         return 0;
     case PollOutcome::ReplyIgnored:
-        ctx.err << "reply not framed: " << hexLine(ctx.link.MainReply) << "\n";
+        ctx.err << (isFramedReading(ctx.link.MainReply) ? "level the meter cannot show: " : "reply not framed: ")
+                << hexLine(ctx.link.MainReply) << "\n";
         return 1;
     default:
         ctx.err << "no response from device" << "\n";

@@ -169,6 +169,10 @@ constexpr int kMaxExchanges = 1000000000;
 
 const FaultItem kFaultItems[] = {
     {"delay", "MS", 600000, [](TransportFaults& f, int v) { f.delayMsPerExchange = v; }},
+    {"open-fails", nullptr, 0, [](TransportFaults& f, int) { f.openFails = true; }},
+    {"timeouts-fail", nullptr, 0, [](TransportFaults& f, int) { f.timeoutsFail = true; }},
+    {"write-fails", nullptr, 0, [](TransportFaults& f, int) { f.writeFails = true; }},
+    {"block-write-fails", nullptr, 0, [](TransportFaults& f, int) { f.blockWriteFails = true; }},
     {"silent", nullptr, 0, [](TransportFaults& f, int) { f.noReply = true; }},
     {"silent-after", "N", kMaxExchanges, [](TransportFaults& f, int v) { f.silentAfterExchanges = v; }},
     {"unplug-after", "N", kMaxExchanges, [](TransportFaults& f, int v) { f.unplugAfterExchanges = v; }},

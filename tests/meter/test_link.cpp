@@ -372,6 +372,10 @@ TEST(FaultList, ParsesEachItemAndRefusesWhatItDoesNotKnow)
     const Good good[] = {
         {"delay=300", [](const TransportFaults& f) { return f.delayMsPerExchange == 300 && !f.noReply; }},
         {"silent", [](const TransportFaults& f) { return f.noReply && f.silentAfterExchanges == -1; }},
+        {"open-fails", [](const TransportFaults& f) { return f.openFails && !f.timeoutsFail && !f.writeFails; }},
+        {"timeouts-fail", [](const TransportFaults& f) { return f.timeoutsFail && !f.openFails; }},
+        {"write-fails", [](const TransportFaults& f) { return f.writeFails && !f.blockWriteFails; }},
+        {"block-write-fails", [](const TransportFaults& f) { return f.blockWriteFails && !f.writeFails; }},
         {"silent-after=2", [](const TransportFaults& f) { return !f.noReply && f.silentAfterExchanges == 2; }},
         {"unplug-after=0", [](const TransportFaults& f) { return f.unplugAfterExchanges == 0; }},
         {"wrong-byte=31", [](const TransportFaults& f) { return f.alterByteIndex == 31 && !f.alterByteValue; }},
@@ -396,6 +400,7 @@ TEST(FaultList, ParsesEachItemAndRefusesWhatItDoesNotKnow)
         {"delay=-1", "\"delay=-1\""},
         {"delay=1.5", "\"delay=1.5\""},
         {"silent=1", "\"silent=1\""},
+        {"open-fails=1", "\"open-fails=1\""},
         {"silent-after=+3", "\"silent-after=+3\""},
         {"unplug-after=x", "\"unplug-after=x\""},
         {"wrong-byte=32", "\"wrong-byte=32\""},
