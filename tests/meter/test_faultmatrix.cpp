@@ -647,7 +647,7 @@ struct Step {
     int onlyExchange = 0;   // garbled only in the reply to this command (from 1); 0: in every reply
 };
 
-std::vector<Step> stepsFor(const MatrixCommand& c, int exchanges)
+std::vector<Step> stepsFor(int exchanges)
 {
     std::vector<Step> steps{
         {"open fails", [](TransportFaults& f, int) { f.openFails = true; }, [](const MatrixCommand& c, int) { return Expectation(c.openFails); }},
@@ -683,7 +683,6 @@ std::vector<Step> stepsFor(const MatrixCommand& c, int exchanges)
                          [n](TransportFaults& f, int base) { f.silentAfterExchanges = base + n; },
                          [n](const MatrixCommand& c, int e) { return c.silentAfter(n, e); }});
     }
-    (void)c;
     return steps;
 }
 
@@ -740,7 +739,7 @@ TEST(FaultMatrix, EveryCommandAtEveryStepEndsWithItsCodeAndThePollResumes)
         ASSERT_TRUE(clean.outcome.fileProblem.isEmpty()) << clean.outcome.fileProblem.toStdString();
         ASSERT_EQ(clean.resumed, PollOutcome::Reading);
 
-        for (const Step& step : stepsFor(c, clean.exchanges)) {
+        for (const Step& step : stepsFor(clean.exchanges)) {
             ++cells;
             SCOPED_TRACE(step.name.toStdString());
             const CellRun r = runCell(c, step.fault);
