@@ -169,7 +169,8 @@ int cmdRead(Context& ctx, const QStringList&)
         ctx.out << readingJson(ctx.poller.reading(), ctx.poller.sequenceMatched()) << "\n";
         return 0;
     case PollOutcome::ReplyIgnored:
-        ctx.err << "reply not framed: " << hexLine(ctx.link.MainReply) << "\n";
+        ctx.err << (isFramedReading(ctx.link.MainReply) ? "level the meter cannot show: " : "reply not framed: ")
+                << hexLine(ctx.link.MainReply) << "\n";
         return 1;
     default:
         ctx.err << "no response from device" << "\n";
@@ -199,13 +200,15 @@ int cmdMonitor(Context& ctx, const QStringList& args)
         if (now < nextTick)
             clock.sleepMs(static_cast<int>(nextTick - now));
         nextTick = std::max(nextTick + Poller::IntervalMs, clock.tickMs());
+        // A reading's time is when its poll began, not when a slow reply arrived.
+        const QTime polledAt = clock.now().time();
         const PollOutcome outcome = ctx.poller.tick();
         if (const char* status = statusTextAfter(outcome)) {
             ctx.err << status << "\n";
             ctx.err.flush();
         }
         if (outcome == PollOutcome::Reading) {
-            ctx.out << monitorLine(clock.now().time(), ctx.poller.reading()) << "\n";
+            ctx.out << monitorLine(polledAt, ctx.poller.reading()) << "\n";
             ctx.out.flush();
             ++shown;
         }

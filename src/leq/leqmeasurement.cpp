@@ -97,7 +97,9 @@ LeqTick LeqMeasurement::tick(bool readOk, const LeqReply& reply, const QDateTime
 {
     LeqTick out;
     LeqState& s = m_state;
-    if (!readOk) {
+    const int raw = reply[5] * 256 + reply[6];
+    // A level the meter cannot show is a garbled reply: a failed read, neither logged nor averaged.
+    if (!readOk || !isPossibleLevel(raw)) {
         out.readFailed = true;
         ++s.ReadFailures;
         out.failedOut = s.ReadFailures > kFailureLimit;
@@ -107,7 +109,6 @@ LeqTick LeqMeasurement::tick(bool readOk, const LeqReply& reply, const QDateTime
     double when = 0;
     readingTexts(reply, now, date, time, &when);
     const std::uint8_t tag = reply[15];
-    const int raw = reply[5] * 256 + reply[6];
     const float level = static_cast<float>(raw) * 0.1f;
     out.logLine = time + QLatin1Char('\t') + QString::number(level, 'f', 1);
 

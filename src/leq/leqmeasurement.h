@@ -60,7 +60,8 @@ public:
 
     // Start: the state afresh, the duration in seconds.
     void start(int durationSeconds);
-    // One tick: a reply read (readOk) or not. `now` stands in for an unreadable meter clock.
+    // One tick: a reply read (readOk) or not. A reply whose level the meter cannot show
+    // (isPossibleLevel) counts as a failed read. `now` stands in for an unreadable meter clock.
     LeqTick tick(bool readOk, const LeqReply& reply, const QDateTime& now);
     const LeqState& state() const { return m_state; }
 

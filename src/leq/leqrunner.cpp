@@ -37,10 +37,12 @@ void openLeqLink(MeterLink& link)
 LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, QIODevice* log)
 {
     Transport& t = link.transport();
+    // The reading's time is when its exchange began: a slow meter must not move it on.
+    const QDateTime began = Clock::instance().now();
     link.WriteMainCommand(Letter::Reading);
     t.UsbPurge();
     const bool ok = t.UsbRead(kReplyLength, link.MainReply.data()) == 0;
-    const LeqTick tick = measurement.tick(ok, link.MainReply, Clock::instance().now());
+    const LeqTick tick = measurement.tick(ok, link.MainReply, began);
     if (!tick.logLine.isEmpty() && log)
         log->write((tick.logLine + QStringLiteral("\r\n")).toLocal8Bit());
     return tick;

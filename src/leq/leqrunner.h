@@ -25,7 +25,8 @@ std::unique_ptr<QFile> openLeqLog();
 // The link for a measurement: closed, opened, 100 ms time-outs; failures show as failed reads.
 void openLeqLink(MeterLink& link);
 // One tick over an open link: 'A' written, purge, one reply read and measured; the log line
-// appended to log when there is one.
+// appended to log when there is one. The computer's time that stands in for an unreadable meter
+// clock is read before the exchange.
 LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, QIODevice* log);
 
 class LeqRunner : public QObject {

@@ -30,7 +30,7 @@ PollOutcome Poller::tick()
     }
     if (m_link.PollReading()) {
         PollFailures = 0;
-        return isFramedReading(m_link.MainReply) ? PollOutcome::Reading : PollOutcome::ReplyIgnored;
+        return isUsableReading(m_link.MainReply) ? PollOutcome::Reading : PollOutcome::ReplyIgnored;
     }
     if (++PollFailures >= FailureLimit) {
         Connected = false;

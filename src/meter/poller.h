@@ -11,7 +11,8 @@ enum class PollOutcome {
     ProbeFailed,    // not connected and the 'K' probe got no "323": nothing changes
     ConnectedNow,   // the probe succeeded: show "On Connection", enable the meter commands
     Reading,        // a framed reading is in MainReply: apply it (reading())
-    ReplyIgnored,   // the poll succeeded but the reply is not framed: nothing to apply
+    ReplyIgnored,   // the poll succeeded but the reply is not framed, or shows a level the meter
+                    // cannot show (isUsableReading): nothing to apply
     FailureCounted, // the poll failed; PollFailures is below the limit
     ConnectionLost, // the fifth failure in a row: disable the meter commands, "No Connection"
 };

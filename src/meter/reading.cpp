@@ -66,6 +66,11 @@ int DisplayLevel(const MeterReading& r)
     return r.LevelTenths;
 }
 
+bool isUsableReading(const ReplyBytes& reply)
+{
+    return isFramedReading(reply) && isPossibleLevel(DisplayLevel(decodeReading(reply)));
+}
+
 float DisplayLevelDb(const MeterReading& r)
 {
     return static_cast<float>(DisplayLevel(r)) * 0.1f;

@@ -39,6 +39,17 @@ struct MeterReading {
 bool isFramedReading(const ReplyBytes& reply);
 // Decodes the fields; does not check the framing.
 MeterReading decodeReading(const ReplyBytes& reply);
+
+// The levels the meter can show, in tenths of a dB: from 0.0 up to 140.0 dB, the top of its
+// highest range (130 dB) with the margin its own logged memory is read with. Anything above is
+// not a level the meter made but a garbled reply.
+inline constexpr int kHighestMeterTenths = 1400;
+inline constexpr bool isPossibleLevel(int tenths) { return tenths >= 0 && tenths <= kHighestMeterTenths; }
+
+// True when a reply to 'A' can be used as a reading: it is framed (isFramedReading) and the level
+// it shows (DisplayLevel) is one the meter can show. The poll, the real-time recording and the
+// live Leq use no other reply.
+bool isUsableReading(const ReplyBytes& reply);
 // The level the meter displays, in tenths of a dB (MAX or MIN when held).
 int DisplayLevel(const MeterReading& r);
 // DisplayLevel in dB, as the panel and the recording use it.

@@ -102,6 +102,7 @@ int SimulatedTransport::UsbRead(int length, std::uint8_t* buffer)
 int SimulatedTransport::UsbWriteBlock(int length, const std::uint8_t* block)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(block), length);
+    checkUnplug(); // a meter unplugged after the command also misses the block that follows it
     if (!usable() || faults.blockWriteFails || length != kReplyLength)
         return log("UsbWriteBlock", {length}, bytes, 1);
     ReplyBytes b;
@@ -168,6 +169,10 @@ constexpr int kMaxExchanges = 1000000000;
 
 const FaultItem kFaultItems[] = {
     {"delay", "MS", 600000, [](TransportFaults& f, int v) { f.delayMsPerExchange = v; }},
+    {"open-fails", nullptr, 0, [](TransportFaults& f, int) { f.openFails = true; }},
+    {"timeouts-fail", nullptr, 0, [](TransportFaults& f, int) { f.timeoutsFail = true; }},
+    {"write-fails", nullptr, 0, [](TransportFaults& f, int) { f.writeFails = true; }},
+    {"block-write-fails", nullptr, 0, [](TransportFaults& f, int) { f.blockWriteFails = true; }},
     {"silent", nullptr, 0, [](TransportFaults& f, int) { f.noReply = true; }},
     {"silent-after", "N", kMaxExchanges, [](TransportFaults& f, int v) { f.silentAfterExchanges = v; }},
     {"unplug-after", "N", kMaxExchanges, [](TransportFaults& f, int v) { f.unplugAfterExchanges = v; }},

@@ -45,6 +45,10 @@ struct ParsedFaults {
 
 // Parses a comma-separated fault list as both programs take it after --simulate-faults:
 //   delay=MS        every exchange takes MS milliseconds longer
+//   open-fails      the device cannot be opened
+//   timeouts-fail   the time-outs cannot be set
+//   write-fails     no command can be written
+//   block-write-fails  no data block can be written (the clock's, after 't')
 //   silent          the meter never replies
 //   silent-after=N  replies stop after N exchanges
 //   unplug-after=N  the meter is unplugged after N exchanges
@@ -52,7 +56,9 @@ struct ParsedFaults {
 // An unknown or malformed item is refused; the error names it.
 ParsedFaults parseTransportFaults(const QString& list);
 // The list's syntax, for usage texts.
-inline constexpr char kFaultListSyntax[] = "delay=MS, silent, silent-after=N, unplug-after=N, wrong-byte=I";
+inline constexpr char kFaultListSyntax[] =
+    "delay=MS, open-fails, timeouts-fail, write-fails, block-write-fails, silent, silent-after=N, unplug-after=N, "
+    "wrong-byte=I";
 
 // The simulated meter behind the Transport interface. Honours open/close: writes and reads
 // fail while the device is not open or not plugged in.

@@ -177,6 +177,17 @@ const std::vector<MeterInfoField>& meterInfoFields()
     return fields;
 }
 
+bool informationReplyPlausible(const ReplyFrame& r)
+{
+    // The meter keeps its clock in BCD and never announces more data sets than a download
+    // accepts, nor a last address beyond its memory.
+    constexpr int kMostDataSets = 4000;
+    constexpr int kMemoryEnd = 0x40000;
+    const int sets = (r[9] << 8) | r[10];
+    const int last = (r[11] << 16) | (r[12] << 8) | r[13];
+    return meterClockFromInformation(r).has_value() && sets <= kMostDataSets && last <= kMemoryEnd;
+}
+
 InformationResult ReadMeterInformation(MeterLink& link, SetupBuffers& b, const QLocale& locale)
 {
     InformationResult result;
@@ -185,6 +196,8 @@ InformationResult ReadMeterInformation(MeterLink& link, SetupBuffers& b, const Q
     options.check = ReplyCheck::None;
     options.keepOpen = true;
     result.code = link.StandardExchange(kInformationFrame, b.SetupReply, options);
+    if (result.code == Codes::Ok && !informationReplyPlausible(b.SetupReply))
+        result.code = Codes::Information.wrongReplyCode(); // garbled: shown like a missing reply
     if (result.code != Codes::Ok)
         return result;
     result.info = formatMeterInfo(b.SetupReply, locale);

@@ -104,7 +104,12 @@ struct InformationResult {
     int code = Codes::Ok; // 0, 903 to 906
     MeterInfo info;       // filled when code is 0; its serial stays empty when it could not be read
 };
-// close, open, time-outs 1000, 'Y', purge, read into SetupReply; then the serial number.
+// True when a reply to 'Y' holds what the meter can report: a valid BCD clock (bytes 25 to 30),
+// at most 4000 data sets and a last address within its 256 KiB memory.
+bool informationReplyPlausible(const ReplyFrame& reply);
+
+// close, open, time-outs 1000, 'Y', purge, read into SetupReply; then the serial number. A reply
+// that is not plausible (informationReplyPlausible) fails like one that did not arrive (906).
 // The device is left open.
 InformationResult ReadMeterInformation(MeterLink& link, SetupBuffers& buffers,
                                        const QLocale& locale = QLocale());

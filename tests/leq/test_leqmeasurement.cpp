@@ -4,6 +4,10 @@
 #include "base/datetime.h"
 #include "graph/core/graphformat.h"
 #include "leq/leqmeasurement.h"
+#include "leq/leqrunner.h"
+#include "meter/meterlink.h"
+#include "meter/simulatedtransport.h"
+#include "support/testenv.h"
 
 using namespace quedral;
 
@@ -115,6 +119,42 @@ TEST(LeqMeasurement, DurationAndFailuresEndTheMeasurement)
     EXPECT_TRUE(g.last.logLine.isEmpty());
 }
 
+// A reply whose level the meter cannot show (a garbled level byte) is a failed read: it is
+// neither logged nor averaged, and counts toward the 51 that end the measurement.
+TEST(LeqMeasurement, ALevelTheMeterCannotShowIsAFailedRead)
+{
+    const struct {
+        int tenths;
+        bool possible;
+    } cases[] = {{0, true}, {650, true}, {1400, true}, {1401, false}, {6485 * 10 + 0, false}, {0xFD8A, false}, {0xFFFF, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tenths);
+        Feed f(10);
+        f.read(0x00, 600);
+        f.read(0x00, 600);
+        f.read(0x00, c.tenths);
+        EXPECT_EQ(f.last.readFailed, !c.possible);
+        EXPECT_EQ(f.last.logLine.isEmpty(), !c.possible);
+        EXPECT_EQ(f.m.state().ReadFailures, c.possible ? 0 : 1);
+        f.read(0x01, 600);
+        ASSERT_EQ(f.rows.size(), 1u);
+        // Only the possible level is averaged into the second.
+        EXPECT_EQ(f.rows[0].readings, c.possible ? 2 : 1);
+        if (!c.possible)
+            EXPECT_FLOAT_EQ(f.rows[0].spl, 60.0f);
+    }
+
+    // Fifty are survived, the 51st ends the measurement with "LEQ fail".
+    Feed g(100);
+    g.read(0x00, 600);
+    for (int i = 0; i < 50; ++i) {
+        g.read(0x00, 64850);
+        EXPECT_FALSE(g.last.failedOut);
+    }
+    g.read(0x00, 64850);
+    EXPECT_TRUE(g.last.failedOut);
+}
+
 TEST(LeqMeasurement, UnreadableMeterClockGivesTheComputersTime)
 {
     QString date, time;
@@ -131,6 +171,28 @@ TEST(LeqMeasurement, UnreadableMeterClockGivesTheComputersTime)
     r[19] = 0x02;
     LeqMeasurement::readingTexts(r, kNow, date, time, &when);
     EXPECT_EQ(time, formatLongTime(kNow.time()));
+}
+
+// A tick over the link reads the computer's time (which stands in for a meter clock it cannot
+// read) before its exchange: a slow reply that ends in the next second does not move the
+// reading into it.
+TEST(LeqMeasurement, AReadingIsTimedWhenItsExchangeBegan)
+{
+    test::ScopedDataDir dir;
+    ManualClock clock(QDateTime(QDate(2026, 12, 10), QTime(14, 0, 7, 950)));
+    test::ScopedClock clockGuard(clock);
+    SimulatedTransport transport(std::make_unique<SimulatedMeter>(QString(), 2));
+    transport.faults.alterByteIndex = 15; // the meter's seconds byte is not BCD
+    transport.faults.alterByteValue = 0xAA;
+    transport.faults.delayMsPerExchange = 80; // within the 100 ms time-out, into the next second
+    MeterLink link(transport);
+    openLeqLink(link);
+    LeqMeasurement m;
+    m.start(10);
+    const LeqTick t = leqExchange(link, m, nullptr);
+    ASSERT_FALSE(t.readFailed);
+    EXPECT_EQ(m.state().LastTimeText, formatLongTime(QTime(14, 0, 7)));
+    EXPECT_DOUBLE_EQ(m.state().LastWhen, toDays(QDateTime(QDate(2026, 12, 10), QTime(14, 0, 7))));
 }
 
 } // namespace

@@ -162,6 +162,19 @@ TEST_F(CliTest, MonitorPollsEveryHalfSecond)
     EXPECT_EQ(r.err, "On Connection\n");
 }
 
+// A slow meter (600 ms per exchange) does not move a line's time on to when the reply arrived.
+TEST_F(CliTest, MonitorTimesEachLineWhenItsPollBegan)
+{
+    const Result r = run({"--simulate", "--simulate-faults", "delay=600", "monitor", "--count", "3"});
+    ASSERT_EQ(r.status, 0) << qPrintable(r.err);
+    const QStringList lines = r.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    // Polls begin 0.6, 1.2 and 1.8 s after the probe; their replies arrive 0.6 s later.
+    EXPECT_EQ(lines[0].left(8), "08:30:05");
+    EXPECT_EQ(lines[1].left(8), "08:30:06");
+    EXPECT_EQ(lines[2].left(8), "08:30:06");
+}
+
 TEST_F(CliTest, BuiltProgram)
 {
     QProcess p;

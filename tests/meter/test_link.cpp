@@ -296,6 +296,21 @@ TEST_F(LinkTest, UnframedReplyIsIgnoredButResetsTheCount)
     EXPECT_EQ(poller.PollFailures, 0);
 }
 
+// A level the meter cannot show (6485 dB from a garbled high byte) is not a reading: the poll
+// went through, so the failure count is cleared, but nothing is applied.
+TEST_F(LinkTest, ALevelTheMeterCannotShowIsNotApplied)
+{
+    connect();
+    sim.meter().setLevelOverride(650);
+    sim.faults.alterByteIndex = 5;
+    sim.faults.alterByteValue = 0xFD;
+    EXPECT_EQ(poller.tick(), PollOutcome::ReplyIgnored);
+    EXPECT_EQ(poller.PollFailures, 0);
+    sim.faults = {};
+    ASSERT_EQ(poller.tick(), PollOutcome::Reading);
+    EXPECT_EQ(DisplayLevel(poller.reading()), 650);
+}
+
 namespace {
 // Forwards to the simulator and notes the link-busy flag at every call.
 class BusySpy final : public Transport {
@@ -357,6 +372,10 @@ TEST(FaultList, ParsesEachItemAndRefusesWhatItDoesNotKnow)
     const Good good[] = {
         {"delay=300", [](const TransportFaults& f) { return f.delayMsPerExchange == 300 && !f.noReply; }},
         {"silent", [](const TransportFaults& f) { return f.noReply && f.silentAfterExchanges == -1; }},
+        {"open-fails", [](const TransportFaults& f) { return f.openFails && !f.timeoutsFail && !f.writeFails; }},
+        {"timeouts-fail", [](const TransportFaults& f) { return f.timeoutsFail && !f.openFails; }},
+        {"write-fails", [](const TransportFaults& f) { return f.writeFails && !f.blockWriteFails; }},
+        {"block-write-fails", [](const TransportFaults& f) { return f.blockWriteFails && !f.writeFails; }},
         {"silent-after=2", [](const TransportFaults& f) { return !f.noReply && f.silentAfterExchanges == 2; }},
         {"unplug-after=0", [](const TransportFaults& f) { return f.unplugAfterExchanges == 0; }},
         {"wrong-byte=31", [](const TransportFaults& f) { return f.alterByteIndex == 31 && !f.alterByteValue; }},
@@ -381,6 +400,7 @@ TEST(FaultList, ParsesEachItemAndRefusesWhatItDoesNotKnow)
         {"delay=-1", "\"delay=-1\""},
         {"delay=1.5", "\"delay=1.5\""},
         {"silent=1", "\"silent=1\""},
+        {"open-fails=1", "\"open-fails=1\""},
         {"silent-after=+3", "\"silent-after=+3\""},
         {"unplug-after=x", "\"unplug-after=x\""},
         {"wrong-byte=32", "\"wrong-byte=32\""},

@@ -152,3 +152,32 @@ TEST(MaxMinTable, EveryRow)
         EXPECT_EQ(maxMinDisplay(r), c.expected) << c.active << " " << int(c.mode);
     }
 }
+
+// A reading the meter cannot make (a level above anything it shows, as a garbled level byte
+// gives) is not usable, whichever of level, held maximum or held minimum the display shows.
+TEST(ReadingDecode, ALevelTheMeterCannotShowMakesTheReadingUnusable)
+{
+    const struct {
+        const char* name;
+        ReplyBytes reply;
+        bool usable;
+    } cases[] = {
+        {"65.0 dB", reply({{5, 0x02}, {6, 0x8A}}), true},
+        {"0.0 dB", reply({}), true},
+        {"140.0 dB", reply({{5, 0x05}, {6, 0x78}}), true},
+        {"140.1 dB", reply({{5, 0x05}, {6, 0x79}}), false},
+        {"6485.0 dB (high byte garbled)", reply({{5, 0xFD}, {6, 0x52}}), false},
+        {"held maximum of 6485.0 dB shown", reply({{1, 0x04}, {4, 0x11}, {5, 0x02}, {11, 0xFD}, {12, 0x52}}), false},
+        {"held maximum of 6485.0 dB not shown", reply({{4, 0x11}, {5, 0x02}, {11, 0xFD}, {12, 0x52}}), true},
+        {"held minimum of 6485.0 dB shown", reply({{1, 0x04}, {4, 0x22}, {5, 0x02}, {13, 0xFD}, {14, 0x52}}), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(isUsableReading(c.reply), c.usable) << c.name;
+        ReplyBytes unframed = c.reply;
+        unframed[31] = 0;
+        EXPECT_FALSE(isUsableReading(unframed)) << c.name;
+    }
+    EXPECT_TRUE(isPossibleLevel(kHighestMeterTenths));
+    EXPECT_FALSE(isPossibleLevel(kHighestMeterTenths + 1));
+    EXPECT_FALSE(isPossibleLevel(-1));
+}

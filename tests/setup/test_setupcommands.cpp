@@ -306,6 +306,44 @@ TEST_F(SetupCommandsTest, ReadInformationWithoutMeterFailsAtTheOpen)
     EXPECT_TRUE(usb.writes().isEmpty());
 }
 
+// A reply the meter cannot have sent (a clock that is not BCD or no date, more data sets than a
+// download takes, a last address beyond the memory) fails like a reply that never came: 906,
+// and no field is filled.
+TEST_F(SetupCommandsTest, ReadInformationRefusesAReplyTheMeterCannotHaveSent)
+{
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, std::uint8_t>> bytes;
+        bool plausible;
+    } cases[] = {
+        {"as sent", {}, true},
+        {"year not BCD", {{25, 0x2A}}, false},
+        {"month 13", {{26, 0x13}}, false},
+        {"day 32", {{27, 0x32}}, false},
+        {"hour 24", {{28, 0x24}}, false},
+        {"second not BCD", {{30, 0xF0}}, false},
+        {"4000 data sets", {{9, 0x0F}, {10, 0xA0}}, true},
+        {"4001 data sets", {{9, 0x0F}, {10, 0xA1}}, false},
+        {"last address 0x040000", {{11, 0x04}, {12, 0}, {13, 0}}, true},
+        {"last address 0x040001", {{11, 0x04}, {12, 0}, {13, 1}}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReplyFrame reply = informationReply();
+        for (const auto& [at, value] : c.bytes)
+            reply[at] = value;
+        EXPECT_EQ(informationReplyPlausible(reply), c.plausible);
+        usb.reply = [reply](const CommandFrame&, int) { return reply; };
+        const InformationResult r = ReadMeterInformation(link, buffers, QLocale::c());
+        EXPECT_EQ(r.code, c.plausible ? 0 : 906);
+        if (!c.plausible) {
+            EXPECT_EQ(informationMessage(r), "no response from device, error code=906");
+            EXPECT_TRUE(r.info.version.isEmpty());
+            EXPECT_TRUE(r.info.meterTime.isEmpty());
+        }
+    }
+}
+
 // --- One byte ----------------------------------------------------------------------------------
 
 TEST_F(SetupCommandsTest, ByteWriteNeedsTheWholeEcho)
