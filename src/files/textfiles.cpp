@@ -255,7 +255,9 @@ ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepG
             line = converted;
         }
         if (line.indexOf(sep) < 0) {
-            stop.reason = line.isEmpty() ? ImportStop::EmptyLine : ImportStop::NoSeparator;
+            // An over-long line says so first: a file with no line ends at all is mostly that.
+            stop.reason = last ? ImportStop::LongLine
+                               : (line.isEmpty() ? ImportStop::EmptyLine : ImportStop::NoSeparator);
             stop.line = lineNo;
             if (stop.reason == ImportStop::EmptyLine) {
                 // Only empty lines up to the end lose nothing.

@@ -82,7 +82,8 @@ struct ImportStop {
         EndOfFile,   // every line was read (empty lines at the very end are no loss)
         NoSeparator, // line `line` has no separator: it and the lines after it are not read
         EmptyLine,   // line `line` is empty and more follows: the lines after it are not read
-        LongLine,    // line `line` is longer than 179 characters: its row was cut, the rest not read
+        LongLine,    // line `line` is longer than 179 characters: its row (if it has a separator) was cut,
+                     // the rest not read
         Cancelled,   // Cancel after line `line`
         TooManyRows, // line `line` would be one row more than the limit: refused
         TooMuchText, // line `line` would pass the text limit: refused

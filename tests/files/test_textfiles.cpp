@@ -308,6 +308,8 @@ TEST(ListImport, SaysWhereAndWhyReadingStopped)
         {"a line over 179 characters", "a\tb\n" + longLine + "c\td\n", 2, ImportStop::LongLine, 2,
          "line 2: it is longer than 179 characters"},
         {"an over-long last line", "a\tb\n" + longLine, 2, ImportStop::LongLine, 2, "longer than 179"},
+        {"an over-long line without a separator in its first 179 characters", "a\tb\n" + QByteArray(5000, 'x'), 1,
+         ImportStop::LongLine, 2, "longer than 179"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
