@@ -94,8 +94,6 @@ QString listToGraph(const ListTable& table, ChartModel& chart, const KeepGoing& 
         return notADateTime(table, n - 1);
 
     const int levelColumn = table.header(4) == QLatin1String("LEQ") ? 4 : 3;
-    const float nullY = kDefaultNullDataValueY; // NewChart's null value
-
     std::vector<double> x;
     std::vector<float> y;
     x.reserve(static_cast<std::size_t>(n));
@@ -115,7 +113,7 @@ QString listToGraph(const ListTable& table, ChartModel& chart, const KeepGoing& 
             const std::optional<float> v = readLevel(text, locale);
             if (!v)
                 skip(r, QStringLiteral("'%1' is not a level").arg(text));
-            else if (*v != nullY && !(std::fabs(*v) <= ChartModel::kMaxPlausibleLevel))
+            else if (!(std::fabs(*v) <= ChartModel::kMaxPlausibleLevel)) // the null value 9999 included
                 skip(r, QStringLiteral("%1 dB is not a plausible level").arg(text.trimmed()));
             else {
                 x.push_back(*t);

@@ -30,9 +30,8 @@ struct ListGraphReport {
 // date and time, Y from column 3 (column 4 when its header is exactly "LEQ"); NewChart's set-up
 // with X from the first row's time to the last's and Y 30 .. 130. A row whose date, time or
 // level cannot be read, or whose level is not a level at all (beyond
-// ChartModel::kMaxPlausibleLevel dB), is left out and counted in *report, never turned into a
-// point; a level equal to the chart's null value is kept as a gap, as the text export writes
-// gaps. Returns the error message when the first or last row's time cannot be read (the chart
+// ChartModel::kMaxPlausibleLevel dB, the 9999 the text export writes for a gap included), is
+// left out and counted in *report, never turned into a point. Returns the error message when the first or last row's time cannot be read (the chart
 // then keeps what NewChart has not yet touched: nothing), "No data to graph !" for a table
 // without rows, a refusal for more rows than a chart holds, else an empty string. keepGoing is
 // asked after each row; Cancel keeps the points made so far.
