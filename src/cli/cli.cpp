@@ -18,6 +18,7 @@
 #include "base/clock.h"
 #include "base/datadir.h"
 #include "base/datetime.h"
+#include "base/inputfile.h"
 #include "files/collectionfile.h"
 #include "leq/leqmeasurement.h"
 #include "leq/leqrunner.h"
@@ -628,7 +629,7 @@ bool loadDataSet(const QString& file, int n, DecodeResult& d, QString& error)
 bool loadChartFile(const QString& file, std::optional<int> set, ChartModel& chart, QString& error,
                    const char* expected = ".rec or .ghf")
 {
-    if (!QFileInfo(file).isFile()) {
+    if (!QFileInfo::exists(file)) { // what exists but is no regular file, its reader refuses
         error = file + ": no such file";
         return false;
     }
@@ -660,20 +661,25 @@ bool loadChartFile(const QString& file, std::optional<int> set, ChartModel& char
 
 // The times and levels `leq` works on: graph text as it stands, a collection's data set or a
 // graph file through its chart. False with the reason when the file gives none.
-bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error)
+bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error,
+                   QString* note = nullptr)
 {
     if (const std::optional<QChar> separator = graphTextSeparator(file);
-        separator && !set && QFileInfo(file).isFile()) {
-        QFile f(file);
-        if (!f.open(QIODevice::ReadOnly)) {
-            error = file + ": " + f.errorString();
+        separator && !set && QFileInfo(file).exists()) {
+        QFile f;
+        if (!openInputFile(f, file, kAnySize, &error)) {
+            error = file + ": " + error;
             return false;
         }
-        GraphText text = readGraphText(f.readAll(), *separator);
+        GraphText text = readGraphText(f, *separator);
         if (!text.ok()) {
             error = QStringLiteral("%1:%2: %3").arg(file).arg(text.errorLine).arg(text.error);
             return false;
         }
+        if (text.emptyLine > 0 && note)
+            *note = QStringLiteral("%1:%2: reading stopped at this empty line; the lines after it were not read")
+                        .arg(file)
+                        .arg(text.emptyLine);
         series.times = std::move(text.times);
         series.levels = std::move(text.levels);
         return true;
@@ -702,11 +708,13 @@ int cmdLeq(Context& ctx, const QStringList& args)
     const QString file = a->positional;
     const bool series = a->has("--series");
     LeqSeries data;
-    QString error;
-    if (!loadLeqSeries(file, set, data, error)) {
+    QString error, note;
+    if (!loadLeqSeries(file, set, data, error, &note)) {
         ctx.err << error << "\n";
         return 1;
     }
+    if (!note.isEmpty())
+        ctx.err << note << "\n";
     const std::vector<float> leq = runningLeq(data.levels.data(), static_cast<std::int64_t>(data.levels.size()));
     if (leq.empty()) {
         ctx.err << file << ": no data (the first sample is empty)\n";
@@ -834,16 +842,33 @@ int cmdImport(Context& ctx, const QStringList& args)
     }
     if (refusesToReplace(ctx, out, force))
         return 1;
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        ctx.err << file << ": " << in.errorString() << "\n";
+    QFile in;
+    QString why;
+    if (!openInputFile(in, file, kAnySize, &why)) {
+        ctx.err << file << ": " << why << "\n";
         return 1;
     }
-    const ListTable table = ImportListTable(in, *separator);
+    // Rows are never dropped unseen: a file past the limits is refused, where reading stopped
+    // early and the rows left out of the graph are said on stderr.
+    ImportStop stop;
+    const ListTable table = ImportListTable(in, *separator, {}, &stop);
+    if (stop.refused()) {
+        ctx.err << file << ": " << stop.message() << "; nothing was written\n";
+        return 1;
+    }
+    if (!stop.message().isEmpty())
+        ctx.err << file << ": " << stop.message() << "\n";
     ChartModel chart;
-    const QString problem = listToGraph(table, chart);
+    ListGraphReport report;
+    const QString problem = listToGraph(table, chart, {}, QLocale(), &report);
     if (!problem.isEmpty()) {
         ctx.err << file << ": " << problem << "\n";
+        return 1;
+    }
+    if (!report.message().isEmpty())
+        ctx.err << file << ": " << report.message() << "\n";
+    if (report.graphed == 0) {
+        ctx.err << file << ": no row could be read as a point; nothing was written\n";
         return 1;
     }
     QString error;

@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include "base/datadir.h"
+#include "base/inputfile.h"
 
 namespace quedral {
 
@@ -98,25 +99,21 @@ bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error)
     return true;
 }
 
-bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* error)
+bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* error, qint64 maxBytes)
 {
-    QFile in(fileName);
-    if (!in.open(QIODevice::ReadOnly)) {
+    QString why;
+    std::optional<QByteArray> bytes = readInputFile(fileName, maxBytes, &why);
+    if (!bytes) {
         if (error)
-            *error = in.errorString();
+            *error = why;
         return false;
     }
-    if (in.size() > kMaxCollectionBytes) {
-        if (error)
-            *error = QStringLiteral("%1 bytes is too large for a data set collection").arg(in.size());
-        return false;
-    }
-    image = in.readAll();
-    if (image.isEmpty()) {
+    if (bytes->isEmpty()) {
         if (error)
             *error = QStringLiteral("the file is empty");
         return false;
     }
+    image = std::move(*bytes);
     return true;
 }
 

@@ -35,9 +35,10 @@ bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error =
 bool WriteCollectionFile(const QString& fileName, const QByteArray& image, int lastAddress,
                          QString* error = nullptr);
 
-// Reads a collection file whole. False with the reason when it cannot be read, is empty or is
-// larger than kMaxCollectionBytes.
-bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* error = nullptr);
+// Reads a collection file whole. False with the reason when it cannot be read, is not a regular
+// file (a device such as /dev/zero, a FIFO, a folder), is empty or is larger than maxBytes.
+bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* error = nullptr,
+                        qint64 maxBytes = kMaxCollectionBytes);
 
 // Copies the working copy to fileName. Never replaces an existing file. False with the reason
 // when there is no working copy, the target exists or the copy fails.

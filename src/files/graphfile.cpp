@@ -1,5 +1,6 @@
 #include "files/graphfile.h"
 
+#include "base/inputfile.h"
 #include "graph/chartmodel.h"
 
 #include <QFile>
@@ -35,9 +36,10 @@ bool SaveChartState(const ChartModel& chart, const QString& fileName, QString* e
 
 bool LoadChartState(ChartModel& chart, const QString& fileName, QString* error)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(error, QStringLiteral("Cannot open %1: %2").arg(fileName, file.errorString()));
+    QFile file;
+    QString reason;
+    if (!openInputFile(file, fileName, qint64(kMaxGraphFileBlock) + 4, &reason))
+        return fail(error, QStringLiteral("Cannot open %1: %2").arg(fileName, reason));
 
     char length[4];
     if (file.read(length, 4) != 4)

@@ -1,5 +1,6 @@
 #include "files/graphtext.h"
 
+#include <QBuffer>
 #include <QDate>
 #include <QFileInfo>
 #include <QStringList>
@@ -7,7 +8,9 @@
 
 #include "base/datetime.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace quedral {
 
@@ -124,8 +127,8 @@ std::optional<float> readLevel(QStringView text, const QLocale& givenLocale)
     float v = locale.toFloat(t, &ok);
     if (!ok)
         v = QLocale::c().toFloat(t, &ok);
-    if (!ok)
-        return std::nullopt;
+    if (!ok || !std::isfinite(v))
+        return std::nullopt; // "inf" and "nan" are no levels
     return v;
 }
 
@@ -173,34 +176,93 @@ QString parseLine(const QString& line, QChar separator, const QLocale& locale, d
 
 } // namespace
 
-GraphText readGraphText(const QByteArray& bytes, QChar separator, const QLocale& locale)
+GraphText readGraphText(QIODevice& in, QChar separator, const QLocale& locale, const GraphTextLimits& limits)
 {
     GraphText out;
-    int lineNo = 0;
+    constexpr qint64 kChunk = 1 << 20;
+    QByteArray buffer;
     qsizetype pos = 0;
-    while (pos < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', pos);
-        if (end < 0)
-            end = bytes.size();
-        QByteArray raw = bytes.mid(pos, end - pos);
-        pos = end + 1;
+    bool atEnd = false;
+    bool readFailed = false;
+    // Reads on until a line feed turns up at or after `from`, the line from pos is too long or
+    // the device ends.
+    const auto nextLineFeed = [&](qsizetype from) {
+        qsizetype lf = buffer.indexOf('\n', from);
+        while (lf < 0 && !atEnd && buffer.size() - pos <= limits.maxLineBytes) {
+            buffer.remove(0, pos);
+            from -= pos;
+            pos = 0;
+            const qsizetype had = buffer.size();
+            buffer.resize(had + kChunk);
+            const qint64 got = in.read(buffer.data() + had, kChunk);
+            buffer.resize(had + std::max<qint64>(got, 0));
+            readFailed = readFailed || got < 0;
+            atEnd = got <= 0;
+            lf = buffer.indexOf('\n', std::max(from, had));
+        }
+        return lf;
+    };
+    const auto fail = [&](std::int64_t line, const QString& why) {
+        out.error = why;
+        out.errorLine = line;
+        return out;
+    };
+
+    std::int64_t lineNo = 0;
+    for (;;) {
+        const qsizetype lf = nextLineFeed(pos);
+        if (readFailed)
+            return fail(lineNo + 1, QStringLiteral("the file could not be read: %1").arg(in.errorString()));
+        if (lf < 0 && pos >= buffer.size())
+            break;
         ++lineNo;
+        const qsizetype end = lf >= 0 ? lf : buffer.size();
+        if (end - pos > limits.maxLineBytes)
+            return fail(lineNo, QStringLiteral("the line is longer than %1 bytes, far longer than a graph line")
+                                    .arg(limits.maxLineBytes));
+        QByteArray raw(buffer.constData() + pos, end - pos);
+        pos = lf >= 0 ? lf + 1 : end;
         if (raw.endsWith('\r'))
             raw.chop(1);
-        if (raw.isEmpty())
+        if (raw.isEmpty()) {
+            // Reading ends here; it loses something only when more than line ends follow.
+            for (;;) {
+                while (pos < buffer.size() && (buffer[pos] == '\n' || buffer[pos] == '\r'))
+                    ++pos;
+                if (pos < buffer.size()) {
+                    out.emptyLine = lineNo;
+                    break;
+                }
+                if (atEnd || readFailed)
+                    break;
+                buffer.clear();
+                pos = 0;
+                nextLineFeed(0);
+            }
             break;
+        }
+        if (lineNo > limits.maxLines)
+            return fail(lineNo, QStringLiteral("the file has more than %1 lines, more than a graph holds")
+                                    .arg(limits.maxLines));
         double time = 0;
         float level = 0;
         const QString why = parseLine(QString::fromLocal8Bit(raw), separator, locale, time, level);
-        if (!why.isEmpty()) {
-            out.error = why;
-            out.errorLine = lineNo;
-            return out;
-        }
+        if (!why.isEmpty())
+            return fail(lineNo, why);
         out.times.push_back(time);
         out.levels.push_back(level);
     }
+    if (readFailed) // while looking past an empty line
+        return fail(lineNo + 1, QStringLiteral("the file could not be read: %1").arg(in.errorString()));
     return out;
+}
+
+GraphText readGraphText(const QByteArray& bytes, QChar separator, const QLocale& locale, const GraphTextLimits& limits)
+{
+    QByteArray copy = bytes; // shares the data
+    QBuffer in(&copy);
+    in.open(QIODevice::ReadOnly);
+    return readGraphText(in, separator, locale, limits);
 }
 
 } // namespace quedral

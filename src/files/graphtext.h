@@ -14,8 +14,11 @@
 #include <QLocale>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
+
+class QIODevice;
 
 namespace quedral {
 
@@ -23,8 +26,22 @@ struct GraphText {
     std::vector<double> times; // days since 30 Dec 1899
     std::vector<float> levels; // dB, the first level of each line
     QString error;             // empty when every line was read
-    int errorLine = 0;         // 1-based line of the error
+    std::int64_t errorLine = 0; // 1-based line of the error
+    // 1-based line of an empty line that ended reading while more text followed; 0 when reading
+    // went to the end (empty lines at the very end lose nothing).
+    std::int64_t emptyLine = 0;
     bool ok() const { return error.isEmpty(); }
+};
+
+// The longest graph line read, in bytes (179 characters of any encoding); a longer one is an
+// error found as soon as that many bytes have come without a line end.
+inline constexpr qsizetype kMaxGraphTextLineBytes = 4 * 179 + 2;
+// The most lines a graph text may hold: as many points as a chart holds.
+inline constexpr std::int64_t kMaxGraphTextLines = 16777216;
+
+struct GraphTextLimits {
+    qsizetype maxLineBytes = kMaxGraphTextLineBytes;
+    std::int64_t maxLines = kMaxGraphTextLines;
 };
 
 // The separator a file's extension calls for: tab for .txt, comma for .csv, letter case
@@ -37,7 +54,12 @@ std::optional<QChar> graphTextSeparator(const QString& fileName);
 // around them trimmed. A two-digit year in the date is read as 1950 .. 2049. Levels in the
 // user's format or with a full stop; when the user's decimal separator is the file's separator
 // (a CSV file written with comma decimals) each level spans two fields, joined again here.
-GraphText readGraphText(const QByteArray& bytes, QChar separator, const QLocale& locale = QLocale());
+// Over-long lines and more lines than the limits are errors too, so memory stays bounded
+// whatever the device delivers.
+GraphText readGraphText(QIODevice& in, QChar separator, const QLocale& locale = QLocale(),
+                        const GraphTextLimits& limits = {});
+GraphText readGraphText(const QByteArray& bytes, QChar separator, const QLocale& locale = QLocale(),
+                        const GraphTextLimits& limits = {});
 
 // The pieces of a graph line, as readGraphText reads them (the list window's Output to graph
 // reads its cells the same way). Blanks around the text are ignored.

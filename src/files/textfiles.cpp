@@ -103,8 +103,6 @@ void ListTable::squeeze()
 
 namespace {
 
-constexpr qsizetype kMaxLineChars = 179;
-
 bool isAscii(QByteArrayView bytes)
 {
     for (const char ch : bytes)
@@ -137,15 +135,57 @@ int splitFields(QByteArrayView line, QByteArrayView separator, QByteArrayView* f
 
 } // namespace
 
-ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing)
+// A line longer than this many bytes has more than kMaxImportLineChars characters in any 8-bit
+// or UTF-8 text (a character takes at most four bytes), with its carriage return.
+constexpr qsizetype kMaxImportLineBytes = 4 * kMaxImportLineChars + 2;
+
+QString ImportStop::message() const
+{
+    const QString sep = separator == QChar('\t') ? QStringLiteral("tab") : QStringLiteral("separator '%1'").arg(separator);
+    switch (reason) {
+    case EndOfFile:
+        return {};
+    case NoSeparator:
+        return QStringLiteral("reading stopped at line %1: it has no %2; the lines from there on were not read")
+            .arg(line)
+            .arg(sep);
+    case EmptyLine:
+        return QStringLiteral("reading stopped at line %1: it is empty; the lines after it were not read").arg(line);
+    case LongLine:
+        return QStringLiteral("reading stopped at line %1: it is longer than %2 characters and was cut there; "
+                              "the lines after it were not read")
+            .arg(line)
+            .arg(kMaxImportLineChars);
+    case Cancelled:
+        return QStringLiteral("reading was cancelled after line %1").arg(line);
+    case TooManyRows:
+        return QStringLiteral("the file has more than %1 lines, more than a list takes (reading stopped at line %2)")
+            .arg(limits.maxRows)
+            .arg(line);
+    case TooMuchText:
+        return QStringLiteral("the file holds more than %1 bytes of text, more than a list takes (reading stopped "
+                              "at line %2)")
+            .arg(limits.maxTextBytes)
+            .arg(line);
+    case ReadError:
+        return QStringLiteral("reading failed at line %1: %2").arg(line).arg(detail);
+    }
+    return {};
+}
+
+ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing, ImportStop* stopOut,
+                          const ImportLimits& limits)
 {
     ListTable table;
+    ImportStop stop;
+    stop.separator = separator;
+    stop.limits = limits;
     const QByteArray sep = QString(separator).toUtf8();
-    // Big files: room for the text as it comes (a little more than the file) and a row per
-    // twenty bytes, trimmed at the end.
-    const qint64 size = in.isSequential() ? 0 : in.size() - in.pos();
+    // Big files: room for the text as it comes (a little more than the file, within the limit)
+    // and a row per twenty bytes, trimmed at the end.
+    const qint64 size = in.isSequential() ? 0 : std::min(in.size() - in.pos(), limits.maxTextBytes);
     if (size > 0 && size < std::numeric_limits<std::uint32_t>::max())
-        table.reserve(static_cast<int>(std::min<qint64>(size / 20 + 16, std::numeric_limits<int>::max() / 8)),
+        table.reserve(static_cast<int>(std::min<qint64>({size / 20 + 16, limits.maxRows, std::numeric_limits<int>::max() / 8})),
                       static_cast<qsizetype>(size));
 
     constexpr qint64 kChunk = 1 << 20;
@@ -153,63 +193,130 @@ ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepG
     qsizetype pos = 0;
     bool atEnd = false;
     std::int64_t rows = 0;
+    std::int64_t lineNo = 0;
     QByteArrayView fields[ListTable::kColumns - 1];
     QByteArray converted;
 
-    for (;;) {
-        // The next line, with the line feed found or the device at its end.
-        qsizetype lf = buffer.indexOf('\n', pos);
-        while (lf < 0 && !atEnd) {
+    // Fills the buffer until a line feed turns up at or after `from`, the line from pos is
+    // known to be too long, or the device ends; the index of the line feed or -1.
+    const auto nextLineFeed = [&](qsizetype from) {
+        qsizetype lf = buffer.indexOf('\n', from);
+        while (lf < 0 && !atEnd && buffer.size() - pos <= kMaxImportLineBytes) {
             buffer.remove(0, pos);
+            from -= pos;
             pos = 0;
             const qsizetype had = buffer.size();
             buffer.resize(had + kChunk);
             const qint64 got = in.read(buffer.data() + had, kChunk);
             buffer.resize(had + std::max<qint64>(got, 0));
+            if (got < 0) {
+                stop.reason = ImportStop::ReadError;
+                stop.detail = in.errorString();
+            }
             if (got <= 0)
                 atEnd = true;
-            lf = buffer.indexOf('\n', had);
+            lf = buffer.indexOf('\n', std::max(from, had));
+        }
+        return lf;
+    };
+
+    for (;;) {
+        const qsizetype lf = nextLineFeed(pos);
+        if (stop.reason == ImportStop::ReadError) {
+            stop.line = lineNo + 1;
+            break;
         }
         if (lf < 0 && pos >= buffer.size())
             break; // the file is at its end
-        const qsizetype end = lf >= 0 ? lf : buffer.size();
+        ++lineNo;
+        // A line with no line feed within reach is too long whatever follows: only its start is
+        // needed, and the rest of the file is never read.
+        const bool tooLongToEnd = lf < 0 && buffer.size() - pos > kMaxImportLineBytes;
+        const qsizetype end = tooLongToEnd ? pos + kMaxImportLineBytes : (lf >= 0 ? lf : buffer.size());
         QByteArrayView line(buffer.constData() + pos, end - pos);
-        pos = lf >= 0 ? lf + 1 : buffer.size();
-        if (line.endsWith('\r'))
+        pos = lf >= 0 ? lf + 1 : end;
+        if (!tooLongToEnd && line.endsWith('\r'))
             line.chop(1);
 
         // At most 179 characters; a longer line is cut and is the last one read.
-        bool last = false;
+        bool last = tooLongToEnd;
         if (isAscii(line)) {
-            if (line.size() > kMaxLineChars) {
-                line = line.first(kMaxLineChars);
+            if (line.size() > kMaxImportLineChars) {
+                line = line.first(kMaxImportLineChars);
                 last = true;
             }
         } else {
             QString text = QString::fromLocal8Bit(line);
-            if (text.size() > kMaxLineChars) {
-                text.truncate(kMaxLineChars);
+            if (text.size() > kMaxImportLineChars) {
+                text.truncate(kMaxImportLineChars);
                 last = true;
             }
             converted = text.toUtf8();
             line = converted;
         }
-        if (line.indexOf(sep) < 0)
+        if (line.indexOf(sep) < 0) {
+            // An over-long line says so first: a file with no line ends at all is mostly that.
+            stop.reason = last ? ImportStop::LongLine
+                               : (line.isEmpty() ? ImportStop::EmptyLine : ImportStop::NoSeparator);
+            stop.line = lineNo;
+            if (stop.reason == ImportStop::EmptyLine) {
+                // Only empty lines up to the end lose nothing.
+                bool onlyLineEnds = true;
+                for (;;) {
+                    while (pos < buffer.size() && (buffer[pos] == '\n' || buffer[pos] == '\r'))
+                        ++pos;
+                    if (pos < buffer.size()) {
+                        onlyLineEnds = false;
+                        break;
+                    }
+                    if (atEnd)
+                        break;
+                    buffer.clear();
+                    pos = 0;
+                    nextLineFeed(0);
+                    if (stop.reason == ImportStop::ReadError) {
+                        onlyLineEnds = false; // the read error stands
+                        break;
+                    }
+                }
+                if (onlyLineEnds)
+                    stop.reason = ImportStop::EndOfFile;
+            }
             break;
+        }
+        if (rows >= limits.maxRows) {
+            stop.reason = ImportStop::TooManyRows;
+            stop.line = lineNo;
+            break;
+        }
         const int count = splitFields(line, sep, fields);
-        if (!table.appendRowUtf8(fields, count))
+        qint64 bytes = 0;
+        for (int c = 0; c < count; ++c)
+            bytes += fields[c].size();
+        if (table.textBytes() + bytes > limits.maxTextBytes || !table.appendRowUtf8(fields, count)) {
+            stop.reason = ImportStop::TooMuchText;
+            stop.line = lineNo;
             break;
+        }
         ++rows;
-        if (keepGoing && !keepGoing(rows))
+        if (last) {
+            stop.reason = ImportStop::LongLine;
+            stop.line = lineNo;
             break;
-        if (last)
+        }
+        if (keepGoing && !keepGoing(rows)) {
+            stop.reason = ImportStop::Cancelled;
+            stop.line = lineNo;
             break;
+        }
     }
     table.squeeze();
     if (!table.cell(0, 4).isEmpty()) {
         table.setHeader(3, QStringLiteral("SPL"));
         table.setHeader(4, QStringLiteral("Leq"));
     }
+    if (stopOut)
+        *stopOut = stop;
     return table;
 }
 

@@ -49,6 +49,8 @@ public:
     // outside the table.
     QByteArrayView cellUtf8(int row, int column) const;
     void reserve(int rows, qsizetype textBytes);
+    // The bytes of text the table keeps.
+    qint64 textBytes() const { return m_text.size(); }
     // Gives back the room reserve() took and the rows did not use.
     void squeeze();
 
@@ -61,13 +63,54 @@ private:
 // Keeps a long job going; returns false to stop it (Cancel). Receives what was done so far.
 using KeepGoing = std::function<bool(std::int64_t done)>;
 
+// The most rows an import reads: as many as a graph holds, so that every imported list can
+// become a graph. A file with more is refused, never cut silently.
+inline constexpr std::int64_t kMaxImportRows = 16777216;
+// The most text an import keeps (the fields, without separators and line ends).
+inline constexpr qint64 kMaxImportTextBytes = qint64(1) << 30;
+// The longest line an import reads, in characters; a longer one is cut there.
+inline constexpr qsizetype kMaxImportLineChars = 179;
+
+struct ImportLimits {
+    std::int64_t maxRows = kMaxImportRows;
+    qint64 maxTextBytes = kMaxImportTextBytes;
+};
+
+// Where and why an import stopped reading.
+struct ImportStop {
+    enum Reason {
+        EndOfFile,   // every line was read (empty lines at the very end are no loss)
+        NoSeparator, // line `line` has no separator: it and the lines after it are not read
+        EmptyLine,   // line `line` is empty and more follows: the lines after it are not read
+        LongLine,    // line `line` is longer than 179 characters: its row (if it has a separator) was cut,
+                     // the rest not read
+        Cancelled,   // Cancel after line `line`
+        TooManyRows, // line `line` would be one row more than the limit: refused
+        TooMuchText, // line `line` would pass the text limit: refused
+        ReadError,   // the file could not be read at line `line` (detail says why): refused
+    };
+    Reason reason = EndOfFile;
+    std::int64_t line = 0; // 1-based
+    QString detail;        // the device's error for ReadError
+    QChar separator;
+    ImportLimits limits;
+
+    // Rows were left out and the table is not to be used.
+    bool refused() const { return reason == TooManyRows || reason == TooMuchText || reason == ReadError; }
+    // What was left out and why; empty when every line was read.
+    QString message() const;
+};
+
 // Reads a text file into a list table as the import does: lines of at most 179 characters
 // (a longer line is cut there and the next read is empty), reading ends at the first line
 // without a separator (an empty line included); each line's fields fill columns 1 to 6, with no
 // trimming and no quoting; a trailing separator makes no extra column. When the first row
 // has a fourth field that is not empty, the headers of columns 3 and 4 become "SPL" and "Leq".
-// keepGoing is asked after each row with the rows read so far.
-ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing = {});
+// keepGoing is asked after each row with the rows read so far. Where and why reading stopped
+// goes to *stop. Memory stays bounded whatever the device delivers: no more than a few hundred
+// bytes of a line are looked at before it counts as too long, and reading stops at the limits.
+ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing = {},
+                          ImportStop* stop = nullptr, const ImportLimits& limits = {});
 
 // ---------------------------------------------------------------------------
 // Export ranges

@@ -349,6 +349,54 @@ private:
 
 } // namespace
 
+// Values no chart of this program holds, which only a damaged or forged block can carry: such
+// a block is refused whole (it has no checksum, so nothing else in it can be trusted either).
+// Times are dates from the year 100 to 9999 (0, a point not yet filled, is among them); levels
+// are finite and within kMaxPlausibleLevel dB unless they are the null value; axis ranges and
+// annotation positions are finite and within the same dates or kMaxPlausiblePosition.
+QString ChartModel::implausibleValue(const ChartModel& m)
+{
+    constexpr double kFirstDay = -657434.0;   // 1 January 100
+    constexpr double kEndDay = 2958466.0;     // the day after 31 December 9999
+    const auto time = [](double x) { return std::isfinite(x) && x >= kFirstDay && x < kEndDay; };
+    const auto position = [](double y) { return std::isfinite(y) && std::fabs(y) <= kMaxPlausiblePosition; };
+    if (!std::isfinite(m.nullDataValueY))
+        return QStringLiteral("The chart state holds an impossible null value.");
+    for (int s = 0; s < m.m_subsets; ++s) {
+        const auto& xs = m.m_x[static_cast<size_t>(s)];
+        const auto& ys = m.m_y[static_cast<size_t>(s)];
+        for (size_t i = 0; i < xs.size(); ++i) {
+            if (!time(xs[i]))
+                return QStringLiteral("The chart state holds an impossible time (%1) at point %2 of subset %3.")
+                    .arg(xs[i])
+                    .arg(i + 1)
+                    .arg(s + 1);
+            const float y = ys[i];
+            if (!(y == m.nullDataValueY || (std::isfinite(y) && std::fabs(y) <= kMaxPlausibleLevel)))
+                return QStringLiteral("The chart state holds an impossible level (%1 dB) at point %2 of subset %3.")
+                    .arg(y)
+                    .arg(i + 1)
+                    .arg(s + 1);
+        }
+    }
+    if (!time(m.manualMinX) || !time(m.manualMaxX) || !position(m.manualMinY) || !position(m.manualMaxY))
+        return QStringLiteral("The chart state holds an impossible axis range (X %1 to %2, Y %3 to %4).")
+            .arg(m.manualMinX)
+            .arg(m.manualMaxX)
+            .arg(m.manualMinY)
+            .arg(m.manualMaxY);
+    for (const auto& l : m.vertLines)
+        if (!time(l.x))
+            return QStringLiteral("The chart state holds a vertical line at an impossible time (%1).").arg(l.x);
+    for (const auto& [index, a] : m.m_annotations)
+        if (!time(a.x) || !position(a.y))
+            return QStringLiteral("The chart state holds annotation %1 at an impossible place (%2, %3).")
+                .arg(index)
+                .arg(a.x)
+                .arg(a.y);
+    return {};
+}
+
 QByteArray ChartModel::serialize() const
 {
     Writer w;
@@ -556,6 +604,9 @@ bool ChartModel::deserialize(const QByteArray& block, QString* error)
         return refuse(QStringLiteral("The chart state has %1 unexpected bytes at its end.").arg(r.remaining()));
     if (m.lineAnnotationTextSize < 0 || m.lineAnnotationTextSize > 10000)
         return refuse(QStringLiteral("The chart state holds an invalid line text size."));
+    const QString implausible = implausibleValue(m);
+    if (!implausible.isEmpty())
+        return refuse(implausible);
 
     m.m_dataRevision = m_dataRevision + 1;
     *this = std::move(m);

@@ -198,10 +198,19 @@ public:
     // The whole chart, data included, as a little-endian block with a magic and a
     // version. deserialize() replaces this chart only when the block is sound;
     // otherwise it returns false, leaves the chart as it was and says why in *error.
+    // A block holding a NaN, an infinity, a time outside the years 100 to 9999 or a level beyond
+    // kMaxPlausibleLevel dB (other than the null value) is refused as well.
     QByteArray serialize() const;
     bool deserialize(const QByteArray& block, QString* error = nullptr);
 
+    // The largest level (in dB, either sign) a chart's sample may hold; far above anything
+    // sound can reach.
+    static constexpr double kMaxPlausibleLevel = 1000.0;
+    // The largest level-axis value or annotation height a chart may hold.
+    static constexpr double kMaxPlausiblePosition = 1e6;
+
 private:
+    static QString implausibleValue(const ChartModel& m);
     void touchData() { ++m_dataRevision; }
 
     int m_subsets = 1;

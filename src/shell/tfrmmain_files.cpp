@@ -12,6 +12,7 @@
 
 #include "base/datadir.h"
 #include "base/filefilter.h"
+#include "base/inputfile.h"
 #include "base/prompter.h"
 #include "files/graphfile.h"
 #include "files/graphtext.h"
@@ -286,19 +287,33 @@ void TfrmMain::OpenSingleFile()
 
 TfrmList* TfrmMain::ImportTextFile(const QString& fileName, QChar separator)
 {
-    QFile in(fileName);
-    if (!in.open(QIODevice::ReadOnly))
+    // Only a regular file is read: a device or a FIFO would never end.
+    QFile in;
+    QString why;
+    if (!openInputFile(in, fileName, kAnySize, &why)) {
+        showStatusMessage(QStringLiteral("%1 was not opened: %2").arg(fileName, why));
         return nullptr;
-    auto* list = new TfrmList(*this);
-    list->setCaption(fileName);
+    }
     ListTable table;
+    ImportStop stop;
     {
         ProgressJob job(this, "Open Progress", "0", 0);
         table = ImportListTable(in, separator,
-                                job.keepGoing([](TfrmScope& s, std::int64_t rows) { s.setProgressText(QString::number(rows)); }));
+                                job.keepGoing([](TfrmScope& s, std::int64_t rows) { s.setProgressText(QString::number(rows)); }),
+                                &stop);
     }
+    if (stop.refused()) {
+        // Too large for a list, or unreadable part-way: no list that silently lacks rows.
+        Prompter::instance().message(QStringLiteral("%1 was not opened: %2").arg(fileName, stop.message()));
+        return nullptr;
+    }
+    auto* list = new TfrmList(*this);
+    list->setCaption(fileName);
     list->setTable(std::move(table));
     showNewChild(list, QSize(405 + 10, 460 + 30));
+    // Where a rule of the format ended reading early, say where and why.
+    if (!stop.message().isEmpty())
+        showStatusMessage(QStringLiteral("%1: %2").arg(QFileInfo(fileName).fileName(), stop.message()));
     return list;
 }
 
@@ -316,9 +331,10 @@ void TfrmMain::btnOutputToGraphClick()
     auto* w = new TfrmGraph(*this, GraphKind::File);
     w->setCaption(list->caption());
     QString error;
+    ListGraphReport report;
     {
         ProgressJob job(this, "Graphing Progress", "graphing.....", table.rowCount());
-        error = listToGraph(table, w->model(), job.keepGoing());
+        error = listToGraph(table, w->model(), job.keepGoing(), QLocale(), &report);
     }
     showGraphWindow(*w);
     if (!error.isEmpty()) {
@@ -327,6 +343,9 @@ void TfrmMain::btnOutputToGraphClick()
     }
     w->GraphStatistics();
     w->refreshChart();
+    // Rows that could not be read are left out of the graph, never drawn as made-up points.
+    if (!report.message().isEmpty())
+        showStatusMessage(report.message());
 }
 
 bool TfrmMain::OpenGraphFile(const QString& fileName)

@@ -2,7 +2,10 @@
 // for missing bytes only up to the end of the meter's memory.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+
+#include <sys/stat.h>
 
 #include "files/collectionfile.h"
 #include "meter/simulatedmemory.h"
@@ -49,6 +52,49 @@ TEST(CollectionFiles, AGarbledLastAddressWritesNoMoreThanTheMemory)
     EXPECT_EQ(written.size(), kLoggedMemoryBytes);
     EXPECT_EQ(written.left(1000), image.left(1000));
     EXPECT_EQ(written.mid(1000), QByteArray(kLoggedMemoryBytes - 1000, '\0'));
+}
+
+// Only a regular file within the bound is read: a link to /dev/zero, a FIFO and a folder are
+// refused before a byte is read, and a file past the bound is refused whole.
+TEST(CollectionFiles, ReadingTakesOnlyARegularFileWithinTheBound)
+{
+    test::ScopedDataDir data;
+    const QString good = data.file("good.rec");
+    {
+        QFile f(good);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(300, '\x22'));
+    }
+    ASSERT_TRUE(QFile::link("/dev/zero", data.file("zero.rec")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(data.file("fifo.rec")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(data.path()).mkdir("folder.rec"));
+    QFile(data.file("empty.rec")).open(QIODevice::WriteOnly);
+    const struct {
+        const char* name;
+        qint64 maxBytes;
+        const char* errorContains; // nullptr: read
+    } cases[] = {
+        {"good.rec", kMaxCollectionBytes, nullptr},
+        {"good.rec", 300, nullptr},
+        {"good.rec", 299, "more than the 299"},
+        {"zero.rec", kMaxCollectionBytes, "not a regular file"},
+        {"fifo.rec", kMaxCollectionBytes, "not a regular file"},
+        {"folder.rec", kMaxCollectionBytes, "folder"},
+        {"empty.rec", kMaxCollectionBytes, "empty"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray image;
+        QString error;
+        const bool read = ReadCollectionFile(data.file(c.name), image, &error, c.maxBytes);
+        if (!c.errorContains) {
+            EXPECT_TRUE(read) << error.toStdString();
+            EXPECT_EQ(image, QByteArray(300, '\x22'));
+        } else {
+            EXPECT_FALSE(read);
+            EXPECT_TRUE(error.contains(c.errorContains)) << error.toStdString();
+        }
+    }
 }
 
 } // namespace

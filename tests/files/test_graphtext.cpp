@@ -10,6 +10,7 @@
 
 #include "base/datetime.h"
 #include "files/graphtext.h"
+#include "support/sourcedevice.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -94,6 +95,10 @@ TEST(GraphText, BadLinesAreRefusedWithTheirNumber)
         {"empty level", "3/14/24\t13:05:07.0\t", '\t', kUs},
         {"second level no number", "3/14/24\t13:05:07.0\t65.3\tx", '\t', kUs},
         {"a decimal comma level cut short", "14.03.24, 13:05:07.0, 65,3,61", ',', kDe},
+        {"an infinite level", "3/14/24\t13:05:07.0\tinf", '\t', kUs},
+        {"a level that is not a number", "3/14/24\t13:05:07.0\tnan", '\t', kUs},
+        {"a level past the largest float", "3/14/24\t13:05:07.0\t1e39", '\t', kUs},
+        {"a line far longer than a graph line", "3/14/24\t13:05:07.0\t65.3\t" + QByteArray(800, ' '), '\t', kUs},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -115,8 +120,40 @@ TEST(GraphText, ReadingEndsAtTheFirstEmptyLine)
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.levels, (std::vector<float>{65.3f, 66.0f}));
     EXPECT_NEAR(r.times[1] - r.times[0], kSecondInDays, 1e-9);
+    EXPECT_EQ(r.emptyLine, 3) << "the line that ended reading, with more after it";
     EXPECT_TRUE(readGraphText({}, '\t', kUs).levels.empty());
     EXPECT_TRUE(readGraphText("\n", '\t', kUs).ok());
+    // Empty lines at the very end lose nothing.
+    EXPECT_EQ(readGraphText("3/14/24\t13:05:07.0\t65.3\r\n\r\n\n", '\t', kUs).emptyLine, 0);
+}
+
+// A line that never ends is refused after a bounded read; more lines than a graph holds are
+// refused, never cut.
+TEST(GraphText, LimitsAreErrorsFoundAtOnce)
+{
+    test::SourceDevice endless("3/14/24\t13:05:07.0\t65.3\n3/14/24\t", '7', qint64(64) << 20);
+    GraphText r = readGraphText(endless, '\t', kUs);
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.errorLine, 2);
+    EXPECT_TRUE(r.error.contains("longer than")) << r.error.toStdString();
+    EXPECT_LE(endless.served(), qint64(2) << 20) << "read far past where the line was too long";
+
+    const QByteArray three = "3/14/24\t13:05:07.0\t65.3\n3/14/24\t13:05:08.0\t65.3\n3/14/24\t13:05:09.0\t65.3\n";
+    r = readGraphText(three, '\t', kUs, GraphTextLimits{kMaxGraphTextLineBytes, 3});
+    EXPECT_TRUE(r.ok()) << r.error.toStdString();
+    r = readGraphText(three, '\t', kUs, GraphTextLimits{kMaxGraphTextLineBytes, 2});
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.errorLine, 3);
+    EXPECT_TRUE(r.error.contains("more than 2 lines")) << r.error.toStdString();
+    // A short line limit keeps the fixture small.
+    r = readGraphText(three, '\t', kUs, GraphTextLimits{20, 3});
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.errorLine, 1);
+
+    test::SourceDevice failing("3/14/24\t13:05:07.0\t65.3\n", '\n', 30, true);
+    r = readGraphText(failing, '\t', kUs);
+    EXPECT_FALSE(r.ok());
+    EXPECT_TRUE(r.error.contains("Input/output error")) << r.error.toStdString();
 }
 
 // What the user's own short date format writes, it reads back.

@@ -10,6 +10,7 @@
 #include "base/datetime.h"
 #include "files/textfiles.h"
 #include "graph/chartmodel.h"
+#include "support/sourcedevice.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -90,6 +91,15 @@ TEST(GraphTextLine, FieldsTimesAndLevelsByLocaleAndSeparator)
         {"half a second", days(2026, 1, 2, 9, 3, 0, 500), 70.0f, {}, '\t', kUs, "1/2/26\t09:03:00.500\t70.0"},
         {"five milliseconds", days(2026, 1, 2, 9, 3, 0, 5), 70.0f, {}, '\t', kUs, "1/2/26\t09:03:00.5\t70.0"},
         {"fifty milliseconds", days(2026, 1, 2, 9, 3, 0, 50), 70.0f, {}, '\t', kUs, "1/2/26\t09:03:00.50\t70.0"},
+        {"one millisecond", days(2026, 1, 2, 9, 3, 0, 1), 70.0f, {}, '\t', kUs, "1/2/26\t09:03:00.1\t70.0"},
+        {"ten milliseconds: the zero after the one stays", days(2026, 1, 2, 9, 3, 0, 10), 70.0f, {}, '\t', kUs,
+         "1/2/26\t09:03:00.10\t70.0"},
+        {"a hundred milliseconds: both zeros stay", days(2026, 1, 2, 9, 3, 0, 100), 70.0f, {}, '\t', kUs,
+         "1/2/26\t09:03:00.100\t70.0"},
+        {"a hundred and ten milliseconds", days(2026, 1, 2, 9, 3, 0, 110), 70.0f, {}, '\t', kUs,
+         "1/2/26\t09:03:00.110\t70.0"},
+        {"a hundred and one milliseconds: the inner zero stays", days(2026, 1, 2, 9, 3, 0, 101), 70.0f, {}, '\t',
+         kUs, "1/2/26\t09:03:00.101\t70.0"},
         {"midnight, level 0", days(2026, 1, 2, 0, 0, 0), 0.0f, {}, '\t', kUs, "1/2/26\t00:00:00.0\t0.0"},
         {"a hair before midnight is the next day", days(2026, 1, 3, 0, 0, 0) - 1e-10, 30.0f, {}, '\t', kUs,
          "1/3/26\t00:00:00.0\t30.0"},
@@ -272,6 +282,112 @@ TEST(ListImport, CancelKeepsTheRowsReadSoFar)
         text += "a\tb\n";
     const ListTable t = importText(text, '\t', [](std::int64_t rows) { return rows < 20; });
     EXPECT_EQ(t.rowCount(), 20);
+}
+
+// Where a rule ends reading early, the import says where and why; empty lines at the very end
+// lose nothing and say nothing.
+TEST(ListImport, SaysWhereAndWhyReadingStopped)
+{
+    struct Case {
+        const char* what;
+        QByteArray text;
+        int rows;
+        ImportStop::Reason reason;
+        std::int64_t line;
+        const char* messageContains; // "" for no message
+    };
+    const QByteArray longLine = "a\t" + QByteArray(300, 'x') + "\n";
+    const Case cases[] = {
+        {"every line", "a\tb\nc\td\n", 2, ImportStop::EndOfFile, 0, ""},
+        {"no line end at the end", "a\tb\nc\td", 2, ImportStop::EndOfFile, 0, ""},
+        {"empty lines at the end", "a\tb\r\n\r\n\r\n\n", 1, ImportStop::EndOfFile, 2, ""},
+        {"an empty line before more", "a\tb\n\nc\td\n", 1, ImportStop::EmptyLine, 2, "line 2: it is empty"},
+        {"a line without a separator", "a\tb\nc\td\nplain\ne\tf\n", 2, ImportStop::NoSeparator, 3,
+         "line 3: it has no tab"},
+        {"a last line without a separator", "a\tb\nplain", 1, ImportStop::NoSeparator, 2, "line 2"},
+        {"a line over 179 characters", "a\tb\n" + longLine + "c\td\n", 2, ImportStop::LongLine, 2,
+         "line 2: it is longer than 179 characters"},
+        {"an over-long last line", "a\tb\n" + longLine, 2, ImportStop::LongLine, 2, "longer than 179"},
+        {"an over-long line without a separator in its first 179 characters", "a\tb\n" + QByteArray(5000, 'x'), 1,
+         ImportStop::LongLine, 2, "longer than 179"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray bytes = c.text;
+        QBuffer in(&bytes);
+        in.open(QIODevice::ReadOnly);
+        ImportStop stop;
+        const ListTable t = ImportListTable(in, '\t', {}, &stop);
+        EXPECT_EQ(t.rowCount(), c.rows);
+        EXPECT_EQ(stop.reason, c.reason);
+        if (c.reason != ImportStop::EndOfFile)
+            EXPECT_EQ(stop.line, c.line);
+        EXPECT_FALSE(stop.refused());
+        if (*c.messageContains)
+            EXPECT_TRUE(stop.message().contains(c.messageContains)) << stop.message().toStdString();
+        else
+            EXPECT_TRUE(stop.message().isEmpty()) << stop.message().toStdString();
+    }
+}
+
+// Past its limits the import stops and refuses: it never keeps part of a file as if whole.
+TEST(ListImport, MoreThanTheLimitsIsRefusedNotCut)
+{
+    QByteArray text;
+    for (int i = 0; i < 5; ++i)
+        text += "1/2/26\t09:03:0" + QByteArray::number(i) + ".0\t70.0\n";
+    struct Case {
+        const char* what;
+        ImportLimits limits;
+        ImportStop::Reason reason;
+        std::int64_t line;
+        const char* messageContains;
+    };
+    const Case cases[] = {
+        {"within the limits", {5, 1000}, ImportStop::EndOfFile, 0, ""},
+        {"one row too many", {4, 1000}, ImportStop::TooManyRows, 5, "more than 4 lines"},
+        {"too much text", {5, 60}, ImportStop::TooMuchText, 4, "more than 60 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray bytes = text;
+        QBuffer in(&bytes);
+        in.open(QIODevice::ReadOnly);
+        ImportStop stop;
+        ImportListTable(in, '\t', {}, &stop, c.limits);
+        EXPECT_EQ(stop.reason, c.reason);
+        EXPECT_EQ(stop.refused(), c.reason != ImportStop::EndOfFile);
+        if (c.reason != ImportStop::EndOfFile) {
+            EXPECT_EQ(stop.line, c.line);
+            EXPECT_TRUE(stop.message().contains(c.messageContains)) << stop.message().toStdString();
+        }
+    }
+    // The default limit is the number of points a graph holds.
+    EXPECT_EQ(ImportLimits().maxRows, ChartModel::kMaxPoints);
+}
+
+// A line that never ends is found too long after a bounded read, not after reading it whole; a
+// device that fails part-way is a refusal, not an end of file.
+TEST(ListImport, AnEndlessLineOrAFailingDeviceStopsAtOnce)
+{
+    {
+        test::SourceDevice endless("a\tb\n1\t", 'x', qint64(64) << 20);
+        ImportStop stop;
+        const ListTable t = ImportListTable(endless, '\t', {}, &stop);
+        EXPECT_EQ(stop.reason, ImportStop::LongLine);
+        EXPECT_EQ(stop.line, 2);
+        EXPECT_EQ(t.rowCount(), 2);
+        EXPECT_EQ(t.cell(1, 2), QString(177, QChar('x')));
+        EXPECT_LE(endless.served(), qint64(2) << 20) << "read far past the line's first 179 characters";
+    }
+    {
+        test::SourceDevice failing("a\tb\nc\t", 'd', 20, true);
+        ImportStop stop;
+        ImportListTable(failing, '\t', {}, &stop);
+        EXPECT_EQ(stop.reason, ImportStop::ReadError);
+        EXPECT_TRUE(stop.refused());
+        EXPECT_TRUE(stop.message().contains("Input/output error")) << stop.message().toStdString();
+    }
 }
 
 TEST(ListTableStore, CellsOutsideAreEmptyAndAppendKeepsSixFields)

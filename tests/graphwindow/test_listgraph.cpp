@@ -50,26 +50,35 @@ TEST(ListToGraph, PointsScalesAndUnreadableRows)
     test::ScopedDataDir dir; // no chart template
     const ListTable t = tableOf({
         {"3/14/24", "13:05:07.0", "65.3"},
-        {"3/14/24", "13:05:08.5", "dB"},      // unreadable level: X kept, Y null
-        {"3/14/24", "noon", "70.0"},          // unreadable time: X 0, Y null
+        {"3/14/24", "13:05:08.5", "dB"},      // unreadable level
+        {"3/14/24", "noon", "70.0"},          // unreadable time
         {"x/y/z", "13:05:09.0", "70.0"},      // unreadable date
+        {"3/14/24", "13:05:09.5", "9999.0"},  // the null value, as the export writes a gap
+        {"3/14/24", "13:05:10.0", "6485.0"},  // no level sound can have
+        {"3/14/24", "13:05:10.5", "inf"},
         {"3/15/24", " 00:00:01.250", " 40"},  // blanks as the CSV leaves them
     });
     ChartModel chart;
-    ASSERT_EQ(listToGraph(t, chart, {}, kUs), QString());
+    ListGraphReport report;
+    ASSERT_EQ(listToGraph(t, chart, {}, kUs, &report), QString());
+    // Unreadable rows are left out, never made into points at 30 Dec 1899 or 9999 dB.
     ASSERT_EQ(chart.subsets(), 1);
-    ASSERT_EQ(chart.points(), 5);
+    ASSERT_EQ(chart.points(), 2);
     const double start = days(2024, 3, 14, 13, 5, 7), end = days(2024, 3, 15, 0, 0, 1, 250);
     EXPECT_NEAR(chart.xDataII(0, 0), start, 1e-9);
     EXPECT_FLOAT_EQ(chart.yData(0, 0), 65.3f);
-    EXPECT_NEAR(chart.xDataII(0, 1), days(2024, 3, 14, 13, 5, 8, 5), 1e-9); // ".5" is 5 ms
-    EXPECT_TRUE(chart.isNull(chart.yData(0, 1)));
-    for (int p : {2, 3}) {
-        EXPECT_EQ(chart.xDataII(0, p), 0.0);
-        EXPECT_TRUE(chart.isNull(chart.yData(0, p)));
-    }
-    EXPECT_NEAR(chart.xDataII(0, 4), end, 1e-9);
-    EXPECT_FLOAT_EQ(chart.yData(0, 4), 40.0f);
+    EXPECT_NEAR(chart.xDataII(0, 1), end, 1e-9); // ".250" is a quarter second
+    EXPECT_FLOAT_EQ(chart.yData(0, 1), 40.0f);
+    for (int p = 0; p < chart.points(); ++p)
+        EXPECT_NE(chart.xDataII(0, p), 0.0) << p;
+    // ... and said: how many and which first.
+    EXPECT_EQ(report.rows, 8);
+    EXPECT_EQ(report.graphed, 2);
+    EXPECT_EQ(report.skipped, 6);
+    EXPECT_EQ(report.firstSkipped, 2);
+    EXPECT_FALSE(report.cancelled);
+    EXPECT_TRUE(report.message().contains("6 of 8 rows could not be read")) << report.message().toStdString();
+    EXPECT_TRUE(report.message().contains("row 2: 'dB' is not a level")) << report.message().toStdString();
     // NewChart's set-up over the list's first to last time.
     EXPECT_EQ(chart.manualScaleControlX, sgManualMinAndMax);
     EXPECT_NEAR(chart.manualMinX, start, 1e-9);
@@ -77,6 +86,11 @@ TEST(ListToGraph, PointsScalesAndUnreadableRows)
     EXPECT_EQ(chart.manualMinY, 30.0);
     EXPECT_EQ(chart.manualMaxY, 130.0);
     EXPECT_NEAR(chart.vertLines[1].x, start + (end - start) / 3, 1e-9);
+
+    // A list whose every row reads says nothing.
+    ASSERT_EQ(listToGraph(tableOf({{"3/14/24", "13:05:07.0", "65.3"}}), chart, {}, kUs, &report), QString());
+    EXPECT_EQ(report.skipped, 0);
+    EXPECT_TRUE(report.message().isEmpty());
 }
 
 TEST(ListToGraph, LevelColumnByTheHeader)
@@ -115,18 +129,20 @@ TEST(ListToGraph, UnreadableFirstOrLastTimeIsAnErrorAndTheChartIsUntouched)
     EXPECT_EQ(listToGraph(ListTable(), chart, {}, kUs), "No data to graph !");
 }
 
-TEST(ListToGraph, CancelLeavesTheRestUnfilled)
+TEST(ListToGraph, CancelKeepsThePointsSoFar)
 {
     test::ScopedDataDir dir;
     std::vector<QStringList> rows;
     for (int i = 0; i < 10; ++i)
         rows.push_back({"3/14/24", QStringLiteral("13:05:%1.0").arg(10 + i), "50.0"});
     ChartModel chart;
-    EXPECT_EQ(listToGraph(tableOf(rows), chart, [](std::int64_t done) { return done < 4; }, kUs), QString());
-    EXPECT_EQ(chart.points(), 10);
+    ListGraphReport report;
+    EXPECT_EQ(listToGraph(tableOf(rows), chart, [](std::int64_t done) { return done < 4; }, kUs, &report), QString());
+    // The points graphed so far; the rest are not made up as unfilled points.
+    EXPECT_EQ(chart.points(), 4);
     EXPECT_NE(chart.xDataII(0, 3), 0.0);
-    EXPECT_EQ(chart.xDataII(0, 4), 0.0);
-    EXPECT_TRUE(chart.isNull(chart.yData(0, 4)));
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_TRUE(report.message().contains("cancelled after row 4 of 10")) << report.message().toStdString();
 }
 
 // Export, import and Output to graph under the user's locale, for both separators and one or

@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QProcess>
 
+#include <sys/stat.h>
+
 #include "cli/cli.h"
 #include "files/collectionfile.h"
 #include <QFileInfo>
@@ -754,6 +756,90 @@ TEST_F(CliTest, ImportGraphsWhatExportWrote)
             }
         }
     }
+}
+
+// A row that cannot be read never becomes a point (30 Dec 1899 at 9999 dB): it is left out and
+// stderr says how many and which first; where a rule ended reading early, stderr says where.
+TEST_F(CliTest, ImportLeavesOutUnreadableRowsAndSaysSo)
+{
+    test::ScopedDefaultLocale user(QLocale(QLocale::English, QLocale::UnitedStates));
+    const struct {
+        const char* what;
+        QByteArray text;
+        int status;
+        int points; // -1: no file written
+        QStringList errContains;
+    } cases[] = {
+        {"a bad date, time and level in the middle",
+         "11/23/26\t09:00:00.0\t60.0\r\nbad\t09:00:01.0\t61.0\r\n11/23/26\tnoon\t62.0\r\n"
+         "11/23/26\t09:00:03.0\tloud\r\n11/23/26\t09:00:04.0\t64.0\r\n",
+         0, 2, {"3 of 5 rows could not be read", "the first is row 2"}},
+        {"reading stops at a line without a separator",
+         "11/23/26\t09:00:00.0\t60.0\r\n11/23/26\t09:00:01.0\t61.0\r\nnotes\r\n11/23/26\t09:00:02.0\t62.0\r\n",
+         0, 2, {"reading stopped at line 3: it has no tab"}},
+        {"no row reads as a point",
+         "11/23/26\t09:00:00.0\tx\r\n11/23/26\t09:00:01.0\ty\r\n", 1, -1,
+         {"2 of 2 rows could not be read", "nothing was written"}},
+        {"every row reads: nothing said", "11/23/26\t09:00:00.0\t60.0\r\n11/23/26\t09:00:01.0\t61.0\r\n", 0, 2, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString in = writeBytes(dataDir.file("rows.txt"), c.text);
+        const QString out = dataDir.file("rows.ghf");
+        QFile::remove(out);
+        const Result r = run({"import", in, "-o", out});
+        EXPECT_EQ(r.status, c.status) << r.err.toStdString();
+        for (const QString& part : c.errContains)
+            EXPECT_TRUE(r.err.contains(part)) << r.err.toStdString();
+        if (c.errContains.isEmpty())
+            EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+        if (c.points < 0) {
+            EXPECT_FALSE(QFile::exists(out));
+            continue;
+        }
+        const Result info = run({"graph-info", out});
+        ASSERT_EQ(info.status, 0) << info.err.toStdString();
+        const QJsonObject o = QJsonDocument::fromJson(info.out.toUtf8()).object();
+        EXPECT_EQ(o["points"].toInt(), c.points);
+        EXPECT_LT(o["maximum"].toDouble(), 100.0) << "a made-up point at 9999 dB";
+        EXPECT_GT(QDateTime::fromString(o["start_time"].toString(), Qt::ISODate).date().year(), 2000);
+    }
+}
+
+// What is not a regular file is refused before a byte is read: a link to /dev/zero would never
+// end, a FIFO nobody writes to would never open; a line that never ends is an error at once.
+TEST_F(CliTest, ReadersRefuseWhatIsNotARegularFileAndEndlessLines)
+{
+    ASSERT_TRUE(QFile::link("/dev/zero", dataDir.file("zero.rec")));
+    ASSERT_TRUE(QFile::link("/dev/zero", dataDir.file("zero.txt")));
+    ASSERT_TRUE(QFile::link("/dev/zero", dataDir.file("zero.ghf")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dataDir.file("fifo.csv")).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dataDir.file("fifo.rec")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dataDir.path()).mkdir("folder.txt"));
+    const QString endless = writeBytes(dataDir.file("endless.txt"), "11/23/26\t09:00:00.0\t" + QByteArray(5000, '6'));
+    const struct {
+        QStringList args;
+        const char* errContains;
+    } cases[] = {
+        {{"decode", dataDir.file("zero.rec")}, "not a regular file"},
+        {{"decode", dataDir.file("fifo.rec")}, "not a regular file"},
+        {{"wav-check", dataDir.file("zero.rec"), "--set", "1"}, "not a regular file"},
+        {{"import", dataDir.file("zero.txt"), "-o", dataDir.file("x.ghf")}, "not a regular file"},
+        {{"import", dataDir.file("fifo.csv"), "-o", dataDir.file("x.ghf")}, "not a regular file"},
+        {{"import", dataDir.file("folder.txt"), "-o", dataDir.file("x.ghf")}, "folder"},
+        {{"leq", dataDir.file("zero.txt")}, "not a regular file"},
+        {{"leq", dataDir.file("fifo.csv")}, "not a regular file"},
+        {{"leq", dataDir.file("fifo.rec")}, "not a regular file"},
+        {{"graph-info", dataDir.file("zero.ghf")}, "not a regular file"},
+        {{"leq", endless}, "endless.txt:1: the line is longer than"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Result r = run(c.args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.contains(c.errContains)) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dataDir.file("x.ghf")));
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +18,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QToolButton>
+
+#include <sys/stat.h>
 
 #include "base/datetime.h"
 #include "files/graphfile.h"
@@ -354,6 +357,38 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
     auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
     ASSERT_NE(graph, nullptr);
     EXPECT_FLOAT_EQ(graph->model().yData(0, 4), 60.4f);
+}
+
+// The import says where reading stopped, Output to graph how many rows it left out and which
+// first (in the status bar); a FIFO is refused without waiting for a writer.
+TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
+{
+    const QString file = data.file("gaps.txt");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("14/03/2026\t13:05:07.0\t60.0\r\n14/03/2026\t13:05:08.0\tloud\r\n14/03/2026\t13:05:09.0\t62.0\r\n"
+                "notes\r\n14/03/2026\t13:05:10.0\t63.0\r\n");
+    }
+    TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->table().rowCount(), 3);
+    EXPECT_TRUE(main->lblMessage->text().contains("reading stopped at line 4")) << main->lblMessage->text().toStdString();
+
+    main->mdiArea()->setActiveSubWindow(main->frameOf(list));
+    main->btnOutputToGraphClick();
+    QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
+    auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
+    ASSERT_NE(graph, nullptr);
+    EXPECT_EQ(graph->model().points(), 2);
+    EXPECT_TRUE(main->lblMessage->text().contains("1 of 3 rows could not be read"))
+        << main->lblMessage->text().toStdString();
+    EXPECT_TRUE(main->lblMessage->text().contains("row 2")) << main->lblMessage->text().toStdString();
+
+    const QString fifo = data.file("fifo.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(main->ImportTextFile(fifo, QLatin1Char('\t')), nullptr);
+    EXPECT_TRUE(main->lblMessage->text().contains("not a regular file")) << main->lblMessage->text().toStdString();
 }
 
 TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)
