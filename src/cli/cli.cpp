@@ -934,7 +934,9 @@ const std::vector<Command>& commands()
         {"monitor", "monitor [--count N]   readings every 500 ms", cmdMonitor},
         {"key", "key R|L|M|N|C|F       press a meter key", cmdKey},
         {"record", "record --points N --rate SECONDS -o OUT.ghf [--force]\n"
-                   "                        real-time recording into a graph file (Ctrl+C stops and saves);\n"
+                   "                        real-time recording into a graph file (Ctrl+C, SIGTERM or SIGHUP\n"
+                   "                        stops and saves; a meter that stops answering ends it, its points\n"
+                   "                        kept as OUT-partial.ghf);\n"
                    "                        an existing file is replaced only with --force",
          cmdRecord},
         {"graph-info", "graph-info FILE.ghf   points and statistics of a graph file as JSON", cmdGraphInfo},
