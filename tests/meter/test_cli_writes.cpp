@@ -302,7 +302,7 @@ TEST_F(CliWritesTest, AKillMidWriteLeavesTheOldFileOrTheWholeNewOne)
     const QString folder = dataDir.file("killed");
     const QString target = folder + "/out.csv";
     int killedMidWrite = 0;
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < 5 && killedMidWrite < 2; ++attempt) {
         put(target, "old");
         QProcess p;
         p.start(QUEDRAL_CLI_PATH, {"--data-dir", dataDir.path(), "export", graph, "-o", target, "--force"});
