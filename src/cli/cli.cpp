@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QTime>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include "realtime/recordsession.h"
 #include "base/clock.h"
 #include "base/datadir.h"
+#include "base/filewrite.h"
 #include "base/datetime.h"
 #include "base/inputfile.h"
 #include "files/collectionfile.h"
@@ -231,8 +231,41 @@ int cmdKey(Context& ctx, const QStringList& args)
     return 0;
 }
 
-volatile std::sig_atomic_t g_interrupted = 0;
-extern "C" void onInterrupt(int) { g_interrupted = 1; }
+volatile std::sig_atomic_t g_interrupted = 0; // the signal that asked to stop, 0 for none
+extern "C" void onInterrupt(int signal) { g_interrupted = signal; }
+
+// Ctrl+C, and the signals that end a program from outside (kill, a closed terminal), stop a
+// measurement as its Stop does, for as long as the guard lives.
+class StopSignals {
+public:
+    StopSignals()
+    {
+        g_interrupted = 0;
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            m_previous[i] = std::signal(kSignals[i], onInterrupt);
+    }
+    ~StopSignals()
+    {
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            std::signal(kSignals[i], m_previous[i]);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    void (*m_previous[std::size(kSignals)])(int) = {};
+};
+
+const char* signalName(int signal)
+{
+    switch (signal) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    default: return "a signal";
+    }
+}
 
 // record --points N --rate SECONDS -o OUT.ghf [--force]: the real-time recording without a window.
 int cmdRecord(Context& ctx, const QStringList& args)
@@ -251,11 +284,15 @@ int cmdRecord(Context& ctx, const QStringList& args)
         return 1;
 
     RecordSession session(ctx.poller, points, rate);
-    g_interrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
+    std::optional<StopSignals> stopSignals(std::in_place);
     Clock& clock = Clock::instance();
     std::int64_t nextTick = clock.tickMs();
-    while (!session.isFinished() && !g_interrupted) {
+    // The recording gives up where the program's poll gives the meter up: after the poll has
+    // failed FailureLimit times in a row (the connection is lost), or when the meter has not
+    // answered as many probes in a row (unplugged, or silent from the start).
+    int probesFailed = 0;
+    bool gaveUp = false;
+    while (!session.isFinished() && !g_interrupted && !gaveUp) {
         if (clock.tickMs() < nextTick) {
             // Short naps, so that Ctrl+C is noticed at once.
             clock.sleepMs(static_cast<int>(std::min<std::int64_t>(nextTick - clock.tickMs(), 50)));
@@ -271,10 +308,26 @@ int cmdRecord(Context& ctx, const QStringList& args)
             ctx.out << RecordSession::pointLine(*t.sample) << "\n";
             ctx.out.flush();
         }
+        probesFailed = t.outcome == PollOutcome::ProbeFailed ? probesFailed + 1 : 0;
+        gaveUp = t.outcome == PollOutcome::ConnectionLost || probesFailed >= Poller::FailureLimit;
     }
-    std::signal(SIGINT, previous);
-    session.finish();  // stops as Stop does; a no-op when the graph filled up
+    const int stoppedBy = g_interrupted;
+    stopSignals.reset();
+    const int count = session.finish().count; // stops as Stop does; a no-op when the graph filled up
+    if (gaveUp)
+        ctx.err << "the meter does not answer: the recording is given up after " << count << " points\n";
+    else if (stoppedBy)
+        ctx.err << "stopped by " << signalName(stoppedBy) << " after " << count << " points\n";
+    if (count == 0) {
+        ctx.err << "no points were recorded; " << out << " was not written\n";
+        return 1;
+    }
     const auto save = [&session](const QString& file, QString* error) { return session.save(file, error); };
+    if (gaveUp) {
+        // Cut short by the meter: the points go beside the target, which stays as it was.
+        keepBeside(ctx.err, out, QStringLiteral("partial"), QStringLiteral("the recording cut short"), save);
+        return 1;
+    }
     return saveMeasurement(ctx.err, out, force, "recording", save) ? 0 : 1;
 }
 
@@ -295,6 +348,17 @@ bool meterReadyForMemory(Context& ctx, const char* recordingMessage, bool needCo
         return false;
     }
     return true;
+}
+
+// What a decode code between 33 and 35 says about the data sets.
+const char* damageText(int code)
+{
+    switch (code) {
+    case DecodeCode::MarkerMisplaced: return "a start or end marker is not where expected";
+    case DecodeCode::BeyondLastAddress: return "a data set ends beyond the last address";
+    case DecodeCode::StartTimeReplaced: return "a start time is no valid date";
+    default: return "the decode does not hold";
+    }
 }
 
 int cmdDownload(Context& ctx, const QStringList& args)
@@ -331,21 +395,29 @@ int cmdDownload(Context& ctx, const QStringList& args)
     if (r.code == DownloadCode::Ok)
         d = DecodeMemoryImage(r.image, r.lastAddress, Clock::instance().now());
     const LoadOutcome outcome = loadOutcome(d ? d->code : r.code);
+    // The target is written only from a whole image that decodes cleanly, and replaces an old
+    // file (with --force) only once it is whole. A damaged image is worth keeping: it goes
+    // beside the target under a name that says so.
+    bool written = false;
     if (d && d->store) {
-        if (force)
-            QFile::remove(out);
-        QString error;
-        if (!WriteCollectionFile(out, r.image, r.lastAddress, &error)) {
-            ctx.err << error << "\n";
-            return 1;
+        const auto save = [&](const QString& file, QString* error) {
+            const ExistingFile existing = force && file == out ? ExistingFile::Replace : ExistingFile::Keep;
+            return WriteCollectionFile(file, r.image, r.lastAddress, error, existing);
+        };
+        if (d->code != DecodeCode::Ok) {
+            ctx.err << loadErrorMessage(d->code) << "\n"
+                    << "the data sets are damaged (" << damageText(d->code) << "); " << out << " was not written\n";
+            keepBeside(ctx.err, out, QStringLiteral("damaged"), QStringLiteral("the memory image"), save);
+        } else if (saveMeasurement(ctx.err, out, force, "downloading", save)) {
+            ctx.err << d->store->size() << " data sets in " << out << "\n";
+            written = true;
         }
-        ctx.err << d->store->size() << " data sets in " << out << "\n";
-    }
-    if (!outcome.message.isEmpty())
+    } else if (!outcome.message.isEmpty()) {
         ctx.err << outcome.message << "\n";
+    }
     if (outcome.recover)
         RecoverAfterFailedDownload(ctx.link);
-    return outcome.accepted ? 0 : 1;
+    return written ? 0 : 1;
 }
 
 int cmdDecode(Context& ctx, const QStringList& args)
@@ -526,16 +598,16 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
     if (!meterReadyForMemory(ctx, Msg::RecordingLeq, false))
         return 1;
 
-    std::unique_ptr<QFile> log = openLeqLog();
+    std::unique_ptr<LeqLog> log = openLeqLog();
     openLeqLink(ctx.link);
     LeqMeasurement measurement;
     measurement.start(seconds);
     std::vector<LeqRow> table;
-    g_interrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
+    std::optional<StopSignals> stopSignals(std::in_place);
     Clock& clock = Clock::instance();
     std::int64_t nextTick = clock.tickMs();
     int status = 0;
+    bool failed = false;
     while (!g_interrupted) {
         const std::int64_t now = clock.tickMs();
         if (now < nextTick) {
@@ -544,6 +616,12 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
         }
         nextTick = std::max(nextTick + LeqMeasurement::kTickMs, now);
         const LeqTick tick = leqExchange(ctx.link, measurement, log.get());
+        if (!tick.logProblem.isEmpty()) {
+            // The measurement goes on; the log ends at its last whole line.
+            ctx.err << tick.logProblem << "\n";
+            ctx.err.flush();
+            status = 1;
+        }
         if (tick.row) {
             // As the table shows it, numbers with a full stop.
             QStringList cells;
@@ -555,13 +633,13 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
         }
         if (tick.failedOut) {
             ctx.err << Msg::LeqFail << "\n";
-            status = 1;
+            failed = true;
             break;
         }
         if (tick.durationReached)
             break;
     }
-    std::signal(SIGINT, previous);
+    stopSignals.reset();
     if (log)
         log->close();
     ctx.link.CloseLink();
@@ -569,10 +647,16 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
         // The table as the Leq window's Save writes it, in the user's number format. The old
         // file (with --force) is replaced only once the new one is whole.
         const auto save = [&table](const QString& file, QString* error) { return saveLeqTable(file, table, error); };
-        if (!saveMeasurement(ctx.err, out, force, "measuring", save))
+        if (failed) {
+            // A failed measurement leaves the target as it was; its seconds go beside it.
+            ctx.err << out << " was not written\n";
+            if (!table.empty())
+                keepBeside(ctx.err, out, QStringLiteral("partial"), QStringLiteral("the measurement cut short"), save);
+        } else if (!saveMeasurement(ctx.err, out, force, "measuring", save)) {
             return 1;
+        }
     }
-    return status;
+    return failed ? 1 : status;
 }
 
 int cmdGraphInfo(Context& ctx, const QStringList& args)
@@ -741,14 +825,12 @@ bool writeChartFile(const ChartModel& chart, const QString& file, QString& error
         error = file + ": unknown file type (expected .ghf, .txt or .csv)";
         return false;
     }
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly)) {
-        error = file + ": " + f.errorString();
-        return false;
-    }
-    writeGraphText(f, chart, TextRange{1, chart.points()}, *separator);
-    if (!f.commit()) {
-        error = file + ": " + f.errorString();
+    const auto fill = [&](QIODevice& out, QString*) {
+        writeGraphText(out, chart, TextRange{1, chart.points()}, *separator);
+        return true;
+    };
+    if (!writeFileWhole(file, fill, &error)) {
+        error = file + ": " + error;
         return false;
     }
     return true;
@@ -897,7 +979,9 @@ const std::vector<Command>& commands()
         {"monitor", "monitor [--count N]   readings every 500 ms", cmdMonitor},
         {"key", "key R|L|M|N|C|F       press a meter key", cmdKey},
         {"record", "record --points N --rate SECONDS -o OUT.ghf [--force]\n"
-                   "                        real-time recording into a graph file (Ctrl+C stops and saves);\n"
+                   "                        real-time recording into a graph file (Ctrl+C, SIGTERM or SIGHUP\n"
+                   "                        stops and saves; a meter that stops answering ends it, its points\n"
+                   "                        kept as OUT-partial.ghf);\n"
                    "                        an existing file is replaced only with --force",
          cmdRecord},
         {"graph-info", "graph-info FILE.ghf   points and statistics of a graph file as JSON", cmdGraphInfo},

@@ -21,33 +21,39 @@ bool outputCanBeCreated(QTextStream& err, const QString& file)
 }
 
 namespace {
-// "day-unsaved.txt" in dir, or "day-unsaved-2.txt" and on when that is taken.
-QString freeUnsavedName(const QString& dir, const QFileInfo& target)
+// "day-TAG.txt" in dir, or "day-TAG-2.txt" and on when that is taken.
+QString freeName(const QString& dir, const QFileInfo& target, const QString& tag)
 {
     const QString ext = target.suffix().isEmpty() ? QString() : QLatin1Char('.') + target.suffix();
-    QString name = dir + QLatin1Char('/') + target.completeBaseName() + QStringLiteral("-unsaved") + ext;
+    const QString base = dir + QLatin1Char('/') + target.completeBaseName() + QLatin1Char('-') + tag;
+    QString name = base + ext;
     for (int n = 2; QFileInfo::exists(name); ++n)
-        name = dir + QLatin1Char('/') + target.completeBaseName() + QStringLiteral("-unsaved-%1").arg(n) + ext;
+        name = base + QStringLiteral("-%1").arg(n) + ext;
     return name;
 }
 
 bool keepUnsaved(QTextStream& err, const QString& target, const QString& reason, const SaveTo& save)
 {
     err << target << " was not written: " << reason << "\n";
+    return keepBeside(err, target, QStringLiteral("unsaved"), QStringLiteral("the measured data"), save);
+}
+} // namespace
+
+bool keepBeside(QTextStream& err, const QString& target, const QString& tag, const QString& what, const SaveTo& save)
+{
     const QFileInfo info(target);
     const QString temp = DataDir::file(QStringLiteral("temp"));
     QDir().mkpath(temp);
     for (const QString& dir : {info.absolutePath(), temp}) {
-        const QString kept = freeUnsavedName(dir, info);
+        const QString kept = freeName(dir, info, tag);
         if (save(kept, nullptr)) {
-            err << "the measured data is kept in " << QDir::toNativeSeparators(kept) << "\n";
+            err << what << " is kept in " << QDir::toNativeSeparators(kept) << "\n";
             return true;
         }
     }
-    err << "the measured data could not be kept anywhere\n";
+    err << what << " could not be kept anywhere\n";
     return false;
 }
-} // namespace
 
 bool saveMeasurement(QTextStream& err, const QString& target, bool force, const char* activity, const SaveTo& save)
 {

@@ -5,9 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "base/datadir.h"
+#include "base/filewrite.h"
 #include "base/inputfile.h"
 
 namespace quedral {
@@ -39,37 +39,15 @@ bool writeCollectionBytes(QIODevice& out, const QByteArray& image, int lastAddre
         const QByteArray zeros(static_cast<qsizetype>(length - fromImage), '\0');
         ok = out.write(zeros) == zeros.size();
     }
-    if (!ok && error)
-        *error = out.errorString();
     return ok;
 }
 } // namespace
 
-bool WriteCollectionFile(const QString& fileName, const QByteArray& image, int lastAddress, QString* error)
+bool WriteCollectionFile(const QString& fileName, const QByteArray& image, int lastAddress, QString* error,
+                         ExistingFile existing)
 {
-    if (QFileInfo::exists(fileName)) {
-        if (error)
-            *error = QStringLiteral("%1 already exists").arg(QDir::toNativeSeparators(fileName));
-        return false;
-    }
-    const QString part = fileName + QStringLiteral(".part");
-    QFile out(part);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        if (error)
-            *error = out.errorString();
-        return false;
-    }
-    bool ok = writeCollectionBytes(out, image, lastAddress, error) && out.flush();
-    out.close();
-    // rename() refuses an existing target, so a file that appeared meanwhile is kept too.
-    if (ok && !QFile::rename(part, fileName)) {
-        if (error)
-            *error = QStringLiteral("could not write %1").arg(QDir::toNativeSeparators(fileName));
-        ok = false;
-    }
-    if (!ok)
-        QFile::remove(part);
-    return ok;
+    const auto fill = [&](QIODevice& out, QString* why) { return writeCollectionBytes(out, image, lastAddress, why); };
+    return writeFileWhole(fileName, fill, error, existing);
 }
 
 bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error)
@@ -81,22 +59,7 @@ bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error)
             *error = dir;
         return false;
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = out.errorString();
-        return false;
-    }
-    if (!writeCollectionBytes(out, image, lastAddress, error)) {
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit()) {
-        if (error)
-            *error = out.errorString();
-        return false;
-    }
-    return true;
+    return WriteCollectionFile(file, image, lastAddress, error, ExistingFile::Replace);
 }
 
 bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* error, qint64 maxBytes)
@@ -130,9 +93,10 @@ bool SaveCollectionFile(const QString& fileName, QString* error)
             *error = QStringLiteral("%1 already exists").arg(QDir::toNativeSeparators(fileName));
         return false;
     }
-    if (!QFile::copy(source, fileName)) {
+    QString why;
+    if (!copyFileWhole(source, fileName, &why, ExistingFile::Keep)) {
         if (error)
-            *error = QStringLiteral("could not write %1").arg(QDir::toNativeSeparators(fileName));
+            *error = QStringLiteral("could not write %1: %2").arg(QDir::toNativeSeparators(fileName), why);
         return false;
     }
     return true;

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "base/filewrite.h"
+
 namespace quedral {
 
 // temp/DataSetsTemp.tmp in the data directory.
@@ -30,10 +32,11 @@ qint64 collectionLength(qint64 imageBytes, int lastAddress);
 bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error = nullptr);
 
 // Writes a collection file of the image directly (bytes 0 .. lastAddress + 256, zero-filled as
-// the working copy is): through a file beside it that is renamed at the end, so a failure never
-// leaves half a file, and never over an existing file. False with the reason otherwise.
+// the working copy is), whole or not at all (writeFileWhole): a failure leaves the old file, or
+// none. Never over an existing file unless `existing` says Replace. False with the reason
+// otherwise.
 bool WriteCollectionFile(const QString& fileName, const QByteArray& image, int lastAddress,
-                         QString* error = nullptr);
+                         QString* error = nullptr, ExistingFile existing = ExistingFile::Keep);
 
 // Reads a collection file whole. False with the reason when it cannot be read, is not a regular
 // file (a device such as /dev/zero, a FIFO, a folder), is empty or is larger than maxBytes.

@@ -1,10 +1,10 @@
 #include "files/graphfile.h"
 
+#include "base/filewrite.h"
 #include "base/inputfile.h"
 #include "graph/chartmodel.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace quedral {
@@ -24,13 +24,12 @@ bool SaveChartState(const ChartModel& chart, const QString& fileName, QString* e
     if (block.size() > static_cast<qsizetype>(kMaxGraphFileBlock))
         return fail(error, QStringLiteral("The chart is too large for a graph file."));
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(error, QStringLiteral("Cannot create %1: %2").arg(fileName, file.errorString()));
     char length[4];
     qToLittleEndian<quint32>(static_cast<quint32>(block.size()), length);
-    if (file.write(length, 4) != 4 || file.write(block) != block.size() || !file.commit())
-        return fail(error, QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+    const auto fill = [&](QIODevice& out, QString*) { return out.write(length, 4) == 4 && out.write(block) == block.size(); };
+    QString why;
+    if (!writeFileWhole(fileName, fill, &why))
+        return fail(error, QStringLiteral("Cannot write %1: %2").arg(fileName, why));
     return true;
 }
 

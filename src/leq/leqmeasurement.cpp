@@ -1,9 +1,9 @@
 #include "leq/leqmeasurement.h"
 
 #include <QLocale>
-#include <QSaveFile>
 
 #include "base/datetime.h"
+#include "base/filewrite.h"
 #include "files/textfiles.h"
 #include "graph/chartmodel.h"
 #include "graph/core/graphformat.h"
@@ -63,15 +63,11 @@ std::int64_t writeLeqTable(QIODevice& out, const std::vector<LeqRow>& rows, cons
 
 bool saveLeqTable(const QString& fileName, const std::vector<LeqRow>& rows, QString* error)
 {
-    QSaveFile out(fileName);
-    bool saved = out.open(QIODevice::WriteOnly);
-    if (saved) {
+    const auto fill = [&rows](QIODevice& out, QString*) {
         writeLeqTable(out, rows);
-        saved = out.commit();
-    }
-    if (!saved && error)
-        *error = out.errorString();
-    return saved;
+        return true;
+    };
+    return writeFileWhole(fileName, fill, error);
 }
 
 void PutLeqTable(ChartModel& chart, const std::vector<LeqRow>& rows)

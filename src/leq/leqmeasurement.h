@@ -50,6 +50,7 @@ struct LeqTick {
     std::optional<LeqRow> row;    // a second finished
     std::optional<int> secondsLeft;
     bool durationReached = false; // the last second is done: stop
+    QString logProblem;           // the log failed at this tick (set by leqExchange): why
 };
 
 class LeqMeasurement {

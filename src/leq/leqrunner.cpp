@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <cerrno>
+#include <cstring>
+
 #include "base/clock.h"
 #include "base/datadir.h"
 #include "meter/frames.h"
@@ -19,11 +22,43 @@ QString leqLogFile()
     return DataDir::file(QStringLiteral("temp/LEQ.txt"));
 }
 
-std::unique_ptr<QFile> openLeqLog()
+LeqLog::LeqLog(const QString& fileName) : m_file(fileName) {}
+
+bool LeqLog::open()
+{
+    m_whole = 0;
+    m_failed = false;
+    m_problem.clear();
+    // Unbuffered, so that every line reaches the file (or fails) as it is appended.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        m_failed = true;
+        m_problem = m_file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool LeqLog::append(const QByteArray& line)
+{
+    if (m_failed || !m_file.isOpen())
+        return false;
+    if (m_file.write(line) == line.size()) {
+        m_whole += line.size();
+        return true;
+    }
+    // Part of the line may have reached the file: cut it back to the last whole line.
+    m_failed = true;
+    m_problem = m_file.error() != QFileDevice::NoError ? m_file.errorString() : QString::fromLocal8Bit(std::strerror(errno));
+    m_file.resize(m_whole);
+    m_file.close();
+    return false;
+}
+
+std::unique_ptr<LeqLog> openLeqLog()
 {
     QDir().mkpath(QFileInfo(leqLogFile()).absolutePath());
-    auto log = std::make_unique<QFile>(leqLogFile());
-    if (!log->open(QIODevice::WriteOnly | QIODevice::Truncate))
+    auto log = std::make_unique<LeqLog>(leqLogFile());
+    if (!log->open())
         return nullptr;
     return log;
 }
@@ -34,7 +69,7 @@ void openLeqLink(MeterLink& link)
     link.OpenLink(Codes::Raw, 100);
 }
 
-LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, QIODevice* log)
+LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, LeqLog* log)
 {
     Transport& t = link.transport();
     // The reading's time is when its exchange began: a slow meter must not move it on.
@@ -42,16 +77,18 @@ LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, QIODevice* log
     link.WriteMainCommand(Letter::Reading);
     t.UsbPurge();
     const bool ok = t.UsbRead(kReplyLength, link.MainReply.data()) == 0;
-    const LeqTick tick = measurement.tick(ok, link.MainReply, began);
-    if (!tick.logLine.isEmpty() && log)
-        log->write((tick.logLine + QStringLiteral("\r\n")).toLocal8Bit());
+    LeqTick tick = measurement.tick(ok, link.MainReply, began);
+    if (!tick.logLine.isEmpty() && log && !log->failed()
+        && !log->append((tick.logLine + QStringLiteral("\r\n")).toLocal8Bit()))
+        tick.logProblem = QStringLiteral("%1: %2; the log ends at the last whole line")
+                              .arg(QDir::toNativeSeparators(log->fileName()), log->problem());
     return tick;
 }
 
 // What lives on the meter thread between ticks.
 struct LeqRunner::WorkerSide {
     LeqMeasurement measurement;
-    std::unique_ptr<QFile> LeqLog; // temp/LEQ.txt while measuring
+    std::unique_ptr<quedral::LeqLog> LeqLog; // temp/LEQ.txt while measuring
     bool pollWasActive = false;
     bool active = false;
 
@@ -117,7 +154,7 @@ void LeqRunner::LEQTimerTimer(WorkerSide& w, MeterSession& session, LeqRunner* s
     const LeqTick tick = leqExchange(session.link(), w.measurement, w.LeqLog.get());
     if (tick.failedOut || tick.durationReached)
         w.stop(session);
-    if (tick.row || tick.failedOut || tick.durationReached)
+    if (tick.row || tick.failedOut || tick.durationReached || !tick.logProblem.isEmpty())
         QMetaObject::invokeMethod(self, [self, tick, generation] { self->onTick(tick, generation); },
                                   Qt::QueuedConnection);
 }
@@ -134,6 +171,8 @@ void LeqRunner::onTick(const LeqTick& tick, int generation)
 {
     if (generation != m_generation)
         return;
+    if (!tick.logProblem.isEmpty())
+        emit logFailed(tick.logProblem);
     if (tick.row)
         emit rowFinished(*tick.row);
     if (tick.secondsLeft)

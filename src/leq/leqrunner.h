@@ -20,14 +20,38 @@ class MeterLink;
 
 // temp/LEQ.txt in the data directory.
 QString leqLogFile();
+
+// The log of a measurement, a line per reading appended as it comes. It always ends at a whole
+// line: a line that cannot be written whole (a full disk) is cut off again, and the log takes
+// no more lines after it, so that it never has a gap.
+class LeqLog {
+public:
+    explicit LeqLog(const QString& fileName);
+    // Opens the file afresh; false (with problem()) when it cannot be.
+    bool open();
+    // Appends text, a whole line with its line end. False when the log has failed, now or
+    // before; problem() says why.
+    bool append(const QByteArray& line);
+    void close() { m_file.close(); }
+    bool failed() const { return m_failed; }
+    QString problem() const { return m_problem; }
+    QString fileName() const { return m_file.fileName(); }
+
+private:
+    QFile m_file;
+    qint64 m_whole = 0; // bytes up to the end of the last whole line
+    bool m_failed = false;
+    QString m_problem;
+};
+
 // Opens the log afresh (nullptr when it cannot be: the measurement goes on without it).
-std::unique_ptr<QFile> openLeqLog();
+std::unique_ptr<LeqLog> openLeqLog();
 // The link for a measurement: closed, opened, 100 ms time-outs; failures show as failed reads.
 void openLeqLink(MeterLink& link);
 // One tick over an open link: 'A' written, purge, one reply read and measured; the log line
 // appended to log when there is one. The computer's time that stands in for an unreadable meter
-// clock is read before the exchange.
-LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, QIODevice* log);
+// clock is read before the exchange. The tick that found the log failing carries its logProblem.
+LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, LeqLog* log);
 
 class LeqRunner : public QObject {
     Q_OBJECT
@@ -45,6 +69,9 @@ public:
 signals:
     void rowFinished(const quedral::LeqRow& row);
     void timeLeftChanged(int secondsLeft);
+    // The log could not take a reading (a full disk): why, and that it ends at the last whole
+    // line. The measurement goes on.
+    void logFailed(const QString& problem);
     // The measurement ended by itself: the duration was reached, or reads failed (failed).
     void finished(bool failed);
 

@@ -179,6 +179,8 @@ TfrmLEQ::TfrmLEQ(LeqRunner& runner, GraphHost& graphs, QWidget* parent)
     connect(&m_runner, &LeqRunner::rowFinished, this, &TfrmLEQ::onRow);
     connect(&m_runner, &LeqRunner::timeLeftChanged, this, &TfrmLEQ::onTimeLeft);
     connect(&m_runner, &LeqRunner::finished, this, &TfrmLEQ::onFinished);
+    // The measurement goes on; the user learns that its log stopped short.
+    connect(&m_runner, &LeqRunner::logFailed, this, [](const QString& problem) { Prompter::instance().message(problem); });
 }
 
 TfrmLEQ::~TfrmLEQ()

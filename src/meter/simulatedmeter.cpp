@@ -5,11 +5,11 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <algorithm>
 
 #include "base/clock.h"
 #include "base/datadir.h"
+#include "base/filewrite.h"
 #include "meter/simulatedmemory.h"
 
 namespace quedral {
@@ -414,11 +414,8 @@ void SimulatedMeter::save() const
     o["calibration_70db_raw"] = m_state.calibration70Raw;
     o["firmware_hundredths"] = m_state.firmwareHundredths;
     QDir().mkpath(QFileInfo(m_file).absolutePath());
-    QSaveFile f(m_file);
-    if (!f.open(QIODevice::WriteOnly))
-        return;
-    f.write(QJsonDocument(o).toJson());
-    f.commit();
+    // Whole or not at all: a full disk keeps the last state that was saved.
+    writeFileWhole(m_file, QJsonDocument(o).toJson(), nullptr);
 }
 
 } // namespace quedral

@@ -12,6 +12,7 @@
 
 #include "base/datadir.h"
 #include "base/filefilter.h"
+#include "base/filewrite.h"
 #include "base/inputfile.h"
 #include "base/prompter.h"
 #include "files/graphfile.h"
@@ -191,13 +192,17 @@ bool TfrmMain::exportText(const QString& fileName, int last,
         return false;
     }
     ProgressJob job(this, "Saving Progress", "saving.....", range->to - range->from + 1);
-    // Written in place: Cancel keeps the complete lines written before it.
-    QFile out(fileName);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        showStatusMessage(QStringLiteral("%1 was not written: %2").arg(fileName, out.errorString()));
+    // Cancel keeps the complete lines written before it. The file replaces an old one only once
+    // it is whole: a full disk leaves the old file and says why.
+    const auto fill = [&](QIODevice& out, QString*) {
+        write(out, *range, job.keepGoing());
+        return true;
+    };
+    QString error;
+    if (!writeFileWhole(fileName, fill, &error)) {
+        showStatusMessage(QStringLiteral("%1 was not written: %2").arg(fileName, error));
         return false;
     }
-    write(out, *range, job.keepGoing());
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/filewrite.h"
+
 namespace quedral::wav {
 
 bool stepCounterChar(char& c)
@@ -132,11 +134,11 @@ CopyResult copyProject(const QString& firstFile, int fileCount, const QString& f
     const auto copyOne = [&](const QString& name) {
         const QString from = source.filePath(name);
         const QString to = target.filePath(name);
-        // QFile::copy refuses an existing target and writes through a temporary file, so a
-        // failed copy leaves nothing behind; the check first tells kept from failed.
+        // The copy never replaces an existing target and is whole or absent, so a failed copy
+        // (a full disk) leaves nothing behind; the check first tells kept from failed.
         if (QFileInfo::exists(to))
             ++r.kept;
-        else if (QFile::copy(from, to))
+        else if (copyFileWhole(from, to, nullptr, ExistingFile::Keep))
             ++r.copied;
         else
             ++r.failed;

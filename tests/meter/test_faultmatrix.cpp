@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <functional>
 #include <iostream>
@@ -293,8 +295,9 @@ QString leqLogProblem(const QByteArray& log)
 Outcome runLeq(Bench& b)
 {
     Outcome o;
-    QBuffer log;
-    log.open(QIODevice::WriteOnly);
+    QTemporaryDir dir;
+    LeqLog log(dir.filePath(QStringLiteral("LEQ.txt")));
+    EXPECT_TRUE(log.open());
     openLeqLink(b.link);
     LeqMeasurement measurement;
     measurement.start(2);
@@ -318,7 +321,10 @@ Outcome runLeq(Bench& b)
             break;
     }
     b.link.CloseLink();
-    o.fileProblem = leqLogProblem(log.data());
+    log.close();
+    QFile written(log.fileName());
+    written.open(QIODevice::ReadOnly);
+    o.fileProblem = leqLogProblem(written.readAll());
     return o;
 }
 

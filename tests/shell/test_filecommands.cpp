@@ -201,6 +201,32 @@ TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
     EXPECT_EQ(back.points(), w->model().points());
 }
 
+// A disk that fills up during the export: the old file stays whole and the status bar says why.
+TEST_F(FileCommandsTest, AGraphTextExportThatCannotBeWrittenKeepsTheOldFile)
+{
+    graphWindow(300, 300);
+    rangeAll = true;
+    const QString file = data.file("kept.txt");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old lines\r\n");
+    }
+    prompts.fileNames = {file};
+    {
+        test::ScopedFileSizeLimit full(1000);
+        main->Save1Click();
+    }
+    EXPECT_EQ(lines(file), QList<QByteArray>{"old lines\r"});
+    EXPECT_EQ(main->lblMessage->text(), file + " was not written: File too large");
+    EXPECT_EQ(QDir(data.path()).entryList({"kept*"}, QDir::Files | QDir::Hidden), QStringList{"kept.txt"});
+
+    // With room, the new text replaces it.
+    prompts.fileNames = {file};
+    main->Save1Click();
+    EXPECT_EQ(lines(file).size(), 300);
+}
+
 TEST_F(FileCommandsTest, ANameWithoutExtensionIsSavedAsTheTypeChosenInTheDialog)
 {
     const char kGhf[] = "Graph file(*.ghf,only for KV4471)|*.GHF";

@@ -63,6 +63,21 @@ inline double days(int y, int mo, int d, int h, int mi, int s, int ms = 0)
     return toDays(QDate(y, mo, d), QTime(h, mi, s, ms));
 }
 
+// A disk that fills up: for the guard's lifetime no file of this process may grow past
+// `bytes` (a write beyond fails as it does on a full disk, with "File too large"). SIGXFSZ is
+// ignored meanwhile, so the write fails instead of the process dying. Works unprivileged.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(long long bytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    unsigned long long m_before = 0;
+    void (*m_handler)(int) = nullptr;
+};
+
 // Folder with the test binaries' fixtures (tests/data in the source tree).
 QString fixturePath(const QString& relative);
 
