@@ -4,7 +4,7 @@
 // the wall clock: every sleep of the command advances it at once, so a day passes in minutes,
 // and the real time spent between sleeps is the command's own work. That work is summed per
 // tick (40 ms for leq-live, 500 ms for record) and reported for the first and the last 1,000
-// ticks, with the resident memory after the first 1,000 ticks, at the end, and its peak.
+// ticks (wall-clock and CPU time), with the resident memory after the first 1,000 ticks, at the end, and its peak.
 //
 //   bench_longrun leq [SECONDS]                 default 86400
 //   bench_longrun record [POINTS [RATE]]        default 99999 0.5
@@ -17,6 +17,7 @@
 #include <QTextStream>
 
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,6 +49,13 @@ long residentKiB()
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+double threadCpuUs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
+}
+
 long peakKiB()
 {
     rusage u{};
@@ -61,30 +69,40 @@ public:
     TimingClock(int tickMs, std::function<void()> everyTick) : m_tickMs(tickMs), m_everyTick(std::move(everyTick))
     {
         m_last = Steady::now();
+        m_lastCpu = threadCpuUs();
     }
     QDateTime now() const override { return m_manual.now(); }
     std::int64_t tickMs() const override { return m_manual.tickMs(); }
     void sleepMs(int ms) override
     {
         const Steady::time_point t = Steady::now();
+        const double cpu = threadCpuUs();
         const std::int64_t bucket = m_manual.tickMs() / m_tickMs;
         if (bucket != m_bucket) {
             close();
             m_bucket = bucket;
         }
         m_bucketUs += std::chrono::duration<double, std::micro>(t - m_last).count();
+        m_bucketCpuUs += cpu - m_lastCpu;
         m_manual.advanceMs(std::max(ms, 1));
         if (m_everyTick)
             m_everyTick();
         m_last = Steady::now();
+        m_lastCpu = threadCpuUs();
     }
+    // After the command: the work since the last sleep (the last tick's exchange, the final
+    // save and the closing) is kept apart, so that the save does not count as a tick.
     void finish()
     {
-        m_bucketUs += std::chrono::duration<double, std::micro>(Steady::now() - m_last).count();
+        tailUs = std::chrono::duration<double, std::micro>(Steady::now() - m_last).count();
+        tailCpuUs = threadCpuUs() - m_lastCpu;
         close();
     }
+    double tailUs = 0, tailCpuUs = 0;
 
-    std::vector<double> first, last; // µs per tick
+    // Per tick, µs: wall-clock time and the thread's CPU time (which other processes on the
+    // machine do not inflate).
+    std::vector<double> first, last, firstCpu, lastCpu;
     std::int64_t ticks = 0;
     long residentAfterFirst = 0, peakAfterFirst = 0;
 
@@ -96,16 +114,22 @@ private:
         ++ticks;
         if (first.size() < kWindow) {
             first.push_back(m_bucketUs);
+            firstCpu.push_back(m_bucketCpuUs);
             if (first.size() == kWindow) {
                 residentAfterFirst = residentKiB();
                 peakAfterFirst = peakKiB();
             }
         }
-        if (last.size() == kWindow)
-            last[static_cast<std::size_t>(m_lastAt++ % kWindow)] = m_bucketUs;
-        else
+        if (last.size() == kWindow) {
+            last[static_cast<std::size_t>(m_lastAt % kWindow)] = m_bucketUs;
+            lastCpu[static_cast<std::size_t>(m_lastAt % kWindow)] = m_bucketCpuUs;
+            ++m_lastAt;
+        } else {
             last.push_back(m_bucketUs);
+            lastCpu.push_back(m_bucketCpuUs);
+        }
         m_bucketUs = 0;
+        m_bucketCpuUs = 0;
     }
 
     ManualClock m_manual{QDateTime(QDate(2026, 12, 1), QTime(8, 0, 0))};
@@ -115,6 +139,8 @@ private:
     std::int64_t m_bucket = -1;
     std::int64_t m_lastAt = 0;
     double m_bucketUs = 0;
+    double m_lastCpu = 0;
+    double m_bucketCpuUs = 0;
 };
 
 void printWindow(const char* name, std::vector<double> us)
@@ -213,8 +239,14 @@ int main(int argc, char** argv)
                 printed, expected, static_cast<long long>(clock.ticks), seconds);
     if (leq)
         std::printf("  table file: %ld rows\n", countLines(output));
+    std::printf("  wall-clock time per tick:\n");
     printWindow("first 1000 ticks", clock.first);
     printWindow("last 1000 ticks", clock.last);
+    std::printf("  CPU time per tick (this thread):\n");
+    printWindow("first 1000 ticks", clock.firstCpu);
+    printWindow("last 1000 ticks", clock.lastCpu);
+    std::printf("  after the last sleep (last exchange, save, closing): %.1f ms wall-clock, %.1f ms CPU\n",
+                clock.tailUs / 1000, clock.tailCpuUs / 1000);
     std::printf("  resident memory: %ld KiB before, %ld KiB after the first 1000 ticks, %ld KiB at the end\n",
                 residentBefore, clock.residentAfterFirst, residentKiB());
     std::printf("  peak resident memory (getrusage): %ld KiB after the first 1000 ticks, %ld KiB at the end\n",

@@ -98,8 +98,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QBuffer table;
         table.open(QIODevice::WriteOnly);
         writeLeqTable(table, rows, QLocale::c());
-        ChartModel chart;
-        PutLeqTable(chart, rows);
+        // The window's Graph refuses an empty table before it draws ("No data to graph !").
+        if (!rows.empty()) {
+            ChartModel chart;
+            PutLeqTable(chart, rows);
+        }
     }
     return 0;
 }

@@ -2,7 +2,6 @@
 // What every fuzz target shares: a clock that only moves when told (so retries and time-outs
 // cost nothing), and a transport that plays the fuzzer's bytes back as the meter's replies.
 #include <QDateTime>
-#include <QTimeZone>
 
 #include <algorithm>
 #include <cstddef>
@@ -21,18 +20,18 @@ namespace quedral::fuzz {
 inline ManualClock& fuzzClock()
 {
     static ManualClock* clock = [] {
-        auto* c = new ManualClock(QDateTime(QDate(2026, 1, 1), QTime(12, 0, 0), QTimeZone::UTC));
+        auto* c = new ManualClock(QDateTime(QDate(2026, 1, 1), QTime(12, 0, 0), Qt::UTC));
         Clock::install(c);
         return c;
     }();
-    clock->setNow(QDateTime(QDate(2026, 1, 1), QTime(12, 0, 0), QTimeZone::UTC));
+    clock->setNow(QDateTime(QDate(2026, 1, 1), QTime(12, 0, 0), Qt::UTC));
     return *clock;
 }
 
 // A fixed "now" for the decoders that take one.
 inline QDateTime fixedNow()
 {
-    return QDateTime(QDate(2026, 1, 1), QTime(12, 0, 0), QTimeZone::UTC);
+    return QDateTime(QDate(2026, 1, 1), QTime(12, 0, 0), Qt::UTC);
 }
 
 // Ends the run with a message libFuzzer records as a crash: a property that must hold did not.
