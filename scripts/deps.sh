@@ -8,6 +8,7 @@ pkgs=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth poppler-utils sox
   umockdev libumockdev-dev
+  clang-14 libfuzzer-14-dev
 )
 missing=()
 for p in "${pkgs[@]}"; do

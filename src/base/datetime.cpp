@@ -6,6 +6,9 @@ namespace quedral {
 
 namespace {
 const QDate kEpoch(1899, 12, 30);
+// About 270,000 years either side of the epoch: far beyond any date and time a file means, well
+// within what the integer day and millisecond counts hold.
+constexpr double kMaxDays = 1e8;
 }
 
 double toDays(const QDateTime& t)
@@ -22,6 +25,10 @@ double toDays(const QDate& d, const QTime& t)
 
 QDateTime fromDays(double days)
 {
+    // A file may hold any double; a value no date can have (NaN, infinite, or millions of
+    // years away) gives no date and time rather than an integer conversion out of range.
+    if (!(std::fabs(days) < kMaxDays))
+        return {};
     double whole = std::floor(days);
     qint64 ms = std::llround((days - whole) * 86400000.0);
     if (ms >= 86400000) {

@@ -10,6 +10,7 @@ constexpr double kSecondInDays = 1.0 / 86400.0;
 double toDays(const QDateTime& t);
 // The same from a date and a time of day (no time zone work: cheap in bulk).
 double toDays(const QDate& d, const QTime& t);
+// An invalid QDateTime for a value no date can have (NaN, infinite, beyond 100 million days).
 QDateTime fromDays(double days);
 
 } // namespace quedral

@@ -356,7 +356,7 @@ const char* damageText(int code)
     switch (code) {
     case DecodeCode::MarkerMisplaced: return "a start or end marker is not where expected";
     case DecodeCode::BeyondLastAddress: return "a data set ends beyond the last address";
-    case DecodeCode::StartTimeReplaced: return "a start time is no valid date";
+    case DecodeCode::StartUnreadable: return "a start date or time cannot be read";
     default: return "the decode does not hold";
     }
 }

@@ -117,7 +117,7 @@ protected:
             if (a.type != sgAnnotCross && a.text.isEmpty())
                 continue;
             const QPointF p(xa->coordToPixel(a.x), ya->coordToPixel(a.y));
-            if (!std::isfinite(p.x()) || !std::isfinite(p.y()) || !r.adjusted(-20, -20, 20, 20).contains(p.toPoint()))
+            if (!std::isfinite(p.x()) || !std::isfinite(p.y()) || !QRectF(r.adjusted(-20, -20, 20, 20)).contains(p))
                 continue;
             painter->setPen(QPen(toQColor(a.color), 1.5));
             QPointF textAt = p + QPointF(1, fm.ascent() / 2.0);
