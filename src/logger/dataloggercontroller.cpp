@@ -234,6 +234,13 @@ const DataSetStore& DataLoggerController::store() const
 // ---------------------------------------------------------------------------
 // Showing a data set
 
+int DataLoggerController::shownSetWithoutStart() const
+{
+    if (!window() || m_shownSet < 0 || m_shownSet >= store().size())
+        return -1;
+    return store().info(m_shownSet).StartReadable ? -1 : m_shownSet;
+}
+
 void DataLoggerController::ShowDataSet(int n)
 {
     TfrmGraph* w = window();
@@ -242,6 +249,7 @@ void DataLoggerController::ShowDataSet(int n)
     const DataSetInfo set = store().info(n);
     ChartModel& chart = w->model();
     PutDataSet(chart, store(), n);
+    m_shownSet = n;
 
     w->clearStatisticBoxes();
     if (set.StartReadable)

@@ -61,6 +61,9 @@ public:
     bool SaveCollectionFile();
     // Data set n of the store into the "DataLogger" window with its statistics.
     void ShowDataSet(int n);
+    // The set the window shows when its start date and time could not be read (its chart is
+    // timed from the day-count origin), else -1.
+    int shownSetWithoutStart() const;
     // Asks for a new start date and time of data set n and moves its samples there. The
     // memory image and the working copy keep what the meter recorded.
     void ChangeDataSetStart(int n);
@@ -94,6 +97,7 @@ private:
     bool m_pollWasActive = false;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     QPointer<TfrmScope> m_progress;
+    int m_shownSet = -1; // the set the window shows, -1 before the first
 };
 
 } // namespace quedral

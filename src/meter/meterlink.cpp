@@ -78,9 +78,10 @@ bool MeterLink::SendKey(std::uint8_t letter)
         m_transport.UsbClose();
         return false;
     }
-    WriteMainCommand(letter);
+    // A key that did not go out is a failed key, not one the meter ignored.
+    const bool sent = WriteMainCommand(letter) == 0;
     m_transport.UsbClose();
-    return true;
+    return sent;
 }
 
 int MeterLink::OpenLink(const ExchangeCodes& codes, int timeoutMs)

@@ -57,8 +57,8 @@ public:
     // 'Q' written when the echo in byte 30 differs. True when open, time-outs and read succeeded.
     bool PollReading();
 
-    // A key press: close, open, time-outs 500, write (not examined), close. No reply read.
-    // False only when the device cannot be opened or the time-outs cannot be set.
+    // A key press: close, open, time-outs 500, write, close. No reply read. False when the
+    // device cannot be opened, the time-outs cannot be set or the command cannot be written.
     bool SendKey(std::uint8_t letter);
 
     // --- Standard exchange, for the command handlers outside the poll ---

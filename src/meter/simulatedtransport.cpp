@@ -26,6 +26,9 @@ SimulatedTransport::SimulatedTransport(std::unique_ptr<SimulatedMeter> meter)
 
 int SimulatedTransport::log(QString name, std::vector<int> args, QByteArray bytes, int result)
 {
+    // A day-long simulated session makes millions of calls: only the latest are kept.
+    if (m_calls.size() >= 2 * kCallsKept)
+        m_calls.erase(m_calls.begin(), m_calls.end() - static_cast<std::ptrdiff_t>(kCallsKept));
     m_calls.push_back({std::move(name), std::move(args), std::move(bytes), result});
     return result;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -80,7 +81,8 @@ public:
     SimulatedMeter& meter() { return *m_meter; }
     TransportFaults faults;
 
-    // Call log.
+    // Call log: at least the latest kCallsKept calls, at most twice as many.
+    static constexpr std::size_t kCallsKept = 10000;
     const std::vector<TransportCall>& calls() const { return m_calls; }
     QStringList callNames() const;
     QStringList callLines() const;

@@ -159,6 +159,17 @@ bool TfrmMain::saveGraphAs(TfrmGraph& window) { return SaveGraphAs(window); }
 
 bool TfrmMain::SaveGraphAs(TfrmGraph& window)
 {
+    // Without a start the chart's times are counted from the day-count origin: no file may
+    // carry them as dates.
+    if (window.kind() == GraphKind::DataLogger) {
+        if (const int n = m_dataLogger->shownSetWithoutStart(); n >= 0) {
+            Prompter::instance().message(
+                QStringLiteral("Data set %1 has no readable start date and time, so its graph cannot be saved. "
+                               "Give it one with Change Date & Time first.")
+                    .arg(n + 1));
+            return false;
+        }
+    }
     const QString file = askSaveName(graphFilter(), "GHF");
     if (file.isEmpty())
         return false;

@@ -147,6 +147,40 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
     EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [TXT]").arg(kTableFilter)}));
 }
 
+TEST_F(FileCommandsTest, ADataSetWithoutAStartIsNotSavedAsAGraph)
+{
+    // The first set's start reads 31 February: its chart is timed from the day-count origin,
+    // which no graph or text file may carry as dates.
+    QByteArray image = encodeMemoryImage(defaultLoggedSets());
+    image[256 + 4] = char(0x02);
+    image[256 + 5] = char(0x31);
+    const QString collection = data.file("nostart.rec");
+    {
+        QFile f(collection);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(image);
+    }
+    prompts.fileNames = {collection};
+    main->dataLogger().OpenCollectionFile();
+    ASSERT_NE(main->dataLogger().window(), nullptr);
+    ASSERT_EQ(main->dataLogger().shownSetWithoutStart(), 0);
+    main->mdiArea()->setActiveSubWindow(main->frameOf(main->dataLogger().window()));
+    prompts.messages.clear();
+    prompts.fileDialogs.clear();
+    choice = TfrmOpenSave::mrSingle;
+    main->Save1Click();
+    EXPECT_TRUE(prompts.fileDialogs.isEmpty()) << "no file is asked for";
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].startsWith("Data set 1 has no readable start date and time"))
+        << prompts.messages[0].toStdString();
+
+    // Another set with its start is saved as before.
+    main->dataLogger().ShowDataSet(1);
+    EXPECT_EQ(main->dataLogger().shownSetWithoutStart(), -1);
+    main->Save1Click();
+    EXPECT_EQ(prompts.fileDialogs.size(), 1);
+}
+
 TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
 {
     TfrmGraph* w = graphWindow(300, 300);
