@@ -2,6 +2,7 @@
 // progress window, the data set table, row clicks, failures, cancelling, collection files and
 // erasing.
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -416,6 +417,10 @@ TEST_F(DataLoggerWindowTest, DamagedDataSetsAreShownWithAWarning)
     EXPECT_EQ(w->statisticTexts().startTime, "unreadable");
     EXPECT_EQ(w->chart().points(), 2);
     EXPECT_DOUBLE_EQ(w->model().xDataII(0, 1), 2 / 86400.0) << "drawn as the time since its first sample";
+    w->chart().refresh();
+    const QCPRange shown = w->chart().plot()->xAxis->range();
+    EXPECT_LE(shown.lower, 0.0) << shown.lower << " .. " << shown.upper;
+    EXPECT_GE(shown.upper, 2 / 86400.0) << shown.lower << " .. " << shown.upper;
     TfrmDateTime::setRunner([](TfrmDateTime& d) {
         d.DatePicker->setDate(QDate(2026, 2, 28));
         d.TimePicker->setTime(QTime(8, 0, 0));
