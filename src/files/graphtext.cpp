@@ -1,5 +1,7 @@
 #include "files/graphtext.h"
 
+#include "files/linereader.h"
+
 #include <QBuffer>
 #include <QDate>
 #include <QFileInfo>
@@ -179,29 +181,7 @@ QString parseLine(const QString& line, QChar separator, const QLocale& locale, d
 GraphText readGraphText(QIODevice& in, QChar separator, const QLocale& locale, const GraphTextLimits& limits)
 {
     GraphText out;
-    constexpr qint64 kChunk = 1 << 20;
-    QByteArray buffer;
-    qsizetype pos = 0;
-    bool atEnd = false;
-    bool readFailed = false;
-    // Reads on until a line feed turns up at or after `from`, the line from pos is too long or
-    // the device ends.
-    const auto nextLineFeed = [&](qsizetype from) {
-        qsizetype lf = buffer.indexOf('\n', from);
-        while (lf < 0 && !atEnd && buffer.size() - pos <= limits.maxLineBytes) {
-            buffer.remove(0, pos);
-            from -= pos;
-            pos = 0;
-            const qsizetype had = buffer.size();
-            buffer.resize(had + kChunk);
-            const qint64 got = in.read(buffer.data() + had, kChunk);
-            buffer.resize(had + std::max<qint64>(got, 0));
-            readFailed = readFailed || got < 0;
-            atEnd = got <= 0;
-            lf = buffer.indexOf('\n', std::max(from, had));
-        }
-        return lf;
-    };
+    LineReader reader(in, limits.maxLineBytes);
     const auto fail = [&](std::int64_t line, const QString& why) {
         out.error = why;
         out.errorLine = line;
@@ -210,35 +190,20 @@ GraphText readGraphText(QIODevice& in, QChar separator, const QLocale& locale, c
 
     std::int64_t lineNo = 0;
     for (;;) {
-        const qsizetype lf = nextLineFeed(pos);
-        if (readFailed)
-            return fail(lineNo + 1, QStringLiteral("the file could not be read: %1").arg(in.errorString()));
-        if (lf < 0 && pos >= buffer.size())
+        QByteArrayView raw;
+        const LineReader::Result r = reader.next(raw);
+        if (r == LineReader::Result::ReadError)
+            return fail(lineNo + 1, QStringLiteral("the file could not be read: %1").arg(reader.errorString()));
+        if (r == LineReader::Result::End)
             break;
         ++lineNo;
-        const qsizetype end = lf >= 0 ? lf : buffer.size();
-        if (end - pos > limits.maxLineBytes)
+        if (r == LineReader::Result::Cut)
             return fail(lineNo, QStringLiteral("the line is longer than %1 bytes, far longer than a graph line")
                                     .arg(limits.maxLineBytes));
-        QByteArray raw(buffer.constData() + pos, end - pos);
-        pos = lf >= 0 ? lf + 1 : end;
-        if (raw.endsWith('\r'))
-            raw.chop(1);
         if (raw.isEmpty()) {
             // Reading ends here; it loses something only when more than line ends follow.
-            for (;;) {
-                while (pos < buffer.size() && (buffer[pos] == '\n' || buffer[pos] == '\r'))
-                    ++pos;
-                if (pos < buffer.size()) {
-                    out.emptyLine = lineNo;
-                    break;
-                }
-                if (atEnd || readFailed)
-                    break;
-                buffer.clear();
-                pos = 0;
-                nextLineFeed(0);
-            }
+            if (!reader.onlyLineEndsFollow() && !reader.failed())
+                out.emptyLine = lineNo;
             break;
         }
         if (lineNo > limits.maxLines)
@@ -246,14 +211,14 @@ GraphText readGraphText(QIODevice& in, QChar separator, const QLocale& locale, c
                                     .arg(limits.maxLines));
         double time = 0;
         float level = 0;
-        const QString why = parseLine(QString::fromLocal8Bit(raw), separator, locale, time, level);
+        const QString why = parseLine(QString::fromLocal8Bit(raw.data(), raw.size()), separator, locale, time, level);
         if (!why.isEmpty())
             return fail(lineNo, why);
         out.times.push_back(time);
         out.levels.push_back(level);
     }
-    if (readFailed) // while looking past an empty line
-        return fail(lineNo + 1, QStringLiteral("the file could not be read: %1").arg(in.errorString()));
+    if (reader.failed()) // while looking past an empty line
+        return fail(lineNo + 1, QStringLiteral("the file could not be read: %1").arg(reader.errorString()));
     return out;
 }
 

@@ -1,5 +1,7 @@
 #include "files/textfiles.h"
 
+#include "files/linereader.h"
+
 #include <QDate>
 #include <QIODevice>
 #include <QTime>
@@ -188,55 +190,27 @@ ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepG
         table.reserve(static_cast<int>(std::min<qint64>({size / 20 + 16, limits.maxRows, std::numeric_limits<int>::max() / 8})),
                       static_cast<qsizetype>(size));
 
-    constexpr qint64 kChunk = 1 << 20;
-    QByteArray buffer;
-    qsizetype pos = 0;
-    bool atEnd = false;
+    LineReader reader(in, kMaxImportLineBytes);
     std::int64_t rows = 0;
     std::int64_t lineNo = 0;
     QByteArrayView fields[ListTable::kColumns - 1];
     QByteArray converted;
 
-    // Fills the buffer until a line feed turns up at or after `from`, the line from pos is
-    // known to be too long, or the device ends; the index of the line feed or -1.
-    const auto nextLineFeed = [&](qsizetype from) {
-        qsizetype lf = buffer.indexOf('\n', from);
-        while (lf < 0 && !atEnd && buffer.size() - pos <= kMaxImportLineBytes) {
-            buffer.remove(0, pos);
-            from -= pos;
-            pos = 0;
-            const qsizetype had = buffer.size();
-            buffer.resize(had + kChunk);
-            const qint64 got = in.read(buffer.data() + had, kChunk);
-            buffer.resize(had + std::max<qint64>(got, 0));
-            if (got < 0) {
-                stop.reason = ImportStop::ReadError;
-                stop.detail = in.errorString();
-            }
-            if (got <= 0)
-                atEnd = true;
-            lf = buffer.indexOf('\n', std::max(from, had));
-        }
-        return lf;
-    };
-
     for (;;) {
-        const qsizetype lf = nextLineFeed(pos);
-        if (stop.reason == ImportStop::ReadError) {
+        QByteArrayView line;
+        const LineReader::Result r = reader.next(line);
+        if (r == LineReader::Result::ReadError) {
+            stop.reason = ImportStop::ReadError;
+            stop.detail = reader.errorString();
             stop.line = lineNo + 1;
             break;
         }
-        if (lf < 0 && pos >= buffer.size())
+        if (r == LineReader::Result::End)
             break; // the file is at its end
         ++lineNo;
-        // A line with no line feed within reach is too long whatever follows: only its start is
-        // needed, and the rest of the file is never read.
-        const bool tooLongToEnd = lf < 0 && buffer.size() - pos > kMaxImportLineBytes;
-        const qsizetype end = tooLongToEnd ? pos + kMaxImportLineBytes : (lf >= 0 ? lf : buffer.size());
-        QByteArrayView line(buffer.constData() + pos, end - pos);
-        pos = lf >= 0 ? lf + 1 : end;
-        if (!tooLongToEnd && line.endsWith('\r'))
-            line.chop(1);
+        // A line longer than any import line comes cut: only its start is needed, and the rest
+        // of the file is never read.
+        const bool tooLongToEnd = r == LineReader::Result::Cut;
 
         // At most 179 characters; a longer line is cut and is the last one read.
         bool last = tooLongToEnd;
@@ -260,27 +234,13 @@ ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepG
                                : (line.isEmpty() ? ImportStop::EmptyLine : ImportStop::NoSeparator);
             stop.line = lineNo;
             if (stop.reason == ImportStop::EmptyLine) {
-                // Only empty lines up to the end lose nothing.
-                bool onlyLineEnds = true;
-                for (;;) {
-                    while (pos < buffer.size() && (buffer[pos] == '\n' || buffer[pos] == '\r'))
-                        ++pos;
-                    if (pos < buffer.size()) {
-                        onlyLineEnds = false;
-                        break;
-                    }
-                    if (atEnd)
-                        break;
-                    buffer.clear();
-                    pos = 0;
-                    nextLineFeed(0);
-                    if (stop.reason == ImportStop::ReadError) {
-                        onlyLineEnds = false; // the read error stands
-                        break;
-                    }
-                }
-                if (onlyLineEnds)
+                // Only empty lines up to the end lose nothing; a read error while looking stands.
+                if (reader.onlyLineEndsFollow()) {
                     stop.reason = ImportStop::EndOfFile;
+                } else if (reader.failed()) {
+                    stop.reason = ImportStop::ReadError;
+                    stop.detail = reader.errorString();
+                }
             }
             break;
         }
