@@ -123,25 +123,19 @@ QStringList dataSetRow(const DecodeResult& result, int n)
 {
     const DataSetStore& store = *result.store;
     const std::uint8_t mode = store.Modes[n];
-    if (!store.startReadable(n)) {
-        // No date is made up for a set whose header's start cannot be read.
-        return {QString::number(n + 1),
-                QStringLiteral("unreadable"),
-                QStringLiteral("--:--:--"),
-                intervalText(store.Intervals[n]),
-                QString::number(store.Counts[n]),
-                (mode & ModeAWeighting) ? QStringLiteral("dBA") : QStringLiteral("dBC"),
-                (mode & ModeFast) ? QStringLiteral("FAST") : QStringLiteral("SLOW"),
-                rangeTextOfMode(mode),
-                waveText(result, n)};
+    // No date is made up for a set whose header's start cannot be read.
+    QString date = QStringLiteral("unreadable");
+    QString time = QStringLiteral("--:--:--");
+    if (store.startReadable(n)) {
+        const double days = store.StartTimes[n];
+        const double whole = std::floor(days);
+        const int secs = static_cast<int>(std::llround((days - whole) * 86400.0)) % 86400;
+        date = QLocale().toString(QDate(1899, 12, 30).addDays(static_cast<qint64>(whole)), QLocale::ShortFormat);
+        time = QString::asprintf("%02d:%02d:%02d", secs / 3600, secs / 60 % 60, secs % 60);
     }
-    const double days = store.StartTimes[n];
-    const double whole = std::floor(days);
-    const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(whole));
-    const int secs = static_cast<int>(std::llround((days - whole) * 86400.0)) % 86400;
     return {QString::number(n + 1),
-            QLocale().toString(date, QLocale::ShortFormat),
-            QString::asprintf("%02d:%02d:%02d", secs / 3600, secs / 60 % 60, secs % 60),
+            date,
+            time,
             intervalText(store.Intervals[n]),
             QString::number(store.Counts[n]),
             (mode & ModeAWeighting) ? QStringLiteral("dBA") : QStringLiteral("dBC"),

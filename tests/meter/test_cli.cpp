@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "cli/cli.h"
+#include "clirunner.h"
 #include "files/collectionfile.h"
 #include <QFileInfo>
 #include <utility>
@@ -27,33 +28,12 @@ using namespace quedral;
 
 namespace {
 
-struct Result {
-    int status;
-    QString out, err;
-};
+using Result = test::CliResult;
 
 class CliTest : public ::testing::Test {
 protected:
-
-    // Runs quedral-cli in-process; --simulate gives a seeded simulator, otherwise a meter
-    // that is not plugged in.
-    Result run(QStringList args)
-    {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        args.prepend(dataDir.path());
-        args.prepend("--data-dir");
-        const int status = cli::run(args, o, e, [](bool simulate, const TransportFaults& faults) -> std::unique_ptr<Transport> {
-            auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(SimulatedMeter::defaultStateFile(), 3));
-            t->faults = faults;
-            if (!simulate)
-                t->unplug();
-            return t;
-        });
-        o.flush();
-        e.flush();
-        return {status, out, err};
-    }
+    // --simulate gives a seeded simulator, otherwise a meter that is not plugged in.
+    Result run(QStringList args) { return test::runCli(std::move(args), dataDir.path()); }
 
     ManualClock clock{QDateTime(QDate(2026, 5, 1), QTime(8, 30, 5))};
     test::ScopedClock clockGuard{clock};

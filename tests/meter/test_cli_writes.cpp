@@ -15,6 +15,7 @@
 
 #include "base/clock.h"
 #include "cli/cli.h"
+#include "clirunner.h"
 #include "graph/chartmodel.h"
 #include "files/graphfile.h"
 #include "meter/simulatedmeter.h"
@@ -25,10 +26,7 @@ using namespace quedral;
 
 namespace {
 
-struct Result {
-    int status;
-    QString out, err;
-};
+using Result = test::CliResult;
 
 QByteArray contentOf(const QString& file)
 {
@@ -67,23 +65,7 @@ private:
 
 class CliWritesTest : public ::testing::Test {
 protected:
-    Result run(QStringList args)
-    {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        args.prepend(dataDir.path());
-        args.prepend("--data-dir");
-        const int status = cli::run(args, o, e, [](bool simulate, const TransportFaults& faults) -> std::unique_ptr<Transport> {
-            auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(SimulatedMeter::defaultStateFile(), 3));
-            t->faults = faults;
-            if (!simulate)
-                t->unplug();
-            return t;
-        });
-        o.flush();
-        e.flush();
-        return {status, out, err};
-    }
+    Result run(QStringList args) { return test::runCli(std::move(args), dataDir.path()); }
 
     // The files in a folder, hidden ones included.
     static QStringList filesIn(const QString& folder)
