@@ -811,10 +811,11 @@ int cmdLeq(Context& ctx, const QStringList& args)
 }
 
 // Writes a chart to a graph file (.ghf) or as graph text (.txt tab, .csv comma), by the name.
-bool writeChartFile(const ChartModel& chart, const QString& file, QString& error)
+// Without --force (existing Keep), a file that appeared since the command looked is not replaced.
+bool writeChartFile(const ChartModel& chart, const QString& file, QString& error, ExistingFile existing)
 {
     if (QFileInfo(file).suffix().toLower() == QLatin1String("ghf")) {
-        if (!SaveChartState(chart, file, &error)) {
+        if (!SaveChartState(chart, file, &error, existing)) {
             error = file + ": " + error;
             return false;
         }
@@ -829,7 +830,7 @@ bool writeChartFile(const ChartModel& chart, const QString& file, QString& error
         writeGraphText(out, chart, TextRange{1, chart.points()}, *separator);
         return true;
     };
-    if (!writeFileWhole(file, fill, &error)) {
+    if (!writeFileWhole(file, fill, &error, existing)) {
         error = file + ": " + error;
         return false;
     }
@@ -863,7 +864,7 @@ int cmdExport(Context& ctx, const QStringList& args)
         return 1;
     ChartModel chart;
     QString error;
-    if (!loadChartFile(file, set, chart, error) || !writeChartFile(chart, out, error)) {
+    if (!loadChartFile(file, set, chart, error) || !writeChartFile(chart, out, error, force ? ExistingFile::Replace : ExistingFile::Keep)) {
         ctx.err << error << "\n";
         return 1;
     }
@@ -954,7 +955,7 @@ int cmdImport(Context& ctx, const QStringList& args)
         return 1;
     }
     QString error;
-    if (!SaveChartState(chart, out, &error)) {
+    if (!SaveChartState(chart, out, &error, force ? ExistingFile::Replace : ExistingFile::Keep)) {
         ctx.err << out << ": " << error << "\n";
         return 1;
     }

@@ -18,7 +18,7 @@ bool fail(QString* error, const QString& why)
 }
 } // namespace
 
-bool SaveChartState(const ChartModel& chart, const QString& fileName, QString* error)
+bool SaveChartState(const ChartModel& chart, const QString& fileName, QString* error, ExistingFile existing)
 {
     const QByteArray block = chart.serialize();
     if (block.size() > static_cast<qsizetype>(kMaxGraphFileBlock))
@@ -28,7 +28,7 @@ bool SaveChartState(const ChartModel& chart, const QString& fileName, QString* e
     qToLittleEndian<quint32>(static_cast<quint32>(block.size()), length);
     const auto fill = [&](QIODevice& out, QString*) { return out.write(length, 4) == 4 && out.write(block) == block.size(); };
     QString why;
-    if (!writeFileWhole(fileName, fill, &why))
+    if (!writeFileWhole(fileName, fill, &why, existing))
         return fail(error, QStringLiteral("Cannot write %1: %2").arg(fileName, why));
     return true;
 }
