@@ -1,38 +1,30 @@
 #include "cli/cli.h"
+#include "cli/arguments.h"
+#include "cli/filecommands.h"
 #include "cli/outputfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QTime>
 
 #include <algorithm>
 #include <csignal>
 
 #include "meter/meterlink.h"
-#include "files/graphinfo.h"
 #include "meter/poller.h"
 #include "realtime/recordsession.h"
 #include "base/clock.h"
 #include "base/datadir.h"
 #include "base/filewrite.h"
 #include "base/datetime.h"
-#include "base/inputfile.h"
 #include "files/collectionfile.h"
 #include "leq/leqmeasurement.h"
 #include "leq/leqrunner.h"
-#include "files/graphfile.h"
-#include "files/graphtext.h"
-#include "files/textfiles.h"
 #include "graph/core/chartsetup.h"
-#include "graph/core/listgraph.h"
 #include "graph/chartmodel.h"
-#include "graph/stats/leqmath.h"
-#include "logger/datasetchart.h"
 #include "logger/download.h"
 #include "setup/setupcommands.h"
-#include "wav/wavseries.h"
 
 namespace quedral::cli {
 
@@ -54,79 +46,6 @@ bool parseByte(const QString& text, std::uint8_t& value)
     const uint v = t.toUInt(&ok, 16);
     value = static_cast<std::uint8_t>(v);
     return ok;
-}
-
-// One option of a command: its names ("-o", "--output") and whether a value follows it.
-struct Option {
-    QStringList names;
-    bool takesValue = false;
-};
-
-// A command's arguments once parsed: the options given, under their first name (a flag with
-// an empty value), and the one positional argument of commands that take one.
-struct Arguments {
-    QHash<QString, QString> options;
-    QString positional;
-
-    bool has(const QString& name) const { return options.contains(name); }
-    QString value(const QString& name, const QString& fallback = {}) const { return options.value(name, fallback); }
-    // The option's value as a whole number; nullopt when it was not given, false in ok when
-    // it is not a number.
-    std::optional<int> number(const QString& name, bool& ok) const
-    {
-        ok = true;
-        if (!has(name))
-            return std::nullopt;
-        return value(name).toInt(&ok);
-    }
-};
-
-// Parses a command's arguments. nullopt when one is not an option of the command (anything
-// starting with "-"), an option lacks its value, or a positional argument is one too many.
-// A repeated option keeps its last value.
-std::optional<Arguments> parseArguments(const QStringList& args, const std::vector<Option>& options,
-                                        bool takesPositional)
-{
-    Arguments parsed;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const auto option =
-            std::find_if(options.begin(), options.end(), [&a](const Option& o) { return o.names.contains(a); });
-        if (option != options.end()) {
-            if (option->takesValue && i + 1 >= args.size())
-                return std::nullopt;
-            parsed.options.insert(option->names.first(), option->takesValue ? args[++i] : QString());
-        } else if (takesPositional && parsed.positional.isEmpty() && !a.startsWith(QLatin1Char('-'))) {
-            parsed.positional = a;
-        } else {
-            return std::nullopt;
-        }
-    }
-    return parsed;
-}
-
-const Option kOutput{{"-o", "--output"}, true};
-const Option kForce{{"--force"}};
-const Option kSet{{"--set"}, true};
-
-// --set N of the commands that read a data set: true when absent or a number; otherwise the
-// message and false.
-bool dataSetOption(Context& ctx, const Arguments& a, std::optional<int>& set)
-{
-    bool ok = true;
-    set = a.number("--set", ok);
-    if (!ok)
-        ctx.err << "--set needs a data set number, counting from 1\n";
-    return ok;
-}
-
-// Commands that write a file refuse to replace one unless given --force.
-bool refusesToReplace(Context& ctx, const QString& file, bool force)
-{
-    if (force || !QFileInfo::exists(file))
-        return false;
-    ctx.err << file << " exists; give --force to replace it\n";
-    return true;
 }
 
 void printOpenProblem(Context& ctx)
@@ -420,29 +339,6 @@ int cmdDownload(Context& ctx, const QStringList& args)
     return written ? 0 : 1;
 }
 
-int cmdDecode(Context& ctx, const QStringList& args)
-{
-    const auto a = parseArguments(args, {{{"--samples"}}}, true);
-    const QString file = a ? a->positional : QString();
-    const bool samples = a && a->has("--samples");
-    if (file.isEmpty()) {
-        ctx.err << "usage: quedral-cli decode FILE.rec [--samples]\n";
-        return 2;
-    }
-    QByteArray image;
-    QString error;
-    if (!ReadCollectionFile(file, image, &error)) {
-        ctx.err << file << ": " << error << "\n";
-        return 1;
-    }
-    const int last = lastAddressOf(image);
-    const DecodeResult d = DecodeMemoryImage(image, last);
-    ctx.out << decodeJson(d, last, samples) << "\n";
-    // Damaged sets (33 to 35) are printed as far as they were read, and the decode fails.
-    if (!d.problems.empty())
-        ctx.err << file << ": " << decodeProblemsText(d) << "\n";
-    return d.code == DecodeCode::Ok ? 0 : 1;
-}
 
 int cmdErase(Context& ctx, const QStringList& args)
 {
@@ -659,308 +555,6 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
     return failed ? 1 : status;
 }
 
-int cmdGraphInfo(Context& ctx, const QStringList& args)
-{
-    if (args.size() != 1) {
-        ctx.err << "usage: quedral-cli graph-info FILE.ghf\n";
-        return 2;
-    }
-    QByteArray json;
-    QString error;
-    if (!graphInfoFromFile(args[0], json, &error)) {
-        ctx.err << error << "\n";
-        return 1;
-    }
-    ctx.out << QString::fromUtf8(json) << "\n";
-    return 0;
-}
-
-// Reads and decodes a collection file that must hold data set n (counting from 1); false with
-// the reason otherwise.
-bool loadDataSet(const QString& file, int n, DecodeResult& d, QString& error)
-{
-    QByteArray image;
-    if (!ReadCollectionFile(file, image, &error)) {
-        error = file + ": " + error;
-        return false;
-    }
-    d = DecodeMemoryImage(image, lastAddressOf(image));
-    if (!d.store || d.store->empty()) {
-        error = QStringLiteral("%1: no data sets (decode code %2)").arg(file).arg(d.code);
-        return false;
-    }
-    if (n < 1 || n > d.store->size()) {
-        error = QStringLiteral("%1: no data set %2 (the file holds %3)").arg(file).arg(n).arg(d.store->size());
-        return false;
-    }
-    // Without its start a set's samples have no times to give.
-    if (!d.store->startReadable(n - 1)) {
-        const auto p = std::find_if(d.problems.begin(), d.problems.end(), [n](const DecodeProblem& q) {
-            return q.set == n && q.code == DecodeCode::StartUnreadable;
-        });
-        error = QStringLiteral("%1: data set %2 has an %3 (decode code %4)")
-                    .arg(file)
-                    .arg(n)
-                    .arg(p != d.problems.end() ? p->what : QStringLiteral("unreadable start date and time"))
-                    .arg(DecodeCode::StartUnreadable);
-        return false;
-    }
-    return true;
-}
-
-// The chart of a collection's data set N (as the DataLogger window shows it) or of a graph file;
-// false with the reason when the file gives none (expected: the types the command takes).
-bool loadChartFile(const QString& file, std::optional<int> set, ChartModel& chart, QString& error,
-                   const char* expected = ".rec or .ghf")
-{
-    if (!QFileInfo::exists(file)) { // what exists but is no regular file, its reader refuses
-        error = file + ": no such file";
-        return false;
-    }
-    const QString ext = QFileInfo(file).suffix().toLower();
-    if (set && ext != QLatin1String("rec")) {
-        error = "--set applies to collection files (.rec) only";
-        return false;
-    }
-    if (ext == QLatin1String("rec")) {
-        DecodeResult d;
-        const int n = set.value_or(1);
-        if (!loadDataSet(file, n, d, error))
-            return false;
-        const DataSetSpan span = d.store->Span(n - 1);
-        NewChart(chart, 1, static_cast<int>(span.count), span.start, span.end, 30.0f, 130.0f);
-        PutDataSet(chart, *d.store, n - 1);
-        return true;
-    }
-    if (ext == QLatin1String("ghf")) {
-        if (!LoadChartState(chart, file, &error)) {
-            error = file + ": " + error;
-            return false;
-        }
-        return true;
-    }
-    error = QStringLiteral("%1: unknown file type (expected %2)").arg(file, QLatin1String(expected));
-    return false;
-}
-
-// The times and levels `leq` works on: graph text as it stands, a collection's data set or a
-// graph file through its chart. False with the reason when the file gives none.
-bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error,
-                   QString* note = nullptr)
-{
-    if (const std::optional<QChar> separator = graphTextSeparator(file);
-        separator && !set && QFileInfo(file).exists()) {
-        QFile f;
-        if (!openInputFile(f, file, kAnySize, &error)) {
-            error = file + ": " + error;
-            return false;
-        }
-        GraphText text = readGraphText(f, *separator);
-        if (!text.ok()) {
-            error = QStringLiteral("%1:%2: %3").arg(file).arg(text.errorLine).arg(text.error);
-            return false;
-        }
-        if (text.emptyLine > 0 && note)
-            *note = QStringLiteral("%1:%2: reading stopped at this empty line; the lines after it were not read")
-                        .arg(file)
-                        .arg(text.emptyLine);
-        series.times = std::move(text.times);
-        series.levels = std::move(text.levels);
-        return true;
-    }
-    ChartModel chart;
-    if (!loadChartFile(file, set, chart, error, ".rec, .ghf, .txt or .csv"))
-        return false;
-    const auto x = chart.xValues(0);
-    const auto y = chart.yValues(0);
-    series.times.assign(x.begin(), x.end());
-    series.levels.assign(y.begin(), y.end());
-    return true;
-}
-
-int cmdLeq(Context& ctx, const QStringList& args)
-{
-    static const char* usage = "usage: quedral-cli leq FILE [--set N] [--series]   (FILE: .rec, .ghf, .txt or .csv)\n";
-    const auto a = parseArguments(args, {{{"--series"}}, kSet}, true);
-    if (!a || a->positional.isEmpty()) {
-        ctx.err << usage;
-        return 2;
-    }
-    std::optional<int> set;
-    if (!dataSetOption(ctx, *a, set))
-        return 2;
-    const QString file = a->positional;
-    const bool series = a->has("--series");
-    LeqSeries data;
-    QString error, note;
-    if (!loadLeqSeries(file, set, data, error, &note)) {
-        ctx.err << error << "\n";
-        return 1;
-    }
-    if (!note.isEmpty())
-        ctx.err << note << "\n";
-    const std::vector<float> leq = runningLeq(data.levels.data(), static_cast<std::int64_t>(data.levels.size()));
-    if (leq.empty()) {
-        ctx.err << file << ": no data (the first sample is empty)\n";
-        return 1;
-    }
-    if (series)
-        ctx.out << leqSeriesText(data.times, data.levels, leq);
-    ctx.out << QString::number(leq.back(), 'f', 1) << "\n";
-    return 0;
-}
-
-// Writes a chart to a graph file (.ghf) or as graph text (.txt tab, .csv comma), by the name.
-// Without --force (existing Keep), a file that appeared since the command looked is not replaced.
-bool writeChartFile(const ChartModel& chart, const QString& file, QString& error, ExistingFile existing)
-{
-    if (QFileInfo(file).suffix().toLower() == QLatin1String("ghf")) {
-        if (!SaveChartState(chart, file, &error, existing)) {
-            error = file + ": " + error;
-            return false;
-        }
-        return true;
-    }
-    const std::optional<QChar> separator = graphTextSeparator(file);
-    if (!separator) {
-        error = file + ": unknown file type (expected .ghf, .txt or .csv)";
-        return false;
-    }
-    const auto fill = [&](QIODevice& out, QString*) {
-        writeGraphText(out, chart, TextRange{1, chart.points()}, *separator);
-        return true;
-    };
-    if (!writeFileWhole(file, fill, &error, existing)) {
-        error = file + ": " + error;
-        return false;
-    }
-    return true;
-}
-
-bool isWritableChartType(const QString& file)
-{
-    return QFileInfo(file).suffix().toLower() == QLatin1String("ghf") || graphTextSeparator(file).has_value();
-}
-
-int cmdExport(Context& ctx, const QStringList& args)
-{
-    static const char* usage = "usage: quedral-cli export FILE.rec|FILE.ghf [--set N] -o OUT.ghf|OUT.txt|OUT.csv [--force]\n";
-    const auto a = parseArguments(args, {kOutput, kSet, kForce}, true);
-    if (!a || a->positional.isEmpty() || a->value("-o").isEmpty()) {
-        ctx.err << usage;
-        return 2;
-    }
-    std::optional<int> set;
-    if (!dataSetOption(ctx, *a, set))
-        return 2;
-    const QString file = a->positional;
-    const QString out = a->value("-o");
-    const bool force = a->has("--force");
-    if (!isWritableChartType(out)) {
-        ctx.err << out << ": unknown file type (expected .ghf, .txt or .csv)\n";
-        return 1;
-    }
-    if (refusesToReplace(ctx, out, force))
-        return 1;
-    ChartModel chart;
-    QString error;
-    if (!loadChartFile(file, set, chart, error) || !writeChartFile(chart, out, error, force ? ExistingFile::Replace : ExistingFile::Keep)) {
-        ctx.err << error << "\n";
-        return 1;
-    }
-    return 0;
-}
-
-int cmdWavCheck(Context& ctx, const QStringList& args)
-{
-    static const char* usage = "usage: quedral-cli wav-check FILE.rec --set N [--dir DIR]\n";
-    const auto a = parseArguments(args, {kSet, {{"--dir"}, true}}, true);
-    const QString file = a ? a->positional : QString();
-    const QString dir = a ? a->value("--dir", ".") : QString();
-    const int set = a ? a->value("--set").toInt() : 0;
-    if (file.isEmpty() || set < 1) {
-        ctx.err << usage;
-        return 2;
-    }
-    DecodeResult d;
-    QString error;
-    if (!loadDataSet(file, set, d, error)) {
-        ctx.err << error << "\n";
-        return 1;
-    }
-    const int n = set - 1;
-    const QString wave = waveText(d, n);
-    if (!wav::namesWaveFile(wave)) {
-        ctx.err << "no related WAV file\n";
-        return 1;
-    }
-    const int interval = d.store->Intervals[static_cast<size_t>(n)];
-    if (interval <= 0) {
-        ctx.err << "data set " << set << " has no recording interval: its WAV segments cannot be reckoned\n";
-        return 1;
-    }
-    ctx.out << wavCheckText(wave, interval, d.store->Counts[static_cast<size_t>(n)], dir);
-    return 0;
-}
-
-int cmdImport(Context& ctx, const QStringList& args)
-{
-    static const char* usage = "usage: quedral-cli import FILE.txt|FILE.csv -o OUT.ghf [--force]\n";
-    const auto a = parseArguments(args, {kOutput, kForce}, true);
-    if (!a || a->positional.isEmpty() || a->value("-o").isEmpty()) {
-        ctx.err << usage;
-        return 2;
-    }
-    const QString file = a->positional;
-    const QString out = a->value("-o");
-    const bool force = a->has("--force");
-    const std::optional<QChar> separator = graphTextSeparator(file);
-    if (!separator) {
-        ctx.err << file << ": unknown file type (expected .txt or .csv)\n";
-        return 1;
-    }
-    if (QFileInfo(out).suffix().toLower() != QLatin1String("ghf")) {
-        ctx.err << out << ": the graph is written as a graph file (.ghf)\n";
-        return 1;
-    }
-    if (refusesToReplace(ctx, out, force))
-        return 1;
-    QFile in;
-    QString why;
-    if (!openInputFile(in, file, kAnySize, &why)) {
-        ctx.err << file << ": " << why << "\n";
-        return 1;
-    }
-    // Rows are never dropped unseen: a file past the limits is refused, where reading stopped
-    // early and the rows left out of the graph are said on stderr.
-    ImportStop stop;
-    const ListTable table = ImportListTable(in, *separator, {}, &stop);
-    if (stop.refused()) {
-        ctx.err << file << ": " << stop.message() << "; nothing was written\n";
-        return 1;
-    }
-    if (!stop.message().isEmpty())
-        ctx.err << file << ": " << stop.message() << "\n";
-    ChartModel chart;
-    ListGraphReport report;
-    const QString problem = listToGraph(table, chart, {}, QLocale(), &report);
-    if (!problem.isEmpty()) {
-        ctx.err << file << ": " << problem << "\n";
-        return 1;
-    }
-    if (!report.message().isEmpty())
-        ctx.err << file << ": " << report.message() << "\n";
-    if (report.graphed == 0) {
-        ctx.err << file << ": no row could be read as a point; nothing was written\n";
-        return 1;
-    }
-    QString error;
-    if (!SaveChartState(chart, out, &error, force ? ExistingFile::Replace : ExistingFile::Keep)) {
-        ctx.err << out << ": " << error << "\n";
-        return 1;
-    }
-    return 0;
-}
 
 void printUsage(QTextStream& s)
 {
@@ -1158,88 +752,3 @@ QString monitorLine(const QTime& computerTime, const MeterReading& r)
 
 } // namespace quedral::cli
 
-namespace quedral::cli {
-
-QString decodeJson(const DecodeResult& d, int lastAddress, bool samples)
-{
-    QStringList sets;
-    if (d.store) {
-        const DataSetStore& s = *d.store;
-        for (int n = 0; n < s.size(); ++n) {
-            const DataSetInfo i = s.info(n);
-            const auto quoted = [](const QString& t) {
-                QString e = t;
-                e.replace('\\', "\\\\").replace('"', "\\\"");
-                for (QChar& c : e)
-                    if (c.unicode() < 0x20 || c.unicode() >= 0x7F)
-                        c = QLatin1Char('?');
-                return "\"" + e + "\"";
-            };
-            QStringList f;
-            f << "\"set\":" + QString::number(n + 1)
-              << "\"start\":" + (i.StartReadable ? quoted(fromDays(i.StartTime).toString("yyyy-MM-ddThh:mm:ss"))
-                                                  : QStringLiteral("null"))
-              << "\"interval\":" + QString::number(i.Interval) << "\"count\":" + QString::number(i.Count)
-              << "\"mode\":" + QString::number(i.Mode)
-              << "\"weighting\":" + quoted((i.Mode & ModeAWeighting) ? "dBA" : "dBC")
-              << "\"time_weighting\":" + quoted((i.Mode & ModeFast) ? "FAST" : "SLOW")
-              << "\"range\":" + quoted(rangeTextOfMode(i.Mode)) << "\"wave\":" + quoted(waveText(d, n))
-              << "\"header_offset\":" + QString::number(i.HeaderOffset)
-              << "\"end_offset\":" + QString::number(i.EndOffset) << "\"max_index\":" + QString::number(i.MaxIndex)
-              << "\"min_index\":" + QString::number(i.MinIndex)
-              << "\"average\":" + QString::number(i.Average, 'g', 17);
-            if (samples) {
-                QStringList levels;
-                const std::int64_t first = s.FirstSample(n);
-                for (std::int64_t k = 0; k < i.Count; ++k)
-                    levels << QString::number(s.Levels[static_cast<size_t>(first + k)], 'f', 1);
-                f << "\"levels\":[" + levels.join(',') + "]";
-            }
-            sets << "{" + f.join(',') + "}";
-        }
-    }
-    return QStringLiteral("{\"code\":%1,\"last_address\":%2,\"sets\":[%3]}")
-        .arg(d.code)
-        .arg(lastAddress)
-        .arg(sets.join(','));
-}
-
-} // namespace quedral::cli
-
-namespace quedral::cli {
-
-QString leqSeriesText(const std::vector<double>& times, const std::vector<float>& levels, const std::vector<float>& leq)
-{
-    const size_t n = std::min({times.size(), levels.size(), leq.size()});
-    // Milliseconds only where the times need them (rates below a second).
-    bool millis = false;
-    for (size_t i = 0; i < n && !millis; ++i)
-        millis = fromDays(times[i]).time().msec() != 0;
-    const QString format = millis ? QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz") : QStringLiteral("yyyy-MM-ddTHH:mm:ss");
-    QString text;
-    for (size_t i = 0; i < n; ++i)
-        text += fromDays(times[i]).toString(format) + '\t' + QString::number(levels[i], 'f', 1) + '\t'
-            + QString::number(leq[i], 'f', 1) + '\n';
-    return text;
-}
-
-QString wavCheckText(const QString& waveName, int interval, int count, const QString& dir)
-{
-    QString text;
-    const QString first = waveName + ".WAV";
-    const int files = std::max(1, wav::FileCount(interval, count));
-    for (int f = 0; f < files; ++f) {
-        const QString name = wav::seriesFileName(first, f);
-        const std::optional<wav::Segment> seg = wav::segmentOf(f, interval, count);
-        if (!seg)
-            break;
-        text += QString("%1\t%2\t%3\t%4\n")
-                    .arg(name)
-                    .arg(seg->start)
-                    .arg(seg->end)
-                    .arg(QFileInfo(QDir(dir).filePath(name)).isFile() ? "present" : "missing");
-    }
-    return text;
-}
-
-} // namespace quedral::cli
