@@ -267,31 +267,4 @@ TEST_F(MainWindowClose, ViewCommandsRecreateClosedWindowsWithTheirCheckMarks)
     EXPECT_TRUE(main->RealTimeGraph1->isChecked());
 }
 
-TEST(MeterService, FirstPollComesAtOnceAndStopEndsTheThreadWithinItsBound)
-{
-    test::ScopedDataDir data;
-    auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(QString(), 3));
-    t->faults.delayMsPerExchange = 300;  // on the system clock: every read takes 0.3 s
-    MeterService service(std::move(t));
-    QSignalSpy polled(&service, &MeterService::polled);
-    QElapsedTimer clock;
-    clock.start();
-    service.startPolling(0);
-    ASSERT_TRUE(polled.wait(5000));
-    // One exchange of 0.3 s, not a whole timer interval first.
-    EXPECT_LT(clock.elapsed(), Poller::IntervalMs + 250);
-    EXPECT_EQ(polled.first().first().value<PollReport>().outcome, PollOutcome::ConnectedNow);
-
-    // Stopping during an exchange waits for it, no longer than the bound.
-    service.pollNow();
-    QThread::msleep(50);
-    clock.restart();
-    service.stop();
-    EXPECT_LT(clock.elapsed(), MeterService::kStopBoundMs);
-    EXPECT_FALSE(service.isRunning());
-    service.stop();  // twice is harmless
-    service.pollNow();  // and nothing is taken afterwards
-    QApplication::processEvents();
-}
-
 } // namespace
