@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <atomic>
 #include <memory>
@@ -16,40 +15,12 @@
 #include "meter/meterworker.h"
 #include "meter/simulatedmeter.h"
 #include "meter/simulatedtransport.h"
+#include "support/heldtransport.h"
 #include "support/testenv.h"
 
 using namespace quedral;
 
 namespace {
-
-// The simulated meter, with a read that can be held inside the exchange until the test lets go.
-class HeldTransport final : public Transport {
-public:
-    explicit HeldTransport(SimulatedTransport& inner) : m_inner(inner) {}
-
-    std::atomic<bool> holdNextRead{false};
-    QSemaphore entered; // released when a held read has begun
-    QSemaphore release; // the held read goes on when this is released
-
-    void UsbClose() override { m_inner.UsbClose(); }
-    int UsbOpen(std::uint16_t v, std::uint16_t p) override { return m_inner.UsbOpen(v, p); }
-    int UsbSetTimeouts(int r, int w) override { return m_inner.UsbSetTimeouts(r, w); }
-    int UsbWrite(int n, const std::uint8_t* f) override { return m_inner.UsbWrite(n, f); }
-    void UsbPurge() override { m_inner.UsbPurge(); }
-    int UsbRead(int n, std::uint8_t* b) override
-    {
-        if (holdNextRead.exchange(false)) {
-            entered.release();
-            release.acquire();
-        }
-        return m_inner.UsbRead(n, b);
-    }
-    int UsbWriteBlock(int n, const std::uint8_t* b) override { return m_inner.UsbWriteBlock(n, b); }
-    void UsbReadSerial(int i, char* b, int n) override { m_inner.UsbReadSerial(i, b, n); }
-
-private:
-    SimulatedTransport& m_inner;
-};
 
 // Runs the event loop until done() holds; the deadline only keeps a broken build from hanging.
 template <class Pred>
@@ -65,7 +36,9 @@ class MeterServiceTest : public ::testing::Test {
 protected:
     MeterServiceTest()
     {
-        auto held = std::make_unique<HeldTransport>(sim);
+        auto simulated = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(QString(), 3));
+        sim = simulated.get();
+        auto held = std::make_unique<test::HeldTransport>(std::move(simulated));
         transport = held.get();
         service = std::make_unique<MeterService>(std::move(held));
     }
@@ -100,8 +73,8 @@ protected:
     test::ScopedDataDir data;
     ManualClock clock; // the simulated meter's delays pass at once
     test::ScopedClock clockGuard{clock};
-    SimulatedTransport sim{std::make_unique<SimulatedMeter>(QString(), 3)};
-    HeldTransport* transport = nullptr;
+    SimulatedTransport* sim = nullptr; // owned by the service
+    test::HeldTransport* transport = nullptr;
     std::unique_ptr<MeterService> service;
 };
 
@@ -234,7 +207,7 @@ TEST_F(MeterServiceTest, StopLetsTheExchangeInFlightEndAndTheJobNoticeItAtItsNex
     service->stop();
     releaser.join();
     EXPECT_FALSE(service->isRunning());
-    const QStringList calls = sim.callLines();
+    const QStringList calls = sim->callLines();
     ASSERT_FALSE(calls.isEmpty());
     EXPECT_TRUE(calls.last().startsWith("UsbClose")) << calls.join('\n').toStdString();
 
