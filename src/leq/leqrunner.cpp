@@ -126,10 +126,13 @@ LeqRunner::~LeqRunner()
 void LeqRunner::start(int durationSeconds)
 {
     m_running = true;
-    const int generation = ++m_generation;
+    m_ticks = std::make_unique<QObject>();
     if (!m_meter)
         return;
-    m_meter->post([w = m_worker, self = this, durationSeconds, generation](MeterSession& session) {
+    // The measurement holds the poll from its start to its end, over many jobs: it sees to the
+    // poll itself.
+    m_meter->run(m_ticks.get(), PollPolicy::LeaveRunning, [w = m_worker, self = this, durationSeconds](MeterJob& job) {
+        MeterSession& session = job.session;
         session.stopLeqTimer();
         if (!w->active) {
             w->pollWasActive = session.pollTimerActive();
@@ -143,34 +146,31 @@ void LeqRunner::start(int durationSeconds)
         openLeqLink(session.link());
         w->measurement.start(durationSeconds);
 
-        session.startLeqTimer(LeqMeasurement::kTickMs, [w, self, generation](MeterSession& s) {
-            LEQTimerTimer(*w, s, self, generation);
+        session.startLeqTimer(LeqMeasurement::kTickMs, [w, toRunner = job.toReceiver, self](MeterSession& s) {
+            LEQTimerTimer(*w, s, toRunner, self);
         });
     });
 }
 
-void LeqRunner::LEQTimerTimer(WorkerSide& w, MeterSession& session, LeqRunner* self, int generation)
+void LeqRunner::LEQTimerTimer(WorkerSide& w, MeterSession& session, const ReceiverPost& toRunner, LeqRunner* self)
 {
     const LeqTick tick = leqExchange(session.link(), w.measurement, w.LeqLog.get());
     if (tick.failedOut || tick.durationReached)
         w.stop(session);
     if (tick.row || tick.failedOut || tick.durationReached || !tick.logProblem.isEmpty())
-        QMetaObject::invokeMethod(self, [self, tick, generation] { self->onTick(tick, generation); },
-                                  Qt::QueuedConnection);
+        toRunner([self, tick] { self->onTick(tick); });
 }
 
 void LeqRunner::stop()
 {
     m_running = false;
-    ++m_generation;
+    m_ticks.reset();
     if (m_meter)
-        m_meter->post([w = m_worker](MeterSession& session) { w->stop(session); });
+        m_meter->run(nullptr, PollPolicy::LeaveRunning, [w = m_worker](MeterJob& job) { w->stop(job.session); });
 }
 
-void LeqRunner::onTick(const LeqTick& tick, int generation)
+void LeqRunner::onTick(const LeqTick& tick)
 {
-    if (generation != m_generation)
-        return;
     if (!tick.logProblem.isEmpty())
         emit logFailed(tick.logProblem);
     if (tick.row)

@@ -15,6 +15,7 @@ namespace quedral {
 
 class MeterService;
 class MeterSession;
+class ReceiverPost;
 
 class MeterLink;
 
@@ -56,8 +57,7 @@ LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, LeqLog* log);
 class LeqRunner : public QObject {
     Q_OBJECT
 public:
-    // The meter thread must have stopped before the runner goes (the main window stops it
-    // first), so that no tick still queued for the runner runs after it.
+    // Ticks still queued when the runner goes are dropped.
     explicit LeqRunner(MeterService& meter, QObject* parent = nullptr);
     ~LeqRunner() override;
 
@@ -78,13 +78,15 @@ signals:
 private:
     struct WorkerSide;
     // The 40 ms tick on the meter thread: one exchange, the log line, what finished to the GUI.
-    static void LEQTimerTimer(WorkerSide& w, MeterSession& session, LeqRunner* self, int generation);
-    void onTick(const LeqTick& tick, int generation);
+    static void LEQTimerTimer(WorkerSide& w, MeterSession& session, const ReceiverPost& toRunner, LeqRunner* self);
+    void onTick(const LeqTick& tick);
 
     QPointer<MeterService> m_meter; // gone first when the main window goes
     std::shared_ptr<WorkerSide> m_worker; // touched only on the meter thread
     bool m_running = false;
-    int m_generation = 0; // ignores ticks of an earlier start that were still queued
+    // The receiver of the current start's ticks. Every start and stop replaces it, so that the
+    // ticks of an earlier start that are still queued find no receiver and are dropped.
+    std::unique_ptr<QObject> m_ticks;
 };
 
 } // namespace quedral

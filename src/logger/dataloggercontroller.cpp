@@ -80,28 +80,29 @@ void DataLoggerController::LoadData1Click()
     m_downloading = true;
     m_host.setLoggerCommandsEnabled(false);
     m_cancel = std::make_shared<std::atomic<bool>>(false);
-    // The transfer runs on the meter thread, with the poll stopped, and reports back here.
-    m_host.meter().post([self = this, cancel = m_cancel](MeterSession& session) {
-        const bool pollWasActive = session.pollTimerActive();
-        session.stopPollTimer();
-        DownloadProgress progress;
-        progress.cancel = cancel.get();
-        progress.started = [self](int total) {
-            QMetaObject::invokeMethod(self, [self, total] { self->downloadStarted(total); }, Qt::QueuedConnection);
-        };
-        progress.received = [self](int received) {
-            QMetaObject::invokeMethod(
-                self, [self, received] { self->downloadProgress(received); }, Qt::QueuedConnection);
-        };
-        DownloadResult result = DownloadMemory(session.link(), progress);
-        QMetaObject::invokeMethod(
-            self,
-            [self, result = std::move(result), pollWasActive] {
-                self->m_pollWasActive = pollWasActive;
-                self->downloadDone(result);
-            },
-            Qt::QueuedConnection);
-    });
+    // The transfer runs on the meter thread with the poll stopped until its outcome has been
+    // dealt with here (and 'Q' sent after a failure).
+    m_host.meter().run(
+        this, PollPolicy::PauseUntilDone,
+        [this, cancel = m_cancel](MeterJob& job) {
+            // Closing ends the transfer after the current block, as Cancel does.
+            auto stopWhenAsked = [&job, cancel] {
+                if (job.session.stopRequested())
+                    cancel->store(true);
+            };
+            DownloadProgress progress;
+            progress.cancel = cancel.get();
+            progress.started = [this, &job, stopWhenAsked](int total) {
+                job.toReceiver([this, total] { downloadStarted(total); });
+                stopWhenAsked();
+            };
+            progress.received = [this, &job, stopWhenAsked](int received) {
+                job.toReceiver([this, received] { downloadProgress(received); });
+                stopWhenAsked();
+            };
+            return DownloadMemory(job.session.link(), progress);
+        },
+        [this](const DownloadResult& result) { return downloadDone(result); });
 }
 
 void DataLoggerController::downloadStarted(int total)
@@ -135,7 +136,7 @@ void DataLoggerController::closeProgress()
     m_progress = nullptr;
 }
 
-void DataLoggerController::downloadDone(const DownloadResult& result)
+FollowUp DataLoggerController::downloadDone(const DownloadResult& result)
 {
     closeProgress();
     m_downloading = false;
@@ -145,9 +146,8 @@ void DataLoggerController::downloadDone(const DownloadResult& result)
     int code = result.code;
     if (code == DownloadCode::Cancelled) {
         m_host.showStatusMessage("Download cancelled: nothing was loaded");
-        releaseLink(false);
         emit loadFinished(code);
-        return;
+        return {};
     }
     if (code == DownloadCode::Ok)
         code = takeImage(result.image, result.lastAddress);
@@ -164,20 +164,11 @@ void DataLoggerController::downloadDone(const DownloadResult& result)
         text = text.isEmpty() ? detail : text + "\n\n" + detail;
     if (!text.isEmpty())
         Prompter::instance().message(text);
-    releaseLink(outcome.recover);
     emit loadFinished(code);
-}
-
-void DataLoggerController::releaseLink(bool recover)
-{
-    const bool restart = m_pollWasActive;
-    m_pollWasActive = false;
-    m_host.meter().post([recover, restart](MeterSession& session) {
-        if (recover)
-            RecoverAfterFailedDownload(session.link());
-        if (restart)
-            session.startPollTimer();
-    });
+    // With the poll still stopped: after a failure 'Q' goes first.
+    if (!outcome.recover)
+        return {};
+    return [](MeterSession& session) { RecoverAfterFailedDownload(session.link()); };
 }
 
 int DataLoggerController::takeImage(const QByteArray& image, int lastAddress)
@@ -298,24 +289,16 @@ void DataLoggerController::EraseMemory1Click()
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_host.setLoggerCommandsEnabled(false);
-    m_host.meter().post([self = this](MeterSession& session) {
-        const bool pollWasActive = session.pollTimerActive();
-        session.stopPollTimer();
-        const int code = EraseMeterMemory(session.link());
-        if (pollWasActive)
-            session.startPollTimer();
-        QMetaObject::invokeMethod(
-            self,
-            [self, code] {
-                QApplication::restoreOverrideCursor();
-                self->m_host.setLoggerCommandsEnabled(true);
-                const QString text = eraseMessage(code);
-                if (!text.isEmpty())
-                    Prompter::instance().message(text);
-                emit self->eraseFinished(code);
-            },
-            Qt::QueuedConnection);
-    });
+    m_host.meter().run(
+        this, PollPolicy::Pause, [](MeterJob& job) { return EraseMeterMemory(job.session.link()); },
+        [this](int code) {
+            QApplication::restoreOverrideCursor();
+            m_host.setLoggerCommandsEnabled(true);
+            const QString text = eraseMessage(code);
+            if (!text.isEmpty())
+                Prompter::instance().message(text);
+            emit eraseFinished(code);
+        });
 }
 
 // ---------------------------------------------------------------------------

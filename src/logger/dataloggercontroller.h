@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "logger/datasets.h"
@@ -15,6 +16,7 @@ namespace quedral {
 
 class GraphHost;
 class MeterService;
+class MeterSession;
 class TfrmGraph;
 class TfrmScope;
 
@@ -79,7 +81,8 @@ private:
     TfrmGraph* prepareWindow();
     void downloadStarted(int total);
     void downloadProgress(int received);
-    void downloadDone(const DownloadResult& result);
+    // The transfer's outcome; what the meter thread does before the poll runs again.
+    std::function<void(MeterSession&)> downloadDone(const DownloadResult& result);
     // Decodes an image, keeps it as the working copy and shows set 0. The decode's code.
     int takeImage(const QByteArray& image, int lastAddress);
     void closeProgress();
@@ -88,13 +91,10 @@ private:
     QString damagedDataSetsWarning(int code) const;
     // The most problem lines a message lists.
     static constexpr int kShownProblems = 12;
-    // Restarts the poll if the transfer stopped it; with recover, 'Q' goes first.
-    void releaseLink(bool recover);
 
     DataLoggerHost& m_host;
     DecodeResult m_decode; // the last decode that replaced the data sets
     bool m_downloading = false;
-    bool m_pollWasActive = false;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     QPointer<TfrmScope> m_progress;
     int m_shownSet = -1; // the set the window shows, -1 before the first

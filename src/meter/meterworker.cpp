@@ -27,6 +27,8 @@ MeterWorker::MeterWorker(std::unique_ptr<Transport> transport)
     m_leqTimer->setObjectName("LEQTimer");
     m_leqTimer->setTimerType(Qt::PreciseTimer);
     connect(m_leqTimer, &QTimer::timeout, this, [this] {
+        if (stopRequested())
+            return;
         // A copy: the tick may stop the timer, which lets go of the function.
         if (const auto tick = m_leqTick)
             tick(*this);
@@ -64,6 +66,8 @@ bool MeterWorker::pollTimerActive() const { return m_timer->isActive() || m_dela
 
 void MeterWorker::MainTimerTimer()
 {
+    if (stopRequested())
+        return;
     PollReport report;
     // The reading's time is the moment its poll began, not when the exchange happened to end.
     report.startedAt = toDays(Clock::instance().now());
@@ -105,6 +109,24 @@ void MeterWorker::finish(QThread* home)
 }
 
 // ---------------------------------------------------------------------------
+// ReceiverPost
+
+void ReceiverPost::operator()(std::function<void()> f, std::function<void()> otherwise) const
+{
+    // Queued to the application object, which outlives every receiver; the guard is read there,
+    // on the receiver's own thread.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [receiver = m_receiver, f = std::move(f), otherwise = std::move(otherwise)] {
+            if (receiver)
+                f();
+            else if (otherwise)
+                otherwise();
+        },
+        Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------------------
 // MeterService: the GUI thread's handle
 
 MeterService::MeterService(std::unique_ptr<Transport> transport, QObject* parent)
@@ -128,7 +150,14 @@ void MeterService::queue(F&& f)
 {
     if (m_stopped)
         return;
-    QMetaObject::invokeMethod(m_worker, std::forward<F>(f), Qt::QueuedConnection);
+    // A request still queued when the stop comes is dropped: the thread is to finish.
+    QMetaObject::invokeMethod(
+        m_worker,
+        [w = m_worker, f = std::forward<F>(f)]() mutable {
+            if (!w->stopRequested())
+                f();
+        },
+        Qt::QueuedConnection);
 }
 
 void MeterService::startPolling(int delayMs)
@@ -151,23 +180,58 @@ void MeterService::pressKey(std::uint8_t letter)
     queue([w = m_worker, letter] { w->pressKey(letter); });
 }
 
-void MeterService::post(std::function<void(MeterSession&)> job)
+void MeterService::runJob(QObject* receiver, PollPolicy policy, std::function<Outcome(MeterJob&)> job)
 {
-    queue([w = m_worker, job = std::move(job)] { job(*w); });
+    const ReceiverPost post(receiver);
+    QPointer<MeterService> self(this);
+    queue([w = m_worker, policy, post, self, job = std::move(job)]() mutable {
+        const bool pause = policy != PollPolicy::LeaveRunning;
+        const bool resume = pause && w->pollTimerActive();
+        if (pause)
+            w->stopPollTimer();
+        MeterJob context{*w, post};
+        Outcome outcome = job(context);
+        if (policy != PollPolicy::PauseUntilDone) {
+            if (resume)
+                w->startPollTimer();
+            post([outcome = std::move(outcome)] { outcome(); });
+            return;
+        }
+        post([outcome = std::move(outcome), self, resume] {
+                 FollowUp next = outcome();
+                 if (self)
+                     self->finishJob(std::move(next), resume);
+             },
+             [self, resume] {
+                 if (self)
+                     self->finishJob({}, resume);
+             });
+    });
+}
+
+void MeterService::finishJob(FollowUp followUp, bool resumePoll)
+{
+    if (!followUp && !resumePoll)
+        return;
+    queue([w = m_worker, followUp = std::move(followUp), resumePoll] {
+        if (followUp)
+            followUp(*w);
+        if (resumePoll)
+            w->startPollTimer();
+    });
 }
 
 void MeterService::stop()
 {
     if (m_stopped)
         return;
-    // The finishing call queues behind whatever is in progress; the wait is bounded by that
-    // exchange's time-outs.
-    QThread* home = thread();
-    queue([w = m_worker, home] { w->finish(home); });
     m_stopped = true;
+    // A job in progress ends at its next exchange and everything queued behind it is dropped;
+    // then the worker finishes. The exchange in flight is bounded by the transport's time-outs.
+    m_worker->requestStop();
+    QMetaObject::invokeMethod(m_worker, [w = m_worker, home = thread()] { w->finish(home); }, Qt::QueuedConnection);
     if (!m_thread.wait(QDeadlineTimer(kStopBoundMs))) {
-        qWarning("meter thread did not stop within %d ms; ending it", kStopBoundMs);
-        m_thread.terminate();
+        qWarning("meter thread still in an exchange after %d ms; waiting for its time-out", kStopBoundMs);
         m_thread.wait();
     }
     // Reports still queued for the GUI would describe a link that no longer exists.

@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -168,24 +167,14 @@ void TfrmSetup::runCommand(Poll poll, std::function<Result(MeterSession&, SetupB
                            std::function<void(const Result&)> done)
 {
     setBusy(true);
-    QPointer<TfrmSetup> self(this);
-    m_meter.post([self, poll, buffers = m_buffers, work = std::move(work), done = std::move(done)](MeterSession& session) {
-        const bool pollWasActive = session.pollTimerActive();
-        if (poll == Poll::Stop)
-            session.stopPollTimer();
-        const Result result = work(session, *buffers);
-        if (poll == Poll::Stop && pollWasActive)
-            session.startPollTimer();
-        QMetaObject::invokeMethod(
-            qApp,
-            [self, done, result] {
-                if (!self)
-                    return;
-                self->setBusy(false);
-                done(result);
-            },
-            Qt::QueuedConnection);
-    });
+    // The buffers are shared with the job: a window closed meanwhile leaves it somewhere to write.
+    m_meter.run(
+        this, poll == Poll::Stop ? PollPolicy::Pause : PollPolicy::LeaveRunning,
+        [buffers = m_buffers, work = std::move(work)](MeterJob& job) { return work(job.session, *buffers); },
+        [this, done = std::move(done)](const Result& result) {
+            setBusy(false);
+            done(result);
+        });
 }
 
 std::function<void(const int&)> TfrmSetup::showMessage(QString (*message)(int))

@@ -12,6 +12,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <thread>
 
 #include "files/collectionfile.h"
 #include "files/tfrmopensave.h"
@@ -25,6 +26,7 @@
 #include <QTimeEdit>
 #include "logger/dataloggercontroller.h"
 #include "meter/simulatedmemory.h"
+#include "support/heldtransport.h"
 #include "../shell/mainwindowfixture.h"
 
 using namespace quedral;
@@ -145,6 +147,40 @@ TEST_F(DataLoggerWindowTest, RecordingMeterAndFailuresAreReported)
     EXPECT_TRUE(lettersWritten().contains("Q"));
     EXPECT_EQ(logger().window(), nullptr) << "no empty DataLogger window";
     EXPECT_FALSE(QFile::exists(workingCopyFile()));
+}
+
+// The meter thread stopped (the main window closing) while 'P' is answered: the download
+// ends at the next block instead of holding the thread for the whole memory.
+class DataLoggerStopTest : public DataLoggerWindowTest {
+protected:
+    std::unique_ptr<Transport> wrapTransport(std::unique_ptr<SimulatedTransport> t) override
+    {
+        auto h = std::make_unique<test::HeldTransport>(std::move(t));
+        held = h.get();
+        return h;
+    }
+    test::HeldTransport* held = nullptr;
+};
+
+TEST_F(DataLoggerStopTest, StoppingTheMeterThreadEndsADownloadAtTheNextBlock)
+{
+    poll();
+    sim->clearCalls();
+    held->holdNextRead = true;
+    QSignalSpy done(&logger(), &DataLoggerController::loadFinished);
+    logger().LoadData1Click();
+    ASSERT_TRUE(held->entered.tryAcquire(1, 10000)) << "the download never reached the reply to 'P'";
+    std::thread releaser([this] {
+        while (!main->meter().stopRequested())
+            std::this_thread::yield();
+        held->release.release();
+    });
+    main->meter().stop();
+    releaser.join();
+    EXPECT_FALSE(main->meter().isRunning());
+    EXPECT_EQ(lettersWritten(), QStringList({"P", "q"})) << "no block is asked for after the stop";
+    ASSERT_TRUE(done.count() == 1 || done.wait(10000));
+    EXPECT_EQ(done.first().first().toInt(), DownloadCode::Cancelled);
 }
 
 TEST_F(DataLoggerWindowTest, AFirstLoadThatBringsNoDataLeavesNoEmptyWindow)

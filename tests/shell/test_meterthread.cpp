@@ -9,7 +9,6 @@
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <atomic>
 
@@ -17,6 +16,7 @@
 #include "meter/frames.h"
 #include "meter/meterworker.h"
 #include "base/clock.h"
+#include "support/heldtransport.h"
 #include "support/testenv.h"
 #include <functional>
 #include "realtime/realtimecontroller.h"
@@ -25,40 +25,6 @@
 using namespace quedral;
 
 namespace {
-
-// The simulated meter, with a read that can be held inside the exchange until the test lets go.
-class LatchedTransport final : public Transport {
-public:
-    explicit LatchedTransport(std::unique_ptr<SimulatedTransport> inner) : m_inner(std::move(inner)) {}
-
-    std::atomic<bool> holdNextRead{false};
-    QSemaphore entered;  // released when a held read has begun
-    QSemaphore release;  // the held read goes on when this is released
-    QString openProblem;
-
-    void UsbClose() override { m_inner->UsbClose(); }
-    int UsbOpen(std::uint16_t v, std::uint16_t p) override { return m_inner->UsbOpen(v, p); }
-    int UsbSetTimeouts(int r, int w) override { return m_inner->UsbSetTimeouts(r, w); }
-    int UsbWrite(int n, const std::uint8_t* f) override { return m_inner->UsbWrite(n, f); }
-    void UsbPurge() override { m_inner->UsbPurge(); }
-    int UsbRead(int n, std::uint8_t* b) override
-    {
-        if (holdNextRead.exchange(false)) {
-            entered.release();
-            release.acquire();
-        }
-        return m_inner->UsbRead(n, b);
-    }
-    int UsbWriteBlock(int n, const std::uint8_t* b) override { return m_inner->UsbWriteBlock(n, b); }
-    void UsbReadSerial(int i, char* b, int n) override { m_inner->UsbReadSerial(i, b, n); }
-    QString lastOpenProblem() const override
-    {
-        return openProblem.isEmpty() ? m_inner->lastOpenProblem() : openProblem;
-    }
-
-private:
-    std::unique_ptr<SimulatedTransport> m_inner;
-};
 
 class PaintCounter : public QWidget {
 public:
@@ -77,11 +43,11 @@ class MeterThreadTest : public test::MainWindowTest {
 protected:
     std::unique_ptr<Transport> wrapTransport(std::unique_ptr<SimulatedTransport> t) override
     {
-        auto l = std::make_unique<LatchedTransport>(std::move(t));
+        auto l = std::make_unique<test::HeldTransport>(std::move(t));
         latched = l.get();
         return l;
     }
-    LatchedTransport* latched = nullptr;
+    test::HeldTransport* latched = nullptr;
 };
 
 TEST_F(MeterThreadTest, WindowsStayLiveWhileAnExchangeIsHeldAndAKeyWaitsForIt)
@@ -265,33 +231,6 @@ TEST_F(MainWindowClose, ViewCommandsRecreateClosedWindowsWithTheirCheckMarks)
     main->RealTimeGraph1->trigger();
     EXPECT_TRUE(main->ControlPanel1->isChecked());
     EXPECT_TRUE(main->RealTimeGraph1->isChecked());
-}
-
-TEST(MeterService, FirstPollComesAtOnceAndStopEndsTheThreadWithinItsBound)
-{
-    test::ScopedDataDir data;
-    auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(QString(), 3));
-    t->faults.delayMsPerExchange = 300;  // on the system clock: every read takes 0.3 s
-    MeterService service(std::move(t));
-    QSignalSpy polled(&service, &MeterService::polled);
-    QElapsedTimer clock;
-    clock.start();
-    service.startPolling(0);
-    ASSERT_TRUE(polled.wait(5000));
-    // One exchange of 0.3 s, not a whole timer interval first.
-    EXPECT_LT(clock.elapsed(), Poller::IntervalMs + 250);
-    EXPECT_EQ(polled.first().first().value<PollReport>().outcome, PollOutcome::ConnectedNow);
-
-    // Stopping during an exchange waits for it, no longer than the bound.
-    service.pollNow();
-    QThread::msleep(50);
-    clock.restart();
-    service.stop();
-    EXPECT_LT(clock.elapsed(), MeterService::kStopBoundMs);
-    EXPECT_FALSE(service.isRunning());
-    service.stop();  // twice is harmless
-    service.pollNow();  // and nothing is taken afterwards
-    QApplication::processEvents();
 }
 
 } // namespace
