@@ -88,6 +88,22 @@ WaveFileName readWave(const Bytes& b, std::int64_t H)
     return name;
 }
 
+// The sample count and end offset of the set at H: as its header counts, or, when the count
+// does not lead to an end marker within the last address, from the first end marker found.
+std::pair<std::int64_t, std::int64_t> setExtent(const Bytes& b, std::int64_t H, std::int64_t last,
+                                                std::int64_t searchEnd)
+{
+    const std::int64_t C = b.be24(H + SetField::Count);
+    const std::int64_t E = endOffsetOf(H, C);
+    if (E <= last && b.markerAt(E - 1, kEndMarker))
+        return {C, E};
+    for (std::int64_t p = H + SetField::Samples; p <= searchEnd; p += BytesPerSample) {
+        if (b.markerAt(p, kEndMarker))
+            return {std::max<std::int64_t>(0, (p + 1 - endOffsetOf(H, 0)) / BytesPerSample), p + 1};
+    }
+    return {C, E};
+}
+
 } // namespace
 
 // --- Encoder ---------------------------------------------------------------------------------
@@ -186,18 +202,7 @@ LoggedMemory decodeLoggedMemory(const MemoryImage& image, int lastAddress)
 
     std::int64_t H = kFirstHeaderOffset;
     for (int s = 0; s < n; ++s) {
-        std::int64_t C = b.be24(H + SetField::Count);
-        std::int64_t E = endOffsetOf(H, C);
-        if (E > last || !b.markerAt(E - 1, kEndMarker)) {
-            // The count does not lead to the end marker: look for the marker itself.
-            for (std::int64_t p = H + SetField::Samples; p <= searchEnd; p += BytesPerSample) {
-                if (b.markerAt(p, kEndMarker)) {
-                    E = p + 1;
-                    C = std::max<std::int64_t>(0, (E - endOffsetOf(H, 0)) / BytesPerSample);
-                    break;
-                }
-            }
-        }
+        auto [C, E] = setExtent(b, H, last, searchEnd);
         // Only the samples that are in the image are read: a set cut short keeps those.
         const std::int64_t inImage = std::max<std::int64_t>(0, (b.size() - (H + SetField::Samples)) / BytesPerSample);
         const bool cutShort = C > inImage || !b.has(E);
