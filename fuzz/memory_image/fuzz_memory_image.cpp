@@ -18,8 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!d.store)
         return 0;
     const DataSetStore& store = *d.store;
-    if (d.waves.size() != static_cast<size_t>(store.size()) || d.waveLengths.size() != d.waves.size())
-        fuzz::violated("wave names and data sets do not pair up");
+    for (const DataSet& set : store.sets)
+        if (set.wave.length > kWaveNameBytes)
+            fuzz::violated("a wave name longer than its header field");
     if (store.Levels.size() != store.SampleTimes.size())
         fuzz::violated("levels and sample times do not pair up");
     for (int n = 0; n < store.size(); ++n) {
@@ -33,12 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ChartModel chart;
         PutDataSet(chart, store, n);
         const QString wave = waveText(d, n);
-        const int interval = store.Intervals[static_cast<size_t>(n)];
+        const int interval = store.info(n).interval;
         if (wav::namesWaveFile(wave) && interval > 0) {
-            const int files = wav::FileCount(interval, store.Counts[static_cast<size_t>(n)]);
+            const int files = wav::FileCount(interval, store.info(n).count);
             for (int f = 0; f < std::min(files, 64); ++f) {
                 (void)wav::seriesFileName(wave + QStringLiteral(".WAV"), f);
-                (void)wav::segmentOf(f, interval, store.Counts[static_cast<size_t>(n)]);
+                (void)wav::segmentOf(f, interval, store.info(n).count);
             }
         }
     }

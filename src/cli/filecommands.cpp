@@ -285,12 +285,12 @@ int cmdWavCheck(Context& ctx, const QStringList& args)
         ctx.err << "no related WAV file\n";
         return 1;
     }
-    const int interval = d.store->Intervals[static_cast<size_t>(n)];
+    const int interval = d.store->info(n).interval;
     if (interval <= 0) {
         ctx.err << "data set " << set << " has no recording interval: its WAV segments cannot be reckoned\n";
         return 1;
     }
-    ctx.out << wavCheckText(wave, interval, d.store->Counts[static_cast<size_t>(n)], dir);
+    ctx.out << wavCheckText(wave, interval, d.store->info(n).count, dir);
     return 0;
 }
 
@@ -370,21 +370,21 @@ QString decodeJson(const DecodeResult& d, int lastAddress, bool samples)
             };
             QStringList f;
             f << "\"set\":" + QString::number(n + 1)
-              << "\"start\":" + (i.StartReadable ? quoted(fromDays(i.StartTime).toString("yyyy-MM-ddThh:mm:ss"))
+              << "\"start\":" + (i.startReadable() ? quoted(fromDays(i.start).toString("yyyy-MM-ddThh:mm:ss"))
                                                   : QStringLiteral("null"))
-              << "\"interval\":" + QString::number(i.Interval) << "\"count\":" + QString::number(i.Count)
-              << "\"mode\":" + QString::number(i.Mode)
-              << "\"weighting\":" + quoted((i.Mode & ModeAWeighting) ? "dBA" : "dBC")
-              << "\"time_weighting\":" + quoted((i.Mode & ModeFast) ? "FAST" : "SLOW")
-              << "\"range\":" + quoted(rangeTextOfMode(i.Mode)) << "\"wave\":" + quoted(waveText(d, n))
-              << "\"header_offset\":" + QString::number(i.HeaderOffset)
-              << "\"end_offset\":" + QString::number(i.EndOffset) << "\"max_index\":" + QString::number(i.MaxIndex)
-              << "\"min_index\":" + QString::number(i.MinIndex)
-              << "\"average\":" + QString::number(i.Average, 'g', 17);
+              << "\"interval\":" + QString::number(i.interval) << "\"count\":" + QString::number(i.count)
+              << "\"mode\":" + QString::number(i.mode)
+              << "\"weighting\":" + quoted((i.mode & ModeAWeighting) ? "dBA" : "dBC")
+              << "\"time_weighting\":" + quoted((i.mode & ModeFast) ? "FAST" : "SLOW")
+              << "\"range\":" + quoted(rangeTextOfMode(i.mode)) << "\"wave\":" + quoted(waveText(d, n))
+              << "\"header_offset\":" + QString::number(i.headerOffset)
+              << "\"end_offset\":" + QString::number(i.endOffset) << "\"max_index\":" + QString::number(i.maxIndex)
+              << "\"min_index\":" + QString::number(i.minIndex)
+              << "\"average\":" + QString::number(i.average, 'g', 17);
             if (samples) {
                 QStringList levels;
                 const std::int64_t first = s.FirstSample(n);
-                for (std::int64_t k = 0; k < i.Count; ++k)
+                for (std::int64_t k = 0; k < i.count; ++k)
                     levels << QString::number(s.Levels[static_cast<size_t>(first + k)], 'f', 1);
                 f << "\"levels\":[" + levels.join(',') + "]";
             }

@@ -229,7 +229,7 @@ int DataLoggerController::shownSetWithoutStart() const
 {
     if (!window() || m_shownSet < 0 || m_shownSet >= store().size())
         return -1;
-    return store().info(m_shownSet).StartReadable ? -1 : m_shownSet;
+    return store().info(m_shownSet).startReadable() ? -1 : m_shownSet;
 }
 
 void DataLoggerController::ShowDataSet(int n)
@@ -243,17 +243,17 @@ void DataLoggerController::ShowDataSet(int n)
     m_shownSet = n;
 
     w->clearStatisticBoxes();
-    if (set.StartReadable)
-        w->showRecordingStart(set.StartTime);
+    if (set.startReadable())
+        w->showRecordingStart(set.start);
     else
         w->showRecordingStart(QStringLiteral("unreadable"));
-    w->showSamplingRate(QString::number(set.Interval));
-    w->showDataCount(set.Count);
-    if (set.Count > 0) {
-        w->showMaximum(chart.yData(0, set.MaxIndex), chart.xDataII(0, set.MaxIndex));
-        w->showMinimum(chart.yData(0, set.MinIndex), chart.xDataII(0, set.MinIndex));
+    w->showSamplingRate(QString::number(set.interval));
+    w->showDataCount(set.count);
+    if (set.count > 0) {
+        w->showMaximum(chart.yData(0, set.maxIndex), chart.xDataII(0, set.maxIndex));
+        w->showMinimum(chart.yData(0, set.minIndex), chart.xDataII(0, set.minIndex));
     }
-    w->showAverage(set.Average);
+    w->showAverage(set.average);
     w->refreshChart();
 }
 

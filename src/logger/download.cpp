@@ -108,15 +108,15 @@ std::vector<QString> checkTransferredImage(const MemoryImage& image, int lastAdd
     if (lastAddress >= kMaxMemoryBytes)
         problems.push_back(QStringLiteral("last address %1 lies beyond the %2-byte memory").arg(lastAddress).arg(kMaxMemoryBytes));
     for (int n = 0; n < store.size(); ++n) {
-        const std::int64_t H = store.HeaderOffsets[n];
+        const std::int64_t H = store.info(n).headerOffset;
         const QString set = QStringLiteral("data set %1: ").arg(n + 1);
         if (damaged(n))
             continue;
         const std::int64_t announced = (byteAt(H + 11) << 16) | (byteAt(H + 12) << 8) | byteAt(H + 13);
-        if (announced != store.Counts[n])
+        if (announced != store.info(n).count)
             problems.push_back(set + QStringLiteral("the header counts %1 samples, the end marker follows %2")
                                          .arg(announced)
-                                         .arg(store.Counts[n]));
+                                         .arg(store.info(n).count));
         if (const int interval = byteAt(H + 10); interval > kMaxIntervalSeconds)
             problems.push_back(set + QStringLiteral("interval %1 s, above %2 s").arg(interval).arg(kMaxIntervalSeconds));
         // The name is text, or bytes never written (a quick record leaves the memory as it was).
@@ -129,7 +129,7 @@ std::vector<QString> checkTransferredImage(const MemoryImage& image, int lastAdd
                 break;
             }
         }
-        const std::int32_t count = store.Counts[n];
+        const std::int32_t count = store.info(n).count;
         for (std::int32_t k = 0; k < count; ++k) {
             const std::int64_t p = H + 24 + 2 * static_cast<std::int64_t>(k);
             const int tenths = (byteAt(p) & 0x0F) * 256 + byteAt(p + 1);
@@ -144,7 +144,7 @@ std::vector<QString> checkTransferredImage(const MemoryImage& image, int lastAdd
     }
     // The meter's last address is the last set's end marker: sets that end before it mean that
     // the set count or a header count arrived wrong (ending beyond it is the decode's code 34).
-    const std::int64_t end = store.EndOffsets.back();
+    const std::int64_t end = store.sets.back().endOffset;
     if (!anyDamaged && end < lastAddress && lastAddress < kMaxMemoryBytes)
         problems.push_back(QStringLiteral("the %1 data sets end at offset %2, the last address is %3")
                                .arg(store.size())

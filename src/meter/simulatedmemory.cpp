@@ -1,54 +1,9 @@
 #include "meter/simulatedmemory.h"
-#include "meter/reading.h"
 
 #include <algorithm>
 #include <random>
 
 namespace quedral {
-
-QByteArray encodeMemoryImage(const std::vector<LoggedSet>& sets)
-{
-    QByteArray image(256, '\0');
-    image[0] = char(0x04);
-    image[31] = char(0x05);
-    auto bcd = [](int v) { return static_cast<char>(toBcd(v)); };
-    for (const LoggedSet& s : sets) {
-        QByteArray h(24, '\0');
-        h[0] = char(0xA5);
-        h[1] = char(0x5A);
-        h[3] = bcd(s.start.date().year() % 100);
-        h[4] = bcd(s.start.date().month());
-        h[5] = bcd(s.start.date().day());
-        h[6] = bcd(s.start.time().hour());
-        h[7] = bcd(s.start.time().minute());
-        h[8] = bcd(s.start.time().second());
-        h[10] = char(s.interval);
-        const auto c = static_cast<std::uint32_t>(s.tenths.size());
-        h[11] = char(c >> 16);
-        h[12] = char(c >> 8);
-        h[13] = char(c);
-        h[14] = char(s.mode);
-        const QByteArray wave = s.wave.leftJustified(8, '0', true);
-        for (int i = 0; i < 8; ++i)
-            h[15 + i] = wave[i];
-        image += h;
-        for (const std::uint16_t t : s.tenths) {
-            image += char((t >> 8) & 0x0F);
-            image += char(t & 0xFF);
-        }
-        image += char(0x5A);
-        image += char(0xA5);
-    }
-    const int count = static_cast<int>(sets.size());
-    image[9] = char(count >> 8);
-    image[10] = char(count);
-    const int last = image.size() - 1;
-    image[11] = char(last >> 16);
-    image[12] = char(last >> 8);
-    image[13] = char(last);
-    return image;
-}
-
 
 namespace {
 // A level that wanders like street noise, with louder passages.
@@ -88,7 +43,8 @@ std::vector<LoggedSet> fullMemoryLoggedSets()
 {
     // 100 sets of equal length fill the memory up to its last block.
     std::vector<LoggedSet> sets;
-    const int perSet = (kMeterMemoryBytes - MemoryAddress::FirstSet) / 100 / 2 - 13;
+    const int perSet = (kMeterMemoryBytes - MemoryAddress::FirstSet) / 100 / BytesPerSample
+                       - (kSetHeaderBytes + int(sizeof kEndMarker)) / BytesPerSample;
     QDateTime start(QDate(2026, 10, 1), QTime(6, 0, 0));
     for (int s = 0; s < 100; ++s) {
         sets.push_back({start, 1 + s % 5, static_cast<std::uint8_t>(0x0F - (s % 4) * 4), "00000000",

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/clock.h"
+#include "meter/loggedmemory.h"
 #include "meter/meterlink.h"
 #include "meter/reading.h"
 
@@ -301,34 +302,23 @@ QString serviceErrorMessage(int code)
 
 std::vector<std::pair<int, std::uint8_t>> quickRecordWrites(int n, int interval, const QDateTime& start)
 {
-    auto byte = [](int v) { return static_cast<std::uint8_t>(v & 0xFF); };
-    const int end = 2 * n + 281;
-    const QDate d = start.date();
-    const QTime t = start.time();
-    return {
-        {9, 0},
-        {10, 1},
-        {11, byte(end >> 16)},
-        {12, byte(end >> 8)},
-        {13, byte(end)},
-        {256, 0xA5},
-        {257, 0x5A},
-        {258, 20},
-        // The start time in BCD, as in the headers the meter writes itself.
-        {259, toBcd(d.year() % 100)},
-        {260, toBcd(d.month())},
-        {261, toBcd(d.day())},
-        {262, toBcd(t.hour())},
-        {263, toBcd(t.minute())},
-        {264, toBcd(t.second())},
-        {265, byte(interval / 60)},
-        {266, byte(interval % 60)},
-        {267, byte(n >> 16)},
-        {268, byte(n >> 8)},
-        {269, byte(n)},
-        {2 * n + 280, 0x5A},
-        {2 * n + 281, 0xA5},
-    };
+    // One set at the first header offset; the meter fills in its samples, mode and wave name.
+    const int H = MemoryAddress::FirstSet;
+    const std::int64_t end = endOffsetOf(H, n);
+    SetHeader header;
+    header.start = start;
+    header.count = n;
+    header.interval = interval % 60;
+    header.intervalMinutes = interval / 60;
+    header.tag = kQuickRecordTag;
+    const QByteArray bytes = encodeSetHeader(header);
+
+    std::vector<std::pair<int, std::uint8_t>> writes = globalFieldWrites(1, end);
+    for (int i = 0; i < SetField::Mode; ++i)
+        writes.emplace_back(H + i, static_cast<std::uint8_t>(bytes[i]));
+    writes.emplace_back(static_cast<int>(end) - 1, kEndMarker[0]);
+    writes.emplace_back(static_cast<int>(end), kEndMarker[1]);
+    return writes;
 }
 
 QString quickRecordQuestion(int n, int interval)

@@ -147,10 +147,13 @@ QString serviceErrorMessage(int code);
 
 // --- Quick recording ------------------------------------------------------------------------
 
+// The byte a quick recording writes at a header's offset 2 (the decode does not read it).
+inline constexpr int kQuickRecordTag = 20;
+
 // The bytes a quick recording of n samples at `interval` seconds writes, in the order written:
-// the set count and last address, then one data set header at 256 with the start time `start`
-// in BCD as the meter writes its own headers (year within the century, month, day, hour,
-// minute, second), and the end marker.
+// the set count and last address, then the header of one data set at 256 up to its count (the
+// start time `start` in BCD as the meter writes its own headers, the interval as minutes and
+// seconds), and the end marker. The mode, the wave file name and the samples are the meter's.
 std::vector<std::pair<int, std::uint8_t>> quickRecordWrites(int n, int interval, const QDateTime& start);
 
 // The meter's clock from its reply to 'Y' (BCD bytes 25 to 30: year within the century, month,

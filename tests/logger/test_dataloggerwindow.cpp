@@ -357,7 +357,7 @@ TEST_F(DataLoggerWindowTest, ChangingAStartMovesOnlyThatSet)
     TfrmDateTime::setRunner({});
     const DataSetStore& after = logger().store();
     const double start = toDays(date, time);
-    EXPECT_DOUBLE_EQ(after.StartTimes[1], start);
+    EXPECT_DOUBLE_EQ(after.info(1).start, start);
     const std::int64_t first = after.FirstSample(1);
     EXPECT_DOUBLE_EQ(after.SampleTimes[first], start);
     EXPECT_DOUBLE_EQ(after.SampleTimes[first + 899], start + 899 * 2 / 86400.0);

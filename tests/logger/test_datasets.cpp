@@ -25,6 +25,16 @@ DecodeResult decode(const MemoryImage& image) { return DecodeMemoryImage(image, 
 
 void setByte(MemoryImage& image, int offset, int value) { image[offset] = char(value); }
 
+// One field of every set of the store, in order.
+template <typename T>
+std::vector<T> column(const DataSetStore& s, T DataSet::*field)
+{
+    std::vector<T> out;
+    for (const DataSet& set : s.sets)
+        out.push_back(set.*field);
+    return out;
+}
+
 TEST(DecodeMemoryImage, TwoCleanSetsFillTheStoreAndTheTable)
 {
     const MemoryImage image = encodeMemoryImage(
@@ -34,18 +44,18 @@ TEST(DecodeMemoryImage, TwoCleanSetsFillTheStoreAndTheTable)
     ASSERT_TRUE(r.store);
     const DataSetStore& s = *r.store;
     ASSERT_EQ(s.size(), 2);
-    EXPECT_EQ(s.Counts, (std::vector<std::int32_t>{3, 2}));
-    EXPECT_EQ(s.HeaderOffsets[0], 256);
-    EXPECT_EQ(s.EndOffsets[0], 256 + 25 + 6);
-    EXPECT_EQ(s.HeaderOffsets[1], s.EndOffsets[0] + 1);
-    EXPECT_EQ(s.EndOffsets[1], lastAddressOf(image));
+    EXPECT_EQ(column(s, &DataSet::count), (std::vector<std::int32_t>{3, 2}));
+    EXPECT_EQ(s.info(0).headerOffset, 256);
+    EXPECT_EQ(s.info(0).endOffset, 256 + 25 + 6);
+    EXPECT_EQ(s.info(1).headerOffset, s.info(0).endOffset + 1);
+    EXPECT_EQ(s.info(1).endOffset, lastAddressOf(image));
     EXPECT_EQ(s.Levels, (std::vector<float>{65.0f, 70.0f, 66.0f, 80.0f, 81.0f}));
     EXPECT_EQ(s.FirstSample(1), 3);
-    EXPECT_DOUBLE_EQ(s.StartTimes[0], toDays(kStart));
+    EXPECT_DOUBLE_EQ(s.info(0).start, toDays(kStart));
     EXPECT_DOUBLE_EQ(s.SampleTimes[2], toDays(kStart) + 2 * 2 / 86400.0);
-    EXPECT_EQ(s.MaxIndexes[0], 1);
-    EXPECT_EQ(s.MinIndexes[0], 0);
-    EXPECT_NEAR(s.Averages[0], (65.0 + 70.0 + 66.0) / 3, 1e-5);
+    EXPECT_EQ(s.info(0).maxIndex, 1);
+    EXPECT_EQ(s.info(0).minIndex, 0);
+    EXPECT_NEAR(s.info(0).average, (65.0 + 70.0 + 66.0) / 3, 1e-5);
 
     const QStringList expected{"1", QLocale().toString(kStart.date(), QLocale::ShortFormat), "13:05:09", "00:02",
                                "3", "dBA", "FAST", "70-130", "REC00001"};
@@ -61,7 +71,7 @@ TEST(DecodeMemoryImage, SetCountOutsideOneToFourThousandLeavesTheStoreAlone)
     DecodeResult r = decode(image);
     EXPECT_EQ(r.code, DecodeCode::NoDataSets);
     EXPECT_FALSE(r.store);
-    EXPECT_TRUE(r.waves.empty());
+    // The wave file names live in the store's sets: none without a store.
 
     setByte(image, 9, 4001 >> 8);
     setByte(image, 10, 4001 & 0xFF);
@@ -89,7 +99,7 @@ TEST(DecodeMemoryImage, CountsComeFromTheEndMarkerWhenTheHeaderDisagrees)
     setByte(image, 256 + 13, 9);
     DecodeResult r = decode(image);
     EXPECT_EQ(r.code, DecodeCode::Ok);
-    EXPECT_EQ(r.store->Counts, (std::vector<std::int32_t>{3, 1}));
+    EXPECT_EQ(column(*r.store, &DataSet::count), (std::vector<std::int32_t>{3, 1}));
     EXPECT_EQ(r.store->Levels.back(), 70.0f);
 
     // No end marker anywhere: the header's count stays and the set is reported.
@@ -98,7 +108,7 @@ TEST(DecodeMemoryImage, CountsComeFromTheEndMarkerWhenTheHeaderDisagrees)
     setByte(image, e, 0x00);
     r = decode(image);
     EXPECT_EQ(r.code, DecodeCode::MarkerMisplaced);
-    EXPECT_EQ(r.store->Counts[0], 3);
+    EXPECT_EQ(r.store->info(0).count, 3);
 
     // A broken start marker is reported, the decode goes on.
     image = encodeMemoryImage({set({600}), set({610})});
@@ -119,16 +129,16 @@ TEST(DecodeMemoryImage, LevelsIntervalsAndExtremesFollowTheRules)
     const DataSetStore& s = *r.store;
     EXPECT_EQ(std::vector<float>(s.Levels.begin(), s.Levels.begin() + 5),
               (std::vector<float>{0.0f, 20.0f, 140.0f, 0.0f, 80.0f}));
-    EXPECT_EQ(s.Intervals, (std::vector<std::int32_t>{2, 0, 60}));
+    EXPECT_EQ(column(s, &DataSet::interval), (std::vector<std::int32_t>{2, 0, 60}));
     // Equal extremes: the first wins.
-    EXPECT_EQ(s.MaxIndexes[1], 1);
-    EXPECT_EQ(s.MinIndexes[1], 4);
+    EXPECT_EQ(s.info(1).maxIndex, 1);
+    EXPECT_EQ(s.info(1).minIndex, 4);
     // Interval 0: every sample at the start time.
     EXPECT_EQ(s.SampleTimes[5], s.SampleTimes[10]);
     // All out of range.
-    EXPECT_EQ(s.MaxIndexes[2], 0);
-    EXPECT_EQ(s.MinIndexes[2], 0);
-    EXPECT_EQ(s.Averages[2], 0.0);
+    EXPECT_EQ(s.info(2).maxIndex, 0);
+    EXPECT_EQ(s.info(2).minIndex, 0);
+    EXPECT_EQ(s.info(2).average, 0.0);
     EXPECT_EQ(dataSetRow(r, 2)[3], "01:00");
 }
 
@@ -189,14 +199,14 @@ TEST(DecodeMemoryImage, DatesFromBcdAndUnreadableStarts)
             EXPECT_EQ(r.code, DecodeCode::Ok);
             EXPECT_TRUE(r.problems.empty());
             EXPECT_TRUE(s.startReadable(1));
-            EXPECT_DOUBLE_EQ(s.StartTimes[1], toDays(*c.expected));
+            EXPECT_DOUBLE_EQ(s.info(1).start, toDays(*c.expected));
             continue;
         }
         EXPECT_EQ(r.code, DecodeCode::StartUnreadable);
         EXPECT_FALSE(s.startReadable(1));
-        EXPECT_FALSE(s.info(1).StartReadable);
+        EXPECT_FALSE(s.info(1).startReadable());
         // No date at all: the samples count from 0, one interval apart.
-        EXPECT_EQ(s.StartTimes[1], 0.0);
+        EXPECT_EQ(s.info(1).start, 0.0);
         EXPECT_DOUBLE_EQ(s.SampleTimes[2], 2 / 86400.0);
         ASSERT_EQ(r.problems.size(), 1u);
         EXPECT_EQ(r.problems[0].set, 2);
@@ -251,7 +261,7 @@ TEST(DecodeMemoryImage, ASetEndingBeyondTheLastAddressIsReported)
     // The last address stops short of the second set's end marker.
     const DecodeResult r = DecodeMemoryImage(image, last - 1);
     EXPECT_EQ(r.code, DecodeCode::BeyondLastAddress);
-    EXPECT_EQ(r.store->Counts, (std::vector<std::int32_t>{2, 2}));
+    EXPECT_EQ(column(*r.store, &DataSet::count), (std::vector<std::int32_t>{2, 2}));
 }
 
 // A last address beyond the 256 KiB memory is no address of the meter's: the memory's end
@@ -261,14 +271,14 @@ TEST(DecodeMemoryImage, ALastAddressBeyondTheMemoryEndsTheDataAtTheMemorysEnd)
     const MemoryImage small = encodeMemoryImage({set({600, 610}), set({700, 710})});
     const DecodeResult inside = DecodeMemoryImage(small, 0xFF0123);
     EXPECT_EQ(inside.code, DecodeCode::Ok);
-    EXPECT_EQ(inside.store->Counts, (std::vector<std::int32_t>{2, 2}));
+    EXPECT_EQ(column(*inside.store, &DataSet::count), (std::vector<std::int32_t>{2, 2}));
 
     // One set of 131,000 samples ends at 0x40089, past the memory's last byte 0x3FFFF.
     const MemoryImage big = encodeMemoryImage({set(std::vector<std::uint16_t>(131000, 650))});
     ASSERT_GT(lastAddressOf(big), kMeterMemoryBytes - 1);
     const DecodeResult beyond = DecodeMemoryImage(big, lastAddressOf(big));
     EXPECT_EQ(beyond.code, DecodeCode::BeyondLastAddress);
-    EXPECT_EQ(beyond.store->Counts, (std::vector<std::int32_t>{131000}));
+    EXPECT_EQ(column(*beyond.store, &DataSet::count), (std::vector<std::int32_t>{131000}));
 }
 
 // An image cut short anywhere: never a read outside it, every set accounted for.
@@ -290,7 +300,7 @@ TEST(DecodeMemoryImage, ImagesCutShortAtEveryOffsetAreReadOnlyWithinThemselves)
         EXPECT_EQ(s.size(), 2);
         std::int64_t total = 0;
         for (int n = 0; n < s.size(); ++n)
-            total += s.Counts[n];
+            total += s.info(n).count;
         EXPECT_EQ(total, static_cast<std::int64_t>(s.Levels.size()));
         EXPECT_EQ(s.Levels.size(), s.SampleTimes.size());
         if (length < full.size()) {
@@ -302,7 +312,7 @@ TEST(DecodeMemoryImage, ImagesCutShortAtEveryOffsetAreReadOnlyWithinThemselves)
             }));
             for (const DecodeProblem& p : r.problems)
                 if (p.code == DecodeCode::StartUnreadable)
-                    EXPECT_LT(length, s.HeaderOffsets[p.set - 1] + 9);
+                    EXPECT_LT(length, s.info(p.set - 1).headerOffset + 9);
         } else {
             EXPECT_EQ(r.code, DecodeCode::Ok);
         }
@@ -331,7 +341,7 @@ TEST(DecodeMemoryImage, SecondDecodeHoldsOnlyItsOwnSets)
     const DecodeResult second = decode(encodeMemoryImage({set({700, 710})}));
     EXPECT_EQ(first.store->size(), 3);
     EXPECT_EQ(second.store->size(), 1);
-    EXPECT_EQ(second.store->Averages.size(), 1u);
+    EXPECT_EQ(second.store->sets.size(), 1u);
     EXPECT_EQ(second.store->Levels.size(), 2u);
 }
 

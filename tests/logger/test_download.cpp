@@ -184,11 +184,11 @@ TEST_F(DownloadTest, AQuickRecordWrittenByteByByteDownloadsAsOneSet)
     ASSERT_TRUE(d.store);
     ASSERT_EQ(d.store->size(), 1);
     const DataSetInfo set = d.store->info(0);
-    EXPECT_FALSE(set.StartReadable);
-    EXPECT_EQ(set.Count, n);
-    EXPECT_EQ(set.Interval, 15);
-    EXPECT_EQ(set.HeaderOffset, 256);
-    EXPECT_EQ(set.EndOffset, end);
+    EXPECT_FALSE(set.startReadable());
+    EXPECT_EQ(set.count, n);
+    EXPECT_EQ(set.interval, 15);
+    EXPECT_EQ(set.headerOffset, 256);
+    EXPECT_EQ(set.endOffset, end);
     EXPECT_EQ(d.store->Levels, std::vector<float>(n, 0.0f)) << "the samples were never written: zeros";
 }
 
@@ -221,7 +221,7 @@ QString dataOf(const DecodeResult& d)
     if (d.store) {
         const DataSetStore& s = *d.store;
         for (int n = 0; n < s.size(); ++n) {
-            t << dataSetRow(d, n).join('|') << QString::number(s.StartTimes[n], 'g', 17);
+            t << dataSetRow(d, n).join('|') << QString::number(s.info(n).start, 'g', 17);
             const DataSetSpan span = s.Span(n);
             for (std::int64_t k = 0; k < span.count; ++k)
                 t << QString::number(s.Levels[span.first + k]) + "@" + QString::number(s.SampleTimes[span.first + k], 'g', 17);

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 
+#include "meter/loggedmemory.h"
 #include "meter/meterlink.h"
 #include "meter/transport.h"
 #include "setup/setupcommands.h"
@@ -436,6 +437,26 @@ TEST(QuickRecordLayout, OneSampleAtTwoSecondsWithTheStartInBcd)
     const auto slow = quickRecordWrites(1, 75, QDateTime(QDate(2024, 12, 8), QTime(13, 5, 7)));
     EXPECT_EQ(slow[14], (std::pair<int, std::uint8_t>{265, 1}));
     EXPECT_EQ(slow[15], (std::pair<int, std::uint8_t>{266, 15}));
+}
+
+// What QUICK REC writes into an empty memory reads back as the one set it prepares.
+TEST(QuickRecordLayout, WritesReadBackAsOneSetThroughTheDecoder)
+{
+    const QDateTime start(QDate(2024, 12, 8), QTime(18, 54, 51));
+    for (const auto& [n, interval] : std::vector<std::pair<int, int>>{{1, 2}, {25, 60}, {1000, 75}}) {
+        SCOPED_TRACE(n);
+        QByteArray memory(MemoryAddress::FirstSet + SetField::Samples + 2 * n + 2, '\0');
+        for (const auto& [address, value] : quickRecordWrites(n, interval, start))
+            memory[address] = static_cast<char>(value);
+        const LoggedMemory m = decodeLoggedMemory(memory, lastAddressOf(memory));
+        EXPECT_EQ(m.code, DecodeCode::Ok);
+        ASSERT_EQ(m.sets.size(), 1u);
+        EXPECT_EQ(m.sets[0].headerOffset, MemoryAddress::FirstSet);
+        EXPECT_EQ(m.sets[0].endOffset, memory.size() - 1);
+        EXPECT_EQ(m.sets[0].count, n);
+        EXPECT_EQ(m.sets[0].interval, interval % 60);
+        EXPECT_EQ(QDateTime(m.sets[0].startDate, m.sets[0].startTime), start);
+    }
 }
 
 TEST(QuickRecordLayout, MeterClockIsReadFromTheInformationReply)

@@ -179,15 +179,15 @@ TEST_F(SetupWindowTest, QuickRecThenLoadDataShowsOneSetStartingOnTheMeterClock)
     ASSERT_TRUE(done.wait(20000));
     EXPECT_EQ(done.first().first().toInt(), 0);
     const DataSetStore& store = main->dataLogger().store();
-    ASSERT_EQ(store.Counts.size(), 1u);
-    EXPECT_EQ(store.Counts[0], 25);
-    EXPECT_EQ(store.Intervals[0], 2);
+    ASSERT_EQ(store.sets.size(), 1u);
+    EXPECT_EQ(store.info(0).count, 25);
+    EXPECT_EQ(store.info(0).interval, 2);
     // Whole seconds: the start lies within the QUICK REC's run on the meter's clock.
     const double second = 1.0 / 86400;
-    EXPECT_GE(store.StartTimes[0], std::floor(meterTimeBefore / second) * second - 1e-9)
-        << fromDays(store.StartTimes[0]).toString(Qt::ISODate).toStdString() << " vs meter "
+    EXPECT_GE(store.info(0).start, std::floor(meterTimeBefore / second) * second - 1e-9)
+        << fromDays(store.info(0).start).toString(Qt::ISODate).toStdString() << " vs meter "
         << fromDays(meterTimeBefore).toString(Qt::ISODate).toStdString();
-    EXPECT_LE(store.StartTimes[0], meterTimeAfter + 1e-9);
+    EXPECT_LE(store.info(0).start, meterTimeAfter + 1e-9);
 }
 
 TEST_F(SetupWindowTest, WithoutMeterReadFailsAtTheOpenAndQuickRecShowsFail)
