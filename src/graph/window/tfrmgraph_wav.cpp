@@ -117,7 +117,7 @@ void TfrmGraph::btnOpenWavClick()
 
 void TfrmGraph::offerProjectCopy(const QString& file)
 {
-    const wav::WavPlaybackRecord& r = wav::wavPlayback();
+    const wav::WavPlaybackRecord& r = playback().record();
     const QString project = wav::projectFolder(DataDir::path(), r.FirstName);
     if (QFileInfo::exists(project))
         return;
