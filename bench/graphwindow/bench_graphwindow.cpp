@@ -19,7 +19,7 @@
 #include "graph/core/chartsetup.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmgraph.h"
-#include "graph/core/graphstate.h"
+#include "graph/window/graphunit.h"
 
 using namespace quedral;
 

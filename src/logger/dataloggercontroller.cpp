@@ -14,7 +14,6 @@
 #include "files/tfrmscope.h"
 #include "graph/chartmodel.h"
 #include "graph/core/chartsetup.h"
-#include "graph/core/graphstate.h"
 #include "graph/pesgraph.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmdatetime.h"
@@ -35,7 +34,7 @@ DataLoggerController::~DataLoggerController()
 
 TfrmGraph* DataLoggerController::window() const
 {
-    return qobject_cast<TfrmGraph*>(m_host.graphHost().graphState().DataLoggerWindow.data());
+    return m_host.graphHost().graphState().DataLoggerWindow.data();
 }
 
 TfrmGraph* DataLoggerController::prepareWindow()

@@ -5,7 +5,6 @@
 
 #include "graph/core/chartsetup.h"
 #include "graph/core/graphformat.h"
-#include "graph/core/graphstate.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmgraph.h"
 #include "realtime/periodtext.h"
@@ -25,7 +24,7 @@ double nowDays()
 
 TfrmGraph* RealTimeController::window() const
 {
-    return qobject_cast<TfrmGraph*>(m_host.graphState().RealTimeGraphWindow.data());
+    return m_host.graphState().RealTimeGraphWindow.data();
 }
 
 TfrmGraph* RealTimeController::ShowRealTimeGraph()

@@ -2,7 +2,7 @@
 
 #include "meter/frames.h"
 #include "meter/meterlink.h"
-#include "graph/core/graphstate.h"
+#include "graph/window/graphunit.h"
 #include "resources/artwork.h"
 #include <array>
 #include <cstdint>

@@ -9,12 +9,6 @@
 
 namespace quedral::wav {
 
-WavPlaybackRecord& wavPlayback()
-{
-    static WavPlaybackRecord record;
-    return record;
-}
-
 namespace {
 const QString kNoInterval = QStringLiteral("The data set has no recording interval: its WAV files cannot be played.");
 
@@ -57,7 +51,7 @@ bool WavPlayback::openSeries(const QString& path, int interval, int count)
     if (!openFile(path))
         return false;
     m_view.setPlayerButtons(true, false, false);
-    WavPlaybackRecord& r = wavPlayback();
+    WavPlaybackRecord& r = m_record;
     const QFileInfo info(path);
     r.Folder = QDir::toNativeSeparators(info.absolutePath() + '/');
     r.FirstName = info.fileName();
@@ -70,7 +64,7 @@ bool WavPlayback::openSeries(const QString& path, int interval, int count)
 
 bool WavPlayback::takeSegment(int fileNo)
 {
-    WavPlaybackRecord& r = wavPlayback();
+    WavPlaybackRecord& r = m_record;
     const int points = m_view.points();
     const std::optional<Segment> seg = segmentOf(fileNo, r.Interval, points);
     if (!seg) {
@@ -87,7 +81,7 @@ void WavPlayback::playClick()
 {
     if (!m_flags.playing)
         return;
-    WavPlaybackRecord& r = wavPlayback();
+    WavPlaybackRecord& r = m_record;
     if (m_flags.paused) {
         m_flags.paused = false;
         m_player.resume();
@@ -154,7 +148,7 @@ void WavPlayback::timerTick()
         disableAll();
         return;
     }
-    WavPlaybackRecord& r = wavPlayback();
+    WavPlaybackRecord& r = m_record;
     const int points = m_view.points();
     const double lastX = points > 0 ? m_view.xAt(points - 1) : 0.0;
     const double x = playLineX(r.SegmentStartX, r.SegmentEndX, *position, *length, lastX);

@@ -15,7 +15,7 @@ namespace quedral::wav {
 
 class WavPlayer;
 
-// The process-wide playback record (one for the whole program).
+// What the playback knows of the series it plays (one record per playback).
 struct WavPlaybackRecord {
     QString FirstName; // file name of the first file, e.g. "WAV00012.WAV"
     QString Folder;    // its folder, ending in a separator
@@ -28,8 +28,6 @@ struct WavPlaybackRecord {
     double SegmentStartX = 0;
     double SegmentEndX = 0;
 };
-WavPlaybackRecord& wavPlayback();
-
 // What the playback needs of the window.
 class PlaybackView {
 public:
@@ -76,6 +74,8 @@ public:
 
     bool timerActive() const { return m_timer.isActive(); }
     WavPlayer& player() { return m_player; }
+    // The series open now and where in it the playback stands.
+    const WavPlaybackRecord& record() const { return m_record; }
 
 private:
     bool openFile(const QString& path);
@@ -89,6 +89,7 @@ private:
     PlaybackView& m_view;
     PlaybackFlags m_flags;
     QTimer m_timer;
+    WavPlaybackRecord m_record;
 };
 
 } // namespace quedral::wav

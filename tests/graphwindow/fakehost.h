@@ -6,7 +6,7 @@
 
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmgraph.h"
-#include "graph/core/graphstate.h"
+#include "graph/window/graphunit.h"
 
 namespace quedral::test {
 

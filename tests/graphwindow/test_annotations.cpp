@@ -47,7 +47,7 @@ class AnnotationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetGraphUnit();
+        // A fresh host brings fresh shared values.
         // A dialog nobody expected fails the test instead of waiting for a user.
         TfrmAnnoEdit::setRunner([](TfrmAnnoEdit&) {
             ADD_FAILURE() << "unexpected text entry";
@@ -167,7 +167,7 @@ TEST_F(AnnotationTest, ToolsSetThePointerAndThePlacementTool)
                           Case{"tbntNormalCursor", -99, sgArrowCursor}}) {
         SCOPED_TRACE(c.button);
         chooseTool(w, c.button);
-        EXPECT_EQ(graphUnit().PlacementTool, c.tool);
+        EXPECT_EQ(host.graphUnit().PlacementTool, c.tool);
         EXPECT_EQ(w.model().arrowCursor, c.arrowCursor);
         EXPECT_TRUE(child<QToolButton>(w, c.button)->isChecked());
     }
@@ -181,7 +181,7 @@ TEST_F(AnnotationTest, ToolsSetThePointerAndThePlacementTool)
     // Showing a window again puts the normal pointer back, for every window.
     w.hide();
     w.show();
-    EXPECT_EQ(graphUnit().PlacementTool, -99);
+    EXPECT_EQ(host.graphUnit().PlacementTool, -99);
     EXPECT_EQ(w.model().arrowCursor, sgArrowCursor);
     EXPECT_TRUE(child<QToolButton>(w, "tbntNormalCursor")->isChecked());
 }
@@ -204,7 +204,7 @@ TEST_F(AnnotationTest, ClickPlacesAtTheShiftedPosition)
         const QPoint at = inside(w, -40, -20);
         click(w, at);
         ++index;
-        EXPECT_EQ(graphUnit().AnnotationCount, index);
+        EXPECT_EQ(host.graphUnit().AnnotationCount, index);
         const GraphAnnotation a = w.model().graphAnnotation(index);
         const QPointF expected = w.chart().pixelToData(at + c.shift);
         EXPECT_DOUBLE_EQ(a.x, expected.x());
@@ -223,26 +223,26 @@ TEST_F(AnnotationTest, OnlyClicksLandingInsideThePlotTakeAnIndex)
     // The shift carries a click near the right or bottom edge outside, nothing is placed.
     click(w, r.bottomRight() - QPoint(10, 30));
     click(w, r.bottomRight() - QPoint(30, 10));
-    EXPECT_EQ(graphUnit().AnnotationCount, 4);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 4);
     EXPECT_FALSE(w.model().graphAnnotations().contains(5));
     // ... and a click just left of and above the plot into it: the right edge counts as inside.
     click(w, r.topLeft() - QPoint(10, 10));
     click(w, r.bottomRight() - QPoint(15, 15));
-    EXPECT_EQ(graphUnit().AnnotationCount, 6);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 6);
 
     // The normal pointer places nothing, inside or not.
     chooseTool(w, "tbntNormalCursor");
     click(w, inside(w));
-    EXPECT_EQ(graphUnit().AnnotationCount, 6);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 6);
 
     // Text: Cancel adds nothing; an empty text takes an index but is not listed.
     chooseTool(w, "tbntText");
     answerText(nullptr);
     click(w, inside(w));
-    EXPECT_EQ(graphUnit().AnnotationCount, 6);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 6);
     answerText("");
     click(w, inside(w));
-    EXPECT_EQ(graphUnit().AnnotationCount, 7);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 7);
     EXPECT_EQ(w.model().graphAnnotation(7).type, sgAnnotTextOnly);
     EXPECT_EQ(indices(eraseDialog(w)), (std::vector<int>{5, 6}));
 }
@@ -261,7 +261,7 @@ TEST_F(AnnotationTest, EraseDialogListsAndErasesTheSelectedRange)
     m.setGraphAnnotation(8, GraphAnnotation{t, 63, "", sgAnnotCross, 0});
     m.setGraphAnnotation(9, GraphAnnotation{t, 64, "last", sgAnnotTextOnly, 0});
     m.setGraphAnnotation(10, GraphAnnotation{t, 64, "beyond the count", sgAnnotTextOnly, 0});
-    graphUnit().AnnotationCount = 9;
+    host.graphUnit().AnnotationCount = 9;
 
     const std::vector<ListedRow> rows = eraseDialog(w);
     ASSERT_EQ(rows.size(), 4u);
@@ -297,12 +297,12 @@ TEST_F(AnnotationTest, AfterAClearTheNextAnnotationTakesIndexFourAndIsNotListed)
     TfrmGraph& w = *make(GraphKind::RealTime);
     chooseTool(w, "tbntDrawCross");
     click(w, inside(w));
-    EXPECT_EQ(graphUnit().AnnotationCount, 5);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 5);
     w.tbntClrClick();
-    EXPECT_EQ(graphUnit().AnnotationCount, 3);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 3);
     EXPECT_TRUE(eraseDialog(w).empty());
     click(w, inside(w));
-    EXPECT_EQ(graphUnit().AnnotationCount, 4);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 4);
     EXPECT_EQ(w.model().graphAnnotation(4).type, sgAnnotCross);
     EXPECT_TRUE(eraseDialog(w).empty());
     click(w, inside(w, 20, 0));
@@ -318,7 +318,7 @@ TEST_F(AnnotationTest, TwoWindowsShareTheCounter)
     // The tool is one for all windows: the cross chosen in A places a cross in B too.
     click(b, inside(b));
     click(a, inside(a, 30, 0));
-    EXPECT_EQ(graphUnit().AnnotationCount, 7);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 7);
     EXPECT_EQ(indices(eraseDialog(a)), (std::vector<int>{5, 7}));
     EXPECT_EQ(indices(eraseDialog(b)), (std::vector<int>{6}));
     EXPECT_EQ(b.model().graphAnnotation(5).type, sgAnnotTextOnly);
@@ -345,7 +345,7 @@ TEST_F(AnnotationTest, DataPointLabelShowsTimeAndLevel)
         EXPECT_EQ(label.text, formatTimeOfDay(m.xDataII(0, p)) + "\r" + formatLevel(m.yData(0, p)) + " dB");
     }
     // The label uses no index of the user's.
-    EXPECT_EQ(graphUnit().AnnotationCount, 4);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 4);
 }
 
 TEST_F(AnnotationTest, AnnotationsTravelInGraphFiles)

@@ -28,7 +28,7 @@ class GraphWavTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetGraphUnit();
+        // A fresh host brings fresh shared values.
         ASSERT_TRUE(card.isValid());
         for (const char* name : {"WAV00012.WAV", "WAV00013.WAV", "WAV00014.WAV"})
             ASSERT_TRUE(test::writeWav(card.filePath(name), 3, 8));
@@ -118,7 +118,7 @@ TEST_F(GraphWavTest, PlayMovesThePlayLineUntilAnotherDataSetIsShown)
 {
     window->selectDataSetRow(0);
     openWav(card.filePath("WAV00012.WAV"), Answer::No);
-    graphUnit().PlayLineIndex = 1350; // file 1, half way
+    host.graphUnit().PlayLineIndex = 1350; // file 1, half way
     window->setPlayOffsetText("1000");
     window->btnPlayClick();
     EXPECT_TRUE(player->openedPath.endsWith("WAV00013.WAV"));
@@ -133,10 +133,10 @@ TEST_F(GraphWavTest, PlayMovesThePlayLineUntilAnotherDataSetIsShown)
     EXPECT_EQ(m.vertLines[0].text, formatTimeOfDay(x));
 
     window->PausePlayback();
-    EXPECT_TRUE(graphUnit().WavPaused);
+    EXPECT_TRUE(host.graphUnit().WavPaused);
     window->grdDataSetsClick(1);
     EXPECT_FALSE(window->playback().timerActive());
-    EXPECT_FALSE(graphUnit().WavPaused);
+    EXPECT_FALSE(host.graphUnit().WavPaused);
     EXPECT_EQ(player->calls.last(), "stop");
     EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
 }

@@ -42,11 +42,11 @@ class GraphWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetGraphUnit();
+        // A fresh host brings fresh shared values.
     }
     void TearDown() override
     {
-        delete graphUnit().LeqGraphWindow.data();
+        delete host.graphUnit().LeqGraphWindow.data();
         delete window.data();
     }
 
@@ -89,7 +89,7 @@ protected:
     TfrmGraph* calLeq()
     {
         child<QToolButton>("btnCALLeq")->click();
-        return qobject_cast<TfrmGraph*>(graphUnit().LeqGraphWindow.data());
+        return qobject_cast<TfrmGraph*>(host.graphUnit().LeqGraphWindow.data());
     }
 
     // Pointer events on the chart, in the chart's own pixels.
@@ -134,8 +134,8 @@ TEST_F(GraphWindowTest, LayoutAndStartingStates)
     EXPECT_FALSE(child<QToolButton>("btnPlay")->isEnabled());
     EXPECT_EQ(window->statisticTexts().average, "***.* dB ");
     EXPECT_TRUE(child<QWidget>("pnlLeq")->isHidden());
-    EXPECT_EQ(graphUnit().PlacementTool, -99);
-    EXPECT_EQ(graphUnit().AnnotationCount, 4);
+    EXPECT_EQ(host.graphUnit().PlacementTool, -99);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 4);
     EXPECT_EQ(child<QComboBox>("txtSamplingRate")->itemText(0), formatLevel(0.5));
 }
 
@@ -290,9 +290,9 @@ TEST_F(GraphWindowTest, StatisticsPanelsAndExport)
     make(GraphKind::File, 600);
     window->GraphStatistics();
     window->ResetCursors();
-    EXPECT_EQ(graphUnit().CursorAIndex, 200);
-    EXPECT_EQ(graphUnit().CursorBIndex, 400);
-    EXPECT_EQ(graphUnit().PlayLineIndex, 0);
+    EXPECT_EQ(host.graphUnit().CursorAIndex, 200);
+    EXPECT_EQ(host.graphUnit().CursorBIndex, 400);
+    EXPECT_EQ(host.graphUnit().PlayLineIndex, 0);
     const ChartModel& m = window->model();
     EXPECT_DOUBLE_EQ(m.vertLines[1].x, m.xDataII(0, 200));
     const StatisticTexts t = window->statisticTexts();
@@ -313,11 +313,11 @@ TEST_F(GraphWindowTest, DraggingIsThrottledAndSnapsOnRelease)
     make(GraphKind::File, 100, 1.0);
     window->ResetCursors();
     ChartModel& m = window->model();
-    ASSERT_EQ(graphUnit().CursorBIndex, 66);
+    ASSERT_EQ(host.graphUnit().CursorBIndex, 66);
 
     // Press on cursor B's line.
     mouse(QEvent::MouseButtonPress, pixelOf(m.vertLines[2].x));
-    ASSERT_TRUE(graphUnit().DraggingCursorB);
+    ASSERT_TRUE(host.graphUnit().DraggingCursorB);
     EXPECT_EQ(m.vertLines[2].color, PEargb(255, 190, 190, 190));
 
     // Within 0.2 s of the press the line does not follow.
@@ -333,8 +333,8 @@ TEST_F(GraphWindowTest, DraggingIsThrottledAndSnapsOnRelease)
 
     // The release snaps to the nearest sample under the pointer, wherever the line was left.
     mouse(QEvent::MouseButtonRelease, pixelOf(m.xDataII(0, 20) + 0.3 * kSec));
-    EXPECT_FALSE(graphUnit().DraggingCursorB);
-    EXPECT_EQ(graphUnit().CursorBIndex, 20);
+    EXPECT_FALSE(host.graphUnit().DraggingCursorB);
+    EXPECT_EQ(host.graphUnit().CursorBIndex, 20);
     EXPECT_DOUBLE_EQ(m.vertLines[2].x, m.xDataII(0, 20));
     EXPECT_EQ(m.vertLines[2].color, 0x000000FFu);
     // B is now left of A: the between-statistics run from B to A.
@@ -348,10 +348,10 @@ TEST_F(GraphWindowTest, ReleaseOutsideThePlotPutsTheLineOnCursorA)
     window->ResetCursors();
     ChartModel& m = window->model();
     mouse(QEvent::MouseButtonPress, pixelOf(m.vertLines[2].x));
-    ASSERT_TRUE(graphUnit().DraggingCursorB);
+    ASSERT_TRUE(host.graphUnit().DraggingCursorB);
     const QRect r = window->chart().plottingRect();
     mouse(QEvent::MouseButtonRelease, QPoint(r.right() + 5, r.center().y()));
-    EXPECT_EQ(graphUnit().CursorBIndex, graphUnit().CursorAIndex);
+    EXPECT_EQ(host.graphUnit().CursorBIndex, host.graphUnit().CursorAIndex);
     EXPECT_DOUBLE_EQ(m.vertLines[2].x, m.vertLines[1].x);
 }
 
@@ -386,7 +386,7 @@ TEST_F(GraphWindowTest, ClearResetsTheRealTimeGraph)
 {
     make(GraphKind::RealTime, 50);
     ChartModel& m = window->model();
-    graphUnit().AnnotationCount = 7;
+    host.graphUnit().AnnotationCount = 7;
     for (int i = 3; i <= 7; ++i)
         m.setGraphAnnotation(i, GraphAnnotation{1.0, 2.0, "x", sgAnnotCross, 0});
     host.state.RealTimeCount = 50;
@@ -401,7 +401,7 @@ TEST_F(GraphWindowTest, ClearResetsTheRealTimeGraph)
     EXPECT_DOUBLE_EQ(m.manualMinX, toDays(clock.now()));
     EXPECT_NEAR(m.manualMaxX - m.manualMinX, 30 * kSec, 1e-9);
     EXPECT_EQ(host.state.RealTimeCount, 0);
-    EXPECT_EQ(graphUnit().AnnotationCount, 3);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 3);
     EXPECT_EQ(m.graphAnnotation(5).x, 0.0);
     EXPECT_EQ(m.graphAnnotation(7).y, 0.0);
 }
@@ -433,9 +433,9 @@ TEST_F(GraphWindowTest, TogglesHidePanelsAndLines)
 TEST_F(GraphWindowTest, GridClickBelowTheDataSetsDoesNothing)
 {
     make(GraphKind::DataLogger, 10);
-    graphUnit().CursorAIndex = 7;
+    host.graphUnit().CursorAIndex = 7;
     window->grdDataSetsClick(0);
-    EXPECT_EQ(graphUnit().CursorAIndex, 7);
+    EXPECT_EQ(host.graphUnit().CursorAIndex, 7);
 }
 
 // ---------------------------------------------------------------------------
@@ -564,20 +564,20 @@ TEST_F(GraphWindowTest, TheLeqWindowClosesWithItsSource)
         closeWindow(leq);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(leq.isNull());
-        EXPECT_TRUE(graphUnit().LeqGraphWindow.isNull());
+        EXPECT_TRUE(host.graphUnit().LeqGraphWindow.isNull());
         ASSERT_FALSE(window.isNull());
 
         // Closing the source takes its LEQ windows with it.
         QPointer<TfrmGraph> first = calLeq();
         QPointer<TfrmGraph> second = calLeq();
         ASSERT_NE(first, second);
-        EXPECT_EQ(graphUnit().LeqGraphWindow, second.data());
+        EXPECT_EQ(host.graphUnit().LeqGraphWindow, second.data());
         closeWindow(window);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(window.isNull());
         EXPECT_TRUE(first.isNull());
         EXPECT_TRUE(second.isNull());
-        EXPECT_TRUE(graphUnit().LeqGraphWindow.isNull());
+        EXPECT_TRUE(host.graphUnit().LeqGraphWindow.isNull());
         if (inFrames)
             EXPECT_TRUE(area.subWindowList().isEmpty());
         host.mdi = nullptr;
@@ -663,7 +663,7 @@ TEST_F(GraphWindowTest, EveryOfferedToolIsOnTheToolBarInANarrowWindow)
                 EXPECT_FALSE(rectIn(*childOf<QWidget>(*w, qPrintable(offered[i])), *w)
                                  .intersects(rectIn(*childOf<QWidget>(*w, qPrintable(offered[j])), *w)))
                     << qPrintable(offered[i]) << " " << qPrintable(offered[j]);
-        delete graphUnit().LeqGraphWindow.data();
+        delete host.graphUnit().LeqGraphWindow.data();
         delete window.data();
     }
 }
@@ -688,7 +688,7 @@ TEST_F(GraphWindowTest, TheChartsMenuHoldsTheToolBarsCommands)
     emit window->chart().zoomIn();
     EXPECT_TRUE(undo->isEnabled());
     child<QAction>("actDrawCross")->trigger();
-    EXPECT_EQ(graphUnit().PlacementTool, 2);
+    EXPECT_EQ(host.graphUnit().PlacementTool, 2);
     EXPECT_TRUE(child<QToolButton>("tbntDrawCross")->isChecked());
     EXPECT_FALSE(child<QToolButton>("tbntNormalCursor")->isChecked());
     child<QAction>("actGraphStatistic")->trigger();
@@ -715,7 +715,7 @@ TEST_F(GraphWindowTest, TheChartsMenuHoldsTheToolBarsCommands)
     QApplication::sendEvent(plot, &release);
     EXPECT_FALSE(window->chart().isZoomed());
     EXPECT_FALSE(undo->isEnabled());
-    EXPECT_EQ(graphUnit().AnnotationCount, 4);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 4);
 }
 
 // ---------------------------------------------------------------------------
@@ -746,8 +746,8 @@ TEST_F(GraphWindowTest, EveryGraphWindowFillsItsCursorPanel)
     {
         SCOPED_TRACE("LEQ");
         expectCursorPanelOnLines(*leq);
-        EXPECT_NEAR(graphUnit().CursorAIndex, 30, 1);
-        EXPECT_NEAR(graphUnit().CursorBIndex, 60, 1);
+        EXPECT_NEAR(host.graphUnit().CursorAIndex, 30, 1);
+        EXPECT_NEAR(host.graphUnit().CursorBIndex, 60, 1);
     }
     delete leq;
     delete window.data();
@@ -808,19 +808,52 @@ TEST_F(GraphWindowTest, DraggingInOneWindowReadsTheOtherCursorOfThatWindow)
     ASSERT_NE(leq, nullptr);
     window->model().setPoints(10);
     window->ResetCursors(); // the shared indices now 3 and 6 of the source
-    ASSERT_EQ(graphUnit().CursorBIndex, 6);
+    ASSERT_EQ(host.graphUnit().CursorBIndex, 6);
 
     QPointer<TfrmGraph> source = window;
     window = leq;
     window->chart().plot()->replot();
     ChartModel& m = leq->model();
     mouse(QEvent::MouseButtonPress, pixelOf(m.vertLines[1].x));
-    ASSERT_TRUE(graphUnit().DraggingCursorA);
+    ASSERT_TRUE(host.graphUnit().DraggingCursorA);
     clock.advanceMs(300);
     mouse(QEvent::MouseMove, pixelOf(m.xDataII(0, 20)));
     mouse(QEvent::MouseButtonRelease, pixelOf(m.xDataII(0, 20)));
-    EXPECT_EQ(graphUnit().CursorAIndex, 20);
-    EXPECT_NEAR(graphUnit().CursorBIndex, 66, 1);
+    EXPECT_EQ(host.graphUnit().CursorAIndex, 20);
+    EXPECT_NEAR(host.graphUnit().CursorBIndex, 66, 1);
     expectCursorPanelOnLines(*leq);
     window = source;
+}
+
+// The cursors, the annotation counter and the tool are one set for the graph windows of one
+// main window, passed to them by their host: nothing is shared with another host's windows.
+TEST_F(GraphWindowTest, CursorsAreSharedByTheHostsWindowsOnly)
+{
+    make(GraphKind::File, 600);
+    window->ResetCursors();
+    ASSERT_EQ(host.graphUnit().CursorAIndex, 200);
+
+    // A second window of the same host moves the same cursor indices.
+    const QPointer<TfrmGraph> first = window;
+    make(GraphKind::File, 300);
+    window->ResetCursors();
+    EXPECT_EQ(host.graphUnit().CursorAIndex, 100);
+    EXPECT_EQ(host.graphUnit().CursorBIndex, 200);
+
+    // A window of another host keeps its own set and leaves this one alone.
+    FakeHost other;
+    auto* foreign = new TfrmGraph(other, GraphKind::File);
+    const double t0 = toDays(clock.now());
+    NewChart(foreign->model(), 1, 900, t0, t0 + 900 * kSec, 30, 130);
+    for (int i = 0; i < 900; ++i)
+        foreign->model().setXDataII(0, i, t0 + i * kSec);
+    foreign->ResetCursors();
+    foreign->tbntDrawCrossClick();
+    EXPECT_EQ(other.graphUnit().CursorAIndex, 300);
+    EXPECT_EQ(other.graphUnit().PlacementTool, 2);
+    EXPECT_EQ(host.graphUnit().CursorAIndex, 100);
+    EXPECT_EQ(host.graphUnit().CursorBIndex, 200);
+    EXPECT_EQ(host.graphUnit().PlacementTool, -99);
+    delete foreign;
+    delete first.data();
 }

@@ -308,7 +308,6 @@ class RunTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resetGraphUnit();
         host.state.RealTimeRate = 1.0f;
     }
     void TearDown() override

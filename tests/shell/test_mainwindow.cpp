@@ -195,7 +195,7 @@ TEST_F(MainWindowTest, CloseWritesTheRateButExitDoesNot)
 
 TEST_F(MainWindowTest, ExitAsksAboutUnsavedDataAndARefusalKeepsTheProgramRunning)
 {
-    QPointer<QObject> graph = main->state().RealTimeGraphWindow;
+    QPointer<QObject> graph = main->state().RealTimeGraphWindow.data();
     ASSERT_TRUE(graph);
     main->state().RealTimeUnsaved = true;
     main->state().RealTimeRate = 5.0f;

@@ -80,7 +80,7 @@ TEST_F(Playback, OpenFillsTheRecordAndEnablesPlayOnly)
     ASSERT_TRUE(open());
     EXPECT_TRUE(playing);
     EXPECT_EQ(view.buttons, Buttons3(true, false, false));
-    const WavPlaybackRecord& r = wavPlayback();
+    const WavPlaybackRecord& r = playback.record();
     EXPECT_EQ(r.FirstName, "WAV00012.WAV");
     EXPECT_EQ(QDir::fromNativeSeparators(r.Folder), tmp.path() + "/");
     EXPECT_EQ(r.FileCount, 3);
@@ -89,6 +89,23 @@ TEST_F(Playback, OpenFillsTheRecordAndEnablesPlayOnly)
     EXPECT_EQ(r.OpenFileNo, 0);
     EXPECT_EQ(r.Seq7, '1');
     EXPECT_EQ(r.Seq8, '2');
+}
+
+TEST_F(Playback, EachPlaybackKeepsItsOwnRecord)
+{
+    ASSERT_TRUE(open());
+    test::ScriptedWavPlayer otherPlayer;
+    RecordingView otherView;
+    bool otherPlaying = false, otherPaused = false;
+    WavPlayback other{otherPlayer, otherView, PlaybackFlags{otherPlaying, otherPaused}};
+    EXPECT_EQ(other.record().FileCount, 0);
+    EXPECT_TRUE(other.record().FirstName.isEmpty());
+    ASSERT_TRUE(test::writeWav(tmp.filePath("WAV000A0.WAV"), 3, 8));
+    ASSERT_TRUE(other.openSeries(tmp.filePath("WAV000A0.WAV"), 1, 60));
+    EXPECT_EQ(other.record().FirstName, "WAV000A0.WAV");
+    EXPECT_EQ(playback.record().FirstName, "WAV00012.WAV");
+    EXPECT_EQ(playback.record().FileCount, 3);
+    EXPECT_EQ(playback.record().Interval, 2);
 }
 
 TEST_F(Playback, AFileThePlayerRefusesDisablesEverything)
@@ -109,10 +126,10 @@ TEST_F(Playback, PlayStartsInTheFileAndAtThePlaceOfThePlayLine)
     player.calls.clear();
     playback.playClick();
     EXPECT_EQ(player.calls, (QStringList{"stop", "close", "open WAV00013.WAV", "seek 444", "play"}));
-    EXPECT_EQ(wavPlayback().FileNo, 1);
-    EXPECT_EQ(wavPlayback().OpenFileNo, 1);
-    EXPECT_DOUBLE_EQ(wavPlayback().SegmentStartX, view.xs[900]);
-    EXPECT_DOUBLE_EQ(wavPlayback().SegmentEndX, view.xs[1800]);
+    EXPECT_EQ(playback.record().FileNo, 1);
+    EXPECT_EQ(playback.record().OpenFileNo, 1);
+    EXPECT_DOUBLE_EQ(playback.record().SegmentStartX, view.xs[900]);
+    EXPECT_DOUBLE_EQ(playback.record().SegmentEndX, view.xs[1800]);
     EXPECT_EQ(view.buttons, Buttons3(false, true, true));
     EXPECT_TRUE(playback.timerActive());
 }
@@ -145,11 +162,11 @@ TEST_F(Playback, EndOfAFileGoesOnWithTheNextAndTheLastEndsWithPlayEnabled)
     player.toEnd();
     playback.timerTick();
     EXPECT_EQ(player.calls, (QStringList{"stop", "close", "open WAV00014.WAV", "seek 0", "play"}));
-    EXPECT_EQ(wavPlayback().FileNo, 2);
-    EXPECT_EQ(wavPlayback().OpenFileNo, 2);
-    EXPECT_EQ(wavPlayback().Seq8, '4');
-    EXPECT_DOUBLE_EQ(wavPlayback().SegmentStartX, view.xs[1800]);
-    EXPECT_DOUBLE_EQ(wavPlayback().SegmentEndX, view.xs[2699]); // clamped to the last sample
+    EXPECT_EQ(playback.record().FileNo, 2);
+    EXPECT_EQ(playback.record().OpenFileNo, 2);
+    EXPECT_EQ(playback.record().Seq8, '4');
+    EXPECT_DOUBLE_EQ(playback.record().SegmentStartX, view.xs[1800]);
+    EXPECT_DOUBLE_EQ(playback.record().SegmentEndX, view.xs[2699]); // clamped to the last sample
     EXPECT_TRUE(playback.timerActive());
 
     player.toEnd();
@@ -228,7 +245,7 @@ TEST_F(Playback, IntervalZeroIsReportedAndPlaysNothing)
 {
     setSamples(100, 0);
     ASSERT_TRUE(open());
-    EXPECT_EQ(wavPlayback().FileCount, 0);
+    EXPECT_EQ(playback.record().FileCount, 0);
     player.calls.clear();
     playback.playClick();
     EXPECT_EQ(view.errors.size(), 1);

@@ -1,9 +1,6 @@
 #pragma once
-// The process-wide values the graph windows and the real-time recording share with the main
-// window (no widgets). The main window's AppState derives from GraphState, so there is one
-// record; the windowless recorder keeps just a RecordState.
-#include <QObject>
-#include <QPointer>
+// The real-time recording values (no widgets). The windowless recorder keeps just this record;
+// the graph windows share it with the main window as part of GraphState (graph/window).
 #include <cstdint>
 
 namespace quedral {
@@ -20,16 +17,6 @@ struct RecordState {
     double RealTimeMinTime = 0;
     float RealTimeLastValid = 0;
     double RealTimeLastSample = 0;
-};
-
-// What the graph windows read and write besides the recording values. The window references
-// are non-owning; each window clears its own when it closes (and a deleted window reads as
-// null).
-struct GraphState : RecordState {
-    QPointer<QObject> RealTimeGraphWindow;
-    QPointer<QObject> DataLoggerWindow;
-    bool DataLoggerUnsaved = false;
-    bool WavPlaying = false;
 };
 
 } // namespace quedral

@@ -1,11 +1,12 @@
 #pragma once
 // What a graph window needs from the main window. TfrmMain implements it; tests use a small
 // fake. Every method but graphState() and connected() has a harmless default.
+#include "graph/window/graphunit.h"
+
 class QWidget;
 
 namespace quedral {
 
-struct GraphState;
 class TfrmGraph;
 
 class GraphHost {
@@ -16,6 +17,9 @@ public:
     virtual GraphState& graphState() = 0;
     // The meter answers the poll (Connected).
     virtual bool connected() const = 0;
+    // The values every graph window of this host shares: the cursors, the annotation counter,
+    // the placement tool and the last "LEQ" window.
+    GraphUnit& graphUnit() { return m_graphUnit; }
 
     // Adds a new graph window to the main window's child-window area and shows it.
     virtual void showGraphWindow(TfrmGraph& window);
@@ -40,6 +44,9 @@ public:
     virtual void showDataSet(TfrmGraph&, int /*index*/) {}
     // "Change Date & Time" on a row of the data-set grid.
     virtual void changeDataSetStart(TfrmGraph&, int /*index*/) {}
+
+private:
+    GraphUnit m_graphUnit;
 };
 
 } // namespace quedral

@@ -1,10 +1,27 @@
 #pragma once
-// The graph windows' shared values: one set for all graph windows in the process.
+// What the graph windows of one main window share with one another and with the main window.
+// There is no process-wide copy: the host owns one set (GraphHost::graphUnit(),
+// GraphHost::graphState()) and every window it makes reads and writes that set.
 #include <QPointer>
-#include <QWidget>
+
+#include "graph/core/graphstate.h"
 
 namespace quedral {
 
+class TfrmGraph;
+
+// The values the graph windows and the real-time recording share with the main window. The
+// window references are non-owning; each window clears its own when it closes (and a deleted
+// window reads as null).
+struct GraphState : RecordState {
+    QPointer<TfrmGraph> RealTimeGraphWindow;
+    QPointer<TfrmGraph> DataLoggerWindow;
+    bool DataLoggerUnsaved = false;
+    bool WavPlaying = false;
+};
+
+// The graph windows' own shared values: one set of cursors, one annotation counter and one
+// placement tool for every graph window open at once.
 struct GraphUnit {
     // Cursors and the play line (vertical lines 1, 2 and 0): the sample under each.
     int CursorAIndex = 0;
@@ -21,14 +38,11 @@ struct GraphUnit {
     int PlacementTool = -99;
 
     bool WavPaused = false;
-    QPointer<QWidget> LeqGraphWindow;
+    // The "LEQ" window CAL Leq made last.
+    QPointer<TfrmGraph> LeqGraphWindow;
 };
 
 // The drag throttle: a dragged line follows the pointer at most every 0.2 s.
 constexpr double kDragThrottleDays = 2.3148148148148148e-06;
-
-GraphUnit& graphUnit();
-// Back to the start values (tests).
-void resetGraphUnit();
 
 } // namespace quedral

@@ -40,7 +40,6 @@
 #include "graph/window/tfrmannoedit.h"
 #include "graph/window/tfrmdelanno.h"
 #include "graph/window/graphplayback.h"
-#include "graph/core/graphstate.h"
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/prompter.h"
@@ -50,19 +49,14 @@
 namespace quedral {
 
 // ---------------------------------------------------------------------------
-// The graph unit's shared values and the host's defaults
+// The host's defaults
 
 namespace {
-GraphUnit g_unit;
-
 double nowDays()
 {
     return toDays(Clock::instance().now());
 }
 } // namespace
-
-GraphUnit& graphUnit() { return g_unit; }
-void resetGraphUnit() { g_unit = GraphUnit{}; }
 
 void GraphHost::showGraphWindow(TfrmGraph& window) { window.show(); }
 void GraphHost::restoreGraphWindow(TfrmGraph& window)
@@ -429,8 +423,8 @@ void TfrmGraph::FormClose()
         st.RealTimeCount = 0;
         break;
     case GraphKind::Leq:
-        if (graphUnit().LeqGraphWindow == this)
-            graphUnit().LeqGraphWindow = nullptr;
+        if (m_host.graphUnit().LeqGraphWindow == this)
+            m_host.graphUnit().LeqGraphWindow = nullptr;
         break;
     case GraphKind::File:
         break;
@@ -523,7 +517,7 @@ void TfrmGraph::resetViewForNewData()
     actPlay->setEnabled(false);
     actPause->setEnabled(false);
     actStopPlay->setEnabled(false);
-    graphUnit().WavPaused = false;
+    m_host.graphUnit().WavPaused = false;
     chtGraph->undoZoom();
     chtGraph->resetImage();
     actUndoZoom->setEnabled(false);
@@ -701,7 +695,7 @@ void TfrmGraph::tbntClrClick()
     const double now = nowDays();
     ResetChart(chtGraph->model(), 1, 200, now, now + 30 * kSecondInDays, 30, 130);
     st.RealTimeCount = 0;
-    GraphUnit& u = graphUnit();
+    GraphUnit& u = m_host.graphUnit();
     for (int i = 3; i <= u.AnnotationCount; ++i) {
         chtGraph->model().setGraphAnnotationX(i, 0);
         chtGraph->model().setGraphAnnotationY(i, 0);
@@ -740,7 +734,7 @@ void TfrmGraph::GraphStatistics()
 
 void TfrmGraph::ResetCursors()
 {
-    GraphUnit& u = graphUnit();
+    GraphUnit& u = m_host.graphUnit();
     ChartModel& m = chtGraph->model();
     const int n = m.points();
     u.PlayLineIndex = 0;
@@ -756,7 +750,7 @@ void TfrmGraph::ResetCursors()
 void TfrmGraph::CursorStatistics()
 {
     const ChartModel& m = chtGraph->model();
-    const GraphUnit& u = graphUnit();
+    const GraphUnit& u = m_host.graphUnit();
     if (m.points() == 0) {
         for (QLineEdit* e : {txtCursorA, txtCursorATime, txtCursorB, txtCursorBTime, txtMaxAB, txtMaxABTime,
                              txtMinAB, txtMinABTime, txtAvgAB})
@@ -783,7 +777,7 @@ bool TfrmGraph::seatCursorsOnLines(bool seatA, bool seatB)
     // being recorded (its later samples not written yet).
     if (m.points() == 0 || m.isNull(m.yData(0, 0)) || (m_kind == GraphKind::RealTime && state().RealTimeRunning))
         return false;
-    GraphUnit& u = graphUnit();
+    GraphUnit& u = m_host.graphUnit();
     const auto xs = m.xValues(0);
     if (seatA) {
         u.CursorAIndex = nearestSample(xs, m.vertLines[1].x);
@@ -813,7 +807,7 @@ int TfrmGraph::SnapToSample()
         return 0;
     const QPoint pos = chtGraph->lastPointerPosition();
     if (!chtGraph->inPlottingRect(pos))
-        return std::clamp(graphUnit().CursorAIndex, 0, n - 1);
+        return std::clamp(m_host.graphUnit().CursorAIndex, 0, n - 1);
     return nearestSample(m.xValues(0), chtGraph->pixelToData(pos).x());
 }
 
@@ -824,7 +818,7 @@ void TfrmGraph::moveLine(int line, double x)
 
 void TfrmGraph::chtGraphVertLineAnnotHotSpot(int index)
 {
-    GraphUnit& u = graphUnit();
+    GraphUnit& u = m_host.graphUnit();
     bool* flag = index == 1 ? &u.DraggingCursorA : index == 2 ? &u.DraggingCursorB : index == 0 ? &u.DraggingPlayLine
                                                                                                  : nullptr;
     if (!flag || *flag)
@@ -844,7 +838,7 @@ void TfrmGraph::chtGraphMouseMove()
     pnlReadout->setText(formatLevel(d.y()) + "dB@" + formatTimeOfDay(d.x()));
     pnlReadout->adjustSize();
 
-    GraphUnit& u = graphUnit();
+    GraphUnit& u = m_host.graphUnit();
     const std::pair<bool*, int> lines[3] = {{&u.DraggingCursorA, 1}, {&u.DraggingCursorB, 2}, {&u.DraggingPlayLine, 0}};
     for (auto [flag, line] : lines) {
         if (!*flag)
@@ -865,7 +859,7 @@ void TfrmGraph::chtGraphMouseMove()
 void TfrmGraph::chtGraphMouseUp()
 {
     ChartModel& m = chtGraph->model();
-    GraphUnit& u = graphUnit();
+    GraphUnit& u = m_host.graphUnit();
     m.vertLines[0].color = linecolors::PlayLine;
     m.vertLines[1].color = linecolors::CursorA;
     m.vertLines[2].color = linecolors::CursorB;
@@ -941,7 +935,7 @@ void TfrmGraph::btnCALLeqClick()
 
     auto* leqWindow = new TfrmGraph(m_host, GraphKind::Leq);
     m_ownedWindows.append(leqWindow);
-    graphUnit().LeqGraphWindow = leqWindow;
+    m_host.graphUnit().LeqGraphWindow = leqWindow;
     leqWindow->pnlLeq->show();
 
     if (const std::optional<float> last = PutLeqOfGraph(source, leqWindow->model()))
@@ -982,27 +976,27 @@ const QCursor& crossPointer()
 void TfrmGraph::tbntNormalCursorClick()
 {
     chtGraph->model().arrowCursor = sgArrowCursor;
-    graphUnit().PlacementTool = kNormalTool;
+    m_host.graphUnit().PlacementTool = kNormalTool;
     refreshChart();
 }
 
 void TfrmGraph::tbntDrawCrossClick()
 {
     chtGraph->setCustomCursor(crossPointer());
-    graphUnit().PlacementTool = kCrossTool;
+    m_host.graphUnit().PlacementTool = kCrossTool;
     refreshChart();
 }
 
 void TfrmGraph::tbntTextClick()
 {
     chtGraph->model().arrowCursor = sgTextCursor;
-    graphUnit().PlacementTool = kTextTool;
+    m_host.graphUnit().PlacementTool = kTextTool;
     refreshChart();
 }
 
 void TfrmGraph::chtGraphClick()
 {
-    GraphUnit& u = graphUnit();
+    GraphUnit& u = m_host.graphUnit();
     const int tool = u.PlacementTool;
     if (tool != kCrossTool && tool != kTextTool)
         return;
@@ -1045,7 +1039,7 @@ void TfrmGraph::tbntEraseAnnotationClick()
 {
     ChartModel& m = chtGraph->model();
     TfrmDelAnno dialog(this);
-    for (int i = kFirstListedAnnotation; i <= graphUnit().AnnotationCount; ++i) {
+    for (int i = kFirstListedAnnotation; i <= m_host.graphUnit().AnnotationCount; ++i) {
         const GraphAnnotation a = m.graphAnnotation(i);
         if (a.type == sgAnnotCross)
             dialog.addAnnotation(i, a.x, QStringLiteral("X"));

@@ -12,7 +12,6 @@
 #include "files/tfrmscope.h"
 #include "graph/chartmodel.h"
 #include "graph/core/graphformat.h"
-#include "graph/core/graphstate.h"
 #include "graph/pesgraph.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/graphplayback.h"
@@ -26,8 +25,8 @@ namespace quedral {
 
 int TfrmGraph::PlaybackView::points() const { return m_w.model().points(); }
 double TfrmGraph::PlaybackView::xAt(int index) const { return m_w.model().xDataII(0, index); }
-int TfrmGraph::PlaybackView::playLineIndex() const { return graphUnit().PlayLineIndex; }
-void TfrmGraph::PlaybackView::setPlayLineIndex(int index) { graphUnit().PlayLineIndex = index; }
+int TfrmGraph::PlaybackView::playLineIndex() const { return m_w.m_host.graphUnit().PlayLineIndex; }
+void TfrmGraph::PlaybackView::setPlayLineIndex(int index) { m_w.m_host.graphUnit().PlayLineIndex = index; }
 
 void TfrmGraph::PlaybackView::setPlayLine(double x, double textX)
 {
@@ -63,7 +62,7 @@ wav::WavPlayback& TfrmGraph::playback()
         if (!m_playbackView)
             m_playbackView = std::make_unique<PlaybackView>(*this);
         m_playback = std::make_unique<wav::WavPlayback>(
-            *m_wavPlayer, *m_playbackView, wav::PlaybackFlags{state().WavPlaying, graphUnit().WavPaused});
+            *m_wavPlayer, *m_playbackView, wav::PlaybackFlags{state().WavPlaying, m_host.graphUnit().WavPaused});
     }
     return *m_playback;
 }
@@ -110,7 +109,7 @@ void TfrmGraph::btnOpenWavClick()
     // A new file: whatever played before stops first.
     if (m_playback)
         m_playback->stopClick();
-    graphUnit().WavPaused = false;
+    m_host.graphUnit().WavPaused = false;
     if (!playback().openSeries(file, intervalSeconds(cell(3)), cell(4).toInt()))
         return;
     offerProjectCopy(file);
@@ -118,7 +117,7 @@ void TfrmGraph::btnOpenWavClick()
 
 void TfrmGraph::offerProjectCopy(const QString& file)
 {
-    const wav::WavPlaybackRecord& r = wav::wavPlayback();
+    const wav::WavPlaybackRecord& r = playback().record();
     const QString project = wav::projectFolder(DataDir::path(), r.FirstName);
     if (QFileInfo::exists(project))
         return;
