@@ -59,8 +59,7 @@ int cmdDownload(Context& ctx, const QStringList& args)
     const QString out = a ? a->value("-o") : QString();
     const bool force = a && a->has("--force");
     if (out.isEmpty()) {
-        ctx.err << "usage: quedral-cli download -o FILE.rec [--force]\n";
-        return 2;
+        return usageError(ctx);
     }
     if (refusesToReplace(ctx, out, force))
         return 1;
@@ -116,8 +115,7 @@ int cmdDownload(Context& ctx, const QStringList& args)
 int cmdErase(Context& ctx, const QStringList& args)
 {
     if (args != QStringList{"--yes"}) {
-        ctx.err << "usage: quedral-cli erase --yes   (erases every data set logged in the meter)\n";
-        return 2;
+        return usageError(ctx);
     }
     if (!meterReadyForMemory(ctx, Msg::RecordingErase, false))
         return 1;
@@ -137,8 +135,7 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
     const QString out = a ? a->value("-o") : QString();
     const bool force = a && a->has("--force");
     if (seconds < 1) {
-        ctx.err << "usage: quedral-cli leq-live --seconds N [-o TABLE.txt] [--force]\n";
-        return 2;
+        return usageError(ctx);
     }
     if (!out.isEmpty() && (refusesToReplace(ctx, out, force) || !outputCanBeCreated(ctx.err, out)))
         return 1;

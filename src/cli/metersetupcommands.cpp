@@ -26,8 +26,7 @@ int setupFailed(Context& ctx, const QString& message)
 int cmdInfo(Context& ctx, const QStringList& args)
 {
     if (!args.isEmpty()) {
-        ctx.err << "usage: quedral-cli info\n";
-        return 2;
+        return usageError(ctx);
     }
     SetupBuffers buffers;
     const InformationResult r = ReadMeterInformation(ctx.link, buffers, QLocale::c());
@@ -48,8 +47,7 @@ int cmdInfo(Context& ctx, const QStringList& args)
 int cmdSetClock(Context& ctx, const QStringList& args)
 {
     if (!args.isEmpty()) {
-        ctx.err << "usage: quedral-cli set-clock\n";
-        return 2;
+        return usageError(ctx);
     }
     SetupBuffers buffers;
     const int code = SetMeterClock(ctx.link, buffers, Clock::instance().now());
@@ -63,8 +61,7 @@ int cmdSetClock(Context& ctx, const QStringList& args)
 int cmdInterval(Context& ctx, const QStringList& args)
 {
     if (args.size() != 1) {
-        ctx.err << "usage: quedral-cli interval MM:SS   (00:00 to 01:00)\n";
-        return 2;
+        return usageError(ctx);
     }
     const QStringList parts = args[0].split(QLatin1Char(':'));
     const std::optional<int> seconds =
@@ -82,8 +79,7 @@ int cmdInterval(Context& ctx, const QStringList& args)
 int cmdEepromRead(Context& ctx, const QStringList& args)
 {
     if (args.size() != 1) {
-        ctx.err << "usage: quedral-cli eeprom-read ADDRESS   (0 to 16777215)\n";
-        return 2;
+        return usageError(ctx);
     }
     const std::optional<int> address = parseSettingAddress(args[0]);
     if (!address)
@@ -99,8 +95,7 @@ int cmdEepromRead(Context& ctx, const QStringList& args)
 int cmdEepromWrite(Context& ctx, const QStringList& args)
 {
     if (args.size() != 2) {
-        ctx.err << "usage: quedral-cli eeprom-write ADDRESS VALUE   (address 0 to 16777215, value 0 to 255)\n";
-        return 2;
+        return usageError(ctx);
     }
     const std::optional<int> address = parseSettingAddress(args[0]);
     const std::optional<int> value = parseSettingValue(args[1]);
@@ -116,9 +111,7 @@ int cmdEepromWrite(Context& ctx, const QStringList& args)
 int cmdQuickRec(Context& ctx, const QStringList& args)
 {
     if (args.size() != 2) {
-        ctx.err << "usage: quedral-cli quick-rec N INTERVAL   (N 1 to " << kMaxQuickRecordSamples
-                << " samples, INTERVAL 0 to " << kMaxQuickRecordInterval << " seconds)\n";
-        return 2;
+        return usageError(ctx);
     }
     const std::optional<int> n = parseQuickRecordSamples(args[0]);
     const std::optional<int> interval = parseQuickRecordInterval(args[1]);

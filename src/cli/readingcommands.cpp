@@ -42,8 +42,7 @@ int cmdRaw(Context& ctx, const QStringList& args)
 {
     const auto command = parseRawCommand(args);
     if (!command) {
-        ctx.err << "usage: quedral-cli raw L [B2 B3 B4 B5]\n";
-        return 2;
+        return usageError(ctx);
     }
     ReplyFrame reply{};
     ExchangeOptions options;
@@ -91,8 +90,7 @@ int cmdMonitor(Context& ctx, const QStringList& args)
         else if (args[i].startsWith("--count="))
             count = args[i].mid(8).toInt(&ok);
         if (!ok || count < 0) {
-            ctx.err << "usage: quedral-cli monitor [--count N]\n";
-            return 2;
+            return usageError(ctx);
         }
     }
     Clock& clock = Clock::instance();
@@ -122,8 +120,7 @@ int cmdMonitor(Context& ctx, const QStringList& args)
 int cmdKey(Context& ctx, const QStringList& args)
 {
     if (args.size() != 1 || args[0].size() != 1 || !isKeyLetter(static_cast<std::uint8_t>(args[0][0].toLatin1()))) {
-        ctx.err << "usage: quedral-cli key R|L|M|N|C|F\n";
-        return 2;
+        return usageError(ctx);
     }
     if (!ctx.link.SendKey(static_cast<std::uint8_t>(args[0][0].toLatin1()))) {
         ctx.err << Msg::ConnectFail << "\n";
@@ -143,8 +140,7 @@ int cmdRecord(Context& ctx, const QStringList& args)
     const QString out = a ? a->value("-o") : QString();
     const bool force = a && a->has("--force");
     if (!a || !pointsOk || !rateOk || points < 1 || !(rate > 0) || out.isEmpty()) {
-        ctx.err << "usage: quedral-cli record --points N --rate SECONDS -o OUT.ghf [--force]\n";
-        return 2;
+        return usageError(ctx);
     }
     if (refusesToReplace(ctx, out, force) || !outputCanBeCreated(ctx.err, out))
         return 1;
