@@ -25,6 +25,8 @@ namespace quedral::cli {
 // meter (false; no faults then).
 using TransportFactory = std::function<std::unique_ptr<Transport>(bool simulate, const TransportFaults& faults)>;
 
+struct Command;
+
 // What a command gets to work with.
 struct Context {
     Transport& transport;
@@ -32,15 +34,23 @@ struct Context {
     Poller& poller;
     QTextStream& out;
     QTextStream& err;
+    const Command* command = nullptr; // the one running
 };
 
-// One entry of the command table: quedral-cli NAME ARGS...
+// One entry of the command table: quedral-cli NAME ARGS... Its usage line in the program's
+// usage and its usage error both come from here.
 struct Command {
     const char* name;
-    const char* usage;
+    QString synopsis; // "record --points N ...", the name first
+    QString help;     // what it does; its lines go under the synopsis
+    QString note;     // added to the usage error only, in brackets
     int (*run)(Context& ctx, const QStringList& args); // exit status
 };
 const std::vector<Command>& commands();
+
+// The running command's usage on stderr ("usage: quedral-cli SYNOPSIS   (NOTE)"); returns 2,
+// the exit status of bad arguments.
+int usageError(Context& ctx);
 
 // Parses the command line (without the program name) and runs the command.
 // Returns the process exit status.

@@ -32,8 +32,7 @@ int cmdDecode(Context& ctx, const QStringList& args)
     const QString file = a ? a->positional : QString();
     const bool samples = a && a->has("--samples");
     if (file.isEmpty()) {
-        ctx.err << "usage: quedral-cli decode FILE.rec [--samples]\n";
-        return 2;
+        return usageError(ctx);
     }
     QByteArray image;
     QString error;
@@ -53,8 +52,7 @@ int cmdDecode(Context& ctx, const QStringList& args)
 int cmdGraphInfo(Context& ctx, const QStringList& args)
 {
     if (args.size() != 1) {
-        ctx.err << "usage: quedral-cli graph-info FILE.ghf\n";
-        return 2;
+        return usageError(ctx);
     }
     QByteArray json;
     QString error;
@@ -171,11 +169,9 @@ static bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries
 
 int cmdLeq(Context& ctx, const QStringList& args)
 {
-    static const char* usage = "usage: quedral-cli leq FILE [--set N] [--series]   (FILE: .rec, .ghf, .txt or .csv)\n";
     const auto a = parseArguments(args, {{{"--series"}}, kSet}, true);
     if (!a || a->positional.isEmpty()) {
-        ctx.err << usage;
-        return 2;
+        return usageError(ctx);
     }
     std::optional<int> set;
     if (!dataSetOption(ctx, *a, set))
@@ -235,11 +231,9 @@ static bool isWritableChartType(const QString& file)
 
 int cmdExport(Context& ctx, const QStringList& args)
 {
-    static const char* usage = "usage: quedral-cli export FILE.rec|FILE.ghf [--set N] -o OUT.ghf|OUT.txt|OUT.csv [--force]\n";
     const auto a = parseArguments(args, {kOutput, kSet, kForce}, true);
     if (!a || a->positional.isEmpty() || a->value("-o").isEmpty()) {
-        ctx.err << usage;
-        return 2;
+        return usageError(ctx);
     }
     std::optional<int> set;
     if (!dataSetOption(ctx, *a, set))
@@ -264,14 +258,12 @@ int cmdExport(Context& ctx, const QStringList& args)
 
 int cmdWavCheck(Context& ctx, const QStringList& args)
 {
-    static const char* usage = "usage: quedral-cli wav-check FILE.rec --set N [--dir DIR]\n";
     const auto a = parseArguments(args, {kSet, {{"--dir"}, true}}, true);
     const QString file = a ? a->positional : QString();
     const QString dir = a ? a->value("--dir", ".") : QString();
     const int set = a ? a->value("--set").toInt() : 0;
     if (file.isEmpty() || set < 1) {
-        ctx.err << usage;
-        return 2;
+        return usageError(ctx);
     }
     DecodeResult d;
     QString error;
@@ -296,11 +288,9 @@ int cmdWavCheck(Context& ctx, const QStringList& args)
 
 int cmdImport(Context& ctx, const QStringList& args)
 {
-    static const char* usage = "usage: quedral-cli import FILE.txt|FILE.csv -o OUT.ghf [--force]\n";
     const auto a = parseArguments(args, {kOutput, kForce}, true);
     if (!a || a->positional.isEmpty() || a->value("-o").isEmpty()) {
-        ctx.err << usage;
-        return 2;
+        return usageError(ctx);
     }
     const QString file = a->positional;
     const QString out = a->value("-o");

@@ -1,0 +1,13 @@
+#pragma once
+// The commands on the meter's logged memory and its live Leq (download, erase, leq-live).
+#include <QStringList>
+
+#include "cli/cli.h"
+
+namespace quedral::cli {
+
+int cmdDownload(Context& ctx, const QStringList& args);
+int cmdErase(Context& ctx, const QStringList& args);
+int cmdLeqLive(Context& ctx, const QStringList& args);
+
+} // namespace quedral::cli
