@@ -29,7 +29,6 @@ struct AppState : GraphState {
     TfrmAbout* AboutWindow = nullptr;
     TfrmSetup* SetupWindow = nullptr;
 
-    bool BlinkBusy = false;
     bool BlinkPhase = false;
 
     bool MeterRecording = false;
