@@ -259,7 +259,7 @@ TEST(PanelKeys, DoubleClickOnMaxMinCancels)
     EXPECT_EQ(letters.back(), 'N');
 }
 
-TEST(PanelWindow, PowerKeyClosesAndTheCloseWaitsForTheBlink)
+TEST(PanelWindow, PowerKeyClosesAtOnce)
 {
     QMdiArea area;
     area.resize(800, 700);
