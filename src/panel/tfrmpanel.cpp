@@ -9,7 +9,6 @@
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QThread>
 
 #include "panel/displayrules.h"
 
@@ -409,11 +408,8 @@ void TfrmPanel::requestMinimise()
 
 void TfrmPanel::closeEvent(QCloseEvent* event)
 {
-    // Let a running MAX/MIN blink tick finish before the labels go away.
-    while (m_blinkBusy && *m_blinkBusy) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
+    // The MAX/MIN blink runs on this thread and reaches the panel only through the main
+    // window's reference, which `closed` clears: a later tick finds no panel and does nothing.
     event->accept();
     if (!m_closedEmitted) {
         m_closedEmitted = true;

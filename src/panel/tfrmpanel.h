@@ -54,9 +54,6 @@ public:
     bool maxVisible() const;
     bool minVisible() const;
 
-    // The close waits (processing events) while *flag is true; nullptr = never wait.
-    void setBlinkBusyFlag(const bool* flag) { m_blinkBusy = flag; }
-
     // Seconds byte of the clock last drawn (0 for a new panel).
     std::uint8_t clockShown() const { return m_clockShown; }
     void setClockShown(std::uint8_t value) { m_clockShown = value; }
@@ -94,7 +91,6 @@ private:
     void setClockGlyph(int index, int glyph);
 
     GlyphTables m_glyphs;
-    const bool* m_blinkBusy = nullptr;
     std::uint8_t m_clockShown = 0;
     bool m_closedEmitted = false;
     int m_keysWaiting = 0;

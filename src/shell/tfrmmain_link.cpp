@@ -28,7 +28,6 @@ namespace quedral {
 void TfrmMain::createPanel()
 {
     auto* panel = new TfrmPanel(m_state.LcdDigits);
-    panel->setBlinkBusyFlag(&m_state.BlinkBusy);
     TfrmPanel::addToArea(m_mdi, panel)->show();
     m_state.PanelWindow = panel;
     ControlPanel1->setChecked(true);
@@ -231,13 +230,12 @@ void TfrmMain::ApplyReading(double readingTime)
 
 void TfrmMain::MaxMinTimerTimer()
 {
-    m_state.BlinkBusy = true;
+    // The panel may have closed since the last tick: its reference is cleared then.
     m_state.BlinkPhase = !m_state.BlinkPhase;
     if (TfrmPanel* panel = m_state.PanelWindow) {
         panel->setMaxVisible(m_state.BlinkPhase);
         panel->setMinVisible(m_state.BlinkPhase);
     }
-    m_state.BlinkBusy = false;
 }
 
 void TfrmMain::sendPanelKey(char letter)
