@@ -1,30 +1,60 @@
 #pragma once
-// The option parser every quedral-cli command shares, and the checks common to the commands
-// that read a data set or write a file.
+// The option parser every quedral-cli command shares, the declarations it reads, and the checks
+// common to the commands that read a data set or write a file.
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
 #include <vector>
 
-#include "cli/cli.h"
-
 namespace quedral::cli {
 
-// One option of a command: its names ("-o", "--output") and whether a value follows it.
-struct Option {
-    QStringList names;
-    bool takesValue = false;
+struct Context;
+
+// One option of a command as its row declares it.
+struct OptionSpec {
+    QStringList names;            // "-o", "--output": the first is shown and keys the parsed value
+    QString valueName;            // "OUT.ghf" for an option followed by its value; empty for a flag
+    bool required = false;        // must be given (an option with a value: with a value that is not empty)
+    bool attachedValue = false;   // also written --name=VALUE
+    bool once = false;            // given twice is a usage error
+    bool takesValue() const { return !valueName.isEmpty(); }
 };
 
-// A command's arguments once parsed: the options given, under their first name (a flag with
-// an empty value), and the one positional argument of commands that take one.
+// One positional argument; the optional ones follow the required ones.
+struct PositionalSpec {
+    QString name; // "FILE.rec"
+    bool required = true;
+};
+
+// What a command takes. A command without options takes every word as a positional argument,
+// "-5" and "--x" included; one with options refuses a word starting with "-" that is none of
+// them.
+struct ArgumentSpec {
+    std::vector<PositionalSpec> positionals;
+    std::vector<OptionSpec> options;
+    bool ignoresExtraWords = false; // words past the positionals are accepted and left unread
+};
+
+// "record --points N --rate SECONDS -o OUT.ghf [--force]": the name, the positionals (the
+// optional ones in one pair of brackets), then the options in their order, optional ones in
+// brackets.
+QString synopsisOf(const QString& name, const ArgumentSpec& spec);
+
+// A command's arguments once parsed: the options given, under their first name, with every
+// value given in order (a flag's value empty), and the positional arguments in order.
 struct Arguments {
-    QHash<QString, QString> options;
-    QString positional;
+    QHash<QString, QStringList> options;
+    QStringList positionals;
 
     bool has(const QString& name) const { return options.contains(name); }
-    QString value(const QString& name, const QString& fallback = {}) const { return options.value(name, fallback); }
+    // The last value given: a repeated option keeps its last value.
+    QString value(const QString& name, const QString& fallback = {}) const
+    {
+        return has(name) ? options.value(name).last() : fallback;
+    }
+    QStringList values(const QString& name) const { return options.value(name); }
+    QString positional(qsizetype i) const { return positionals.value(i); }
     // The option's value as a whole number; nullopt when it was not given, false in ok when
     // it is not a number.
     std::optional<int> number(const QString& name, bool& ok) const
@@ -36,15 +66,24 @@ struct Arguments {
     }
 };
 
-// Parses a command's arguments. nullopt when one is not an option of the command (anything
-// starting with "-"), an option lacks its value, or a positional argument is one too many.
-// A repeated option keeps its last value.
-std::optional<Arguments> parseArguments(const QStringList& args, const std::vector<Option>& options,
-                                        bool takesPositional);
+// Parses a command's arguments by its declaration. nullopt (a usage error) when a word is not
+// an option of the command, an option lacks its value or is repeated where it may be given
+// once, a required option or positional is missing, or there are more positionals than
+// declared. An empty word where a positional
+// is still missing leaves it missing.
+std::optional<Arguments> parseArguments(const QStringList& args, const ArgumentSpec& spec);
 
-inline const Option kOutput{{"-o", "--output"}, true};
-inline const Option kForce{{"--force"}};
-inline const Option kSet{{"--set"}, true};
+inline const OptionSpec kOutput{{"-o", "--output"}, "OUT"};
+inline const OptionSpec kForce{{"--force"}};
+inline const OptionSpec kSet{{"--set"}, "N"};
+
+// An option declared with its value's name and whether it is required.
+inline OptionSpec withValue(OptionSpec o, const QString& valueName, bool required = false)
+{
+    o.valueName = valueName;
+    o.required = required;
+    return o;
+}
 
 // --set N of the commands that read a data set: true when absent or a number; otherwise the
 // message and false.

@@ -23,7 +23,7 @@ QString usageLines(const Command& c)
 {
     constexpr int kHelpColumn = 24;
     const QString indent(kHelpColumn, QLatin1Char(' '));
-    QString text = QStringLiteral("  ") + c.synopsis;
+    QString text = QStringLiteral("  ") + c.synopsis();
     if (text.size() <= kHelpColumn - 2)
         text = text.leftJustified(kHelpColumn, QLatin1Char(' '));
     else
@@ -43,7 +43,7 @@ void printUsage(QTextStream& s)
 
 int usageError(Context& ctx)
 {
-    ctx.err << "usage: quedral-cli " << ctx.command->synopsis;
+    ctx.err << "usage: quedral-cli " << ctx.command->synopsis();
     if (!ctx.command->note.isEmpty())
         ctx.err << "   (" << ctx.command->note << ")";
     ctx.err << "\n";
@@ -52,60 +52,69 @@ int usageError(Context& ctx)
 
 const std::vector<Command>& commands()
 {
+    using P = PositionalSpec;
+    const auto required = [](QStringList names, const QString& value = {}) {
+        return OptionSpec{std::move(names), value, true};
+    };
     static const std::vector<Command> table{
-        {"raw", "raw L [B2 B3 B4 B5]", "one command frame, prints the 32 reply bytes", {}, cmdRaw},
-        {"read", "read", "one reading as JSON", {}, cmdRead},
-        {"monitor", "monitor [--count N]", "readings every 500 ms", {}, cmdMonitor},
-        {"key", "key R|L|M|N|C|F", "press a meter key", {}, cmdKey},
-        {"record", "record --points N --rate SECONDS -o OUT.ghf [--force]",
+        {"raw", {{P{"L"}, P{"B2", false}, P{"B3", false}, P{"B4", false}, P{"B5", false}}},
+         "one command frame, prints the 32 reply bytes", {}, cmdRaw},
+        {"read", {.ignoresExtraWords = true}, "one reading as JSON", {}, cmdRead},
+        {"monitor", {{}, {{{"--count"}, "N", false, true}}}, "readings every 500 ms", {}, cmdMonitor},
+        {"key", {{P{"R|L|M|N|C|F"}}}, "press a meter key", {}, cmdKey},
+        {"record",
+         {{}, {required({"--points"}, "N"), required({"--rate"}, "SECONDS"), withValue(kOutput, "OUT.ghf", true), kForce}},
          "real-time recording into a graph file (Ctrl+C, SIGTERM or SIGHUP\n"
          "stops and saves; a meter that stops answering ends it, its points\n"
          "kept as OUT-partial.ghf);\n"
          "an existing file is replaced only with --force",
          {}, cmdRecord},
-        {"graph-info", "graph-info FILE.ghf", "points and statistics of a graph file as JSON", {}, cmdGraphInfo},
-        {"download", "download -o FILE.rec [--force]",
+        {"graph-info", {{P{"FILE.ghf"}}}, "points and statistics of a graph file as JSON", {}, cmdGraphInfo},
+        {"download", {{}, {withValue(kOutput, "FILE.rec", true), kForce}},
          "reads the meter's logged memory into a data set collection file", {}, cmdDownload},
-        {"decode", "decode FILE.rec [--samples]", "the data sets of a collection file as JSON", {}, cmdDecode},
-        {"erase", "erase --yes", "erases the meter's logged memory", "erases every data set logged in the meter",
-         cmdErase},
-        {"leq-live", "leq-live --seconds N [-o TABLE.txt] [--force]",
+        {"decode", {{P{"FILE.rec"}}, {{{"--samples"}}}}, "the data sets of a collection file as JSON", {}, cmdDecode},
+        {"erase", {{}, {{{"--yes"}, {}, true, false, true}}}, "erases the meter's logged memory",
+         "erases every data set logged in the meter", cmdErase},
+        {"leq-live", {{}, {required({"--seconds"}, "N"), withValue(kOutput, "TABLE.txt"), kForce}},
          "a live Leq measurement: a line per second (number, date, time,\n"
          "SPL, Leq), the log temp/LEQ.txt, the table saved with -o",
          {}, cmdLeqLive},
-        {"leq", "leq FILE [--set N] [--series]",
+        {"leq", {{P{"FILE"}}, {kSet, {{"--series"}}}},
          "the Leq of a collection's data set, a graph file or a graph's text\n"
          "(.rec, .ghf, .txt, .csv); --series adds time, level and running Leq",
          "FILE: .rec, .ghf, .txt or .csv", cmdLeq},
-        {"export", "export FILE.rec|FILE.ghf [--set N] -o OUT.ghf|OUT.txt|OUT.csv [--force]",
+        {"export", {{P{"FILE.rec|FILE.ghf"}}, {kSet, withValue(kOutput, "OUT.ghf|OUT.txt|OUT.csv", true), kForce}},
          "data set N (from 1) of a collection file or a graph file's chart\n"
          "as a graph file or as tab or comma text (every point)",
          {}, cmdExport},
-        {"wav-check", "wav-check FILE.rec --set N [--dir DIR]",
+        {"wav-check", {{P{"FILE.rec"}}, {withValue(kSet, "N", true), {{"--dir"}, "DIR"}}},
          "the WAV files of data set N: name, first and last sample, present or missing", {}, cmdWavCheck},
-        {"info", "info", "the meter's information (firmware, clock, interval, data sets, memory, SN, calibration)", {},
+        {"info", {}, "the meter's information (firmware, clock, interval, data sets, memory, SN, calibration)", {},
          cmdInfo},
-        {"set-clock", "set-clock", "sets the meter's clock to the computer's", {}, cmdSetClock},
-        {"interval", "interval MM:SS", "sets the meter's recording interval (00:00 to 01:00)", "00:00 to 01:00",
+        {"set-clock", {}, "sets the meter's clock to the computer's", {}, cmdSetClock},
+        {"interval", {{P{"MM:SS"}}}, "sets the meter's recording interval (00:00 to 01:00)", "00:00 to 01:00",
          cmdInterval},
-        {"eeprom-read", "eeprom-read ADDRESS", "one byte of the meter's settings memory", "0 to 16777215",
-         cmdEepromRead},
-        {"eeprom-write", "eeprom-write ADDRESS VALUE", "writes one byte (0 to 255) of the meter's settings memory",
+        {"eeprom-read", {{P{"ADDRESS"}}}, "one byte of the meter's settings memory", "0 to 16777215", cmdEepromRead},
+        {"eeprom-write", {{P{"ADDRESS"}, P{"VALUE"}}}, "writes one byte (0 to 255) of the meter's settings memory",
          "address 0 to 16777215, value 0 to 255", cmdEepromWrite},
-        {"quick-rec", "quick-rec N INTERVAL",
+        {"quick-rec", {{P{"N"}, P{"INTERVAL"}}},
          "prepares a recording of N samples at INTERVAL seconds in the meter's memory",
          QStringLiteral("N 1 to %1 samples, INTERVAL 0 to %2 seconds").arg(kMaxQuickRecordSamples).arg(kMaxQuickRecordInterval),
          cmdQuickRec},
-        {"import", "import FILE.txt|FILE.csv -o OUT.ghf [--force]",
+        {"import", {{P{"FILE.txt|FILE.csv"}}, {withValue(kOutput, "OUT.ghf", true), kForce}},
          "a tab or comma text file read as a list and graphed into a graph file", {}, cmdImport},
     };
     return table;
 }
 
-int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFactory& factory)
+namespace {
+
+// The program's own options, before the command: --simulate, --simulate-faults LIST (also
+// --simulate-faults=LIST), --version and --help. Returns the exit status when the program ends
+// here.
+std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QTextStream& err, bool& simulate,
+                                      TransportFaults& faults)
 {
-    const QString dataDir = takeDataDirOption(args);
-    bool simulate = false;
     std::optional<QString> faultList;
     while (!args.isEmpty() && args.first().startsWith("--")) {
         const QString opt = args.takeFirst();
@@ -132,19 +141,30 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
             return 2;
         }
     }
-    TransportFaults faults;
-    if (faultList) {
-        if (!simulate) {
-            err << "--simulate-faults works only with --simulate\n";
-            return 2;
-        }
-        const ParsedFaults parsed = parseTransportFaults(*faultList);
-        if (!parsed.ok()) {
-            err << "--simulate-faults: " << parsed.error << "\n";
-            return 2;
-        }
-        faults = parsed.faults;
+    if (!faultList)
+        return std::nullopt;
+    if (!simulate) {
+        err << "--simulate-faults works only with --simulate\n";
+        return 2;
     }
+    const ParsedFaults parsed = parseTransportFaults(*faultList);
+    if (!parsed.ok()) {
+        err << "--simulate-faults: " << parsed.error << "\n";
+        return 2;
+    }
+    faults = parsed.faults;
+    return std::nullopt;
+}
+
+} // namespace
+
+int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFactory& factory)
+{
+    const QString dataDir = takeDataDirOption(args);
+    bool simulate = false;
+    TransportFaults faults;
+    if (const std::optional<int> status = takeProgramOptions(args, out, err, simulate, faults))
+        return *status;
     if (args.isEmpty()) {
         printUsage(err);
         return 2;
@@ -162,7 +182,8 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
     MeterLink link(*transport);
     Poller poller(link);
     Context ctx{*transport, link, poller, out, err, &*it};
-    return it->run(ctx, args);
+    const std::optional<Arguments> parsed = parseArguments(args, it->arguments);
+    return parsed ? it->run(ctx, *parsed) : usageError(ctx);
 }
 
 } // namespace quedral::cli

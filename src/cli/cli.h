@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "cli/arguments.h"
 #include "logger/datasets.h"
 #include "meter/frames.h"
 #include "meter/reading.h"
@@ -37,14 +38,15 @@ struct Context {
     const Command* command = nullptr; // the one running
 };
 
-// One entry of the command table: quedral-cli NAME ARGS... Its usage line in the program's
-// usage and its usage error both come from here.
+// One entry of the command table: quedral-cli NAME ARGS... Its arguments are parsed, its usage
+// line in the program's usage and its usage error are printed, from here.
 struct Command {
     const char* name;
-    QString synopsis; // "record --points N ...", the name first
-    QString help;     // what it does; its lines go under the synopsis
-    QString note;     // added to the usage error only, in brackets
-    int (*run)(Context& ctx, const QStringList& args); // exit status
+    ArgumentSpec arguments;
+    QString help; // what it does; its lines go under the synopsis
+    QString note; // added to the usage error only, in brackets
+    int (*run)(Context& ctx, const Arguments& args); // exit status; args as declared
+    QString synopsis() const { return synopsisOf(QString::fromLatin1(name), arguments); }
 };
 const std::vector<Command>& commands();
 

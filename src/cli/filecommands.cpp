@@ -26,14 +26,10 @@
 
 namespace quedral::cli {
 
-int cmdDecode(Context& ctx, const QStringList& args)
+int cmdDecode(Context& ctx, const Arguments& a)
 {
-    const auto a = parseArguments(args, {{{"--samples"}}}, true);
-    const QString file = a ? a->positional : QString();
-    const bool samples = a && a->has("--samples");
-    if (file.isEmpty()) {
-        return usageError(ctx);
-    }
+    const QString file = a.positional(0);
+    const bool samples = a.has("--samples");
     QByteArray image;
     QString error;
     if (!ReadCollectionFile(file, image, &error)) {
@@ -49,14 +45,11 @@ int cmdDecode(Context& ctx, const QStringList& args)
     return d.code == DecodeCode::Ok ? 0 : 1;
 }
 
-int cmdGraphInfo(Context& ctx, const QStringList& args)
+int cmdGraphInfo(Context& ctx, const Arguments& args)
 {
-    if (args.size() != 1) {
-        return usageError(ctx);
-    }
     QByteArray json;
     QString error;
-    if (!graphInfoFromFile(args[0], json, &error)) {
+    if (!graphInfoFromFile(args.positional(0), json, &error)) {
         ctx.err << error << "\n";
         return 1;
     }
@@ -167,17 +160,13 @@ static bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries
     return true;
 }
 
-int cmdLeq(Context& ctx, const QStringList& args)
+int cmdLeq(Context& ctx, const Arguments& a)
 {
-    const auto a = parseArguments(args, {{{"--series"}}, kSet}, true);
-    if (!a || a->positional.isEmpty()) {
-        return usageError(ctx);
-    }
     std::optional<int> set;
-    if (!dataSetOption(ctx, *a, set))
+    if (!dataSetOption(ctx, a, set))
         return 2;
-    const QString file = a->positional;
-    const bool series = a->has("--series");
+    const QString file = a.positional(0);
+    const bool series = a.has("--series");
     LeqSeries data;
     QString error, note;
     if (!loadLeqSeries(file, set, data, error, &note)) {
@@ -229,18 +218,14 @@ static bool isWritableChartType(const QString& file)
     return QFileInfo(file).suffix().toLower() == QLatin1String("ghf") || graphTextSeparator(file).has_value();
 }
 
-int cmdExport(Context& ctx, const QStringList& args)
+int cmdExport(Context& ctx, const Arguments& a)
 {
-    const auto a = parseArguments(args, {kOutput, kSet, kForce}, true);
-    if (!a || a->positional.isEmpty() || a->value("-o").isEmpty()) {
-        return usageError(ctx);
-    }
     std::optional<int> set;
-    if (!dataSetOption(ctx, *a, set))
+    if (!dataSetOption(ctx, a, set))
         return 2;
-    const QString file = a->positional;
-    const QString out = a->value("-o");
-    const bool force = a->has("--force");
+    const QString file = a.positional(0);
+    const QString out = a.value("-o");
+    const bool force = a.has("--force");
     if (!isWritableChartType(out)) {
         ctx.err << out << ": unknown file type (expected .ghf, .txt or .csv)\n";
         return 1;
@@ -256,13 +241,12 @@ int cmdExport(Context& ctx, const QStringList& args)
     return 0;
 }
 
-int cmdWavCheck(Context& ctx, const QStringList& args)
+int cmdWavCheck(Context& ctx, const Arguments& a)
 {
-    const auto a = parseArguments(args, {kSet, {{"--dir"}, true}}, true);
-    const QString file = a ? a->positional : QString();
-    const QString dir = a ? a->value("--dir", ".") : QString();
-    const int set = a ? a->value("--set").toInt() : 0;
-    if (file.isEmpty() || set < 1) {
+    const QString file = a.positional(0);
+    const QString dir = a.value("--dir", ".");
+    const int set = a.value("--set").toInt();
+    if (set < 1) {
         return usageError(ctx);
     }
     DecodeResult d;
@@ -286,15 +270,11 @@ int cmdWavCheck(Context& ctx, const QStringList& args)
     return 0;
 }
 
-int cmdImport(Context& ctx, const QStringList& args)
+int cmdImport(Context& ctx, const Arguments& a)
 {
-    const auto a = parseArguments(args, {kOutput, kForce}, true);
-    if (!a || a->positional.isEmpty() || a->value("-o").isEmpty()) {
-        return usageError(ctx);
-    }
-    const QString file = a->positional;
-    const QString out = a->value("-o");
-    const bool force = a->has("--force");
+    const QString file = a.positional(0);
+    const QString out = a.value("-o");
+    const bool force = a.has("--force");
     const std::optional<QChar> separator = graphTextSeparator(file);
     if (!separator) {
         ctx.err << file << ": unknown file type (expected .txt or .csv)\n";

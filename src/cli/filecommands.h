@@ -7,11 +7,11 @@
 
 namespace quedral::cli {
 
-int cmdDecode(Context& ctx, const QStringList& args);
-int cmdGraphInfo(Context& ctx, const QStringList& args);
-int cmdLeq(Context& ctx, const QStringList& args);
-int cmdExport(Context& ctx, const QStringList& args);
-int cmdWavCheck(Context& ctx, const QStringList& args);
-int cmdImport(Context& ctx, const QStringList& args);
+int cmdDecode(Context& ctx, const Arguments& args);
+int cmdGraphInfo(Context& ctx, const Arguments& args);
+int cmdLeq(Context& ctx, const Arguments& args);
+int cmdExport(Context& ctx, const Arguments& args);
+int cmdWavCheck(Context& ctx, const Arguments& args);
+int cmdImport(Context& ctx, const Arguments& args);
 
 } // namespace quedral::cli

@@ -53,14 +53,10 @@ const char* damageText(int code)
 
 } // namespace
 
-int cmdDownload(Context& ctx, const QStringList& args)
+int cmdDownload(Context& ctx, const Arguments& a)
 {
-    const auto a = parseArguments(args, {kOutput, kForce}, false);
-    const QString out = a ? a->value("-o") : QString();
-    const bool force = a && a->has("--force");
-    if (out.isEmpty()) {
-        return usageError(ctx);
-    }
+    const QString out = a.value("-o");
+    const bool force = a.has("--force");
     if (refusesToReplace(ctx, out, force))
         return 1;
     if (!meterReadyForMemory(ctx, Msg::RecordingLoad, true))
@@ -112,11 +108,8 @@ int cmdDownload(Context& ctx, const QStringList& args)
 }
 
 
-int cmdErase(Context& ctx, const QStringList& args)
+int cmdErase(Context& ctx, const Arguments&)
 {
-    if (args != QStringList{"--yes"}) {
-        return usageError(ctx);
-    }
     if (!meterReadyForMemory(ctx, Msg::RecordingErase, false))
         return 1;
     const int code = EraseMeterMemory(ctx.link);
@@ -127,31 +120,27 @@ int cmdErase(Context& ctx, const QStringList& args)
         printOpenProblem(ctx);
     return code == 0 ? 0 : 1;
 }
-// The live Leq measurement without a window: a line per finished second, the log, the table.
-int cmdLeqLive(Context& ctx, const QStringList& args)
-{
-    const auto a = parseArguments(args, {{{"--seconds"}, true}, kOutput, kForce}, false);
-    const int seconds = a ? a->value("--seconds").toInt() : 0;
-    const QString out = a ? a->value("-o") : QString();
-    const bool force = a && a->has("--force");
-    if (seconds < 1) {
-        return usageError(ctx);
-    }
-    if (!out.isEmpty() && (refusesToReplace(ctx, out, force) || !outputCanBeCreated(ctx.err, out)))
-        return 1;
-    if (!meterReadyForMemory(ctx, Msg::RecordingLeq, false))
-        return 1;
+namespace {
 
+// A live Leq measurement run to its end: its seconds printed and logged, its rows kept.
+struct LeqRun {
+    std::vector<LeqRow> table;
+    bool failed = false; // the meter failed the measurement
+    int status = 0;      // 1 when the log could not be written
+};
+
+// Runs the measurement for `seconds` or until Ctrl+C, SIGTERM or SIGHUP, a line per finished
+// second.
+LeqRun measureLeq(Context& ctx, int seconds)
+{
+    LeqRun run;
     std::unique_ptr<LeqLog> log = openLeqLog();
     openLeqLink(ctx.link);
     LeqMeasurement measurement;
     measurement.start(seconds);
-    std::vector<LeqRow> table;
     std::optional<StopSignals> stopSignals(std::in_place);
     Clock& clock = Clock::instance();
     std::int64_t nextTick = clock.tickMs();
-    int status = 0;
-    bool failed = false;
     while (!g_interrupted) {
         const std::int64_t now = clock.tickMs();
         if (now < nextTick) {
@@ -164,7 +153,7 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
             // The measurement goes on; the log ends at its last whole line.
             ctx.err << tick.logProblem << "\n";
             ctx.err.flush();
-            status = 1;
+            run.status = 1;
         }
         if (tick.row) {
             // As the table shows it, numbers with a full stop.
@@ -173,11 +162,11 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
                 cells << leqRowText(*tick.row, c, QLocale::c());
             ctx.out << cells.join('\t') << "\n";
             ctx.out.flush();
-            table.push_back(*tick.row);
+            run.table.push_back(*tick.row);
         }
         if (tick.failedOut) {
             ctx.err << Msg::LeqFail << "\n";
-            failed = true;
+            run.failed = true;
             break;
         }
         if (tick.durationReached)
@@ -187,20 +176,42 @@ int cmdLeqLive(Context& ctx, const QStringList& args)
     if (log)
         log->close();
     ctx.link.CloseLink();
-    if (!out.isEmpty()) {
-        // The table as the Leq window's Save writes it, in the user's number format. The old
-        // file (with --force) is replaced only once the new one is whole.
-        const auto save = [&table](const QString& file, QString* error) { return saveLeqTable(file, table, error); };
-        if (failed) {
-            // A failed measurement leaves the target as it was; its seconds go beside it.
-            ctx.err << out << " was not written\n";
-            if (!table.empty())
-                keepBeside(ctx.err, out, QStringLiteral("partial"), QStringLiteral("the measurement cut short"), save);
-        } else if (!saveMeasurement(ctx.err, out, force, "measuring", save)) {
-            return 1;
-        }
+    return run;
+}
+
+// The table as the Leq window's Save writes it, in the user's number format. The old file
+// (with --force) is replaced only once the new one is whole; a failed measurement leaves it as
+// it was, its seconds beside it. False when the table could not be saved.
+bool saveLeqRun(Context& ctx, const LeqRun& run, const QString& out, bool force)
+{
+    const auto save = [&run](const QString& file, QString* error) { return saveLeqTable(file, run.table, error); };
+    if (!run.failed)
+        return saveMeasurement(ctx.err, out, force, "measuring", save);
+    ctx.err << out << " was not written\n";
+    if (!run.table.empty())
+        keepBeside(ctx.err, out, QStringLiteral("partial"), QStringLiteral("the measurement cut short"), save);
+    return true;
+}
+
+} // namespace
+
+// The live Leq measurement without a window: a line per finished second, the log, the table.
+int cmdLeqLive(Context& ctx, const Arguments& a)
+{
+    const int seconds = a.value("--seconds").toInt();
+    const QString out = a.value("-o");
+    const bool force = a.has("--force");
+    if (seconds < 1) {
+        return usageError(ctx);
     }
-    return failed ? 1 : status;
+    if (!out.isEmpty() && (refusesToReplace(ctx, out, force) || !outputCanBeCreated(ctx.err, out)))
+        return 1;
+    if (!meterReadyForMemory(ctx, Msg::RecordingLeq, false))
+        return 1;
+    const LeqRun run = measureLeq(ctx, seconds);
+    if (!out.isEmpty() && !saveLeqRun(ctx, run, out, force))
+        return 1;
+    return run.failed ? 1 : run.status;
 }
 
 } // namespace quedral::cli

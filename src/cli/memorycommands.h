@@ -6,8 +6,8 @@
 
 namespace quedral::cli {
 
-int cmdDownload(Context& ctx, const QStringList& args);
-int cmdErase(Context& ctx, const QStringList& args);
-int cmdLeqLive(Context& ctx, const QStringList& args);
+int cmdDownload(Context& ctx, const Arguments& args);
+int cmdErase(Context& ctx, const Arguments& args);
+int cmdLeqLive(Context& ctx, const Arguments& args);
 
 } // namespace quedral::cli

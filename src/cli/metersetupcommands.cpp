@@ -23,11 +23,8 @@ int setupFailed(Context& ctx, const QString& message)
 }
 } // namespace
 
-int cmdInfo(Context& ctx, const QStringList& args)
+int cmdInfo(Context& ctx, const Arguments&)
 {
-    if (!args.isEmpty()) {
-        return usageError(ctx);
-    }
     SetupBuffers buffers;
     const InformationResult r = ReadMeterInformation(ctx.link, buffers, QLocale::c());
     ctx.link.CloseLink();
@@ -44,11 +41,8 @@ int cmdInfo(Context& ctx, const QStringList& args)
     return 0;
 }
 
-int cmdSetClock(Context& ctx, const QStringList& args)
+int cmdSetClock(Context& ctx, const Arguments&)
 {
-    if (!args.isEmpty()) {
-        return usageError(ctx);
-    }
     SetupBuffers buffers;
     const int code = SetMeterClock(ctx.link, buffers, Clock::instance().now());
     ctx.link.CloseLink();
@@ -58,12 +52,9 @@ int cmdSetClock(Context& ctx, const QStringList& args)
     return 0;
 }
 
-int cmdInterval(Context& ctx, const QStringList& args)
+int cmdInterval(Context& ctx, const Arguments& args)
 {
-    if (args.size() != 1) {
-        return usageError(ctx);
-    }
-    const QStringList parts = args[0].split(QLatin1Char(':'));
+    const QStringList parts = args.positional(0).split(QLatin1Char(':'));
     const std::optional<int> seconds =
         parts.size() == 2 ? parseRecordingInterval(parts[0], parts[1]) : std::nullopt;
     if (!seconds)
@@ -76,12 +67,9 @@ int cmdInterval(Context& ctx, const QStringList& args)
     return 0;
 }
 
-int cmdEepromRead(Context& ctx, const QStringList& args)
+int cmdEepromRead(Context& ctx, const Arguments& args)
 {
-    if (args.size() != 1) {
-        return usageError(ctx);
-    }
-    const std::optional<int> address = parseSettingAddress(args[0]);
+    const std::optional<int> address = parseSettingAddress(args.positional(0));
     if (!address)
         return setupFailed(ctx, SetupMsg::InvalidInput);
     SetupBuffers buffers;
@@ -92,13 +80,10 @@ int cmdEepromRead(Context& ctx, const QStringList& args)
     return 0;
 }
 
-int cmdEepromWrite(Context& ctx, const QStringList& args)
+int cmdEepromWrite(Context& ctx, const Arguments& args)
 {
-    if (args.size() != 2) {
-        return usageError(ctx);
-    }
-    const std::optional<int> address = parseSettingAddress(args[0]);
-    const std::optional<int> value = parseSettingValue(args[1]);
+    const std::optional<int> address = parseSettingAddress(args.positional(0));
+    const std::optional<int> value = parseSettingValue(args.positional(1));
     if (!address || !value)
         return setupFailed(ctx, SetupMsg::InvalidInput);
     SetupBuffers buffers;
@@ -108,13 +93,10 @@ int cmdEepromWrite(Context& ctx, const QStringList& args)
     return 0;
 }
 
-int cmdQuickRec(Context& ctx, const QStringList& args)
+int cmdQuickRec(Context& ctx, const Arguments& args)
 {
-    if (args.size() != 2) {
-        return usageError(ctx);
-    }
-    const std::optional<int> n = parseQuickRecordSamples(args[0]);
-    const std::optional<int> interval = parseQuickRecordInterval(args[1]);
+    const std::optional<int> n = parseQuickRecordSamples(args.positional(0));
+    const std::optional<int> interval = parseQuickRecordInterval(args.positional(1));
     if (!n || !interval)
         return setupFailed(ctx, SetupMsg::InvalidInput);
     SetupBuffers buffers;

@@ -6,11 +6,11 @@
 
 namespace quedral::cli {
 
-int cmdInfo(Context& ctx, const QStringList& args);
-int cmdSetClock(Context& ctx, const QStringList& args);
-int cmdInterval(Context& ctx, const QStringList& args);
-int cmdEepromRead(Context& ctx, const QStringList& args);
-int cmdEepromWrite(Context& ctx, const QStringList& args);
-int cmdQuickRec(Context& ctx, const QStringList& args);
+int cmdInfo(Context& ctx, const Arguments& args);
+int cmdSetClock(Context& ctx, const Arguments& args);
+int cmdInterval(Context& ctx, const Arguments& args);
+int cmdEepromRead(Context& ctx, const Arguments& args);
+int cmdEepromWrite(Context& ctx, const Arguments& args);
+int cmdQuickRec(Context& ctx, const Arguments& args);
 
 } // namespace quedral::cli

@@ -38,9 +38,9 @@ bool parseByte(const QString& text, std::uint8_t& value)
 
 } // namespace
 
-int cmdRaw(Context& ctx, const QStringList& args)
+int cmdRaw(Context& ctx, const Arguments& args)
 {
-    const auto command = parseRawCommand(args);
+    const auto command = parseRawCommand(args.positionals);
     if (!command) {
         return usageError(ctx);
     }
@@ -59,7 +59,7 @@ int cmdRaw(Context& ctx, const QStringList& args)
 }
 
 // Probes until connected (one probe, as one poll tick does), then one 'A' poll.
-int cmdRead(Context& ctx, const QStringList&)
+int cmdRead(Context& ctx, const Arguments&)
 {
     if (ctx.poller.tick() != PollOutcome::ConnectedNow) {
         ctx.err << Status::None << "\n";
@@ -80,18 +80,15 @@ int cmdRead(Context& ctx, const QStringList&)
     }
 }
 
-int cmdMonitor(Context& ctx, const QStringList& args)
+int cmdMonitor(Context& ctx, const Arguments& args)
 {
+    // Every --count given must be a count, the last one counts.
     int count = -1;
-    for (int i = 0; i < args.size(); ++i) {
+    for (const QString& value : args.values("--count")) {
         bool ok = false;
-        if (args[i] == "--count" && i + 1 < args.size())
-            count = args[++i].toInt(&ok);
-        else if (args[i].startsWith("--count="))
-            count = args[i].mid(8).toInt(&ok);
-        if (!ok || count < 0) {
+        count = value.toInt(&ok);
+        if (!ok || count < 0)
             return usageError(ctx);
-        }
     }
     Clock& clock = Clock::instance();
     std::int64_t nextTick = clock.tickMs();
@@ -117,12 +114,13 @@ int cmdMonitor(Context& ctx, const QStringList& args)
     return 0;
 }
 
-int cmdKey(Context& ctx, const QStringList& args)
+int cmdKey(Context& ctx, const Arguments& args)
 {
-    if (args.size() != 1 || args[0].size() != 1 || !isKeyLetter(static_cast<std::uint8_t>(args[0][0].toLatin1()))) {
+    const QString key = args.positional(0);
+    if (key.size() != 1 || !isKeyLetter(static_cast<std::uint8_t>(key[0].toLatin1()))) {
         return usageError(ctx);
     }
-    if (!ctx.link.SendKey(static_cast<std::uint8_t>(args[0][0].toLatin1()))) {
+    if (!ctx.link.SendKey(static_cast<std::uint8_t>(key[0].toLatin1()))) {
         ctx.err << Msg::ConnectFail << "\n";
         printOpenProblem(ctx);
         return 1;
@@ -131,15 +129,14 @@ int cmdKey(Context& ctx, const QStringList& args)
 }
 
 // record --points N --rate SECONDS -o OUT.ghf [--force]: the real-time recording without a window.
-int cmdRecord(Context& ctx, const QStringList& args)
+int cmdRecord(Context& ctx, const Arguments& a)
 {
-    const auto a = parseArguments(args, {{{"--points"}, true}, {{"--rate"}, true}, kOutput, kForce}, false);
     bool pointsOk = false, rateOk = false;
-    const int points = a ? a->value("--points").toInt(&pointsOk) : 0;
-    const double rate = a ? a->value("--rate").toDouble(&rateOk) : 0;
-    const QString out = a ? a->value("-o") : QString();
-    const bool force = a && a->has("--force");
-    if (!a || !pointsOk || !rateOk || points < 1 || !(rate > 0) || out.isEmpty()) {
+    const int points = a.value("--points").toInt(&pointsOk);
+    const double rate = a.value("--rate").toDouble(&rateOk);
+    const QString out = a.value("-o");
+    const bool force = a.has("--force");
+    if (!pointsOk || !rateOk || points < 1 || !(rate > 0)) {
         return usageError(ctx);
     }
     if (refusesToReplace(ctx, out, force) || !outputCanBeCreated(ctx.err, out))

@@ -6,10 +6,10 @@
 
 namespace quedral::cli {
 
-int cmdRaw(Context& ctx, const QStringList& args);
-int cmdRead(Context& ctx, const QStringList& args);
-int cmdMonitor(Context& ctx, const QStringList& args);
-int cmdKey(Context& ctx, const QStringList& args);
-int cmdRecord(Context& ctx, const QStringList& args);
+int cmdRaw(Context& ctx, const Arguments& args);
+int cmdRead(Context& ctx, const Arguments& args);
+int cmdMonitor(Context& ctx, const Arguments& args);
+int cmdKey(Context& ctx, const Arguments& args);
+int cmdRecord(Context& ctx, const Arguments& args);
 
 } // namespace quedral::cli
