@@ -1,5 +1,6 @@
-// "open wav" in the DataLogger window: its refusals, the file dialog, the project folder copy,
-// and playback through a scripted player along the chart until another data set is shown.
+// "open wav" in the DataLogger window: its refusals, the file dialog, the project folder copy
+// (on a worker), opens the player reports later, and playback through a scripted player along
+// the chart until another data set is shown.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>

@@ -1,5 +1,6 @@
 // The playback steps over a scripted player: Play from the play line, the timer's play line,
-// the move along the series, the end of the last file, Pause/resume, Stop, failures.
+// the move along the series, the end of the last file, Pause/resume, Stop, failures, and opens
+// the player reports later (held by the scripted player until the test releases them).
 #include <gtest/gtest.h>
 
 #include <QDir>
