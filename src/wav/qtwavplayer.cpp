@@ -21,6 +21,9 @@ QtWavPlayer::QtWavPlayer()
 
 QtWavPlayer::~QtWavPlayer()
 {
+    // The media player outlives the other members: what it signals while it goes must not
+    // reach them.
+    m_player->disconnect(m_player.get());
     m_pending = nullptr;
     m_loadTimeout.stop();
 }
