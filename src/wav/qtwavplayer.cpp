@@ -1,11 +1,11 @@
 #include "wav/qtwavplayer.h"
 
 #include <QAudioOutput>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QMediaPlayer>
-#include <QTimer>
 #include <QUrl>
+
+#include <utility>
 
 namespace quedral::wav {
 
@@ -13,45 +13,66 @@ QtWavPlayer::QtWavPlayer()
     : m_audio(std::make_unique<QAudioOutput>()), m_player(std::make_unique<QMediaPlayer>())
 {
     m_player->setAudioOutput(m_audio.get());
+    m_loadTimeout.setSingleShot(true);
+    QObject::connect(&m_loadTimeout, &QTimer::timeout, m_player.get(), [this] { finishOpen(false); });
+    QObject::connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, m_player.get(), [this] { settle(); });
+    QObject::connect(m_player.get(), &QMediaPlayer::errorOccurred, m_player.get(), [this] { settle(); });
 }
 
-QtWavPlayer::~QtWavPlayer() = default;
+QtWavPlayer::~QtWavPlayer()
+{
+    // The media player outlives the other members: what it signals while it goes must not
+    // reach them.
+    m_player->disconnect(m_player.get());
+    m_pending = nullptr;
+    m_loadTimeout.stop();
+}
 
-bool QtWavPlayer::open(const QString& path)
+void QtWavPlayer::open(const QString& path, OpenReport report)
 {
     close();
-    if (!QFileInfo(path).isFile())
-        return false;
-    QEventLoop loop;
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const auto settled = [this] {
-        const QMediaPlayer::MediaStatus s = m_player->mediaStatus();
-        return s == QMediaPlayer::LoadedMedia || s == QMediaPlayer::InvalidMedia || s == QMediaPlayer::NoMedia ||
-               m_player->error() != QMediaPlayer::NoError;
-    };
-    const QMetaObject::Connection c1 = QObject::connect(m_player.get(), &QMediaPlayer::mediaStatusChanged, &loop, [&] {
-        if (settled())
-            loop.quit();
-    });
-    const QMetaObject::Connection c2 =
-        QObject::connect(m_player.get(), &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
-    m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-    if (m_player->mediaStatus() != QMediaPlayer::LoadedMedia && m_player->error() == QMediaPlayer::NoError) {
-        timeout.start(loadTimeoutMs);
-        loop.exec();
+    if (!QFileInfo(path).isFile()) {
+        if (report)
+            report(false);
+        return;
     }
-    QObject::disconnect(c1);
-    QObject::disconnect(c2);
-    m_open = m_player->mediaStatus() == QMediaPlayer::LoadedMedia && m_player->error() == QMediaPlayer::NoError;
+    m_pending = std::move(report);
+    m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    if (m_pending && !settled())
+        m_loadTimeout.start(loadTimeoutMs);
+    else
+        settle();
+}
+
+bool QtWavPlayer::settled() const
+{
+    const QMediaPlayer::MediaStatus s = m_player->mediaStatus();
+    return s == QMediaPlayer::LoadedMedia || s == QMediaPlayer::InvalidMedia || s == QMediaPlayer::NoMedia ||
+           m_player->error() != QMediaPlayer::NoError;
+}
+
+void QtWavPlayer::settle()
+{
+    if (m_pending && settled())
+        finishOpen(m_player->mediaStatus() == QMediaPlayer::LoadedMedia && m_player->error() == QMediaPlayer::NoError);
+}
+
+void QtWavPlayer::finishOpen(bool opened)
+{
+    if (!m_pending)
+        return;
+    m_loadTimeout.stop();
+    const OpenReport report = std::exchange(m_pending, nullptr);
+    m_open = opened;
     if (!m_open)
         m_player->setSource(QUrl());
-    return m_open;
+    report(m_open);
 }
 
 void QtWavPlayer::close()
 {
+    m_pending = nullptr;
+    m_loadTimeout.stop();
     m_player->stop();
     m_player->setSource(QUrl());
     m_open = false;

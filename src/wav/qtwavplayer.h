@@ -1,5 +1,7 @@
 #pragma once
 // The WavPlayer on Qt Multimedia (QMediaPlayer with the default audio output).
+#include <QTimer>
+
 #include <memory>
 
 #include "wav/wavplayer.h"
@@ -14,9 +16,9 @@ public:
     QtWavPlayer();
     ~QtWavPlayer() override;
 
-    // Waits (with the event loop running) until the file is loaded or refused, at most
-    // `loadTimeoutMs`.
-    bool open(const QString& path) override;
+    // Reports once the media is loaded or refused, or as refused when neither has happened
+    // after `loadTimeoutMs`. The event loop runs on meanwhile.
+    void open(const QString& path, OpenReport report) override;
     void close() override;
     void play() override;
     void pause() override;
@@ -30,9 +32,15 @@ public:
 
 private:
     bool failed() const;
+    // The media has settled (loaded, refused, or failing): the pending open is reported.
+    bool settled() const;
+    void settle();
+    void finishOpen(bool opened);
 
     std::unique_ptr<QAudioOutput> m_audio;
     std::unique_ptr<QMediaPlayer> m_player;
+    QTimer m_loadTimeout;
+    OpenReport m_pending;
     bool m_open = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -30,36 +31,45 @@ WavPlayback::WavPlayback(WavPlayer& player, PlaybackView& view, PlaybackFlags fl
 
 void WavPlayback::disableAll() { m_view.setPlayerButtons(false, false, false); }
 
-bool WavPlayback::openFile(const QString& path)
+void WavPlayback::openFile(const QString& path, std::function<void()> then)
 {
-    m_flags.playing = m_player.open(path);
-    if (!m_flags.playing)
-        disableAll();
-    return m_flags.playing;
+    m_flags.playing = false;
+    const unsigned openNo = ++m_opens == 0 ? ++m_opens : m_opens;
+    m_pendingOpen = openNo;
+    const QPointer<WavPlayback> self(this);
+    m_player.open(path, [self, openNo, then = std::move(then)](bool opened) {
+        if (!self || self->m_pendingOpen != openNo)
+            return;
+        self->m_pendingOpen = 0;
+        self->m_flags.playing = opened;
+        if (!opened)
+            self->disableAll();
+        else if (then)
+            then();
+    });
 }
 
-bool WavPlayback::reopen(const QString& path)
+void WavPlayback::reopen(const QString& path, std::function<void()> then)
 {
     m_player.stop();
     m_player.close();
-    return openFile(path);
+    openFile(path, std::move(then));
 }
 
-bool WavPlayback::openSeries(const QString& path, int interval, int count)
+void WavPlayback::openSeries(const QString& path, int interval, int count)
 {
-    m_flags.playing = false;
-    if (!openFile(path))
-        return false;
-    m_view.setPlayerButtons(true, false, false);
-    WavPlaybackRecord& r = m_record;
-    const QFileInfo info(path);
-    r.Folder = QDir::toNativeSeparators(info.absolutePath() + '/');
-    r.FirstName = info.fileName();
-    takeCounter(r, counterOf(r.FirstName));
-    r.Interval = static_cast<std::uint16_t>(interval);
-    r.FileCount = static_cast<std::uint16_t>(FileCount(interval, count));
-    r.FileNo = r.OpenFileNo = 0;
-    return true;
+    openFile(path, [this, path, interval, count] {
+        m_view.setPlayerButtons(true, false, false);
+        WavPlaybackRecord& r = m_record;
+        const QFileInfo info(path);
+        r.Folder = QDir::toNativeSeparators(info.absolutePath() + '/');
+        r.FirstName = info.fileName();
+        takeCounter(r, counterOf(r.FirstName));
+        r.Interval = static_cast<std::uint16_t>(interval);
+        r.FileCount = static_cast<std::uint16_t>(FileCount(interval, count));
+        r.FileNo = r.OpenFileNo = 0;
+        emit seriesOpened(path);
+    });
 }
 
 bool WavPlayback::takeSegment(int fileNo)
@@ -99,10 +109,16 @@ void WavPlayback::playClick()
     if (r.FileNo != r.OpenFileNo) {
         const QString path = takeCounter(r, advance(counterOf(r.FirstName), r.FileNo));
         r.OpenFileNo = r.FileNo;
-        m_flags.playing = false;
-        reopen(path);
+        reopen(path, [this, index] { startAt(index); });
+        return;
     }
-    if (!m_flags.playing || !takeSegment(r.FileNo))
+    startAt(index);
+}
+
+void WavPlayback::startAt(int index)
+{
+    WavPlaybackRecord& r = m_record;
+    if (!takeSegment(r.FileNo))
         return;
     const double fraction = fractionInSegment(m_view.xAt(index), r.SegmentStartX, r.SegmentEndX);
     const std::int64_t length = m_player.length().value_or(0);
@@ -122,6 +138,7 @@ void WavPlayback::pauseClick()
 
 void WavPlayback::stopClick()
 {
+    dropPendingOpen();
     m_timer.stop();
     m_player.stop();
     m_view.setPlayerButtons(true, false, false);
@@ -130,6 +147,7 @@ void WavPlayback::stopClick()
 
 void WavPlayback::dataSetChanged()
 {
+    dropPendingOpen();
     m_timer.stop();
     if (m_flags.playing)
         m_player.stop();
@@ -154,31 +172,37 @@ void WavPlayback::timerTick()
     const double x = playLineX(r.SegmentStartX, r.SegmentEndX, *position, *length, lastX);
     m_view.setPlayLine(x + msToDays(playOffsetMs(m_view.playOffsetText())), x);
 
-    if (*position == *length) {
-        if (r.FileNo + 1 < r.FileCount) {
-            ++r.FileNo;
-            const QString next = takeCounter(r, advance(Counter{r.Seq7, r.Seq8}));
-            if (QFileInfo::exists(next)) {
-                if (reopen(next))
-                    ++r.OpenFileNo;
-                if (m_flags.playing && takeSegment(r.FileNo)) {
-                    m_player.seek(0);
-                    m_player.play();
-                }
-            } else {
-                m_timer.stop();
-                m_player.stop();
-                disableAll();
-                m_view.setPlayLineIndex(0);
-            }
-        } else {
-            m_timer.stop();
-            m_player.stop();
-            m_view.setPlayerButtons(true, false, false);
-            m_view.setPlayLineIndex(0);
-        }
-    }
+    if (*position == *length)
+        playNextFile();
     m_view.refresh();
+}
+
+void WavPlayback::playNextFile()
+{
+    WavPlaybackRecord& r = m_record;
+    if (r.FileNo + 1 >= r.FileCount) {
+        m_timer.stop();
+        m_player.stop();
+        m_view.setPlayerButtons(true, false, false);
+        m_view.setPlayLineIndex(0);
+        return;
+    }
+    ++r.FileNo;
+    const QString next = takeCounter(r, advance(Counter{r.Seq7, r.Seq8}));
+    if (!QFileInfo::exists(next)) {
+        m_timer.stop();
+        m_player.stop();
+        disableAll();
+        m_view.setPlayLineIndex(0);
+        return;
+    }
+    reopen(next, [this] {
+        ++m_record.OpenFileNo;
+        if (takeSegment(m_record.FileNo)) {
+            m_player.seek(0);
+            m_player.play();
+        }
+    });
 }
 
 } // namespace quedral::wav

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 
 #include "wav/wavseries.h"
 
@@ -59,15 +60,19 @@ public:
 
     WavPlayback(WavPlayer& player, PlaybackView& view, PlaybackFlags flags, QObject* parent = nullptr);
 
-    // "open wav" once the file is chosen: opens `path` and fills the record for a data set of
-    // `count` samples at `interval` seconds. False (all buttons off) when the player cannot
-    // open it.
-    bool openSeries(const QString& path, int interval, int count);
+    // "open wav" once the file is chosen: starts opening `path`. When the player reports it
+    // open, the record is filled for a data set of `count` samples at `interval` seconds, Play
+    // is enabled and seriesOpened() follows; when it reports failure, all buttons go off.
+    void openSeries(const QString& path, int interval, int count);
+    // True while the player has not yet reported on the last open.
+    bool openPending() const { return m_pendingOpen != 0; }
 
     void playClick();
     void pauseClick(); // PausePlayback
+    // Stop; an open still pending is dropped with the step waiting for it.
     void stopClick();
-    // Another data set is shown: the timer and the player stop, the buttons go off.
+    // Another data set is shown: the timer and the player stop, the buttons go off, and an
+    // open still pending is dropped.
     void dataSetChanged();
     // One tick of the play-line timer.
     void timerTick();
@@ -77,10 +82,22 @@ public:
     // The series open now and where in it the playback stands.
     const WavPlaybackRecord& record() const { return m_record; }
 
+signals:
+    // The file given to openSeries is open and the record filled.
+    void seriesOpened(const QString& path);
+
 private:
-    bool openFile(const QString& path);
+    // Starts opening `path` (nothing plays meanwhile); `then` runs once the player reports it
+    // open. A failure turns all buttons off. A report on an open that was dropped or
+    // superseded does nothing.
+    void openFile(const QString& path, std::function<void()> then);
     // The open file stopped and closed, then `path` opened in its place.
-    bool reopen(const QString& path);
+    void reopen(const QString& path, std::function<void()> then);
+    void dropPendingOpen() { m_pendingOpen = 0; }
+    // Play from the sample `index` of the open file.
+    void startAt(int index);
+    // The timer reached the end of the file: the next of the series plays, or the playback ends.
+    void playNextFile();
     void disableAll();
     // Sets the record's segment from the file number; false (reported) with interval 0.
     bool takeSegment(int fileNo);
@@ -90,6 +107,8 @@ private:
     PlaybackFlags m_flags;
     QTimer m_timer;
     WavPlaybackRecord m_record;
+    unsigned m_opens = 0;       // opens started so far
+    unsigned m_pendingOpen = 0; // the number of the open awaiting its report; 0: none
 };
 
 } // namespace quedral::wav

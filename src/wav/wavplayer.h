@@ -3,15 +3,22 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace quedral::wav {
 
 class WavPlayer {
 public:
+    // The report of an open: true when the file is open and playable.
+    using OpenReport = std::function<void(bool opened)>;
+
     virtual ~WavPlayer() = default;
-    // Opens a file; false when it cannot be played (nothing is open then).
-    virtual bool open(const QString& path) = 0;
+    // Starts opening a file and returns; `report` is called once the file is loaded (true) or
+    // refused (false, nothing is open then). It may come before open() returns. A report on
+    // an open that a close() or a newer open() superseded is dropped by this player or left
+    // for the caller to ignore.
+    virtual void open(const QString& path, OpenReport report) = 0;
     virtual void close() = 0;
     virtual void play() = 0;
     virtual void pause() = 0;

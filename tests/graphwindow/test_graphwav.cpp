@@ -1,10 +1,13 @@
-// "open wav" in the DataLogger window: its refusals, the file dialog, the project folder copy,
-// and playback through a scripted player along the chart until another data set is shown.
+// "open wav" in the DataLogger window: its refusals, the file dialog, the project folder copy
+// (on a worker), opens the player reports later, and playback through a scripted player along
+// the chart until another data set is shown.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 #include "../wav/scriptedwavplayer.h"
 #include "base/clock.h"
@@ -23,6 +26,32 @@ namespace {
 
 constexpr double kSec = 1.0 / 86400.0;
 using Enabled = std::array<bool, 3>;
+
+// The window's player, passing every call on to a scripted player the test keeps, so that a
+// held report can be released after the window is gone.
+class ForwardingPlayer final : public wav::WavPlayer {
+public:
+    explicit ForwardingPlayer(test::ScriptedWavPlayer& to) : m_to(to) {}
+    void open(const QString& path, OpenReport report) override { m_to.open(path, std::move(report)); }
+    void close() override { m_to.close(); }
+    void play() override { m_to.play(); }
+    void pause() override { m_to.pause(); }
+    void resume() override { m_to.resume(); }
+    void stop() override { m_to.stop(); }
+    void seek(std::int64_t ms) override { m_to.seek(ms); }
+    std::optional<std::int64_t> length() const override { return m_to.length(); }
+    std::optional<std::int64_t> position() const override { return m_to.position(); }
+
+private:
+    test::ScriptedWavPlayer& m_to;
+};
+
+// The project copy runs on a worker: waits for it, then lets its progress and result in.
+void finishCopy()
+{
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+}
 
 class GraphWavTest : public ::testing::Test {
 protected:
@@ -48,7 +77,11 @@ protected:
         window->resize(1400, 700);
         window->show();
     }
-    void TearDown() override { delete window.data(); }
+    void TearDown() override
+    {
+        delete window.data();
+        finishCopy();
+    }
 
     void openWav(QString file, Answer saveProject)
     {
@@ -91,6 +124,7 @@ TEST_F(GraphWavTest, FirstOpenCopiesTheSeriesIntoTheProjectFolderAndTheNextDoesN
 {
     window->selectDataSetRow(0);
     openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
+    finishCopy();
     EXPECT_TRUE(host.state.WavPlaying);
     EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{true, false, false}));
     EXPECT_EQ(prompter.questions, QStringList{"Save measurement project file ?"});
@@ -139,4 +173,60 @@ TEST_F(GraphWavTest, PlayMovesThePlayLineUntilAnotherDataSetIsShown)
     EXPECT_FALSE(host.graphUnit().WavPaused);
     EXPECT_EQ(player->calls.last(), "stop");
     EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+}
+
+TEST_F(GraphWavTest, TheProjectCopyIsOfferedOnlyWhenThePlayerReportsTheFileOpen)
+{
+    player->holdReports = true;
+    window->selectDataSetRow(0);
+    openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
+    EXPECT_TRUE(prompter.questions.isEmpty());
+    EXPECT_FALSE(host.state.WavPlaying);
+    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+
+    player->releaseReport();
+    EXPECT_TRUE(host.state.WavPlaying);
+    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{true, false, false}));
+    EXPECT_EQ(prompter.questions, QStringList{"Save measurement project file ?"});
+    finishCopy();
+    const QString project = dataDir.file("WAV00012");
+    EXPECT_EQ(prompter.messages, QStringList{"Files have been copied to " + QDir::toNativeSeparators(project + "/")});
+}
+
+TEST_F(GraphWavTest, AHeldFailureDisablesThePlayerAndOffersNoCopy)
+{
+    ASSERT_TRUE(test::writeText(card.filePath("WAV00020.WAV"), "no wave"));
+    player->holdReports = true;
+    window->selectDataSetRow(0);
+    openWav(card.filePath("WAV00020.WAV"), Answer::Yes);
+    player->releaseReport();
+    EXPECT_FALSE(host.state.WavPlaying);
+    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+    EXPECT_TRUE(prompter.questions.isEmpty());
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(GraphWavTest, AReportAfterTheWindowClosedDoesNothing)
+{
+    test::ScriptedWavPlayer outliving;
+    outliving.holdReports = true;
+    window->setWavPlayer(std::make_unique<ForwardingPlayer>(outliving));
+    window->selectDataSetRow(0);
+    openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
+    window->close(); // deletes itself
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(window.isNull());
+    outliving.releaseReport();
+    EXPECT_TRUE(prompter.questions.isEmpty());
+    EXPECT_EQ(outliving.calls, QStringList{"open WAV00012.WAV"});
+}
+
+TEST_F(GraphWavTest, ACopyThatEndsAfterTheWindowClosedReportsNothing)
+{
+    window->selectDataSetRow(0);
+    openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
+    delete window.data();
+    finishCopy();
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_EQ(QDir(dataDir.file("WAV00012")).entryList(QDir::Files).size(), 3);
 }

@@ -1,7 +1,11 @@
 #pragma once
 // A WavPlayer for tests: opens PCM WAV files (their length from the header), plays nothing,
-// and records every call. The test moves the position and can make the player fail.
+// and records every call. The test moves the position and can make the player fail. An open
+// reports at once, or, with holdReports, when the test releases the report.
 #include <QStringList>
+
+#include <deque>
+#include <functional>
 
 #include "wav/wavplayer.h"
 #include "wavfiles.h"
@@ -10,15 +14,29 @@ namespace quedral::test {
 
 class ScriptedWavPlayer final : public wav::WavPlayer {
 public:
-    bool open(const QString& path) override
+    void open(const QString& path, OpenReport report) override
     {
         calls << "open " + path.section('/', -1);
-        m_length = wavLengthMs(path);
-        m_open = m_length >= 0;
-        m_position = 0;
-        if (m_open)
-            openedPath = path;
-        return m_open;
+        const std::int64_t length = wavLengthMs(path);
+        auto settle = [this, path, length, report] {
+            m_length = length;
+            m_open = m_length >= 0;
+            m_position = 0;
+            if (m_open)
+                openedPath = path;
+            report(m_open);
+        };
+        if (holdReports)
+            held.push_back(settle);
+        else
+            settle();
+    }
+    // Delivers the oldest report held back (even one a close or a newer open superseded).
+    void releaseReport()
+    {
+        const std::function<void()> settle = held.front();
+        held.pop_front();
+        settle();
     }
     void close() override { calls << "close"; m_open = false; }
     void play() override { calls << "play"; }
@@ -46,6 +64,8 @@ public:
     QStringList calls;
     QString openedPath;
     bool failing = false;
+    bool holdReports = false;
+    std::deque<std::function<void()>> held;
 
 private:
     bool m_open = false;

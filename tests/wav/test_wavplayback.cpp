@@ -1,10 +1,12 @@
 // The playback steps over a scripted player: Play from the play line, the timer's play line,
-// the move along the series, the end of the last file, Pause/resume, Stop, failures.
+// the move along the series, the end of the last file, Pause/resume, Stop, failures, and opens
+// the player reports later (held by the scripted player until the test releases them).
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <tuple>
 
 #include "scriptedwavplayer.h"
@@ -53,6 +55,7 @@ protected:
         for (const char* name : {"WAV00012.WAV", "WAV00013.WAV", "WAV00014.WAV"})
             ASSERT_TRUE(test::writeWav(tmp.filePath(name), 4, 16));
         setSamples(2700, 2); // 5398 s: three files
+        QObject::connect(&playback, &WavPlayback::seriesOpened, [this](const QString& path) { opened << path; });
     }
     void setSamples(int count, int interval)
     {
@@ -62,7 +65,12 @@ protected:
         this->count = count;
         this->interval = interval;
     }
-    bool open() { return playback.openSeries(tmp.filePath("WAV00012.WAV"), interval, count); }
+    // Opens the series; true once the player reported it open.
+    bool open()
+    {
+        playback.openSeries(tmp.filePath("WAV00012.WAV"), interval, count);
+        return playing;
+    }
 
     static constexpr double kStart = 46000.5;
     QTemporaryDir tmp;
@@ -71,6 +79,7 @@ protected:
     bool playing = false, paused = false;
     WavPlayback playback{player, view, PlaybackFlags{playing, paused}};
     int count = 0, interval = 0;
+    QStringList opened; // the paths seriesOpened() reported
 };
 
 } // namespace
@@ -79,6 +88,7 @@ TEST_F(Playback, OpenFillsTheRecordAndEnablesPlayOnly)
 {
     ASSERT_TRUE(open());
     EXPECT_TRUE(playing);
+    EXPECT_EQ(opened, QStringList{tmp.filePath("WAV00012.WAV")});
     EXPECT_EQ(view.buttons, Buttons3(true, false, false));
     const WavPlaybackRecord& r = playback.record();
     EXPECT_EQ(r.FirstName, "WAV00012.WAV");
@@ -101,7 +111,8 @@ TEST_F(Playback, EachPlaybackKeepsItsOwnRecord)
     EXPECT_EQ(other.record().FileCount, 0);
     EXPECT_TRUE(other.record().FirstName.isEmpty());
     ASSERT_TRUE(test::writeWav(tmp.filePath("WAV000A0.WAV"), 3, 8));
-    ASSERT_TRUE(other.openSeries(tmp.filePath("WAV000A0.WAV"), 1, 60));
+    other.openSeries(tmp.filePath("WAV000A0.WAV"), 1, 60);
+    ASSERT_TRUE(otherPlaying);
     EXPECT_EQ(other.record().FirstName, "WAV000A0.WAV");
     EXPECT_EQ(playback.record().FirstName, "WAV00012.WAV");
     EXPECT_EQ(playback.record().FileCount, 3);
@@ -112,8 +123,10 @@ TEST_F(Playback, AFileThePlayerRefusesDisablesEverything)
 {
     ASSERT_TRUE(test::writeText(tmp.filePath("WAV00099.WAV"), "not a wave"));
     view.buttons = {true, true, true};
-    EXPECT_FALSE(playback.openSeries(tmp.filePath("WAV00099.WAV"), 2, 2700));
+    playback.openSeries(tmp.filePath("WAV00099.WAV"), 2, 2700);
     EXPECT_FALSE(playing);
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(view.errors.isEmpty());
     EXPECT_EQ(view.buttons, Buttons3(false, false, false));
     playback.playClick(); // Play without a usable file does nothing
     EXPECT_FALSE(playback.timerActive());
@@ -252,4 +265,123 @@ TEST_F(Playback, IntervalZeroIsReportedAndPlaysNothing)
     EXPECT_TRUE(player.calls.isEmpty());
     EXPECT_FALSE(playback.timerActive());
     EXPECT_TRUE(playing); // the file stays open and usable
+}
+
+// ---- Opens the player reports later ----
+
+TEST_F(Playback, AHeldOpenEnablesPlayOnlyWhenReported)
+{
+    player.holdReports = true;
+    view.buttons = {false, false, false};
+    EXPECT_FALSE(open());
+    EXPECT_TRUE(playback.openPending());
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(playback.record().FirstName.isEmpty());
+    EXPECT_EQ(view.buttons, Buttons3(false, false, false));
+    playback.playClick(); // nothing to play yet
+    EXPECT_EQ(player.calls, QStringList{"open WAV00012.WAV"});
+
+    player.releaseReport();
+    EXPECT_FALSE(playback.openPending());
+    EXPECT_TRUE(playing);
+    EXPECT_EQ(opened, QStringList{tmp.filePath("WAV00012.WAV")});
+    EXPECT_EQ(playback.record().FileCount, 3);
+    EXPECT_EQ(view.buttons, Buttons3(true, false, false));
+}
+
+TEST_F(Playback, AHeldFailureDisablesEverythingWithoutAMessage)
+{
+    ASSERT_TRUE(test::writeText(tmp.filePath("WAV00099.WAV"), "not a wave"));
+    player.holdReports = true;
+    view.buttons = {true, true, true};
+    playback.openSeries(tmp.filePath("WAV00099.WAV"), 2, 2700);
+    EXPECT_EQ(view.buttons, Buttons3(true, true, true));
+    player.releaseReport();
+    EXPECT_FALSE(playing);
+    EXPECT_EQ(view.buttons, Buttons3(false, false, false));
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(view.errors.isEmpty());
+}
+
+TEST_F(Playback, PlayInAnotherFileStartsWhenTheReopenIsReported)
+{
+    ASSERT_TRUE(open());
+    player.holdReports = true;
+    view.lineIndex = 1000; // file 1
+    player.calls.clear();
+    playback.playClick();
+    EXPECT_EQ(player.calls, (QStringList{"stop", "close", "open WAV00013.WAV"}));
+    EXPECT_FALSE(playback.timerActive());
+    EXPECT_EQ(view.buttons, Buttons3(true, false, false));
+    playback.playClick(); // a second Play while the open is pending does nothing
+    EXPECT_EQ(player.calls.size(), 3);
+
+    player.releaseReport();
+    EXPECT_EQ(player.calls.mid(3), (QStringList{"seek 444", "play"}));
+    EXPECT_EQ(view.buttons, Buttons3(false, true, true));
+    EXPECT_TRUE(playback.timerActive());
+}
+
+TEST_F(Playback, TheNextFileOfTheSeriesPlaysWhenItsOpenIsReported)
+{
+    ASSERT_TRUE(open());
+    view.lineIndex = 0;
+    playback.playClick();
+    player.holdReports = true;
+    player.calls.clear();
+    player.toEnd();
+    playback.timerTick();
+    EXPECT_EQ(player.calls, (QStringList{"stop", "close", "open WAV00013.WAV"}));
+    playback.timerTick(); // ticks while the open is pending do nothing
+    EXPECT_EQ(player.calls.size(), 3);
+    EXPECT_EQ(playback.record().OpenFileNo, 0);
+
+    player.releaseReport();
+    EXPECT_EQ(player.calls.mid(3), (QStringList{"seek 0", "play"}));
+    EXPECT_EQ(playback.record().OpenFileNo, 1);
+    EXPECT_TRUE(playback.timerActive());
+}
+
+// A report that comes after a Stop, another data set, or a newer open, or after the playback
+// is gone, does nothing.
+TEST(PlaybackLateReport, IsIgnored)
+{
+    enum class Then { Stop, OtherDataSet, NewerOpen, PlaybackGone };
+    for (const Then then : {Then::Stop, Then::OtherDataSet, Then::NewerOpen, Then::PlaybackGone}) {
+        SCOPED_TRACE(static_cast<int>(then));
+        QTemporaryDir tmp;
+        ASSERT_TRUE(test::writeWav(tmp.filePath("WAV00012.WAV"), 4, 16));
+        ASSERT_TRUE(test::writeWav(tmp.filePath("WAV00050.WAV"), 2, 16));
+        test::ScriptedWavPlayer player;
+        player.holdReports = true;
+        RecordingView view;
+        view.xs.assign(100, 46000.5);
+        bool playing = false, paused = false;
+        auto playback = std::make_unique<WavPlayback>(player, view, PlaybackFlags{playing, paused});
+        QStringList opened;
+        QObject::connect(playback.get(), &WavPlayback::seriesOpened, [&](const QString& p) { opened << p; });
+        playback->openSeries(tmp.filePath("WAV00012.WAV"), 2, 100);
+        switch (then) {
+        case Then::Stop: playback->stopClick(); break;
+        case Then::OtherDataSet: playback->dataSetChanged(); break;
+        case Then::NewerOpen: playback->openSeries(tmp.filePath("WAV00050.WAV"), 1, 100); break;
+        case Then::PlaybackGone: playback.reset(); break;
+        }
+        const Buttons3 buttons = view.buttons;
+        player.releaseReport();
+        EXPECT_TRUE(opened.isEmpty());
+        EXPECT_FALSE(playing);
+        EXPECT_EQ(view.buttons, buttons);
+        if (playback) {
+            EXPECT_TRUE(playback->record().FirstName.isEmpty());
+            playback->playClick();
+            EXPECT_FALSE(playback->timerActive());
+        }
+        if (then == Then::NewerOpen) { // the newer open goes on
+            player.releaseReport();
+            EXPECT_EQ(opened, QStringList{tmp.filePath("WAV00050.WAV")});
+            EXPECT_EQ(playback->record().FirstName, "WAV00050.WAV");
+            EXPECT_TRUE(playing);
+        }
+    }
 }

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTableWidget>
+#include <QThreadPool>
 #include <QToolButton>
 
 #include "base/datadir.h"
@@ -63,6 +65,8 @@ wav::WavPlayback& TfrmGraph::playback()
             m_playbackView = std::make_unique<PlaybackView>(*this);
         m_playback = std::make_unique<wav::WavPlayback>(
             *m_wavPlayer, *m_playbackView, wav::PlaybackFlags{state().WavPlaying, m_host.graphUnit().WavPaused});
+        connect(m_playback.get(), &wav::WavPlayback::seriesOpened, this,
+                [this](const QString& file) { offerProjectCopy(file); });
     }
     return *m_playback;
 }
@@ -110,10 +114,20 @@ void TfrmGraph::btnOpenWavClick()
     if (m_playback)
         m_playback->stopClick();
     m_host.graphUnit().WavPaused = false;
-    if (!playback().openSeries(file, intervalSeconds(cell(3)), cell(4).toInt()))
-        return;
-    offerProjectCopy(file);
+    // The project copy is offered once the player reports the file open.
+    playback().openSeries(file, intervalSeconds(cell(3)), cell(4).toInt());
 }
+
+namespace {
+
+// Runs `call` on the GUI thread's event loop (from any thread).
+template <typename Call>
+void postToGuiThread(Call call)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(call), Qt::QueuedConnection);
+}
+
+} // namespace
 
 void TfrmGraph::offerProjectCopy(const QString& file)
 {
@@ -123,20 +137,36 @@ void TfrmGraph::offerProjectCopy(const QString& file)
         return;
     if (Prompter::instance().ask("Save measurement project file ?", Buttons::YesNoCancel) != Answer::Yes)
         return;
-    TfrmScope progress(this);
-    progress.setWindowTitle("Saving Progress");
-    progress.showProgress("saving.....", r.FileCount);
-    progress.show();
-    const wav::CopyResult copied = wav::copyProject(file, r.FileCount, project, [&](int m) {
-        progress.setProgress(m);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The copy runs on a worker; the dialog keeps the user's input out meanwhile, as the
+    // progress and the result come back through the event loop.
+    auto* progress = new TfrmScope(this);
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    progress->setWindowModality(Qt::ApplicationModal);
+    progress->setWindowTitle("Saving Progress");
+    progress->showProgress("saving.....", r.FileCount);
+    progress->show();
+    const QPointer<TfrmScope> dialog(progress);
+    const QPointer<TfrmGraph> window(this);
+    const int fileCount = r.FileCount;
+    QThreadPool::globalInstance()->start([file, fileCount, project, dialog, window] {
+        const wav::CopyResult copied = wav::copyProject(file, fileCount, project, [dialog](int m) {
+            postToGuiThread([dialog, m] {
+                if (dialog)
+                    dialog->setProgress(m);
+            });
+        });
+        postToGuiThread([dialog, window, copied, project] {
+            if (dialog)
+                dialog->close();
+            if (!window)
+                return;
+            if (!copied.folderMade) {
+                Prompter::instance().message(QDir::toNativeSeparators(project));
+                return;
+            }
+            Prompter::instance().message("Files have been copied to " + QDir::toNativeSeparators(project + "/"));
+        });
     });
-    progress.close();
-    if (!copied.folderMade) {
-        Prompter::instance().message(QDir::toNativeSeparators(project));
-        return;
-    }
-    Prompter::instance().message("Files have been copied to " + QDir::toNativeSeparators(project + "/"));
 }
 
 void TfrmGraph::btnPlayClick()
