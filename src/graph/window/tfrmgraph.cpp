@@ -37,8 +37,7 @@
 #include "graph/core/leqchart.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/graphunit.h"
-#include "graph/window/tfrmannoedit.h"
-#include "graph/window/tfrmdelanno.h"
+#include "graph/window/annotationtools.h"
 #include "graph/window/graphplayback.h"
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -228,6 +227,7 @@ void TfrmGraph::buildLayout()
     chtGraph->installEventFilter(this);
     // The right button opens the tool menu; it neither zooms nor ends a line drag.
     chtGraph->plot()->installEventFilter(this);
+    m_annotations = std::make_unique<AnnotationTools>(*chtGraph, m_host.graphUnit(), this, [this] { refreshChart(); });
 
     // Cursor statistics.
     pnlStatistic = new QWidget(right);
@@ -695,12 +695,7 @@ void TfrmGraph::tbntClrClick()
     const double now = nowDays();
     ResetChart(chtGraph->model(), 1, 200, now, now + 30 * kSecondInDays, 30, 130);
     st.RealTimeCount = 0;
-    GraphUnit& u = m_host.graphUnit();
-    for (int i = 3; i <= u.AnnotationCount; ++i) {
-        chtGraph->model().setGraphAnnotationX(i, 0);
-        chtGraph->model().setGraphAnnotationY(i, 0);
-    }
-    u.AnnotationCount = 3;
+    m_annotations->clearPlaced();
     refreshChart();
 }
 
@@ -955,105 +950,12 @@ void TfrmGraph::btnCALLeqClick()
 // ---------------------------------------------------------------------------
 // Annotations
 
-namespace {
-// Annotation 2 labels a data point; the user's crosses and texts take the indices after
-// AnnotationCount.
-constexpr int kDataPointLabel = 2;
-constexpr int kFirstListedAnnotation = 5;
-constexpr int kNormalTool = -99;
-constexpr int kCrossTool = 2;
-constexpr int kTextTool = 0;
-
-// The "CROSS" pointer, its hot spot at its top-left corner: a click places the cross at the
-// centre of the drawn cross, 15 pixels right and down.
-const QCursor& crossPointer()
-{
-    static const QCursor cursor(crossCursor().pixmap(), 0, 0);
-    return cursor;
-}
-} // namespace
-
-void TfrmGraph::tbntNormalCursorClick()
-{
-    chtGraph->model().arrowCursor = sgArrowCursor;
-    m_host.graphUnit().PlacementTool = kNormalTool;
-    refreshChart();
-}
-
-void TfrmGraph::tbntDrawCrossClick()
-{
-    chtGraph->setCustomCursor(crossPointer());
-    m_host.graphUnit().PlacementTool = kCrossTool;
-    refreshChart();
-}
-
-void TfrmGraph::tbntTextClick()
-{
-    chtGraph->model().arrowCursor = sgTextCursor;
-    m_host.graphUnit().PlacementTool = kTextTool;
-    refreshChart();
-}
-
-void TfrmGraph::chtGraphClick()
-{
-    GraphUnit& u = m_host.graphUnit();
-    const int tool = u.PlacementTool;
-    if (tool != kCrossTool && tool != kTextTool)
-        return;
-    const QPoint pos = chtGraph->lastPointerPosition() + (tool == kTextTool ? QPoint(1, 7) : QPoint(15, 15));
-    if (!chtGraph->inPlottingRect(pos))
-        return;
-    const QPointF d = chtGraph->pixelToData(pos);
-    GraphAnnotation a;
-    a.x = d.x();
-    a.y = d.y();
-    if (tool == kCrossTool) {
-        a.type = sgAnnotCross;
-    } else {
-        TfrmAnnoEdit dialog(this);
-        if (TfrmAnnoEdit::runModal(dialog) != QDialog::Accepted)
-            return;
-        a.type = sgAnnotTextOnly;
-        a.text = dialog.text();
-    }
-    // The shared count as it is now: another window may have placed one while the dialog was open.
-    u.AnnotationCount += 1;
-    chtGraph->model().setGraphAnnotation(u.AnnotationCount, a);
-    refreshChart();
-}
-
-void TfrmGraph::chtGraphDataHotSpot(int subset, int point)
-{
-    ChartModel& m = chtGraph->model();
-    GraphAnnotation a;
-    a.type = sgAnnotCross;
-    a.color = PEargb(255, 255, 255, 0);
-    a.x = m.xDataII(subset, point);
-    a.y = m.yData(subset, point);
-    a.text = formatTimeOfDay(a.x) + QLatin1Char('\r') + formatLevel(a.y) + QStringLiteral(" dB");
-    m.setGraphAnnotation(kDataPointLabel, a);
-    refreshChart();
-}
-
-void TfrmGraph::tbntEraseAnnotationClick()
-{
-    ChartModel& m = chtGraph->model();
-    TfrmDelAnno dialog(this);
-    for (int i = kFirstListedAnnotation; i <= m_host.graphUnit().AnnotationCount; ++i) {
-        const GraphAnnotation a = m.graphAnnotation(i);
-        if (a.type == sgAnnotCross)
-            dialog.addAnnotation(i, a.x, QStringLiteral("X"));
-        else if (!a.text.isEmpty())
-            dialog.addAnnotation(i, a.x, a.text);
-    }
-    if (TfrmDelAnno::runModal(dialog) == QDialog::Accepted) {
-        for (int i : dialog.selectedAnnotations()) {
-            m.setGraphAnnotationType(i, sgAnnotTextOnly);
-            m.setGraphAnnotationText(i, QString());
-        }
-    }
-    refreshChart();
-}
+void TfrmGraph::tbntNormalCursorClick() { m_annotations->useNormalPointer(); }
+void TfrmGraph::tbntDrawCrossClick() { m_annotations->useCross(); }
+void TfrmGraph::tbntTextClick() { m_annotations->useText(); }
+void TfrmGraph::chtGraphClick() { m_annotations->placeAtPointer(); }
+void TfrmGraph::chtGraphDataHotSpot(int subset, int point) { m_annotations->labelDataPoint(subset, point); }
+void TfrmGraph::tbntEraseAnnotationClick() { m_annotations->eraseChosen(); }
 
 // ---------------------------------------------------------------------------
 // Customisation and the template

@@ -22,6 +22,7 @@ class QToolButton;
 
 namespace quedral {
 
+class AnnotationTools;
 class ChartModel;
 class FlowLayout;
 namespace wav {
@@ -220,6 +221,7 @@ private:
     std::unique_ptr<wav::WavPlayer> m_wavPlayer;
     std::unique_ptr<PlaybackView> m_playbackView;
     std::unique_ptr<wav::WavPlayback> m_playback;
+    std::unique_ptr<AnnotationTools> m_annotations;
     bool m_closed = false;
     bool m_settingRate = false;
     bool m_printCustomize = false;  // the customisation dialog runs for Print
