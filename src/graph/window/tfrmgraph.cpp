@@ -10,14 +10,12 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QContextMenuEvent>
-#include <QTableWidget>
 #include <QMenu>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -38,6 +36,7 @@
 #include "graph/window/graphhost.h"
 #include "graph/window/graphunit.h"
 #include "graph/window/annotationtools.h"
+#include "graph/window/datasetrows.h"
 #include "graph/window/graphplayback.h"
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -124,9 +123,6 @@ TfrmGraph::TfrmGraph(GraphHost& host, GraphKind kind, QWidget* parent) : QWidget
     setWindowTitle(graphKindCaption(kind));
     resize(1413, 745);
     buildLayout();
-    FormCreate();
-    // Only the data logger's window lists data sets.
-    pnlDataSets->setVisible(kind == GraphKind::DataLogger);
 }
 
 TfrmGraph::~TfrmGraph() = default;
@@ -141,27 +137,9 @@ void TfrmGraph::buildLayout()
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    // Left: the data sets of the data logger.
-    pnlDataSets = new QWidget(this);
-    pnlDataSets->setObjectName("pnlDataSets");
-    pnlDataSets->setFixedWidth(441);
-    auto* dl = new QVBoxLayout(pnlDataSets);
-    dl->setContentsMargins(2, 2, 2, 2);
-    dl->addWidget(new QLabel("Data Sets", pnlDataSets));
-    grdDataSets = new QTableWidget(pnlDataSets);
-    grdDataSets->setObjectName("grdDataSets");
-    grdDataSets->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grdDataSets->setSelectionMode(QAbstractItemView::SingleSelection);
-    grdDataSets->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdDataSets->setWordWrap(false);
-    grdDataSets->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* changeDate = new QAction("Change Date && Time", grdDataSets);
-    changeDate->setObjectName("actChangeDateTime");
-    grdDataSets->addAction(changeDate);
-    connect(changeDate, &QAction::triggered, this, [this] { changeDateTimeClick(); });
-    dl->addWidget(grdDataSets);
-    pnlDataSets->hide();
-    outer->addWidget(pnlDataSets);
+    // Left: room for a side panel (the data logger's data sets), given by whoever assembles
+    // the window.
+    m_outer = outer;
 
     auto* right = new QWidget(this);
     auto* rl = new QVBoxLayout(right);
@@ -261,25 +239,10 @@ void TfrmGraph::buildLayout()
         if (!m_settingRate)
             txtSamplingRateChange();
     });
-    connect(grdDataSets, &QTableWidget::cellClicked, this, [this](int row, int) { grdDataSetsClick(row); });
     connect(chtGraph, &PESGraph::zoomIn, this, [this] { chtGraphZoomIn(); });
     connect(chtGraph, &PESGraph::mouseMoved, this, [this] { chtGraphMouseMove(); });
     connect(chtGraph, &PESGraph::mouseReleased, this, [this] { chtGraphMouseUp(); });
     connect(chtGraph, &PESGraph::vertLineAnnotHotSpot, this, [this](int i) { chtGraphVertLineAnnotHotSpot(i); });
-}
-
-void TfrmGraph::FormCreate()
-{
-    static const char* heads[9] = {"Set", "DATE", "TIME", "Rate", "Nums", "A/C", "Fa/Sl", "LEVEL", "wave file"};
-    static const int widths[9] = {25, 60, 60, 40, 40, 30, 40, 45, 100};
-    grdDataSets->setColumnCount(9);
-    grdDataSets->setRowCount(1);
-    for (int c = 0; c < 9; ++c) {
-        grdDataSets->setHorizontalHeaderItem(c, new QTableWidgetItem(heads[c]));
-        grdDataSets->setColumnWidth(c, widths[c]);
-        grdDataSets->setItem(0, c, new QTableWidgetItem(QString()));
-    }
-    grdDataSets->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 }
 
 // ---------------------------------------------------------------------------
@@ -470,44 +433,27 @@ bool TfrmGraph::saveGraphAs()
     return true;
 }
 
-void TfrmGraph::grdDataSetsClick(int row)
+void TfrmGraph::setSidePanel(QWidget* panel)
 {
-    const QTableWidgetItem* date = grdDataSets->item(row, 1);
-    if (!date || date->text().isEmpty())
+    if (m_sidePanel)
+        m_sidePanel->deleteLater();
+    m_sidePanel = panel;
+    if (!panel)
         return;
-    m_host.showDataSet(*this, row);
-    ResetCursors();
-    resetViewForNewData();
+    m_outer->insertWidget(0, panel);
+    panel->show();
 }
 
 int TfrmGraph::selectedDataSetRow() const
 {
-    const QList<QTableWidgetSelectionRange> ranges = grdDataSets->selectedRanges();
-    return ranges.isEmpty() ? grdDataSets->currentRow() : ranges.first().topRow();
+    const auto* rows = dynamic_cast<const DataSetRows*>(m_sidePanel.data());
+    return rows ? rows->selectedRow() : -1;
 }
 
-void TfrmGraph::changeDateTimeClick()
+QStringList TfrmGraph::dataSetRowTexts(int row) const
 {
-    // An empty row does nothing.
-    const int row = selectedDataSetRow();
-    if (row < 0 || dataSetRowTexts(row).value(1).isEmpty())
-        return;
-    m_host.changeDataSetStart(*this, row);
-}
-
-void TfrmGraph::setDataSetStartTexts(int row, const QString& date, const QString& time)
-{
-    if (QTableWidgetItem* d = grdDataSets->item(row, 1))
-        d->setText(date);
-    if (QTableWidgetItem* t = grdDataSets->item(row, 2))
-        t->setText(time);
-}
-
-void TfrmGraph::selectDataSetRow(int row)
-{
-    grdDataSets->clearSelection();
-    grdDataSets->setCurrentCell(row, 0);
-    grdDataSets->selectRow(row);
+    const auto* rows = dynamic_cast<const DataSetRows*>(m_sidePanel.data());
+    return rows && row >= 0 ? rows->rowTexts(row) : QStringList();
 }
 
 void TfrmGraph::resetViewForNewData()
@@ -521,38 +467,6 @@ void TfrmGraph::resetViewForNewData()
     chtGraph->undoZoom();
     chtGraph->resetImage();
     actUndoZoom->setEnabled(false);
-}
-
-void TfrmGraph::setDataSetRows(const std::vector<QStringList>& rows)
-{
-    grdDataSets->setUpdatesEnabled(false);
-    grdDataSets->clearContents();
-    grdDataSets->setRowCount(std::max<int>(1, static_cast<int>(rows.size())));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
-        for (int c = 0; c < 9; ++c)
-            grdDataSets->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
-    // Room for the texts as they are (dates and times in the user's format).
-    grdDataSets->resizeColumnsToContents();
-    grdDataSets->resizeRowsToContents();
-    grdDataSets->setUpdatesEnabled(true);
-    if (!rows.empty())
-        selectDataSetRow(0);
-}
-
-int TfrmGraph::dataSetRowCount() const
-{
-    const QTableWidgetItem* first = grdDataSets->item(0, 0);
-    return first && !first->text().isEmpty() ? grdDataSets->rowCount() : 0;
-}
-
-QStringList TfrmGraph::dataSetRowTexts(int row) const
-{
-    QStringList texts;
-    for (int c = 0; c < grdDataSets->columnCount(); ++c) {
-        const QTableWidgetItem* item = grdDataSets->item(row, c);
-        texts << (item ? item->text() : QString());
-    }
-    return texts;
 }
 
 void TfrmGraph::setCalLeqEnabled(bool enabled) { actCALLeq->setEnabled(enabled); }
