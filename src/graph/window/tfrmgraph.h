@@ -190,6 +190,10 @@ protected:
 
 private:
     void buildLayout();
+    QWidget* buildGraphStatisticPanel(QWidget* right);
+    PESGraph* buildChart(QWidget* right);
+    QWidget* buildCursorPanel(QWidget* right);
+    void connectChart();
     void placeReadout();
     void moveLine(int line, double x);
     GraphState& state();
