@@ -199,6 +199,9 @@ private:
     GraphState& state();
     // The tool bar and the chart's right-click menu, both over the same actions.
     void buildTools(QWidget* parent);
+    void createActions();
+    void placeTools();
+    void connectActions();
     QToolButton* addTool(QAction* action, const char* buttonName);
     void addToolSeparator(QAction* separator);
     // Cursor A and B take the samples under this window's own lines (the indices are shared
