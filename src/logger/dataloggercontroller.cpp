@@ -1,4 +1,5 @@
 #include "logger/dataloggercontroller.h"
+#include "logger/datasetgrid.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -45,6 +46,10 @@ TfrmGraph* DataLoggerController::prepareWindow()
     }
     GraphState& st = m_host.graphHost().graphState();
     auto* w = new TfrmGraph(m_host.graphHost(), GraphKind::DataLogger);
+    auto* grid = new DataSetGrid(w);
+    connect(grid, &DataSetGrid::dataSetChosen, this, [this](int n) { chooseDataSet(n); });
+    connect(grid, &DataSetGrid::startChangeRequested, this, [this](int n) { ChangeDataSetStart(n); });
+    w->setSidePanel(grid);
     st.DataLoggerWindow = w;
     const double now = toDays(Clock::instance().now());
     NewChart(w->model(), 1, 500, now, now + 500 * kSecondInDays, 30, 130);
@@ -52,6 +57,12 @@ TfrmGraph* DataLoggerController::prepareWindow()
     m_host.showDataLoggerWindow(*w);
     w->refreshChart();
     return w;
+}
+
+DataSetGrid* DataLoggerController::dataSets() const
+{
+    const TfrmGraph* w = window();
+    return w ? qobject_cast<DataSetGrid*>(w->sidePanel()) : nullptr;
 }
 
 TfrmScope* DataLoggerController::progressWindow() const { return m_progress.data(); }
@@ -182,7 +193,8 @@ int DataLoggerController::takeImage(const QByteArray& image, int lastAddress)
         rows.reserve(store().size());
         for (int n = 0; n < store().size(); ++n)
             rows.push_back(dataSetRow(m_decode, n));
-        w->setDataSetRows(rows);
+        if (DataSetGrid* grid = dataSets())
+            grid->setRows(rows);
     }
     QString error;
     if (!WriteWorkingCopy(image, lastAddress, &error)) {
@@ -256,6 +268,16 @@ void DataLoggerController::ShowDataSet(int n)
     w->refreshChart();
 }
 
+void DataLoggerController::chooseDataSet(int n)
+{
+    TfrmGraph* w = window();
+    if (!w)
+        return;
+    ShowDataSet(n);
+    w->ResetCursors();
+    w->resetViewForNewData();
+}
+
 void DataLoggerController::ChangeDataSetStart(int n)
 {
     TfrmGraph* w = window();
@@ -270,7 +292,8 @@ void DataLoggerController::ChangeDataSetStart(int n)
     m_decode.store->SetStartTime(n, toDays(dialog.DatePicker->date(), dialog.TimePicker->time()));
     // The row's date and time as the table writes them.
     const QStringList row = dataSetRow(m_decode, n);
-    w->setDataSetStartTexts(n, row[1], row[2]);
+    if (DataSetGrid* grid = dataSets())
+        grid->setStartTexts(n, row[1], row[2]);
     ShowDataSet(n);
     w->ResetCursors();
 }

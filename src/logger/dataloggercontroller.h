@@ -14,6 +14,7 @@
 
 namespace quedral {
 
+class DataSetGrid;
 class GraphHost;
 class MeterService;
 class MeterSession;
@@ -45,6 +46,8 @@ public:
 
     // The "DataLogger" window, while it exists.
     TfrmGraph* window() const;
+    // Its data set grid, the window's side panel.
+    DataSetGrid* dataSets() const;
     // The data sets of the last decode that replaced them (empty before the first).
     const DataSetStore& store() const;
     bool downloading() const { return m_downloading; }
@@ -63,6 +66,9 @@ public:
     bool SaveCollectionFile();
     // Data set n of the store into the "DataLogger" window with its statistics.
     void ShowDataSet(int n);
+    // A click on data set n's row: the set is shown, the cursors reset, the player stopped
+    // and the zoom undone.
+    void chooseDataSet(int n);
     // The set the window shows when its start date and time could not be read (its chart is
     // timed from the day-count origin), else -1.
     int shownSetWithoutStart() const;

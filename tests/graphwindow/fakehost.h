@@ -3,7 +3,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStringList>
+#include <QWidget>
+#include <vector>
 
+#include "graph/window/datasetrows.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/tfrmgraph.h"
 #include "graph/window/graphunit.h"
@@ -51,6 +54,18 @@ public:
     void setStopEnabled(bool on) override { stopEnabled = on; }
     void setRealTimeGraphChecked(bool on) override { realTimeChecked = on; }
     void setOutputToGraphEnabled(bool on) override { outputToGraphEnabled = on; }
+};
+
+// A side panel of data sets as the data logger's grid offers them: rows and a selected row.
+class FakeDataSets : public QWidget, public DataSetRows {
+public:
+    std::vector<QStringList> rows;
+    int selected = 0;
+    int selectedRow() const override { return selected; }
+    QStringList rowTexts(int row) const override
+    {
+        return row >= 0 && row < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(row)] : QStringList();
+    }
 };
 
 } // namespace quedral::test

@@ -72,8 +72,10 @@ protected:
             window->model().setXDataII(0, i, t0 + i * 2 * kSec);
             window->model().setYData(0, i, 60.0f);
         }
-        window->setDataSetRows({{"1", "23/11/2026", "09:00:00", "00:02", "2700", "dBA", "FAST", "30-130", "WAV00012"},
-                                {"2", "23/11/2026", "11:00:00", "00:01", "60", "dBA", "FAST", "30-130", ""}});
+        dataSets = new test::FakeDataSets;
+        window->setSidePanel(dataSets);
+        dataSets->rows = {{"1", "23/11/2026", "09:00:00", "00:02", "2700", "dBA", "FAST", "30-130", "WAV00012"},
+                                {"2", "23/11/2026", "11:00:00", "00:01", "60", "dBA", "FAST", "30-130", ""}};
         window->resize(1400, 700);
         window->show();
     }
@@ -97,13 +99,14 @@ protected:
     QTemporaryDir card;
     QPointer<TfrmGraph> window;
     test::ScriptedWavPlayer* player = nullptr;
+    test::FakeDataSets* dataSets = nullptr; // the window's side panel
 };
 
 } // namespace
 
 TEST_F(GraphWavTest, OpenWavNeedsADataSetWithASeries)
 {
-    window->selectDataSetRow(1);
+    dataSets->selected = 1;
     window->btnOpenWavClick();
     EXPECT_EQ(prompter.messages, QStringList{"no related WAV file"});
     EXPECT_TRUE(prompter.fileDialogs.isEmpty());
@@ -113,7 +116,7 @@ TEST_F(GraphWavTest, OpenWavNeedsADataSetWithASeries)
     other.btnOpenWavClick();
     EXPECT_EQ(prompter.messages, QStringList{"no datalog file"});
 
-    window->selectDataSetRow(0);
+    dataSets->selected = 0;
     window->btnOpenWavClick(); // the dialog is cancelled
     EXPECT_EQ(prompter.fileDialogs, QStringList{"open WAV00012.WAV|WAV00012.WAV|(*.WAV)|*.WAV [WAV]"});
     EXPECT_FALSE(host.state.WavPlaying);
@@ -122,7 +125,7 @@ TEST_F(GraphWavTest, OpenWavNeedsADataSetWithASeries)
 
 TEST_F(GraphWavTest, FirstOpenCopiesTheSeriesIntoTheProjectFolderAndTheNextDoesNotAsk)
 {
-    window->selectDataSetRow(0);
+    dataSets->selected = 0;
     openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
     finishCopy();
     EXPECT_TRUE(host.state.WavPlaying);
@@ -138,7 +141,7 @@ TEST_F(GraphWavTest, FirstOpenCopiesTheSeriesIntoTheProjectFolderAndTheNextDoesN
 
 TEST_F(GraphWavTest, NoLeavesNoProjectFolderAndAnUnplayableFileDisablesThePlayer)
 {
-    window->selectDataSetRow(0);
+    dataSets->selected = 0;
     openWav(card.filePath("WAV00012.WAV"), Answer::No);
     EXPECT_FALSE(QFileInfo::exists(dataDir.file("WAV00012")));
 
@@ -150,7 +153,7 @@ TEST_F(GraphWavTest, NoLeavesNoProjectFolderAndAnUnplayableFileDisablesThePlayer
 
 TEST_F(GraphWavTest, PlayMovesThePlayLineUntilAnotherDataSetIsShown)
 {
-    window->selectDataSetRow(0);
+    dataSets->selected = 0;
     openWav(card.filePath("WAV00012.WAV"), Answer::No);
     host.graphUnit().PlayLineIndex = 1350; // file 1, half way
     window->setPlayOffsetText("1000");
@@ -168,7 +171,8 @@ TEST_F(GraphWavTest, PlayMovesThePlayLineUntilAnotherDataSetIsShown)
 
     window->PausePlayback();
     EXPECT_TRUE(host.graphUnit().WavPaused);
-    window->grdDataSetsClick(1);
+    // Another data set is shown (the data logger's row click).
+    window->resetViewForNewData();
     EXPECT_FALSE(window->playback().timerActive());
     EXPECT_FALSE(host.graphUnit().WavPaused);
     EXPECT_EQ(player->calls.last(), "stop");

@@ -120,12 +120,9 @@ TEST_F(GraphWindowTest, LayoutAndStartingStates)
 {
     make(GraphKind::File);
     EXPECT_EQ(window->caption(), "Graph");
-    EXPECT_TRUE(child<QWidget>("pnlDataSets")->isHidden());
-    auto* grid = child<QTableWidget>("grdDataSets");
-    EXPECT_EQ(grid->columnCount(), 9);
-    EXPECT_EQ(grid->rowCount(), 1);
-    EXPECT_EQ(grid->horizontalHeaderItem(8)->text(), "wave file");
-    EXPECT_EQ(grid->columnWidth(1), 60);
+    // The data sets are the data logger's side panel (tests/logger); a window alone has none.
+    EXPECT_EQ(window->findChild<QWidget*>("pnlDataSets"), nullptr);
+    EXPECT_EQ(window->sidePanel(), nullptr);
     EXPECT_TRUE(child<QToolButton>("tbntGraphStatistic")->isChecked());
     EXPECT_TRUE(child<QToolButton>("tbntCursorStatistic")->isChecked());
     EXPECT_TRUE(child<QToolButton>("tbntNormalCursor")->isChecked());
@@ -139,21 +136,32 @@ TEST_F(GraphWindowTest, LayoutAndStartingStates)
     EXPECT_EQ(child<QComboBox>("txtSamplingRate")->itemText(0), formatLevel(0.5));
 }
 
-TEST_F(GraphWindowTest, KindGivesCaptionAndDataSetPanel)
+TEST_F(GraphWindowTest, KindGivesCaption)
 {
-    const std::tuple<GraphKind, const char*, bool> kinds[] = {
-        {GraphKind::RealTime, "Real-Time Graph", false},
-        {GraphKind::DataLogger, "DataLogger", true},
-        {GraphKind::Leq, "LEQ", false},
-        {GraphKind::File, "Graph", false},
+    const std::tuple<GraphKind, const char*> kinds[] = {
+        {GraphKind::RealTime, "Real-Time Graph"},
+        {GraphKind::DataLogger, "DataLogger"},
+        {GraphKind::Leq, "LEQ"},
+        {GraphKind::File, "Graph"},
     };
-    for (auto [kind, caption, dataSets] : kinds) {
+    for (auto [kind, caption] : kinds) {
         make(kind);
         EXPECT_EQ(window->kind(), kind);
         EXPECT_EQ(window->caption(), caption);
-        EXPECT_EQ(child<QWidget>("pnlDataSets")->isVisible(), dataSets) << caption;
         delete window.data();
     }
+}
+
+TEST_F(GraphWindowTest, SidePanelStandsLeftOfTheChart)
+{
+    make(GraphKind::DataLogger);
+    auto* panel = new QWidget;
+    panel->setObjectName("pnlDataSets");
+    window->setSidePanel(panel);
+    EXPECT_EQ(panel->parentWidget(), window.data());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(window->sidePanel(), panel);
+    EXPECT_LT(panel->geometry().right(), window->chart().mapTo(window.data(), QPoint(0, 0)).x());
 }
 
 TEST_F(GraphWindowTest, HideWavPlayer)
@@ -428,14 +436,6 @@ TEST_F(GraphWindowTest, TogglesHidePanelsAndLines)
     EXPECT_FALSE(child<QWidget>("pnlGraphStatistic")->isVisible());
     cursorStatistic->click();
     EXPECT_TRUE(window->model().showVertLineAnnotations);
-}
-
-TEST_F(GraphWindowTest, GridClickBelowTheDataSetsDoesNothing)
-{
-    make(GraphKind::DataLogger, 10);
-    host.graphUnit().CursorAIndex = 7;
-    window->grdDataSetsClick(0);
-    EXPECT_EQ(host.graphUnit().CursorAIndex, 7);
 }
 
 // ---------------------------------------------------------------------------

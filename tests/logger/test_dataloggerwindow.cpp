@@ -25,6 +25,7 @@
 #include <QDateEdit>
 #include <QTimeEdit>
 #include "logger/dataloggercontroller.h"
+#include "logger/datasetgrid.h"
 #include "meter/simulatedmemory.h"
 #include "support/heldtransport.h"
 #include "../shell/mainwindowfixture.h"
@@ -83,8 +84,8 @@ TEST_F(DataLoggerWindowTest, LoadDataShowsTheSetsAndKeepsTheWorkingCopy)
     TfrmGraph* w = logger().window();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->caption(), "DataLogger");
-    ASSERT_EQ(w->dataSetRowCount(), 4);
-    EXPECT_EQ(w->dataSetRowTexts(1).mid(2), QStringList({"09:00:00", "00:02", "900", "dBA", "SLOW", "30-130", "WAV00012"}));
+    ASSERT_EQ(logger().dataSets()->rowCount(), 4);
+    EXPECT_EQ(logger().dataSets()->rowTexts(1).mid(2), QStringList({"09:00:00", "00:02", "900", "dBA", "SLOW", "30-130", "WAV00012"}));
     EXPECT_EQ(w->chart().points(), 120) << "set 1 shown";
     EXPECT_EQ(w->statisticTexts().dataNo, "120");
     EXPECT_TRUE(main->state().DataLoggerUnsaved);
@@ -98,9 +99,33 @@ TEST_F(DataLoggerWindowTest, LoadDataShowsTheSetsAndKeepsTheWorkingCopy)
     EXPECT_EQ(lettersWritten().filter("q").size(), 1);
 
     // A row click shows that set.
-    w->grdDataSetsClick(2);
+    logger().dataSets()->clickRow(2);
     EXPECT_EQ(w->chart().points(), 480);
     EXPECT_EQ(w->statisticTexts().dataNo, "480");
+}
+
+TEST_F(DataLoggerWindowTest, WindowHoldsItsGridAndARowClickStartsAFreshView)
+{
+    poll();
+    ASSERT_EQ(load(), 0);
+    TfrmGraph* w = logger().window();
+    ASSERT_NE(w, nullptr);
+    // The grid is the window's side panel, shown.
+    auto* panel = w->findChild<QWidget*>("pnlDataSets");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel, logger().dataSets());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_NE(w->findChild<QWidget*>("grdDataSets"), nullptr);
+
+    // A row click shows the set with its cursors reset and the zoom undone.
+    w->chtGraphZoomIn();
+    auto* undoZoom = w->findChild<QAction*>("actUndoZoom");
+    ASSERT_TRUE(undoZoom->isEnabled());
+    main->graphUnit().CursorAIndex = 7;
+    logger().dataSets()->clickRow(2);
+    EXPECT_EQ(w->chart().points(), 480);
+    EXPECT_EQ(main->graphUnit().CursorAIndex, 160);
+    EXPECT_FALSE(undoZoom->isEnabled());
 }
 
 TEST_F(DataLoggerWindowTest, ProgressWindowFollowsTheBlocksWhileTheWindowsStayLive)
@@ -225,7 +250,7 @@ TEST_F(DataLoggerWindowTest, AFirstLoadThatBringsNoDataLeavesNoEmptyWindow)
     sim->meter().update([](SimulatedMeter::State& st) { st.memory = SimulatedMeter::defaultMemory(); });
     ASSERT_EQ(load(), 0);
     ASSERT_NE(logger().window(), nullptr);
-    EXPECT_GT(logger().window()->dataSetRowCount(), 0);
+    EXPECT_GT(logger().dataSets()->rowCount(), 0);
 }
 
 TEST_F(DataLoggerWindowTest, CancelKeepsWhatWasThere)
@@ -253,7 +278,7 @@ TEST_F(DataLoggerWindowTest, CancelKeepsWhatWasThere)
     EXPECT_EQ(done.first().first().toInt(), DownloadCode::Cancelled);
     EXPECT_EQ(lettersWritten().last(), "q");
     EXPECT_LT(lettersWritten().count("p"), 8191);
-    EXPECT_EQ(logger().window()->dataSetRowCount(), 4) << "the earlier sets stay";
+    EXPECT_EQ(logger().dataSets()->rowCount(), 4) << "the earlier sets stay";
     EXPECT_EQ(readFile(workingCopyFile()), before);
     EXPECT_TRUE(main->lblMessage->text().contains("cancelled"));
     EXPECT_TRUE(prompts.messages.isEmpty());
@@ -287,7 +312,7 @@ TEST_F(DataLoggerWindowTest, CollectionSavesNeverReplaceAndReopenByteForByte)
     sim->unplug();
     prompts.fileNames = {first};
     logger().OpenCollectionFile();
-    EXPECT_EQ(logger().window()->dataSetRowCount(), 4);
+    EXPECT_EQ(logger().dataSets()->rowCount(), 4);
     EXPECT_EQ(readFile(workingCopyFile()), copy);
     const QString second = data.file("second.rec");
     prompts.fileNames = {second};
@@ -342,8 +367,8 @@ TEST_F(DataLoggerWindowTest, ChangingAStartMovesOnlyThatSet)
 
     // Cancel changes nothing.
     TfrmDateTime::setRunner([](TfrmDateTime&) { return int(QDialog::Rejected); });
-    w->selectDataSetRow(1);
-    w->changeDateTimeClick();
+    logger().dataSets()->selectRow(1);
+    logger().dataSets()->changeDateTime();
     EXPECT_EQ(logger().store().SampleTimes, before.SampleTimes);
 
     const QDate date(2026, 1, 2);
@@ -353,7 +378,7 @@ TEST_F(DataLoggerWindowTest, ChangingAStartMovesOnlyThatSet)
         d.TimePicker->setTime(time);
         return int(QDialog::Accepted);
     });
-    w->changeDateTimeClick();
+    logger().dataSets()->changeDateTime();
     TfrmDateTime::setRunner({});
     const DataSetStore& after = logger().store();
     const double start = toDays(date, time);
@@ -365,7 +390,7 @@ TEST_F(DataLoggerWindowTest, ChangingAStartMovesOnlyThatSet)
         const std::int64_t f = after.FirstSample(n);
         EXPECT_EQ(after.SampleTimes[f], before.SampleTimes[f]) << n;
     }
-    EXPECT_EQ(w->dataSetRowTexts(1).mid(1, 2), QStringList({QLocale().toString(date, QLocale::ShortFormat), "10:20:30"}));
+    EXPECT_EQ(logger().dataSets()->rowTexts(1).mid(1, 2), QStringList({QLocale().toString(date, QLocale::ShortFormat), "10:20:30"}));
     EXPECT_EQ(w->chart().points(), 900) << "the changed set is shown";
     EXPECT_DOUBLE_EQ(w->model().xDataII(0, 0), start);
     EXPECT_EQ(readFile(workingCopyFile()), copy) << "the working copy keeps what the meter recorded";
@@ -426,7 +451,7 @@ TEST_F(DataLoggerWindowTest, DamagedDataSetsAreShownWithAWarning)
     prompts.fileNames = {file};
     logger().OpenCollectionFile();
     ASSERT_NE(logger().window(), nullptr);
-    EXPECT_EQ(logger().window()->dataSetRowCount(), 3);
+    EXPECT_EQ(logger().dataSets()->rowCount(), 3);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].startsWith("Some data sets are damaged and are shown as far as they could be read:\n"
                                                "decode code 33: damaged data sets 2\n"
@@ -447,9 +472,9 @@ TEST_F(DataLoggerWindowTest, DamagedDataSetsAreShownWithAWarning)
                                              "data set 2: unreadable start date and time (header bytes 26 02 31 08 00 00)"))
         << prompts.messages[0].toStdString();
     EXPECT_TRUE(prompts.messages[0].contains("\"Change Date & Time\""));
-    EXPECT_EQ(w->dataSetRowTexts(1).mid(0, 5), QStringList({"2", "unreadable", "--:--:--", "00:02", "2"}));
+    EXPECT_EQ(logger().dataSets()->rowTexts(1).mid(0, 5), QStringList({"2", "unreadable", "--:--:--", "00:02", "2"}));
     EXPECT_FALSE(logger().store().startReadable(1));
-    w->grdDataSetsClick(1);
+    logger().dataSets()->clickRow(1);
     EXPECT_EQ(w->statisticTexts().startTime, "unreadable");
     EXPECT_EQ(w->chart().points(), 2);
     EXPECT_DOUBLE_EQ(w->model().xDataII(0, 1), 2 / 86400.0) << "drawn as the time since its first sample";
@@ -462,11 +487,11 @@ TEST_F(DataLoggerWindowTest, DamagedDataSetsAreShownWithAWarning)
         d.TimePicker->setTime(QTime(8, 0, 0));
         return int(QDialog::Accepted);
     });
-    w->selectDataSetRow(1);
-    w->changeDateTimeClick();
+    logger().dataSets()->selectRow(1);
+    logger().dataSets()->changeDateTime();
     TfrmDateTime::setRunner({});
     EXPECT_TRUE(logger().store().startReadable(1));
-    EXPECT_EQ(w->dataSetRowTexts(1).value(2), "08:00:00");
+    EXPECT_EQ(logger().dataSets()->rowTexts(1).value(2), "08:00:00");
     EXPECT_NE(w->statisticTexts().startTime, "unreadable");
 
     // Downloaded: 35 is an error as before, now with the sets it concerns; the sets stay.
@@ -478,7 +503,7 @@ TEST_F(DataLoggerWindowTest, DamagedDataSetsAreShownWithAWarning)
     EXPECT_TRUE(prompts.messages[0].startsWith("There was error,please try again!   error code=35\n\n"
                                                "Some data sets are damaged"))
         << prompts.messages[0].toStdString();
-    EXPECT_EQ(logger().window()->dataSetRowCount(), 3);
+    EXPECT_EQ(logger().dataSets()->rowCount(), 3);
 
     // 33 was accepted silently; now it warns.
     sim->meter().update([&](SimulatedMeter::State& s) { s.memory = marker; });

@@ -10,14 +10,12 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QContextMenuEvent>
-#include <QTableWidget>
 #include <QMenu>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -37,8 +35,8 @@
 #include "graph/core/leqchart.h"
 #include "graph/window/graphhost.h"
 #include "graph/window/graphunit.h"
-#include "graph/window/tfrmannoedit.h"
-#include "graph/window/tfrmdelanno.h"
+#include "graph/window/annotationtools.h"
+#include "graph/window/datasetrows.h"
 #include "graph/window/graphplayback.h"
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -50,13 +48,6 @@ namespace quedral {
 
 // ---------------------------------------------------------------------------
 // The host's defaults
-
-namespace {
-double nowDays()
-{
-    return toDays(Clock::instance().now());
-}
-} // namespace
 
 void GraphHost::showGraphWindow(TfrmGraph& window) { window.show(); }
 void GraphHost::restoreGraphWindow(TfrmGraph& window)
@@ -125,9 +116,6 @@ TfrmGraph::TfrmGraph(GraphHost& host, GraphKind kind, QWidget* parent) : QWidget
     setWindowTitle(graphKindCaption(kind));
     resize(1413, 745);
     buildLayout();
-    FormCreate();
-    // Only the data logger's window lists data sets.
-    pnlDataSets->setVisible(kind == GraphKind::DataLogger);
 }
 
 TfrmGraph::~TfrmGraph() = default;
@@ -138,43 +126,29 @@ ChartModel& TfrmGraph::model() { return chtGraph->model(); }
 
 void TfrmGraph::buildLayout()
 {
-    auto* outer = new QHBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-
-    // Left: the data sets of the data logger.
-    pnlDataSets = new QWidget(this);
-    pnlDataSets->setObjectName("pnlDataSets");
-    pnlDataSets->setFixedWidth(441);
-    auto* dl = new QVBoxLayout(pnlDataSets);
-    dl->setContentsMargins(2, 2, 2, 2);
-    dl->addWidget(new QLabel("Data Sets", pnlDataSets));
-    grdDataSets = new QTableWidget(pnlDataSets);
-    grdDataSets->setObjectName("grdDataSets");
-    grdDataSets->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grdDataSets->setSelectionMode(QAbstractItemView::SingleSelection);
-    grdDataSets->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdDataSets->setWordWrap(false);
-    grdDataSets->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* changeDate = new QAction("Change Date && Time", grdDataSets);
-    changeDate->setObjectName("actChangeDateTime");
-    grdDataSets->addAction(changeDate);
-    connect(changeDate, &QAction::triggered, this, [this] { changeDateTimeClick(); });
-    dl->addWidget(grdDataSets);
-    pnlDataSets->hide();
-    outer->addWidget(pnlDataSets);
+    m_outer = new QHBoxLayout(this);
+    m_outer->setContentsMargins(0, 0, 0, 0);
+    m_outer->setSpacing(0);
+    // Left: room for a side panel (the data logger's data sets), given by whoever assembles
+    // the window.
 
     auto* right = new QWidget(this);
     auto* rl = new QVBoxLayout(right);
     rl->setContentsMargins(0, 0, 0, 0);
     rl->setSpacing(0);
-    outer->addWidget(right, 1);
+    m_outer->addWidget(right, 1);
 
-    // Tool bar.
     buildTools(right);
     rl->addWidget(tbrGraph);
+    rl->addWidget(buildGraphStatisticPanel(right));
+    rl->addWidget(buildChart(right), 1);
+    rl->addWidget(buildCursorPanel(right));
+    connectChart();
+}
 
-    // Whole-graph statistics: caption-and-value groups that wrap in a narrow window.
+// Whole-graph statistics: caption-and-value groups that wrap in a narrow window.
+QWidget* TfrmGraph::buildGraphStatisticPanel(QWidget* right)
+{
     pnlGraphStatistic = new QWidget(right);
     pnlGraphStatistic->setObjectName("pnlGraphStatistic");
     auto* gs = new FlowLayout(pnlGraphStatistic);
@@ -214,12 +188,14 @@ void TfrmGraph::buildLayout()
     fillGroup(pnlLeq, {captionLabel("Leq"), txtLeq});
     pnlLeq->hide();
     gs->addWidget(pnlLeq);
-    rl->addWidget(pnlGraphStatistic);
+    return pnlGraphStatistic;
+}
 
-    // The chart, with the pointer read-out over its top-left corner.
+// The chart, with the pointer read-out over its top-left corner.
+PESGraph* TfrmGraph::buildChart(QWidget* right)
+{
     chtGraph = new PESGraph(right);
     chtGraph->setObjectName("chtGraph");
-    rl->addWidget(chtGraph, 1);
     pnlReadout = new QLabel(chtGraph);
     pnlReadout->setObjectName("pnlReadout");
     pnlReadout->setAutoFillBackground(true);
@@ -228,8 +204,13 @@ void TfrmGraph::buildLayout()
     chtGraph->installEventFilter(this);
     // The right button opens the tool menu; it neither zooms nor ends a line drag.
     chtGraph->plot()->installEventFilter(this);
+    m_annotations = std::make_unique<AnnotationTools>(*chtGraph, m_host.graphUnit(), this, [this] { refreshChart(); });
+    return chtGraph;
+}
 
-    // Cursor statistics.
+// Cursor statistics.
+QWidget* TfrmGraph::buildCursorPanel(QWidget* right)
+{
     pnlStatistic = new QWidget(right);
     pnlStatistic->setObjectName("pnlStatistic");
     auto* cs = new FlowLayout(pnlStatistic);
@@ -252,8 +233,11 @@ void TfrmGraph::buildLayout()
     cs->addWidget(group(pnlStatistic, {captionLabel("Min.Between A and B"), txtMinAB, captionLabel("@"), txtMinABTime}));
     txtAvgAB = valueBox(pnlStatistic, "txtAvgAB", 70);
     cs->addWidget(group(pnlStatistic, {captionLabel("Avg Between A and B"), txtAvgAB}));
-    rl->addWidget(pnlStatistic);
+    return pnlStatistic;
+}
 
+void TfrmGraph::connectChart()
+{
     connect(chtGraph, &PESGraph::clicked, this, [this] { chtGraphClick(); });
     connect(chtGraph, &PESGraph::dataHotSpot, this, [this](int s, int p) { chtGraphDataHotSpot(s, p); });
     connect(chtGraph, &PESGraph::customizeDialogClosed, this, [this] { chtGraphCustomizeDialog(); });
@@ -261,25 +245,10 @@ void TfrmGraph::buildLayout()
         if (!m_settingRate)
             txtSamplingRateChange();
     });
-    connect(grdDataSets, &QTableWidget::cellClicked, this, [this](int row, int) { grdDataSetsClick(row); });
     connect(chtGraph, &PESGraph::zoomIn, this, [this] { chtGraphZoomIn(); });
     connect(chtGraph, &PESGraph::mouseMoved, this, [this] { chtGraphMouseMove(); });
     connect(chtGraph, &PESGraph::mouseReleased, this, [this] { chtGraphMouseUp(); });
     connect(chtGraph, &PESGraph::vertLineAnnotHotSpot, this, [this](int i) { chtGraphVertLineAnnotHotSpot(i); });
-}
-
-void TfrmGraph::FormCreate()
-{
-    static const char* heads[9] = {"Set", "DATE", "TIME", "Rate", "Nums", "A/C", "Fa/Sl", "LEVEL", "wave file"};
-    static const int widths[9] = {25, 60, 60, 40, 40, 30, 40, 45, 100};
-    grdDataSets->setColumnCount(9);
-    grdDataSets->setRowCount(1);
-    for (int c = 0; c < 9; ++c) {
-        grdDataSets->setHorizontalHeaderItem(c, new QTableWidgetItem(heads[c]));
-        grdDataSets->setColumnWidth(c, widths[c]);
-        grdDataSets->setItem(0, c, new QTableWidgetItem(QString()));
-    }
-    grdDataSets->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 }
 
 // ---------------------------------------------------------------------------
@@ -343,108 +312,6 @@ void TfrmGraph::FormActivate()
     m_host.setOutputToGraphEnabled(false);
 }
 
-void TfrmGraph::closeEvent(QCloseEvent* e)
-{
-    if (m_closed) {
-        e->accept();
-        return;
-    }
-    if (!FormCloseQuery()) {
-        e->ignore();
-        return;
-    }
-    FormClose();
-    e->accept();
-}
-
-bool TfrmGraph::FormCloseQuery()
-{
-    GraphState& st = state();
-    if (st.DataLoggerUnsaved && m_kind == GraphKind::DataLogger) {
-        switch (Prompter::instance().ask("Save DataLogger Data ?", Buttons::YesNoCancel)) {
-        case Answer::Yes:
-            st.DataLoggerUnsaved = false;
-            if (!m_host.saveCommand(*this)) {
-                // Not saved after all: keep the window and its data.
-                st.DataLoggerUnsaved = true;
-                return false;
-            }
-            break;
-        case Answer::No:
-            break;
-        default:
-            return false;
-        }
-    }
-    if (st.RealTimeUnsaved && m_kind == GraphKind::RealTime) {
-        switch (Prompter::instance().ask("Save Real-Time Graph ?", Buttons::YesNoCancel)) {
-        case Answer::Yes:
-            st.RealTimeUnsaved = false;
-            if (!m_host.saveCommand(*this)) {
-                st.RealTimeUnsaved = true;
-                return false;
-            }
-            break;
-        case Answer::No:
-            st.RealTimeUnsaved = false;
-            break;
-        default:
-            return false;
-        }
-    }
-    return true;
-}
-
-void TfrmGraph::FormClose()
-{
-    if (m_closed)
-        return;
-    m_closed = true;
-    // The windows made from this one go with it.
-    const QList<QPointer<TfrmGraph>> owned = std::exchange(m_ownedWindows, {});
-    for (const QPointer<TfrmGraph>& w : owned)
-        if (w)
-            closeOwnedWindow(*w);
-    GraphState& st = state();
-    st.DataLoggerUnsaved = false;
-    switch (m_kind) {
-    case GraphKind::DataLogger:
-        if (st.DataLoggerWindow == this)
-            st.DataLoggerWindow = nullptr;
-        break;
-    case GraphKind::RealTime:
-        m_host.setRealTimeGraphChecked(false);
-        if (st.RealTimeGraphWindow == this)
-            st.RealTimeGraphWindow = nullptr;
-        if (m_host.connected())
-            m_host.setRunEnabled(true);
-        m_host.setStopEnabled(false);
-        st.RealTimeRunning = false;
-        st.RealTimeCount = 0;
-        break;
-    case GraphKind::Leq:
-        if (m_host.graphUnit().LeqGraphWindow == this)
-            m_host.graphUnit().LeqGraphWindow = nullptr;
-        break;
-    case GraphKind::File:
-        break;
-    }
-    // Never leave a reference to a closed window, whatever its kind.
-    if (st.RealTimeGraphWindow == this)
-        st.RealTimeGraphWindow = nullptr;
-    if (st.DataLoggerWindow == this)
-        st.DataLoggerWindow = nullptr;
-}
-
-void TfrmGraph::closeOwnedWindow(TfrmGraph& window)
-{
-    // In the main window's child-window area the frame closes, and closes the window in it.
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(window.parentWidget()))
-        frame->close();
-    else
-        window.close();
-}
-
 // ---------------------------------------------------------------------------
 // Chart and controls
 
@@ -470,44 +337,27 @@ bool TfrmGraph::saveGraphAs()
     return true;
 }
 
-void TfrmGraph::grdDataSetsClick(int row)
+void TfrmGraph::setSidePanel(QWidget* panel)
 {
-    const QTableWidgetItem* date = grdDataSets->item(row, 1);
-    if (!date || date->text().isEmpty())
+    if (m_sidePanel)
+        m_sidePanel->deleteLater();
+    m_sidePanel = panel;
+    if (!panel)
         return;
-    m_host.showDataSet(*this, row);
-    ResetCursors();
-    resetViewForNewData();
+    m_outer->insertWidget(0, panel);
+    panel->show();
 }
 
 int TfrmGraph::selectedDataSetRow() const
 {
-    const QList<QTableWidgetSelectionRange> ranges = grdDataSets->selectedRanges();
-    return ranges.isEmpty() ? grdDataSets->currentRow() : ranges.first().topRow();
+    const auto* rows = dynamic_cast<const DataSetRows*>(m_sidePanel.data());
+    return rows ? rows->selectedRow() : -1;
 }
 
-void TfrmGraph::changeDateTimeClick()
+QStringList TfrmGraph::dataSetRowTexts(int row) const
 {
-    // An empty row does nothing.
-    const int row = selectedDataSetRow();
-    if (row < 0 || dataSetRowTexts(row).value(1).isEmpty())
-        return;
-    m_host.changeDataSetStart(*this, row);
-}
-
-void TfrmGraph::setDataSetStartTexts(int row, const QString& date, const QString& time)
-{
-    if (QTableWidgetItem* d = grdDataSets->item(row, 1))
-        d->setText(date);
-    if (QTableWidgetItem* t = grdDataSets->item(row, 2))
-        t->setText(time);
-}
-
-void TfrmGraph::selectDataSetRow(int row)
-{
-    grdDataSets->clearSelection();
-    grdDataSets->setCurrentCell(row, 0);
-    grdDataSets->selectRow(row);
+    const auto* rows = dynamic_cast<const DataSetRows*>(m_sidePanel.data());
+    return rows && row >= 0 ? rows->rowTexts(row) : QStringList();
 }
 
 void TfrmGraph::resetViewForNewData()
@@ -523,402 +373,7 @@ void TfrmGraph::resetViewForNewData()
     actUndoZoom->setEnabled(false);
 }
 
-void TfrmGraph::setDataSetRows(const std::vector<QStringList>& rows)
-{
-    grdDataSets->setUpdatesEnabled(false);
-    grdDataSets->clearContents();
-    grdDataSets->setRowCount(std::max<int>(1, static_cast<int>(rows.size())));
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
-        for (int c = 0; c < 9; ++c)
-            grdDataSets->setItem(r, c, new QTableWidgetItem(rows[r].value(c)));
-    // Room for the texts as they are (dates and times in the user's format).
-    grdDataSets->resizeColumnsToContents();
-    grdDataSets->resizeRowsToContents();
-    grdDataSets->setUpdatesEnabled(true);
-    if (!rows.empty())
-        selectDataSetRow(0);
-}
-
-int TfrmGraph::dataSetRowCount() const
-{
-    const QTableWidgetItem* first = grdDataSets->item(0, 0);
-    return first && !first->text().isEmpty() ? grdDataSets->rowCount() : 0;
-}
-
-QStringList TfrmGraph::dataSetRowTexts(int row) const
-{
-    QStringList texts;
-    for (int c = 0; c < grdDataSets->columnCount(); ++c) {
-        const QTableWidgetItem* item = grdDataSets->item(row, c);
-        texts << (item ? item->text() : QString());
-    }
-    return texts;
-}
-
 void TfrmGraph::setCalLeqEnabled(bool enabled) { actCALLeq->setEnabled(enabled); }
-
-void TfrmGraph::showSamplingRate(const QString& text)
-{
-    m_settingRate = true;
-    txtSamplingRate->setEditText(text);
-    if (!txtSamplingRate->isEditable()) {
-        txtSamplingRate->setEditable(true);
-        txtSamplingRate->setEditText(text);
-    }
-    m_settingRate = false;
-}
-
-void TfrmGraph::selectSamplingRate(double rate)
-{
-    const int item = samplingRateItem(rate);
-    if (item < 0)
-        return;
-    m_settingRate = true;
-    txtSamplingRate->setCurrentIndex(item);
-    m_settingRate = false;
-}
-
-int TfrmGraph::selectedRateItem() const
-{
-    return txtSamplingRate->currentIndex();
-}
-
-QString TfrmGraph::samplingRateText() const
-{
-    return txtSamplingRate->currentText();
-}
-
-void TfrmGraph::makeRealTimeWindow()
-{
-    sepClr->setVisible(true);
-    actClr->setVisible(true);
-    m_settingRate = true;
-    txtSamplingRate->setEditable(false);
-    m_settingRate = false;
-    pnlSamplingRate->setEnabled(true);
-}
-
-void TfrmGraph::txtSamplingRateChange()
-{
-    GraphState& st = state();
-    if (!st.RealTimeRunning) {
-        double v = 0;
-        if (parseNumber(txtSamplingRate->currentText(), v))
-            st.RealTimeRate = static_cast<float>(v);
-        return;
-    }
-    selectSamplingRate(st.RealTimeRate);
-    Prompter::instance().message("Can not change Sampling Rate while Real-Time is running.");
-}
-
-void TfrmGraph::chtGraphZoomIn()
-{
-    actUndoZoom->setEnabled(true);
-}
-
-void TfrmGraph::btnUndoZoomClick()
-{
-    chtGraph->undoZoom();
-    chtGraph->resetImage();
-    actUndoZoom->setEnabled(false);
-}
-
-void TfrmGraph::tbntGraphStatisticClick()
-{
-    pnlGraphStatistic->setVisible(actGraphStatistic->isChecked());
-    placeReadout();
-}
-
-void TfrmGraph::tbntCursorStatisticClick()
-{
-    pnlStatistic->setVisible(actCursorStatistic->isChecked());
-    chtGraph->model().showVertLineAnnotations = actCursorStatistic->isChecked();
-    refreshChart();
-}
-
-void TfrmGraph::clearStatisticBoxes()
-{
-    for (QLineEdit* e : {txtAvgAll, txtMax, txtMin, txtMaxTime, txtMinTime, txtCursorA, txtCursorATime, txtCursorB,
-                         txtCursorBTime, txtMaxAB, txtMaxABTime, txtMinAB, txtMinABTime, txtAvgAB})
-        e->clear();
-}
-
-void TfrmGraph::showRecordingStart(double time)
-{
-    txtStartTime->setText(formatDateTime(time));
-}
-
-void TfrmGraph::showRecordingStart(const QString& text)
-{
-    txtStartTime->setText(text);
-}
-
-void TfrmGraph::showDataCount(int count)
-{
-    txtDataNo->setText(QString::number(count));
-}
-
-void TfrmGraph::showMaximum(float level, double time)
-{
-    txtMax->setText(formatLevel(level));
-    txtMaxTime->setText(formatDateTime(time));
-}
-
-void TfrmGraph::showMinimum(float level, double time)
-{
-    txtMin->setText(formatLevel(level));
-    txtMinTime->setText(formatDateTime(time));
-}
-
-void TfrmGraph::showAverage(double level)
-{
-    txtAvgAll->setText(formatLevel(level));
-}
-
-void TfrmGraph::setClearEnabled(bool enabled)
-{
-    actClr->setEnabled(enabled);
-}
-
-void TfrmGraph::hideWavPlayer()
-{
-    actOpenWav->setVisible(false);
-    actPlay->setVisible(false);
-}
-
-void TfrmGraph::tbntClrClick()
-{
-    GraphState& st = state();
-    setCaption(kRealTimeCaption);
-    m_host.setRealTimeGraphChecked(true);
-    makeRealTimeWindow();
-    const double now = nowDays();
-    ResetChart(chtGraph->model(), 1, 200, now, now + 30 * kSecondInDays, 30, 130);
-    st.RealTimeCount = 0;
-    GraphUnit& u = m_host.graphUnit();
-    for (int i = 3; i <= u.AnnotationCount; ++i) {
-        chtGraph->model().setGraphAnnotationX(i, 0);
-        chtGraph->model().setGraphAnnotationY(i, 0);
-    }
-    u.AnnotationCount = 3;
-    refreshChart();
-}
-
-// ---------------------------------------------------------------------------
-// Statistics and cursors
-
-void TfrmGraph::GraphStatistics()
-{
-    const ChartModel& m = chtGraph->model();
-    const GraphStats s = computeGraphStatistics(m.xValues(0), m.yValues(0));
-    txtDataNo->setText(QString::number(s.count));
-    m_settingRate = true;
-    const QString rate = s.count > 0 ? formatLevel(s.samplingRate) : QString();
-    if (txtSamplingRate->isEditable())
-        txtSamplingRate->setEditText(rate);
-    else
-        txtSamplingRate->setCurrentText(rate);
-    m_settingRate = false;
-    if (s.count == 0) {
-        for (QLineEdit* e : {txtStartTime, txtAvgAll, txtMax, txtMaxTime, txtMin, txtMinTime})
-            e->clear();
-        return;
-    }
-    txtStartTime->setText(formatDateTime(s.startTime));
-    txtAvgAll->setText(s.hasAverage ? formatLevel(s.average) : QString());
-    txtMax->setText(formatLevel(s.maximum));
-    txtMaxTime->setText(formatDateTime(m.xDataII(0, s.maximumIndex)));
-    txtMin->setText(formatLevel(s.minimum));
-    txtMinTime->setText(formatDateTime(m.xDataII(0, s.minimumIndex)));
-}
-
-void TfrmGraph::ResetCursors()
-{
-    GraphUnit& u = m_host.graphUnit();
-    ChartModel& m = chtGraph->model();
-    const int n = m.points();
-    u.PlayLineIndex = 0;
-    u.CursorAIndex = n / 3;
-    u.CursorBIndex = 2 * n / 3;
-    m.vertLines[0].x = m.xDataII(0, u.PlayLineIndex);
-    m.vertLines[1].x = m.xDataII(0, u.CursorAIndex);
-    m.vertLines[2].x = m.xDataII(0, u.CursorBIndex);
-    CursorStatistics();
-    refreshChart();
-}
-
-void TfrmGraph::CursorStatistics()
-{
-    const ChartModel& m = chtGraph->model();
-    const GraphUnit& u = m_host.graphUnit();
-    if (m.points() == 0) {
-        for (QLineEdit* e : {txtCursorA, txtCursorATime, txtCursorB, txtCursorBTime, txtMaxAB, txtMaxABTime,
-                             txtMinAB, txtMinABTime, txtAvgAB})
-            e->clear();
-        return;
-    }
-    const CursorStats c = computeCursorStatistics(m.xValues(0), m.yValues(0), u.CursorAIndex, u.CursorBIndex);
-    txtCursorA->setText(formatLevel(c.a));
-    txtCursorATime->setText(formatDateTime(c.aTime));
-    txtCursorB->setText(formatLevel(c.b));
-    txtCursorBTime->setText(formatDateTime(c.bTime));
-    txtMaxAB->setText(formatLevel(c.maxBetween));
-    txtMaxABTime->setText(formatDateTime(c.maxTime));
-    txtMinAB->setText(formatLevel(c.minBetween));
-    txtMinABTime->setText(formatDateTime(c.minTime));
-    txtAvgAB->setText(c.hasAverage ? formatLevel(c.average) : QString());
-    m_filledCursorX = {m.vertLines[1].x, m.vertLines[2].x};
-}
-
-bool TfrmGraph::seatCursorsOnLines(bool seatA, bool seatB)
-{
-    ChartModel& m = chtGraph->model();
-    // Nothing to stand on: no samples, a graph still empty (its first sample null) or one
-    // being recorded (its later samples not written yet).
-    if (m.points() == 0 || m.isNull(m.yData(0, 0)) || (m_kind == GraphKind::RealTime && state().RealTimeRunning))
-        return false;
-    GraphUnit& u = m_host.graphUnit();
-    const auto xs = m.xValues(0);
-    if (seatA) {
-        u.CursorAIndex = nearestSample(xs, m.vertLines[1].x);
-        moveLine(1, m.xDataII(0, u.CursorAIndex));
-    }
-    if (seatB) {
-        u.CursorBIndex = nearestSample(xs, m.vertLines[2].x);
-        moveLine(2, m.xDataII(0, u.CursorBIndex));
-    }
-    return true;
-}
-
-void TfrmGraph::followCursors()
-{
-    const ChartModel& m = chtGraph->model();
-    if (m.vertLines[1].x == m_filledCursorX[0] && m.vertLines[2].x == m_filledCursorX[1])
-        return;
-    if (seatCursorsOnLines(true, true))
-        CursorStatistics();
-}
-
-int TfrmGraph::SnapToSample()
-{
-    const ChartModel& m = chtGraph->model();
-    const int n = m.points();
-    if (n == 0)
-        return 0;
-    const QPoint pos = chtGraph->lastPointerPosition();
-    if (!chtGraph->inPlottingRect(pos))
-        return std::clamp(m_host.graphUnit().CursorAIndex, 0, n - 1);
-    return nearestSample(m.xValues(0), chtGraph->pixelToData(pos).x());
-}
-
-void TfrmGraph::moveLine(int line, double x)
-{
-    chtGraph->model().vertLines[static_cast<size_t>(line)].x = x;
-}
-
-void TfrmGraph::chtGraphVertLineAnnotHotSpot(int index)
-{
-    GraphUnit& u = m_host.graphUnit();
-    bool* flag = index == 1 ? &u.DraggingCursorA : index == 2 ? &u.DraggingCursorB : index == 0 ? &u.DraggingPlayLine
-                                                                                                 : nullptr;
-    if (!flag || *flag)
-        return;
-    *flag = true;
-    u.LastDragMove = nowDays();
-    chtGraph->model().vertLines[static_cast<size_t>(index)].color = PEargb(255, 190, 190, 190);
-    refreshChart();
-}
-
-void TfrmGraph::chtGraphMouseMove()
-{
-    const QPoint pos = chtGraph->lastPointerPosition();
-    if (!chtGraph->inPlottingRect(pos))
-        return;
-    const QPointF d = chtGraph->pixelToData(pos);
-    pnlReadout->setText(formatLevel(d.y()) + "dB@" + formatTimeOfDay(d.x()));
-    pnlReadout->adjustSize();
-
-    GraphUnit& u = m_host.graphUnit();
-    const std::pair<bool*, int> lines[3] = {{&u.DraggingCursorA, 1}, {&u.DraggingCursorB, 2}, {&u.DraggingPlayLine, 0}};
-    for (auto [flag, line] : lines) {
-        if (!*flag)
-            continue;
-        const double now = nowDays();
-        if (now - u.LastDragMove > kDragThrottleDays) {
-            moveLine(line, d.x());
-            try {
-                chtGraph->resetImage();
-                chtGraph->invalidateImage();
-            } catch (...) {
-            }
-            u.LastDragMove = now;
-        }
-    }
-}
-
-void TfrmGraph::chtGraphMouseUp()
-{
-    ChartModel& m = chtGraph->model();
-    GraphUnit& u = m_host.graphUnit();
-    m.vertLines[0].color = linecolors::PlayLine;
-    m.vertLines[1].color = linecolors::CursorA;
-    m.vertLines[2].color = linecolors::CursorB;
-    const int n = m.points();
-    if (n < 2 || m.xDataII(0, 0) == m.xDataII(0, n - 1)) {
-        u.DraggingCursorA = u.DraggingCursorB = u.DraggingPlayLine = false;
-        refreshChart();
-        return;
-    }
-    // The cursor not dragged counts where it stands in this window, whatever another graph
-    // window did with the shared indices meanwhile.
-    seatCursorsOnLines(!u.DraggingCursorA, !u.DraggingCursorB);
-    const std::tuple<bool*, int*, int> lines[3] = {{&u.DraggingCursorA, &u.CursorAIndex, 1},
-                                                   {&u.DraggingCursorB, &u.CursorBIndex, 2},
-                                                   {&u.DraggingPlayLine, &u.PlayLineIndex, 0}};
-    for (auto [flag, index, line] : lines) {
-        if (!*flag)
-            continue;
-        *flag = false;
-        *index = SnapToSample();
-        moveLine(line, m.xDataII(0, *index));
-    }
-    CursorStatistics();
-    refreshChart();
-}
-
-StatisticTexts TfrmGraph::statisticTexts() const
-{
-    StatisticTexts t;
-    t.startTime = txtStartTime->text();
-    t.samplingRate = txtSamplingRate->currentText();
-    t.dataNo = txtDataNo->text();
-    t.average = txtAvgAll->text();
-    t.maximum = txtMax->text();
-    t.maximumTime = txtMaxTime->text();
-    t.minimum = txtMin->text();
-    t.minimumTime = txtMinTime->text();
-    t.cursorA = txtCursorA->text();
-    t.cursorATime = txtCursorATime->text();
-    t.cursorB = txtCursorB->text();
-    t.cursorBTime = txtCursorBTime->text();
-    t.maxBetween = txtMaxAB->text();
-    t.maxBetweenTime = txtMaxABTime->text();
-    t.minBetween = txtMinAB->text();
-    t.minBetweenTime = txtMinABTime->text();
-    t.averageBetween = txtAvgAB->text();
-    return t;
-}
-
-QString TfrmGraph::statisticText() const
-{
-    return statisticExportText(statisticTexts());
-}
-
-void TfrmGraph::btnExportStatisticClick()
-{
-    QGuiApplication::clipboard()->setText(statisticText());
-    Prompter::instance().message("The statistic has been copy to clipboard");
-}
 
 // ---------------------------------------------------------------------------
 // Leq of the graph
@@ -955,105 +410,12 @@ void TfrmGraph::btnCALLeqClick()
 // ---------------------------------------------------------------------------
 // Annotations
 
-namespace {
-// Annotation 2 labels a data point; the user's crosses and texts take the indices after
-// AnnotationCount.
-constexpr int kDataPointLabel = 2;
-constexpr int kFirstListedAnnotation = 5;
-constexpr int kNormalTool = -99;
-constexpr int kCrossTool = 2;
-constexpr int kTextTool = 0;
-
-// The "CROSS" pointer, its hot spot at its top-left corner: a click places the cross at the
-// centre of the drawn cross, 15 pixels right and down.
-const QCursor& crossPointer()
-{
-    static const QCursor cursor(crossCursor().pixmap(), 0, 0);
-    return cursor;
-}
-} // namespace
-
-void TfrmGraph::tbntNormalCursorClick()
-{
-    chtGraph->model().arrowCursor = sgArrowCursor;
-    m_host.graphUnit().PlacementTool = kNormalTool;
-    refreshChart();
-}
-
-void TfrmGraph::tbntDrawCrossClick()
-{
-    chtGraph->setCustomCursor(crossPointer());
-    m_host.graphUnit().PlacementTool = kCrossTool;
-    refreshChart();
-}
-
-void TfrmGraph::tbntTextClick()
-{
-    chtGraph->model().arrowCursor = sgTextCursor;
-    m_host.graphUnit().PlacementTool = kTextTool;
-    refreshChart();
-}
-
-void TfrmGraph::chtGraphClick()
-{
-    GraphUnit& u = m_host.graphUnit();
-    const int tool = u.PlacementTool;
-    if (tool != kCrossTool && tool != kTextTool)
-        return;
-    const QPoint pos = chtGraph->lastPointerPosition() + (tool == kTextTool ? QPoint(1, 7) : QPoint(15, 15));
-    if (!chtGraph->inPlottingRect(pos))
-        return;
-    const QPointF d = chtGraph->pixelToData(pos);
-    GraphAnnotation a;
-    a.x = d.x();
-    a.y = d.y();
-    if (tool == kCrossTool) {
-        a.type = sgAnnotCross;
-    } else {
-        TfrmAnnoEdit dialog(this);
-        if (TfrmAnnoEdit::runModal(dialog) != QDialog::Accepted)
-            return;
-        a.type = sgAnnotTextOnly;
-        a.text = dialog.text();
-    }
-    // The shared count as it is now: another window may have placed one while the dialog was open.
-    u.AnnotationCount += 1;
-    chtGraph->model().setGraphAnnotation(u.AnnotationCount, a);
-    refreshChart();
-}
-
-void TfrmGraph::chtGraphDataHotSpot(int subset, int point)
-{
-    ChartModel& m = chtGraph->model();
-    GraphAnnotation a;
-    a.type = sgAnnotCross;
-    a.color = PEargb(255, 255, 255, 0);
-    a.x = m.xDataII(subset, point);
-    a.y = m.yData(subset, point);
-    a.text = formatTimeOfDay(a.x) + QLatin1Char('\r') + formatLevel(a.y) + QStringLiteral(" dB");
-    m.setGraphAnnotation(kDataPointLabel, a);
-    refreshChart();
-}
-
-void TfrmGraph::tbntEraseAnnotationClick()
-{
-    ChartModel& m = chtGraph->model();
-    TfrmDelAnno dialog(this);
-    for (int i = kFirstListedAnnotation; i <= m_host.graphUnit().AnnotationCount; ++i) {
-        const GraphAnnotation a = m.graphAnnotation(i);
-        if (a.type == sgAnnotCross)
-            dialog.addAnnotation(i, a.x, QStringLiteral("X"));
-        else if (!a.text.isEmpty())
-            dialog.addAnnotation(i, a.x, a.text);
-    }
-    if (TfrmDelAnno::runModal(dialog) == QDialog::Accepted) {
-        for (int i : dialog.selectedAnnotations()) {
-            m.setGraphAnnotationType(i, sgAnnotTextOnly);
-            m.setGraphAnnotationText(i, QString());
-        }
-    }
-    refreshChart();
-}
+void TfrmGraph::tbntNormalCursorClick() { m_annotations->useNormalPointer(); }
+void TfrmGraph::tbntDrawCrossClick() { m_annotations->useCross(); }
+void TfrmGraph::tbntTextClick() { m_annotations->useText(); }
+void TfrmGraph::chtGraphClick() { m_annotations->placeAtPointer(); }
+void TfrmGraph::chtGraphDataHotSpot(int subset, int point) { m_annotations->labelDataPoint(subset, point); }
+void TfrmGraph::tbntEraseAnnotationClick() { m_annotations->eraseChosen(); }
 
 // ---------------------------------------------------------------------------
 // Customisation and the template

@@ -14,14 +14,15 @@
 
 class QAction;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QTableWidget;
 class QToolButton;
 
 namespace quedral {
 
+class AnnotationTools;
 class ChartModel;
 class FlowLayout;
 namespace wav {
@@ -100,20 +101,13 @@ public:
     // Hides "open wav" and the media player (the real-time window made at start-up).
     void hideWavPlayer();
 
+    // ---- Side panel ----
+    // Puts a panel left of the chart, e.g. the data logger's data sets; the window owns it.
+    // A panel that lists data sets (DataSetRows) tells "open wav" the selected set.
+    void setSidePanel(QWidget* panel);
+    QWidget* sidePanel() const { return m_sidePanel; }
+
     // ---- Data logger window ----
-    // Fills the data set table, one row per data set with its nine texts, and selects the
-    // first row.
-    void setDataSetRows(const std::vector<QStringList>& rows);
-    int dataSetRowCount() const;
-    QStringList dataSetRowTexts(int row) const;
-    // A data set's row gets the texts of a new start; the selection moves to a row.
-    void setDataSetStartTexts(int row, const QString& date, const QString& time);
-    void selectDataSetRow(int row);
-    // The data-set grid's row the commands act on: the top row of the selection, else the
-    // current row (-1 for none).
-    int selectedDataSetRow() const;
-    // "Change Date & Time" from the data-set grid's menu.
-    void changeDateTimeClick();
     // The sampling-rate box's text (the data logger shows a set's interval there).
     void showSamplingRate(const QString& text);
     // A new data set is shown: the player stops and its buttons are disabled, the zoom is
@@ -149,13 +143,11 @@ public:
     bool saveGraphAs();
 
     // ---- Event handlers ----
-    void FormCreate();
     void FormShow();
     void FormActivate();
     // The close query: true lets the window close.
     bool FormCloseQuery();
     void FormClose();
-    void grdDataSetsClick(int row);
     void txtSamplingRateChange();
     void chtGraphZoomIn();
     void btnUndoZoomClick();
@@ -198,11 +190,18 @@ protected:
 
 private:
     void buildLayout();
+    QWidget* buildGraphStatisticPanel(QWidget* right);
+    PESGraph* buildChart(QWidget* right);
+    QWidget* buildCursorPanel(QWidget* right);
+    void connectChart();
     void placeReadout();
     void moveLine(int line, double x);
     GraphState& state();
     // The tool bar and the chart's right-click menu, both over the same actions.
     void buildTools(QWidget* parent);
+    void createActions();
+    void placeTools();
+    void connectActions();
     QToolButton* addTool(QAction* action, const char* buttonName);
     void addToolSeparator(QAction* separator);
     // Cursor A and B take the samples under this window's own lines (the indices are shared
@@ -210,6 +209,10 @@ private:
     bool seatCursorsOnLines(bool keepA, bool keepB);
     // Fills the cursor panel when cursor A or B has moved since it was last filled.
     void followCursors();
+
+    // The side panel's selected data set and a row's texts (none without a panel of data sets).
+    int selectedDataSetRow() const;
+    QStringList dataSetRowTexts(int row) const;
 
     // The project folder copy after a first "open wav".
     void offerProjectCopy(const QString& file);
@@ -220,6 +223,7 @@ private:
     std::unique_ptr<wav::WavPlayer> m_wavPlayer;
     std::unique_ptr<PlaybackView> m_playbackView;
     std::unique_ptr<wav::WavPlayback> m_playback;
+    std::unique_ptr<AnnotationTools> m_annotations;
     bool m_closed = false;
     bool m_settingRate = false;
     bool m_printCustomize = false;  // the customisation dialog runs for Print
@@ -229,8 +233,8 @@ private:
     QList<QPointer<TfrmGraph>> m_ownedWindows;
 
     // ---- Controls ----
-    QWidget* pnlDataSets = nullptr;
-    QTableWidget* grdDataSets = nullptr;
+    QHBoxLayout* m_outer = nullptr; // the side panel, then the chart's column
+    QPointer<QWidget> m_sidePanel;
     QWidget* tbrGraph = nullptr; // the tool bar: a flow of buttons that wraps onto more rows
     FlowLayout* m_tools = nullptr;
     QMenu* mnuGraph = nullptr;   // the chart's right-click menu

@@ -66,6 +66,14 @@ void TfrmGraph::buildTools(QWidget* parent)
     mnuGraph = new QMenu(this);
     mnuGraph->setObjectName("graphContextMenu");
 
+    createActions();
+    placeTools();
+    connectActions();
+}
+
+// The commands, with their starting states.
+void TfrmGraph::createActions()
+{
     actGraphStatistic = toolAction(this, "actGraphStatistic", "Toggle Graph Statistic", true);
     actGraphStatistic->setChecked(true);
     actCursorStatistic = toolAction(this, "actCursorStatistic", "Toggle Line Cursor Statistic", true);
@@ -95,7 +103,11 @@ void TfrmGraph::buildTools(QWidget* parent)
     actStopPlay = toolAction(this, "actStopPlay", "Stop");
     for (QAction* a : {actPlay, actPause, actStopPlay})
         a->setEnabled(false);
+}
 
+// The buttons in tool-bar order, the same order as the chart's menu.
+void TfrmGraph::placeTools()
+{
     tbntGraphStatistic = addTool(actGraphStatistic, "tbntGraphStatistic");
     tbntCursorStatistic = addTool(actCursorStatistic, "tbntCursorStatistic");
     addToolSeparator(new QAction(this));
@@ -136,7 +148,10 @@ void TfrmGraph::buildTools(QWidget* parent)
         pnlMediaPlayer->setVisible(actPlay->isVisible());
     });
     m_tools->addWidget(pnlMediaPlayer);
+}
 
+void TfrmGraph::connectActions()
+{
     connect(actGraphStatistic, &QAction::toggled, this, [this] { tbntGraphStatisticClick(); });
     connect(actCursorStatistic, &QAction::toggled, this, [this] { tbntCursorStatisticClick(); });
     connect(actNormalCursor, &QAction::triggered, this, [this] { tbntNormalCursorClick(); });
