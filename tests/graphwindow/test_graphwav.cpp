@@ -182,7 +182,7 @@ TEST_F(GraphWavTest, PlayMovesThePlayLineUntilAnotherDataSetIsShown)
 TEST_F(GraphWavTest, TheProjectCopyIsOfferedOnlyWhenThePlayerReportsTheFileOpen)
 {
     player->holdReports = true;
-    window->selectDataSetRow(0);
+    dataSets->selected = 0;
     openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
     EXPECT_TRUE(prompter.questions.isEmpty());
     EXPECT_FALSE(host.state.WavPlaying);
@@ -201,7 +201,7 @@ TEST_F(GraphWavTest, AHeldFailureDisablesThePlayerAndOffersNoCopy)
 {
     ASSERT_TRUE(test::writeText(card.filePath("WAV00020.WAV"), "no wave"));
     player->holdReports = true;
-    window->selectDataSetRow(0);
+    dataSets->selected = 0;
     openWav(card.filePath("WAV00020.WAV"), Answer::Yes);
     player->releaseReport();
     EXPECT_FALSE(host.state.WavPlaying);
@@ -215,7 +215,7 @@ TEST_F(GraphWavTest, AReportAfterTheWindowClosedDoesNothing)
     test::ScriptedWavPlayer outliving;
     outliving.holdReports = true;
     window->setWavPlayer(std::make_unique<ForwardingPlayer>(outliving));
-    window->selectDataSetRow(0);
+    dataSets->selected = 0;
     openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
     window->close(); // deletes itself
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -227,7 +227,7 @@ TEST_F(GraphWavTest, AReportAfterTheWindowClosedDoesNothing)
 
 TEST_F(GraphWavTest, ACopyThatEndsAfterTheWindowClosedReportsNothing)
 {
-    window->selectDataSetRow(0);
+    dataSets->selected = 0;
     openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
     delete window.data();
     finishCopy();
