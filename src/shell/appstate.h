@@ -21,10 +21,7 @@ struct AppState : GraphState {
     TfrmAbout* AboutWindow = nullptr;
     TfrmSetup* SetupWindow = nullptr;
 
-    bool BlinkPhase = false;
-
     bool MeterRecording = false;
-    std::uint8_t ClockShown = 0;
 
     // The LCD glyph tables: large "LCD0" .. "LCD15", small "LCDS0" .. "LCDS9".
     GlyphTables LcdDigits;

@@ -106,11 +106,6 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    MaxMinTimer = new QTimer(this);
-    MaxMinTimer->setObjectName("MaxMinTimer");
-    MaxMinTimer->setInterval(500);
-    connect(MaxMinTimer, &QTimer::timeout, this, &TfrmMain::MaxMinTimerTimer);
-
     buildMenus();
     buildToolBar();
     buildStatusBar();
@@ -265,33 +260,12 @@ void TfrmMain::buildToolBar()
 
 void TfrmMain::buildStatusBar()
 {
-    QStatusBar* sb = statusBar();
-    sb->setObjectName("StatusBar");
-    const int widths[3] = {100, 150, 50};
-    for (int i = 0; i < 3; ++i) {
-        m_status[i] = new QLabel(sb);
-        m_status[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        m_status[i]->setFixedWidth(widths[i]);
-        m_status[i]->setFrameShape(QFrame::StyledPanel);
-        m_status[i]->setFrameShadow(QFrame::Sunken);
-        sb->addWidget(m_status[i]);
-    }
-    lblLinkProblem = new QLabel(sb);
-    lblLinkProblem->setObjectName("lblLinkProblem");
-    lblLinkProblem->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblLinkProblem->hide();
-    sb->addWidget(lblLinkProblem, 1);
-    lblMessage = new QLabel(sb);
-    lblMessage->setObjectName("lblMessage");
-    sb->addWidget(lblMessage, 1);
-    m_messageTimer = new QTimer(this);
-    m_messageTimer->setSingleShot(true);
-    m_messageTimer->setInterval(8000);
-    connect(m_messageTimer, &QTimer::timeout, lblMessage, &QLabel::clear);
+    ReadingPresenter::Hooks hooks;
+    hooks.panel = [this] { return m_state.PanelWindow; };
+    hooks.connectionChanged = [this](bool connected) { meterConnectionChanged(connected); };
+    hooks.readingShown = [this](const MeterReading& r, double time) { recordReading(r, time); };
+    m_readings = new ReadingPresenter(*statusBar(), std::move(hooks), this);
 }
-
-QString TfrmMain::statusText(int panel) const { return m_status[panel]->text(); }
-void TfrmMain::setStatusText(int panel, const QString& text) { m_status[panel]->setText(text); }
 
 void TfrmMain::rebuildWindowMenu()
 {
@@ -428,7 +402,7 @@ void TfrmMain::Exit1Click()
         return;
     m_dataLogger->cancelDownload();
     m_meter->stopPolling();
-    MaxMinTimer->stop();
+    m_readings->stopBlink();
     m_leqRunner->stop();
     hide();
     QCoreApplication::exit(0);
@@ -509,10 +483,6 @@ void TfrmMain::SetupClick()
 void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }
 void TfrmMain::Cascade1Click() { m_mdi->cascadeSubWindows(); }
 
-void TfrmMain::showStatusMessage(const QString& text)
-{
-    lblMessage->setText(text);
-    m_messageTimer->start();
-}
+void TfrmMain::showStatusMessage(const QString& text) { m_readings->showMessage(text); }
 
 } // namespace quedral

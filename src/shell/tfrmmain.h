@@ -10,6 +10,7 @@
 #include "meter/reading.h"
 #include "setup/tfrmsetup.h"
 #include "shell/appstate.h"
+#include "shell/readingpresenter.h"
 
 class QAction;
 class QLabel;
@@ -75,7 +76,9 @@ public:
     void setLoggerCommandsEnabled(bool enabled) override;
     QMdiArea* mdiArea() const { return m_mdi; }
     // The last reading applied (meaningful once a reading arrived).
-    const MeterReading& lastReading() const { return m_lastReading; }
+    const MeterReading& lastReading() const { return m_readings->lastReading(); }
+    // The status panels, the link-problem and message labels and the MAX/MIN blink.
+    ReadingPresenter& readings() { return *m_readings; }
 
     // Shows the splash box until the main window's first show has run.
     void showSplash();
@@ -95,7 +98,6 @@ public:
     // File > Print and the tool bar's Print: a list or Leq window's table as text lines, a
     // graph window's chart through its own dialogs; nothing for other windows.
     void btnPrintClick();
-    void MaxMinTimerTimer();
     // LEQ: opens the Leq window (or brings it back).
     void LEQ1Click();
     // The live Leq measurement on the meter thread.
@@ -122,8 +124,8 @@ public:
     void applyPollReport(const PollReport& report);
 
     // Status bar panel texts (0 .. 2).
-    QString statusText(int panel) const;
-    void setStatusText(int panel, const QString& text);
+    QString statusText(int panel) const { return m_readings->statusText(panel); }
+    void setStatusText(int panel, const QString& text) { m_readings->setStatusText(panel, text); }
 
     // Adds a child window to the MDI area and returns its frame.
     QMdiSubWindow* addChild(QWidget* w, Qt::WindowFlags flags = {});
@@ -149,11 +151,6 @@ public:
     QAction *ControlPanel1 = nullptr, *RealTimeGraph1 = nullptr;
     QAction *Tile1 = nullptr, *Cascade1 = nullptr;
     QAction *Contents1 = nullptr, *About1 = nullptr;
-    QTimer* MaxMinTimer = nullptr;
-    // Why the meter could not be opened (shown beside the status panels; empty when it could).
-    QLabel* lblLinkProblem = nullptr;
-    // Passing notes of the commands (a cancelled download, a file not saved).
-    QLabel* lblMessage = nullptr;
 
     // The settings store; tests may point it elsewhere before the window closes.
     QSettings& settings() { return *m_settings; }
@@ -180,12 +177,12 @@ private:
     void showStartupRealTimeGraph();
     void showPanelTestPattern();
     void onSubWindowActivated(QMdiSubWindow* w);
-    void ApplyReading(double readingTime);
+    void recordReading(const MeterReading& reading, double readingTime);
+    void meterConnectionChanged(bool connected);
     void onPanelClosed();
     void sendPanelKey(char letter);
     void onKeySent(std::uint8_t letter, bool ok);
     void syncViewChecks();
-    void showLinkProblem(const QString& problem);
     void takeScreenshotIfSettled(bool readingShown);
     // The range dialog (1 .. last), then write into fileName with a progress window.
     bool exportText(const QString& fileName, int last,
@@ -195,14 +192,12 @@ private:
     MainOptions m_options;
     MeterService* m_meter = nullptr;
     bool m_connected = false;
-    MeterReading m_lastReading;
+    ReadingPresenter* m_readings = nullptr;
     std::unique_ptr<RealTimeController> m_realTime;
     std::unique_ptr<DataLoggerController> m_dataLogger;
-    QTimer* m_messageTimer = nullptr;
     LeqRunner* m_leqRunner = nullptr;
     std::unique_ptr<QSettings> m_settings;
     QMdiArea* m_mdi = nullptr;
-    QLabel* m_status[3] = {nullptr, nullptr, nullptr};
     QPointer<TfrmAbout> m_splash;
     bool m_shown = false;
     bool m_screenshotTaken = false;

@@ -1,5 +1,5 @@
 // The main window's side of the meter link: the poll tick, applying a reading,
-// the control panel, the meter keys and the MAX/MIN blink.
+// the control panel and the meter keys.
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
@@ -153,89 +153,35 @@ void TfrmMain::onSubWindowActivated(QMdiSubWindow* w)
         list->FormActivate();
 }
 
-void TfrmMain::showConnectionState()
-{
-    const bool on = m_connected;
-    if (m_state.PanelWindow)
-        m_state.PanelWindow->setConnected(on);
-    setStatusText(1, on ? Status::On : Status::Off);
-}
+void TfrmMain::showConnectionState() { m_readings->showConnection(m_connected); }
 
 void TfrmMain::applyPollReport(const PollReport& report)
 {
     m_connected = report.connected;
-    bool readingShown = false;
-    // Beside the connection text: why the meter is not connected (not found, no permission,
-    // silent), in plain words.
-    showLinkProblem(report.outcome == PollOutcome::ProbeFailed
-                        ? probeProblemText(report.probeProblem, report.openProblem)
-                        : QString());
-    switch (report.outcome) {
-    case PollOutcome::ConnectedNow: {
-        setStatusText(0, QString());
-        setStatusText(1, Status::On);
-        if (m_state.PanelWindow)
-            m_state.PanelWindow->setConnected(true);
+    const bool readingShown = m_readings->showPollReport(report);
+    ++m_ticks;
+    takeScreenshotIfSettled(readingShown);
+}
+
+void TfrmMain::meterConnectionChanged(bool connected)
+{
+    if (connected) {
         DataLogger1->menuAction()->setVisible(true);
         DataLogger1->menuAction()->setEnabled(true);
         btnDataLogger->setVisible(true);
         btnDataLogger->setEnabled(true);
         m_realTime->connectionChanged(true);
-        break;
+        return;
     }
-    case PollOutcome::Reading:
-        readingShown = m_state.PanelWindow != nullptr;
-        m_lastReading = decodeReading(report.reply);
-        ApplyReading(report.startedAt);
-        break;
-    case PollOutcome::ConnectionLost:
-        m_realTime->connectionChanged(false);
-        DataLogger1->menuAction()->setEnabled(false);
-        btnDataLogger->setEnabled(false);
-        setStatusText(0, QString());
-        setStatusText(1, Status::Off);
-        if (m_state.PanelWindow)
-            m_state.PanelWindow->setConnected(false);
-        setStatusText(1, Status::None);
-        break;
-    case PollOutcome::ProbeFailed:
-    case PollOutcome::ReplyIgnored:
-    case PollOutcome::FailureCounted:
-        break;
-    }
-    ++m_ticks;
-    takeScreenshotIfSettled(readingShown);
+    m_realTime->connectionChanged(false);
+    DataLogger1->menuAction()->setEnabled(false);
+    btnDataLogger->setEnabled(false);
 }
 
-void TfrmMain::ApplyReading(double readingTime)
+void TfrmMain::recordReading(const MeterReading& reading, double readingTime)
 {
-    TfrmPanel* panel = m_state.PanelWindow;
-    if (!panel)
-        return;  // with the panel closed nothing is shown or recorded
-    const MeterReading& r = m_lastReading;
-    m_state.MeterRecording = r.Recording;
-    panel->showReading(r);
-    const MaxMinDisplay mm = maxMinDisplay(r);
-    if (mm.max != LabelAction::Unchanged)
-        panel->setMaxVisible(mm.max == LabelAction::Show);
-    if (mm.min != LabelAction::Unchanged)
-        panel->setMinVisible(mm.min == LabelAction::Show);
-    if (mm.blink == BlinkAction::Start && !MaxMinTimer->isActive())
-        MaxMinTimer->start();
-    else if (mm.blink == BlinkAction::Stop)
-        MaxMinTimer->stop();
-    m_state.ClockShown = panel->clockShown();
-    m_realTime->RecordSample(DisplayLevelDb(r), readingTime);
-}
-
-void TfrmMain::MaxMinTimerTimer()
-{
-    // The panel may have closed since the last tick: its reference is cleared then.
-    m_state.BlinkPhase = !m_state.BlinkPhase;
-    if (TfrmPanel* panel = m_state.PanelWindow) {
-        panel->setMaxVisible(m_state.BlinkPhase);
-        panel->setMinVisible(m_state.BlinkPhase);
-    }
+    m_state.MeterRecording = reading.Recording;
+    m_realTime->RecordSample(DisplayLevelDb(reading), readingTime);
 }
 
 void TfrmMain::sendPanelKey(char letter)
@@ -247,34 +193,7 @@ void TfrmMain::sendPanelKey(char letter)
     m_meter->pressKey(static_cast<std::uint8_t>(letter));
 }
 
-void TfrmMain::onKeySent(std::uint8_t letter, bool ok)
-{
-    if (m_state.PanelWindow)
-        m_state.PanelWindow->endKeyWait();
-    if (ok && m_connected)
-        return;
-    // A key that cannot reach the meter says why: the reason the status bar gives, if any.
-    QString why = lblLinkProblem->text();
-    if (why.isEmpty())
-        why = QString::fromLatin1(ok ? "the meter is not connected" : Status::NotFound);
-    why[0] = why[0].toLower();
-    const QString key = QString::fromLatin1(keyName(letter));
-    if (ok) {
-        showStatusMessage(QStringLiteral("%1 key sent, but %2").arg(key, why));
-        return;
-    }
-    showStatusMessage(QStringLiteral("%1 key not sent: %2").arg(key, why));
-    Prompter::instance().message(Msg::ConnectFail);
-}
-
-void TfrmMain::showLinkProblem(const QString& problem)
-{
-    if (lblLinkProblem->text() == problem)
-        return;
-    lblLinkProblem->setText(problem);
-    lblLinkProblem->setToolTip(problem);
-    lblLinkProblem->setVisible(!problem.isEmpty());
-}
+void TfrmMain::onKeySent(std::uint8_t letter, bool ok) { m_readings->showKeySent(letter, ok, m_connected); }
 
 void TfrmMain::takeScreenshotIfSettled(bool readingShown)
 {
@@ -293,7 +212,7 @@ void TfrmMain::takeScreenshotIfSettled(bool readingShown)
         // One line for bug reports: what the picture shows.
         QString shown = statusText(1);
         if (m_state.PanelWindow && m_connected)
-            shown += QStringLiteral(", display %1 dB").arg(DisplayLevelDb(m_lastReading), 0, 'f', 1);
+            shown += QStringLiteral(", display %1 dB").arg(DisplayLevelDb(lastReading()), 0, 'f', 1);
         std::printf("%s: %s\n", qPrintable(file), qPrintable(shown));
         std::fflush(stdout);
         QCoreApplication::exit(ok ? 0 : 1);

@@ -252,7 +252,7 @@ TEST_F(FileCommandsTest, AGraphTextExportThatCannotBeWrittenKeepsTheOldFile)
         main->Save1Click();
     }
     EXPECT_EQ(lines(file), QList<QByteArray>{"old lines\r"});
-    EXPECT_EQ(main->lblMessage->text(), file + " was not written: File too large");
+    EXPECT_EQ(main->readings().messageLabel().text(), file + " was not written: File too large");
     EXPECT_EQ(QDir(data.path()).entryList({"kept*"}, QDir::Files | QDir::Hidden), QStringList{"kept.txt"});
 
     // With room, the new text replaces it.
@@ -433,7 +433,7 @@ TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
     TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->table().rowCount(), 3);
-    EXPECT_TRUE(main->lblMessage->text().contains("reading stopped at line 4")) << main->lblMessage->text().toStdString();
+    EXPECT_TRUE(main->readings().messageLabel().text().contains("reading stopped at line 4")) << main->readings().messageLabel().text().toStdString();
 
     main->mdiArea()->setActiveSubWindow(main->frameOf(list));
     main->btnOutputToGraphClick();
@@ -441,14 +441,14 @@ TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
     auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
     ASSERT_NE(graph, nullptr);
     EXPECT_EQ(graph->model().points(), 2);
-    EXPECT_TRUE(main->lblMessage->text().contains("1 of 3 rows could not be read"))
-        << main->lblMessage->text().toStdString();
-    EXPECT_TRUE(main->lblMessage->text().contains("row 2")) << main->lblMessage->text().toStdString();
+    EXPECT_TRUE(main->readings().messageLabel().text().contains("1 of 3 rows could not be read"))
+        << main->readings().messageLabel().text().toStdString();
+    EXPECT_TRUE(main->readings().messageLabel().text().contains("row 2")) << main->readings().messageLabel().text().toStdString();
 
     const QString fifo = data.file("fifo.txt");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_EQ(main->ImportTextFile(fifo, QLatin1Char('\t')), nullptr);
-    EXPECT_TRUE(main->lblMessage->text().contains("not a regular file")) << main->lblMessage->text().toStdString();
+    EXPECT_TRUE(main->readings().messageLabel().text().contains("not a regular file")) << main->readings().messageLabel().text().toStdString();
 }
 
 TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)

@@ -153,22 +153,22 @@ TEST_F(MainWindowTest, ClosingThePanelDuringABlink)
     for (int i = 0; i < 3; ++i)
         sim->meter().handleCommand({0x02, 'M', 0, 0, 0, 0, 0x03});
     poll();
-    ASSERT_TRUE(main->MaxMinTimer->isActive());
-    main->MaxMinTimerTimer();
+    ASSERT_TRUE(main->readings().blinkTimer().isActive());
+    main->readings().blink();
     bool timerRan = false;
     QTimer::singleShot(0, [&] { timerRan = true; });
     panel()->requestClose();
     EXPECT_FALSE(timerRan);  // no event turned inside the close
     EXPECT_EQ(panel(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    main->MaxMinTimerTimer();
-    main->MaxMinTimerTimer();
+    main->readings().blink();
+    main->readings().blink();
 
     main->ControlPanel1Click();
     ASSERT_NE(panel(), nullptr);
-    main->MaxMinTimerTimer();
+    main->readings().blink();
     const bool shown = panel()->maxVisible();
-    main->MaxMinTimerTimer();
+    main->readings().blink();
     EXPECT_EQ(panel()->maxVisible(), !shown);
     EXPECT_EQ(panel()->minVisible(), !shown);
 }
@@ -181,17 +181,17 @@ TEST_F(MainWindowTest, AlternatingMaxMinBlinksBothLabels)
         sim->meter().handleCommand({0x02, 'M', 0, 0, 0, 0, 0x03});
     poll();
     ASSERT_EQ(main->lastReading().MaxMinMode, MaxMin::Alternating);
-    EXPECT_TRUE(main->MaxMinTimer->isActive());
-    main->MaxMinTimerTimer();
-    const bool phase = main->state().BlinkPhase;
+    EXPECT_TRUE(main->readings().blinkTimer().isActive());
+    main->readings().blink();
+    const bool phase = main->readings().blinkPhase();
     EXPECT_EQ(panel()->maxVisible(), phase);
     EXPECT_EQ(panel()->minVisible(), phase);
-    main->MaxMinTimerTimer();
+    main->readings().blink();
     EXPECT_EQ(panel()->maxVisible(), !phase);
 
     sim->meter().handleCommand({0x02, 'N', 0, 0, 0, 0, 0x03});
     poll();
-    EXPECT_FALSE(main->MaxMinTimer->isActive());
+    EXPECT_FALSE(main->readings().blinkTimer().isActive());
     EXPECT_FALSE(panel()->maxVisible());
 }
 
