@@ -105,6 +105,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     m_mdi->setFrameShape(QFrame::NoFrame);
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_windows = new WindowManager(*m_mdi, this);
 
     buildMenus();
     buildToolBar();
@@ -182,15 +183,13 @@ void TfrmMain::buildMenus()
     RealTimeGraph1 = action(View1, "Real Time &Graph", "RealTimeGraph1", &TfrmMain::RealTimeGraph1Click);
     RealTimeGraph1->setCheckable(true);
     RealTimeGraph1->setChecked(true);
-    // The check marks follow the windows, not the clicks.
-    for (QAction* a : {ControlPanel1, RealTimeGraph1})
-        connect(a, &QAction::triggered, this, &TfrmMain::syncViewChecks);
+    m_windows->setViewChecks(*ControlPanel1, *RealTimeGraph1, [this] { return m_realTime->window() != nullptr; });
 
     Window1 = menuBar()->addMenu("&Window");
     Window1->setObjectName("Window1");
     Tile1 = action(Window1, "&Tile", "Tile1", &TfrmMain::Tile1Click);
     Cascade1 = action(Window1, "&Cascade", "Cascade1", &TfrmMain::Cascade1Click);
-    connect(Window1, &QMenu::aboutToShow, this, &TfrmMain::rebuildWindowMenu);
+    m_windows->attachWindowMenu(*Window1);
 
     Help1 = menuBar()->addMenu("&Help");
     Help1->setObjectName("Help1");
@@ -261,55 +260,10 @@ void TfrmMain::buildToolBar()
 void TfrmMain::buildStatusBar()
 {
     ReadingPresenter::Hooks hooks;
-    hooks.panel = [this] { return m_state.PanelWindow; };
+    hooks.panel = [this] { return m_windows->singles().panel; };
     hooks.connectionChanged = [this](bool connected) { meterConnectionChanged(connected); };
     hooks.readingShown = [this](const MeterReading& r, double time) { recordReading(r, time); };
     m_readings = new ReadingPresenter(*statusBar(), std::move(hooks), this);
-}
-
-void TfrmMain::rebuildWindowMenu()
-{
-    // Tile and Cascade stay; the list of windows below them is made anew each time.
-    for (QAction* a : std::exchange(m_windowListActions, {})) {
-        Window1->removeAction(a);
-        delete a;
-    }
-    const auto windows = m_mdi->subWindowList();
-    if (!windows.isEmpty())
-        m_windowListActions << Window1->addSeparator();
-    int n = 1;
-    for (QMdiSubWindow* w : windows) {
-        QString title = w->windowTitle();
-        if (title.isEmpty() && w->widget())
-            title = w->widget()->windowTitle();
-        QAction* a = Window1->addAction(QStringLiteral("&%1 %2").arg(n++).arg(title));
-        m_windowListActions << a;
-        a->setCheckable(true);
-        a->setChecked(w == m_mdi->activeSubWindow());
-        const QPointer<QMdiSubWindow> window(w);
-        connect(a, &QAction::triggered, this, [this, window] {
-            if (!window)
-                return;
-            if (window->isMinimized())
-                window->showNormal();
-            m_mdi->setActiveSubWindow(window);
-        });
-    }
-}
-
-QMdiSubWindow* TfrmMain::addChild(QWidget* w, Qt::WindowFlags flags)
-{
-    QMdiSubWindow* sub = m_mdi->addSubWindow(w, flags);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    return sub;
-}
-
-QMdiSubWindow* TfrmMain::frameOf(QWidget* w) const
-{
-    for (QWidget* p = w; p; p = p->parentWidget())
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(p))
-            return sub;
-    return nullptr;
 }
 
 void TfrmMain::showSplash()
@@ -410,11 +364,12 @@ void TfrmMain::Exit1Click()
 
 void TfrmMain::About1Click()
 {
-    if (!m_state.AboutWindow) {
-        m_state.AboutWindow = new TfrmAbout(this);
-        connect(m_state.AboutWindow, &QObject::destroyed, this, [this] { m_state.AboutWindow = nullptr; });
+    TfrmAbout*& about = m_windows->singles().about;
+    if (!about) {
+        about = new TfrmAbout(this);
+        connect(about, &QObject::destroyed, this, [this] { m_windows->singles().about = nullptr; });
     }
-    m_state.AboutWindow->exec();
+    about->exec();
 }
 
 void TfrmMain::Contents1Click()
@@ -465,23 +420,24 @@ void TfrmMain::PrinterSetup1Click()
 
 void TfrmMain::SetupClick()
 {
-    if (m_state.SetupWindow) {
-        restoreChild(*m_state.SetupWindow);
+    SingleWindows& singles = m_windows->singles();
+    if (singles.setup) {
+        m_windows->restoreChild(*singles.setup);
         return;
     }
     auto* w = new TfrmSetup(*m_meter);
-    m_state.SetupWindow = w;
+    singles.setup = w;
     connect(w, &QObject::destroyed, this, [this, w] {
-        if (m_state.SetupWindow == w)
-            m_state.SetupWindow = nullptr;
+        if (m_windows->singles().setup == w)
+            m_windows->singles().setup = nullptr;
     });
-    QMdiSubWindow* sub = addChild(w);
-    showCentred(sub, sub->sizeHint().expandedTo(QSize(560, 0)));
+    QMdiSubWindow* sub = m_windows->addChild(w);
+    m_windows->showCentred(sub, sub->sizeHint().expandedTo(QSize(560, 0)));
     m_mdi->setActiveSubWindow(sub);
 }
 
-void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }
-void TfrmMain::Cascade1Click() { m_mdi->cascadeSubWindows(); }
+void TfrmMain::Tile1Click() { m_windows->tile(); }
+void TfrmMain::Cascade1Click() { m_windows->cascade(); }
 
 void TfrmMain::showStatusMessage(const QString& text) { m_readings->showMessage(text); }
 

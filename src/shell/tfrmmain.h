@@ -11,6 +11,7 @@
 #include "setup/tfrmsetup.h"
 #include "shell/appstate.h"
 #include "shell/readingpresenter.h"
+#include "shell/windowmanager.h"
 
 class QAction;
 class QLabel;
@@ -94,7 +95,7 @@ public:
     void PrinterSetup1Click();
     // Data Logger > Setup (hidden): opens the setup window, or brings the open one back.
     void SetupClick();
-    TfrmSetup* setupWindow() const { return m_state.SetupWindow; }
+    TfrmSetup* setupWindow() const { return m_windows->singles().setup; }
     // File > Print and the tool bar's Print: a list or Leq window's table as text lines, a
     // graph window's chart through its own dialogs; nothing for other windows.
     void btnPrintClick();
@@ -127,15 +128,13 @@ public:
     QString statusText(int panel) const { return m_readings->statusText(panel); }
     void setStatusText(int panel, const QString& text) { m_readings->setStatusText(panel, text); }
 
-    // Adds a child window to the MDI area and returns its frame.
-    QMdiSubWindow* addChild(QWidget* w, Qt::WindowFlags flags = {});
-    QMdiSubWindow* frameOf(QWidget* w) const;
-    // Adds and shows a new child window of this size, placed inside the area a step from the last.
-    QMdiSubWindow* showNewChild(QWidget* w, QSize size);
-    // Shows a child window's frame at this size (at most the area's) in the middle of the area.
-    void showCentred(QMdiSubWindow* sub, QSize size);
-    // Brings back a child window that is already open: restored and made the active one.
-    void restoreChild(QWidget& window);
+    // The child windows in the area, the Window menu's list and the View check marks.
+    WindowManager& windows() { return *m_windows; }
+    QMdiSubWindow* addChild(QWidget* w, Qt::WindowFlags flags = {}) { return m_windows->addChild(w, flags); }
+    QMdiSubWindow* frameOf(QWidget* w) const { return WindowManager::frameOf(w); }
+    QMdiSubWindow* showNewChild(QWidget* w, QSize size) { return m_windows->showNewChild(w, size); }
+    void showCentred(QMdiSubWindow* sub, QSize size) { m_windows->showCentred(sub, size); }
+    void restoreChild(QWidget& window) { m_windows->restoreChild(window); }
 
     // Controls.
     QWidget* pnlToolBar = nullptr;
@@ -171,7 +170,6 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
-    void rebuildWindowMenu();
     void showConnectionState();
     void createPanel();
     void showStartupRealTimeGraph();
@@ -182,7 +180,6 @@ private:
     void onPanelClosed();
     void sendPanelKey(char letter);
     void onKeySent(std::uint8_t letter, bool ok);
-    void syncViewChecks();
     void takeScreenshotIfSettled(bool readingShown);
     // The range dialog (1 .. last), then write into fileName with a progress window.
     bool exportText(const QString& fileName, int last,
@@ -198,11 +195,10 @@ private:
     LeqRunner* m_leqRunner = nullptr;
     std::unique_ptr<QSettings> m_settings;
     QMdiArea* m_mdi = nullptr;
+    WindowManager* m_windows = nullptr;
     QPointer<TfrmAbout> m_splash;
     bool m_shown = false;
     bool m_screenshotTaken = false;
-    // The Window menu's list of child windows (below Tile and Cascade).
-    QList<QAction*> m_windowListActions;
     int m_ticks = 0;
 };
 

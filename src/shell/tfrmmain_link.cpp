@@ -29,8 +29,8 @@ void TfrmMain::createPanel()
 {
     auto* panel = new TfrmPanel(m_state.LcdDigits);
     TfrmPanel::addToArea(m_mdi, panel)->show();
-    m_state.PanelWindow = panel;
-    ControlPanel1->setChecked(true);
+    m_windows->singles().panel = panel;
+    m_windows->setPanelChecked(true);
     connect(panel, &TfrmPanel::keyClicked, this, &TfrmMain::sendPanelKey);
     connect(panel, &TfrmPanel::closed, this, &TfrmMain::onPanelClosed);
     panel->setConnected(m_connected);
@@ -38,26 +38,20 @@ void TfrmMain::createPanel()
 
 void TfrmMain::onPanelClosed()
 {
-    m_state.PanelWindow = nullptr;
-    ControlPanel1->setChecked(false);
-}
-
-void TfrmMain::syncViewChecks()
-{
-    ControlPanel1->setChecked(m_state.PanelWindow != nullptr);
-    RealTimeGraph1->setChecked(m_realTime->window() != nullptr);
+    m_windows->singles().panel = nullptr;
+    m_windows->setPanelChecked(false);
 }
 
 void TfrmMain::showPanelTestPattern()
 {
-    if (m_state.PanelWindow)
-        m_state.PanelWindow->showTestPattern();
+    if (m_windows->singles().panel)
+        m_windows->singles().panel->showTestPattern();
 }
 
 void TfrmMain::ControlPanel1Click()
 {
-    if (m_state.PanelWindow) {
-        if (QMdiSubWindow* sub = frameOf(m_state.PanelWindow))
+    if (m_windows->singles().panel) {
+        if (QMdiSubWindow* sub = frameOf(m_windows->singles().panel))
             sub->showNormal();
         return;
     }
@@ -79,7 +73,7 @@ void TfrmMain::showStartupRealTimeGraph()
     // Beside the panel, filling the rest of the child-window area; this first window
     // has no WAV player.
     if (QMdiSubWindow* sub = frameOf(w)) {
-        const int panelWidth = m_state.PanelWindow ? TfrmPanel::ClientWidth : 0;
+        const int panelWidth = m_windows->singles().panel ? TfrmPanel::ClientWidth : 0;
         sub->setGeometry(panelWidth, 0, m_mdi->width() - panelWidth - 5, m_mdi->height() - 40);
     }
     w->hideWavPlayer();
@@ -91,36 +85,6 @@ bool TfrmMain::connected() const { return m_connected; }
 void TfrmMain::showGraphWindow(TfrmGraph& window)
 {
     showNewChild(&window, QSize(900, 600));
-}
-
-QMdiSubWindow* TfrmMain::showNewChild(QWidget* w, QSize size)
-{
-    QMdiSubWindow* sub = addChild(w);
-    // Inside the child-window area, each new window a step down and right of the last.
-    const QSize area = m_mdi->size();
-    size = size.boundedTo(area);
-    sub->resize(size);
-    const int step = 30 * (m_mdi->subWindowList().size() % 8);
-    sub->move(std::max(0, std::min(step, area.width() - size.width())),
-              std::max(0, std::min(step, area.height() - size.height())));
-    sub->show();
-    return sub;
-}
-
-void TfrmMain::showCentred(QMdiSubWindow* sub, QSize size)
-{
-    size = size.boundedTo(m_mdi->size());
-    sub->resize(size);
-    sub->move(std::max(0, (m_mdi->width() - size.width()) / 2), std::max(0, (m_mdi->height() - size.height()) / 2));
-    sub->show();
-}
-
-void TfrmMain::restoreChild(QWidget& window)
-{
-    if (QMdiSubWindow* sub = frameOf(&window)) {
-        sub->showNormal();
-        m_mdi->setActiveSubWindow(sub);
-    }
 }
 
 void TfrmMain::restoreGraphWindow(TfrmGraph& window) { restoreChild(window); }
@@ -137,7 +101,7 @@ void TfrmMain::setStopEnabled(bool enabled)
     Stop1->setEnabled(enabled);
 }
 
-void TfrmMain::setRealTimeGraphChecked(bool checked) { RealTimeGraph1->setChecked(checked); }
+void TfrmMain::setRealTimeGraphChecked(bool checked) { m_windows->setRealTimeGraphChecked(checked); }
 void TfrmMain::setOutputToGraphEnabled(bool enabled) { btnOutputToGraph->setEnabled(enabled); }
 
 void TfrmMain::onSubWindowActivated(QMdiSubWindow* w)
@@ -188,8 +152,8 @@ void TfrmMain::sendPanelKey(char letter)
 {
     // Goes out on the meter thread after the exchange in progress; the panel shows the wait
     // cursor until it has.
-    if (m_state.PanelWindow)
-        m_state.PanelWindow->beginKeyWait();
+    if (m_windows->singles().panel)
+        m_windows->singles().panel->beginKeyWait();
     m_meter->pressKey(static_cast<std::uint8_t>(letter));
 }
 
@@ -211,7 +175,7 @@ void TfrmMain::takeScreenshotIfSettled(bool readingShown)
             qWarning("could not write %s", qPrintable(file));
         // One line for bug reports: what the picture shows.
         QString shown = statusText(1);
-        if (m_state.PanelWindow && m_connected)
+        if (m_windows->singles().panel && m_connected)
             shown += QStringLiteral(", display %1 dB").arg(DisplayLevelDb(lastReading()), 0, 'f', 1);
         std::printf("%s: %s\n", qPrintable(file), qPrintable(shown));
         std::fflush(stdout);

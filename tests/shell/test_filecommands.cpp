@@ -142,7 +142,7 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
     // A Leq window: the table save dialog.
     prompts.fileDialogs.clear();
     main->LEQ1Click();
-    main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->state().LeqWindow)));
+    main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->windows().singles().leq)));
     main->Save1Click();
     EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [TXT]").arg(kTableFilter)}));
 }
@@ -303,7 +303,7 @@ TEST_F(FileCommandsTest, ANameWithoutExtensionIsSavedAsTheTypeChosenInTheDialog)
 
     // A table's save alike: the comma-separated entry and a bare name write "name.csv".
     main->LEQ1Click();
-    auto* leq = qobject_cast<TfrmLEQ*>(main->state().LeqWindow);
+    auto* leq = qobject_cast<TfrmLEQ*>(main->windows().singles().leq);
     ASSERT_NE(leq, nullptr);
     emit main->leqRunner().rowFinished(LeqRow{1, "10/12/2026", "12:00:00", 46350.5, true, 80.0f, 81.5f, 25});
     main->mdiArea()->setActiveSubWindow(main->frameOf(leq));
@@ -394,7 +394,7 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
     graphWindow(10, 10);
     main->Save1Click();
     main->LEQ1Click();
-    main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->state().LeqWindow)));
+    main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->windows().singles().leq)));
     main->Save1Click();
     EXPECT_EQ(prompts.fileDialogs,
               QStringList({"save Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT [GHF]",

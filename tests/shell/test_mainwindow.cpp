@@ -128,7 +128,7 @@ TEST_F(MainWindowTest, ClosedPanelIgnoresReadingsAndComesBackOnce)
     const bool recordingBefore = main->state().MeterRecording;
     panel()->requestClose();
     QApplication::processEvents();
-    EXPECT_EQ(main->state().PanelWindow, nullptr);
+    EXPECT_EQ(main->windows().singles().panel, nullptr);
     EXPECT_FALSE(main->ControlPanel1->isChecked());
 
     sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03});  // REC on at the meter

@@ -159,7 +159,7 @@ TEST_F(PrintCommandTest, ListWindowPrintsItsHeaderAndRowsWithoutTheLastColumn)
 TEST_F(PrintCommandTest, LeqWindowPrintsNoDateTimeAndSplButNotTheLeq)
 {
     main->LEQ1Click();
-    auto* leq = qobject_cast<TfrmLEQ*>(main->state().LeqWindow);
+    auto* leq = qobject_cast<TfrmLEQ*>(main->windows().singles().leq);
     ASSERT_NE(leq, nullptr);
     activate(leq);
     const double t0 = 46350.5;
