@@ -37,60 +37,6 @@
 
 namespace quedral {
 
-namespace {
-
-// Small tool-bar pictures drawn in code, so the bar looks the same on every desktop.
-QIcon drawnIcon(const std::function<void(QPainter&)>& draw)
-{
-    QPixmap pm(24, 24);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    draw(p);
-    return QIcon(pm);
-}
-
-QIcon printIcon()
-{
-    return drawnIcon([](QPainter& p) {
-        p.setPen(QPen(QColor(60, 60, 60), 1.2));
-        p.setBrush(Qt::white);
-        p.drawRect(7, 3, 10, 7);
-        p.setBrush(QColor(150, 150, 160));
-        p.drawRoundedRect(3, 9, 18, 9, 2, 2);
-        p.setBrush(Qt::white);
-        p.drawRect(7, 14, 10, 7);
-    });
-}
-
-QIcon dataLoggerIcon()
-{
-    return drawnIcon([](QPainter& p) {
-        p.setPen(Qt::NoPen);
-        const int h[] = {8, 14, 10, 18, 12};
-        for (int i = 0; i < 5; ++i) {
-            p.setBrush(QColor(40, 110, 190));
-            p.drawRect(3 + i * 4, 21 - h[i], 3, h[i]);
-        }
-        p.setPen(QPen(QColor(60, 60, 60), 1));
-        p.drawLine(2, 21, 22, 21);
-    });
-}
-
-QIcon tableToGraphIcon()
-{
-    return drawnIcon([](QPainter& p) {
-        p.setPen(QPen(QColor(90, 90, 90), 1));
-        p.setBrush(Qt::white);
-        p.drawRect(2, 3, 9, 12);
-        for (int y = 6; y < 15; y += 3)
-            p.drawLine(2, y, 11, y);
-        p.setPen(QPen(QColor(200, 40, 40), 1.8));
-        p.drawPolyline(QPolygon({QPoint(11, 20), QPoint(15, 13), QPoint(18, 17), QPoint(22, 8)}));
-    });
-}
-
-} // namespace
 
 TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     : QMainWindow(parent), m_options(std::move(options))
@@ -141,118 +87,44 @@ void TfrmMain::FormCreate()
 
 void TfrmMain::buildMenus()
 {
-    auto action = [this](QMenu* menu, const QString& caption, const char* name, auto slot) {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(name);
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
+    m_actions.build(*this, {[this](MainAction a) { runAction(a); }, [this] { btnOutputToGraphClick(); }});
+    m_windows->setViewChecks(*action(MainAction::ControlPanel), *action(MainAction::RealTimeGraph),
+                             [this] { return m_realTime->window() != nullptr; });
+    m_windows->attachWindowMenu(*menu(MainMenu::Window));
+}
 
-    File1 = menuBar()->addMenu("&File");
-    File1->setObjectName("File1");
-    Open1 = action(File1, "&Open", "Open1", &TfrmMain::Open1Click);
-    Save1 = action(File1, "&Save", "Save1", &TfrmMain::Save1Click);
-    File1->addSeparator();
-    Print1 = action(File1, "&Print", "Print1", &TfrmMain::btnPrintClick);
-    PrinterSetup1 = action(File1, "&Printer Setup", "PrinterSetup1", &TfrmMain::PrinterSetup1Click);
-    File1->addSeparator();
-    Exit1 = action(File1, "E&xit", "Exit1", &TfrmMain::Exit1Click);
-
-    RealTime1 = menuBar()->addMenu("Real Time");
-    RealTime1->setObjectName("RealTime1");
-    Run1 = action(RealTime1, "Run", "Run1", [this] { m_realTime->btnRunClick(); });
-    Stop1 = action(RealTime1, "Stop", "Stop1", [this] { m_realTime->btnStopClick(); });
-    Run1->setEnabled(false);
-    Stop1->setEnabled(false);
-
-    DataLogger1 = menuBar()->addMenu("&Data Logger");
-    DataLogger1->setObjectName("DataLogger1");
-    LoadData1 = action(DataLogger1, "Load Data", "LoadData1", [this] { m_dataLogger->LoadData1Click(); });
-    EraseMemory1 = action(DataLogger1, "Erase Memory", "EraseMemory1", [this] { m_dataLogger->EraseMemory1Click(); });
-    Setup1 = action(DataLogger1, "Setup", "Setup1", &TfrmMain::SetupClick);
-
-    LEQ1 = menuBar()->addAction("LEQ");
-    LEQ1->setObjectName("LEQ1");
-    connect(LEQ1, &QAction::triggered, this, &TfrmMain::LEQ1Click);
-
-    View1 = menuBar()->addMenu("&View");
-    View1->setObjectName("View1");
-    ControlPanel1 = action(View1, "&Control Panel", "ControlPanel1", &TfrmMain::ControlPanel1Click);
-    ControlPanel1->setCheckable(true);
-    ControlPanel1->setChecked(true);
-    RealTimeGraph1 = action(View1, "Real Time &Graph", "RealTimeGraph1", &TfrmMain::RealTimeGraph1Click);
-    RealTimeGraph1->setCheckable(true);
-    RealTimeGraph1->setChecked(true);
-    m_windows->setViewChecks(*ControlPanel1, *RealTimeGraph1, [this] { return m_realTime->window() != nullptr; });
-
-    Window1 = menuBar()->addMenu("&Window");
-    Window1->setObjectName("Window1");
-    Tile1 = action(Window1, "&Tile", "Tile1", &TfrmMain::Tile1Click);
-    Cascade1 = action(Window1, "&Cascade", "Cascade1", &TfrmMain::Cascade1Click);
-    m_windows->attachWindowMenu(*Window1);
-
-    Help1 = menuBar()->addMenu("&Help");
-    Help1->setObjectName("Help1");
-    Contents1 = action(Help1, "&Contents", "Contents1", &TfrmMain::Contents1Click);
-    Help1->addSeparator();
-    About1 = action(Help1, "&About", "About1", &TfrmMain::About1Click);
+void TfrmMain::runAction(MainAction a)
+{
+    switch (a) {
+    case MainAction::Open: Open1Click(); break;
+    case MainAction::Save: Save1Click(); break;
+    case MainAction::Print: btnPrintClick(); break;
+    case MainAction::PrinterSetup: PrinterSetup1Click(); break;
+    case MainAction::Exit: Exit1Click(); break;
+    case MainAction::Run: m_realTime->btnRunClick(); break;
+    case MainAction::Stop: m_realTime->btnStopClick(); break;
+    case MainAction::LoadData: m_dataLogger->LoadData1Click(); break;
+    case MainAction::EraseMemory: m_dataLogger->EraseMemory1Click(); break;
+    case MainAction::Setup: SetupClick(); break;
+    case MainAction::Leq: LEQ1Click(); break;
+    case MainAction::ControlPanel: ControlPanel1Click(); break;
+    case MainAction::RealTimeGraph: RealTimeGraph1Click(); break;
+    case MainAction::Tile: Tile1Click(); break;
+    case MainAction::Cascade: Cascade1Click(); break;
+    case MainAction::Contents: Contents1Click(); break;
+    case MainAction::About: About1Click(); break;
+    case MainAction::Count: break;
+    }
 }
 
 void TfrmMain::buildToolBar()
 {
-    pnlToolBar = new QWidget(this);
-    pnlToolBar->setObjectName("pnlToolBar");
-    pnlToolBar->setFixedHeight(36);
-    auto* row = new QHBoxLayout(pnlToolBar);
-    row->setContentsMargins(4, 2, 4, 2);
-    row->setSpacing(2);
-
-    auto button = [this, row](const char* name, const QString& hint, const QIcon& icon, auto slot) {
-        auto* b = new QToolButton(pnlToolBar);
-        b->setObjectName(name);
-        b->setToolTip(hint);
-        b->setStatusTip(hint);
-        b->setIcon(icon);
-        b->setIconSize(QSize(24, 24));
-        b->setAutoRaise(true);
-        b->setFixedSize(32, 32);
-        connect(b, &QToolButton::clicked, this, slot);
-        row->addWidget(b);
-        return b;
-    };
-    QStyle* st = style();
-    btnOpen = button("btnOpen", "Open File", st->standardIcon(QStyle::SP_DialogOpenButton),
-                          [this] { Open1->trigger(); });
-    btnSave = button("btnSave", "Save to file", st->standardIcon(QStyle::SP_DialogSaveButton),
-                          [this] { Save1->trigger(); });
-    btnPrint = button("btnPrint", "Print", printIcon(), [this] { Print1->trigger(); });
-    btnDataLogger = button("btnDataLogger", "Data Logger", dataLoggerIcon(), [this] { LoadData1->trigger(); });
-    btnOutputToGraph = button("btnOutputToGraph", "Output Tabular to graph", tableToGraphIcon(),
-                              &TfrmMain::btnOutputToGraphClick);
-    btnRun = button("btnRun", "Start Graphing Real Time Data", st->standardIcon(QStyle::SP_MediaPlay),
-                    [this] { Run1->trigger(); });
-    btnStop = button("btnStop", "Stop Graphing Real Time Data", st->standardIcon(QStyle::SP_MediaStop),
-                     [this] { Stop1->trigger(); });
-    btnHelp = button("btnHelp", "Help", st->standardIcon(QStyle::SP_DialogHelpButton),
-                          &TfrmMain::Contents1Click);
-    // The setup window's button: service use only, never shown.
-    btnSetup = new QToolButton(pnlToolBar);
-    btnSetup->setObjectName("btnSetup");
-    btnSetup->setText("setup");
-    btnSetup->setVisible(false);
-    connect(btnSetup, &QToolButton::clicked, this, &TfrmMain::SetupClick);
-    row->addWidget(btnSetup);
-    row->addStretch(1);
-    btnOutputToGraph->setEnabled(false);
-    btnRun->setEnabled(false);
-    btnStop->setEnabled(false);
-
     // The tool bar sits under the menu bar, above the child-window area.
     auto* top = new QWidget(this);
     auto* col = new QVBoxLayout(top);
     col->setContentsMargins(0, 0, 0, 0);
     col->setSpacing(0);
-    col->addWidget(pnlToolBar);
+    col->addWidget(m_actions.toolBar());
     col->addWidget(m_mdi, 1);
     setCentralWidget(top);
 }
@@ -292,8 +164,8 @@ void TfrmMain::FormShow()
     createPanel();
     setStatusText(0, QString());
     showConnectionState();
-    DataLogger1->menuAction()->setVisible(true);
-    btnDataLogger->setVisible(true);
+    menu(MainMenu::DataLogger)->menuAction()->setVisible(true);
+    toolButton(MainButton::DataLogger)->setVisible(true);
     // The poll starts on the meter thread after a short wait; the windows go on meanwhile.
     if (m_options.startPollDelayMs >= 0)
         m_meter->startPolling(m_options.startPollDelayMs);
@@ -302,7 +174,7 @@ void TfrmMain::FormShow()
         m_splash->close();
     }
     showStartupRealTimeGraph();
-    Setup1->setVisible(false);
+    action(MainAction::Setup)->setVisible(false);
     showPanelTestPattern();
     if (m_options.openSetup)
         SetupClick();

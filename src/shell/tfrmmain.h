@@ -10,6 +10,7 @@
 #include "meter/reading.h"
 #include "setup/tfrmsetup.h"
 #include "shell/appstate.h"
+#include "shell/mainactions.h"
 #include "shell/readingpresenter.h"
 #include "shell/windowmanager.h"
 
@@ -136,20 +137,11 @@ public:
     void showCentred(QMdiSubWindow* sub, QSize size) { m_windows->showCentred(sub, size); }
     void restoreChild(QWidget& window) { m_windows->restoreChild(window); }
 
-    // Controls.
-    QWidget* pnlToolBar = nullptr;
-    QToolButton *btnOpen = nullptr, *btnSave = nullptr, *btnPrint = nullptr, *btnDataLogger = nullptr,
-                *btnOutputToGraph = nullptr, *btnRun = nullptr, *btnStop = nullptr, *btnHelp = nullptr,
-                *btnSetup = nullptr;
-    QMenu *File1 = nullptr, *RealTime1 = nullptr, *DataLogger1 = nullptr, *View1 = nullptr, *Window1 = nullptr,
-          *Help1 = nullptr;
-    QAction *Open1 = nullptr, *Save1 = nullptr, *Print1 = nullptr, *PrinterSetup1 = nullptr, *Exit1 = nullptr;
-    QAction *Run1 = nullptr, *Stop1 = nullptr;
-    QAction *LoadData1 = nullptr, *EraseMemory1 = nullptr, *Setup1 = nullptr;
-    QAction* LEQ1 = nullptr;
-    QAction *ControlPanel1 = nullptr, *RealTimeGraph1 = nullptr;
-    QAction *Tile1 = nullptr, *Cascade1 = nullptr;
-    QAction *Contents1 = nullptr, *About1 = nullptr;
+    // The menu commands, the menus and the tool bar's buttons.
+    QAction* action(MainAction a) const { return m_actions.action(a); }
+    QMenu* menu(MainMenu m) const { return m_actions.menu(m); }
+    QToolButton* toolButton(MainButton b) const { return m_actions.button(b); }
+    QWidget* toolBar() const { return m_actions.toolBar(); }
 
     // The settings store; tests may point it elsewhere before the window closes.
     QSettings& settings() { return *m_settings; }
@@ -168,6 +160,7 @@ private:
     // Hands the file to the desktop's opener; done(false) when nothing could show it.
     void openHelpFile(const QString& file, std::function<void(bool)> done);
     void buildMenus();
+    void runAction(MainAction a);
     void buildToolBar();
     void buildStatusBar();
     void showConnectionState();
@@ -186,6 +179,7 @@ private:
                     const std::function<void(QIODevice&, TextRange, const KeepGoing&)>& write);
 
     AppState m_state;
+    MainActions m_actions;
     MainOptions m_options;
     MeterService* m_meter = nullptr;
     bool m_connected = false;

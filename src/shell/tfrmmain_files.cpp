@@ -63,9 +63,9 @@ void TfrmMain::showDataLoggerWindow(TfrmGraph& window)
 
 void TfrmMain::setLoggerCommandsEnabled(bool enabled)
 {
-    LoadData1->setEnabled(enabled);
-    EraseMemory1->setEnabled(enabled);
-    btnDataLogger->setEnabled(enabled && m_connected);
+    action(MainAction::LoadData)->setEnabled(enabled);
+    action(MainAction::EraseMemory)->setEnabled(enabled);
+    toolButton(MainButton::DataLogger)->setEnabled(enabled && m_connected);
 }
 
 namespace {

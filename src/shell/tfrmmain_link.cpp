@@ -91,18 +91,18 @@ void TfrmMain::restoreGraphWindow(TfrmGraph& window) { restoreChild(window); }
 
 void TfrmMain::setRunEnabled(bool enabled)
 {
-    btnRun->setEnabled(enabled);
-    Run1->setEnabled(enabled);
+    toolButton(MainButton::Run)->setEnabled(enabled);
+    action(MainAction::Run)->setEnabled(enabled);
 }
 
 void TfrmMain::setStopEnabled(bool enabled)
 {
-    btnStop->setEnabled(enabled);
-    Stop1->setEnabled(enabled);
+    toolButton(MainButton::Stop)->setEnabled(enabled);
+    action(MainAction::Stop)->setEnabled(enabled);
 }
 
 void TfrmMain::setRealTimeGraphChecked(bool checked) { m_windows->setRealTimeGraphChecked(checked); }
-void TfrmMain::setOutputToGraphEnabled(bool enabled) { btnOutputToGraph->setEnabled(enabled); }
+void TfrmMain::setOutputToGraphEnabled(bool enabled) { toolButton(MainButton::OutputToGraph)->setEnabled(enabled); }
 
 void TfrmMain::onSubWindowActivated(QMdiSubWindow* w)
 {
@@ -110,7 +110,7 @@ void TfrmMain::onSubWindowActivated(QMdiSubWindow* w)
         return;
     // "Output Tabular to graph" serves list windows only.
     if (qobject_cast<TfrmPanel*>(w->widget()))
-        btnOutputToGraph->setEnabled(false);
+        toolButton(MainButton::OutputToGraph)->setEnabled(false);
     else if (auto* g = qobject_cast<TfrmGraph*>(w->widget()))
         g->FormActivate();
     else if (auto* list = qobject_cast<TfrmList*>(w->widget()))
@@ -130,16 +130,16 @@ void TfrmMain::applyPollReport(const PollReport& report)
 void TfrmMain::meterConnectionChanged(bool connected)
 {
     if (connected) {
-        DataLogger1->menuAction()->setVisible(true);
-        DataLogger1->menuAction()->setEnabled(true);
-        btnDataLogger->setVisible(true);
-        btnDataLogger->setEnabled(true);
+        menu(MainMenu::DataLogger)->menuAction()->setVisible(true);
+        menu(MainMenu::DataLogger)->menuAction()->setEnabled(true);
+        toolButton(MainButton::DataLogger)->setVisible(true);
+        toolButton(MainButton::DataLogger)->setEnabled(true);
         m_realTime->connectionChanged(true);
         return;
     }
     m_realTime->connectionChanged(false);
-    DataLogger1->menuAction()->setEnabled(false);
-    btnDataLogger->setEnabled(false);
+    menu(MainMenu::DataLogger)->menuAction()->setEnabled(false);
+    toolButton(MainButton::DataLogger)->setEnabled(false);
 }
 
 void TfrmMain::recordReading(const MeterReading& reading, double readingTime)

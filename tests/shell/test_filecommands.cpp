@@ -370,14 +370,14 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->caption(), file);
         EXPECT_EQ(list->table().rowCount(), 40);
-        EXPECT_TRUE(main->btnOutputToGraph->isEnabled());
+        EXPECT_TRUE(main->toolButton(MainButton::OutputToGraph)->isEnabled());
 
-        main->btnOutputToGraph->click();
+        main->toolButton(MainButton::OutputToGraph)->click();
         QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
         auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
         ASSERT_NE(graph, nullptr);
         EXPECT_EQ(graph->caption(), file);
-        EXPECT_FALSE(main->btnOutputToGraph->isEnabled()) << "a graph window is active";
+        EXPECT_FALSE(main->toolButton(MainButton::OutputToGraph)->isEnabled()) << "a graph window is active";
         ASSERT_EQ(graph->model().points(), 40);
         for (int i = 0; i < 40; i += 13) {
             EXPECT_NEAR(graph->model().xDataII(0, i), source->model().xDataII(0, i), 1e-7) << i;

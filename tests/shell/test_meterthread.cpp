@@ -216,21 +216,21 @@ TEST_F(MainWindowClose, ViewCommandsRecreateClosedWindowsWithTheirCheckMarks)
     QApplication::processEvents();
     ASSERT_EQ(panel(), nullptr);
     ASSERT_EQ(main->realTime().window(), nullptr);
-    EXPECT_FALSE(main->ControlPanel1->isChecked());
-    EXPECT_FALSE(main->RealTimeGraph1->isChecked());
+    EXPECT_FALSE(main->action(MainAction::ControlPanel)->isChecked());
+    EXPECT_FALSE(main->action(MainAction::RealTimeGraph)->isChecked());
 
-    main->ControlPanel1->trigger();
-    main->RealTimeGraph1->trigger();
+    main->action(MainAction::ControlPanel)->trigger();
+    main->action(MainAction::RealTimeGraph)->trigger();
     EXPECT_NE(panel(), nullptr);
     EXPECT_NE(main->realTime().window(), nullptr);
-    EXPECT_TRUE(main->ControlPanel1->isChecked());
-    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
+    EXPECT_TRUE(main->action(MainAction::ControlPanel)->isChecked());
+    EXPECT_TRUE(main->action(MainAction::RealTimeGraph)->isChecked());
 
     // Triggering again restores; the marks stay.
-    main->ControlPanel1->trigger();
-    main->RealTimeGraph1->trigger();
-    EXPECT_TRUE(main->ControlPanel1->isChecked());
-    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
+    main->action(MainAction::ControlPanel)->trigger();
+    main->action(MainAction::RealTimeGraph)->trigger();
+    EXPECT_TRUE(main->action(MainAction::ControlPanel)->isChecked());
+    EXPECT_TRUE(main->action(MainAction::RealTimeGraph)->isChecked());
 }
 
 } // namespace
