@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -11,22 +10,17 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 #include <utility>
 
 #include "meter/meterworker.h"
 #include "meter/transport.h"
 #include "realtime/realtimecontroller.h"
-#include "resources/artwork.h"
 #include "base/prompter.h"
 #include "shell/settings.h"
 #include "graph/window/tfrmgraph.h"
@@ -34,6 +28,7 @@
 #include "leq/tfrmleq.h"
 #include "setup/tfrmsetup.h"
 #include "shell/tfrmabout.h"
+#include "shell/helpcommand.h"
 
 namespace quedral {
 
@@ -65,6 +60,7 @@ TfrmMain::TfrmMain(MainOptions options, QWidget* parent)
     m_leqRunner = new LeqRunner(*m_meter, this);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &TfrmMain::onSubWindowActivated);
 
+    m_help = new HelpCommand(m_options.helpFile, m_options.helpOpener, this);
     m_settings = openSettings();
     FormCreate();
 }
@@ -244,45 +240,7 @@ void TfrmMain::About1Click()
     about->exec();
 }
 
-void TfrmMain::Contents1Click()
-{
-    const QString help = helpFile();
-    if (!QFileInfo::exists(help)) {
-        Prompter::instance().message(QStringLiteral("The help file %1 is missing.").arg(QDir::toNativeSeparators(help)));
-        return;
-    }
-    openHelpFile(help, [help](bool opened) {
-        if (!opened)
-            Prompter::instance().message(
-                QStringLiteral("The help file %1 could not be opened: no program to show it is set up on this computer.")
-                    .arg(QDir::toNativeSeparators(help)));
-    });
-}
-
-QString TfrmMain::helpFile() const
-{
-    return m_options.helpFile.isEmpty() ? QCoreApplication::applicationDirPath() + "/KV4471Help.htm"
-                                        : m_options.helpFile;
-}
-
-void TfrmMain::openHelpFile(const QString& file, std::function<void(bool)> done)
-{
-    // The desktop's opener tells by its exit status whether anything could show the file;
-    // it runs on its own, so a slow browser start never holds up the windows.
-    auto* opener = new QProcess(this);
-    connect(opener, &QProcess::errorOccurred, this, [opener, file, done](QProcess::ProcessError error) {
-        if (error != QProcess::FailedToStart)
-            return;
-        opener->deleteLater();
-        // No opener program: the toolkit's own way is the last try.
-        done(QDesktopServices::openUrl(QUrl::fromLocalFile(file)));
-    });
-    connect(opener, &QProcess::finished, this, [opener, done](int code, QProcess::ExitStatus status) {
-        opener->deleteLater();
-        done(status == QProcess::NormalExit && code == 0);
-    });
-    opener->start(m_options.helpOpener.isEmpty() ? QStringLiteral("xdg-open") : m_options.helpOpener, {file});
-}
+void TfrmMain::Contents1Click() { m_help->show(); }
 
 void TfrmMain::PrinterSetup1Click()
 {

@@ -30,6 +30,7 @@ class Transport;
 class MeterService;
 struct PollReport;
 class TfrmAbout;
+class HelpCommand;
 class LeqRunner;
 class ChartModel;
 class TfrmList;
@@ -156,9 +157,6 @@ private:
     void FormClose();
     // Asks every graph and Leq window about unsaved data; when all agree, closes them all.
     bool closeChildWindows();
-    QString helpFile() const;
-    // Hands the file to the desktop's opener; done(false) when nothing could show it.
-    void openHelpFile(const QString& file, std::function<void(bool)> done);
     void buildMenus();
     void runAction(MainAction a);
     void buildToolBar();
@@ -187,6 +185,7 @@ private:
     std::unique_ptr<RealTimeController> m_realTime;
     std::unique_ptr<DataLoggerController> m_dataLogger;
     LeqRunner* m_leqRunner = nullptr;
+    HelpCommand* m_help = nullptr;
     std::unique_ptr<QSettings> m_settings;
     QMdiArea* m_mdi = nullptr;
     WindowManager* m_windows = nullptr;
