@@ -6,25 +6,12 @@
 
 namespace quedral {
 
-class TfrmAbout;
-class TfrmLEQ;
-class TfrmPanel;
-class TfrmSetup;
-
-// The process-wide record of the main window. Window references are
-// non-owning: each window clears its own field when it closes. What the graph
-// windows and the real-time recording share with it (their window references,
-// unsaved flags, WavPlaying and the recording values) comes from GraphState.
+// What the main window shares with the windows it makes. What the graph windows and the
+// real-time recording share with it (their window references, unsaved flags, WavPlaying and
+// the recording values) comes from GraphState; the main window's own child windows are kept
+// by its WindowManager.
 struct AppState : GraphState {
-    TfrmLEQ* LeqWindow = nullptr;
-    TfrmPanel* PanelWindow = nullptr;
-    TfrmAbout* AboutWindow = nullptr;
-    TfrmSetup* SetupWindow = nullptr;
-
-    bool BlinkPhase = false;
-
     bool MeterRecording = false;
-    std::uint8_t ClockShown = 0;
 
     // The LCD glyph tables: large "LCD0" .. "LCD15", small "LCDS0" .. "LCDS9".
     GlyphTables LcdDigits;

@@ -10,6 +10,9 @@
 #include "meter/reading.h"
 #include "setup/tfrmsetup.h"
 #include "shell/appstate.h"
+#include "shell/mainactions.h"
+#include "shell/readingpresenter.h"
+#include "shell/windowmanager.h"
 
 class QAction;
 class QLabel;
@@ -27,6 +30,7 @@ class Transport;
 class MeterService;
 struct PollReport;
 class TfrmAbout;
+class HelpCommand;
 class LeqRunner;
 class ChartModel;
 class TfrmList;
@@ -75,7 +79,9 @@ public:
     void setLoggerCommandsEnabled(bool enabled) override;
     QMdiArea* mdiArea() const { return m_mdi; }
     // The last reading applied (meaningful once a reading arrived).
-    const MeterReading& lastReading() const { return m_lastReading; }
+    const MeterReading& lastReading() const { return m_readings->lastReading(); }
+    // The status panels, the link-problem and message labels and the MAX/MIN blink.
+    ReadingPresenter& readings() { return *m_readings; }
 
     // Shows the splash box until the main window's first show has run.
     void showSplash();
@@ -91,11 +97,10 @@ public:
     void PrinterSetup1Click();
     // Data Logger > Setup (hidden): opens the setup window, or brings the open one back.
     void SetupClick();
-    TfrmSetup* setupWindow() const { return m_state.SetupWindow; }
+    TfrmSetup* setupWindow() const { return m_windows->singles().setup; }
     // File > Print and the tool bar's Print: a list or Leq window's table as text lines, a
     // graph window's chart through its own dialogs; nothing for other windows.
     void btnPrintClick();
-    void MaxMinTimerTimer();
     // LEQ: opens the Leq window (or brings it back).
     void LEQ1Click();
     // The live Leq measurement on the meter thread.
@@ -122,38 +127,22 @@ public:
     void applyPollReport(const PollReport& report);
 
     // Status bar panel texts (0 .. 2).
-    QString statusText(int panel) const;
-    void setStatusText(int panel, const QString& text);
+    QString statusText(int panel) const { return m_readings->statusText(panel); }
+    void setStatusText(int panel, const QString& text) { m_readings->setStatusText(panel, text); }
 
-    // Adds a child window to the MDI area and returns its frame.
-    QMdiSubWindow* addChild(QWidget* w, Qt::WindowFlags flags = {});
-    QMdiSubWindow* frameOf(QWidget* w) const;
-    // Adds and shows a new child window of this size, placed inside the area a step from the last.
-    QMdiSubWindow* showNewChild(QWidget* w, QSize size);
-    // Shows a child window's frame at this size (at most the area's) in the middle of the area.
-    void showCentred(QMdiSubWindow* sub, QSize size);
-    // Brings back a child window that is already open: restored and made the active one.
-    void restoreChild(QWidget& window);
+    // The child windows in the area, the Window menu's list and the View check marks.
+    WindowManager& windows() { return *m_windows; }
+    QMdiSubWindow* addChild(QWidget* w, Qt::WindowFlags flags = {}) { return m_windows->addChild(w, flags); }
+    QMdiSubWindow* frameOf(QWidget* w) const { return WindowManager::frameOf(w); }
+    QMdiSubWindow* showNewChild(QWidget* w, QSize size) { return m_windows->showNewChild(w, size); }
+    void showCentred(QMdiSubWindow* sub, QSize size) { m_windows->showCentred(sub, size); }
+    void restoreChild(QWidget& window) { m_windows->restoreChild(window); }
 
-    // Controls.
-    QWidget* pnlToolBar = nullptr;
-    QToolButton *btnOpen = nullptr, *btnSave = nullptr, *btnPrint = nullptr, *btnDataLogger = nullptr,
-                *btnOutputToGraph = nullptr, *btnRun = nullptr, *btnStop = nullptr, *btnHelp = nullptr,
-                *btnSetup = nullptr;
-    QMenu *File1 = nullptr, *RealTime1 = nullptr, *DataLogger1 = nullptr, *View1 = nullptr, *Window1 = nullptr,
-          *Help1 = nullptr;
-    QAction *Open1 = nullptr, *Save1 = nullptr, *Print1 = nullptr, *PrinterSetup1 = nullptr, *Exit1 = nullptr;
-    QAction *Run1 = nullptr, *Stop1 = nullptr;
-    QAction *LoadData1 = nullptr, *EraseMemory1 = nullptr, *Setup1 = nullptr;
-    QAction* LEQ1 = nullptr;
-    QAction *ControlPanel1 = nullptr, *RealTimeGraph1 = nullptr;
-    QAction *Tile1 = nullptr, *Cascade1 = nullptr;
-    QAction *Contents1 = nullptr, *About1 = nullptr;
-    QTimer* MaxMinTimer = nullptr;
-    // Why the meter could not be opened (shown beside the status panels; empty when it could).
-    QLabel* lblLinkProblem = nullptr;
-    // Passing notes of the commands (a cancelled download, a file not saved).
-    QLabel* lblMessage = nullptr;
+    // The menu commands, the menus and the tool bar's buttons.
+    QAction* action(MainAction a) const { return m_actions.action(a); }
+    QMenu* menu(MainMenu m) const { return m_actions.menu(m); }
+    QToolButton* toolButton(MainButton b) const { return m_actions.button(b); }
+    QWidget* toolBar() const { return m_actions.toolBar(); }
 
     // The settings store; tests may point it elsewhere before the window closes.
     QSettings& settings() { return *m_settings; }
@@ -168,46 +157,41 @@ private:
     void FormClose();
     // Asks every graph and Leq window about unsaved data; when all agree, closes them all.
     bool closeChildWindows();
-    QString helpFile() const;
-    // Hands the file to the desktop's opener; done(false) when nothing could show it.
-    void openHelpFile(const QString& file, std::function<void(bool)> done);
     void buildMenus();
+    void runAction(MainAction a);
     void buildToolBar();
     void buildStatusBar();
-    void rebuildWindowMenu();
     void showConnectionState();
     void createPanel();
     void showStartupRealTimeGraph();
     void showPanelTestPattern();
     void onSubWindowActivated(QMdiSubWindow* w);
-    void ApplyReading(double readingTime);
+    void recordReading(const MeterReading& reading, double readingTime);
+    void meterConnectionChanged(bool connected);
     void onPanelClosed();
     void sendPanelKey(char letter);
     void onKeySent(std::uint8_t letter, bool ok);
-    void syncViewChecks();
-    void showLinkProblem(const QString& problem);
     void takeScreenshotIfSettled(bool readingShown);
     // The range dialog (1 .. last), then write into fileName with a progress window.
     bool exportText(const QString& fileName, int last,
                     const std::function<void(QIODevice&, TextRange, const KeepGoing&)>& write);
 
     AppState m_state;
+    MainActions m_actions;
     MainOptions m_options;
     MeterService* m_meter = nullptr;
     bool m_connected = false;
-    MeterReading m_lastReading;
+    ReadingPresenter* m_readings = nullptr;
     std::unique_ptr<RealTimeController> m_realTime;
     std::unique_ptr<DataLoggerController> m_dataLogger;
-    QTimer* m_messageTimer = nullptr;
     LeqRunner* m_leqRunner = nullptr;
+    HelpCommand* m_help = nullptr;
     std::unique_ptr<QSettings> m_settings;
     QMdiArea* m_mdi = nullptr;
-    QLabel* m_status[3] = {nullptr, nullptr, nullptr};
+    WindowManager* m_windows = nullptr;
     QPointer<TfrmAbout> m_splash;
     bool m_shown = false;
     bool m_screenshotTaken = false;
-    // The Window menu's list of child windows (below Tile and Cascade).
-    QList<QAction*> m_windowListActions;
     int m_ticks = 0;
 };
 

@@ -38,15 +38,15 @@ void TfrmMain::LEQ1Click()
         Prompter::instance().message(Msg::RecordingLeq);
         return;
     }
-    if (m_state.LeqWindow) {
-        restoreChild(*m_state.LeqWindow);
+    if (m_windows->singles().leq) {
+        restoreChild(*m_windows->singles().leq);
         return;
     }
     auto* w = new TfrmLEQ(*m_leqRunner, *this);
-    m_state.LeqWindow = w;
+    m_windows->singles().leq = w;
     connect(w, &TfrmLEQ::closed, this, [this, w] {
-        if (m_state.LeqWindow == w)
-            m_state.LeqWindow = nullptr;
+        if (m_windows->singles().leq == w)
+            m_windows->singles().leq = nullptr;
     });
     showCentred(addChild(w), QSize(982 + 10, 580 + 30));
 }
@@ -63,9 +63,9 @@ void TfrmMain::showDataLoggerWindow(TfrmGraph& window)
 
 void TfrmMain::setLoggerCommandsEnabled(bool enabled)
 {
-    LoadData1->setEnabled(enabled);
-    EraseMemory1->setEnabled(enabled);
-    btnDataLogger->setEnabled(enabled && m_connected);
+    action(MainAction::LoadData)->setEnabled(enabled);
+    action(MainAction::EraseMemory)->setEnabled(enabled);
+    toolButton(MainButton::DataLogger)->setEnabled(enabled && m_connected);
 }
 
 namespace {

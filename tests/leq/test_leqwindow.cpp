@@ -23,7 +23,7 @@ protected:
     TfrmLEQ* open()
     {
         main->LEQ1Click();
-        return qobject_cast<TfrmLEQ*>(main->state().LeqWindow);
+        return qobject_cast<TfrmLEQ*>(main->windows().singles().leq);
     }
     // Runs a measurement of `seconds` and waits for its end; false when it did not end.
     bool measure(int seconds, bool* failed = nullptr)
@@ -89,7 +89,7 @@ TEST_F(LeqWindowTest, TwoSecondsGiveTwoRowsALogASaveAndAGraph)
     QPointer<TfrmGraph> graph(g);
     main->frameOf(w)->close();
     QApplication::processEvents();
-    EXPECT_EQ(main->state().LeqWindow, nullptr);
+    EXPECT_EQ(main->windows().singles().leq, nullptr);
     EXPECT_TRUE(graph.isNull());
 }
 
@@ -148,13 +148,13 @@ TEST_F(LeqWindowTest, ClosingAsksAboutAnUnsavedTableAndStopsTheMeasurement)
     prompts.answers = {Answer::Cancel};
     EXPECT_FALSE(main->close());
     EXPECT_EQ(prompts.questions, QStringList({"Save LEQ data ?"}));
-    EXPECT_NE(main->state().LeqWindow, nullptr);
+    EXPECT_NE(main->windows().singles().leq, nullptr);
     EXPECT_TRUE(main->leqRunner().running());
 
     prompts.answers = {Answer::No};
     main->frameOf(w)->close();
     QApplication::processEvents();
-    EXPECT_EQ(main->state().LeqWindow, nullptr);
+    EXPECT_EQ(main->windows().singles().leq, nullptr);
     EXPECT_FALSE(main->leqRunner().running());
 }
 
@@ -165,7 +165,7 @@ TEST_F(LeqWindowTest, RecordingMeterRefusesAndAnEmptyTableHasNoGraph)
     poll();
     main->LEQ1Click();
     EXPECT_EQ(prompts.messages, QStringList({"The meter is recording data, please stop recording first ."}));
-    EXPECT_EQ(main->state().LeqWindow, nullptr);
+    EXPECT_EQ(main->windows().singles().leq, nullptr);
 
     sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03});
     poll();

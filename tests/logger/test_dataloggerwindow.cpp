@@ -280,7 +280,7 @@ TEST_F(DataLoggerWindowTest, CancelKeepsWhatWasThere)
     EXPECT_LT(lettersWritten().count("p"), 8191);
     EXPECT_EQ(logger().dataSets()->rowCount(), 4) << "the earlier sets stay";
     EXPECT_EQ(readFile(workingCopyFile()), before);
-    EXPECT_TRUE(main->lblMessage->text().contains("cancelled"));
+    EXPECT_TRUE(main->readings().messageLabel().text().contains("cancelled"));
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
@@ -306,7 +306,7 @@ TEST_F(DataLoggerWindowTest, CollectionSavesNeverReplaceAndReopenByteForByte)
     prompts.fileNames = {first};
     main->Save1Click();
     EXPECT_EQ(readFile(first), copy);
-    EXPECT_TRUE(main->lblMessage->text().contains("already exists"));
+    EXPECT_TRUE(main->readings().messageLabel().text().contains("already exists"));
 
     // Reopen the first collection without the meter, save it again: the same bytes.
     sim->unplug();

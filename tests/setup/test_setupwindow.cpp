@@ -44,9 +44,9 @@ protected:
 TEST_F(SetupWindowTest, OpensAtStartForServiceUseWhileItsEntriesStayHidden)
 {
     ASSERT_NE(setup(), nullptr);
-    EXPECT_FALSE(main->Setup1->isVisible());
-    EXPECT_FALSE(main->btnSetup->isVisible());
-    EXPECT_EQ(main->btnSetup->text(), "setup");
+    EXPECT_FALSE(main->action(MainAction::Setup)->isVisible());
+    EXPECT_FALSE(main->toolButton(MainButton::Setup)->isVisible());
+    EXPECT_EQ(main->toolButton(MainButton::Setup)->text(), "setup");
 
     // A second use brings back the same window; closing it clears the reference.
     TfrmSetup* first = setup();

@@ -39,7 +39,7 @@ protected:
         o.helpOpener = helpOpener;
         main = new TfrmMain(std::move(o));
         main->show();
-        for (int i = 0; i < 5 && !main->state().PanelWindow; ++i)
+        for (int i = 0; i < 5 && !main->windows().singles().panel; ++i)
             QApplication::processEvents();
     }
     // One poll tick on the meter thread; returns once the window has applied its report.
@@ -56,7 +56,7 @@ protected:
             ASSERT_TRUE(spy.wait(5000));
     }
     void TearDown() override { delete main; }
-    TfrmPanel* panel() { return main->state().PanelWindow; }
+    TfrmPanel* panel() { return main->windows().singles().panel; }
 
     bool openSetup = false; // as quedral --setup
     QString helpFile, helpOpener; // Help > Contents: the file and the program that opens it

@@ -345,7 +345,7 @@ protected:
     {
         for (const QPointer<QAction>& a : actions) {
             // Exit ends the program: it has tests of its own.
-            if (!a || !a->isEnabled() || !a->isVisible() || a == main->Exit1)
+            if (!a || !a->isEnabled() || !a->isVisible() || a == main->action(MainAction::Exit))
                 continue;
             done << where + " > " + a->text();
             a->trigger();
@@ -386,7 +386,7 @@ protected:
                 if (c)
                     trigger(actionsOf(c->actions()), w->windowTitle() + " context");
         }
-        pressButtons(main->pnlToolBar, "tool bar");
+        pressButtons(main->toolBar(), "tool bar");
         QList<QPointer<QWidget>> windows;
         for (QWidget* w : childWindows())
             windows << w;
@@ -425,14 +425,14 @@ TEST_P(CrawlTest, EveryMenuActionAndButtonLeavesTheProgramAlive)
         EXPECT_FALSE(w->grab().isNull()) << w->windowTitle().toStdString();
     EXPECT_FALSE(main->grab().isNull());
     // The Window menu, opened again, lists every child window after Tile and Cascade.
-    emit main->Window1->aboutToShow();
+    emit main->menu(MainMenu::Window)->aboutToShow();
     int listed = 0;
-    for (QAction* a : main->Window1->actions())
-        if (!a->isSeparator() && a != main->Tile1 && a != main->Cascade1)
+    for (QAction* a : main->menu(MainMenu::Window)->actions())
+        if (!a->isSeparator() && a != main->action(MainAction::Tile) && a != main->action(MainAction::Cascade))
             ++listed;
     EXPECT_EQ(listed, windows.size());
-    EXPECT_TRUE(main->Window1->actions().contains(main->Tile1));
-    EXPECT_TRUE(main->Window1->actions().contains(main->Cascade1));
+    EXPECT_TRUE(main->menu(MainMenu::Window)->actions().contains(main->action(MainAction::Tile)));
+    EXPECT_TRUE(main->menu(MainMenu::Window)->actions().contains(main->action(MainAction::Cascade)));
 }
 
 std::vector<CrawlCase> crawlCases()

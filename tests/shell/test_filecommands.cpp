@@ -142,7 +142,7 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
     // A Leq window: the table save dialog.
     prompts.fileDialogs.clear();
     main->LEQ1Click();
-    main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->state().LeqWindow)));
+    main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->windows().singles().leq)));
     main->Save1Click();
     EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [TXT]").arg(kTableFilter)}));
 }
@@ -252,7 +252,7 @@ TEST_F(FileCommandsTest, AGraphTextExportThatCannotBeWrittenKeepsTheOldFile)
         main->Save1Click();
     }
     EXPECT_EQ(lines(file), QList<QByteArray>{"old lines\r"});
-    EXPECT_EQ(main->lblMessage->text(), file + " was not written: File too large");
+    EXPECT_EQ(main->readings().messageLabel().text(), file + " was not written: File too large");
     EXPECT_EQ(QDir(data.path()).entryList({"kept*"}, QDir::Files | QDir::Hidden), QStringList{"kept.txt"});
 
     // With room, the new text replaces it.
@@ -303,7 +303,7 @@ TEST_F(FileCommandsTest, ANameWithoutExtensionIsSavedAsTheTypeChosenInTheDialog)
 
     // A table's save alike: the comma-separated entry and a bare name write "name.csv".
     main->LEQ1Click();
-    auto* leq = qobject_cast<TfrmLEQ*>(main->state().LeqWindow);
+    auto* leq = qobject_cast<TfrmLEQ*>(main->windows().singles().leq);
     ASSERT_NE(leq, nullptr);
     emit main->leqRunner().rowFinished(LeqRow{1, "10/12/2026", "12:00:00", 46350.5, true, 80.0f, 81.5f, 25});
     main->mdiArea()->setActiveSubWindow(main->frameOf(leq));
@@ -370,14 +370,14 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->caption(), file);
         EXPECT_EQ(list->table().rowCount(), 40);
-        EXPECT_TRUE(main->btnOutputToGraph->isEnabled());
+        EXPECT_TRUE(main->toolButton(MainButton::OutputToGraph)->isEnabled());
 
-        main->btnOutputToGraph->click();
+        main->toolButton(MainButton::OutputToGraph)->click();
         QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
         auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
         ASSERT_NE(graph, nullptr);
         EXPECT_EQ(graph->caption(), file);
-        EXPECT_FALSE(main->btnOutputToGraph->isEnabled()) << "a graph window is active";
+        EXPECT_FALSE(main->toolButton(MainButton::OutputToGraph)->isEnabled()) << "a graph window is active";
         ASSERT_EQ(graph->model().points(), 40);
         for (int i = 0; i < 40; i += 13) {
             EXPECT_NEAR(graph->model().xDataII(0, i), source->model().xDataII(0, i), 1e-7) << i;
@@ -394,7 +394,7 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
     graphWindow(10, 10);
     main->Save1Click();
     main->LEQ1Click();
-    main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->state().LeqWindow)));
+    main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->windows().singles().leq)));
     main->Save1Click();
     EXPECT_EQ(prompts.fileDialogs,
               QStringList({"save Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT [GHF]",
@@ -433,7 +433,7 @@ TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
     TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->table().rowCount(), 3);
-    EXPECT_TRUE(main->lblMessage->text().contains("reading stopped at line 4")) << main->lblMessage->text().toStdString();
+    EXPECT_TRUE(main->readings().messageLabel().text().contains("reading stopped at line 4")) << main->readings().messageLabel().text().toStdString();
 
     main->mdiArea()->setActiveSubWindow(main->frameOf(list));
     main->btnOutputToGraphClick();
@@ -441,14 +441,14 @@ TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
     auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
     ASSERT_NE(graph, nullptr);
     EXPECT_EQ(graph->model().points(), 2);
-    EXPECT_TRUE(main->lblMessage->text().contains("1 of 3 rows could not be read"))
-        << main->lblMessage->text().toStdString();
-    EXPECT_TRUE(main->lblMessage->text().contains("row 2")) << main->lblMessage->text().toStdString();
+    EXPECT_TRUE(main->readings().messageLabel().text().contains("1 of 3 rows could not be read"))
+        << main->readings().messageLabel().text().toStdString();
+    EXPECT_TRUE(main->readings().messageLabel().text().contains("row 2")) << main->readings().messageLabel().text().toStdString();
 
     const QString fifo = data.file("fifo.txt");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_EQ(main->ImportTextFile(fifo, QLatin1Char('\t')), nullptr);
-    EXPECT_TRUE(main->lblMessage->text().contains("not a regular file")) << main->lblMessage->text().toStdString();
+    EXPECT_TRUE(main->readings().messageLabel().text().contains("not a regular file")) << main->readings().messageLabel().text().toStdString();
 }
 
 TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)

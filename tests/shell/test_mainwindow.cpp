@@ -46,13 +46,13 @@ TEST_F(MainWindowTest, StartsWithPanelTestPatternAndMeterCommandsOff)
     EXPECT_EQ(panel()->levelGlyph(0), 1);
     EXPECT_EQ(panel()->levelGlyph(1), 8);
     EXPECT_EQ(panel()->levelGlyph(3), 8);
-    EXPECT_FALSE(main->Setup1->isVisible());
-    EXPECT_FALSE(main->btnRun->isEnabled());
-    EXPECT_FALSE(main->btnStop->isEnabled());
-    EXPECT_FALSE(main->btnOutputToGraph->isEnabled());
-    EXPECT_TRUE(main->ControlPanel1->isChecked());
-    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
-    EXPECT_EQ(main->btnRun->toolTip(), "Start Graphing Real Time Data");
+    EXPECT_FALSE(main->action(MainAction::Setup)->isVisible());
+    EXPECT_FALSE(main->toolButton(MainButton::Run)->isEnabled());
+    EXPECT_FALSE(main->toolButton(MainButton::Stop)->isEnabled());
+    EXPECT_FALSE(main->toolButton(MainButton::OutputToGraph)->isEnabled());
+    EXPECT_TRUE(main->action(MainAction::ControlPanel)->isChecked());
+    EXPECT_TRUE(main->action(MainAction::RealTimeGraph)->isChecked());
+    EXPECT_EQ(main->toolButton(MainButton::Run)->toolTip(), "Start Graphing Real Time Data");
     EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection));
 }
 
@@ -60,9 +60,9 @@ TEST_F(MainWindowTest, ProbeConnectsThenReadingsReachThePanel)
 {
     poll();
     EXPECT_EQ(main->statusText(1), "On Connection");
-    EXPECT_TRUE(main->btnRun->isEnabled());
-    EXPECT_TRUE(main->Run1->isEnabled());
-    EXPECT_FALSE(main->btnStop->isEnabled());
+    EXPECT_TRUE(main->toolButton(MainButton::Run)->isEnabled());
+    EXPECT_TRUE(main->action(MainAction::Run)->isEnabled());
+    EXPECT_FALSE(main->toolButton(MainButton::Stop)->isEnabled());
     EXPECT_FALSE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection));
 
     poll();
@@ -82,9 +82,9 @@ TEST_F(MainWindowTest, FiveFailedPollsDropTheConnectionAndDisableMeterCommands)
     EXPECT_EQ(main->statusText(1), "On Connection");
     poll();
     EXPECT_EQ(main->statusText(1), "No Connection");
-    EXPECT_FALSE(main->btnRun->isEnabled());
-    EXPECT_FALSE(main->btnDataLogger->isEnabled());
-    EXPECT_FALSE(main->DataLogger1->menuAction()->isEnabled());
+    EXPECT_FALSE(main->toolButton(MainButton::Run)->isEnabled());
+    EXPECT_FALSE(main->toolButton(MainButton::DataLogger)->isEnabled());
+    EXPECT_FALSE(main->menu(MainMenu::DataLogger)->menuAction()->isEnabled());
     EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection));
     EXPECT_TRUE(prompts.messages.isEmpty());  // the poll never shows a message
 
@@ -128,8 +128,8 @@ TEST_F(MainWindowTest, ClosedPanelIgnoresReadingsAndComesBackOnce)
     const bool recordingBefore = main->state().MeterRecording;
     panel()->requestClose();
     QApplication::processEvents();
-    EXPECT_EQ(main->state().PanelWindow, nullptr);
-    EXPECT_FALSE(main->ControlPanel1->isChecked());
+    EXPECT_EQ(main->windows().singles().panel, nullptr);
+    EXPECT_FALSE(main->action(MainAction::ControlPanel)->isChecked());
 
     sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03});  // REC on at the meter
     poll();
@@ -137,7 +137,7 @@ TEST_F(MainWindowTest, ClosedPanelIgnoresReadingsAndComesBackOnce)
 
     main->ControlPanel1Click();
     ASSERT_NE(panel(), nullptr);
-    EXPECT_TRUE(main->ControlPanel1->isChecked());
+    EXPECT_TRUE(main->action(MainAction::ControlPanel)->isChecked());
     TfrmPanel* first = panel();
     main->frameOf(first)->showMinimized();
     main->ControlPanel1Click();
@@ -153,22 +153,22 @@ TEST_F(MainWindowTest, ClosingThePanelDuringABlink)
     for (int i = 0; i < 3; ++i)
         sim->meter().handleCommand({0x02, 'M', 0, 0, 0, 0, 0x03});
     poll();
-    ASSERT_TRUE(main->MaxMinTimer->isActive());
-    main->MaxMinTimerTimer();
+    ASSERT_TRUE(main->readings().blinkTimer().isActive());
+    main->readings().blink();
     bool timerRan = false;
     QTimer::singleShot(0, [&] { timerRan = true; });
     panel()->requestClose();
     EXPECT_FALSE(timerRan);  // no event turned inside the close
     EXPECT_EQ(panel(), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    main->MaxMinTimerTimer();
-    main->MaxMinTimerTimer();
+    main->readings().blink();
+    main->readings().blink();
 
     main->ControlPanel1Click();
     ASSERT_NE(panel(), nullptr);
-    main->MaxMinTimerTimer();
+    main->readings().blink();
     const bool shown = panel()->maxVisible();
-    main->MaxMinTimerTimer();
+    main->readings().blink();
     EXPECT_EQ(panel()->maxVisible(), !shown);
     EXPECT_EQ(panel()->minVisible(), !shown);
 }
@@ -181,17 +181,17 @@ TEST_F(MainWindowTest, AlternatingMaxMinBlinksBothLabels)
         sim->meter().handleCommand({0x02, 'M', 0, 0, 0, 0, 0x03});
     poll();
     ASSERT_EQ(main->lastReading().MaxMinMode, MaxMin::Alternating);
-    EXPECT_TRUE(main->MaxMinTimer->isActive());
-    main->MaxMinTimerTimer();
-    const bool phase = main->state().BlinkPhase;
+    EXPECT_TRUE(main->readings().blinkTimer().isActive());
+    main->readings().blink();
+    const bool phase = main->readings().blinkPhase();
     EXPECT_EQ(panel()->maxVisible(), phase);
     EXPECT_EQ(panel()->minVisible(), phase);
-    main->MaxMinTimerTimer();
+    main->readings().blink();
     EXPECT_EQ(panel()->maxVisible(), !phase);
 
     sim->meter().handleCommand({0x02, 'N', 0, 0, 0, 0, 0x03});
     poll();
-    EXPECT_FALSE(main->MaxMinTimer->isActive());
+    EXPECT_FALSE(main->readings().blinkTimer().isActive());
     EXPECT_FALSE(panel()->maxVisible());
 }
 
@@ -292,14 +292,14 @@ TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
         poll();
     };
 
-    main->Run1->trigger();  // not connected: nothing happens
+    main->action(MainAction::Run)->trigger();  // not connected: nothing happens
     EXPECT_FALSE(main->state().RealTimeRunning);
     tick();
-    ASSERT_TRUE(main->btnRun->isEnabled());
-    main->Run1->trigger();
+    ASSERT_TRUE(main->toolButton(MainButton::Run)->isEnabled());
+    main->action(MainAction::Run)->trigger();
     ASSERT_TRUE(main->state().RealTimeRunning);
-    EXPECT_TRUE(main->btnStop->isEnabled());
-    EXPECT_FALSE(main->btnRun->isEnabled());
+    EXPECT_TRUE(main->toolButton(MainButton::Stop)->isEnabled());
+    EXPECT_FALSE(main->toolButton(MainButton::Run)->isEnabled());
     for (int i = 0; i < 4; ++i)
         tick();
     EXPECT_EQ(main->state().RealTimeCount, 4);
@@ -309,16 +309,16 @@ TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
     for (int i = 0; i < 5; ++i)
         tick();
     EXPECT_TRUE(main->state().RealTimeRunning);
-    EXPECT_FALSE(main->btnRun->isEnabled());
-    EXPECT_FALSE(main->btnStop->isEnabled());
+    EXPECT_FALSE(main->toolButton(MainButton::Run)->isEnabled());
+    EXPECT_FALSE(main->toolButton(MainButton::Stop)->isEnabled());
     sim->replug();
     tick();  // probe
-    EXPECT_TRUE(main->btnStop->isEnabled());
+    EXPECT_TRUE(main->toolButton(MainButton::Stop)->isEnabled());
     tick();
     tick();
     EXPECT_EQ(main->state().RealTimeCount, 6);
 
-    main->Stop1->trigger();
+    main->action(MainAction::Stop)->trigger();
     EXPECT_FALSE(main->state().RealTimeRunning);
     TfrmGraph* w = main->realTime().window();
     ASSERT_NE(w, nullptr);

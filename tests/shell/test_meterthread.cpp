@@ -94,14 +94,14 @@ TEST_F(MeterThreadTest, OpenProblemIsShownBesideTheConnectionText)
     latched->openProblem = "the meter is present but /dev/hidraw3 is not accessible: install 60-quedral-kv4471.rules";
     poll();
     EXPECT_EQ(main->statusText(1), "Off Connection");
-    EXPECT_TRUE(main->lblLinkProblem->isVisible());
-    EXPECT_TRUE(main->lblLinkProblem->text().contains("60-quedral-kv4471.rules"));
+    EXPECT_TRUE(main->readings().linkProblemLabel().isVisible());
+    EXPECT_TRUE(main->readings().linkProblemLabel().text().contains("60-quedral-kv4471.rules"));
 
     sim->faults.openFails = false;
     latched->openProblem.clear();
     poll();
     EXPECT_EQ(main->statusText(1), "On Connection");
-    EXPECT_FALSE(main->lblLinkProblem->isVisible());
+    EXPECT_FALSE(main->readings().linkProblemLabel().isVisible());
 }
 
 TEST_F(MeterThreadTest, TheStatusBarNamesWhyThereIsNoConnectionAndKeysSayWhyTheyFail)
@@ -133,16 +133,16 @@ TEST_F(MeterThreadTest, TheStatusBarNamesWhyThereIsNoConnectionAndKeysSayWhyThey
         c.fault();
         poll();
         EXPECT_EQ(main->statusText(1), "Off Connection") << c.what;
-        EXPECT_TRUE(main->lblLinkProblem->isVisible()) << c.what;
-        EXPECT_EQ(main->lblLinkProblem->text(), c.problem) << c.what;
+        EXPECT_TRUE(main->readings().linkProblemLabel().isVisible()) << c.what;
+        EXPECT_EQ(main->readings().linkProblemLabel().text(), c.problem) << c.what;
         EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection)) << c.what;
 
         prompts.messages.clear();
-        main->lblMessage->clear();
+        main->readings().messageLabel().clear();
         QSignalSpy keys(&main->meter(), &MeterService::keySent);
         Q_EMIT panel()->keyClicked('R');
         waitForKeys(keys, 1);
-        EXPECT_EQ(main->lblMessage->text(), c.keyMessage) << c.what;
+        EXPECT_EQ(main->readings().messageLabel().text(), c.keyMessage) << c.what;
         EXPECT_EQ(prompts.messages, c.boxes) << c.what;
 
         sim->faults = {};
@@ -150,13 +150,13 @@ TEST_F(MeterThreadTest, TheStatusBarNamesWhyThereIsNoConnectionAndKeysSayWhyThey
     }
     poll();
     EXPECT_EQ(main->statusText(1), "On Connection");
-    EXPECT_FALSE(main->lblLinkProblem->isVisible());
+    EXPECT_FALSE(main->readings().linkProblemLabel().isVisible());
     // A key while connected goes out without a word.
-    main->lblMessage->clear();
+    main->readings().messageLabel().clear();
     QSignalSpy keys(&main->meter(), &MeterService::keySent);
     Q_EMIT panel()->keyClicked('F');
     waitForKeys(keys, 1);
-    EXPECT_TRUE(main->lblMessage->text().isEmpty());
+    EXPECT_TRUE(main->readings().messageLabel().text().isEmpty());
 }
 
 TEST_F(MeterThreadTest, AKeyWaitingBehindASlowExchangeShowsTheWaitCursorUntilItIsSent)
@@ -216,21 +216,21 @@ TEST_F(MainWindowClose, ViewCommandsRecreateClosedWindowsWithTheirCheckMarks)
     QApplication::processEvents();
     ASSERT_EQ(panel(), nullptr);
     ASSERT_EQ(main->realTime().window(), nullptr);
-    EXPECT_FALSE(main->ControlPanel1->isChecked());
-    EXPECT_FALSE(main->RealTimeGraph1->isChecked());
+    EXPECT_FALSE(main->action(MainAction::ControlPanel)->isChecked());
+    EXPECT_FALSE(main->action(MainAction::RealTimeGraph)->isChecked());
 
-    main->ControlPanel1->trigger();
-    main->RealTimeGraph1->trigger();
+    main->action(MainAction::ControlPanel)->trigger();
+    main->action(MainAction::RealTimeGraph)->trigger();
     EXPECT_NE(panel(), nullptr);
     EXPECT_NE(main->realTime().window(), nullptr);
-    EXPECT_TRUE(main->ControlPanel1->isChecked());
-    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
+    EXPECT_TRUE(main->action(MainAction::ControlPanel)->isChecked());
+    EXPECT_TRUE(main->action(MainAction::RealTimeGraph)->isChecked());
 
     // Triggering again restores; the marks stay.
-    main->ControlPanel1->trigger();
-    main->RealTimeGraph1->trigger();
-    EXPECT_TRUE(main->ControlPanel1->isChecked());
-    EXPECT_TRUE(main->RealTimeGraph1->isChecked());
+    main->action(MainAction::ControlPanel)->trigger();
+    main->action(MainAction::RealTimeGraph)->trigger();
+    EXPECT_TRUE(main->action(MainAction::ControlPanel)->isChecked());
+    EXPECT_TRUE(main->action(MainAction::RealTimeGraph)->isChecked());
 }
 
 } // namespace

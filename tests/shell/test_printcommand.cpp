@@ -54,7 +54,7 @@ protected:
     }
     void activate(QWidget* w) { main->mdiArea()->setActiveSubWindow(main->frameOf(w)); }
     // The tool bar's Print button (the menu's command is triggered in the other tests).
-    void btnPrint() { main->btnPrint->click(); }
+    void btnPrint() { main->toolButton(MainButton::Print)->click(); }
     // A list window of n rows "date i", "time i", "value i" (tab-separated text opened).
     TfrmList* listWindow(int n)
     {
@@ -129,7 +129,7 @@ TEST_F(PrintCommandTest, ListWindowPrintsItsHeaderAndRowsWithoutTheLastColumn)
     TfrmList* list = listWindow(12);
     list->setCaption("the list");
     prompts.printAnswers = {true};
-    main->Print1->trigger();
+    main->action(MainAction::Print)->trigger();
     EXPECT_EQ(prompts.printDialogs, 1);
     // The header row, then a line per row: the cell texts in order (columns 0 .. 5).
     const QStringList lines = pdfLines();
@@ -159,7 +159,7 @@ TEST_F(PrintCommandTest, ListWindowPrintsItsHeaderAndRowsWithoutTheLastColumn)
 TEST_F(PrintCommandTest, LeqWindowPrintsNoDateTimeAndSplButNotTheLeq)
 {
     main->LEQ1Click();
-    auto* leq = qobject_cast<TfrmLEQ*>(main->state().LeqWindow);
+    auto* leq = qobject_cast<TfrmLEQ*>(main->windows().singles().leq);
     ASSERT_NE(leq, nullptr);
     activate(leq);
     const double t0 = 46350.5;
@@ -177,7 +177,7 @@ TEST_F(PrintCommandTest, ALongTableGoesOnAsManyPagesAsItsLinesNeed)
 {
     listWindow(300);
     prompts.printAnswers = {true};
-    main->Print1->trigger();
+    main->action(MainAction::Print)->trigger();
 
     // The same printer as the command's, for the layout it had.
     QPrinter printer(QPrinter::HighResolution);
@@ -202,14 +202,14 @@ TEST_F(PrintCommandTest, ACancelledDialogOrAnotherWindowPrintsNothing)
 {
     listWindow(3);
     prompts.printAnswers = {false};
-    main->Print1->trigger();
+    main->action(MainAction::Print)->trigger();
     EXPECT_EQ(prompts.printDialogs, 1);
     EXPECT_FALSE(QFileInfo::exists(pdf));
 
     // The control panel is no table and no graph: no dialog at all.
     activate(panel());
     prompts.printAnswers = {true};
-    main->Print1->trigger();
+    main->action(MainAction::Print)->trigger();
     EXPECT_EQ(prompts.printDialogs, 1);
     EXPECT_FALSE(QFileInfo::exists(pdf));
 }
@@ -262,7 +262,7 @@ TEST_F(PrintCommandTest, APrinterThatCannotBeWrittenToIsReportedNotPassedOver)
     };
     listWindow(2);
     prompts.printAnswers = {true};
-    main->Print1->trigger();
+    main->action(MainAction::Print)->trigger();
     ASSERT_FALSE(prompts.messages.isEmpty());
     EXPECT_TRUE(prompts.messages.last().startsWith("Nothing was printed: ")) << prompts.messages.last().toStdString();
     EXPECT_TRUE(prompts.messages.last().contains("no-such-folder/printout.pdf"));
