@@ -31,6 +31,7 @@ class LeqRunner;
 class ChartModel;
 class TfrmList;
 class RealTimeController;
+class FileJob;
 
 struct MainOptions {
     std::unique_ptr<Transport> transport;  // the meter; required
@@ -118,6 +119,8 @@ public:
     bool ExportGridText(const std::function<QString(int, int)>& cell, int rows, int lastColumn);
     // "Output Tabular to graph": the active list window as a new graph window.
     void btnOutputToGraphClick();
+    // The file job on its worker thread (one at a time).
+    FileJob& fileJob();
     // What a poll tick on the meter thread did: connection state, panel, recording.
     void applyPollReport(const PollReport& report);
 
@@ -188,8 +191,8 @@ private:
     void showLinkProblem(const QString& problem);
     void takeScreenshotIfSettled(bool readingShown);
     // The range dialog (1 .. last), then write into fileName with a progress window.
-    bool exportText(const QString& fileName, int last,
-                    const std::function<void(QIODevice&, TextRange, const KeepGoing&)>& write);
+    using TextWriter = std::function<void(QIODevice&, TextRange, const KeepGoing&)>;
+    bool exportText(const QString& fileName, int last, TextWriter write);
 
     AppState m_state;
     MainOptions m_options;
@@ -209,6 +212,7 @@ private:
     // The Window menu's list of child windows (below Tile and Cascade).
     QList<QAction*> m_windowListActions;
     int m_ticks = 0;
+    FileJob* m_fileJob = nullptr;
 };
 
 } // namespace quedral

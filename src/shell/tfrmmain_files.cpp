@@ -28,6 +28,7 @@
 #include "leq/tfrmleq.h"
 #include "logger/gridprinter.h"
 #include "meter/frames.h"
+#include "shell/filejob.h"
 #include "shell/tfrmmain.h"
 
 namespace quedral {
@@ -98,8 +99,8 @@ bool isGraphFile(const QString& fileName)
     return QFileInfo(fileName).suffix().compare(QLatin1String("ghf"), Qt::CaseInsensitive) == 0;
 }
 
-// A progress window for a long job: the job asks keepGoing() after each line; the windows get
-// a turn now and then, so Cancel can be pressed and everything repaints.
+// A progress window for a job still run on the GUI thread: the job asks keepGoing() after each
+// line; the windows get a turn now and then, so Cancel can be pressed and everything repaints.
 class ProgressJob {
 public:
     ProgressJob(QWidget* parent, const QString& caption, const QString& text, int maximum)
@@ -186,9 +187,17 @@ bool TfrmMain::SaveGraphAs(TfrmGraph& window)
     return false;
 }
 
-bool TfrmMain::exportText(const QString& fileName, int last,
-                          const std::function<void(QIODevice&, TextRange, const KeepGoing&)>& write)
+FileJob& TfrmMain::fileJob()
 {
+    if (!m_fileJob)
+        m_fileJob = new FileJob(this);
+    return *m_fileJob;
+}
+
+bool TfrmMain::exportText(const QString& fileName, int last, TextWriter write)
+{
+    if (fileJob().running())
+        return false;
     std::optional<TextRange> range;
     {
         TfrmScope dialog(this);
@@ -202,26 +211,33 @@ bool TfrmMain::exportText(const QString& fileName, int last,
         Prompter::instance().message("invalid integer");
         return false;
     }
-    ProgressJob job(this, "Saving Progress", "saving.....", range->to - range->from + 1);
     // Cancel keeps the complete lines written before it. The file replaces an old one only once
-    // it is whole: a full disk leaves the old file and says why.
-    const auto fill = [&](QIODevice& out, QString*) {
-        write(out, *range, job.keepGoing());
-        return true;
+    // it is whole: a full disk leaves the old file and says why. A job given up (the main
+    // window closed) leaves the old file.
+    auto error = std::make_shared<QString>();
+    auto written = std::make_shared<bool>(false);
+    const auto work = [fileName, range = *range, write = std::move(write), error, written](const FileJob::Control& job) {
+        const auto fill = [&](QIODevice& out, QString*) {
+            write(out, range, job.keepGoing());
+            return !job.abandoned();
+        };
+        *written = writeFileWhole(fileName, fill, error.get());
     };
-    QString error;
-    if (!writeFileWhole(fileName, fill, &error)) {
-        showStatusMessage(QStringLiteral("%1 was not written: %2").arg(fileName, error));
-        return false;
-    }
-    return true;
+    const auto finished = [this, fileName, error, written] {
+        if (!*written)
+            showStatusMessage(QStringLiteral("%1 was not written: %2").arg(fileName, *error));
+    };
+    return fileJob().start("Saving Progress", "saving.....", range->to - range->from + 1, work, finished);
 }
 
 bool TfrmMain::ExportGraphText(const ChartModel& chart, const QString& fileName, QChar separator)
 {
-    return exportText(fileName, chart.points(), [&](QIODevice& out, TextRange range, const KeepGoing& keepGoing) {
-        writeGraphText(out, chart, range, separator, keepGoing);
-    });
+    // The worker writes from its own copy: the window may close meanwhile.
+    auto copy = std::make_shared<const ChartModel>(chart);
+    return exportText(fileName, chart.points(),
+                      [copy, separator, locale = QLocale()](QIODevice& out, TextRange range, const KeepGoing& keepGoing) {
+                          writeGraphText(out, *copy, range, separator, keepGoing, locale);
+                      });
 }
 
 bool TfrmMain::ExportGridText(const std::function<QString(int, int)>& cell, int rows, int lastColumn)
@@ -229,9 +245,11 @@ bool TfrmMain::ExportGridText(const std::function<QString(int, int)>& cell, int 
     const QString file = askSaveName(tableFilter(), "TXT");
     if (file.isEmpty())
         return false;
-    return exportText(file, rows, [&](QIODevice& out, TextRange range, const KeepGoing& keepGoing) {
-        writeGridText(out, cell, lastColumn, range, gridTextSeparator(file), keepGoing);
-    });
+    return exportText(file, rows,
+                      [cell, lastColumn, separator = gridTextSeparator(file)](QIODevice& out, TextRange range,
+                                                                              const KeepGoing& keepGoing) {
+                          writeGridText(out, cell, lastColumn, range, separator, keepGoing);
+                      });
 }
 
 namespace {
@@ -247,6 +265,27 @@ std::optional<GridText> tableOf(QWidget* window)
                         [leq](int r, int c) { return leq->gridCell(r, c); }};
     return std::nullopt;
 }
+
+// The same table as a copy of its own, for a worker to read while the window may change or close.
+std::optional<GridText> tableCopyOf(QWidget* window)
+{
+    if (auto* list = qobject_cast<TfrmList*>(window)) {
+        auto table = std::make_shared<const ListTable>(list->table());
+        return GridText{list->gridRowCount(), list->gridColumnCount(), [table](int r, int c) {
+                            return r == 0 ? table->header(c) : table->cell(r - 1, c);
+                        }};
+    }
+    const std::optional<GridText> table = tableOf(window);
+    if (!table)
+        return std::nullopt;
+    auto cells = std::make_shared<std::vector<QStringList>>(table->rows);
+    for (int r = 0; r < table->rows; ++r)
+        for (int c = 0; c < table->columns; ++c)
+            (*cells)[r] << table->cell(r, c);
+    return GridText{table->rows, table->columns, [cells](int r, int c) {
+                        return r >= 0 && r < int(cells->size()) ? cells->at(r).value(c) : QString();
+                    }};
+}
 } // namespace
 
 void TfrmMain::Save1Click()
@@ -254,7 +293,9 @@ void TfrmMain::Save1Click()
     QMdiSubWindow* active = m_mdi->activeSubWindow();
     if (!active)
         return;
-    if (const std::optional<GridText> table = tableOf(active->widget())) {
+    if (fileJob().running())
+        return; // one file job at a time
+    if (const std::optional<GridText> table = tableCopyOf(active->widget())) {
         // The data rows, every column after the row number.
         ExportGridText(table->cell, table->rows - 1, table->columns - 1);
     } else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget())) {

@@ -93,6 +93,12 @@ protected:
             l.removeLast();
         return l;
     }
+    // File > Save, then the event loop until the export on its worker has ended.
+    void save()
+    {
+        main->Save1Click();
+        finishFileJob();
+    }
     TfrmList* activeList() const
     {
         QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
@@ -110,12 +116,12 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
 {
     // No child window active that saves: nothing.
     main->mdiArea()->setActiveSubWindow(main->frameOf(panel()));
-    main->Save1Click();
+    save();
     EXPECT_TRUE(prompts.fileDialogs.isEmpty());
 
     // A graph window: the graph save dialog at once.
     graphWindow(10, 10);
-    main->Save1Click();
+    save();
     EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [GHF]").arg(kGraphFilter)}));
     EXPECT_TRUE(choiceCaptions.isEmpty());
 
@@ -134,7 +140,7 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
     main->mdiArea()->setActiveSubWindow(main->frameOf(main->dataLogger().window()));
     prompts.fileDialogs.clear();
     choice = TfrmOpenSave::mrSingle;
-    main->Save1Click();
+    save();
     EXPECT_EQ(choiceCaptions, QStringList({"Save File: Save all data sets to a data set collection file(*.set) / "
                                            "Save single selected  data set to a  file"}));
     EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [GHF]").arg(kGraphFilter)}));
@@ -143,7 +149,7 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
     prompts.fileDialogs.clear();
     main->LEQ1Click();
     main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->state().LeqWindow)));
-    main->Save1Click();
+    save();
     EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [TXT]").arg(kTableFilter)}));
 }
 
@@ -168,7 +174,7 @@ TEST_F(FileCommandsTest, ADataSetWithoutAStartIsNotSavedAsAGraph)
     prompts.messages.clear();
     prompts.fileDialogs.clear();
     choice = TfrmOpenSave::mrSingle;
-    main->Save1Click();
+    save();
     EXPECT_TRUE(prompts.fileDialogs.isEmpty()) << "no file is asked for";
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].startsWith("Data set 1 has no readable start date and time"))
@@ -177,7 +183,7 @@ TEST_F(FileCommandsTest, ADataSetWithoutAStartIsNotSavedAsAGraph)
     // Another set with its start is saved as before.
     main->dataLogger().ShowDataSet(1);
     EXPECT_EQ(main->dataLogger().shownSetWithoutStart(), -1);
-    main->Save1Click();
+    save();
     EXPECT_EQ(prompts.fileDialogs.size(), 1);
 }
 
@@ -202,7 +208,7 @@ TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
         rangeTo = c.to;
         const QString file = data.file(QStringLiteral("range%1.TXT").arg(n++));
         prompts.fileNames = {file};
-        main->Save1Click();
+        save();
         const QList<QByteArray> l = lines(file);
         ASSERT_EQ(l.size(), c.last - c.first + 1);
         EXPECT_TRUE(l.first().endsWith(QString("\t%1\r").arg(60.0 + 0.1 * (c.first - 1), 0, 'f', 1).toLatin1()));
@@ -213,7 +219,7 @@ TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
     rangeTo = "many";
     const QString bad = data.file("bad.txt");
     prompts.fileNames = {bad};
-    main->Save1Click();
+    save();
     EXPECT_EQ(prompts.messages.last(), "invalid integer");
     EXPECT_FALSE(QFile::exists(bad));
 
@@ -221,15 +227,15 @@ TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
     rangeAll = true;
     const QString csv = data.file("upper.CSV");
     prompts.fileNames = {csv};
-    main->Save1Click();
+    save();
     EXPECT_TRUE(lines(csv).first().contains(", 13:05:07.0, 60.0"));
     const QString other = data.file("other.dat");
     prompts.fileNames = {other};
-    main->Save1Click();
+    save();
     EXPECT_FALSE(QFile::exists(other));
     const QString ghf = data.file("g.GHF");
     prompts.fileNames = {ghf};
-    main->Save1Click();
+    save();
     ChartModel back;
     ASSERT_TRUE(LoadChartState(back, ghf));
     EXPECT_EQ(back.points(), w->model().points());
@@ -249,7 +255,7 @@ TEST_F(FileCommandsTest, AGraphTextExportThatCannotBeWrittenKeepsTheOldFile)
     prompts.fileNames = {file};
     {
         test::ScopedFileSizeLimit full(1000);
-        main->Save1Click();
+        save();
     }
     EXPECT_EQ(lines(file), QList<QByteArray>{"old lines\r"});
     EXPECT_EQ(main->lblMessage->text(), file + " was not written: File too large");
@@ -257,7 +263,7 @@ TEST_F(FileCommandsTest, AGraphTextExportThatCannotBeWrittenKeepsTheOldFile)
 
     // With room, the new text replaces it.
     prompts.fileNames = {file};
-    main->Save1Click();
+    save();
     EXPECT_EQ(lines(file).size(), 300);
 }
 
@@ -285,7 +291,7 @@ TEST_F(FileCommandsTest, ANameWithoutExtensionIsSavedAsTheTypeChosenInTheDialog)
         prompts.fileNames = {data.file(c.typed)};
         prompts.filters = {c.entry};
         main->mdiArea()->setActiveSubWindow(main->frameOf(w));
-        main->Save1Click();
+        save();
         const QStringList after = QDir(data.path()).entryList(QDir::Files);
         QStringList added;
         for (const QString& f : after)
@@ -309,7 +315,7 @@ TEST_F(FileCommandsTest, ANameWithoutExtensionIsSavedAsTheTypeChosenInTheDialog)
     main->mdiArea()->setActiveSubWindow(main->frameOf(leq));
     prompts.fileNames = {data.file("table")};
     prompts.filters = {"EXCEL file format(*.csv,seperated by comma) |*.CSV"};
-    main->Save1Click();
+    save();
     EXPECT_FALSE(QFile::exists(data.file("table")));
     ASSERT_EQ(lines(data.file("table.csv")).size(), 1);
     EXPECT_TRUE(lines(data.file("table.csv")).first().startsWith("10/12/2026,12:00:00,"));
@@ -360,7 +366,7 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
         main->mdiArea()->setActiveSubWindow(main->frameOf(source));
         const QString file = data.file(name);
         prompts.fileNames = {file};
-        main->Save1Click();
+        save();
         ASSERT_EQ(lines(file).size(), 40) << "the export ends at the first point without a time";
 
         choice = TfrmOpenSave::mrSingle;
@@ -392,10 +398,10 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     graphWindow(10, 10);
-    main->Save1Click();
+    save();
     main->LEQ1Click();
     main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->state().LeqWindow)));
-    main->Save1Click();
+    save();
     EXPECT_EQ(prompts.fileDialogs,
               QStringList({"save Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT [GHF]",
                            "save  TXT file(*.txt,data seperated by tab)|*.TXT [TXT]"}));
@@ -407,7 +413,7 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
     main->mdiArea()->setActiveSubWindow(main->frameOf(graphWindow(5, 5)));
     const QString file = data.file("komma.txt");
     prompts.fileNames = {file};
-    main->Save1Click();
+    save();
     EXPECT_TRUE(lines(file).first().contains("\t60,0\r"));
     TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
     ASSERT_NE(list, nullptr);
