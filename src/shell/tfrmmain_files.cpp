@@ -142,6 +142,8 @@ private:
 
 bool TfrmMain::saveCommand(TfrmGraph& window)
 {
+    if (fileJob().running())
+        return false; // one file job at a time
     if (window.kind() != GraphKind::DataLogger)
         return SaveGraphAs(window);
     TfrmOpenSave choice(this);
@@ -316,6 +318,8 @@ void TfrmMain::btnPrintClick()
 
 void TfrmMain::Open1Click()
 {
+    if (fileJob().running())
+        return;
     TfrmOpenSave choice(this);
     choice.setWindowTitle("Open File");
     choice.useOpenCaptions();
@@ -376,6 +380,8 @@ TfrmList* TfrmMain::ImportTextFile(const QString& fileName, QChar separator)
 
 void TfrmMain::btnOutputToGraphClick()
 {
+    if (fileJob().running())
+        return;
     QMdiSubWindow* active = m_mdi->activeSubWindow();
     auto* list = active ? qobject_cast<TfrmList*>(active->widget()) : nullptr;
     if (!list)
