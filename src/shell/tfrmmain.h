@@ -108,8 +108,9 @@ public:
     bool OpenGraphFile(const QString& fileName);
     // Asks for a graph, text or CSV file and opens it.
     void OpenSingleFile();
-    // Reads a text or CSV file into a new list window (nullptr when it cannot be opened).
-    TfrmList* ImportTextFile(const QString& fileName, QChar separator);
+    // Reads a text or CSV file into a new list window on the file job's worker; false (and a
+    // status message) when it cannot be opened or another file job runs.
+    bool ImportTextFile(const QString& fileName, QChar separator);
     // Asks for a name and saves a graph window's chart as a graph file, tab text or CSV, by the
     // name's extension; false when nothing was saved.
     bool SaveGraphAs(TfrmGraph& window);

@@ -1,7 +1,5 @@
 // The main window's file commands (Open, Save, Print) and its side of the data logger's commands.
 #include <QAction>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -99,45 +97,6 @@ bool isGraphFile(const QString& fileName)
     return QFileInfo(fileName).suffix().compare(QLatin1String("ghf"), Qt::CaseInsensitive) == 0;
 }
 
-// A progress window for a job still run on the GUI thread: the job asks keepGoing() after each
-// line; the windows get a turn now and then, so Cancel can be pressed and everything repaints.
-class ProgressJob {
-public:
-    ProgressJob(QWidget* parent, const QString& caption, const QString& text, int maximum)
-        : m_scope(new TfrmScope(parent))
-    {
-        m_scope->setAttribute(Qt::WA_DeleteOnClose);
-        m_scope->setWindowTitle(caption);
-        m_scope->showProgress(text, maximum);
-        m_scope->show();
-        m_clock.start();
-    }
-    ~ProgressJob()
-    {
-        if (m_scope)
-            m_scope->close();
-    }
-    KeepGoing keepGoing(std::function<void(TfrmScope&, std::int64_t)> show = {})
-    {
-        return [this, show](std::int64_t done) {
-            if (m_clock.elapsed() >= 40) {
-                m_clock.restart();
-                if (m_scope) {
-                    if (show)
-                        show(*m_scope, done);
-                    else
-                        m_scope->setProgress(static_cast<int>(done));
-                }
-                QCoreApplication::processEvents();
-            }
-            return m_scope && !m_scope->cancelRequested();
-        };
-    }
-
-private:
-    QPointer<TfrmScope> m_scope;
-    QElapsedTimer m_clock;
-};
 } // namespace
 
 bool TfrmMain::saveCommand(TfrmGraph& window)
@@ -346,36 +305,43 @@ void TfrmMain::OpenSingleFile()
         ImportTextFile(file, *separator);
 }
 
-TfrmList* TfrmMain::ImportTextFile(const QString& fileName, QChar separator)
+bool TfrmMain::ImportTextFile(const QString& fileName, QChar separator)
 {
+    if (fileJob().running())
+        return false;
     // Only a regular file is read: a device or a FIFO would never end.
-    QFile in;
+    auto in = std::make_shared<QFile>();
     QString why;
-    if (!openInputFile(in, fileName, kAnySize, &why)) {
+    if (!openInputFile(*in, fileName, kAnySize, &why)) {
         showStatusMessage(QStringLiteral("%1 was not opened: %2").arg(fileName, why));
-        return nullptr;
+        return false;
     }
-    ListTable table;
-    ImportStop stop;
-    {
-        ProgressJob job(this, "Open Progress", "0", 0);
-        table = ImportListTable(in, separator,
-                                job.keepGoing([](TfrmScope& s, std::int64_t rows) { s.setProgressText(QString::number(rows)); }),
-                                &stop);
-    }
-    if (stop.refused()) {
-        // Too large for a list, or unreadable part-way: no list that silently lacks rows.
-        Prompter::instance().message(QStringLiteral("%1 was not opened: %2").arg(fileName, stop.message()));
-        return nullptr;
-    }
-    auto* list = new TfrmList(*this);
-    list->setCaption(fileName);
-    list->setTable(std::move(table));
-    showNewChild(list, QSize(405 + 10, 460 + 30));
-    // Where a rule of the format ended reading early, say where and why.
-    if (!stop.message().isEmpty())
-        showStatusMessage(QStringLiteral("%1: %2").arg(QFileInfo(fileName).fileName(), stop.message()));
-    return list;
+    struct Imported {
+        ListTable table;
+        ImportStop stop;
+    };
+    auto imported = std::make_shared<Imported>();
+    const auto work = [in, separator, imported](const FileJob::Control& job) {
+        imported->table = ImportListTable(*in, separator, job.keepGoing(), &imported->stop);
+        in->close();
+    };
+    const auto finished = [this, fileName, imported] {
+        if (imported->stop.refused()) {
+            // Too large for a list, or unreadable part-way: no list that silently lacks rows.
+            Prompter::instance().message(
+                QStringLiteral("%1 was not opened: %2").arg(fileName, imported->stop.message()));
+            return;
+        }
+        auto* list = new TfrmList(*this);
+        list->setCaption(fileName);
+        list->setTable(std::move(imported->table));
+        showNewChild(list, QSize(405 + 10, 460 + 30));
+        // Where a rule of the format ended reading early, say where and why.
+        if (!imported->stop.message().isEmpty())
+            showStatusMessage(QStringLiteral("%1: %2").arg(QFileInfo(fileName).fileName(), imported->stop.message()));
+    };
+    const auto showRows = [](TfrmScope& s, std::int64_t rows) { s.setProgressText(QString::number(rows)); };
+    return fileJob().start("Open Progress", "0", 0, work, finished, showRows);
 }
 
 void TfrmMain::btnOutputToGraphClick()
@@ -386,29 +352,41 @@ void TfrmMain::btnOutputToGraphClick()
     auto* list = active ? qobject_cast<TfrmList*>(active->widget()) : nullptr;
     if (!list)
         return;
-    const ListTable& table = list->table();
-    if (table.rowCount() == 0 || table.cell(0, 1).isEmpty()) {
+    auto table = std::make_shared<const ListTable>(list->table());
+    if (table->rowCount() == 0 || table->cell(0, 1).isEmpty()) {
         Prompter::instance().message(kNoDataToGraph);
         return;
     }
-    auto* w = new TfrmGraph(*this, GraphKind::File);
+    // The new window waits hidden, as a child of this one, until its chart is filled.
+    QPointer<TfrmGraph> w = new TfrmGraph(*this, GraphKind::File, this);
+    w->hide();
     w->setCaption(list->caption());
-    QString error;
-    ListGraphReport report;
-    {
-        ProgressJob job(this, "Graphing Progress", "graphing.....", table.rowCount());
-        error = listToGraph(table, w->model(), job.keepGoing(), QLocale(), &report);
-    }
-    showGraphWindow(*w);
-    if (!error.isEmpty()) {
-        Prompter::instance().message(error);
-        return;
-    }
-    w->GraphStatistics();
-    w->refreshChart();
-    // Rows that could not be read are left out of the graph, never drawn as made-up points.
-    if (!report.message().isEmpty())
-        showStatusMessage(report.message());
+    struct Graphed {
+        ChartModel chart;
+        QString error;
+        ListGraphReport report;
+    };
+    auto graphed = std::make_shared<Graphed>(Graphed{w->model(), {}, {}});
+    const auto work = [table, graphed, locale = QLocale()](const FileJob::Control& job) {
+        graphed->error = listToGraph(*table, graphed->chart, job.keepGoing(), locale, &graphed->report);
+    };
+    const auto finished = [this, w, graphed] {
+        if (!w)
+            return;
+        w->chart().setModel(std::move(graphed->chart));
+        showGraphWindow(*w);
+        if (!graphed->error.isEmpty()) {
+            Prompter::instance().message(graphed->error);
+            return;
+        }
+        w->GraphStatistics();
+        w->refreshChart();
+        // Rows that could not be read are left out of the graph, never drawn as made-up points.
+        if (!graphed->report.message().isEmpty())
+            showStatusMessage(graphed->report.message());
+    };
+    if (!fileJob().start("Graphing Progress", "graphing.....", table->rowCount(), work, finished))
+        delete w;
 }
 
 bool TfrmMain::OpenGraphFile(const QString& fileName)

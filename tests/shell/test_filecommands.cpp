@@ -99,6 +99,20 @@ protected:
         main->Save1Click();
         finishFileJob();
     }
+    // Imports a tab-separated file and waits for its list window (nullptr when none came).
+    TfrmList* importText(const QString& file)
+    {
+        if (!main->ImportTextFile(file, QLatin1Char('\t')))
+            return nullptr;
+        finishFileJob();
+        return activeList();
+    }
+    // Output Tabular to graph, then the event loop until its graph window is there.
+    void outputToGraph()
+    {
+        main->btnOutputToGraphClick();
+        finishFileJob();
+    }
     TfrmList* activeList() const
     {
         QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
@@ -372,6 +386,7 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
         choice = TfrmOpenSave::mrSingle;
         prompts.fileNames = {file};
         main->Open1Click();
+        finishFileJob();
         TfrmList* list = activeList();
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->caption(), file);
@@ -379,6 +394,7 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
         EXPECT_TRUE(main->btnOutputToGraph->isEnabled());
 
         main->btnOutputToGraph->click();
+        finishFileJob();
         QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
         auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
         ASSERT_NE(graph, nullptr);
@@ -415,10 +431,10 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
     prompts.fileNames = {file};
     save();
     EXPECT_TRUE(lines(file).first().contains("\t60,0\r"));
-    TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
+    TfrmList* list = importText(file);
     ASSERT_NE(list, nullptr);
     main->mdiArea()->setActiveSubWindow(main->frameOf(list));
-    main->btnOutputToGraphClick();
+    outputToGraph();
     QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
     auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
     ASSERT_NE(graph, nullptr);
@@ -436,13 +452,13 @@ TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
         f.write("14/03/2026\t13:05:07.0\t60.0\r\n14/03/2026\t13:05:08.0\tloud\r\n14/03/2026\t13:05:09.0\t62.0\r\n"
                 "notes\r\n14/03/2026\t13:05:10.0\t63.0\r\n");
     }
-    TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
+    TfrmList* list = importText(file);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->table().rowCount(), 3);
     EXPECT_TRUE(main->lblMessage->text().contains("reading stopped at line 4")) << main->lblMessage->text().toStdString();
 
     main->mdiArea()->setActiveSubWindow(main->frameOf(list));
-    main->btnOutputToGraphClick();
+    outputToGraph();
     QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
     auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
     ASSERT_NE(graph, nullptr);
@@ -453,14 +469,14 @@ TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
 
     const QString fifo = data.file("fifo.txt");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_EQ(main->ImportTextFile(fifo, QLatin1Char('\t')), nullptr);
+    EXPECT_EQ(importText(fifo), nullptr);
     EXPECT_TRUE(main->lblMessage->text().contains("not a regular file")) << main->lblMessage->text().toStdString();
 }
 
 TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)
 {
     graphWindow(5, 5);
-    main->btnOutputToGraphClick(); // a graph window is active: nothing
+    outputToGraph(); // a graph window is active: nothing
     EXPECT_TRUE(prompts.messages.isEmpty());
 
     const QString empty = data.file("empty.txt");
@@ -469,8 +485,8 @@ TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("\r\n");
     }
-    ASSERT_NE(main->ImportTextFile(empty, QLatin1Char('\t')), nullptr);
-    main->btnOutputToGraphClick();
+    ASSERT_NE(importText(empty), nullptr);
+    outputToGraph();
     EXPECT_EQ(prompts.messages, QStringList({"No data to graph !"}));
 }
 
