@@ -1,4 +1,5 @@
 #include "shell/tfrmmain.h"
+#include "shell/filejob.h"
 
 #include <QAction>
 #include <QApplication>
@@ -211,6 +212,8 @@ void TfrmMain::closeEvent(QCloseEvent* e)
 
 void TfrmMain::FormClose()
 {
+    if (m_fileJob)
+        m_fileJob->abandon();
     m_dataLogger->cancelDownload();
     m_meter->stop();
     saveRealTimeRate(*m_settings, m_state.RealTimeRate);

@@ -35,6 +35,7 @@ class LeqRunner;
 class ChartModel;
 class TfrmList;
 class RealTimeController;
+class FileJob;
 
 struct MainOptions {
     std::unique_ptr<Transport> transport;  // the meter; required
@@ -112,8 +113,9 @@ public:
     bool OpenGraphFile(const QString& fileName);
     // Asks for a graph, text or CSV file and opens it.
     void OpenSingleFile();
-    // Reads a text or CSV file into a new list window (nullptr when it cannot be opened).
-    TfrmList* ImportTextFile(const QString& fileName, QChar separator);
+    // Reads a text or CSV file into a new list window on the file job's worker; false (and a
+    // status message) when it cannot be opened or another file job runs.
+    bool ImportTextFile(const QString& fileName, QChar separator);
     // Asks for a name and saves a graph window's chart as a graph file, tab text or CSV, by the
     // name's extension; false when nothing was saved.
     bool SaveGraphAs(TfrmGraph& window);
@@ -123,6 +125,8 @@ public:
     bool ExportGridText(const std::function<QString(int, int)>& cell, int rows, int lastColumn);
     // "Output Tabular to graph": the active list window as a new graph window.
     void btnOutputToGraphClick();
+    // The file job on its worker thread (one at a time).
+    FileJob& fileJob();
     // What a poll tick on the meter thread did: connection state, panel, recording.
     void applyPollReport(const PollReport& report);
 
@@ -173,8 +177,8 @@ private:
     void onKeySent(std::uint8_t letter, bool ok);
     void takeScreenshotIfSettled(bool readingShown);
     // The range dialog (1 .. last), then write into fileName with a progress window.
-    bool exportText(const QString& fileName, int last,
-                    const std::function<void(QIODevice&, TextRange, const KeepGoing&)>& write);
+    using TextWriter = std::function<void(QIODevice&, TextRange, const KeepGoing&)>;
+    bool exportText(const QString& fileName, int last, TextWriter write);
 
     AppState m_state;
     MainActions m_actions;
@@ -193,6 +197,7 @@ private:
     bool m_shown = false;
     bool m_screenshotTaken = false;
     int m_ticks = 0;
+    FileJob* m_fileJob = nullptr;
 };
 
 } // namespace quedral

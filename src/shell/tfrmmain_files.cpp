@@ -1,7 +1,5 @@
 // The main window's file commands (Open, Save, Print) and its side of the data logger's commands.
 #include <QAction>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -28,6 +26,7 @@
 #include "leq/tfrmleq.h"
 #include "logger/gridprinter.h"
 #include "meter/frames.h"
+#include "shell/filejob.h"
 #include "shell/tfrmmain.h"
 
 namespace quedral {
@@ -98,49 +97,12 @@ bool isGraphFile(const QString& fileName)
     return QFileInfo(fileName).suffix().compare(QLatin1String("ghf"), Qt::CaseInsensitive) == 0;
 }
 
-// A progress window for a long job: the job asks keepGoing() after each line; the windows get
-// a turn now and then, so Cancel can be pressed and everything repaints.
-class ProgressJob {
-public:
-    ProgressJob(QWidget* parent, const QString& caption, const QString& text, int maximum)
-        : m_scope(new TfrmScope(parent))
-    {
-        m_scope->setAttribute(Qt::WA_DeleteOnClose);
-        m_scope->setWindowTitle(caption);
-        m_scope->showProgress(text, maximum);
-        m_scope->show();
-        m_clock.start();
-    }
-    ~ProgressJob()
-    {
-        if (m_scope)
-            m_scope->close();
-    }
-    KeepGoing keepGoing(std::function<void(TfrmScope&, std::int64_t)> show = {})
-    {
-        return [this, show](std::int64_t done) {
-            if (m_clock.elapsed() >= 40) {
-                m_clock.restart();
-                if (m_scope) {
-                    if (show)
-                        show(*m_scope, done);
-                    else
-                        m_scope->setProgress(static_cast<int>(done));
-                }
-                QCoreApplication::processEvents();
-            }
-            return m_scope && !m_scope->cancelRequested();
-        };
-    }
-
-private:
-    QPointer<TfrmScope> m_scope;
-    QElapsedTimer m_clock;
-};
 } // namespace
 
 bool TfrmMain::saveCommand(TfrmGraph& window)
 {
+    if (fileJob().running())
+        return false; // one file job at a time
     if (window.kind() != GraphKind::DataLogger)
         return SaveGraphAs(window);
     TfrmOpenSave choice(this);
@@ -186,9 +148,17 @@ bool TfrmMain::SaveGraphAs(TfrmGraph& window)
     return false;
 }
 
-bool TfrmMain::exportText(const QString& fileName, int last,
-                          const std::function<void(QIODevice&, TextRange, const KeepGoing&)>& write)
+FileJob& TfrmMain::fileJob()
 {
+    if (!m_fileJob)
+        m_fileJob = new FileJob(this);
+    return *m_fileJob;
+}
+
+bool TfrmMain::exportText(const QString& fileName, int last, TextWriter write)
+{
+    if (fileJob().running())
+        return false;
     std::optional<TextRange> range;
     {
         TfrmScope dialog(this);
@@ -202,26 +172,33 @@ bool TfrmMain::exportText(const QString& fileName, int last,
         Prompter::instance().message("invalid integer");
         return false;
     }
-    ProgressJob job(this, "Saving Progress", "saving.....", range->to - range->from + 1);
     // Cancel keeps the complete lines written before it. The file replaces an old one only once
-    // it is whole: a full disk leaves the old file and says why.
-    const auto fill = [&](QIODevice& out, QString*) {
-        write(out, *range, job.keepGoing());
-        return true;
+    // it is whole: a full disk leaves the old file and says why. A job given up (the main
+    // window closed) leaves the old file.
+    auto error = std::make_shared<QString>();
+    auto written = std::make_shared<bool>(false);
+    const auto work = [fileName, range = *range, write = std::move(write), error, written](const FileJob::Control& job) {
+        const auto fill = [&](QIODevice& out, QString*) {
+            write(out, range, job.keepGoing());
+            return !job.abandoned();
+        };
+        *written = writeFileWhole(fileName, fill, error.get());
     };
-    QString error;
-    if (!writeFileWhole(fileName, fill, &error)) {
-        showStatusMessage(QStringLiteral("%1 was not written: %2").arg(fileName, error));
-        return false;
-    }
-    return true;
+    const auto finished = [this, fileName, error, written] {
+        if (!*written)
+            showStatusMessage(QStringLiteral("%1 was not written: %2").arg(fileName, *error));
+    };
+    return fileJob().start("Saving Progress", "saving.....", range->to - range->from + 1, work, finished);
 }
 
 bool TfrmMain::ExportGraphText(const ChartModel& chart, const QString& fileName, QChar separator)
 {
-    return exportText(fileName, chart.points(), [&](QIODevice& out, TextRange range, const KeepGoing& keepGoing) {
-        writeGraphText(out, chart, range, separator, keepGoing);
-    });
+    // The worker writes from its own copy: the window may close meanwhile.
+    auto copy = std::make_shared<const ChartModel>(chart);
+    return exportText(fileName, chart.points(),
+                      [copy, separator, locale = QLocale()](QIODevice& out, TextRange range, const KeepGoing& keepGoing) {
+                          writeGraphText(out, *copy, range, separator, keepGoing, locale);
+                      });
 }
 
 bool TfrmMain::ExportGridText(const std::function<QString(int, int)>& cell, int rows, int lastColumn)
@@ -229,9 +206,11 @@ bool TfrmMain::ExportGridText(const std::function<QString(int, int)>& cell, int 
     const QString file = askSaveName(tableFilter(), "TXT");
     if (file.isEmpty())
         return false;
-    return exportText(file, rows, [&](QIODevice& out, TextRange range, const KeepGoing& keepGoing) {
-        writeGridText(out, cell, lastColumn, range, gridTextSeparator(file), keepGoing);
-    });
+    return exportText(file, rows,
+                      [cell, lastColumn, separator = gridTextSeparator(file)](QIODevice& out, TextRange range,
+                                                                              const KeepGoing& keepGoing) {
+                          writeGridText(out, cell, lastColumn, range, separator, keepGoing);
+                      });
 }
 
 namespace {
@@ -247,6 +226,27 @@ std::optional<GridText> tableOf(QWidget* window)
                         [leq](int r, int c) { return leq->gridCell(r, c); }};
     return std::nullopt;
 }
+
+// The same table as a copy of its own, for a worker to read while the window may change or close.
+std::optional<GridText> tableCopyOf(QWidget* window)
+{
+    if (auto* list = qobject_cast<TfrmList*>(window)) {
+        auto table = std::make_shared<const ListTable>(list->table());
+        return GridText{list->gridRowCount(), list->gridColumnCount(), [table](int r, int c) {
+                            return r == 0 ? table->header(c) : table->cell(r - 1, c);
+                        }};
+    }
+    const std::optional<GridText> table = tableOf(window);
+    if (!table)
+        return std::nullopt;
+    auto cells = std::make_shared<std::vector<QStringList>>(table->rows);
+    for (int r = 0; r < table->rows; ++r)
+        for (int c = 0; c < table->columns; ++c)
+            (*cells)[r] << table->cell(r, c);
+    return GridText{table->rows, table->columns, [cells](int r, int c) {
+                        return r >= 0 && r < int(cells->size()) ? cells->at(r).value(c) : QString();
+                    }};
+}
 } // namespace
 
 void TfrmMain::Save1Click()
@@ -254,7 +254,9 @@ void TfrmMain::Save1Click()
     QMdiSubWindow* active = m_mdi->activeSubWindow();
     if (!active)
         return;
-    if (const std::optional<GridText> table = tableOf(active->widget())) {
+    if (fileJob().running())
+        return; // one file job at a time
+    if (const std::optional<GridText> table = tableCopyOf(active->widget())) {
         // The data rows, every column after the row number.
         ExportGridText(table->cell, table->rows - 1, table->columns - 1);
     } else if (auto* graph = qobject_cast<TfrmGraph*>(active->widget())) {
@@ -275,6 +277,8 @@ void TfrmMain::btnPrintClick()
 
 void TfrmMain::Open1Click()
 {
+    if (fileJob().running())
+        return;
     TfrmOpenSave choice(this);
     choice.setWindowTitle("Open File");
     choice.useOpenCaptions();
@@ -301,67 +305,88 @@ void TfrmMain::OpenSingleFile()
         ImportTextFile(file, *separator);
 }
 
-TfrmList* TfrmMain::ImportTextFile(const QString& fileName, QChar separator)
+bool TfrmMain::ImportTextFile(const QString& fileName, QChar separator)
 {
+    if (fileJob().running())
+        return false;
     // Only a regular file is read: a device or a FIFO would never end.
-    QFile in;
+    auto in = std::make_shared<QFile>();
     QString why;
-    if (!openInputFile(in, fileName, kAnySize, &why)) {
+    if (!openInputFile(*in, fileName, kAnySize, &why)) {
         showStatusMessage(QStringLiteral("%1 was not opened: %2").arg(fileName, why));
-        return nullptr;
+        return false;
     }
-    ListTable table;
-    ImportStop stop;
-    {
-        ProgressJob job(this, "Open Progress", "0", 0);
-        table = ImportListTable(in, separator,
-                                job.keepGoing([](TfrmScope& s, std::int64_t rows) { s.setProgressText(QString::number(rows)); }),
-                                &stop);
-    }
-    if (stop.refused()) {
-        // Too large for a list, or unreadable part-way: no list that silently lacks rows.
-        Prompter::instance().message(QStringLiteral("%1 was not opened: %2").arg(fileName, stop.message()));
-        return nullptr;
-    }
-    auto* list = new TfrmList(*this);
-    list->setCaption(fileName);
-    list->setTable(std::move(table));
-    showNewChild(list, QSize(405 + 10, 460 + 30));
-    // Where a rule of the format ended reading early, say where and why.
-    if (!stop.message().isEmpty())
-        showStatusMessage(QStringLiteral("%1: %2").arg(QFileInfo(fileName).fileName(), stop.message()));
-    return list;
+    struct Imported {
+        ListTable table;
+        ImportStop stop;
+    };
+    auto imported = std::make_shared<Imported>();
+    const auto work = [in, separator, imported](const FileJob::Control& job) {
+        imported->table = ImportListTable(*in, separator, job.keepGoing(), &imported->stop);
+        in->close();
+    };
+    const auto finished = [this, fileName, imported] {
+        if (imported->stop.refused()) {
+            // Too large for a list, or unreadable part-way: no list that silently lacks rows.
+            Prompter::instance().message(
+                QStringLiteral("%1 was not opened: %2").arg(fileName, imported->stop.message()));
+            return;
+        }
+        auto* list = new TfrmList(*this);
+        list->setCaption(fileName);
+        list->setTable(std::move(imported->table));
+        showNewChild(list, QSize(405 + 10, 460 + 30));
+        // Where a rule of the format ended reading early, say where and why.
+        if (!imported->stop.message().isEmpty())
+            showStatusMessage(QStringLiteral("%1: %2").arg(QFileInfo(fileName).fileName(), imported->stop.message()));
+    };
+    const auto showRows = [](TfrmScope& s, std::int64_t rows) { s.setProgressText(QString::number(rows)); };
+    return fileJob().start("Open Progress", "0", 0, work, finished, showRows);
 }
 
 void TfrmMain::btnOutputToGraphClick()
 {
+    if (fileJob().running())
+        return;
     QMdiSubWindow* active = m_mdi->activeSubWindow();
     auto* list = active ? qobject_cast<TfrmList*>(active->widget()) : nullptr;
     if (!list)
         return;
-    const ListTable& table = list->table();
-    if (table.rowCount() == 0 || table.cell(0, 1).isEmpty()) {
+    auto table = std::make_shared<const ListTable>(list->table());
+    if (table->rowCount() == 0 || table->cell(0, 1).isEmpty()) {
         Prompter::instance().message(kNoDataToGraph);
         return;
     }
-    auto* w = new TfrmGraph(*this, GraphKind::File);
+    // The new window waits hidden, as a child of this one, until its chart is filled.
+    QPointer<TfrmGraph> w = new TfrmGraph(*this, GraphKind::File, this);
+    w->hide();
     w->setCaption(list->caption());
-    QString error;
-    ListGraphReport report;
-    {
-        ProgressJob job(this, "Graphing Progress", "graphing.....", table.rowCount());
-        error = listToGraph(table, w->model(), job.keepGoing(), QLocale(), &report);
-    }
-    showGraphWindow(*w);
-    if (!error.isEmpty()) {
-        Prompter::instance().message(error);
-        return;
-    }
-    w->GraphStatistics();
-    w->refreshChart();
-    // Rows that could not be read are left out of the graph, never drawn as made-up points.
-    if (!report.message().isEmpty())
-        showStatusMessage(report.message());
+    struct Graphed {
+        ChartModel chart;
+        QString error;
+        ListGraphReport report;
+    };
+    auto graphed = std::make_shared<Graphed>(Graphed{w->model(), {}, {}});
+    const auto work = [table, graphed, locale = QLocale()](const FileJob::Control& job) {
+        graphed->error = listToGraph(*table, graphed->chart, job.keepGoing(), locale, &graphed->report);
+    };
+    const auto finished = [this, w, graphed] {
+        if (!w)
+            return;
+        w->chart().setModel(std::move(graphed->chart));
+        showGraphWindow(*w);
+        if (!graphed->error.isEmpty()) {
+            Prompter::instance().message(graphed->error);
+            return;
+        }
+        w->GraphStatistics();
+        w->refreshChart();
+        // Rows that could not be read are left out of the graph, never drawn as made-up points.
+        if (!graphed->report.message().isEmpty())
+            showStatusMessage(graphed->report.message());
+    };
+    if (!fileJob().start("Graphing Progress", "graphing.....", table->rowCount(), work, finished))
+        delete w;
 }
 
 bool TfrmMain::OpenGraphFile(const QString& fileName)

@@ -11,6 +11,7 @@
 #include "meter/simulatedmeter.h"
 #include "meter/simulatedtransport.h"
 #include "panel/tfrmpanel.h"
+#include "shell/filejob.h"
 #include "shell/settings.h"
 #include "shell/tfrmmain.h"
 #include "support/testenv.h"
@@ -54,6 +55,14 @@ protected:
     {
         while (spy.count() < n)
             ASSERT_TRUE(spy.wait(5000));
+    }
+    // Runs the event loop until the file job on its worker thread (if one runs) has finished.
+    void finishFileJob()
+    {
+        while (main->fileJob().running()) {
+            QSignalSpy spy(&main->fileJob(), &FileJob::jobFinished);
+            ASSERT_TRUE(spy.wait(5000));
+        }
     }
     void TearDown() override { delete main; }
     TfrmPanel* panel() { return main->windows().singles().panel; }

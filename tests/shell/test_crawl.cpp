@@ -37,6 +37,7 @@
 #include "meter/simulatedmeter.h"
 #include "meter/simulatedtransport.h"
 #include "shell/settings.h"
+#include "shell/filejob.h"
 #include "shell/tfrmmain.h"
 #include "support/testenv.h"
 
@@ -287,7 +288,11 @@ protected:
             break;
         case State::DataLogger: loadData(); break;
         case State::List: {
-            ASSERT_NE(main->ImportTextFile(files() + "/b.txt", QLatin1Char('\t')), nullptr);
+            ASSERT_TRUE(main->ImportTextFile(files() + "/b.txt", QLatin1Char('\t')));
+            while (main->fileJob().running()) {
+                QSignalSpy done(&main->fileJob(), &FileJob::jobFinished);
+                ASSERT_TRUE(done.wait(5000));
+            }
             break;
         }
         case State::Leq: main->LEQ1Click(); break;

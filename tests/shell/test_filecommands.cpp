@@ -93,6 +93,26 @@ protected:
             l.removeLast();
         return l;
     }
+    // File > Save, then the event loop until the export on its worker has ended.
+    void save()
+    {
+        main->Save1Click();
+        finishFileJob();
+    }
+    // Imports a tab-separated file and waits for its list window (nullptr when none came).
+    TfrmList* importText(const QString& file)
+    {
+        if (!main->ImportTextFile(file, QLatin1Char('\t')))
+            return nullptr;
+        finishFileJob();
+        return activeList();
+    }
+    // Output Tabular to graph, then the event loop until its graph window is there.
+    void outputToGraph()
+    {
+        main->btnOutputToGraphClick();
+        finishFileJob();
+    }
     TfrmList* activeList() const
     {
         QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
@@ -110,12 +130,12 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
 {
     // No child window active that saves: nothing.
     main->mdiArea()->setActiveSubWindow(main->frameOf(panel()));
-    main->Save1Click();
+    save();
     EXPECT_TRUE(prompts.fileDialogs.isEmpty());
 
     // A graph window: the graph save dialog at once.
     graphWindow(10, 10);
-    main->Save1Click();
+    save();
     EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [GHF]").arg(kGraphFilter)}));
     EXPECT_TRUE(choiceCaptions.isEmpty());
 
@@ -134,7 +154,7 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
     main->mdiArea()->setActiveSubWindow(main->frameOf(main->dataLogger().window()));
     prompts.fileDialogs.clear();
     choice = TfrmOpenSave::mrSingle;
-    main->Save1Click();
+    save();
     EXPECT_EQ(choiceCaptions, QStringList({"Save File: Save all data sets to a data set collection file(*.set) / "
                                            "Save single selected  data set to a  file"}));
     EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [GHF]").arg(kGraphFilter)}));
@@ -143,7 +163,7 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
     prompts.fileDialogs.clear();
     main->LEQ1Click();
     main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->windows().singles().leq)));
-    main->Save1Click();
+    save();
     EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [TXT]").arg(kTableFilter)}));
 }
 
@@ -168,7 +188,7 @@ TEST_F(FileCommandsTest, ADataSetWithoutAStartIsNotSavedAsAGraph)
     prompts.messages.clear();
     prompts.fileDialogs.clear();
     choice = TfrmOpenSave::mrSingle;
-    main->Save1Click();
+    save();
     EXPECT_TRUE(prompts.fileDialogs.isEmpty()) << "no file is asked for";
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].startsWith("Data set 1 has no readable start date and time"))
@@ -177,7 +197,7 @@ TEST_F(FileCommandsTest, ADataSetWithoutAStartIsNotSavedAsAGraph)
     // Another set with its start is saved as before.
     main->dataLogger().ShowDataSet(1);
     EXPECT_EQ(main->dataLogger().shownSetWithoutStart(), -1);
-    main->Save1Click();
+    save();
     EXPECT_EQ(prompts.fileDialogs.size(), 1);
 }
 
@@ -202,7 +222,7 @@ TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
         rangeTo = c.to;
         const QString file = data.file(QStringLiteral("range%1.TXT").arg(n++));
         prompts.fileNames = {file};
-        main->Save1Click();
+        save();
         const QList<QByteArray> l = lines(file);
         ASSERT_EQ(l.size(), c.last - c.first + 1);
         EXPECT_TRUE(l.first().endsWith(QString("\t%1\r").arg(60.0 + 0.1 * (c.first - 1), 0, 'f', 1).toLatin1()));
@@ -213,7 +233,7 @@ TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
     rangeTo = "many";
     const QString bad = data.file("bad.txt");
     prompts.fileNames = {bad};
-    main->Save1Click();
+    save();
     EXPECT_EQ(prompts.messages.last(), "invalid integer");
     EXPECT_FALSE(QFile::exists(bad));
 
@@ -221,15 +241,15 @@ TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
     rangeAll = true;
     const QString csv = data.file("upper.CSV");
     prompts.fileNames = {csv};
-    main->Save1Click();
+    save();
     EXPECT_TRUE(lines(csv).first().contains(", 13:05:07.0, 60.0"));
     const QString other = data.file("other.dat");
     prompts.fileNames = {other};
-    main->Save1Click();
+    save();
     EXPECT_FALSE(QFile::exists(other));
     const QString ghf = data.file("g.GHF");
     prompts.fileNames = {ghf};
-    main->Save1Click();
+    save();
     ChartModel back;
     ASSERT_TRUE(LoadChartState(back, ghf));
     EXPECT_EQ(back.points(), w->model().points());
@@ -249,7 +269,7 @@ TEST_F(FileCommandsTest, AGraphTextExportThatCannotBeWrittenKeepsTheOldFile)
     prompts.fileNames = {file};
     {
         test::ScopedFileSizeLimit full(1000);
-        main->Save1Click();
+        save();
     }
     EXPECT_EQ(lines(file), QList<QByteArray>{"old lines\r"});
     EXPECT_EQ(main->readings().messageLabel().text(), file + " was not written: File too large");
@@ -257,7 +277,7 @@ TEST_F(FileCommandsTest, AGraphTextExportThatCannotBeWrittenKeepsTheOldFile)
 
     // With room, the new text replaces it.
     prompts.fileNames = {file};
-    main->Save1Click();
+    save();
     EXPECT_EQ(lines(file).size(), 300);
 }
 
@@ -285,7 +305,7 @@ TEST_F(FileCommandsTest, ANameWithoutExtensionIsSavedAsTheTypeChosenInTheDialog)
         prompts.fileNames = {data.file(c.typed)};
         prompts.filters = {c.entry};
         main->mdiArea()->setActiveSubWindow(main->frameOf(w));
-        main->Save1Click();
+        save();
         const QStringList after = QDir(data.path()).entryList(QDir::Files);
         QStringList added;
         for (const QString& f : after)
@@ -309,7 +329,7 @@ TEST_F(FileCommandsTest, ANameWithoutExtensionIsSavedAsTheTypeChosenInTheDialog)
     main->mdiArea()->setActiveSubWindow(main->frameOf(leq));
     prompts.fileNames = {data.file("table")};
     prompts.filters = {"EXCEL file format(*.csv,seperated by comma) |*.CSV"};
-    main->Save1Click();
+    save();
     EXPECT_FALSE(QFile::exists(data.file("table")));
     ASSERT_EQ(lines(data.file("table.csv")).size(), 1);
     EXPECT_TRUE(lines(data.file("table.csv")).first().startsWith("10/12/2026,12:00:00,"));
@@ -360,12 +380,13 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
         main->mdiArea()->setActiveSubWindow(main->frameOf(source));
         const QString file = data.file(name);
         prompts.fileNames = {file};
-        main->Save1Click();
+        save();
         ASSERT_EQ(lines(file).size(), 40) << "the export ends at the first point without a time";
 
         choice = TfrmOpenSave::mrSingle;
         prompts.fileNames = {file};
         main->Open1Click();
+        finishFileJob();
         TfrmList* list = activeList();
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->caption(), file);
@@ -373,6 +394,7 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
         EXPECT_TRUE(main->toolButton(MainButton::OutputToGraph)->isEnabled());
 
         main->toolButton(MainButton::OutputToGraph)->click();
+        finishFileJob();
         QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
         auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
         ASSERT_NE(graph, nullptr);
@@ -392,10 +414,10 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     graphWindow(10, 10);
-    main->Save1Click();
+    save();
     main->LEQ1Click();
     main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->windows().singles().leq)));
-    main->Save1Click();
+    save();
     EXPECT_EQ(prompts.fileDialogs,
               QStringList({"save Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT [GHF]",
                            "save  TXT file(*.txt,data seperated by tab)|*.TXT [TXT]"}));
@@ -407,12 +429,12 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
     main->mdiArea()->setActiveSubWindow(main->frameOf(graphWindow(5, 5)));
     const QString file = data.file("komma.txt");
     prompts.fileNames = {file};
-    main->Save1Click();
+    save();
     EXPECT_TRUE(lines(file).first().contains("\t60,0\r"));
-    TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
+    TfrmList* list = importText(file);
     ASSERT_NE(list, nullptr);
     main->mdiArea()->setActiveSubWindow(main->frameOf(list));
-    main->btnOutputToGraphClick();
+    outputToGraph();
     QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
     auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
     ASSERT_NE(graph, nullptr);
@@ -430,13 +452,13 @@ TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
         f.write("14/03/2026\t13:05:07.0\t60.0\r\n14/03/2026\t13:05:08.0\tloud\r\n14/03/2026\t13:05:09.0\t62.0\r\n"
                 "notes\r\n14/03/2026\t13:05:10.0\t63.0\r\n");
     }
-    TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
+    TfrmList* list = importText(file);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->table().rowCount(), 3);
     EXPECT_TRUE(main->readings().messageLabel().text().contains("reading stopped at line 4")) << main->readings().messageLabel().text().toStdString();
 
     main->mdiArea()->setActiveSubWindow(main->frameOf(list));
-    main->btnOutputToGraphClick();
+    outputToGraph();
     QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
     auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
     ASSERT_NE(graph, nullptr);
@@ -447,14 +469,14 @@ TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
 
     const QString fifo = data.file("fifo.txt");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_EQ(main->ImportTextFile(fifo, QLatin1Char('\t')), nullptr);
+    EXPECT_EQ(importText(fifo), nullptr);
     EXPECT_TRUE(main->readings().messageLabel().text().contains("not a regular file")) << main->readings().messageLabel().text().toStdString();
 }
 
 TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)
 {
     graphWindow(5, 5);
-    main->btnOutputToGraphClick(); // a graph window is active: nothing
+    outputToGraph(); // a graph window is active: nothing
     EXPECT_TRUE(prompts.messages.isEmpty());
 
     const QString empty = data.file("empty.txt");
@@ -463,8 +485,8 @@ TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("\r\n");
     }
-    ASSERT_NE(main->ImportTextFile(empty, QLatin1Char('\t')), nullptr);
-    main->btnOutputToGraphClick();
+    ASSERT_NE(importText(empty), nullptr);
+    outputToGraph();
     EXPECT_EQ(prompts.messages, QStringList({"No data to graph !"}));
 }
 

@@ -64,7 +64,10 @@ protected:
         for (int i = 1; i <= n; ++i)
             f.write(QString("d%1\tt%1\tv%1\r\n").arg(i).toUtf8());
         f.close();
-        TfrmList* list = main->ImportTextFile(file, QLatin1Char('\t'));
+        EXPECT_TRUE(main->ImportTextFile(file, QLatin1Char('\t')));
+        finishFileJob();
+        QMdiSubWindow* active = main->mdiArea()->activeSubWindow();
+        TfrmList* list = active ? qobject_cast<TfrmList*>(active->widget()) : nullptr;
         EXPECT_NE(list, nullptr);
         activate(list);
         return list;

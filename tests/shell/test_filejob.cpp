@@ -1,0 +1,152 @@
+// The exports on their worker thread: while one runs the file commands start no other, Cancel
+// keeps the lines written so far as it always did, and closing the main window gives the job up
+// without waiting for it, leaving the old file whole.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QSemaphore>
+
+#include "base/datetime.h"
+#include "files/tfrmopensave.h"
+#include "files/tfrmscope.h"
+#include "graph/chartmodel.h"
+#include "graph/core/chartsetup.h"
+#include "graph/window/tfrmgraph.h"
+#include "mainwindowfixture.h"
+
+using namespace quedral;
+
+namespace {
+
+class FileJobTest : public test::MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        test::MainWindowTest::SetUp();
+        TfrmScope::setRangeRunner([](TfrmScope& d) {
+            d.chooseRange(true, "1", "1");
+            return true;
+        });
+        TfrmOpenSave::setRunner([this](TfrmOpenSave&) {
+            ++openChoices;
+            return TfrmOpenSave::mrCancel;
+        });
+        // Every job waits on its worker until the test lets it go.
+        main->fileJob().setBeforeWork([this] { gate.acquire(); });
+        auto* w = new TfrmGraph(*main, GraphKind::File);
+        const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
+        NewChart(w->model(), 1, 300, t0, t0 + 300 * kSecondInDays, 30, 130);
+        for (int i = 0; i < 300; ++i) {
+            w->model().setXDataII(0, i, t0 + i * kSecondInDays);
+            w->model().setYData(0, i, 60.0f);
+        }
+        main->showGraphWindow(*w);
+        main->mdiArea()->setActiveSubWindow(main->frameOf(w));
+        file = data.file("export.txt");
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old lines\r\n");
+    }
+    void TearDown() override
+    {
+        gate.release(10); // never leave a worker waiting
+        TfrmScope::setRangeRunner({});
+        TfrmOpenSave::setRunner({});
+        test::MainWindowTest::TearDown();
+        QLocale::setDefault(QLocale::c());
+    }
+    // Starts the export of the active graph window into `file`; the worker waits at the gate.
+    void startExport()
+    {
+        prompts.fileNames = {file};
+        main->Save1Click();
+        ASSERT_TRUE(main->fileJob().running());
+    }
+    TfrmScope* progressWindow() const
+    {
+        for (TfrmScope* s : main->findChildren<TfrmScope*>())
+            if (s->windowTitle() == "Saving Progress" && s->isVisible())
+                return s;
+        return nullptr;
+    }
+    int fileLines() const
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? int(f.readAll().count('\n')) : -1;
+    }
+    QByteArray fileText() const
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QSemaphore gate;
+    QString file;
+    int openChoices = 0;
+};
+
+TEST_F(FileJobTest, WhileAnExportRunsTheFileCommandsStartNothingElse)
+{
+    startExport();
+    ASSERT_NE(progressWindow(), nullptr);
+    const QStringList dialogs = prompts.fileDialogs;
+    prompts.fileNames = {data.file("second.txt")};
+    main->Save1Click();
+    main->Open1Click();
+    main->btnOutputToGraphClick();
+    EXPECT_EQ(prompts.fileDialogs, dialogs) << "no second file dialog";
+    EXPECT_EQ(openChoices, 0);
+    EXPECT_FALSE(QFile::exists(data.file("second.txt")));
+
+    // The first export goes on and writes its file whole; then Save works again.
+    gate.release();
+    finishFileJob();
+    EXPECT_EQ(fileLines(), 300);
+    EXPECT_EQ(progressWindow(), nullptr);
+    gate.release();
+    prompts.fileNames = {data.file("second.txt")};
+    main->Save1Click();
+    finishFileJob();
+    EXPECT_TRUE(QFile::exists(data.file("second.txt")));
+}
+
+TEST_F(FileJobTest, CancelKeepsTheLinesWrittenBeforeIt)
+{
+    startExport();
+    TfrmScope* progress = progressWindow();
+    ASSERT_NE(progress, nullptr);
+    progress->findChild<QPushButton*>("btnCancel")->click();
+    gate.release();
+    finishFileJob();
+    // The writer asks after its first line: that line replaces the old file, as before.
+    EXPECT_EQ(fileLines(), 1);
+    EXPECT_TRUE(fileText().contains("\t13:05:07.0\t60.0\r\n"));
+    EXPECT_EQ(progressWindow(), nullptr);
+    EXPECT_TRUE(main->readings().messageLabel().text().isEmpty());
+}
+
+TEST_F(FileJobTest, ClosingTheMainWindowGivesTheExportUpAndKeepsTheOldFile)
+{
+    startExport();
+    QPointer<QThread> worker = main->fileJob().thread();
+    ASSERT_NE(worker, nullptr);
+    main->close(); // returns at once: the worker still waits at the gate
+    EXPECT_FALSE(main->fileJob().running());
+    EXPECT_EQ(progressWindow(), nullptr);
+    gate.release();
+    ASSERT_TRUE(worker); // deleted only from the event loop, once it has ended
+    ASSERT_TRUE(worker->wait(5000));
+    EXPECT_EQ(fileText(), "old lines\r\n");
+    EXPECT_EQ(QDir(data.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"export.txt"})
+        << "nothing left beside it";
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(main->readings().messageLabel().text().isEmpty()) << "the outcome is dropped";
+}
+
+} // namespace
