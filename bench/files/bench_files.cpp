@@ -14,8 +14,8 @@
 #include "base/datadir.h"
 #include "base/datetime.h"
 #include "files/textfiles.h"
-#include "graph/chartmodel.h"
-#include "graph/core/listgraph.h"
+#include "chart/chartmodel.h"
+#include "graph/listgraph.h"
 
 using namespace quedral;
 
@@ -91,7 +91,7 @@ void BM_ImportTabText(benchmark::State& state)
     for (auto _ : state) {
         QFile f(file);
         f.open(QIODevice::ReadOnly);
-        const ListTable t = ImportListTable(f, '\t');
+        const ListTable t = importListTable(f, '\t');
         rows = t.rowCount();
         table = residentMb() - before;
         benchmark::DoNotOptimize(t);
@@ -122,7 +122,7 @@ void BM_ListToGraph(benchmark::State& state)
 {
     QFile f(bigTextFile());
     f.open(QIODevice::ReadOnly);
-    const ListTable table = ImportListTable(f, '\t');
+    const ListTable table = importListTable(f, '\t');
     for (auto _ : state) {
         ChartModel chart;
         const QString error = listToGraph(table, chart);

@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "graph/stats/leqmath.h"
+#include "stats/leqmath.h"
 #include "leq/leqmeasurement.h"
 #include "leq/leqrunner.h"
 #include "meter/meterlink.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedtransport.h"
 
 using namespace quedral;
 

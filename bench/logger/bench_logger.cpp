@@ -5,8 +5,8 @@
 #include "logger/datasets.h"
 #include "logger/download.h"
 #include "meter/meterlink.h"
-#include "meter/simulatedtransport.h"
-#include "meter/simulatedmemory.h"
+#include "meter/simulator/simulatedtransport.h"
+#include "meter/simulator/simulatedmemory.h"
 
 using namespace quedral;
 
@@ -32,7 +32,7 @@ void BM_DecodeFullMemory(benchmark::State& state)
     const QDateTime now = QDateTime::currentDateTime();
     std::int64_t samples = 0;
     for (auto _ : state) {
-        DecodeResult r = DecodeMemoryImage(image, lastAddressOf(image), now);
+        DecodeResult r = decodeMemoryImage(image, lastAddressOf(image), now);
         samples = static_cast<std::int64_t>(r.store->Levels.size());
         benchmark::DoNotOptimize(r);
     }
@@ -45,7 +45,7 @@ BENCHMARK(BM_DecodeFullMemory)->Arg(4000)->Arg(100)->Unit(benchmark::kMillisecon
 void BM_TableTexts(benchmark::State& state)
 {
     const MemoryImage image = fullImage(4000);
-    const DecodeResult r = DecodeMemoryImage(image, lastAddressOf(image), QDateTime::currentDateTime());
+    const DecodeResult r = decodeMemoryImage(image, lastAddressOf(image), QDateTime::currentDateTime());
     for (auto _ : state)
         for (int n = 0; n < r.store->size(); ++n)
             benchmark::DoNotOptimize(dataSetRow(r, n));
@@ -61,7 +61,7 @@ void BM_DownloadFullMemory(benchmark::State& state)
     MeterLink link(transport);
     for (auto _ : state) {
         transport.clearCalls();
-        const DownloadResult r = DownloadMemory(link);
+        const DownloadResult r = downloadMemory(link);
         if (r.code != DownloadCode::Ok)
             state.SkipWithError("download failed");
         benchmark::DoNotOptimize(r.image.data());

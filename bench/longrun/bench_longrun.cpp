@@ -29,7 +29,7 @@
 #include "cli/cli.h"
 #include "leq/leqmeasurement.h"
 #include "meter/poller.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedtransport.h"
 
 using namespace quedral;
 using Steady = std::chrono::steady_clock;

@@ -15,9 +15,9 @@
 
 #include "base/datadir.h"
 #include "meter/meterworker.h"
-#include "meter/simulatedmeter.h"
-#include "meter/simulatedtransport.h"
-#include "shell/tfrmmain.h"
+#include "meter/simulator/simulatedmeter.h"
+#include "meter/simulator/simulatedtransport.h"
+#include "shell/mainwindow.h"
 
 using namespace quedral;
 
@@ -44,7 +44,7 @@ int main(int argc, char** argv)
     MainOptions options;
     options.transport = std::move(transport);
     options.startPollDelayMs = 0;
-    TfrmMain main(std::move(options));
+    MainWindow main(std::move(options));
     main.resize(1400, 800);
     main.show();
 

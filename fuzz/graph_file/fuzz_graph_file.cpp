@@ -15,7 +15,7 @@
 #include "files/graphinfo.h"
 #include "files/textfiles.h"
 #include "fuzz/support/fuzzsupport.h"
-#include "graph/chartmodel.h"
+#include "chart/chartmodel.h"
 
 using namespace quedral;
 
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ChartModel chart;
     const QByteArray before = chart.serialize();
     QString error;
-    if (!LoadChartState(chart, in, &error)) {
+    if (!loadChartState(chart, in, &error)) {
         if (error.isEmpty())
             fuzz::violated("a refused graph file without a reason");
         if (chart.serialize() != before)
@@ -59,10 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeGraphText(text, chart, TextRange{1, std::min(chart.points(), 2000)}, QLatin1Char(','), {}, QLocale::c());
 
     const QString out = scratchFile("out.ghf");
-    if (!SaveChartState(chart, out, &error))
+    if (!saveChartState(chart, out, &error))
         return 0;
     ChartModel again;
-    if (!LoadChartState(again, out, &error))
+    if (!loadChartState(again, out, &error))
         fuzz::violated("a chart that loaded did not load again after saving");
     return 0;
 }

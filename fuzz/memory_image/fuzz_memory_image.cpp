@@ -2,7 +2,7 @@
 // decoded into data sets, then everything that reads the data sets: the table rows, the spans,
 // the chart of a set as the DataLogger window draws it, and its WAV series.
 #include "fuzz/support/fuzzsupport.h"
-#include "graph/chartmodel.h"
+#include "chart/chartmodel.h"
 #include "logger/datasetchart.h"
 #include "logger/datasets.h"
 #include "wav/wavseries.h"
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::fuzzClock();
     const MemoryImage image(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     (void)dataSetCountOf(image);
-    const DecodeResult d = DecodeMemoryImage(image, lastAddressOf(image), fuzz::fixedNow());
+    const DecodeResult d = decodeMemoryImage(image, lastAddressOf(image), fuzz::fixedNow());
     if (!d.store)
         return 0;
     const DataSetStore& store = *d.store;
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::violated("a data set's span outside the store");
         (void)store.info(n);
         ChartModel chart;
-        PutDataSet(chart, store, n);
+        putDataSet(chart, store, n);
         const QString wave = waveText(d, n);
         const int interval = store.info(n).interval;
         if (wav::namesWaveFile(wave) && interval > 0) {

@@ -26,11 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (received > announced)
             fuzz::violated("more bytes received than the transfer announced");
     };
-    const DownloadResult r = DownloadMemory(link, progress);
+    const DownloadResult r = downloadMemory(link, progress);
     if (r.code != DownloadCode::Ok) {
         if (!r.image.isEmpty())
             fuzz::violated("a failed download kept its bytes");
-        RecoverAfterFailedDownload(link);
+        recoverAfterFailedDownload(link);
         (void)loadOutcome(r.code);
         return 0;
     }
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::violated("a download that is not the size it announced, or larger than the memory");
     if (collectionLength(r.image.size(), r.lastAddress) > kLoggedMemoryBytes)
         fuzz::violated("a collection longer than the meter's memory");
-    const DecodeResult d = DecodeMemoryImage(r.image, r.lastAddress, fuzz::fixedNow());
+    const DecodeResult d = decodeMemoryImage(r.image, r.lastAddress, fuzz::fixedNow());
     const LoadOutcome outcome = loadOutcome(d.code);
     if (outcome.accepted && !d.store)
         fuzz::violated("an accepted load without data sets");

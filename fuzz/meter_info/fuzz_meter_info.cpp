@@ -30,9 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::ReplayTransport tape(data, size);
         MeterLink link(tape);
         SetupBuffers buffers;
-        const InformationResult result = ReadMeterInformation(link, buffers, QLocale::c());
+        const InformationResult result = readMeterInformation(link, buffers, QLocale::c());
         (void)informationMessage(result);
-        const ByteReadResult byte = ReadSettingByte(link, buffers, 0x100);
+        const ByteReadResult byte = readSettingByte(link, buffers, 0x100);
         if (byte.value && (*byte.value < 0 || *byte.value > 255))
             fuzz::violated("a setting byte outside 0..255");
         (void)serviceErrorMessage(byte.code);
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::ReplayTransport tape(data, size);
         MeterLink link(tape);
         SetupBuffers buffers;
-        (void)QuickRecord(link, buffers, 10, 2);
+        (void)quickRecord(link, buffers, 10, 2);
     }
     return 0;
 }

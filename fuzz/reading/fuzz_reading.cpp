@@ -1,6 +1,6 @@
 // The live reading (reply to 'A'), every way the program takes it in: the decode and the
 // panel's display rules; the poll with the unattended recording (RecordSession: probe, polls,
-// RecordSample, Stop); and the live Leq measurement's ticks with its table, its saved text and
+// recordReading, Stop); and the live Leq measurement's ticks with its table, its saved text and
 // its graph. The input is a tape of 32-byte replies.
 #include <QBuffer>
 #include <QLocale>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz/support/fuzzsupport.h"
-#include "graph/chartmodel.h"
+#include "chart/chartmodel.h"
 #include "leq/leqmeasurement.h"
 #include "leq/leqrunner.h"
 #include "meter/meterlink.h"
@@ -28,7 +28,7 @@ void decodeAndShow(const ReplyBytes& reply, std::uint8_t& clockShown)
     const MeterReading r = decodeReading(reply);
     (void)isFramedReading(reply);
     const int level = DisplayLevel(r);
-    const float db = DisplayLevelDb(r);
+    const float db = displayLevelDb(r);
     if (!std::isfinite(db))
         fuzz::violated("a displayed level that is not a number");
     (void)maxMinDisplay(r);
@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The window's Graph refuses an empty table before it draws ("No data to graph !").
         if (!rows.empty()) {
             ChartModel chart;
-            PutLeqTable(chart, rows);
+            putLeqTable(chart, rows);
         }
     }
     return 0;

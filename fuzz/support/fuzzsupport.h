@@ -41,7 +41,7 @@ inline QDateTime fixedNow()
     std::abort();
 }
 
-// The meter as a tape: every UsbRead takes the next 32 bytes of the input (a short tail is
+// The meter as a tape: every usbRead takes the next 32 bytes of the input (a short tail is
 // zero-filled). Once the tape is used up, reads fail (the meter falls silent), or, with
 // fillAfterEnd, deliver 0xFF bytes (erased memory) for at most maxFilledReads more reads.
 // Writes succeed while the device is open; the serial number is taken from the tape too.
@@ -53,21 +53,21 @@ public:
     {
     }
 
-    void UsbClose() override { m_open = false; }
-    int UsbOpen(std::uint16_t, std::uint16_t) override
+    void usbClose() override { m_open = false; }
+    int usbOpen(std::uint16_t, std::uint16_t) override
     {
         m_open = true;
         return 0;
     }
-    int UsbSetTimeouts(int, int) override { return 0; }
-    int UsbWrite(int length, const std::uint8_t* frame) override
+    int usbSetTimeouts(int, int) override { return 0; }
+    int usbWrite(int length, const std::uint8_t* frame) override
     {
         if (length <= 0 || !frame)
             violated("a command write without a frame");
         return m_open ? 0 : 1;
     }
-    void UsbPurge() override {}
-    int UsbRead(int length, std::uint8_t* buffer) override
+    void usbPurge() override {}
+    int usbRead(int length, std::uint8_t* buffer) override
     {
         if (!m_open || length <= 0)
             return 1;
@@ -86,13 +86,13 @@ public:
         }
         return 1;
     }
-    int UsbWriteBlock(int length, const std::uint8_t* block) override
+    int usbWriteBlock(int length, const std::uint8_t* block) override
     {
         if (length <= 0 || !block)
             violated("a block write without a block");
         return m_open ? 0 : 1;
     }
-    void UsbReadSerial(int, char* buffer, int size) override
+    void usbReadSerial(int, char* buffer, int size) override
     {
         if (size <= 0)
             return;

@@ -10,9 +10,9 @@
 #include "files/graphinfo.h"
 #include "files/textfiles.h"
 #include "fuzz/support/fuzzsupport.h"
-#include "graph/chartmodel.h"
-#include "graph/core/listgraph.h"
-#include "graph/stats/leqmath.h"
+#include "chart/chartmodel.h"
+#include "graph/listgraph.h"
+#include "stats/leqmath.h"
 
 using namespace quedral;
 
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     in.open(QIODevice::ReadOnly);
 
     std::int64_t lastDone = 0;
-    const ListTable table = ImportListTable(in, separator, [&](std::int64_t done) {
+    const ListTable table = importListTable(in, separator, [&](std::int64_t done) {
         if (done < lastDone)
             fuzz::violated("the import's progress went backwards");
         lastDone = done;

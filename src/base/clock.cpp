@@ -48,7 +48,7 @@ void ManualClock::advanceMs(std::int64_t ms)
     m_now = m_now.addMSecs(ms);
 }
 
-void WaitMilliseconds(int ms)
+void waitMilliseconds(int ms)
 {
     Clock& c = Clock::instance();
     const std::int64_t start = c.tickMs();

@@ -48,6 +48,6 @@ private:
 
 // Reads the tick counter and loops until more than ms milliseconds have passed.
 // Processes no events while it waits.
-void WaitMilliseconds(int ms);
+void waitMilliseconds(int ms);
 
 } // namespace quedral

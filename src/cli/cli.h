@@ -12,7 +12,7 @@
 #include "logger/datasets.h"
 #include "meter/frames.h"
 #include "meter/reading.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "meter/transport.h"
 
 namespace quedral {

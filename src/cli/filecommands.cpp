@@ -17,10 +17,10 @@
 #include "files/graphfile.h"
 #include "files/graphtext.h"
 #include "files/textfiles.h"
-#include "graph/core/listgraph.h"
-#include "graph/chartmodel.h"
-#include "graph/core/chartsetup.h"
-#include "graph/stats/leqmath.h"
+#include "graph/listgraph.h"
+#include "chart/chartmodel.h"
+#include "graph/chartsetup.h"
+#include "stats/leqmath.h"
 #include "logger/datasetchart.h"
 #include "wav/wavseries.h"
 
@@ -32,12 +32,12 @@ int cmdDecode(Context& ctx, const Arguments& a)
     const bool samples = a.has("--samples");
     QByteArray image;
     QString error;
-    if (!ReadCollectionFile(file, image, &error)) {
+    if (!readCollectionFile(file, image, &error)) {
         ctx.err << file << ": " << error << "\n";
         return 1;
     }
     const int last = lastAddressOf(image);
-    const DecodeResult d = DecodeMemoryImage(image, last);
+    const DecodeResult d = decodeMemoryImage(image, last);
     ctx.out << decodeJson(d, last, samples) << "\n";
     // Damaged sets (33 to 35) are printed as far as they were read, and the decode fails.
     if (!d.problems.empty())
@@ -62,11 +62,11 @@ int cmdGraphInfo(Context& ctx, const Arguments& args)
 static bool loadDataSet(const QString& file, int n, DecodeResult& d, QString& error)
 {
     QByteArray image;
-    if (!ReadCollectionFile(file, image, &error)) {
+    if (!readCollectionFile(file, image, &error)) {
         error = file + ": " + error;
         return false;
     }
-    d = DecodeMemoryImage(image, lastAddressOf(image));
+    d = decodeMemoryImage(image, lastAddressOf(image));
     if (!d.store || d.store->empty()) {
         error = QStringLiteral("%1: no data sets (decode code %2)").arg(file).arg(d.code);
         return false;
@@ -110,12 +110,12 @@ static bool loadChartFile(const QString& file, std::optional<int> set, ChartMode
         if (!loadDataSet(file, n, d, error))
             return false;
         const DataSetSpan span = d.store->Span(n - 1);
-        NewChart(chart, 1, static_cast<int>(span.count), span.start, span.end, 30.0f, 130.0f);
-        PutDataSet(chart, *d.store, n - 1);
+        newChart(chart, 1, static_cast<int>(span.count), span.start, span.end, 30.0f, 130.0f);
+        putDataSet(chart, *d.store, n - 1);
         return true;
     }
     if (ext == QLatin1String("ghf")) {
-        if (!LoadChartState(chart, file, &error)) {
+        if (!loadChartState(chart, file, &error)) {
             error = file + ": " + error;
             return false;
         }
@@ -191,7 +191,7 @@ int cmdLeq(Context& ctx, const Arguments& a)
 static bool writeChartFile(const ChartModel& chart, const QString& file, QString& error, ExistingFile existing)
 {
     if (QFileInfo(file).suffix().toLower() == QLatin1String("ghf")) {
-        if (!SaveChartState(chart, file, &error, existing)) {
+        if (!saveChartState(chart, file, &error, existing)) {
             error = file + ": " + error;
             return false;
         }
@@ -295,7 +295,7 @@ int cmdImport(Context& ctx, const Arguments& a)
     // Rows are never dropped unseen: a file past the limits is refused, where reading stopped
     // early and the rows left out of the graph are said on stderr.
     ImportStop stop;
-    const ListTable table = ImportListTable(in, *separator, {}, &stop);
+    const ListTable table = importListTable(in, *separator, {}, &stop);
     if (stop.refused()) {
         ctx.err << file << ": " << stop.message() << "; nothing was written\n";
         return 1;
@@ -316,7 +316,7 @@ int cmdImport(Context& ctx, const Arguments& a)
         return 1;
     }
     QString error;
-    if (!SaveChartState(chart, out, &error, force ? ExistingFile::Replace : ExistingFile::Keep)) {
+    if (!saveChartState(chart, out, &error, force ? ExistingFile::Replace : ExistingFile::Keep)) {
         ctx.err << out << ": " << error << "\n";
         return 1;
     }
@@ -353,7 +353,7 @@ QString decodeJson(const DecodeResult& d, int lastAddress, bool samples)
               << "\"average\":" + QString::number(i.average, 'g', 17);
             if (samples) {
                 QStringList levels;
-                const std::int64_t first = s.FirstSample(n);
+                const std::int64_t first = s.firstSample(n);
                 for (std::int64_t k = 0; k < i.count; ++k)
                     levels << QString::number(s.Levels[static_cast<size_t>(first + k)], 'f', 1);
                 f << "\"levels\":[" + levels.join(',') + "]";

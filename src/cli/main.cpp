@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/cli.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedtransport.h"
 
 int main(int argc, char** argv)
 {

@@ -75,12 +75,12 @@ int cmdDownload(Context& ctx, const Arguments& a)
             ctx.err.flush();
         }
     };
-    const DownloadResult r = DownloadMemory(ctx.link, progress);
+    const DownloadResult r = downloadMemory(ctx.link, progress);
     if (r.code == DownloadCode::Garbled)
         ctx.err << downloadProblemsText(r) << "\n";
     std::optional<DecodeResult> d;
     if (r.code == DownloadCode::Ok)
-        d = DecodeMemoryImage(r.image, r.lastAddress, Clock::instance().now());
+        d = decodeMemoryImage(r.image, r.lastAddress, Clock::instance().now());
     const LoadOutcome outcome = loadOutcome(d ? d->code : r.code);
     // The target is written only from a whole image that decodes cleanly, and replaces an old
     // file (with --force) only once it is whole. A damaged image is worth keeping: it goes
@@ -89,7 +89,7 @@ int cmdDownload(Context& ctx, const Arguments& a)
     if (d && d->store) {
         const auto save = [&](const QString& file, QString* error) {
             const ExistingFile existing = force && file == out ? ExistingFile::Replace : ExistingFile::Keep;
-            return WriteCollectionFile(file, r.image, r.lastAddress, error, existing);
+            return writeCollectionFile(file, r.image, r.lastAddress, error, existing);
         };
         if (d->code != DecodeCode::Ok) {
             ctx.err << loadErrorMessage(d->code) << "\n"
@@ -103,7 +103,7 @@ int cmdDownload(Context& ctx, const Arguments& a)
         ctx.err << outcome.message << "\n";
     }
     if (outcome.recover)
-        RecoverAfterFailedDownload(ctx.link);
+        recoverAfterFailedDownload(ctx.link);
     return written ? 0 : 1;
 }
 
@@ -112,7 +112,7 @@ int cmdErase(Context& ctx, const Arguments&)
 {
     if (!meterReadyForMemory(ctx, Msg::RecordingErase, false))
         return 1;
-    const int code = EraseMeterMemory(ctx.link);
+    const int code = eraseMeterMemory(ctx.link);
     const QString text = eraseMessage(code);
     (code == 0 ? ctx.out : ctx.err) << (text.isEmpty() ? QStringLiteral("no reply from device, code=%1").arg(code) : text)
                                      << "\n";
@@ -175,7 +175,7 @@ LeqRun measureLeq(Context& ctx, int seconds)
     stopSignals.reset();
     if (log)
         log->close();
-    ctx.link.CloseLink();
+    ctx.link.closeLink();
     return run;
 }
 

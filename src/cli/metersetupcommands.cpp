@@ -26,8 +26,8 @@ int setupFailed(Context& ctx, const QString& message)
 int cmdInfo(Context& ctx, const Arguments&)
 {
     SetupBuffers buffers;
-    const InformationResult r = ReadMeterInformation(ctx.link, buffers, QLocale::c());
-    ctx.link.CloseLink();
+    const InformationResult r = readMeterInformation(ctx.link, buffers, QLocale::c());
+    ctx.link.closeLink();
     if (r.code != Codes::Ok)
         return setupFailed(ctx, informationMessage(r));
     for (const MeterInfoField& f : meterInfoFields()) {
@@ -44,8 +44,8 @@ int cmdInfo(Context& ctx, const Arguments&)
 int cmdSetClock(Context& ctx, const Arguments&)
 {
     SetupBuffers buffers;
-    const int code = SetMeterClock(ctx.link, buffers, Clock::instance().now());
-    ctx.link.CloseLink();
+    const int code = setMeterClock(ctx.link, buffers, Clock::instance().now());
+    ctx.link.closeLink();
     if (code != Codes::Ok)
         return setupFailed(ctx, setClockMessage(code) + QStringLiteral(" (error code=%1)").arg(code));
     ctx.out << setClockMessage(code);
@@ -60,7 +60,7 @@ int cmdInterval(Context& ctx, const Arguments& args)
     if (!seconds)
         return setupFailed(ctx, intervalMessage(Codes::InvalidInput));
     SetupBuffers buffers;
-    const int code = SetRecordingInterval(ctx.link, buffers, *seconds);
+    const int code = setRecordingInterval(ctx.link, buffers, *seconds);
     if (code != Codes::Ok)
         return setupFailed(ctx, intervalMessage(code));
     ctx.out << intervalMessage(code) << "\n";
@@ -73,7 +73,7 @@ int cmdEepromRead(Context& ctx, const Arguments& args)
     if (!address)
         return setupFailed(ctx, SetupMsg::InvalidInput);
     SetupBuffers buffers;
-    const ByteReadResult r = ReadSettingByte(ctx.link, buffers, *address);
+    const ByteReadResult r = readSettingByte(ctx.link, buffers, *address);
     if (r.code != Codes::Ok)
         return setupFailed(ctx, serviceErrorMessage(r.code));
     ctx.out << *r.value << "\n";
@@ -87,7 +87,7 @@ int cmdEepromWrite(Context& ctx, const Arguments& args)
     if (!address || !value)
         return setupFailed(ctx, SetupMsg::InvalidInput);
     SetupBuffers buffers;
-    const int code = WriteSettingByte(ctx.link, buffers, *address, *value);
+    const int code = writeSettingByte(ctx.link, buffers, *address, *value);
     if (code != Codes::Ok)
         return setupFailed(ctx, serviceErrorMessage(code));
     return 0;
@@ -100,8 +100,8 @@ int cmdQuickRec(Context& ctx, const Arguments& args)
     if (!n || !interval)
         return setupFailed(ctx, SetupMsg::InvalidInput);
     SetupBuffers buffers;
-    const int code = QuickRecord(ctx.link, buffers, *n, *interval);
-    ctx.link.CloseLink();
+    const int code = quickRecord(ctx.link, buffers, *n, *interval);
+    ctx.link.closeLink();
     if (code != Codes::Ok)
         return setupFailed(ctx, QString::fromLatin1(Msg::Fail) + QLatin1Char('\n') + serviceErrorMessage(code));
     ctx.out << SetupMsg::QuickRecordOk << "\n";

@@ -47,7 +47,7 @@ int cmdRaw(Context& ctx, const Arguments& args)
     ReplyFrame reply{};
     ExchangeOptions options;
     options.codes = Codes::Raw;
-    const int code = ctx.link.StandardExchange(*command, reply, options);
+    const int code = ctx.link.standardExchange(*command, reply, options);
     if (code != Codes::Ok) {
         ctx.err << exchangeStepText(code, options.codes) << "\n";
         if (code == options.codes.openFailed)
@@ -120,7 +120,7 @@ int cmdKey(Context& ctx, const Arguments& args)
     if (key.size() != 1 || !isKeyLetter(static_cast<std::uint8_t>(key[0].toLatin1()))) {
         return usageError(ctx);
     }
-    if (!ctx.link.SendKey(static_cast<std::uint8_t>(key[0].toLatin1()))) {
+    if (!ctx.link.sendKey(static_cast<std::uint8_t>(key[0].toLatin1()))) {
         ctx.err << Msg::ConnectFail << "\n";
         printOpenProblem(ctx);
         return 1;

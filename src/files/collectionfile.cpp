@@ -43,14 +43,14 @@ bool writeCollectionBytes(QIODevice& out, const QByteArray& image, int lastAddre
 }
 } // namespace
 
-bool WriteCollectionFile(const QString& fileName, const QByteArray& image, int lastAddress, QString* error,
+bool writeCollectionFile(const QString& fileName, const QByteArray& image, int lastAddress, QString* error,
                          ExistingFile existing)
 {
     const auto fill = [&](QIODevice& out, QString* why) { return writeCollectionBytes(out, image, lastAddress, why); };
     return writeFileWhole(fileName, fill, error, existing);
 }
 
-bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error)
+bool writeWorkingCopy(const QByteArray& image, int lastAddress, QString* error)
 {
     const QString file = workingCopyFile();
     const QString dir = QFileInfo(file).absolutePath();
@@ -59,10 +59,10 @@ bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error)
             *error = dir;
         return false;
     }
-    return WriteCollectionFile(file, image, lastAddress, error, ExistingFile::Replace);
+    return writeCollectionFile(file, image, lastAddress, error, ExistingFile::Replace);
 }
 
-bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* error, qint64 maxBytes)
+bool readCollectionFile(const QString& fileName, QByteArray& image, QString* error, qint64 maxBytes)
 {
     QString why;
     std::optional<QByteArray> bytes = readInputFile(fileName, maxBytes, &why);
@@ -80,7 +80,7 @@ bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* err
     return true;
 }
 
-bool SaveCollectionFile(const QString& fileName, QString* error)
+bool saveCollectionFile(const QString& fileName, QString* error)
 {
     const QString source = workingCopyFile();
     if (!QFileInfo::exists(source)) {

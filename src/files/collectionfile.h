@@ -29,22 +29,22 @@ qint64 collectionLength(qint64 imageBytes, int lastAddress);
 // for any the image does not have (up to the end of the meter's memory). The new copy is written beside the old one and takes its
 // place only when complete, so a full disk or a crash never leaves a torn copy. False with the
 // reason in *error when the folder or the file cannot be written.
-bool WriteWorkingCopy(const QByteArray& image, int lastAddress, QString* error = nullptr);
+bool writeWorkingCopy(const QByteArray& image, int lastAddress, QString* error = nullptr);
 
 // Writes a collection file of the image directly (bytes 0 .. lastAddress + 256, zero-filled as
 // the working copy is), whole or not at all (writeFileWhole): a failure leaves the old file, or
 // none. Never over an existing file unless `existing` says Replace. False with the reason
 // otherwise.
-bool WriteCollectionFile(const QString& fileName, const QByteArray& image, int lastAddress,
+bool writeCollectionFile(const QString& fileName, const QByteArray& image, int lastAddress,
                          QString* error = nullptr, ExistingFile existing = ExistingFile::Keep);
 
 // Reads a collection file whole. False with the reason when it cannot be read, is not a regular
 // file (a device such as /dev/zero, a FIFO, a folder), is empty or is larger than maxBytes.
-bool ReadCollectionFile(const QString& fileName, QByteArray& image, QString* error = nullptr,
+bool readCollectionFile(const QString& fileName, QByteArray& image, QString* error = nullptr,
                         qint64 maxBytes = kMaxCollectionBytes);
 
 // Copies the working copy to fileName. Never replaces an existing file. False with the reason
 // when there is no working copy, the target exists or the copy fails.
-bool SaveCollectionFile(const QString& fileName, QString* error = nullptr);
+bool saveCollectionFile(const QString& fileName, QString* error = nullptr);
 
 } // namespace quedral

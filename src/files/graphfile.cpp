@@ -2,7 +2,7 @@
 
 #include "base/filewrite.h"
 #include "base/inputfile.h"
-#include "graph/chartmodel.h"
+#include "chart/chartmodel.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -18,7 +18,7 @@ bool fail(QString* error, const QString& why)
 }
 } // namespace
 
-bool SaveChartState(const ChartModel& chart, const QString& fileName, QString* error, ExistingFile existing)
+bool saveChartState(const ChartModel& chart, const QString& fileName, QString* error, ExistingFile existing)
 {
     const QByteArray block = chart.serialize();
     if (block.size() > static_cast<qsizetype>(kMaxGraphFileBlock))
@@ -33,7 +33,7 @@ bool SaveChartState(const ChartModel& chart, const QString& fileName, QString* e
     return true;
 }
 
-bool LoadChartState(ChartModel& chart, const QString& fileName, QString* error)
+bool loadChartState(ChartModel& chart, const QString& fileName, QString* error)
 {
     QFile file;
     QString reason;

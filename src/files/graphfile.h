@@ -16,12 +16,12 @@ constexpr quint32 kMaxGraphFileBlock = 1u << 30;  // 1 GiB
 // Writes the chart's state, creating or replacing the file (the old file stays
 // intact until the new one is complete; with ExistingFile::Keep an existing file is never
 // replaced). False with a reason in *error on failure.
-bool SaveChartState(const ChartModel& chart, const QString& fileName, QString* error = nullptr,
+bool saveChartState(const ChartModel& chart, const QString& fileName, QString* error = nullptr,
                     ExistingFile existing = ExistingFile::Replace);
 
 // Replaces the chart's state with the file's block. On any failure (missing file,
 // short file, absurd length, damaged block) the chart is left as it was and the
 // reason is put in *error.
-bool LoadChartState(ChartModel& chart, const QString& fileName, QString* error = nullptr);
+bool loadChartState(ChartModel& chart, const QString& fileName, QString* error = nullptr);
 
 } // namespace quedral

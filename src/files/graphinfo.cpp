@@ -4,8 +4,8 @@
 #include <QJsonObject>
 
 #include "files/graphfile.h"
-#include "graph/chartmodel.h"
-#include "graph/stats/statistics.h"
+#include "chart/chartmodel.h"
+#include "stats/statistics.h"
 #include "base/datetime.h"
 
 namespace quedral {
@@ -62,7 +62,7 @@ QByteArray graphInfoJson(const ChartModel& chart)
 bool graphInfoFromFile(const QString& fileName, QByteArray& json, QString* error)
 {
     ChartModel chart;
-    if (!LoadChartState(chart, fileName, error))
+    if (!loadChartState(chart, fileName, error))
         return false;
     json = graphInfoJson(chart);
     return true;

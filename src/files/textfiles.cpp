@@ -14,7 +14,7 @@
 
 #include "base/datetime.h"
 #include "files/graphtext.h"
-#include "graph/chartmodel.h"
+#include "chart/chartmodel.h"
 
 namespace quedral {
 
@@ -175,7 +175,7 @@ QString ImportStop::message() const
     return {};
 }
 
-ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing, ImportStop* stopOut,
+ListTable importListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing, ImportStop* stopOut,
                           const ImportLimits& limits)
 {
     ListTable table;

@@ -109,7 +109,7 @@ struct ImportStop {
 // keepGoing is asked after each row with the rows read so far. Where and why reading stopped
 // goes to *stop. Memory stays bounded whatever the device delivers: no more than a few hundred
 // bytes of a line are looked at before it counts as too long, and reading stops at the limits.
-ListTable ImportListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing = {},
+ListTable importListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing = {},
                           ImportStop* stop = nullptr, const ImportLimits& limits = {});
 
 // ---------------------------------------------------------------------------

@@ -5,10 +5,10 @@
 #include "base/datetime.h"
 #include "base/filewrite.h"
 #include "files/textfiles.h"
-#include "graph/chartmodel.h"
-#include "graph/core/graphformat.h"
-#include "graph/core/leqchart.h"
-#include "graph/stats/leqmath.h"
+#include "chart/chartmodel.h"
+#include "graph/graphformat.h"
+#include "graph/leqchart.h"
+#include "stats/leqmath.h"
 #include "meter/reading.h"
 
 namespace quedral {
@@ -70,10 +70,10 @@ bool saveLeqTable(const QString& fileName, const std::vector<LeqRow>& rows, QStr
     return writeFileWhole(fileName, fill, error);
 }
 
-void PutLeqTable(ChartModel& chart, const std::vector<LeqRow>& rows)
+void putLeqTable(ChartModel& chart, const std::vector<LeqRow>& rows)
 {
     const int n = static_cast<int>(rows.size());
-    NewSplLeqChart(chart, n, rows.front().when, rows.back().when);
+    newSplLeqChart(chart, n, rows.front().when, rows.back().when);
     for (int r = 0; r < n; ++r) {
         chart.setXDataII(0, r, rows[r].when);
         chart.setXDataII(1, r, rows[r].when);

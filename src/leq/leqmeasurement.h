@@ -92,7 +92,7 @@ bool saveLeqTable(const QString& fileName, const std::vector<LeqRow>& rows, QStr
 
 // The Leq window's Graph: a fresh SPL/Leq chart with one point per row at the row's time; a
 // second without readings keeps its times and the null levels.
-void PutLeqTable(ChartModel& chart, const std::vector<LeqRow>& rows);
+void putLeqTable(ChartModel& chart, const std::vector<LeqRow>& rows);
 
 // The durations of the Leq window's choices: "10 sec" .. "24 hours", "Manual".
 inline constexpr int kLeqDurations[10] = {10, 60, 300, 600, 900, 1800, 3600, 28800, 86400, 86400};

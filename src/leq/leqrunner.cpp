@@ -66,7 +66,7 @@ std::unique_ptr<LeqLog> openLeqLog()
 void openLeqLink(MeterLink& link)
 {
     // Failures here are not reported: they show as failed reads.
-    link.OpenLink(Codes::Raw, 100);
+    link.openLink(Codes::Raw, 100);
 }
 
 LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, LeqLog* log)
@@ -74,9 +74,9 @@ LeqTick leqExchange(MeterLink& link, LeqMeasurement& measurement, LeqLog* log)
     Transport& t = link.transport();
     // The reading's time is when its exchange began: a slow meter must not move it on.
     const QDateTime began = Clock::instance().now();
-    link.WriteMainCommand(Letter::Reading);
-    t.UsbPurge();
-    const bool ok = t.UsbRead(kReplyLength, link.MainReply.data()) == 0;
+    link.writeMainCommand(Letter::Reading);
+    t.usbPurge();
+    const bool ok = t.usbRead(kReplyLength, link.MainReply.data()) == 0;
     LeqTick tick = measurement.tick(ok, link.MainReply, began);
     if (!tick.logLine.isEmpty() && log && !log->failed()
         && !log->append((tick.logLine + QStringLiteral("\r\n")).toLocal8Bit()))
@@ -147,12 +147,12 @@ void LeqRunner::start(int durationSeconds)
         w->measurement.start(durationSeconds);
 
         session.startLeqTimer(LeqMeasurement::kTickMs, [w, toRunner = job.toReceiver, self](MeterSession& s) {
-            LEQTimerTimer(*w, s, toRunner, self);
+            leqTick(*w, s, toRunner, self);
         });
     });
 }
 
-void LeqRunner::LEQTimerTimer(WorkerSide& w, MeterSession& session, const ReceiverPost& toRunner, LeqRunner* self)
+void LeqRunner::leqTick(WorkerSide& w, MeterSession& session, const ReceiverPost& toRunner, LeqRunner* self)
 {
     const LeqTick tick = leqExchange(session.link(), w.measurement, w.LeqLog.get());
     if (tick.failedOut || tick.durationReached)

@@ -78,7 +78,7 @@ signals:
 private:
     struct WorkerSide;
     // The 40 ms tick on the meter thread: one exchange, the log line, what finished to the GUI.
-    static void LEQTimerTimer(WorkerSide& w, MeterSession& session, const ReceiverPost& toRunner, LeqRunner* self);
+    static void leqTick(WorkerSide& w, MeterSession& session, const ReceiverPost& toRunner, LeqRunner* self);
     void onTick(const LeqTick& tick);
 
     QPointer<MeterService> m_meter; // gone first when the main window goes

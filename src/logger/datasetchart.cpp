@@ -1,16 +1,16 @@
 #include "logger/datasetchart.h"
 
-#include "graph/chartmodel.h"
-#include "graph/core/chartsetup.h"
+#include "chart/chartmodel.h"
+#include "graph/chartsetup.h"
 #include "logger/datasets.h"
 
 namespace quedral {
 
-void PutDataSet(ChartModel& chart, const DataSetStore& store, int n)
+void putDataSet(ChartModel& chart, const DataSetStore& store, int n)
 {
     const DataSetSpan s = store.Span(n);
-    ResetChart(chart, 1, static_cast<int>(s.count), s.start, s.end, 30.0f, 130.0f);
-    // A set whose start could not be read is timed from 0, which ResetChart takes as "keep the
+    resetChart(chart, 1, static_cast<int>(s.count), s.start, s.end, 30.0f, 130.0f);
+    // A set whose start could not be read is timed from 0, which resetChart takes as "keep the
     // X scale": it would keep the scale of the set shown before.
     chart.manualScaleControlX = sgManualMinAndMax;
     chart.manualMinX = s.start;

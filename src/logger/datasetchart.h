@@ -5,8 +5,8 @@ namespace quedral {
 class ChartModel;
 struct DataSetStore;
 
-// ResetChart with one subset of set n's samples, X from its start to start + Count x Interval,
+// resetChart with one subset of set n's samples, X from its start to start + Count x Interval,
 // Y 30 .. 130, then the samples' times and levels.
-void PutDataSet(ChartModel& chart, const DataSetStore& store, int n);
+void putDataSet(ChartModel& chart, const DataSetStore& store, int n);
 
 } // namespace quedral

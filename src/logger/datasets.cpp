@@ -5,11 +5,11 @@
 #include <algorithm>
 
 #include "base/datetime.h"
-#include "graph/stats/statistics.h"
+#include "stats/statistics.h"
 
 namespace quedral {
 
-std::int64_t DataSetStore::FirstSample(int n) const
+std::int64_t DataSetStore::firstSample(int n) const
 {
     std::int64_t first = 0;
     for (int i = 0; i < n; ++i)
@@ -22,14 +22,14 @@ DataSetSpan DataSetStore::Span(int n) const
     const DataSet& set = info(n);
     DataSetSpan s;
     const auto total = static_cast<std::int64_t>(Levels.size());
-    s.first = std::min(FirstSample(n), total);
+    s.first = std::min(firstSample(n), total);
     s.count = std::min<std::int64_t>(set.count, total - s.first);
     s.start = set.start;
     s.end = s.start + set.count * (set.interval / 86400.0);
     return s;
 }
 
-void DataSetStore::SetStartTime(int n, double start)
+void DataSetStore::setStartTime(int n, double start)
 {
     DataSet& set = sets[static_cast<size_t>(n)];
     set.start = start;
@@ -156,7 +156,7 @@ void appendSamples(DataSetStore& store, DataSet& set, const std::uint8_t* data)
 
 } // namespace
 
-DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress)
+DecodeResult decodeMemoryImage(const MemoryImage& image, int lastAddress)
 {
     LoggedMemory memory = decodeLoggedMemory(image, lastAddress);
     DecodeResult result;

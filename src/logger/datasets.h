@@ -20,7 +20,7 @@ struct DataSet {
     double start = 0; // days since 30 Dec 1899; 0 when the header's start cannot be read
     // The header's start date and time could not be read. Such a set's start is 0 and its
     // sample times count from there (the time since its first sample); it has no date until a
-    // new start is given (SetStartTime).
+    // new start is given (setStartTime).
     bool startUnreadable = false;
     std::int32_t interval = 0; // seconds, 0 to 60
     std::int32_t count = 0;
@@ -55,12 +55,12 @@ struct DataSetStore {
     bool empty() const { return sets.empty(); }
     const DataSet& info(int n) const { return sets[static_cast<size_t>(n)]; }
     // Index in Levels and SampleTimes of set n's first sample.
-    std::int64_t FirstSample(int n) const;
+    std::int64_t firstSample(int n) const;
     DataSetSpan Span(int n) const;
     bool startReadable(int n) const { return !sets[static_cast<size_t>(n)].startUnreadable; }
     // A new start for set n; its sample times follow, one interval apart. The start is then
     // known even where the header's could not be read.
-    void SetStartTime(int n, double start);
+    void setStartTime(int n, double start);
 };
 
 // What the decode produced. `store` is set when the store is to be replaced (codes 0, 33, 34,
@@ -89,11 +89,11 @@ QString damagedSetsText(const DecodeResult& result);
 // Decodes the image (decodeLoggedMemory, with its codes and problems) into a store: levels in
 // dB, sample times and each set's extremes and mean. A set whose start cannot be read has its
 // start marked unreadable (code 35); nothing is filled in for it.
-DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress);
+DecodeResult decodeMemoryImage(const MemoryImage& image, int lastAddress);
 // The same; the time is not used (no field is taken from it any more).
-inline DecodeResult DecodeMemoryImage(const MemoryImage& image, int lastAddress, const QDateTime&)
+inline DecodeResult decodeMemoryImage(const MemoryImage& image, int lastAddress, const QDateTime&)
 {
-    return DecodeMemoryImage(image, lastAddress);
+    return decodeMemoryImage(image, lastAddress);
 }
 
 // The texts of the data set table, for set n of a store and the image it came from.

@@ -19,7 +19,7 @@ int downloadTotal(int lastAddress)
     return static_cast<int>(total);
 }
 
-DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress)
+DownloadResult downloadMemory(MeterLink& link, const DownloadProgress& progress)
 {
     DownloadResult r;
     Transport& t = link.transport();
@@ -28,7 +28,7 @@ DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress)
     start.codes = Codes::DownloadStart;
     start.check = ReplyCheck::DownloadFrame;
     start.keepOpen = true;
-    r.code = link.StandardExchange(Letter::DownloadStart, start);
+    r.code = link.standardExchange(Letter::DownloadStart, start);
     if (r.code != DownloadCode::Ok)
         return r;
     const ReplyFrame& first = link.MainReply;
@@ -47,13 +47,13 @@ DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress)
             cancelled = true;
             break;
         }
-        if (link.WriteMainCommand(Letter::DownloadNext) != 0) {
-            t.UsbClose();
+        if (link.writeMainCommand(Letter::DownloadNext) != 0) {
+            t.usbClose();
             r.code = DownloadCode::BlockWriteFailed;
             break;
         }
-        if (t.UsbRead(kReplyLength, link.MainReply.data()) != 0) {
-            t.UsbClose();
+        if (t.usbRead(kReplyLength, link.MainReply.data()) != 0) {
+            t.usbClose();
             r.code = DownloadCode::BlockNoReply;
             break;
         }
@@ -65,12 +65,12 @@ DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress)
     }
     if (cancelled) {
         // The meter is told the transfer is over; what arrived is not used.
-        link.WriteMainCommand(Letter::DownloadEnd);
+        link.writeMainCommand(Letter::DownloadEnd);
         r.code = DownloadCode::Cancelled;
         r.image.clear();
         return r;
     }
-    if (remaining == 0 && link.WriteMainCommand(Letter::DownloadEnd) != 0)
+    if (remaining == 0 && link.writeMainCommand(Letter::DownloadEnd) != 0)
         r.code = DownloadCode::EndWriteFailed;
     if (r.received < remaining)
         r.code = DownloadCode::FirstHalfFailed;
@@ -87,7 +87,7 @@ DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress)
 std::vector<QString> checkTransferredImage(const MemoryImage& image, int lastAddress)
 {
     std::vector<QString> problems;
-    const DecodeResult d = DecodeMemoryImage(image, lastAddress);
+    const DecodeResult d = decodeMemoryImage(image, lastAddress);
     if (!d.store)
         return problems;
     const DataSetStore& store = *d.store;
@@ -168,9 +168,9 @@ QString downloadProblemsText(const DownloadResult& result, int maxProblems)
     return lines.join('\n');
 }
 
-int EraseMeterMemory(MeterLink& link)
+int eraseMeterMemory(MeterLink& link)
 {
-    return link.EchoedExchange(kEraseFrame, link.MainReply, Codes::Erase);
+    return link.echoedExchange(kEraseFrame, link.MainReply, Codes::Erase);
 }
 
 QString eraseMessage(int code)
@@ -204,10 +204,10 @@ QString loadErrorMessage(int code)
     return QString::fromLatin1(Msg::TryAgain) + QString::number(code);
 }
 
-void RecoverAfterFailedDownload(MeterLink& link)
+void recoverAfterFailedDownload(MeterLink& link)
 {
-    link.transport().UsbPurge();
-    link.WriteMainCommand(Letter::Recover);
+    link.transport().usbPurge();
+    link.writeMainCommand(Letter::Recover);
 }
 
 } // namespace quedral

@@ -65,7 +65,7 @@ struct DownloadProgress {
 
 // The transfer. Uses the link's MainCommand and MainReply buffers, as every command of the main
 // window does. The device is left open after a complete transfer.
-DownloadResult DownloadMemory(MeterLink& link, const DownloadProgress& progress = {});
+DownloadResult downloadMemory(MeterLink& link, const DownloadProgress& progress = {});
 
 // What a whole transfer shows that no meter writes: the checks behind Garbled, on the image and
 // its last address as they arrived. Empty when everything holds, and when the image announces
@@ -77,12 +77,12 @@ std::vector<QString> checkTransferredImage(const MemoryImage& image, int lastAdd
 QString downloadProblemsText(const DownloadResult& result, int maxProblems = -1);
 
 // After a failed download: purge, then 'Q', its result ignored.
-void RecoverAfterFailedDownload(MeterLink& link);
+void recoverAfterFailedDownload(MeterLink& link);
 
 // Erasing the meter's memory: the erase frame, whose first seven bytes the meter echoes.
 // 0, or 803 (open), 804 (time-outs), 805 (write), 806 (no reply), 807 (not echoed). The reply
 // lands in MainReply; the device is left open.
-int EraseMeterMemory(MeterLink& link);
+int eraseMeterMemory(MeterLink& link);
 // The message for an erase result; empty for 806, which is not reported.
 QString eraseMessage(int code);
 // What the end of a load means, for Load Data and `quedral-cli download` alike. The code is the

@@ -32,9 +32,9 @@
 // Write time-out: hid_write() on hidraw blocks until the kernel has sent the
 // report, with a bound of its own far above ours. Each report is therefore
 // written on a short-lived thread while the caller waits at most the write
-// time-out set by UsbSetTimeouts (for all reports of one call together). A
+// time-out set by usbSetTimeouts (for all reports of one call together). A
 // write still pending then is a failed write, and the handle counts as stalled:
-// every operation but UsbClose fails at once until it is closed. The pending
+// every operation but usbClose fails at once until it is closed. The pending
 // write keeps its own reference to the handle, which is closed when that write
 // finally returns.
 //
@@ -151,21 +151,21 @@ public:
     HidTransport() : m_input(kInputBufferSize) {}
     ~HidTransport() override
     {
-        UsbClose();
+        usbClose();
         if (m_stalledWrite)
             m_stalledWrite->waitUntil(SteadyClock::now() + std::chrono::milliseconds(kStalledWriteGraceMs));
     }
 
-    void UsbClose() override
+    void usbClose() override
     {
         m_device.reset(); // a write still pending holds the handle until it returns
         m_writeStalled = false;
         m_awaitingReply = false;
     }
 
-    int UsbOpen(std::uint16_t vendorId, std::uint16_t productId) override
+    int usbOpen(std::uint16_t vendorId, std::uint16_t productId) override
     {
-        UsbClose();
+        usbClose();
         m_problem.clear();
         m_reportLength = hidReportLength();
 
@@ -195,7 +195,7 @@ public:
         return 0;
     }
 
-    int UsbSetTimeouts(int readMs, int writeMs) override
+    int usbSetTimeouts(int readMs, int writeMs) override
     {
         if (!usable() || readMs < 0 || writeMs < 0)
             return 1;
@@ -204,7 +204,7 @@ public:
         return 0;
     }
 
-    int UsbWrite(int length, const std::uint8_t* frame) override
+    int usbWrite(int length, const std::uint8_t* frame) override
     {
         if (!usable())
             return 1;
@@ -215,15 +215,15 @@ public:
     }
 
     // Input left from earlier exchanges is dropped before each command is written
-    // (see UsbWrite). Between a command and its read the purge keeps what came
+    // (see usbWrite). Between a command and its read the purge keeps what came
     // in: a quick meter's reply may already be queued, and it is the reply.
-    void UsbPurge() override
+    void usbPurge() override
     {
         if (usable() && !m_awaitingReply)
             discardQueuedInput();
     }
 
-    int UsbRead(int length, std::uint8_t* buffer) override
+    int usbRead(int length, std::uint8_t* buffer) override
     {
         if (!usable() || !buffer || length <= 0)
             return 1;
@@ -250,9 +250,9 @@ public:
         return 0;
     }
 
-    int UsbWriteBlock(int length, const std::uint8_t* block) override { return writeReports(length, block); }
+    int usbWriteBlock(int length, const std::uint8_t* block) override { return writeReports(length, block); }
 
-    void UsbReadSerial(int /*index*/, char* buffer, int size) override
+    void usbReadSerial(int /*index*/, char* buffer, int size) override
     {
         if (!buffer || size <= 0)
             return;
@@ -330,7 +330,7 @@ private:
     }
 
     HidHandle m_device;
-    bool m_writeStalled = false;                 // a write did not return in time; until UsbClose
+    bool m_writeStalled = false;                 // a write did not return in time; until usbClose
     std::shared_ptr<PendingWrite> m_stalledWrite; // the last such write
     int m_reportLength = kDefaultHidReportLength;
     int m_readTimeoutMs = 1000;

@@ -30,121 +30,121 @@ bool replyPasses(ReplyCheck check, const CommandFrame& command, const ReplyFrame
     return false;
 }
 
-bool MeterLink::ExchangeCommand(std::uint8_t letter)
+bool MeterLink::exchangeCommand(std::uint8_t letter)
 {
-    m_transport.UsbClose();
+    m_transport.usbClose();
     LastExchangeReached = Reached::Nothing;
-    bool ok = m_transport.UsbOpen(VendorId, ProductId) == 0;
+    bool ok = m_transport.usbOpen(VendorId, ProductId) == 0;
     if (ok)
         LastExchangeReached = Reached::Opened;
-    ok = ok && m_transport.UsbSetTimeouts(1000, 1000) == 0;
+    ok = ok && m_transport.usbSetTimeouts(1000, 1000) == 0;
     if (ok) {
-        WriteMainCommand(letter);
-        m_transport.UsbPurge();
-        ok = m_transport.UsbRead(kReplyLength, MainReply.data()) == 0;
+        writeMainCommand(letter);
+        m_transport.usbPurge();
+        ok = m_transport.usbRead(kReplyLength, MainReply.data()) == 0;
         if (ok)
             LastExchangeReached = Reached::Answered;
     }
-    m_transport.UsbClose();
+    m_transport.usbClose();
     return ok;
 }
 
-bool MeterLink::PollReading()
+bool MeterLink::pollReading()
 {
-    m_transport.UsbClose();
-    if (m_transport.UsbOpen(VendorId, ProductId) != 0 || m_transport.UsbSetTimeouts(1000, 1000) != 0) {
-        m_transport.UsbClose();
+    m_transport.usbClose();
+    if (m_transport.usbOpen(VendorId, ProductId) != 0 || m_transport.usbSetTimeouts(1000, 1000) != 0) {
+        m_transport.usbClose();
         return false;
     }
     ++PollSequence; // unsigned 8-bit: 255 wraps to 0
     MainCommand[5] = PollSequence;
-    WriteMainCommand(Letter::Reading);
-    m_transport.UsbPurge();
+    writeMainCommand(Letter::Reading);
+    m_transport.usbPurge();
     MainReply.fill(0);
-    const bool ok = m_transport.UsbRead(kReplyLength, MainReply.data()) == 0;
+    const bool ok = m_transport.usbRead(kReplyLength, MainReply.data()) == 0;
     /* Byte 30 echoes the sequence number; after a mismatch the meter is told to recover. */
     if (MainReply[30] != PollSequence) {
         MainCommand[1] = Letter::Recover;
-        m_transport.UsbWrite(kCommandLength, MainCommand.data());
+        m_transport.usbWrite(kCommandLength, MainCommand.data());
     }
-    m_transport.UsbClose();
+    m_transport.usbClose();
     return ok;
 }
 
-bool MeterLink::SendKey(std::uint8_t letter)
+bool MeterLink::sendKey(std::uint8_t letter)
 {
-    m_transport.UsbClose();
-    if (m_transport.UsbOpen(VendorId, ProductId) != 0 || m_transport.UsbSetTimeouts(500, 500) != 0) {
-        m_transport.UsbClose();
+    m_transport.usbClose();
+    if (m_transport.usbOpen(VendorId, ProductId) != 0 || m_transport.usbSetTimeouts(500, 500) != 0) {
+        m_transport.usbClose();
         return false;
     }
     // A key that did not go out is a failed key, not one the meter ignored.
-    const bool sent = WriteMainCommand(letter) == 0;
-    m_transport.UsbClose();
+    const bool sent = writeMainCommand(letter) == 0;
+    m_transport.usbClose();
     return sent;
 }
 
-int MeterLink::OpenLink(const ExchangeCodes& codes, int timeoutMs)
+int MeterLink::openLink(const ExchangeCodes& codes, int timeoutMs)
 {
-    m_transport.UsbClose();
-    if (m_transport.UsbOpen(VendorId, ProductId) != 0)
+    m_transport.usbClose();
+    if (m_transport.usbOpen(VendorId, ProductId) != 0)
         return codes.openFailed;
-    if (m_transport.UsbSetTimeouts(timeoutMs, timeoutMs) != 0)
+    if (m_transport.usbSetTimeouts(timeoutMs, timeoutMs) != 0)
         return codes.timeoutsFailed;
     return Codes::Ok;
 }
 
-int MeterLink::Transact(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes,
+int MeterLink::transact(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes,
                         ReplyCheck check)
 {
-    if (m_transport.UsbWrite(kCommandLength, command.data()) != 0)
+    if (m_transport.usbWrite(kCommandLength, command.data()) != 0)
         return codes.writeFailed;
     if (check == ReplyCheck::NoReply)
         return Codes::Ok;
-    m_transport.UsbPurge();
-    if (m_transport.UsbRead(kReplyLength, reply.data()) != 0)
+    m_transport.usbPurge();
+    if (m_transport.usbRead(kReplyLength, reply.data()) != 0)
         return codes.noReplyCode();
     if (!replyPasses(check, command, reply))
         return codes.wrongReplyCode();
     return Codes::Ok;
 }
 
-int MeterLink::StandardExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeOptions& options)
+int MeterLink::standardExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeOptions& options)
 {
-    int code = OpenLink(options.codes, options.timeoutMs);
+    int code = openLink(options.codes, options.timeoutMs);
     if (code == Codes::Ok)
-        code = Transact(command, reply, options.codes, options.check);
+        code = transact(command, reply, options.codes, options.check);
     if (!options.keepOpen)
-        m_transport.UsbClose();
+        m_transport.usbClose();
     return code;
 }
 
-int MeterLink::StandardExchange(std::uint8_t letter, const ExchangeOptions& options)
+int MeterLink::standardExchange(std::uint8_t letter, const ExchangeOptions& options)
 {
-    SetMainCommand(letter);
-    return StandardExchange(MainCommand, MainReply, options);
+    setMainCommand(letter);
+    return standardExchange(MainCommand, MainReply, options);
 }
 
-int MeterLink::EchoedExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes)
+int MeterLink::echoedExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes)
 {
     ExchangeOptions options;
     options.codes = codes;
     options.check = ReplyCheck::EchoAll;
     options.keepOpen = true;
-    return StandardExchange(command, reply, options);
+    return standardExchange(command, reply, options);
 }
 
-void MeterLink::SetMainCommand(std::uint8_t letter)
+void MeterLink::setMainCommand(std::uint8_t letter)
 {
     MainCommand[0] = kFrameStart;
     MainCommand[1] = letter;
     MainCommand[6] = kFrameEnd;
 }
 
-int MeterLink::WriteMainCommand(std::uint8_t letter)
+int MeterLink::writeMainCommand(std::uint8_t letter)
 {
-    SetMainCommand(letter);
-    return m_transport.UsbWrite(kCommandLength, MainCommand.data());
+    setMainCommand(letter);
+    return m_transport.usbWrite(kCommandLength, MainCommand.data());
 }
 
 const char* exchangeStepText(int code, const ExchangeCodes& codes)
@@ -171,7 +171,7 @@ QString exchangeFailureMessage(int code, const ExchangeCodes& codes)
     return QString::fromLatin1(Msg::NoResponse) + QString::number(code);
 }
 
-void StopPolling(const bool& pollBusy, const std::function<void()>& stopTimer)
+void haltPolling(const bool& pollBusy, const std::function<void()>& stopTimer)
 {
     Clock& clock = Clock::instance();
     const std::int64_t start = clock.tickMs();

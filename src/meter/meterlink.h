@@ -25,7 +25,7 @@ struct ExchangeOptions {
     ExchangeCodes codes = Codes::Raw;
     int timeoutMs = 1000;
     ReplyCheck check = ReplyCheck::None;
-    bool keepOpen = false; // leave the device open; the next exchange's leading UsbClose closes it
+    bool keepOpen = false; // leave the device open; the next exchange's leading usbClose closes it
 };
 
 // The link to the meter: the transport, the main command and reply buffers and the
@@ -47,39 +47,39 @@ public:
 
     // close, open, time-outs 1000, write letter (result not examined), purge, read, close.
     // True when open, time-outs and read succeeded. MainReply is not cleared first.
-    bool ExchangeCommand(std::uint8_t letter);
-    // How far the last ExchangeCommand got: Opened once the device was opened, Answered once
+    bool exchangeCommand(std::uint8_t letter);
+    // How far the last exchangeCommand got: Opened once the device was opened, Answered once
     // the read succeeded as well.
     enum class Reached { Nothing, Opened, Answered };
     Reached LastExchangeReached = Reached::Nothing;
 
     // One 'A' poll: sequence + 1 (wrapping) into byte 5, reply zero-filled before the read,
     // 'Q' written when the echo in byte 30 differs. True when open, time-outs and read succeeded.
-    bool PollReading();
+    bool pollReading();
 
     // A key press: close, open, time-outs 500, write, close. No reply read. False when the
     // device cannot be opened, the time-outs cannot be set or the command cannot be written.
-    bool SendKey(std::uint8_t letter);
+    bool sendKey(std::uint8_t letter);
 
     // --- Standard exchange, for the command handlers outside the poll ---
-    // Opening: UsbClose, UsbOpen, UsbSetTimeouts(ms, ms). 0 or the family's code.
-    int OpenLink(const ExchangeCodes& codes, int timeoutMs = 1000);
+    // Opening: usbClose, usbOpen, usbSetTimeouts(ms, ms). 0 or the family's code.
+    int openLink(const ExchangeCodes& codes, int timeoutMs = 1000);
     // One command inside an open link: write, purge, read, check. 0 or the family's code.
-    int Transact(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes,
+    int transact(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes,
                  ReplyCheck check);
-    // The whole exchange: OpenLink, Transact, then UsbClose unless keepOpen.
-    int StandardExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeOptions& options);
+    // The whole exchange: openLink, transact, then usbClose unless keepOpen.
+    int standardExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeOptions& options);
     // The same with the main buffers: MainCommand bytes 0, 1, 6 are set to 02 letter 03.
-    int StandardExchange(std::uint8_t letter, const ExchangeOptions& options);
+    int standardExchange(std::uint8_t letter, const ExchangeOptions& options);
     // A command whose reply must repeat its seven bytes (erase, the closing 'b'): the whole
     // exchange into reply, the device left open. 0 or the family's code.
-    int EchoedExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes);
-    void CloseLink() { m_transport.UsbClose(); }
+    int echoedExchange(const CommandFrame& command, ReplyFrame& reply, const ExchangeCodes& codes);
+    void closeLink() { m_transport.usbClose(); }
 
     // MainCommand bytes 0, 1 and 6 set to 02, letter, 03 (bytes 2 to 5 stay as they are).
-    void SetMainCommand(std::uint8_t letter);
+    void setMainCommand(std::uint8_t letter);
     // The same, then written as it stands: the transport's status (0 = written).
-    int WriteMainCommand(std::uint8_t letter);
+    int writeMainCommand(std::uint8_t letter);
 
 private:
     Transport& m_transport;
@@ -97,6 +97,6 @@ QString exchangeFailureMessage(int code, const ExchangeCodes& codes);
 
 // Waits while pollBusy is set, at most 2.5 s (by the clock seam), then calls stopTimer.
 // The caller restarts its poll timer when it is done with the link.
-void StopPolling(const bool& pollBusy, const std::function<void()>& stopTimer);
+void haltPolling(const bool& pollBusy, const std::function<void()>& stopTimer);
 
 } // namespace quedral

@@ -22,7 +22,7 @@ MeterWorker::MeterWorker(std::unique_ptr<Transport> transport)
     m_timer->setInterval(Poller::IntervalMs);
     // A coarse timer may fire a little early and make the recording skip 0.5 s slots.
     m_timer->setTimerType(Qt::PreciseTimer);
-    connect(m_timer, &QTimer::timeout, this, &MeterWorker::MainTimerTimer);
+    connect(m_timer, &QTimer::timeout, this, &MeterWorker::pollTick);
     m_leqTimer = new QTimer(this);
     m_leqTimer->setObjectName("LEQTimer");
     m_leqTimer->setTimerType(Qt::PreciseTimer);
@@ -36,7 +36,7 @@ MeterWorker::MeterWorker(std::unique_ptr<Transport> transport)
     m_delay = new QTimer(this);
     m_delay->setSingleShot(true);
     connect(m_delay, &QTimer::timeout, this, [this] {
-        MainTimerTimer();
+        pollTick();
         m_timer->start();
     });
 }
@@ -64,7 +64,7 @@ void MeterWorker::stopLeqTimer()
 }
 bool MeterWorker::pollTimerActive() const { return m_timer->isActive() || m_delay->isActive(); }
 
-void MeterWorker::MainTimerTimer()
+void MeterWorker::pollTick()
 {
     if (stopRequested())
         return;
@@ -86,7 +86,7 @@ void MeterWorker::startPolling(int delayMs)
 {
     stopPollTimer();
     if (delayMs <= 0) {
-        MainTimerTimer();
+        pollTick();
         m_timer->start();
     } else {
         m_delay->start(delayMs);
@@ -95,7 +95,7 @@ void MeterWorker::startPolling(int delayMs)
 
 void MeterWorker::pressKey(std::uint8_t letter)
 {
-    const bool ok = m_link.SendKey(letter);
+    const bool ok = m_link.sendKey(letter);
     emit keySent(letter, ok);
 }
 
@@ -103,7 +103,7 @@ void MeterWorker::finish(QThread* home)
 {
     stopPollTimer();
     stopLeqTimer();
-    m_link.CloseLink();
+    m_link.closeLink();
     moveToThread(home);
     QThread::currentThread()->quit();
 }
@@ -172,7 +172,7 @@ void MeterService::stopPolling()
 
 void MeterService::pollNow()
 {
-    queue([w = m_worker] { w->MainTimerTimer(); });
+    queue([w = m_worker] { w->pollTick(); });
 }
 
 void MeterService::pressKey(std::uint8_t letter)

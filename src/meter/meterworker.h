@@ -109,7 +109,7 @@ public:
     void requestStop() { m_stopRequested.store(true); }
 
     // One poll tick (the MainTimer handler): probe or poll, then report.
-    void MainTimerTimer();
+    void pollTick();
     // Enables the poll: the first tick after delayMs (0: at once), then every 500 ms.
     void startPolling(int delayMs);
     void pressKey(std::uint8_t letter);

@@ -14,7 +14,7 @@ PollOutcome Poller::tick()
 {
     BusyGuard busy(m_link.PollBusy);
     if (!Connected) {
-        const bool answered = m_link.ExchangeCommand(Letter::Identify);
+        const bool answered = m_link.exchangeCommand(Letter::Identify);
         if (answered && replyPasses(ReplyCheck::Identify, m_link.MainCommand, m_link.MainReply)) {
             Connected = true;
             PollFailures = 0;
@@ -28,7 +28,7 @@ PollOutcome Poller::tick()
         }
         return PollOutcome::ProbeFailed;
     }
-    if (m_link.PollReading()) {
+    if (m_link.pollReading()) {
         PollFailures = 0;
         return isUsableReading(m_link.MainReply) ? PollOutcome::Reading : PollOutcome::ReplyIgnored;
     }

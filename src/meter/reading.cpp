@@ -71,7 +71,7 @@ bool isUsableReading(const ReplyBytes& reply)
     return isFramedReading(reply) && isPossibleLevel(DisplayLevel(decodeReading(reply)));
 }
 
-float DisplayLevelDb(const MeterReading& r)
+float displayLevelDb(const MeterReading& r)
 {
     return static_cast<float>(DisplayLevel(r)) * 0.1f;
 }

@@ -53,7 +53,7 @@ bool isUsableReading(const ReplyBytes& reply);
 // The level the meter displays, in tenths of a dB (MAX or MIN when held).
 int DisplayLevel(const MeterReading& r);
 // DisplayLevel in dB, as the panel and the recording use it.
-float DisplayLevelDb(const MeterReading& r);
+float displayLevelDb(const MeterReading& r);
 
 // The value of a two-digit BCD byte (0x47 -> 47), or -1 when a nibble is above 9.
 int bcdValue(std::uint8_t b);

@@ -6,20 +6,20 @@
 namespace quedral {
 
 // The meter's USB transport: eight operations, each returning 0 for success where
-// a status is used. One device is open at a time, between UsbOpen and UsbClose.
+// a status is used. One device is open at a time, between usbOpen and usbClose.
 class Transport {
 public:
     virtual ~Transport() = default;
-    virtual void UsbClose() = 0;
-    virtual int UsbOpen(std::uint16_t vendorId, std::uint16_t productId) = 0;
-    virtual int UsbSetTimeouts(int readMs, int writeMs) = 0;
-    virtual int UsbWrite(int length, const std::uint8_t* frame) = 0;      // 7-byte CommandFrame
-    virtual void UsbPurge() = 0;
-    virtual int UsbRead(int length, std::uint8_t* buffer) = 0;            // one 32-byte ReplyFrame
-    virtual int UsbWriteBlock(int length, const std::uint8_t* block) = 0; // 32-byte data block
-    virtual void UsbReadSerial(int index, char* buffer, int size) = 0;    // zero-terminated text
+    virtual void usbClose() = 0;
+    virtual int usbOpen(std::uint16_t vendorId, std::uint16_t productId) = 0;
+    virtual int usbSetTimeouts(int readMs, int writeMs) = 0;
+    virtual int usbWrite(int length, const std::uint8_t* frame) = 0;      // 7-byte CommandFrame
+    virtual void usbPurge() = 0;
+    virtual int usbRead(int length, std::uint8_t* buffer) = 0;            // one 32-byte ReplyFrame
+    virtual int usbWriteBlock(int length, const std::uint8_t* block) = 0; // 32-byte data block
+    virtual void usbReadSerial(int index, char* buffer, int size) = 0;    // zero-terminated text
 
-    // Why the last UsbOpen failed, for a service tool's message (e.g. a missing udev rule).
+    // Why the last usbOpen failed, for a service tool's message (e.g. a missing udev rule).
     virtual QString lastOpenProblem() const { return {}; }
 };
 

@@ -3,7 +3,7 @@
 #include <QLocale>
 #include <cmath>
 
-#include "graph/core/graphformat.h"
+#include "graph/graphformat.h"
 
 namespace quedral {
 

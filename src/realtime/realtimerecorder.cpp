@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "graph/chartmodel.h"
+#include "chart/chartmodel.h"
 #include "base/datetime.h"
 
 namespace quedral {

@@ -1,6 +1,6 @@
 #pragma once
 // Recording the displayed level into a chart, one point per sampling interval, without any
-// window: the graph window's Run, RecordSample and Stop use it, and so does the command-line
+// window: the graph window's Run, recordReading and Stop use it, and so does the command-line
 // recorder. Times are days since 30 Dec 1899; levels dB.
 #include <cstdint>
 
@@ -53,7 +53,7 @@ inline bool sampleSlotDue(double rateSeconds, double last, double t)
     return t - last + kRoundingDays >= rateSeconds / 86400.0 - kSlotToleranceDays;
 }
 
-// What one RecordSample did.
+// What one recordReading did.
 struct SampleOutcome {
     bool slotTaken = false; // the sampling interval had passed (the slot is used up either way)
     bool written = false;   // a point was written

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "files/graphfile.h"
-#include "graph/core/chartsetup.h"
+#include "graph/chartsetup.h"
 #include "meter/reading.h"
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -25,7 +25,7 @@ RecordSession::Tick RecordSession::tick()
     const double now = toDays(Clock::instance().now());
     t.outcome = m_poller.tick();
     if (!m_started && m_poller.Connected) {
-        NewChart(m_chart, 1, m_points, now, now + m_rate * 510.0 * kSecondInDays, 30, 130);
+        newChart(m_chart, 1, m_points, now, now + m_rate * 510.0 * kSecondInDays, 30, 130);
         RealTimeRecorder rec(m_chart, RealTimeVars(m_state));
         rec.start(m_points, m_rate, now);
         // The first reading after the start is taken.
@@ -35,7 +35,7 @@ RecordSession::Tick RecordSession::tick()
     }
     if (m_started && t.outcome == PollOutcome::Reading) {
         RealTimeRecorder rec(m_chart, RealTimeVars(m_state));
-        t.sample = rec.recordSample(DisplayLevelDb(m_poller.reading()), now);
+        t.sample = rec.recordSample(displayLevelDb(m_poller.reading()), now);
         if (t.sample->full) {
             finish();
             t.finished = true;
@@ -52,7 +52,7 @@ StopOutcome RecordSession::finish()
     if (!m_started) {
         // Never connected: an empty graph.
         const double now = toDays(Clock::instance().now());
-        NewChart(m_chart, 1, 0, now, now + m_rate * 510.0 * kSecondInDays, 30, 130);
+        newChart(m_chart, 1, 0, now, now + m_rate * 510.0 * kSecondInDays, 30, 130);
         return m_stop;
     }
     RealTimeRecorder rec(m_chart, RealTimeVars(m_state));
@@ -62,7 +62,7 @@ StopOutcome RecordSession::finish()
 
 bool RecordSession::save(const QString& fileName, QString* error) const
 {
-    return SaveChartState(m_chart, fileName, error);
+    return saveChartState(m_chart, fileName, error);
 }
 
 QString RecordSession::pointLine(const SampleOutcome& s)

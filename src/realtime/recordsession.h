@@ -1,12 +1,12 @@
 #pragma once
 // Real-time recording without a window, for unattended logging (quedral-cli record): polls
-// the meter as the main window does, records the displayed level with RecordSample's rules
+// the meter as the main window does, records the displayed level with recordReading's rules
 // at the poll ticks until the chart is full, and saves the chart as a graph file.
 #include <QString>
 #include <optional>
 
-#include "graph/chartmodel.h"
-#include "graph/core/graphstate.h"
+#include "chart/chartmodel.h"
+#include "graph/graphstate.h"
 #include "meter/poller.h"
 #include "realtime/realtimerecorder.h"
 
@@ -20,7 +20,7 @@ public:
     struct Tick {
         PollOutcome outcome = PollOutcome::ProbeFailed;
         bool started = false;               // this tick started the recording (first connection)
-        std::optional<SampleOutcome> sample; // a reading was offered to RecordSample
+        std::optional<SampleOutcome> sample; // a reading was offered to recordReading
         bool finished = false;              // the chart is full (finish() has run)
     };
     // One poll tick at the clock's now.

@@ -44,10 +44,10 @@ void buildClockBlock(ReplyFrame& block, const QDateTime& time)
     block[7] = 0;
 }
 
-int SetMeterClock(MeterLink& link, SetupBuffers& b, const QDateTime& time)
+int setMeterClock(MeterLink& link, SetupBuffers& b, const QDateTime& time)
 {
     Transport& usb = link.transport();
-    int code = link.OpenLink(Codes::SetTime);
+    int code = link.openLink(Codes::SetTime);
     if (code != Codes::Ok)
         return code;
     b.SetupCommand[0] = kFrameStart;
@@ -55,11 +55,11 @@ int SetMeterClock(MeterLink& link, SetupBuffers& b, const QDateTime& time)
     b.SetupCommand[2] = 'c';
     b.SetupCommand[3] = 0;
     b.SetupCommand[6] = kFrameEnd;
-    if (usb.UsbWrite(kCommandLength, b.SetupCommand.data()) != 0)
+    if (usb.usbWrite(kCommandLength, b.SetupCommand.data()) != 0)
         return Codes::SetTime.writeFailed;
-    usb.UsbPurge();
+    usb.usbPurge();
     buildClockBlock(b.SetupReply, time);
-    if (usb.UsbWriteBlock(kReplyLength, b.SetupReply.data()) != 0)
+    if (usb.usbWriteBlock(kReplyLength, b.SetupReply.data()) != 0)
         return Codes::SetTimeBlockFailed;
     return Codes::Ok;
 }
@@ -92,13 +92,13 @@ std::optional<int> parseRecordingInterval(const QString& minutes, const QString&
     return n;
 }
 
-int SetRecordingInterval(MeterLink& link, SetupBuffers& b, int seconds)
+int setRecordingInterval(MeterLink& link, SetupBuffers& b, int seconds)
 {
     if (seconds < 0 || seconds > 60)
         return Codes::InvalidInput;
-    int code = link.OpenLink(Codes::IntervalFirst);
+    int code = link.openLink(Codes::IntervalFirst);
     auto send = [&](const ExchangeCodes& codes) {
-        return link.Transact(b.SetupCommand, b.SetupReply, codes, ReplyCheck::EchoFirstTwo);
+        return link.transact(b.SetupCommand, b.SetupReply, codes, ReplyCheck::EchoFirstTwo);
     };
     if (code == Codes::Ok) {
         b.SetupCommand = makeCommand(Letter::WriteSetting, 0, 0, 14, 0);
@@ -112,7 +112,7 @@ int SetRecordingInterval(MeterLink& link, SetupBuffers& b, int seconds)
         b.SetupCommand = kCloseSettingsFrame;
         code = send(Codes::Setting);
     }
-    link.CloseLink();
+    link.closeLink();
     return code;
 }
 
@@ -129,9 +129,9 @@ QString intervalMessage(int code)
 // ---------------------------------------------------------------------------------------------
 // Erase
 
-int EraseFromSetup(MeterLink& link, SetupBuffers& b)
+int eraseFromSetup(MeterLink& link, SetupBuffers& b)
 {
-    return link.EchoedExchange(kEraseFrame, b.SetupReply, Codes::Erase);
+    return link.echoedExchange(kEraseFrame, b.SetupReply, Codes::Erase);
 }
 
 QString setupEraseMessage(int code)
@@ -189,21 +189,21 @@ bool informationReplyPlausible(const ReplyFrame& r)
     return meterClockFromInformation(r).has_value() && sets <= kMostDataSets && last <= kMemoryEnd;
 }
 
-InformationResult ReadMeterInformation(MeterLink& link, SetupBuffers& b, const QLocale& locale)
+InformationResult readMeterInformation(MeterLink& link, SetupBuffers& b, const QLocale& locale)
 {
     InformationResult result;
     ExchangeOptions options;
     options.codes = Codes::Information;
     options.check = ReplyCheck::None;
     options.keepOpen = true;
-    result.code = link.StandardExchange(kInformationFrame, b.SetupReply, options);
+    result.code = link.standardExchange(kInformationFrame, b.SetupReply, options);
     if (result.code == Codes::Ok && !informationReplyPlausible(b.SetupReply))
         result.code = Codes::Information.wrongReplyCode(); // garbled: shown like a missing reply
     if (result.code != Codes::Ok)
         return result;
     result.info = formatMeterInfo(b.SetupReply, locale);
     char serial[64] = {};
-    link.transport().UsbReadSerial(0, serial, sizeof serial);
+    link.transport().usbReadSerial(0, serial, sizeof serial);
     serial[sizeof serial - 1] = '\0';
     result.info.serial = QString::fromUtf8(serial).trimmed();
     return result;
@@ -267,28 +267,28 @@ std::optional<int> parseQuickRecordInterval(const QString& text)
     return parseServiceNumber(text, 0, kMaxQuickRecordInterval);
 }
 
-int WriteSettingByte(MeterLink& link, SetupBuffers& b, int address, int value)
+int writeSettingByte(MeterLink& link, SetupBuffers& b, int address, int value)
 {
-    int code = link.OpenLink(Codes::Setting);
+    int code = link.openLink(Codes::Setting);
     if (code == Codes::Ok) {
         buildByteWrite(b.SetupCommand, address, value);
-        code = link.Transact(b.SetupCommand, b.SetupReply, Codes::Setting, ReplyCheck::EchoAll);
+        code = link.transact(b.SetupCommand, b.SetupReply, Codes::Setting, ReplyCheck::EchoAll);
     }
-    link.CloseLink();
+    link.closeLink();
     return code;
 }
 
-ByteReadResult ReadSettingByte(MeterLink& link, SetupBuffers& b, int address)
+ByteReadResult readSettingByte(MeterLink& link, SetupBuffers& b, int address)
 {
     ByteReadResult result;
-    result.code = link.OpenLink(Codes::Setting);
+    result.code = link.openLink(Codes::Setting);
     if (result.code == Codes::Ok) {
         buildByteRead(b.SetupCommand, address);
-        result.code = link.Transact(b.SetupCommand, b.SetupReply, Codes::Setting, ReplyCheck::EchoFirstTwo);
+        result.code = link.transact(b.SetupCommand, b.SetupReply, Codes::Setting, ReplyCheck::EchoFirstTwo);
         if (result.code == Codes::Ok)
             result.value = b.SetupReply[6];
     }
-    link.CloseLink();
+    link.closeLink();
     return result;
 }
 
@@ -355,7 +355,7 @@ bool withRetries(const Step& step)
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (step() == 0)
             return true;
-        WaitMilliseconds(kRetryPauseMs);
+        waitMilliseconds(kRetryPauseMs);
     }
     return false;
 }
@@ -364,29 +364,29 @@ bool withRetries(const Step& step)
 std::optional<QDateTime> readMeterClock(MeterLink& link, SetupBuffers& b)
 {
     Transport& usb = link.transport();
-    if (!withRetries([&] { return usb.UsbWrite(kCommandLength, kInformationFrame.data()); }))
+    if (!withRetries([&] { return usb.usbWrite(kCommandLength, kInformationFrame.data()); }))
         return std::nullopt;
-    usb.UsbPurge();
-    if (!withRetries([&] { return usb.UsbRead(kReplyLength, b.SetupReply.data()); }))
+    usb.usbPurge();
+    if (!withRetries([&] { return usb.usbRead(kReplyLength, b.SetupReply.data()); }))
         return std::nullopt;
     return meterClockFromInformation(b.SetupReply);
 }
 
 } // namespace
 
-bool WriteEepromByte(MeterLink& link, SetupBuffers& b, int address, int value)
+bool writeEepromByte(MeterLink& link, SetupBuffers& b, int address, int value)
 {
     Transport& usb = link.transport();
     buildByteWrite(b.SetupCommand, address, value);
-    if (!withRetries([&] { return usb.UsbWrite(kCommandLength, b.SetupCommand.data()); }))
+    if (!withRetries([&] { return usb.usbWrite(kCommandLength, b.SetupCommand.data()); }))
         return false;
-    usb.UsbPurge();
-    if (!withRetries([&] { return usb.UsbRead(kReplyLength, b.SetupReply.data()); }))
+    usb.usbPurge();
+    if (!withRetries([&] { return usb.usbRead(kReplyLength, b.SetupReply.data()); }))
         return false;
     return b.SetupReply[0] == kFrameStart && b.SetupReply[1] == Letter::WriteSetting;
 }
 
-int QuickRecord(MeterLink& link, SetupBuffers& b, int n, int interval)
+int quickRecord(MeterLink& link, SetupBuffers& b, int n, int interval)
 {
     Transport& usb = link.transport();
     int result = Codes::Ok;
@@ -394,14 +394,14 @@ int QuickRecord(MeterLink& link, SetupBuffers& b, int n, int interval)
     auto failedAttempt = [&](int code) {
         result = code;
         ++attempts;
-        WaitMilliseconds(kRetryPauseMs);
+        waitMilliseconds(kRetryPauseMs);
     };
     while (attempts < kAttempts) {
-        if (usb.UsbOpen(MeterLink::VendorId, MeterLink::ProductId) != 0) {
+        if (usb.usbOpen(MeterLink::VendorId, MeterLink::ProductId) != 0) {
             failedAttempt(Codes::QuickRecordOpenFailed);
             continue;
         }
-        if (usb.UsbSetTimeouts(100, 100) != 0) {
+        if (usb.usbSetTimeouts(100, 100) != 0) {
             failedAttempt(Codes::QuickRecordTimeoutsFailed);
             continue;
         }
@@ -413,7 +413,7 @@ int QuickRecord(MeterLink& link, SetupBuffers& b, int n, int interval)
         }
         bool allWritten = true;
         for (const auto& [address, value] : quickRecordWrites(n, interval, *start)) {
-            if (!WriteEepromByte(link, b, address, value)) {
+            if (!writeEepromByte(link, b, address, value)) {
                 allWritten = false;
                 break;
             }
@@ -426,18 +426,18 @@ int QuickRecord(MeterLink& link, SetupBuffers& b, int n, int interval)
             break;
         // The writes got through only after an earlier attempt failed: tell the meter to
         // recover and write them all again, as one more attempt.
-        WaitMilliseconds(kRetryPauseMs);
+        waitMilliseconds(kRetryPauseMs);
         CommandFrame recover = b.SetupCommand;
         recover[0] = kFrameStart;
         recover[1] = Letter::Recover;
         recover[6] = kFrameEnd;
-        usb.UsbWrite(kCommandLength, recover.data());
-        WaitMilliseconds(kRetryPauseMs);
+        usb.usbWrite(kCommandLength, recover.data());
+        waitMilliseconds(kRetryPauseMs);
         ++attempts;
     }
 
     // Closing exchange: a failure here replaces the result, a success leaves it.
-    const int closing = link.EchoedExchange(kCloseSettingsFrame, b.SetupReply, Codes::Erase);
+    const int closing = link.echoedExchange(kCloseSettingsFrame, b.SetupReply, Codes::Erase);
     if (closing != Codes::Ok)
         result = closing;
     return result;

@@ -55,7 +55,7 @@ void buildClockBlock(ReplyFrame& block, const QDateTime& time);
 // close, open, time-outs 1000, 't' 'c' 0 (bytes 4 and 5 as SetupCommand held them), purge, the
 // clock block of `time` built in SetupReply and written. No reply is read; the device is left
 // open. 0, 201, 202, 203 or 205.
-int SetMeterClock(MeterLink& link, SetupBuffers& buffers, const QDateTime& time);
+int setMeterClock(MeterLink& link, SetupBuffers& buffers, const QDateTime& time);
 QString setClockMessage(int code);
 
 // --- Recording interval ---------------------------------------------------------------------
@@ -67,14 +67,14 @@ std::optional<int> parseRecordingInterval(const QString& minutes, const QString&
 
 // 0 written at 14, `seconds` at 15, then the closing 'b'; every reply must echo bytes 0 and 1.
 // The device is closed at the end. 0, 703 to 709.
-int SetRecordingInterval(MeterLink& link, SetupBuffers& buffers, int seconds);
+int setRecordingInterval(MeterLink& link, SetupBuffers& buffers, int seconds);
 QString intervalMessage(int code);
 
 // --- Erase ----------------------------------------------------------------------------------
 
 // The erase frame; the reply (in SetupReply) must echo its seven bytes. The device is left open.
 // 0, 803 to 807.
-int EraseFromSetup(MeterLink& link, SetupBuffers& buffers);
+int eraseFromSetup(MeterLink& link, SetupBuffers& buffers);
 QString setupEraseMessage(int code);
 
 // --- Read information -----------------------------------------------------------------------
@@ -111,7 +111,7 @@ bool informationReplyPlausible(const ReplyFrame& reply);
 // close, open, time-outs 1000, 'Y', purge, read into SetupReply; then the serial number. A reply
 // that is not plausible (informationReplyPlausible) fails like one that did not arrive (906).
 // The device is left open.
-InformationResult ReadMeterInformation(MeterLink& link, SetupBuffers& buffers,
+InformationResult readMeterInformation(MeterLink& link, SetupBuffers& buffers,
                                        const QLocale& locale = QLocale());
 // The message for a read: "read data successfully", the failure's text, or when the serial
 // number could not be read "can not read serail number".
@@ -135,13 +135,13 @@ std::optional<int> parseQuickRecordInterval(const QString& text);
 
 // close, open, time-outs 1000, the byte write; the reply must echo all seven bytes. The device
 // is closed at the end. 0, 703, 704, 707, 708 or 709.
-int WriteSettingByte(MeterLink& link, SetupBuffers& buffers, int address, int value);
+int writeSettingByte(MeterLink& link, SetupBuffers& buffers, int address, int value);
 struct ByteReadResult {
     int code = Codes::Ok;
     std::optional<int> value; // the reply's byte 6, once a reply arrived with 02 'r'
 };
 // close, open, time-outs 1000, the byte read; the reply's bytes 0, 1 must be 02 'r'. Closed at the end.
-ByteReadResult ReadSettingByte(MeterLink& link, SetupBuffers& buffers, int address);
+ByteReadResult readSettingByte(MeterLink& link, SetupBuffers& buffers, int address);
 // "Error Code=" and the code; empty for 0.
 QString serviceErrorMessage(int code);
 
@@ -165,15 +165,15 @@ QString quickRecordQuestion(int n, int interval);
 
 // One byte write on an open device: up to five writes and then up to five reads, 300 ms apart
 // after each failure; true when the reply starts 02 'W'.
-bool WriteEepromByte(MeterLink& link, SetupBuffers& buffers, int address, int value);
+bool writeEepromByte(MeterLink& link, SetupBuffers& buffers, int address, int value);
 
 // QUICK REC: at most five attempts to open the device with 100 ms time-outs (300 ms apart), the
-// meter's clock read with 'Y' (each step tried five times like WriteEepromByte), the writes of
-// quickRecordWrites with WriteEepromByte, then the closing 'b' exchange. A pass whose writes got
+// meter's clock read with 'Y' (each step tried five times like writeEepromByte), the writes of
+// quickRecordWrites with writeEepromByte, then the closing 'b' exchange. A pass whose writes got
 // through after an earlier attempt had failed sends 'Q' and starts again at the open as a further
 // attempt. 0, 9000, 9001, 9002, 9003 (the meter's clock unread, nothing written) or a closing
 // code 803 to 807. The start time is the meter's own clock, so the set reads back as the meter
 // would have logged it.
-int QuickRecord(MeterLink& link, SetupBuffers& buffers, int n, int interval);
+int quickRecord(MeterLink& link, SetupBuffers& buffers, int n, int interval);
 
 } // namespace quedral

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graph/window/graphunit.h"
+#include "graph/ui/graphunit.h"
 #include "resources/artwork.h"
 #include <cstdint>
 

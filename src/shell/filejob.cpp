@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "files/tfrmscope.h"
+#include "widgets/progressdialog.h"
 
 namespace quedral {
 
@@ -36,13 +36,13 @@ bool FileJob::start(const QString& caption, const QString& text, int maximum, Wo
     auto control = std::make_shared<Control>();
     m_control = control;
 
-    m_scope = new TfrmScope(m_window);
+    m_scope = new ProgressDialog(m_window);
     m_scope->setAttribute(Qt::WA_DeleteOnClose);
     m_scope->setWindowTitle(caption);
     m_scope->showProgress(text, maximum);
     // Cancel, or the progress window closed, stops the work at its next line.
     const auto cancel = [control] { control->m_cancelled.store(true); };
-    connect(m_scope, &TfrmScope::cancelPressed, this, cancel);
+    connect(m_scope, &ProgressDialog::cancelPressed, this, cancel);
     connect(m_scope, &QObject::destroyed, this, cancel);
     m_scope->show();
 

@@ -18,7 +18,7 @@ class QWidget;
 
 namespace quedral {
 
-class TfrmScope;
+class ProgressDialog;
 
 class FileJob : public QObject {
     Q_OBJECT
@@ -40,7 +40,7 @@ public:
     // Runs on the worker thread; must touch no widget.
     using Work = std::function<void(const Control&)>;
     // How the progress window shows what was done so far (default: the bar's position).
-    using ShowProgress = std::function<void(TfrmScope&, std::int64_t done)>;
+    using ShowProgress = std::function<void(ProgressDialog&, std::int64_t done)>;
 
     explicit FileJob(QWidget* window);
     ~FileJob() override;
@@ -70,7 +70,7 @@ private:
     bool m_running = false;
     std::shared_ptr<Control> m_control;
     QPointer<QThread> m_thread;
-    QPointer<TfrmScope> m_scope;
+    QPointer<ProgressDialog> m_scope;
     QTimer* m_progressTimer;
     ShowProgress m_show;
     std::function<void()> m_beforeWork;

@@ -3,11 +3,11 @@
 #include <QScreen>
 #include <cstdio>
 
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "base/datadir.h"
 #include "base/prompter.h"
 #include "shell/guiprompter.h"
-#include "shell/tfrmmain.h"
+#include "shell/mainwindow.h"
 
 using namespace quedral;
 
@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     options.screenshotFile = parser.value(screenshot);
     options.openSetup = parser.isSet(setup);
     const bool splash = options.screenshotFile.isEmpty();
-    auto* main = new TfrmMain(std::move(options));
+    auto* main = new MainWindow(std::move(options));
     if (splash)
         main->showSplash();
     // Maximised; sized to the screen first for desktops without a window manager.

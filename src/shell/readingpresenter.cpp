@@ -8,7 +8,7 @@
 #include "meter/frames.h"
 #include "meter/meterworker.h"
 #include "meter/poller.h"
-#include "panel/tfrmpanel.h"
+#include "panel/ui/panelwindow.h"
 
 namespace quedral {
 
@@ -59,7 +59,7 @@ void ReadingPresenter::showMessage(const QString& text)
 
 void ReadingPresenter::showConnection(bool connected)
 {
-    if (TfrmPanel* panel = m_hooks.panel())
+    if (PanelWindow* panel = m_hooks.panel())
         panel->setConnected(connected);
     setStatusText(1, connected ? Status::On : Status::Off);
 }
@@ -96,7 +96,7 @@ void ReadingPresenter::showConnectedNow()
 {
     setStatusText(0, QString());
     setStatusText(1, Status::On);
-    if (TfrmPanel* panel = m_hooks.panel())
+    if (PanelWindow* panel = m_hooks.panel())
         panel->setConnected(true);
     m_hooks.connectionChanged(true);
 }
@@ -106,14 +106,14 @@ void ReadingPresenter::showConnectionLost()
     m_hooks.connectionChanged(false);
     setStatusText(0, QString());
     setStatusText(1, Status::Off);
-    if (TfrmPanel* panel = m_hooks.panel())
+    if (PanelWindow* panel = m_hooks.panel())
         panel->setConnected(false);
     setStatusText(1, Status::None);
 }
 
 void ReadingPresenter::showReading(double readingTime)
 {
-    TfrmPanel* panel = m_hooks.panel();
+    PanelWindow* panel = m_hooks.panel();
     if (!panel)
         return;  // with the panel closed nothing is shown or recorded
     const MeterReading& r = m_lastReading;
@@ -135,7 +135,7 @@ void ReadingPresenter::blink()
 {
     // The panel may have closed since the last tick: its reference is cleared then.
     m_blinkPhase = !m_blinkPhase;
-    if (TfrmPanel* panel = m_hooks.panel()) {
+    if (PanelWindow* panel = m_hooks.panel()) {
         panel->setMaxVisible(m_blinkPhase);
         panel->setMinVisible(m_blinkPhase);
     }
@@ -145,7 +145,7 @@ void ReadingPresenter::stopBlink() { m_blinkTimer->stop(); }
 
 void ReadingPresenter::showKeySent(std::uint8_t letter, bool ok, bool connected)
 {
-    if (TfrmPanel* panel = m_hooks.panel())
+    if (PanelWindow* panel = m_hooks.panel())
         panel->endKeyWait();
     if (ok && connected)
         return;

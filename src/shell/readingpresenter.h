@@ -13,7 +13,7 @@ class QTimer;
 namespace quedral {
 
 struct PollReport;
-class TfrmPanel;
+class PanelWindow;
 
 // Shows what the meter says: the poll report in the status panels and on the control panel,
 // why the meter cannot be reached, the MAX/MIN blink, the passing notes of the commands and
@@ -23,7 +23,7 @@ class ReadingPresenter : public QObject {
 public:
     // What the presenter drives besides its own labels.
     struct Hooks {
-        std::function<TfrmPanel*()> panel;                 // the open control panel, if any
+        std::function<PanelWindow*()> panel;                 // the open control panel, if any
         std::function<void(bool)> connectionChanged;       // the meter came or went
         std::function<void(const MeterReading&, double)> readingShown;  // a reading, at its time
     };

@@ -13,18 +13,18 @@ class QWidget;
 
 namespace quedral {
 
-class TfrmAbout;
-class TfrmLEQ;
-class TfrmPanel;
-class TfrmSetup;
+class AboutDialog;
+class LeqWindow;
+class PanelWindow;
+class SetupWindow;
 
 // The windows the main window keeps one of at most. Non-owning: each entry is cleared when
 // its window closes.
 struct SingleWindows {
-    TfrmPanel* panel = nullptr;
-    TfrmLEQ* leq = nullptr;
-    TfrmAbout* about = nullptr;
-    TfrmSetup* setup = nullptr;
+    PanelWindow* panel = nullptr;
+    LeqWindow* leq = nullptr;
+    AboutDialog* about = nullptr;
+    SetupWindow* setup = nullptr;
 };
 
 // The child windows in the main window's area: where new ones go, the Window menu's list,

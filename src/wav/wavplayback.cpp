@@ -16,8 +16,8 @@ const QString kNoInterval = QStringLiteral("The data set has no recording interv
 // Makes c the record's counter; the path of the series file it names.
 QString takeCounter(WavPlaybackRecord& r, Counter c)
 {
-    r.Seq7 = c.seq7;
-    r.Seq8 = c.seq8;
+    r.CounterHigh = c.counterHigh;
+    r.CounterLow = c.counterLow;
     return QDir(QDir::fromNativeSeparators(r.Folder)).filePath(withCounter(r.FirstName, c));
 }
 } // namespace
@@ -188,7 +188,7 @@ void WavPlayback::playNextFile()
         return;
     }
     ++r.FileNo;
-    const QString next = takeCounter(r, advance(Counter{r.Seq7, r.Seq8}));
+    const QString next = takeCounter(r, advance(Counter{r.CounterHigh, r.CounterLow}));
     if (!QFileInfo::exists(next)) {
         m_timer.stop();
         m_player.stop();

@@ -24,8 +24,8 @@ struct WavPlaybackRecord {
     std::uint16_t FileCount = 0;
     std::uint16_t FileNo = 0;
     std::uint16_t OpenFileNo = 0;
-    char Seq7 = '0';
-    char Seq8 = '0';
+    char CounterHigh = '0';
+    char CounterLow = '0';
     double SegmentStartX = 0;
     double SegmentEndX = 0;
 };
@@ -68,7 +68,7 @@ public:
     bool openPending() const { return m_pendingOpen != 0; }
 
     void playClick();
-    void pauseClick(); // PausePlayback
+    void pauseClick(); // pauseWav
     // Stop; an open still pending is dropped with the step waiting for it.
     void stopClick();
     // Another data set is shown: the timer and the player stop, the buttons go off, and an

@@ -30,8 +30,8 @@ bool stepCounterChar(char& c)
 Counter advance(Counter c, int times)
 {
     for (int i = 0; i < times; ++i)
-        if (stepCounterChar(c.seq8))
-            stepCounterChar(c.seq7);
+        if (stepCounterChar(c.counterLow))
+            stepCounterChar(c.counterHigh);
     return c;
 }
 
@@ -39,9 +39,9 @@ Counter counterOf(const QString& fileName)
 {
     Counter c;
     if (fileName.size() > 6)
-        c.seq7 = fileName.at(6).toLatin1();
+        c.counterHigh = fileName.at(6).toLatin1();
     if (fileName.size() > 7)
-        c.seq8 = fileName.at(7).toLatin1();
+        c.counterLow = fileName.at(7).toLatin1();
     return c;
 }
 
@@ -50,8 +50,8 @@ QString withCounter(const QString& fileName, Counter c)
     QString name = fileName;
     if (name.size() < 8)
         name = name.leftJustified(8, '0');
-    name[6] = QChar::fromLatin1(c.seq7);
-    name[7] = QChar::fromLatin1(c.seq8);
+    name[6] = QChar::fromLatin1(c.counterHigh);
+    name[7] = QChar::fromLatin1(c.counterLow);
     return name;
 }
 

@@ -16,8 +16,8 @@ inline constexpr std::int64_t kMaxTrackMs = 1'800'000;
 
 // The two-character counter of a series file name: characters 7 and 8 (from 1).
 struct Counter {
-    char seq7 = '0';
-    char seq8 = '0';
+    char counterHigh = '0';
+    char counterLow = '0';
     bool operator==(const Counter&) const = default;
 };
 

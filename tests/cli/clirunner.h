@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "cli/cli.h"
-#include "meter/simulatedmeter.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedmeter.h"
+#include "meter/simulator/simulatedtransport.h"
 
 namespace quedral::test {
 

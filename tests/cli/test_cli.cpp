@@ -18,9 +18,9 @@
 #include <utility>
 #include "base/datetime.h"
 #include "files/graphfile.h"
-#include "graph/chartmodel.h"
-#include "meter/simulatedmemory.h"
-#include "meter/simulatedtransport.h"
+#include "chart/chartmodel.h"
+#include "meter/simulator/simulatedmemory.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "base/clock.h"
 #include "support/testenv.h"
 
@@ -529,7 +529,7 @@ QString writeGraph(const QString& file, const std::vector<float>& levels, int po
         chart.setXDataII(0, static_cast<int>(i), toDays(kStart) + static_cast<double>(i) * kSecondInDays);
         chart.setYData(0, static_cast<int>(i), levels[i]);
     }
-    EXPECT_TRUE(SaveChartState(chart, file));
+    EXPECT_TRUE(saveChartState(chart, file));
     return file;
 }
 
@@ -650,7 +650,7 @@ TEST_F(CliTest, ExportWritesADataSetOrAGraphByTheOutputsExtension)
     r = run({"export", rec, "--set", "2", "-o", dataDir.file("set2.ghf")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     ChartModel chart;
-    ASSERT_TRUE(LoadChartState(chart, dataDir.file("set2.ghf")));
+    ASSERT_TRUE(loadChartState(chart, dataDir.file("set2.ghf")));
     ASSERT_EQ(chart.points(), 3);
     EXPECT_NEAR(chart.xDataII(0, 2), toDays(kStart.addSecs(3604)), 1e-9);
     EXPECT_FLOAT_EQ(chart.yData(0, 1), 81.5f);
@@ -725,7 +725,7 @@ TEST_F(CliTest, ImportGraphsWhatExportWrote)
             const Result r = run({"import", text, "-o", dataDir.file("back.ghf"), "--force"});
             ASSERT_EQ(r.status, 0) << r.err.toStdString();
             ChartModel chart;
-            ASSERT_TRUE(LoadChartState(chart, dataDir.file("back.ghf")));
+            ASSERT_TRUE(loadChartState(chart, dataDir.file("back.ghf")));
             ASSERT_EQ(chart.points(), 4);
             const bool splitLevels = QString(ext) == "csv" && loc.decimalPoint() == ",";
             const float want[4] = {60.0f, 65.5f, 70.1f, 45.2f};

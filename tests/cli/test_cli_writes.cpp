@@ -16,10 +16,10 @@
 #include "base/clock.h"
 #include "cli/cli.h"
 #include "clirunner.h"
-#include "graph/chartmodel.h"
+#include "chart/chartmodel.h"
 #include "files/graphfile.h"
-#include "meter/simulatedmeter.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedmeter.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -275,7 +275,7 @@ TEST_F(CliWritesTest, AKillMidWriteLeavesTheOldFileOrTheWholeNewOne)
         chart.setYData(0, i, 40.0f + static_cast<float>(i % 600) / 10.0f);
     }
     const QString graph = dataDir.file("big.ghf");
-    ASSERT_TRUE(SaveChartState(chart, graph));
+    ASSERT_TRUE(saveChartState(chart, graph));
     const QString whole = dataDir.file("whole.csv");
     ASSERT_EQ(run({"export", graph, "-o", whole}).status, 0);
     const QByteArray wholeText = contentOf(whole);

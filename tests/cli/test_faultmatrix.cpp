@@ -24,8 +24,8 @@
 #include "logger/download.h"
 #include "meter/meterlink.h"
 #include "meter/poller.h"
-#include "meter/simulatedmemory.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedmemory.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "setup/setupcommands.h"
 #include "support/testenv.h"
 
@@ -63,14 +63,14 @@ private:
 class GuardedTransport final : public Transport {
 public:
     explicit GuardedTransport(SimulatedTransport& sim) : m_sim(sim) {}
-    void UsbClose() override { count(), m_sim.UsbClose(); }
-    int UsbOpen(std::uint16_t v, std::uint16_t p) override { return count(), m_sim.UsbOpen(v, p); }
-    int UsbSetTimeouts(int r, int w) override { return count(), m_sim.UsbSetTimeouts(r, w); }
-    int UsbWrite(int n, const std::uint8_t* f) override { return count(), m_sim.UsbWrite(n, f); }
-    void UsbPurge() override { count(), m_sim.UsbPurge(); }
-    int UsbRead(int n, std::uint8_t* b) override { return count(), m_sim.UsbRead(n, b); }
-    int UsbWriteBlock(int n, const std::uint8_t* b) override { return count(), m_sim.UsbWriteBlock(n, b); }
-    void UsbReadSerial(int i, char* b, int n) override { count(), m_sim.UsbReadSerial(i, b, n); }
+    void usbClose() override { count(), m_sim.usbClose(); }
+    int usbOpen(std::uint16_t v, std::uint16_t p) override { return count(), m_sim.usbOpen(v, p); }
+    int usbSetTimeouts(int r, int w) override { return count(), m_sim.usbSetTimeouts(r, w); }
+    int usbWrite(int n, const std::uint8_t* f) override { return count(), m_sim.usbWrite(n, f); }
+    void usbPurge() override { count(), m_sim.usbPurge(); }
+    int usbRead(int n, std::uint8_t* b) override { return count(), m_sim.usbRead(n, b); }
+    int usbWriteBlock(int n, const std::uint8_t* b) override { return count(), m_sim.usbWriteBlock(n, b); }
+    void usbReadSerial(int i, char* b, int n) override { count(), m_sim.usbReadSerial(i, b, n); }
     QString lastOpenProblem() const override { return m_sim.lastOpenProblem(); }
 
 private:
@@ -217,7 +217,7 @@ Outcome runPoll(Bench& b)
 Outcome runKey(Bench& b)
 {
     Outcome o;
-    const bool ok = b.link.SendKey(Letter::KeyFastSlow);
+    const bool ok = b.link.sendKey(Letter::KeyFastSlow);
     if (!ok) {
         o.code = 1;
         o.message = QString::fromLatin1(Msg::ConnectFail);
@@ -229,20 +229,20 @@ Outcome runKey(Bench& b)
 Outcome runDownload(Bench& b)
 {
     Outcome o;
-    const DownloadResult r = DownloadMemory(b.link);
+    const DownloadResult r = downloadMemory(b.link);
     if (r.code != DownloadCode::Ok && !r.image.isEmpty())
         o.fileProblem = QStringLiteral("the image of a failed transfer was kept");
     int code = r.code;
     std::optional<DecodeResult> d;
     if (code == DownloadCode::Ok) {
-        d = DecodeMemoryImage(r.image, r.lastAddress, b.clock.now());
+        d = decodeMemoryImage(r.image, r.lastAddress, b.clock.now());
         code = d->code;
     }
     const LoadOutcome load = loadOutcome(code);
     o.code = code;
     o.message = load.message;
     if (load.recover)
-        RecoverAfterFailedDownload(b.link);
+        recoverAfterFailedDownload(b.link);
     if (d && d->store) {
         const DataSetStore& s = *d->store;
         for (int n = 0; n < s.size(); ++n)
@@ -258,7 +258,7 @@ Outcome runDownload(Bench& b)
 Outcome runMainErase(Bench& b)
 {
     Outcome o;
-    o.code = EraseMeterMemory(b.link);
+    o.code = eraseMeterMemory(b.link);
     o.message = eraseMessage(o.code);
     o.result << QStringLiteral("sets=%1").arg(b.sim.meter().memoryByte(MemoryAddress::SetCount + 1));
     return o;
@@ -268,7 +268,7 @@ Outcome runSetupErase(Bench& b)
 {
     Outcome o;
     SetupBuffers buffers;
-    o.code = EraseFromSetup(b.link, buffers);
+    o.code = eraseFromSetup(b.link, buffers);
     o.message = setupEraseMessage(o.code);
     o.result << QStringLiteral("sets=%1").arg(b.sim.meter().memoryByte(MemoryAddress::SetCount + 1));
     return o;
@@ -320,7 +320,7 @@ Outcome runLeq(Bench& b)
         if (t.durationReached)
             break;
     }
-    b.link.CloseLink();
+    b.link.closeLink();
     log.close();
     QFile written(log.fileName());
     written.open(QIODevice::ReadOnly);
@@ -332,7 +332,7 @@ Outcome runSetClock(Bench& b)
 {
     Outcome o;
     SetupBuffers buffers;
-    o.code = SetMeterClock(b.link, buffers, b.clock.now());
+    o.code = setMeterClock(b.link, buffers, b.clock.now());
     o.message = setClockMessage(o.code);
     o.result << QStringLiteral("offset=%1").arg(b.sim.meter().state().clockOffsetSeconds);
     return o;
@@ -342,7 +342,7 @@ Outcome runInterval(Bench& b)
 {
     Outcome o;
     SetupBuffers buffers;
-    o.code = SetRecordingInterval(b.link, buffers, 10);
+    o.code = setRecordingInterval(b.link, buffers, 10);
     o.message = intervalMessage(o.code);
     o.result << QStringLiteral("interval=%1").arg(b.sim.meter().memoryByte(MemoryAddress::Interval));
     return o;
@@ -352,7 +352,7 @@ Outcome runInformation(Bench& b)
 {
     Outcome o;
     SetupBuffers buffers;
-    const InformationResult r = ReadMeterInformation(b.link, buffers, QLocale::c());
+    const InformationResult r = readMeterInformation(b.link, buffers, QLocale::c());
     o.code = r.code;
     o.message = informationMessage(r);
     if (r.code == Codes::Ok)
@@ -365,7 +365,7 @@ Outcome runByteWrite(Bench& b)
 {
     Outcome o;
     SetupBuffers buffers;
-    o.code = WriteSettingByte(b.link, buffers, 300, 0x5A);
+    o.code = writeSettingByte(b.link, buffers, 300, 0x5A);
     o.message = serviceErrorMessage(o.code);
     o.result << QStringLiteral("byte=%1").arg(b.sim.meter().memoryByte(300));
     return o;
@@ -375,7 +375,7 @@ Outcome runByteRead(Bench& b)
 {
     Outcome o;
     SetupBuffers buffers;
-    const ByteReadResult r = ReadSettingByte(b.link, buffers, MemoryAddress::Interval);
+    const ByteReadResult r = readSettingByte(b.link, buffers, MemoryAddress::Interval);
     o.code = r.code;
     o.message = serviceErrorMessage(r.code);
     if (r.code == Codes::Ok)
@@ -387,7 +387,7 @@ Outcome runQuickRecord(Bench& b)
 {
     Outcome o;
     SetupBuffers buffers;
-    o.code = QuickRecord(b.link, buffers, 3, 2);
+    o.code = quickRecord(b.link, buffers, 3, 2);
     o.message = QString::fromLatin1(o.code == Codes::Ok ? SetupMsg::QuickRecordOk : Msg::Fail);
     QStringList bytes;
     for (int a = 0; a < 300; ++a)

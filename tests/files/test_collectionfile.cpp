@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 
 #include "files/collectionfile.h"
-#include "meter/simulatedmemory.h"
+#include "meter/simulator/simulatedmemory.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -41,11 +41,11 @@ TEST(CollectionFiles, AGarbledLastAddressWritesNoMoreThanTheMemory)
     test::ScopedDataDir data;
     QByteArray image(262144, '\x11');
     const int garbled = 0xFF1234;
-    ASSERT_TRUE(WriteWorkingCopy(image, garbled));
+    ASSERT_TRUE(writeWorkingCopy(image, garbled));
     EXPECT_EQ(QFile(workingCopyFile()).size(), kLoggedMemoryBytes);
 
     const QString file = data.file("garbled.rec");
-    ASSERT_TRUE(WriteCollectionFile(file, image.left(1000), garbled));
+    ASSERT_TRUE(writeCollectionFile(file, image.left(1000), garbled));
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray written = f.readAll();
@@ -86,7 +86,7 @@ TEST(CollectionFiles, ReadingTakesOnlyARegularFileWithinTheBound)
         SCOPED_TRACE(c.name);
         QByteArray image;
         QString error;
-        const bool read = ReadCollectionFile(data.file(c.name), image, &error, c.maxBytes);
+        const bool read = readCollectionFile(data.file(c.name), image, &error, c.maxBytes);
         if (!c.errorContains) {
             EXPECT_TRUE(read) << error.toStdString();
             EXPECT_EQ(image, QByteArray(300, '\x22'));

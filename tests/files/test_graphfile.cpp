@@ -1,7 +1,7 @@
 #include "files/graphfile.h"
-#include "graph/chartmodel.h"
+#include "chart/chartmodel.h"
 
-#include "../graph/chartfixture.h"
+#include "chart/chartfixture.h"
 #include "support/testenv.h"
 
 
@@ -36,7 +36,7 @@ TEST(GraphFile, SaveThenLoadRestoresTheChartBehindALengthPrefix)
     const QString path = dir.file("chart.ghf");
     const ChartModel src = test::sampleChart();
     QString error;
-    ASSERT_TRUE(SaveChartState(src, path, &error)) << error.toStdString();
+    ASSERT_TRUE(saveChartState(src, path, &error)) << error.toStdString();
 
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -46,7 +46,7 @@ TEST(GraphFile, SaveThenLoadRestoresTheChartBehindALengthPrefix)
     EXPECT_EQ(bytes.mid(4), src.serialize());
 
     ChartModel dst;
-    ASSERT_TRUE(LoadChartState(dst, path, &error)) << error.toStdString();
+    ASSERT_TRUE(loadChartState(dst, path, &error)) << error.toStdString();
     EXPECT_EQ(dst.serialize(), src.serialize());
 }
 
@@ -76,7 +76,7 @@ TEST(GraphFile, UnreadableOrDamagedFilesLeaveTheChartAsItWas)
         m.mainTitle = "kept";
         const QByteArray before = m.serialize();
         QString error;
-        EXPECT_FALSE(LoadChartState(m, path, &error)) << c.name;
+        EXPECT_FALSE(loadChartState(m, path, &error)) << c.name;
         EXPECT_FALSE(error.isEmpty()) << c.name;
         EXPECT_EQ(m.serialize(), before) << c.name;
     }
@@ -93,7 +93,7 @@ TEST(GraphFile, OnlyARegularFileIsRead)
         SCOPED_TRACE(name);
         ChartModel m;
         QString error;
-        EXPECT_FALSE(LoadChartState(m, dir.file(name), &error));
+        EXPECT_FALSE(loadChartState(m, dir.file(name), &error));
         EXPECT_TRUE(error.contains("not a regular file") || error.contains("folder")) << error.toStdString();
     }
 }
@@ -139,7 +139,7 @@ TEST(GraphFile, ImpossibleValuesAreRefused)
         ChartModel m;
         m.mainTitle = "kept";
         QString error;
-        const bool loaded = LoadChartState(m, path, &error);
+        const bool loaded = loadChartState(m, path, &error);
         if (!c.errorContains) {
             EXPECT_TRUE(loaded) << error.toStdString();
         } else {
@@ -154,6 +154,6 @@ TEST(GraphFile, SavingWhereNoFileCanBeCreatedFails)
 {
     test::ScopedDataDir dir;
     QString error;
-    EXPECT_FALSE(SaveChartState(ChartModel(), dir.file("no/such/folder/chart.ghf"), &error));
+    EXPECT_FALSE(saveChartState(ChartModel(), dir.file("no/such/folder/chart.ghf"), &error));
     EXPECT_FALSE(error.isEmpty());
 }

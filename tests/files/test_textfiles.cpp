@@ -9,7 +9,7 @@
 
 #include "base/datetime.h"
 #include "files/textfiles.h"
-#include "graph/chartmodel.h"
+#include "chart/chartmodel.h"
 #include "support/sourcedevice.h"
 #include "support/testenv.h"
 
@@ -25,7 +25,7 @@ ListTable importText(const QByteArray& text, QChar separator, const KeepGoing& k
     QByteArray bytes = text;
     QBuffer in(&bytes);
     in.open(QIODevice::ReadOnly);
-    return ImportListTable(in, separator, keepGoing);
+    return importListTable(in, separator, keepGoing);
 }
 
 QStringList rowOf(const ListTable& t, int row)
@@ -317,7 +317,7 @@ TEST(ListImport, SaysWhereAndWhyReadingStopped)
         QBuffer in(&bytes);
         in.open(QIODevice::ReadOnly);
         ImportStop stop;
-        const ListTable t = ImportListTable(in, '\t', {}, &stop);
+        const ListTable t = importListTable(in, '\t', {}, &stop);
         EXPECT_EQ(t.rowCount(), c.rows);
         EXPECT_EQ(stop.reason, c.reason);
         if (c.reason != ImportStop::EndOfFile)
@@ -354,7 +354,7 @@ TEST(ListImport, MoreThanTheLimitsIsRefusedNotCut)
         QBuffer in(&bytes);
         in.open(QIODevice::ReadOnly);
         ImportStop stop;
-        ImportListTable(in, '\t', {}, &stop, c.limits);
+        importListTable(in, '\t', {}, &stop, c.limits);
         EXPECT_EQ(stop.reason, c.reason);
         EXPECT_EQ(stop.refused(), c.reason != ImportStop::EndOfFile);
         if (c.reason != ImportStop::EndOfFile) {
@@ -373,7 +373,7 @@ TEST(ListImport, AnEndlessLineOrAFailingDeviceStopsAtOnce)
     {
         test::SourceDevice endless("a\tb\n1\t", 'x', qint64(64) << 20);
         ImportStop stop;
-        const ListTable t = ImportListTable(endless, '\t', {}, &stop);
+        const ListTable t = importListTable(endless, '\t', {}, &stop);
         EXPECT_EQ(stop.reason, ImportStop::LongLine);
         EXPECT_EQ(stop.line, 2);
         EXPECT_EQ(t.rowCount(), 2);
@@ -383,7 +383,7 @@ TEST(ListImport, AnEndlessLineOrAFailingDeviceStopsAtOnce)
     {
         test::SourceDevice failing("a\tb\nc\t", 'd', 20, true);
         ImportStop stop;
-        ImportListTable(failing, '\t', {}, &stop);
+        importListTable(failing, '\t', {}, &stop);
         EXPECT_EQ(stop.reason, ImportStop::ReadError);
         EXPECT_TRUE(stop.refused());
         EXPECT_TRUE(stop.message().contains("Input/output error")) << stop.message().toStdString();

@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "base/datetime.h"
-#include "graph/core/graphformat.h"
+#include "graph/graphformat.h"
 #include "leq/leqmeasurement.h"
 #include "leq/leqrunner.h"
 #include "meter/meterlink.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "support/testenv.h"
 
 using namespace quedral;

@@ -7,11 +7,11 @@
 #include <QSignalSpy>
 
 #include "base/datetime.h"
-#include "graph/chartmodel.h"
-#include "graph/pesgraph.h"
-#include "graph/window/tfrmgraph.h"
+#include "chart/chartmodel.h"
+#include "chart/ui/chartwidget.h"
+#include "graph/ui/graphwindow.h"
 #include "leq/leqrunner.h"
-#include "leq/tfrmleq.h"
+#include "leq/ui/leqwindow.h"
 #include "../shell/mainwindowfixture.h"
 
 using namespace quedral;
@@ -20,10 +20,10 @@ namespace {
 
 class LeqWindowTest : public test::MainWindowTest {
 protected:
-    TfrmLEQ* open()
+    LeqWindow* open()
     {
-        main->LEQ1Click();
-        return qobject_cast<TfrmLEQ*>(main->windows().singles().leq);
+        main->showLeqWindow();
+        return qobject_cast<LeqWindow*>(main->windows().singles().leq);
     }
     // Runs a measurement of `seconds` and waits for its end; false when it did not end.
     bool measure(int seconds, bool* failed = nullptr)
@@ -45,7 +45,7 @@ protected:
 
 TEST_F(LeqWindowTest, TwoSecondsGiveTwoRowsALogASaveAndAGraph)
 {
-    TfrmLEQ* w = open();
+    LeqWindow* w = open();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->windowTitle(), "LEQ");
     bool failed = true;
@@ -66,7 +66,7 @@ TEST_F(LeqWindowTest, TwoSecondsGiveTwoRowsALogASaveAndAGraph)
     // Save: four tab-terminated cells a line, no header, no row number.
     const QString file = data.file("leq.txt");
     prompts.fileNames = {file};
-    ASSERT_TRUE(w->btnSaveClick());
+    ASSERT_TRUE(w->saveTable());
     const QList<QByteArray> lines = readFile(file).split('\n');
     ASSERT_EQ(lines.size(), 3); // two lines and what follows the last line end
     for (int r = 0; r < 2; ++r) {
@@ -77,16 +77,16 @@ TEST_F(LeqWindowTest, TwoSecondsGiveTwoRowsALogASaveAndAGraph)
     }
 
     // Graph: SPL and Leq over the two seconds; the graph closes with the window.
-    w->btnGraphClick();
+    w->showGraph();
     ASSERT_EQ(w->graphWindows().size(), 1);
-    TfrmGraph* g = w->graphWindows().first();
+    GraphWindow* g = w->graphWindows().first();
     EXPECT_EQ(g->caption(), "Leq");
     EXPECT_EQ(g->model().subsets(), 2);
     EXPECT_EQ(g->model().points(), 2);
     EXPECT_EQ(g->model().subsetLabel(0), "SPL");
     EXPECT_EQ(g->model().subsetLabel(1), "Leq");
     EXPECT_EQ(QString::number(g->model().yData(1, 1), 'f', 1), table.text(1, 4));
-    QPointer<TfrmGraph> graph(g);
+    QPointer<GraphWindow> graph(g);
     main->frameOf(w)->close();
     QApplication::processEvents();
     EXPECT_EQ(main->windows().singles().leq, nullptr);
@@ -95,7 +95,7 @@ TEST_F(LeqWindowTest, TwoSecondsGiveTwoRowsALogASaveAndAGraph)
 
 TEST_F(LeqWindowTest, ASecondWithoutReadingsSavesEmptyCellsAndGraphsAsNull)
 {
-    TfrmLEQ* w = open();
+    LeqWindow* w = open();
     ASSERT_NE(w, nullptr);
     const double t0 = 46350.5;
     LeqRow a{1, "10/12/2026", "12:00:00", t0, true, 80.0f, 80.0f, 25};
@@ -108,16 +108,16 @@ TEST_F(LeqWindowTest, ASecondWithoutReadingsSavesEmptyCellsAndGraphsAsNull)
 
     const QString file = data.file("gap.txt");
     prompts.fileNames = {file};
-    ASSERT_TRUE(w->btnSaveClick());
+    ASSERT_TRUE(w->saveTable());
     EXPECT_EQ(readFile(file).split('\n').value(1), "10/12/2026\t12:00:01\t\t\t\r");
 
-    w->btnGraphClick();
+    w->showGraph();
     ASSERT_EQ(w->graphWindows().size(), 1);
     const ChartModel& chart = w->graphWindows().first()->model();
     EXPECT_EQ(chart.points(), 3);
     EXPECT_DOUBLE_EQ(chart.xDataII(0, 1), t0 + kSecondInDays);
     EXPECT_DOUBLE_EQ(chart.xDataII(1, 1), t0 + kSecondInDays);
-    EXPECT_GT(chart.yData(0, 1), 200.0f) << "the null level NewChart left";
+    EXPECT_GT(chart.yData(0, 1), 200.0f) << "the null level newChart left";
     EXPECT_GT(chart.yData(1, 1), 200.0f);
     EXPECT_FLOAT_EQ(chart.yData(1, 2), 86.0206f);
 }
@@ -126,7 +126,7 @@ TEST_F(LeqWindowTest, TheFiftyFirstFailedReadEndsItWithTheMessage)
 {
     ManualClock clock; // the silent meter's read time-outs pass at once
     test::ScopedClock clockGuard(clock);
-    TfrmLEQ* w = open();
+    LeqWindow* w = open();
     ASSERT_NE(w, nullptr);
     sim->faults.noReply = true;
     bool failed = false;
@@ -138,7 +138,7 @@ TEST_F(LeqWindowTest, TheFiftyFirstFailedReadEndsItWithTheMessage)
 
 TEST_F(LeqWindowTest, ClosingAsksAboutAnUnsavedTableAndStopsTheMeasurement)
 {
-    TfrmLEQ* w = open();
+    LeqWindow* w = open();
     ASSERT_TRUE(measure(1));
     ASSERT_EQ(w->table().rowCount(), 1);
     main->leqRunner().start(60);
@@ -163,15 +163,15 @@ TEST_F(LeqWindowTest, RecordingMeterRefusesAndAnEmptyTableHasNoGraph)
     poll();
     sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03});
     poll();
-    main->LEQ1Click();
+    main->showLeqWindow();
     EXPECT_EQ(prompts.messages, QStringList({"The meter is recording data, please stop recording first ."}));
     EXPECT_EQ(main->windows().singles().leq, nullptr);
 
     sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03});
     poll();
-    TfrmLEQ* w = open();
+    LeqWindow* w = open();
     ASSERT_NE(w, nullptr);
-    w->btnGraphClick();
+    w->showGraph();
     EXPECT_EQ(prompts.messages.last(), "No data to graph !");
     EXPECT_TRUE(w->graphWindows().isEmpty());
 }

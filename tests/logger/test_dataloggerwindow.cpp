@@ -15,18 +15,18 @@
 #include <thread>
 
 #include "files/collectionfile.h"
-#include "files/tfrmopensave.h"
-#include "files/tfrmscope.h"
-#include "graph/chartmodel.h"
-#include "graph/pesgraph.h"
+#include "widgets/opensavechoice.h"
+#include "widgets/progressdialog.h"
+#include "chart/chartmodel.h"
+#include "chart/ui/chartwidget.h"
 #include "base/datetime.h"
-#include "graph/window/tfrmdatetime.h"
-#include "graph/window/tfrmgraph.h"
+#include "graph/ui/datetimedialog.h"
+#include "graph/ui/graphwindow.h"
 #include <QDateEdit>
 #include <QTimeEdit>
-#include "logger/dataloggercontroller.h"
-#include "logger/datasetgrid.h"
-#include "meter/simulatedmemory.h"
+#include "logger/ui/dataloggercontroller.h"
+#include "logger/ui/datasetgrid.h"
+#include "meter/simulator/simulatedmemory.h"
 #include "support/heldtransport.h"
 #include "../shell/mainwindowfixture.h"
 
@@ -39,11 +39,11 @@ protected:
     void SetUp() override
     {
         test::MainWindowTest::SetUp();
-        TfrmOpenSave::setRunner([this](TfrmOpenSave&) { return choice; });
+        OpenSaveChoice::setRunner([this](OpenSaveChoice&) { return choice; });
     }
     void TearDown() override
     {
-        TfrmOpenSave::setRunner({});
+        OpenSaveChoice::setRunner({});
         test::MainWindowTest::TearDown();
     }
     DataLoggerController& logger() { return main->dataLogger(); }
@@ -51,7 +51,7 @@ protected:
     int load()
     {
         QSignalSpy done(&logger(), &DataLoggerController::loadFinished);
-        logger().LoadData1Click();
+        logger().loadData();
         if (!done.wait(20000))
             return -1000;
         return done.first().first().toInt();
@@ -65,23 +65,23 @@ protected:
     {
         QStringList letters;
         for (const TransportCall& c : sim->calls())
-            if (c.name == "UsbWrite" && c.bytes.size() == 7)
+            if (c.name == "usbWrite" && c.bytes.size() == 7)
                 letters << QString(QChar(c.bytes[1]));
         return letters;
     }
 
-    int choice = TfrmOpenSave::mrCancel;
+    int choice = OpenSaveChoice::mrCancel;
 };
 
 TEST_F(DataLoggerWindowTest, LoadDataShowsTheSetsAndKeepsTheWorkingCopy)
 {
-    logger().LoadData1Click();
+    logger().loadData();
     EXPECT_EQ(prompts.messages, QStringList({"There is no connection with meter !"}));
     EXPECT_EQ(logger().window(), nullptr);
 
     poll();
     ASSERT_EQ(load(), 0);
-    TfrmGraph* w = logger().window();
+    GraphWindow* w = logger().window();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->caption(), "DataLogger");
     ASSERT_EQ(logger().dataSets()->rowCount(), 4);
@@ -108,7 +108,7 @@ TEST_F(DataLoggerWindowTest, WindowHoldsItsGridAndARowClickStartsAFreshView)
 {
     poll();
     ASSERT_EQ(load(), 0);
-    TfrmGraph* w = logger().window();
+    GraphWindow* w = logger().window();
     ASSERT_NE(w, nullptr);
     // The grid is the window's side panel, shown.
     auto* panel = w->findChild<QWidget*>("pnlDataSets");
@@ -118,7 +118,7 @@ TEST_F(DataLoggerWindowTest, WindowHoldsItsGridAndARowClickStartsAFreshView)
     EXPECT_NE(w->findChild<QWidget*>("grdDataSets"), nullptr);
 
     // A row click shows the set with its cursors reset and the zoom undone.
-    w->chtGraphZoomIn();
+    w->onZoomedIn();
     auto* undoZoom = w->findChild<QAction*>("actUndoZoom");
     ASSERT_TRUE(undoZoom->isEnabled());
     main->graphUnit().CursorAIndex = 7;
@@ -133,13 +133,13 @@ TEST_F(DataLoggerWindowTest, ProgressWindowFollowsTheBlocksWhileTheWindowsStayLi
     poll();
     sim->faults.delayMsPerExchange = 5; // on the system clock: about a second for the memory
     QSignalSpy done(&logger(), &DataLoggerController::loadFinished);
-    logger().LoadData1Click();
+    logger().loadData();
     QElapsedTimer waited;
     waited.start();
     int seenBetween = 0;
     while (done.isEmpty() && waited.elapsed() < 20000) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (TfrmScope* p = logger().progressWindow()) {
+        if (ProgressDialog* p = logger().progressWindow()) {
             EXPECT_EQ(p->windowTitle(), "Data Retriving Progress");
             if (p->bytesReceived() > 0 && p->bytesReceived() < p->totalBytes())
                 ++seenBetween;
@@ -156,7 +156,7 @@ TEST_F(DataLoggerWindowTest, RecordingMeterAndFailuresAreReported)
     poll();
     sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03}); // REC on
     poll();
-    logger().LoadData1Click();
+    logger().loadData();
     EXPECT_EQ(prompts.messages.value(0), "The meter is recording data, please stop recording before loading data.");
     sim->meter().handleCommand({0x02, 'R', 0, 0, 0, 0, 0x03});
     poll();
@@ -193,7 +193,7 @@ TEST_F(DataLoggerStopTest, StoppingTheMeterThreadEndsADownloadAtTheNextBlock)
     sim->clearCalls();
     held->holdNextRead = true;
     QSignalSpy done(&logger(), &DataLoggerController::loadFinished);
-    logger().LoadData1Click();
+    logger().loadData();
     ASSERT_TRUE(held->entered.tryAcquire(1, 10000)) << "the download never reached the reply to 'P'";
     std::thread releaser([this] {
         while (!main->meter().stopRequested())
@@ -214,7 +214,7 @@ TEST_F(DataLoggerWindowTest, AFirstLoadThatBringsNoDataLeavesNoEmptyWindow)
     auto graphWindows = [this] {
         int n = 0;
         for (QMdiSubWindow* sub : main->mdiArea()->subWindowList())
-            n += qobject_cast<TfrmGraph*>(sub->widget()) != nullptr;
+            n += qobject_cast<GraphWindow*>(sub->widget()) != nullptr;
         return n;
     };
     const int before = graphWindows();
@@ -233,7 +233,7 @@ TEST_F(DataLoggerWindowTest, AFirstLoadThatBringsNoDataLeavesNoEmptyWindow)
     for (const Case& c : cases) {
         c.arrange();
         QSignalSpy done(&logger(), &DataLoggerController::loadFinished);
-        logger().LoadData1Click();
+        logger().loadData();
         if (c.cancel)
             logger().cancelDownload();
         ASSERT_TRUE(done.wait(20000)) << c.what;
@@ -263,12 +263,12 @@ TEST_F(DataLoggerWindowTest, CancelKeepsWhatWasThere)
     sim->clearCalls();
 
     QSignalSpy done(&logger(), &DataLoggerController::loadFinished);
-    logger().LoadData1Click();
+    logger().loadData();
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 20000) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
-        TfrmScope* p = logger().progressWindow();
+        ProgressDialog* p = logger().progressWindow();
         if (p && p->bytesReceived() >= 320) {
             p->findChild<QPushButton*>("btnCancel")->click();
             break;
@@ -291,11 +291,11 @@ TEST_F(DataLoggerWindowTest, CollectionSavesNeverReplaceAndReopenByteForByte)
     const QByteArray copy = readFile(workingCopyFile());
 
     // Save with the DataLogger window active: the choice, then the collection.
-    choice = TfrmOpenSave::mrCollection;
+    choice = OpenSaveChoice::mrCollection;
     const QString first = data.file("first.rec");
     prompts.fileNames = {first};
     main->mdiArea()->setActiveSubWindow(main->frameOf(logger().window()));
-    main->Save1Click();
+    main->saveActiveWindow();
     EXPECT_EQ(readFile(first), copy);
     EXPECT_FALSE(main->state().DataLoggerUnsaved);
 
@@ -304,19 +304,19 @@ TEST_F(DataLoggerWindowTest, CollectionSavesNeverReplaceAndReopenByteForByte)
     sim->meter().setMemory({LoggedSet{QDateTime(QDate(2026, 5, 5), QTime(5, 5, 5)), 1, 0x0F, "00000000", {700}}});
     ASSERT_EQ(load(), 0);
     prompts.fileNames = {first};
-    main->Save1Click();
+    main->saveActiveWindow();
     EXPECT_EQ(readFile(first), copy);
     EXPECT_TRUE(main->readings().messageLabel().text().contains("already exists"));
 
     // Reopen the first collection without the meter, save it again: the same bytes.
     sim->unplug();
     prompts.fileNames = {first};
-    logger().OpenCollectionFile();
+    logger().openCollectionFile();
     EXPECT_EQ(logger().dataSets()->rowCount(), 4);
     EXPECT_EQ(readFile(workingCopyFile()), copy);
     const QString second = data.file("second.rec");
     prompts.fileNames = {second};
-    main->Save1Click();
+    main->saveActiveWindow();
     EXPECT_EQ(readFile(second), copy);
 }
 
@@ -326,7 +326,7 @@ TEST_F(DataLoggerWindowTest, ClosingKeepsTheWindowWhenTheCollectionSaveIsCancell
     ASSERT_EQ(load(), 0);
     // "Save DataLogger Data ?" Yes, the collection, then the file dialog is cancelled.
     prompts.answers = {Answer::Yes};
-    choice = TfrmOpenSave::mrCollection;
+    choice = OpenSaveChoice::mrCollection;
     prompts.fileNames.clear();
     EXPECT_FALSE(main->frameOf(logger().window())->close());
     ASSERT_NE(logger().window(), nullptr) << "the unsaved data sets stay";
@@ -342,16 +342,16 @@ TEST_F(DataLoggerWindowTest, OpeningAFileWithoutDataSetsChangesNothing)
         f.write(encodeMemoryImage({}));
     }
     prompts.fileNames = {empty};
-    logger().OpenCollectionFile();
+    logger().openCollectionFile();
     EXPECT_EQ(logger().window(), nullptr) << "no empty DataLogger window";
     EXPECT_FALSE(QFile::exists(workingCopyFile()));
     EXPECT_TRUE(prompts.messages.isEmpty());
 
     // Nor after a cancelled dialog; an unreadable file is named.
-    logger().OpenCollectionFile();
+    logger().openCollectionFile();
     EXPECT_EQ(logger().window(), nullptr);
     prompts.fileNames = {data.file("missing.rec")};
-    logger().OpenCollectionFile();
+    logger().openCollectionFile();
     EXPECT_EQ(logger().window(), nullptr);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].startsWith(data.file("missing.rec") + " could not be opened: "));
@@ -361,33 +361,33 @@ TEST_F(DataLoggerWindowTest, ChangingAStartMovesOnlyThatSet)
 {
     poll();
     ASSERT_EQ(load(), 0);
-    TfrmGraph* w = logger().window();
+    GraphWindow* w = logger().window();
     const DataSetStore before = logger().store();
     const QByteArray copy = readFile(workingCopyFile());
 
     // Cancel changes nothing.
-    TfrmDateTime::setRunner([](TfrmDateTime&) { return int(QDialog::Rejected); });
+    DateTimeDialog::setRunner([](DateTimeDialog&) { return int(QDialog::Rejected); });
     logger().dataSets()->selectRow(1);
     logger().dataSets()->changeDateTime();
     EXPECT_EQ(logger().store().SampleTimes, before.SampleTimes);
 
     const QDate date(2026, 1, 2);
     const QTime time(10, 20, 30);
-    TfrmDateTime::setRunner([&](TfrmDateTime& d) {
+    DateTimeDialog::setRunner([&](DateTimeDialog& d) {
         d.DatePicker->setDate(date);
         d.TimePicker->setTime(time);
         return int(QDialog::Accepted);
     });
     logger().dataSets()->changeDateTime();
-    TfrmDateTime::setRunner({});
+    DateTimeDialog::setRunner({});
     const DataSetStore& after = logger().store();
     const double start = toDays(date, time);
     EXPECT_DOUBLE_EQ(after.info(1).start, start);
-    const std::int64_t first = after.FirstSample(1);
+    const std::int64_t first = after.firstSample(1);
     EXPECT_DOUBLE_EQ(after.SampleTimes[first], start);
     EXPECT_DOUBLE_EQ(after.SampleTimes[first + 899], start + 899 * 2 / 86400.0);
     for (int n : {0, 2, 3}) {
-        const std::int64_t f = after.FirstSample(n);
+        const std::int64_t f = after.firstSample(n);
         EXPECT_EQ(after.SampleTimes[f], before.SampleTimes[f]) << n;
     }
     EXPECT_EQ(logger().dataSets()->rowTexts(1).mid(1, 2), QStringList({QLocale().toString(date, QLocale::ShortFormat), "10:20:30"}));
@@ -401,20 +401,20 @@ TEST_F(DataLoggerWindowTest, EraseAsksThenEmptiesTheMemory)
     poll();
     QSignalSpy erased(&logger(), &DataLoggerController::eraseFinished);
     prompts.answers = {Answer::No};
-    logger().EraseMemory1Click();
+    logger().eraseMemory();
     QApplication::processEvents();
     EXPECT_EQ(prompts.questions, QStringList({"Are you sure to erase memory ?"}));
     EXPECT_TRUE(erased.isEmpty());
 
     sim->faults.alterByteIndex = 3; // the echo's 'a' differs
     prompts.answers = {Answer::Yes};
-    logger().EraseMemory1Click();
+    logger().eraseMemory();
     ASSERT_TRUE(erased.wait(5000));
     EXPECT_EQ(prompts.messages.last(), "no response from device, error code=807");
 
     sim->faults.alterByteIndex.reset();
     prompts.answers = {Answer::Yes};
-    logger().EraseMemory1Click();
+    logger().eraseMemory();
     ASSERT_TRUE(erased.wait(5000));
     EXPECT_EQ(prompts.messages.last(), "Please power off and power on meter before recording data or loading again.");
 
@@ -449,7 +449,7 @@ TEST_F(DataLoggerWindowTest, DamagedDataSetsAreShownWithAWarning)
     marker[256 + 30] = char(0x00);
     writeImage(marker);
     prompts.fileNames = {file};
-    logger().OpenCollectionFile();
+    logger().openCollectionFile();
     ASSERT_NE(logger().window(), nullptr);
     EXPECT_EQ(logger().dataSets()->rowCount(), 3);
     ASSERT_EQ(prompts.messages.size(), 1);
@@ -465,8 +465,8 @@ TEST_F(DataLoggerWindowTest, DamagedDataSetsAreShownWithAWarning)
     writeImage(feb31);
     prompts.messages.clear();
     prompts.fileNames = {file};
-    logger().OpenCollectionFile();
-    TfrmGraph* w = logger().window();
+    logger().openCollectionFile();
+    GraphWindow* w = logger().window();
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].contains("decode code 35: damaged data sets 2\n"
                                              "data set 2: unreadable start date and time (header bytes 26 02 31 08 00 00)"))
@@ -482,14 +482,14 @@ TEST_F(DataLoggerWindowTest, DamagedDataSetsAreShownWithAWarning)
     const QCPRange shown = w->chart().plot()->xAxis->range();
     EXPECT_LE(shown.lower, 0.0) << shown.lower << " .. " << shown.upper;
     EXPECT_GE(shown.upper, 2 / 86400.0) << shown.lower << " .. " << shown.upper;
-    TfrmDateTime::setRunner([](TfrmDateTime& d) {
+    DateTimeDialog::setRunner([](DateTimeDialog& d) {
         d.DatePicker->setDate(QDate(2026, 2, 28));
         d.TimePicker->setTime(QTime(8, 0, 0));
         return int(QDialog::Accepted);
     });
     logger().dataSets()->selectRow(1);
     logger().dataSets()->changeDateTime();
-    TfrmDateTime::setRunner({});
+    DateTimeDialog::setRunner({});
     EXPECT_TRUE(logger().store().startReadable(1));
     EXPECT_EQ(logger().dataSets()->rowTexts(1).value(2), "08:00:00");
     EXPECT_NE(w->statisticTexts().startTime, "unreadable");

@@ -6,7 +6,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 
-#include "logger/datasetgrid.h"
+#include "logger/ui/datasetgrid.h"
 
 using namespace quedral;
 

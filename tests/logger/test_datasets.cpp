@@ -7,7 +7,7 @@
 
 #include "base/datetime.h"
 #include "logger/datasets.h"
-#include "meter/simulatedmemory.h"
+#include "meter/simulator/simulatedmemory.h"
 
 using namespace quedral;
 
@@ -21,7 +21,7 @@ LoggedSet set(std::vector<std::uint16_t> tenths, int interval = 1, std::uint8_t 
     return LoggedSet{kStart, interval, mode, std::move(wave), std::move(tenths)};
 }
 
-DecodeResult decode(const MemoryImage& image) { return DecodeMemoryImage(image, lastAddressOf(image)); }
+DecodeResult decode(const MemoryImage& image) { return decodeMemoryImage(image, lastAddressOf(image)); }
 
 void setByte(MemoryImage& image, int offset, int value) { image[offset] = char(value); }
 
@@ -35,7 +35,7 @@ std::vector<T> column(const DataSetStore& s, T DataSet::*field)
     return out;
 }
 
-TEST(DecodeMemoryImage, TwoCleanSetsFillTheStoreAndTheTable)
+TEST(decodeMemoryImage, TwoCleanSetsFillTheStoreAndTheTable)
 {
     const MemoryImage image = encodeMemoryImage(
         {set({650, 700, 660}, 2, 0x0B, "REC00001"), set({800, 810}, 60, 0x04)});
@@ -50,7 +50,7 @@ TEST(DecodeMemoryImage, TwoCleanSetsFillTheStoreAndTheTable)
     EXPECT_EQ(s.info(1).headerOffset, s.info(0).endOffset + 1);
     EXPECT_EQ(s.info(1).endOffset, lastAddressOf(image));
     EXPECT_EQ(s.Levels, (std::vector<float>{65.0f, 70.0f, 66.0f, 80.0f, 81.0f}));
-    EXPECT_EQ(s.FirstSample(1), 3);
+    EXPECT_EQ(s.firstSample(1), 3);
     EXPECT_DOUBLE_EQ(s.info(0).start, toDays(kStart));
     EXPECT_DOUBLE_EQ(s.SampleTimes[2], toDays(kStart) + 2 * 2 / 86400.0);
     EXPECT_EQ(s.info(0).maxIndex, 1);
@@ -63,7 +63,7 @@ TEST(DecodeMemoryImage, TwoCleanSetsFillTheStoreAndTheTable)
     EXPECT_EQ(dataSetRow(r, 1).mid(3), QStringList({"01:00", "2", "dBC", "SLOW", "50-110", ""}));
 }
 
-TEST(DecodeMemoryImage, SetCountOutsideOneToFourThousandLeavesTheStoreAlone)
+TEST(decodeMemoryImage, SetCountOutsideOneToFourThousandLeavesTheStoreAlone)
 {
     MemoryImage image = encodeMemoryImage({set({500})});
     setByte(image, 9, 0);
@@ -92,7 +92,7 @@ TEST(DecodeMemoryImage, SetCountOutsideOneToFourThousandLeavesTheStoreAlone)
     EXPECT_EQ(r.problems[0].code, DecodeCode::MarkerMisplaced);
 }
 
-TEST(DecodeMemoryImage, CountsComeFromTheEndMarkerWhenTheHeaderDisagrees)
+TEST(decodeMemoryImage, CountsComeFromTheEndMarkerWhenTheHeaderDisagrees)
 {
     // A header count too large, the marker after three samples: the count from the marker.
     MemoryImage image = encodeMemoryImage({set({600, 610, 620}), set({700})});
@@ -118,7 +118,7 @@ TEST(DecodeMemoryImage, CountsComeFromTheEndMarkerWhenTheHeaderDisagrees)
     EXPECT_EQ(r.store->size(), 2);
 }
 
-TEST(DecodeMemoryImage, LevelsIntervalsAndExtremesFollowTheRules)
+TEST(decodeMemoryImage, LevelsIntervalsAndExtremesFollowTheRules)
 {
     const DecodeResult r = decode(encodeMemoryImage({
         set({199, 200, 1400, 1401, 0xF320 & 0x0FFF}, 61),
@@ -142,7 +142,7 @@ TEST(DecodeMemoryImage, LevelsIntervalsAndExtremesFollowTheRules)
     EXPECT_EQ(dataSetRow(r, 2)[3], "01:00");
 }
 
-TEST(DecodeMemoryImage, UpperNibbleOfTheFirstSampleByteIsIgnored)
+TEST(decodeMemoryImage, UpperNibbleOfTheFirstSampleByteIsIgnored)
 {
     MemoryImage image = encodeMemoryImage({set({800})});
     setByte(image, 256 + 24, 0xF3);
@@ -150,7 +150,7 @@ TEST(DecodeMemoryImage, UpperNibbleOfTheFirstSampleByteIsIgnored)
     EXPECT_EQ(decode(image).store->Levels[0], 80.0f);
 }
 
-TEST(DecodeMemoryImage, DatesFromBcdAndUnreadableStarts)
+TEST(decodeMemoryImage, DatesFromBcdAndUnreadableStarts)
 {
     // Header offsets 3 to 8: year, month, day, hour, minute, second. A field that is not two
     // decimal digits, or a date or time that does not exist, leaves the start unknown: code
@@ -189,7 +189,7 @@ TEST(DecodeMemoryImage, DatesFromBcdAndUnreadableStarts)
         const int H = 256 + 25 + 2 + 1;
         for (const auto& [offset, value] : c.bytes)
             setByte(image, H + offset, value);
-        const DecodeResult r = DecodeMemoryImage(image, lastAddressOf(image));
+        const DecodeResult r = decodeMemoryImage(image, lastAddressOf(image));
         ASSERT_TRUE(r.store);
         const DataSetStore& s = *r.store;
         EXPECT_TRUE(s.startReadable(0));
@@ -216,18 +216,18 @@ TEST(DecodeMemoryImage, DatesFromBcdAndUnreadableStarts)
         EXPECT_EQ(damagedSetsText(r), "2");
         // A start given later makes the set whole again.
         DataSetStore given = s;
-        given.SetStartTime(1, toDays(kStart));
+        given.setStartTime(1, toDays(kStart));
         EXPECT_TRUE(given.startReadable(1));
         EXPECT_DOUBLE_EQ(given.SampleTimes[2], toDays(kStart) + 2 / 86400.0);
     }
 }
 
-TEST(DecodeMemoryImage, ProblemsNameEverySetAndTheLastCodeWins)
+TEST(decodeMemoryImage, ProblemsNameEverySetAndTheLastCodeWins)
 {
     MemoryImage image = encodeMemoryImage({set({600}), set({700}), set({800}), set({900})});
     setByte(image, 256 + 4, 0x13);                 // set 1: month 13
     setByte(image, 256 + 2 * 28 + 1, 0x00);        // set 3: start marker
-    const DecodeResult r = DecodeMemoryImage(image, lastAddressOf(image));
+    const DecodeResult r = decodeMemoryImage(image, lastAddressOf(image));
     EXPECT_EQ(r.code, DecodeCode::MarkerMisplaced);
     ASSERT_EQ(r.problems.size(), 2u);
     EXPECT_EQ(r.problems[0].set, 1);
@@ -242,10 +242,10 @@ TEST(DecodeMemoryImage, ProblemsNameEverySetAndTheLastCodeWins)
     EXPECT_TRUE(lines[2].startsWith("data set 3: no start marker"));
     EXPECT_EQ(decodeProblemsText(r, 1).split('\n').last(), "... and 1 more");
     const MemoryImage clean = encodeMemoryImage({set({600})});
-    EXPECT_TRUE(decodeProblemsText(DecodeMemoryImage(clean, lastAddressOf(clean))).isEmpty());
+    EXPECT_TRUE(decodeProblemsText(decodeMemoryImage(clean, lastAddressOf(clean))).isEmpty());
 }
 
-TEST(DecodeMemoryImage, WaveNameShownUnlessItStartsWithTwoZeros)
+TEST(decodeMemoryImage, WaveNameShownUnlessItStartsWithTwoZeros)
 {
     const DecodeResult r = decode(encodeMemoryImage(
         {set({700}, 1, 0x0F, "00000000"), set({700}, 1, 0x0F, "0A123456"), set({700}, 1, 0x0F, "WAV00012")}));
@@ -254,35 +254,35 @@ TEST(DecodeMemoryImage, WaveNameShownUnlessItStartsWithTwoZeros)
     EXPECT_EQ(waveText(r, 2), "WAV00012");
 }
 
-TEST(DecodeMemoryImage, ASetEndingBeyondTheLastAddressIsReported)
+TEST(decodeMemoryImage, ASetEndingBeyondTheLastAddressIsReported)
 {
     MemoryImage image = encodeMemoryImage({set({600, 610}), set({700, 710})});
     const int last = lastAddressOf(image);
     // The last address stops short of the second set's end marker.
-    const DecodeResult r = DecodeMemoryImage(image, last - 1);
+    const DecodeResult r = decodeMemoryImage(image, last - 1);
     EXPECT_EQ(r.code, DecodeCode::BeyondLastAddress);
     EXPECT_EQ(column(*r.store, &DataSet::count), (std::vector<std::int32_t>{2, 2}));
 }
 
 // A last address beyond the 256 KiB memory is no address of the meter's: the memory's end
 // bounds the data, and a set running past it is reported.
-TEST(DecodeMemoryImage, ALastAddressBeyondTheMemoryEndsTheDataAtTheMemorysEnd)
+TEST(decodeMemoryImage, ALastAddressBeyondTheMemoryEndsTheDataAtTheMemorysEnd)
 {
     const MemoryImage small = encodeMemoryImage({set({600, 610}), set({700, 710})});
-    const DecodeResult inside = DecodeMemoryImage(small, 0xFF0123);
+    const DecodeResult inside = decodeMemoryImage(small, 0xFF0123);
     EXPECT_EQ(inside.code, DecodeCode::Ok);
     EXPECT_EQ(column(*inside.store, &DataSet::count), (std::vector<std::int32_t>{2, 2}));
 
     // One set of 131,000 samples ends at 0x40089, past the memory's last byte 0x3FFFF.
     const MemoryImage big = encodeMemoryImage({set(std::vector<std::uint16_t>(131000, 650))});
     ASSERT_GT(lastAddressOf(big), kMeterMemoryBytes - 1);
-    const DecodeResult beyond = DecodeMemoryImage(big, lastAddressOf(big));
+    const DecodeResult beyond = decodeMemoryImage(big, lastAddressOf(big));
     EXPECT_EQ(beyond.code, DecodeCode::BeyondLastAddress);
     EXPECT_EQ(column(*beyond.store, &DataSet::count), (std::vector<std::int32_t>{131000}));
 }
 
 // An image cut short anywhere: never a read outside it, every set accounted for.
-TEST(DecodeMemoryImage, ImagesCutShortAtEveryOffsetAreReadOnlyWithinThemselves)
+TEST(decodeMemoryImage, ImagesCutShortAtEveryOffsetAreReadOnlyWithinThemselves)
 {
     const MemoryImage full = encodeMemoryImage({set({600, 610, 620}, 1, 0x0F, "WAVE0001"), set({700, 710})});
     const int last = lastAddressOf(full);
@@ -290,7 +290,7 @@ TEST(DecodeMemoryImage, ImagesCutShortAtEveryOffsetAreReadOnlyWithinThemselves)
         SCOPED_TRACE(length);
         // A copy of exactly `length` bytes, so that the sanitizers see any read past it.
         const QByteArray cut(full.constData(), length);
-        const DecodeResult r = DecodeMemoryImage(cut, last);
+        const DecodeResult r = decodeMemoryImage(cut, last);
         if (length < 11) {
             EXPECT_EQ(r.code, DecodeCode::NoDataSets);
             continue;
@@ -319,7 +319,7 @@ TEST(DecodeMemoryImage, ImagesCutShortAtEveryOffsetAreReadOnlyWithinThemselves)
     }
 }
 
-TEST(DecodeMemoryImage, HugeHeaderCountsInASmallImageCostNothing)
+TEST(decodeMemoryImage, HugeHeaderCountsInASmallImageCostNothing)
 {
     MemoryImage image = encodeMemoryImage({set({600})});
     setByte(image, 9, 0x0F);
@@ -328,14 +328,14 @@ TEST(DecodeMemoryImage, HugeHeaderCountsInASmallImageCostNothing)
     setByte(image, 256 + 12, 0xFF);
     setByte(image, 256 + 13, 0xFF);
     setByte(image, lastAddressOf(image), 0); // no end marker to find
-    const DecodeResult r = DecodeMemoryImage(image, 0xFFFFFF);
+    const DecodeResult r = decodeMemoryImage(image, 0xFFFFFF);
     ASSERT_TRUE(r.store);
     EXPECT_EQ(r.store->size(), 4000);
     EXPECT_LE(r.store->Levels.size(), static_cast<size_t>(image.size()));
     EXPECT_EQ(r.code, DecodeCode::StartUnreadable); // the sets beyond the image have no date
 }
 
-TEST(DecodeMemoryImage, SecondDecodeHoldsOnlyItsOwnSets)
+TEST(decodeMemoryImage, SecondDecodeHoldsOnlyItsOwnSets)
 {
     const DecodeResult first = decode(encodeMemoryImage({set({600}), set({610}), set({620})}));
     const DecodeResult second = decode(encodeMemoryImage({set({700, 710})}));

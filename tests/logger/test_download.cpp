@@ -7,8 +7,8 @@
 #include "logger/datasets.h"
 #include "logger/download.h"
 #include "meter/meterlink.h"
-#include "meter/simulatedmemory.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedmemory.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -33,7 +33,7 @@ protected:
     {
         QStringList letters;
         for (const TransportCall& c : transport.calls())
-            if (c.name == "UsbWrite" && c.bytes.size() == 7)
+            if (c.name == "usbWrite" && c.bytes.size() == 7)
                 letters << QString(QChar(c.bytes[1]));
         return letters;
     }
@@ -53,7 +53,7 @@ TEST_F(DownloadTest, TheDefaultMemoryArrivesWholeAndDecodes)
     DownloadProgress p;
     p.started = [&](int t) { total = t; };
     p.received = [&](int r) { progress.push_back(r); };
-    const DownloadResult r = DownloadMemory(link, p);
+    const DownloadResult r = downloadMemory(link, p);
     ASSERT_EQ(r.code, DownloadCode::Ok);
     EXPECT_EQ(r.lastAddress, lastAddressOf(memory));
     EXPECT_EQ(total, downloadTotal(r.lastAddress));
@@ -65,7 +65,7 @@ TEST_F(DownloadTest, TheDefaultMemoryArrivesWholeAndDecodes)
     EXPECT_EQ(lettersWritten().last(), "q");
     EXPECT_TRUE(transport.isOpen()) << "left open after a complete transfer";
 
-    const DecodeResult d = DecodeMemoryImage(r.image, r.lastAddress);
+    const DecodeResult d = decodeMemoryImage(r.image, r.lastAddress);
     EXPECT_EQ(d.code, DecodeCode::Ok);
     EXPECT_EQ(d.store->size(), 4);
 }
@@ -86,7 +86,7 @@ TEST_F(DownloadTest, TotalFollowsTheLastAddress)
         SCOPED_TRACE(c.last);
         memoryWithLastAddress(c.last);
         transport.clearCalls();
-        const DownloadResult r = DownloadMemory(link);
+        const DownloadResult r = downloadMemory(link);
         EXPECT_EQ(r.code, c.code);
         EXPECT_EQ(r.total, c.total);
         EXPECT_EQ(r.lastAddress, c.last);
@@ -132,7 +132,7 @@ TEST_F(DownloadTest, EveryFailureHasItsCode)
         fresh.meter().update([&](SimulatedMeter::State& s) { s.memory = transport.meter().state().memory; });
         c.fault(fresh.faults);
         MeterLink freshLink(fresh);
-        const DownloadResult r = DownloadMemory(freshLink);
+        const DownloadResult r = downloadMemory(freshLink);
         EXPECT_EQ(r.code, c.code);
         EXPECT_TRUE(r.image.isEmpty());
     }
@@ -148,7 +148,7 @@ TEST_F(DownloadTest, CancelEndsAfterTheCurrentBlockAndSendsQ)
         if (received == 96)
             cancel = true;
     };
-    const DownloadResult r = DownloadMemory(link, p);
+    const DownloadResult r = downloadMemory(link, p);
     EXPECT_EQ(r.code, DownloadCode::Cancelled);
     EXPECT_TRUE(r.image.isEmpty());
     EXPECT_EQ(lettersWritten(), QStringList({"P", "p", "p", "q"}));
@@ -156,11 +156,11 @@ TEST_F(DownloadTest, CancelEndsAfterTheCurrentBlockAndSendsQ)
 
 TEST_F(DownloadTest, AQuickRecordWrittenByteByByteDownloadsAsOneSet)
 {
-    ASSERT_EQ(transport.UsbOpen(MeterLink::VendorId, MeterLink::ProductId), 0);
+    ASSERT_EQ(transport.usbOpen(MeterLink::VendorId, MeterLink::ProductId), 0);
     auto send = [this](const CommandFrame& c) {
-        ASSERT_EQ(transport.UsbWrite(kCommandLength, c.data()), 0);
+        ASSERT_EQ(transport.usbWrite(kCommandLength, c.data()), 0);
         ReplyBytes r{};
-        ASSERT_EQ(transport.UsbRead(kReplyLength, r.data()), 0);
+        ASSERT_EQ(transport.usbRead(kReplyLength, r.data()), 0);
         EXPECT_TRUE(std::equal(c.begin(), c.end(), r.begin())) << "echo of " << char(c[1]);
     };
     send(kEraseFrame);
@@ -174,10 +174,10 @@ TEST_F(DownloadTest, AQuickRecordWrittenByteByByteDownloadsAsOneSet)
         send(makeCommand('W', 0, std::uint8_t(address >> 8), std::uint8_t(address), std::uint8_t(value)));
     send(kCloseSettingsFrame);
 
-    const DownloadResult r = DownloadMemory(link);
+    const DownloadResult r = downloadMemory(link);
     ASSERT_EQ(r.code, DownloadCode::Ok);
     EXPECT_EQ(r.lastAddress, end);
-    const DecodeResult d = DecodeMemoryImage(r.image, r.lastAddress);
+    const DecodeResult d = decodeMemoryImage(r.image, r.lastAddress);
     // The plain start bytes are not all BCD (year 0xE8, month 0x0C, hour 0x0D): the start
     // cannot be read, and no date is made up for it.
     EXPECT_EQ(d.code, DecodeCode::StartUnreadable);
@@ -194,8 +194,8 @@ TEST_F(DownloadTest, AQuickRecordWrittenByteByByteDownloadsAsOneSet)
 
 TEST_F(DownloadTest, RecoveryPurgesAndSendsQ)
 {
-    RecoverAfterFailedDownload(link);
-    EXPECT_EQ(transport.callNames(), QStringList({"UsbPurge", "UsbWrite"}));
+    recoverAfterFailedDownload(link);
+    EXPECT_EQ(transport.callNames(), QStringList({"usbPurge", "usbWrite"}));
     EXPECT_EQ(lettersWritten(), QStringList({"Q"}));
 }
 
@@ -251,11 +251,11 @@ TEST_F(DownloadTest, AReplyByteGarbledAtAnyPositionNeverPassesForTheMemory)
             t.meter().update([&](SimulatedMeter::State& s) { s.memory = memory; });
             t.faults.alterByteIndex = garbled;
             MeterLink l(t);
-            return DownloadMemory(l);
+            return downloadMemory(l);
         };
         const DownloadResult clean = download(std::nullopt);
         ASSERT_EQ(clean.code, DownloadCode::Ok);
-        ASSERT_EQ(DecodeMemoryImage(clean.image, clean.lastAddress).code, DecodeCode::Ok);
+        ASSERT_EQ(decodeMemoryImage(clean.image, clean.lastAddress).code, DecodeCode::Ok);
         for (int i = 0; i < kReplyLength; ++i) {
             SCOPED_TRACE(i);
             const DownloadResult r = download(i);
@@ -264,7 +264,7 @@ TEST_F(DownloadTest, AReplyByteGarbledAtAnyPositionNeverPassesForTheMemory)
                 EXPECT_EQ(r.problems.empty(), r.code != DownloadCode::Garbled);
                 continue;
             }
-            const DecodeResult d = DecodeMemoryImage(r.image, r.lastAddress);
+            const DecodeResult d = decodeMemoryImage(r.image, r.lastAddress);
             if (d.code != DecodeCode::Ok) {
                 EXPECT_TRUE(isDamagedDecode(d.code) || !d.store) << d.code;
                 EXPECT_EQ(d.problems.empty(), !isDamagedDecode(d.code));
@@ -273,7 +273,7 @@ TEST_F(DownloadTest, AReplyByteGarbledAtAnyPositionNeverPassesForTheMemory)
             // Bytes that carry nothing (the reply's framing, the unused header block, what lies
             // beyond the last address) may differ; every data set must be as the meter holds it.
             EXPECT_EQ(r.lastAddress, clean.lastAddress);
-            EXPECT_EQ(dataOf(d), dataOf(DecodeMemoryImage(clean.image, clean.lastAddress)))
+            EXPECT_EQ(dataOf(d), dataOf(decodeMemoryImage(clean.image, clean.lastAddress)))
                 << "a garbled transfer passed as the meter's memory";
         }
     }
@@ -332,7 +332,7 @@ TEST_F(DownloadTest, ATransferIsGarbledWhenItHoldsWhatNoMeterWrites)
 TEST_F(DownloadTest, AGarbledTransferFailsWith122AndSaysWhy)
 {
     transport.faults.alterByteIndex = 10; // the set count, and every block's byte 10
-    const DownloadResult r = DownloadMemory(link);
+    const DownloadResult r = downloadMemory(link);
     EXPECT_EQ(r.code, 122);
     EXPECT_TRUE(r.image.isEmpty());
     EXPECT_EQ(lettersWritten().last(), "q");

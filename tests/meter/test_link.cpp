@@ -4,7 +4,7 @@
 
 #include "meter/meterlink.h"
 #include "meter/poller.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "base/clock.h"
 #include "support/testenv.h"
 
@@ -15,12 +15,12 @@ namespace {
 class LinkTest : public ::testing::Test {
 protected:
 
-    // The bytes of every UsbWrite since the log was last cleared.
+    // The bytes of every usbWrite since the log was last cleared.
     std::vector<QByteArray> writes() const
     {
         std::vector<QByteArray> w;
         for (const auto& c : sim.calls())
-            if (c.name == "UsbWrite")
+            if (c.name == "usbWrite")
                 w.push_back(c.bytes);
         return w;
     }
@@ -37,13 +37,13 @@ protected:
     Poller poller{link};
 };
 
-const QStringList kFullExchange{"UsbClose", "UsbOpen", "UsbSetTimeouts", "UsbWrite", "UsbPurge", "UsbRead", "UsbClose"};
+const QStringList kFullExchange{"usbClose", "usbOpen", "usbSetTimeouts", "usbWrite", "usbPurge", "usbRead", "usbClose"};
 
 } // namespace
 
 TEST_F(LinkTest, ExchangeCommandRunsTheWholeSequence)
 {
-    EXPECT_TRUE(link.ExchangeCommand('K'));
+    EXPECT_TRUE(link.exchangeCommand('K'));
     EXPECT_EQ(sim.callNames(), kFullExchange);
     EXPECT_EQ(sim.calls()[1].args, (std::vector<int>{0x04D9, 0xE000}));
     EXPECT_EQ(sim.calls()[2].args, (std::vector<int>{1000, 1000}));
@@ -56,8 +56,8 @@ TEST_F(LinkTest, ExchangeCommandRunsTheWholeSequence)
 TEST_F(LinkTest, ExchangeCommandWithoutMeterFailsAndEndsClosed)
 {
     sim.unplug();
-    EXPECT_FALSE(link.ExchangeCommand('K'));
-    EXPECT_EQ(sim.callNames(), (QStringList{"UsbClose", "UsbOpen", "UsbClose"}));
+    EXPECT_FALSE(link.exchangeCommand('K'));
+    EXPECT_EQ(sim.callNames(), (QStringList{"usbClose", "usbOpen", "usbClose"}));
     EXPECT_FALSE(sim.isOpen());
 }
 
@@ -71,11 +71,11 @@ TEST_F(LinkTest, StandardExchangeReturnsTheCodeOfTheFailingStep)
     };
     const Case cases[] = {
         {"ok", [](TransportFaults&) {}, 0, kFullExchange},
-        {"open", [](TransportFaults& f) { f.openFails = true; }, 803, {"UsbClose", "UsbOpen", "UsbClose"}},
+        {"open", [](TransportFaults& f) { f.openFails = true; }, 803, {"usbClose", "usbOpen", "usbClose"}},
         {"timeouts", [](TransportFaults& f) { f.timeoutsFail = true; }, 804,
-         {"UsbClose", "UsbOpen", "UsbSetTimeouts", "UsbClose"}},
+         {"usbClose", "usbOpen", "usbSetTimeouts", "usbClose"}},
         {"write", [](TransportFaults& f) { f.writeFails = true; }, 805,
-         {"UsbClose", "UsbOpen", "UsbSetTimeouts", "UsbWrite", "UsbClose"}},
+         {"usbClose", "usbOpen", "usbSetTimeouts", "usbWrite", "usbClose"}},
         {"no reply", [](TransportFaults& f) { f.noReply = true; }, 806, kFullExchange},
         {"wrong reply", [](TransportFaults& f) { f.alterByteIndex = 24; f.alterByteValue = '9'; }, 807, kFullExchange},
     };
@@ -85,7 +85,7 @@ TEST_F(LinkTest, StandardExchangeReturnsTheCodeOfTheFailingStep)
         c.fault(sim.faults);
         sim.clearCalls();
         ExchangeOptions options{Codes::Erase, 1000, ReplyCheck::Identify, false};
-        EXPECT_EQ(link.StandardExchange('K', options), c.code);
+        EXPECT_EQ(link.standardExchange('K', options), c.code);
         EXPECT_EQ(sim.callNames(), c.calls);
         EXPECT_FALSE(sim.isOpen());
     }
@@ -103,12 +103,12 @@ TEST_F(LinkTest, StepTextsFollowTheFamily)
 TEST_F(LinkTest, KeepOpenLeavesTheDeviceForTheNextLeadingClose)
 {
     ExchangeOptions options{Codes::Erase, 1000, ReplyCheck::Identify, true};
-    EXPECT_EQ(link.StandardExchange('K', options), 0);
+    EXPECT_EQ(link.standardExchange('K', options), 0);
     EXPECT_TRUE(sim.isOpen());
-    EXPECT_EQ(sim.callNames().last(), "UsbRead");
+    EXPECT_EQ(sim.callNames().last(), "usbRead");
     sim.clearCalls();
-    EXPECT_TRUE(link.ExchangeCommand('K'));
-    EXPECT_EQ(sim.callNames().first(), "UsbClose");
+    EXPECT_TRUE(link.exchangeCommand('K'));
+    EXPECT_EQ(sim.callNames().first(), "usbClose");
 }
 
 TEST_F(LinkTest, EchoChecks)
@@ -127,11 +127,11 @@ TEST_F(LinkTest, EchoChecks)
 TEST_F(LinkTest, PollSendsTheNextSequenceAndWrapsAfter255)
 {
     link.PollSequence = 254;
-    EXPECT_TRUE(link.PollReading());
+    EXPECT_TRUE(link.pollReading());
     EXPECT_EQ(link.MainCommand[5], 255);
     EXPECT_EQ(link.MainReply[30], 255);
     sim.clearCalls();
-    EXPECT_TRUE(link.PollReading());
+    EXPECT_TRUE(link.pollReading());
     EXPECT_EQ(link.PollSequence, 0);
     ASSERT_EQ(writes().size(), 1u);
     EXPECT_EQ(writes()[0], QByteArray::fromHex("02410000000003"));
@@ -140,7 +140,7 @@ TEST_F(LinkTest, PollSendsTheNextSequenceAndWrapsAfter255)
 
 TEST_F(LinkTest, PollBoundsItsWriteAndReadByOneSecond)
 {
-    ASSERT_TRUE(link.PollReading());
+    ASSERT_TRUE(link.pollReading());
     ASSERT_EQ(sim.callNames(), kFullExchange);
     EXPECT_EQ(sim.calls()[2].args, (std::vector<int>{1000, 1000})) << "read, write time-outs of the 'A' poll";
 }
@@ -152,8 +152,8 @@ TEST_F(LinkTest, SequenceMismatchWritesQAndTheReadingIsStillUsed)
     sim.faults.alterByteValue = 0x77;
     EXPECT_EQ(poller.tick(), PollOutcome::Reading);
     EXPECT_FALSE(poller.sequenceMatched());
-    EXPECT_EQ(sim.callNames(), (QStringList{"UsbClose", "UsbOpen", "UsbSetTimeouts", "UsbWrite", "UsbPurge",
-                                            "UsbRead", "UsbWrite", "UsbClose"}));
+    EXPECT_EQ(sim.callNames(), (QStringList{"usbClose", "usbOpen", "usbSetTimeouts", "usbWrite", "usbPurge",
+                                            "usbRead", "usbWrite", "usbClose"}));
     ASSERT_EQ(writes().size(), 2u);
     EXPECT_EQ(writes()[1][1], 'Q');
     EXPECT_EQ(writes()[1][5], 1); // the sequence byte stays
@@ -164,7 +164,7 @@ TEST_F(LinkTest, FailedPollReadLeavesAZeroedReply)
 {
     link.MainReply.fill(0xAA);
     sim.faults.noReply = true;
-    EXPECT_FALSE(link.PollReading());
+    EXPECT_FALSE(link.pollReading());
     EXPECT_EQ(link.MainReply, ReplyFrame{});
     EXPECT_FALSE(sim.isOpen());
 }
@@ -172,10 +172,10 @@ TEST_F(LinkTest, FailedPollReadLeavesAZeroedReply)
 TEST_F(LinkTest, KeyCarriesTheLastPollSequenceAndReadsNothing)
 {
     link.PollSequence = 0x2F;
-    ASSERT_TRUE(link.PollReading());
+    ASSERT_TRUE(link.pollReading());
     sim.clearCalls();
-    EXPECT_TRUE(link.SendKey('R'));
-    EXPECT_EQ(sim.callNames(), (QStringList{"UsbClose", "UsbOpen", "UsbSetTimeouts", "UsbWrite", "UsbClose"}));
+    EXPECT_TRUE(link.sendKey('R'));
+    EXPECT_EQ(sim.callNames(), (QStringList{"usbClose", "usbOpen", "usbSetTimeouts", "usbWrite", "usbClose"}));
     EXPECT_EQ(sim.calls()[2].args, (std::vector<int>{500, 500}));
     EXPECT_EQ(writes()[0], QByteArray::fromHex("02520000003003"));
     EXPECT_TRUE(sim.meter().state().recording);
@@ -184,13 +184,13 @@ TEST_F(LinkTest, KeyCarriesTheLastPollSequenceAndReadsNothing)
 TEST_F(LinkTest, KeyFailsOnlyWhenOpenOrTimeoutsFail)
 {
     sim.faults.openFails = true;
-    EXPECT_FALSE(link.SendKey('F'));
+    EXPECT_FALSE(link.sendKey('F'));
     sim.faults = {};
     sim.faults.timeoutsFail = true;
-    EXPECT_FALSE(link.SendKey('F'));
+    EXPECT_FALSE(link.sendKey('F'));
     sim.faults = {};
     sim.faults.writeFails = true;
-    EXPECT_FALSE(link.SendKey('F')); // a key that did not go out is not reported as sent
+    EXPECT_FALSE(link.sendKey('F')); // a key that did not go out is not reported as sent
     EXPECT_FALSE(sim.isOpen());
 }
 
@@ -316,14 +316,14 @@ namespace {
 class BusySpy final : public Transport {
 public:
     explicit BusySpy(Transport& t) : inner(t) {}
-    void UsbClose() override { note(); inner.UsbClose(); }
-    int UsbOpen(std::uint16_t v, std::uint16_t p) override { note(); return inner.UsbOpen(v, p); }
-    int UsbSetTimeouts(int r, int w) override { note(); return inner.UsbSetTimeouts(r, w); }
-    int UsbWrite(int n, const std::uint8_t* f) override { note(); return inner.UsbWrite(n, f); }
-    void UsbPurge() override { note(); inner.UsbPurge(); }
-    int UsbRead(int n, std::uint8_t* b) override { note(); return inner.UsbRead(n, b); }
-    int UsbWriteBlock(int n, const std::uint8_t* b) override { note(); return inner.UsbWriteBlock(n, b); }
-    void UsbReadSerial(int i, char* b, int s) override { note(); inner.UsbReadSerial(i, b, s); }
+    void usbClose() override { note(); inner.usbClose(); }
+    int usbOpen(std::uint16_t v, std::uint16_t p) override { note(); return inner.usbOpen(v, p); }
+    int usbSetTimeouts(int r, int w) override { note(); return inner.usbSetTimeouts(r, w); }
+    int usbWrite(int n, const std::uint8_t* f) override { note(); return inner.usbWrite(n, f); }
+    void usbPurge() override { note(); inner.usbPurge(); }
+    int usbRead(int n, std::uint8_t* b) override { note(); return inner.usbRead(n, b); }
+    int usbWriteBlock(int n, const std::uint8_t* b) override { note(); return inner.usbWriteBlock(n, b); }
+    void usbReadSerial(int i, char* b, int s) override { note(); inner.usbReadSerial(i, b, s); }
     void note() { sawIdle |= flag && !*flag; }
     Transport& inner;
     const bool* flag = nullptr;
@@ -348,11 +348,11 @@ TEST_F(LinkTest, StopPollingWaitsAtMostTwoAndAHalfSeconds)
     int stopped = 0;
     bool busy = false;
     const auto t0 = clock.tickMs();
-    StopPolling(busy, [&] { ++stopped; });
+    haltPolling(busy, [&] { ++stopped; });
     EXPECT_EQ(stopped, 1);
     EXPECT_EQ(clock.tickMs(), t0);
     busy = true;
-    StopPolling(busy, [&] { ++stopped; });
+    haltPolling(busy, [&] { ++stopped; });
     EXPECT_EQ(stopped, 2);
     EXPECT_GE(clock.tickMs() - t0, 2500);
     EXPECT_LT(clock.tickMs() - t0, 2600);
@@ -362,7 +362,7 @@ TEST_F(LinkTest, DelayPerExchangeGoesThroughTheClock)
 {
     sim.faults.delayMsPerExchange = 300;
     const auto t0 = clock.tickMs();
-    EXPECT_TRUE(link.ExchangeCommand('K'));
+    EXPECT_TRUE(link.exchangeCommand('K'));
     EXPECT_EQ(clock.tickMs() - t0, 300);
 }
 
@@ -415,12 +415,12 @@ TEST(FaultList, ParsesEachItemAndRefusesWhatItDoesNotKnow)
 TEST_F(LinkTest, SilentAfterAndWrongByteFaults)
 {
     sim.faults.silentAfterExchanges = sim.exchanges() + 1;
-    EXPECT_TRUE(link.ExchangeCommand('K'));
-    EXPECT_FALSE(link.ExchangeCommand('K'));
+    EXPECT_TRUE(link.exchangeCommand('K'));
+    EXPECT_FALSE(link.exchangeCommand('K'));
 
     sim.faults = {};
     sim.faults.alterByteIndex = 0; // no value: the byte's bits are inverted
-    ASSERT_TRUE(link.ExchangeCommand('K'));
+    ASSERT_TRUE(link.exchangeCommand('K'));
     EXPECT_EQ(link.MainReply[0], 0xFD);
 }
 
@@ -447,7 +447,7 @@ TEST_F(LinkTest, FailedStepWithoutAFamilyCodeIsNeverSuccess)
         sim.faults = {};
         c.fault(sim.faults);
         ReplyFrame reply{};
-        const int code = link.StandardExchange(makeCommand(Letter::Identify), reply,
+        const int code = link.standardExchange(makeCommand(Letter::Identify), reply,
                                                ExchangeOptions{c.codes, 1000, ReplyCheck::Identify, false});
         EXPECT_EQ(code, c.expected) << c.name;
         EXPECT_STRNE(exchangeStepText(code, c.codes), "") << c.name;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "meter/loggedmemory.h"
-#include "meter/simulatedmemory.h"
+#include "meter/simulator/simulatedmemory.h"
 
 using namespace quedral;
 

@@ -13,8 +13,8 @@
 #include "meter/frames.h"
 #include "meter/meterlink.h"
 #include "meter/meterworker.h"
-#include "meter/simulatedmeter.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedmeter.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "support/heldtransport.h"
 #include "support/testenv.h"
 
@@ -182,8 +182,8 @@ TEST_F(MeterServiceTest, StopLetsTheExchangeInFlightEndAndTheJobNoticeItAtItsNex
             int n = 0;
             while (!job.session.stopRequested()) {
                 MeterLink& link = job.session.link();
-                link.WriteMainCommand(Letter::Reading);
-                link.transport().UsbRead(kReplyLength, link.MainReply.data());
+                link.writeMainCommand(Letter::Reading);
+                link.transport().usbRead(kReplyLength, link.MainReply.data());
                 ++n;
             }
             return n;
@@ -209,7 +209,7 @@ TEST_F(MeterServiceTest, StopLetsTheExchangeInFlightEndAndTheJobNoticeItAtItsNex
     EXPECT_FALSE(service->isRunning());
     const QStringList calls = sim->callLines();
     ASSERT_FALSE(calls.isEmpty());
-    EXPECT_TRUE(calls.last().startsWith("UsbClose")) << calls.join('\n').toStdString();
+    EXPECT_TRUE(calls.last().startsWith("usbClose")) << calls.join('\n').toStdString();
 
     // The job's outcome still reaches its receiver; nothing queued behind it ran.
     EXPECT_TRUE(processUntil([&] { return exchanges.has_value(); }));

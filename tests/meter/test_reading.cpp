@@ -118,7 +118,7 @@ TEST(ReadingDecode, DisplayLevelSelectsHeldValueOnlyWhenActive)
     }
     MeterReading r;
     r.LevelTenths = 945;
-    EXPECT_FLOAT_EQ(DisplayLevelDb(r), 94.5f);
+    EXPECT_FLOAT_EQ(displayLevelDb(r), 94.5f);
 }
 
 TEST(ReadingDecode, Bcd)

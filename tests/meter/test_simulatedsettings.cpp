@@ -9,8 +9,8 @@
 #include "base/clock.h"
 #include "meter/meterlink.h"
 #include "meter/reading.h"
-#include "meter/simulatedmemory.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedmemory.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -161,18 +161,18 @@ TEST_F(SimulatedSettingsTest, EraseEmptiesTheSetsAndKeepsTheSettings)
 TEST_F(SimulatedSettingsTest, ClockBlockSetsTheClockOfInformationAndReadings)
 {
     SimulatedTransport usb{std::make_unique<SimulatedMeter>(QString(), 1)};
-    ASSERT_EQ(usb.UsbOpen(MeterLink::VendorId, MeterLink::ProductId), 0);
+    ASSERT_EQ(usb.usbOpen(MeterLink::VendorId, MeterLink::ProductId), 0);
     auto information = [&usb] {
         const CommandFrame y = kInformationFrame;
-        EXPECT_EQ(usb.UsbWrite(kCommandLength, y.data()), 0);
+        EXPECT_EQ(usb.usbWrite(kCommandLength, y.data()), 0);
         ReplyBytes r{};
-        EXPECT_EQ(usb.UsbRead(kReplyLength, r.data()), 0);
+        EXPECT_EQ(usb.usbRead(kReplyLength, r.data()), 0);
         return std::vector<int>(r.begin() + 25, r.begin() + 31);
     };
     auto sendClock = [&usb](const ReplyBytes& block) {
         const CommandFrame t = makeCommand('t', 'c', 0, 0x55, 0x66);
-        EXPECT_EQ(usb.UsbWrite(kCommandLength, t.data()), 0);
-        return usb.UsbWriteBlock(kReplyLength, block.data());
+        EXPECT_EQ(usb.usbWrite(kCommandLength, t.data()), 0);
+        return usb.usbWriteBlock(kReplyLength, block.data());
     };
     EXPECT_FALSE(meter.handleCommand(makeCommand('t', 'c'))) << "'t' has no reply";
     ReplyBytes block{};
@@ -209,10 +209,10 @@ TEST_F(SimulatedSettingsTest, ClockBlockSetsTheClockOfInformationAndReadings)
     // A block needs the 't' 'c' command right before it.
     std::copy(std::begin(fields), std::end(fields), block.begin());
     block[6] = 0x30;
-    EXPECT_NE(usb.UsbWriteBlock(kReplyLength, block.data()), 0);
+    EXPECT_NE(usb.usbWriteBlock(kReplyLength, block.data()), 0);
     const CommandFrame notClock = makeCommand('t', 'x');
-    ASSERT_EQ(usb.UsbWrite(kCommandLength, notClock.data()), 0);
-    EXPECT_NE(usb.UsbWriteBlock(kReplyLength, block.data()), 0);
+    ASSERT_EQ(usb.usbWrite(kCommandLength, notClock.data()), 0);
+    EXPECT_NE(usb.usbWriteBlock(kReplyLength, block.data()), 0);
     EXPECT_EQ(information()[0], 0x28);
 }
 
@@ -266,13 +266,13 @@ TEST(SimulatedTransportTest, OneExchangesReplyCanBeAltered)
     SimulatedTransport usb{std::make_unique<SimulatedMeter>(QString(), 1)};
     usb.faults.alterByteIndex = 5;
     usb.faults.alterOnlyExchange = 3;
-    ASSERT_EQ(usb.UsbOpen(MeterLink::VendorId, MeterLink::ProductId), 0);
+    ASSERT_EQ(usb.usbOpen(MeterLink::VendorId, MeterLink::ProductId), 0);
     std::vector<int> fifthBytes;
     for (std::uint8_t v = 1; v <= 4; ++v) {
         const CommandFrame w = writeFrame(40, v);
-        ASSERT_EQ(usb.UsbWrite(kCommandLength, w.data()), 0);
+        ASSERT_EQ(usb.usbWrite(kCommandLength, w.data()), 0);
         ReplyBytes r{};
-        ASSERT_EQ(usb.UsbRead(kReplyLength, r.data()), 0);
+        ASSERT_EQ(usb.usbRead(kReplyLength, r.data()), 0);
         fifthBytes.push_back(r[5]);
     }
     EXPECT_EQ(fifthBytes, (std::vector<int>{1, 2, 0xFC, 4}));
@@ -282,12 +282,12 @@ TEST(SimulatedTransportTest, OneExchangesReplyCanBeAltered)
 TEST(SimulatedTransportTest, SerialNumberIsZeroTerminatedWithinTheBuffer)
 {
     SimulatedTransport usb{std::make_unique<SimulatedMeter>(QString(), 1)};
-    ASSERT_EQ(usb.UsbOpen(MeterLink::VendorId, MeterLink::ProductId), 0);
+    ASSERT_EQ(usb.usbOpen(MeterLink::VendorId, MeterLink::ProductId), 0);
     const std::string full = usb.meter().serialNumber().toStdString();
     for (const int size : {64, int(full.size()) + 1, 5, 1}) {
         SCOPED_TRACE(size);
         std::vector<char> buffer(size + 1, 'x'); // one guard byte
-        usb.UsbReadSerial(0, buffer.data(), size);
+        usb.usbReadSerial(0, buffer.data(), size);
         EXPECT_EQ(std::string(buffer.data()), full.substr(0, size - 1));
         EXPECT_EQ(buffer[size], 'x');
     }

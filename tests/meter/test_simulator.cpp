@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "meter/simulatedmeter.h"
+#include "meter/simulator/simulatedmeter.h"
 #include "base/clock.h"
 #include "support/testenv.h"
 

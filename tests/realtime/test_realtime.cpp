@@ -11,18 +11,18 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "../graphwindow/fakehost.h"
+#include "../graph/fakehost.h"
 #include "files/graphfile.h"
-#include "graph/chartmodel.h"
-#include "graph/pesgraph.h"
-#include "graph/core/graphformat.h"
-#include "graph/window/graphunit.h"
-#include "meter/simulatedtransport.h"
+#include "chart/chartmodel.h"
+#include "chart/ui/chartwidget.h"
+#include "graph/graphformat.h"
+#include "graph/ui/graphunit.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "realtime/periodtext.h"
-#include "realtime/realtimecontroller.h"
+#include "realtime/ui/realtimecontroller.h"
 #include "realtime/realtimerecorder.h"
 #include "realtime/recordsession.h"
-#include "realtime/tfrmsetuprealtime.h"
+#include "realtime/ui/realtimesetupdialog.h"
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/prompter.h"
@@ -52,14 +52,14 @@ TEST(SetupDialog, PeriodTexts)
     test::ScopedPrompter prompterGuard(prompter);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
-        TfrmSetupRealTime dlg;
+        RealTimeSetupDialog dlg;
         dlg.setCountText(c.count);
         dlg.txtRate->setEditText(c.rate);
-        dlg.edtRealTimeNoChange();
+        dlg.pointCountChanged();
         EXPECT_EQ(dlg.edtPeriod->text(), c.period);
     }
     // A rate that is no number: the conversion message, the period keeps its text.
-    TfrmSetupRealTime dlg;
+    RealTimeSetupDialog dlg;
     dlg.edtPeriod->setText("0:16:40");
     dlg.txtRate->setEditText("abc");
     EXPECT_EQ(dlg.edtPeriod->text(), "0:16:40");
@@ -87,7 +87,7 @@ TEST(SetupDialog, OpensShowingThePeriodOfItsFields)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rate);
-        TfrmSetupRealTime dlg;
+        RealTimeSetupDialog dlg;
         dlg.setCountText(c.count);
         {
             const QSignalBlocker quiet(dlg.txtRate);
@@ -110,7 +110,7 @@ TEST(SetupDialog, InvalidCountMessage)
 
 TEST(SetupDialog, CountFieldKeepsFiveDigitsToTheRight)
 {
-    TfrmSetupRealTime dlg;
+    RealTimeSetupDialog dlg;
     QLineEdit* f = dlg.edtRealTimeNo;
     EXPECT_EQ(f->displayText(), "_2000");
     EXPECT_EQ(dlg.countText(), " 2000");
@@ -312,7 +312,7 @@ protected:
     }
     void TearDown() override
     {
-        TfrmSetupRealTime::setRunner({});
+        RealTimeSetupDialog::setRunner({});
         if (auto* w = controller.window())
             delete w;
     }
@@ -320,7 +320,7 @@ protected:
     void answerDialog(const QString& count, const QString& rate, bool start = true)
     {
         dialogShown = 0;
-        TfrmSetupRealTime::setRunner([=, this](TfrmSetupRealTime& d) {
+        RealTimeSetupDialog::setRunner([=, this](RealTimeSetupDialog& d) {
             ++dialogShown;
             messagesBeforeDialog = prompter.messages;
             shownRate = d.txtRate->currentText();
@@ -331,11 +331,11 @@ protected:
             return d.result();
         });
     }
-    static QToolButton* clearButton(TfrmGraph* w) { return w->findChild<QToolButton*>("tbntClr"); }
+    static QToolButton* clearButton(GraphWindow* w) { return w->findChild<QToolButton*>("tbntClr"); }
     void reading(float level, int afterMs)
     {
         clock.advanceMs(afterMs);
-        controller.RecordSample(level, toDays(clock.now()));
+        controller.recordReading(level, toDays(clock.now()));
     }
 
     test::ScopedDataDir dir;
@@ -354,7 +354,7 @@ protected:
 TEST_F(RunTest, ShowRealTimeGraphSetsUpTheWindow)
 {
     host.state.RealTimeRate = 0.2f;
-    TfrmGraph* w = controller.ShowRealTimeGraph();
+    GraphWindow* w = controller.showRealTimeGraph();
     EXPECT_EQ(host.state.RealTimeGraphWindow, w);
     EXPECT_EQ(w->kind(), GraphKind::RealTime);
     EXPECT_EQ(w->caption(), "Real-Time Graph");
@@ -371,7 +371,7 @@ TEST_F(RunTest, RunWhileNotConnectedDoesNothing)
 {
     host.isConnected = false;
     answerDialog("10", "1.0");
-    controller.btnRunClick();
+    controller.runRealTime();
     EXPECT_EQ(dialogShown, 0);
     EXPECT_EQ(controller.window(), nullptr);
     EXPECT_TRUE(prompter.questions.isEmpty());
@@ -380,10 +380,10 @@ TEST_F(RunTest, RunWhileNotConnectedDoesNothing)
 TEST_F(RunTest, RunRecordsAndStopLeavesTheRecordedPointsWithTheirAverage)
 {
     answerDialog(" 2000", "1.0");
-    controller.btnRunClick();
+    controller.runRealTime();
     ASSERT_EQ(dialogShown, 1);
     EXPECT_EQ(shownPeriod, "0:33:20");
-    TfrmGraph* w = controller.window();
+    GraphWindow* w = controller.window();
     ASSERT_TRUE(w);
     EXPECT_TRUE(host.state.RealTimeRunning);
     EXPECT_FALSE(host.runEnabled);
@@ -401,7 +401,7 @@ TEST_F(RunTest, RunRecordsAndStopLeavesTheRecordedPointsWithTheirAverage)
     EXPECT_EQ(w->statisticTexts().maximum, formatLevel(80));
     EXPECT_EQ(w->statisticTexts().minimum, formatLevel(60));
 
-    controller.btnStopClick();
+    controller.stop();
     EXPECT_FALSE(host.state.RealTimeRunning);
     EXPECT_TRUE(host.runEnabled);
     EXPECT_FALSE(host.stopEnabled);
@@ -414,7 +414,7 @@ TEST_F(RunTest, RunRecordsAndStopLeavesTheRecordedPointsWithTheirAverage)
 TEST_F(RunTest, TheGraphStopsByItselfWhenFull)
 {
     answerDialog("3", "0.5");
-    controller.btnRunClick();
+    controller.runRealTime();
     for (int i = 0; i < 3; ++i)
         reading(65.0f, 500);
     EXPECT_FALSE(host.state.RealTimeRunning);
@@ -427,14 +427,14 @@ TEST_F(RunTest, TheGraphStopsByItselfWhenFull)
 TEST_F(RunTest, QuestionBeforeResettingAGraphWithPoints)
 {
     answerDialog("5", "1.0");
-    controller.btnRunClick();
+    controller.runRealTime();
     reading(60.0f, 1000);
-    controller.btnStopClick();
+    controller.stop();
     dialogShown = 0;
 
     // Cancel: nothing changes, no dialog.
     prompter.answers = {Answer::Cancel};
-    controller.btnRunClick();
+    controller.runRealTime();
     EXPECT_EQ(prompter.questions.value(0),
               "There are datas in Real_Time graph ,it have to reset the graph.\nDo you want to save the Real-Time graph ?");
     EXPECT_EQ(dialogShown, 0);
@@ -443,7 +443,7 @@ TEST_F(RunTest, QuestionBeforeResettingAGraphWithPoints)
     // Yes, but the save is cancelled or fails: the points stay, no dialog, nothing starts.
     host.saveSucceeds = false;
     prompter.answers = {Answer::Yes};
-    controller.btnRunClick();
+    controller.runRealTime();
     EXPECT_EQ(host.saves, QStringList{"as:Real-Time Graph"});
     EXPECT_EQ(dialogShown, 0);
     EXPECT_EQ(host.state.RealTimeCount, 1);
@@ -456,7 +456,7 @@ TEST_F(RunTest, QuestionBeforeResettingAGraphWithPoints)
     host.saveSucceeds = true;
     host.saves.clear();
     prompter.answers = {Answer::Yes};
-    controller.btnRunClick();
+    controller.runRealTime();
     EXPECT_EQ(host.saves, QStringList{"as:Real-Time Graph"});
     EXPECT_EQ(dialogShown, 1);
     EXPECT_EQ(host.state.RealTimeCount, 0);
@@ -467,13 +467,13 @@ TEST_F(RunTest, InvalidCountOrCancelStartsNothing)
 {
     // An emptied count field: the message shows the blanks as the field does.
     answerDialog("", "1.0");
-    controller.btnRunClick();
+    controller.runRealTime();
     EXPECT_EQ(prompter.messages, QStringList{"_____ is not valid.\n"});
     EXPECT_FALSE(host.state.RealTimeRunning);
 
     prompter.messages.clear();
     answerDialog("10", "1.0", false);
-    controller.btnRunClick();
+    controller.runRealTime();
     EXPECT_TRUE(prompter.messages.isEmpty());
     EXPECT_FALSE(host.state.RealTimeRunning);
 }
@@ -484,7 +484,7 @@ TEST_F(RunTest, RatesNoRecordingCanUseAreRefused)
         SCOPED_TRACE(rate);
         prompter.messages.clear();
         answerDialog("10", rate);
-        controller.btnRunClick();
+        controller.runRealTime();
         EXPECT_EQ(dialogShown, 1);
         EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("'%1' is not a valid floating point value").arg(rate)});
         EXPECT_FALSE(host.state.RealTimeRunning);
@@ -502,13 +502,13 @@ TEST_F(RunTest, TheDialogOpensCleanlyWhateverTheStoredRate)
     };
     for (auto [stored, shown] : cases) {
         SCOPED_TRACE(stored);
-        if (TfrmGraph* w = controller.window())
+        if (GraphWindow* w = controller.window())
             delete w;
         host.state.RealTimeRate = stored;
         host.state.RealTimeCount = 0;
         prompter.messages.clear();
         answerDialog("10", "", false);
-        controller.btnRunClick();
+        controller.runRealTime();
         ASSERT_EQ(dialogShown, 1);
         EXPECT_TRUE(messagesBeforeDialog.isEmpty()) << messagesBeforeDialog.value(0).toStdString();
         double v = 0;
@@ -522,20 +522,20 @@ TEST_F(RunTest, TheOpenDialogShowsThePeriodOfTheCountAndRateItShows)
     // A stored rate of 0.2 s shows the window's "0.5" item: 2000 points at 0.5 s.
     host.state.RealTimeRate = 0.2f;
     QString opened;
-    TfrmSetupRealTime::setRunner([&](TfrmSetupRealTime& d) {
+    RealTimeSetupDialog::setRunner([&](RealTimeSetupDialog& d) {
         d.show();
         opened = d.countText() + " @ " + d.txtRate->currentText() + " = " + d.edtPeriod->text();
         d.btnCancel->click();
         return d.result();
     });
-    controller.btnRunClick();
+    controller.runRealTime();
     EXPECT_EQ(opened.toStdString(), " 2000 @ 0.5 = 0:16:40");
 }
 
 TEST_F(RunTest, RunAndStopStatesAcrossConnectionLoss)
 {
     answerDialog("10", "1.0");
-    controller.btnRunClick();
+    controller.runRealTime();
     controller.connectionChanged(false);
     EXPECT_FALSE(host.runEnabled);
     EXPECT_FALSE(host.stopEnabled);
@@ -577,7 +577,7 @@ TEST(RecordSession, RecordsTheSimulatedLevelAndSavesAGraphFile)
     QString error;
     ASSERT_TRUE(session.save(file, &error)) << error.toStdString();
     ChartModel back;
-    ASSERT_TRUE(LoadChartState(back, file, &error));
+    ASSERT_TRUE(loadChartState(back, file, &error));
     EXPECT_EQ(back.points(), 6);
     EXPECT_FLOAT_EQ(back.yData(0, 5), 72.3f);
 }

@@ -9,11 +9,11 @@
 #include "meter/meterlink.h"
 #include "meter/meterworker.h"
 #include "meter/poller.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "realtime/realtimerecorder.h"
 #include "realtime/recordsession.h"
-#include "graph/chartmodel.h"
-#include "graph/core/chartsetup.h"
+#include "chart/chartmodel.h"
+#include "graph/chartsetup.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -70,18 +70,18 @@ public:
     {
         m_sim.meter().setLevelOverride(650);
     }
-    void UsbClose() override { m_sim.UsbClose(); }
-    int UsbOpen(std::uint16_t v, std::uint16_t p) override { return m_sim.UsbOpen(v, p); }
-    int UsbSetTimeouts(int r, int w) override { return m_sim.UsbSetTimeouts(r, w); }
-    int UsbWrite(int n, const std::uint8_t* f) override { return m_sim.UsbWrite(n, f); }
-    void UsbPurge() override { m_sim.UsbPurge(); }
-    int UsbRead(int n, std::uint8_t* b) override
+    void usbClose() override { m_sim.usbClose(); }
+    int usbOpen(std::uint16_t v, std::uint16_t p) override { return m_sim.usbOpen(v, p); }
+    int usbSetTimeouts(int r, int w) override { return m_sim.usbSetTimeouts(r, w); }
+    int usbWrite(int n, const std::uint8_t* f) override { return m_sim.usbWrite(n, f); }
+    void usbPurge() override { m_sim.usbPurge(); }
+    int usbRead(int n, std::uint8_t* b) override
     {
         m_clock.advanceMs(m_delays[m_reads++ % m_delays.size()]);
-        return m_sim.UsbRead(n, b);
+        return m_sim.usbRead(n, b);
     }
-    int UsbWriteBlock(int n, const std::uint8_t* b) override { return m_sim.UsbWriteBlock(n, b); }
-    void UsbReadSerial(int i, char* b, int n) override { m_sim.UsbReadSerial(i, b, n); }
+    int usbWriteBlock(int n, const std::uint8_t* b) override { return m_sim.usbWriteBlock(n, b); }
+    void usbReadSerial(int i, char* b, int n) override { m_sim.usbReadSerial(i, b, n); }
 
 private:
     ManualClock& m_clock;
@@ -105,7 +105,7 @@ TEST(ReadingTime, TheMeterThreadStampsAReadingWithTheStartOfItsPoll)
     ChartModel chart;
     RecordState state;
     const double t0 = toDays(clock.now());
-    NewChart(chart, 1, 100, t0, t0 + 60 * kSecondInDays, 30, 130);
+    newChart(chart, 1, 100, t0, t0 + 60 * kSecondInDays, 30, 130);
     RealTimeRecorder recorder(chart, RealTimeVars(state));
     recorder.start(100, 0.5, t0);
     state.RealTimeLastSample = toDays(clock.now()) - 0.5 * kSecondInDays;
@@ -118,7 +118,7 @@ TEST(ReadingTime, TheMeterThreadStampsAReadingWithTheStartOfItsPoll)
         if (clock.tickMs() < due)
             clock.advanceMs(due - clock.tickMs());
         startedAt.push_back(toDays(clock.now()));
-        worker.MainTimerTimer();
+        worker.pollTick();
     }
     ASSERT_EQ(reports.size(), std::size_t(ticks + 1));
     EXPECT_EQ(reports[0].outcome, PollOutcome::ConnectedNow);
@@ -127,7 +127,7 @@ TEST(ReadingTime, TheMeterThreadStampsAReadingWithTheStartOfItsPoll)
         SCOPED_TRACE(k);
         ASSERT_EQ(reports[k].outcome, PollOutcome::Reading);
         EXPECT_DOUBLE_EQ(reports[k].startedAt, startedAt[k]);
-        const SampleOutcome s = recorder.recordSample(DisplayLevelDb(decodeReading(reports[k].reply)), reports[k].startedAt);
+        const SampleOutcome s = recorder.recordSample(displayLevelDb(decodeReading(reports[k].reply)), reports[k].startedAt);
         written += s.written;
     }
     EXPECT_EQ(written, ticks) << "a 0.5 s slot was skipped";

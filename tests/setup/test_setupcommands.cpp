@@ -29,26 +29,26 @@ QString hex(const std::uint8_t* b, int n)
 // pauses between retries are what moves it.
 class ScriptedTransport final : public Transport {
 public:
-    void UsbClose() override { calls << QStringLiteral("close @%1").arg(now()); }
-    int UsbOpen(std::uint16_t, std::uint16_t) override
+    void usbClose() override { calls << QStringLiteral("close @%1").arg(now()); }
+    int usbOpen(std::uint16_t, std::uint16_t) override
     {
         calls << QStringLiteral("open @%1").arg(now());
         return next(openResults);
     }
-    int UsbSetTimeouts(int r, int w) override
+    int usbSetTimeouts(int r, int w) override
     {
         calls << QStringLiteral("timeouts %1 %2").arg(r).arg(w);
         return next(timeoutResults);
     }
-    int UsbWrite(int length, const std::uint8_t* frame) override
+    int usbWrite(int length, const std::uint8_t* frame) override
     {
         calls << "write " + hex(frame, length);
         std::copy(frame, frame + kCommandLength, last.begin());
         written.push_back(last);
         return next(writeResults);
     }
-    void UsbPurge() override { calls << "purge"; }
-    int UsbRead(int, std::uint8_t* buffer) override
+    void usbPurge() override { calls << "purge"; }
+    int usbRead(int, std::uint8_t* buffer) override
     {
         calls << "read";
         const int status = next(readResults);
@@ -58,12 +58,12 @@ public:
         }
         return status;
     }
-    int UsbWriteBlock(int length, const std::uint8_t* block) override
+    int usbWriteBlock(int length, const std::uint8_t* block) override
     {
         calls << "block " + hex(block, length);
         return next(blockResults);
     }
-    void UsbReadSerial(int, char* buffer, int size) override { qstrncpy(buffer, serial.constData(), size); }
+    void usbReadSerial(int, char* buffer, int size) override { qstrncpy(buffer, serial.constData(), size); }
 
     static ReplyFrame echo(const CommandFrame& c)
     {
@@ -119,7 +119,7 @@ TEST_F(SetupCommandsTest, ClockBlockCarriesBcdTimeAndKeepsTheBytesItDoesNotSet)
 
 TEST_F(SetupCommandsTest, SetClockSendsTheCommandThenTheBlockAndReadsNothing)
 {
-    EXPECT_EQ(SetMeterClock(link, buffers, clock.now()), 0);
+    EXPECT_EQ(setMeterClock(link, buffers, clock.now()), 0);
     EXPECT_EQ(usb.calls.mid(0, 3), (QStringList{"close @0", "open @0", "timeouts 1000 1000"}));
     EXPECT_EQ(usb.calls[3], "write 02 74 63 00 00 00 03");
     EXPECT_EQ(usb.calls[4], "purge");
@@ -139,7 +139,7 @@ TEST_F(SetupCommandsTest, SetClockFailuresStopAtTheirStep)
         ScriptedTransport t;
         (t.*c.queue).push_back(1);
         MeterLink l(t);
-        EXPECT_EQ(SetMeterClock(l, buffers, clock.now()), c.code);
+        EXPECT_EQ(setMeterClock(l, buffers, clock.now()), c.code);
         EXPECT_EQ(setClockMessage(c.code), "Meter time updated fail");
         if (c.code != 205)
             EXPECT_TRUE(t.calls.filter("block").isEmpty());
@@ -167,7 +167,7 @@ TEST(RecordingIntervalInput, AcceptsUpToOneMinuteAndRefusesBlanks)
 
 TEST_F(SetupCommandsTest, IntervalWritesAddress14Then15ThenCloses)
 {
-    EXPECT_EQ(SetRecordingInterval(link, buffers, 60), 0);
+    EXPECT_EQ(setRecordingInterval(link, buffers, 60), 0);
     EXPECT_EQ(usb.writes(), (QStringList{"write 02 57 00 00 0E 00 03", "write 02 57 00 00 0F 3C 03",
                                          "write 02 62 00 00 00 00 03"}));
     EXPECT_TRUE(usb.calls.last().startsWith("close"));
@@ -183,7 +183,7 @@ TEST_F(SetupCommandsTest, IntervalReplyThatDoesNotEchoIsRefused)
             r[1] = 'X';
         return r;
     };
-    const int code = SetRecordingInterval(link, buffers, 2);
+    const int code = setRecordingInterval(link, buffers, 2);
     EXPECT_EQ(code, 707);
     EXPECT_EQ(usb.writes().size(), 1);
     EXPECT_EQ(intervalMessage(code), "no response from device, error code=707");
@@ -216,7 +216,7 @@ TEST_F(SetupCommandsTest, IntervalFailureCodesAndTexts)
         ScriptedTransport t;
         c.fault(t);
         MeterLink l(t);
-        const int code = SetRecordingInterval(l, buffers, 2);
+        const int code = setRecordingInterval(l, buffers, 2);
         EXPECT_EQ(code, c.code);
         EXPECT_EQ(intervalMessage(code), c.text);
         if (code != 703)
@@ -229,7 +229,7 @@ TEST_F(SetupCommandsTest, IntervalFailureCodesAndTexts)
 
 TEST_F(SetupCommandsTest, EraseChecksTheWholeEcho)
 {
-    EXPECT_EQ(EraseFromSetup(link, buffers), 0);
+    EXPECT_EQ(eraseFromSetup(link, buffers), 0);
     EXPECT_EQ(usb.writes(), QStringList{"write 02 65 72 61 73 65 03"});
     EXPECT_EQ(setupEraseMessage(0), "erase memory successfully");
 
@@ -238,7 +238,7 @@ TEST_F(SetupCommandsTest, EraseChecksTheWholeEcho)
         r[6] = 0x00;
         return r;
     };
-    const int code = EraseFromSetup(link, buffers);
+    const int code = eraseFromSetup(link, buffers);
     EXPECT_EQ(code, 807);
     EXPECT_EQ(setupEraseMessage(code), "no response from device, error code=807");
     EXPECT_EQ(setupEraseMessage(806), "no response from device, error code=806");
@@ -284,7 +284,7 @@ TEST(MeterInformation, FormatsTheReplyAsTheWindowShowsIt)
 TEST_F(SetupCommandsTest, ReadInformationFillsEveryFieldWithTheSerialNumber)
 {
     usb.reply = [](const CommandFrame&, int) { return informationReply(); };
-    const InformationResult r = ReadMeterInformation(link, buffers, QLocale::c());
+    const InformationResult r = readMeterInformation(link, buffers, QLocale::c());
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(usb.writes(), QStringList{"write 02 59 00 00 00 00 03"});
     EXPECT_EQ(r.info.serial, "SN-0042");
@@ -292,7 +292,7 @@ TEST_F(SetupCommandsTest, ReadInformationFillsEveryFieldWithTheSerialNumber)
     EXPECT_EQ(informationMessage(r), "read data successfully");
 
     usb.serial.clear();
-    const InformationResult noSerial = ReadMeterInformation(link, buffers, QLocale::c());
+    const InformationResult noSerial = readMeterInformation(link, buffers, QLocale::c());
     EXPECT_EQ(noSerial.code, 0);
     EXPECT_EQ(informationMessage(noSerial), "can not read serail number");
 }
@@ -300,7 +300,7 @@ TEST_F(SetupCommandsTest, ReadInformationFillsEveryFieldWithTheSerialNumber)
 TEST_F(SetupCommandsTest, ReadInformationWithoutMeterFailsAtTheOpen)
 {
     usb.openResults = {1};
-    const InformationResult r = ReadMeterInformation(link, buffers);
+    const InformationResult r = readMeterInformation(link, buffers);
     EXPECT_EQ(r.code, 903);
     EXPECT_EQ(informationMessage(r), "fail to open device");
     EXPECT_TRUE(r.info.version.isEmpty());
@@ -335,7 +335,7 @@ TEST_F(SetupCommandsTest, ReadInformationRefusesAReplyTheMeterCannotHaveSent)
             reply[at] = value;
         EXPECT_EQ(informationReplyPlausible(reply), c.plausible);
         usb.reply = [reply](const CommandFrame&, int) { return reply; };
-        const InformationResult r = ReadMeterInformation(link, buffers, QLocale::c());
+        const InformationResult r = readMeterInformation(link, buffers, QLocale::c());
         EXPECT_EQ(r.code, c.plausible ? 0 : 906);
         if (!c.plausible) {
             EXPECT_EQ(informationMessage(r), "no response from device, error code=906");
@@ -349,7 +349,7 @@ TEST_F(SetupCommandsTest, ReadInformationRefusesAReplyTheMeterCannotHaveSent)
 
 TEST_F(SetupCommandsTest, ByteWriteNeedsTheWholeEcho)
 {
-    EXPECT_EQ(WriteSettingByte(link, buffers, 15, 2), 0);
+    EXPECT_EQ(writeSettingByte(link, buffers, 15, 2), 0);
     EXPECT_EQ(usb.writes(), QStringList{"write 02 57 00 00 0F 02 03"});
     EXPECT_EQ(serviceErrorMessage(0), "");
 
@@ -358,26 +358,26 @@ TEST_F(SetupCommandsTest, ByteWriteNeedsTheWholeEcho)
         r[5] ^= 0xFF;
         return r;
     };
-    const int code = WriteSettingByte(link, buffers, 15, 2);
+    const int code = writeSettingByte(link, buffers, 15, 2);
     EXPECT_EQ(code, 707);
     EXPECT_EQ(serviceErrorMessage(code), "Error Code=707");
 }
 
 TEST_F(SetupCommandsTest, ByteReadTakesByteSixAndKeepsTheLastByteFive)
 {
-    ASSERT_EQ(WriteSettingByte(link, buffers, 15, 2), 0); // leaves 02 in byte 5
+    ASSERT_EQ(writeSettingByte(link, buffers, 15, 2), 0); // leaves 02 in byte 5
     usb.reply = [](const CommandFrame& c, int) {
         ReplyFrame r = ScriptedTransport::echo(c);
         r[6] = 0xA5;
         return r;
     };
-    const ByteReadResult r = ReadSettingByte(link, buffers, 300);
+    const ByteReadResult r = readSettingByte(link, buffers, 300);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(usb.writes().last(), "write 02 72 00 01 2C 02 03");
     EXPECT_EQ(r.value, 165);
 
     usb.reply = [](const CommandFrame&, int) { return ReplyFrame{}; };
-    const ByteReadResult wrong = ReadSettingByte(link, buffers, 300);
+    const ByteReadResult wrong = readSettingByte(link, buffers, 300);
     EXPECT_EQ(wrong.code, 707);
     EXPECT_FALSE(wrong.value);
 }
@@ -475,7 +475,7 @@ TEST_F(SetupCommandsTest, QuickRecordStartsOnTheMeterClockThenClosesTheExchange)
 {
     // The computer says 13:05:07; the meter's own clock says 18:54:51, and that is what counts.
     usb.reply = meterClockAt(QDateTime(QDate(2025, 3, 9), QTime(18, 54, 51)));
-    EXPECT_EQ(QuickRecord(link, buffers, 1, 75), 0);
+    EXPECT_EQ(quickRecord(link, buffers, 1, 75), 0);
     const QStringList w = usb.writes();
     ASSERT_EQ(w.size(), 23);
     EXPECT_EQ(w[0], "write 02 59 00 00 00 00 03") << "the meter's clock first";
@@ -510,7 +510,7 @@ TEST_F(SetupCommandsTest, QuickRecordWithAnUnreadableMeterClockWritesNothing)
         usb.calls.clear();
         usb.readResults = c.readResults;
         usb.reply = c.reply;
-        EXPECT_EQ(QuickRecord(link, buffers, 1, 2), 9003) << c.what;
+        EXPECT_EQ(quickRecord(link, buffers, 1, 2), 9003) << c.what;
         const QStringList w = usb.writes();
         EXPECT_TRUE(w.filter("write 02 57").isEmpty()) << c.what;
         EXPECT_EQ(w.last(), "write 02 62 00 00 00 00 03") << c.what << ": the closing exchange still runs";
@@ -520,7 +520,7 @@ TEST_F(SetupCommandsTest, QuickRecordWithAnUnreadableMeterClockWritesNothing)
 TEST_F(SetupCommandsTest, QuickRecordWithoutMeterTriesFiveTimesThenFailsAtTheClosingOpen)
 {
     usb.openResults = {1, 1, 1, 1, 1, 1};
-    EXPECT_EQ(QuickRecord(link, buffers, 1, 2), 803);
+    EXPECT_EQ(quickRecord(link, buffers, 1, 2), 803);
     const QStringList opens = usb.calls.filter("open");
     ASSERT_EQ(opens.size(), 6) << "five attempts, then the closing exchange's open";
     for (int i = 1; i < 6; ++i) {
@@ -537,7 +537,7 @@ TEST_F(SetupCommandsTest, QuickRecordWriteFailureStillClosesAndKeepsItsCode)
     // the 'b' still goes out.
     usb.reply = meterClockAt(QDateTime(QDate(2024, 12, 8), QTime(13, 5, 7)));
     usb.readResults = {0, 0, 0, 0, 1, 1, 1, 1, 1};
-    EXPECT_EQ(QuickRecord(link, buffers, 1, 2), 9002);
+    EXPECT_EQ(quickRecord(link, buffers, 1, 2), 9002);
     const QStringList w = usb.writes();
     EXPECT_EQ(w.size(), 6);
     EXPECT_EQ(w.last(), "write 02 62 00 00 00 00 03");
@@ -547,18 +547,18 @@ TEST_F(SetupCommandsTest, WriteEepromByteRetriesEachStepFiveTimes)
 {
     usb.writeResults = {1, 1, 0};
     usb.readResults = {1, 0};
-    EXPECT_TRUE(WriteEepromByte(link, buffers, 15, 2));
+    EXPECT_TRUE(writeEepromByte(link, buffers, 15, 2));
     EXPECT_EQ(usb.writes().size(), 3);
     EXPECT_GE(clock.tickMs(), 900) << "three pauses of 300 ms";
     EXPECT_LT(clock.tickMs(), 910);
 
     usb.writeResults = {1, 1, 1, 1, 1};
-    EXPECT_FALSE(WriteEepromByte(link, buffers, 15, 2));
+    EXPECT_FALSE(writeEepromByte(link, buffers, 15, 2));
     usb.readResults = {1, 1, 1, 1, 1};
-    EXPECT_FALSE(WriteEepromByte(link, buffers, 15, 2));
+    EXPECT_FALSE(writeEepromByte(link, buffers, 15, 2));
 
     usb.reply = [](const CommandFrame&, int) { return ReplyFrame{0x02, 'X'}; };
-    EXPECT_FALSE(WriteEepromByte(link, buffers, 15, 2));
+    EXPECT_FALSE(writeEepromByte(link, buffers, 15, 2));
 }
 
 TEST_F(SetupCommandsTest, QuickRecordAfterAFailedOpenRecoversAndEndsAfterFiveAttempts)
@@ -567,7 +567,7 @@ TEST_F(SetupCommandsTest, QuickRecordAfterAFailedOpenRecoversAndEndsAfterFiveAtt
     // as one more attempt, so after the fifth the closing exchange runs and the result stays 9000.
     usb.openResults = {1};
     usb.reply = meterClockAt(QDateTime(QDate(2024, 12, 8), QTime(13, 5, 7)));
-    EXPECT_EQ(QuickRecord(link, buffers, 1, 2), 9000);
+    EXPECT_EQ(quickRecord(link, buffers, 1, 2), 9000);
     const QStringList w = usb.writes();
     EXPECT_EQ(w.filter(" 51 ").size(), 4) << "one 'Q' after each of the four passes";
     EXPECT_TRUE(w.filter(" 51 ").first().startsWith("write 02 51 00 01 1B A5 03"))

@@ -10,8 +10,8 @@
 #include <cmath>
 
 #include "base/datetime.h"
-#include "logger/dataloggercontroller.h"
-#include "setup/tfrmsetup.h"
+#include "logger/ui/dataloggercontroller.h"
+#include "setup/ui/setupwindow.h"
 #include "../shell/mainwindowfixture.h"
 
 using namespace quedral;
@@ -21,11 +21,11 @@ namespace {
 class SetupWindowTest : public test::MainWindowTest {
 protected:
     SetupWindowTest() { openSetup = true; }
-    TfrmSetup* setup() { return main->setupWindow(); }
+    SetupWindow* setup() { return main->setupWindow(); }
     // Clicks a button of the setup window and waits until its command has been shown; its code.
     int click(QPushButton* button)
     {
-        QSignalSpy done(setup(), &TfrmSetup::commandFinished);
+        QSignalSpy done(setup(), &SetupWindow::commandFinished);
         button->click();
         if (done.isEmpty() && !done.wait(20000))
             return -1000;
@@ -35,7 +35,7 @@ protected:
     {
         int n = 0;
         for (const TransportCall& c : sim->calls())
-            n += c.name == "UsbWrite";
+            n += c.name == "usbWrite";
         return n;
     }
     QByteArray memory() const { return sim->meter().state().memory; }
@@ -49,13 +49,13 @@ TEST_F(SetupWindowTest, OpensAtStartForServiceUseWhileItsEntriesStayHidden)
     EXPECT_EQ(main->toolButton(MainButton::Setup)->text(), "setup");
 
     // A second use brings back the same window; closing it clears the reference.
-    TfrmSetup* first = setup();
-    main->SetupClick();
+    SetupWindow* first = setup();
+    main->showSetupWindow();
     EXPECT_EQ(setup(), first);
     main->frameOf(first)->close();
     QApplication::processEvents();
     EXPECT_EQ(setup(), nullptr);
-    main->SetupClick();
+    main->showSetupWindow();
     EXPECT_NE(setup(), nullptr);
 }
 
@@ -95,17 +95,17 @@ TEST_F(SetupWindowTest, SetClockIntervalAndEraseReportSuccess)
 TEST_F(SetupWindowTest, BadInputIsRefusedBeforeAnythingIsSent)
 {
     struct Case {
-        QPushButton* TfrmSetup::*button;
-        std::function<void(TfrmSetup&)> fill;
+        QPushButton* SetupWindow::*button;
+        std::function<void(SetupWindow&)> fill;
     };
     const Case cases[] = {
-        {&TfrmSetup::btnSetInterval, [](TfrmSetup& w) { w.edtInt1->setText("01"), w.edtInt2->setText("01"); }},
-        {&TfrmSetup::btnSetInterval, [](TfrmSetup& w) { w.edtInt1->setText("0"), w.edtInt2->setText("02"); }},
-        {&TfrmSetup::btnWriteEeprom, [](TfrmSetup& w) { w.txtWAddress->setText("15"), w.txtWData->setText("300"); }},
-        {&TfrmSetup::btnWriteEeprom, [](TfrmSetup& w) { w.txtWAddress->setText("-1"), w.txtWData->setText("2"); }},
-        {&TfrmSetup::btnReadEeprom, [](TfrmSetup& w) { w.txtRAddress->setText("16777216"); }},
-        {&TfrmSetup::btnQuickRec, [](TfrmSetup& w) { w.txtQuick_REC_NUM->setText("abc"); }},
-        {&TfrmSetup::btnQuickRec, [](TfrmSetup& w) { w.txtQuick_REC_NUM->setText("0"); }},
+        {&SetupWindow::btnSetInterval, [](SetupWindow& w) { w.edtInt1->setText("01"), w.edtInt2->setText("01"); }},
+        {&SetupWindow::btnSetInterval, [](SetupWindow& w) { w.edtInt1->setText("0"), w.edtInt2->setText("02"); }},
+        {&SetupWindow::btnWriteEeprom, [](SetupWindow& w) { w.txtWAddress->setText("15"), w.txtWData->setText("300"); }},
+        {&SetupWindow::btnWriteEeprom, [](SetupWindow& w) { w.txtWAddress->setText("-1"), w.txtWData->setText("2"); }},
+        {&SetupWindow::btnReadEeprom, [](SetupWindow& w) { w.txtRAddress->setText("16777216"); }},
+        {&SetupWindow::btnQuickRec, [](SetupWindow& w) { w.txtQuick_REC_NUM->setText("abc"); }},
+        {&SetupWindow::btnQuickRec, [](SetupWindow& w) { w.txtQuick_REC_NUM->setText("0"); }},
     };
     for (const Case& c : cases) {
         c.fill(*setup());
@@ -175,7 +175,7 @@ TEST_F(SetupWindowTest, QuickRecThenLoadDataShowsOneSetStartingOnTheMeterClock)
 
     poll(); // connected
     QSignalSpy done(&main->dataLogger(), &DataLoggerController::loadFinished);
-    main->dataLogger().LoadData1Click();
+    main->dataLogger().loadData();
     ASSERT_TRUE(done.wait(20000));
     EXPECT_EQ(done.first().first().toInt(), 0);
     const DataSetStore& store = main->dataLogger().store();

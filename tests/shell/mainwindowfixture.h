@@ -8,12 +8,12 @@
 
 #include "base/prompter.h"
 #include "meter/meterworker.h"
-#include "meter/simulatedmeter.h"
-#include "meter/simulatedtransport.h"
-#include "panel/tfrmpanel.h"
+#include "meter/simulator/simulatedmeter.h"
+#include "meter/simulator/simulatedtransport.h"
+#include "panel/ui/panelwindow.h"
 #include "shell/filejob.h"
 #include "shell/settings.h"
-#include "shell/tfrmmain.h"
+#include "shell/mainwindow.h"
 #include "support/testenv.h"
 
 namespace quedral::test {
@@ -38,7 +38,7 @@ protected:
         o.openSetup = openSetup;
         o.helpFile = helpFile;
         o.helpOpener = helpOpener;
-        main = new TfrmMain(std::move(o));
+        main = new MainWindow(std::move(o));
         main->show();
         for (int i = 0; i < 5 && !main->windows().singles().panel; ++i)
             QApplication::processEvents();
@@ -65,7 +65,7 @@ protected:
         }
     }
     void TearDown() override { delete main; }
-    TfrmPanel* panel() { return main->windows().singles().panel; }
+    PanelWindow* panel() { return main->windows().singles().panel; }
 
     bool openSetup = false; // as quedral --setup
     QString helpFile, helpOpener; // Help > Contents: the file and the program that opens it
@@ -73,7 +73,7 @@ protected:
     ScriptedPrompter prompts;
     ScopedPrompter prompterGuard{prompts};
     SimulatedTransport* sim = nullptr;
-    TfrmMain* main = nullptr;
+    MainWindow* main = nullptr;
 };
 
 } // namespace quedral::test

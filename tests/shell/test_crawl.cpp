@@ -28,17 +28,17 @@
 #include "files/collectionfile.h"
 #include "files/graphfile.h"
 #include "files/textfiles.h"
-#include "graph/chartmodel.h"
-#include "graph/core/chartsetup.h"
-#include "graph/window/tfrmgraph.h"
-#include "logger/dataloggercontroller.h"
+#include "chart/chartmodel.h"
+#include "graph/chartsetup.h"
+#include "graph/ui/graphwindow.h"
+#include "logger/ui/dataloggercontroller.h"
 #include "meter/meterworker.h"
-#include "meter/simulatedmemory.h"
-#include "meter/simulatedmeter.h"
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedmemory.h"
+#include "meter/simulator/simulatedmeter.h"
+#include "meter/simulator/simulatedtransport.h"
 #include "shell/settings.h"
 #include "shell/filejob.h"
-#include "shell/tfrmmain.h"
+#include "shell/mainwindow.h"
 #include "support/testenv.h"
 
 using namespace quedral;
@@ -209,7 +209,7 @@ protected:
         o.transport = std::make_unique<SimulatedTransport>(
             std::make_unique<SimulatedMeter>(data.file("simulated-meter.json"), 42));
         o.startPollDelayMs = -1; // the crawl drives the poll
-        main = new TfrmMain(std::move(o));
+        main = new MainWindow(std::move(o));
         main->show();
         settle();
         poll();
@@ -227,12 +227,12 @@ protected:
     {
         ChartModel chart;
         const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
-        NewChart(chart, 1, 20, t0, t0 + 20 * kSecondInDays, 30, 130);
+        newChart(chart, 1, 20, t0, t0 + 20 * kSecondInDays, 30, 130);
         for (int i = 0; i < 20; ++i) {
             chart.setXDataII(0, i, t0 + i * kSecondInDays);
             chart.setYData(0, i, 60.0f + 0.5f * i);
         }
-        ASSERT_TRUE(SaveChartState(chart, files() + "/a.ghf"));
+        ASSERT_TRUE(saveChartState(chart, files() + "/a.ghf"));
         for (const auto& [name, separator] : {std::pair{"b.txt", '\t'}, std::pair{"c.csv", ','}}) {
             QFile f(files() + "/" + name);
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -241,7 +241,7 @@ protected:
         const QByteArray image = encodeMemoryImage(defaultLoggedSets());
         const int last = (static_cast<unsigned char>(image[11]) << 16) | (static_cast<unsigned char>(image[12]) << 8) |
                          static_cast<unsigned char>(image[13]);
-        ASSERT_TRUE(WriteCollectionFile(files() + "/d.rec", image, last));
+        ASSERT_TRUE(writeCollectionFile(files() + "/d.rec", image, last));
     }
     // Lets queued outcomes and repaints through.
     void settle()
@@ -264,11 +264,11 @@ protected:
                 out << s->widget();
         return out;
     }
-    TfrmGraph* dataLoggerWindow() const { return main->dataLogger().window(); }
+    GraphWindow* dataLoggerWindow() const { return main->dataLogger().window(); }
     void loadData()
     {
         QSignalSpy done(&main->dataLogger(), &DataLoggerController::loadFinished);
-        main->dataLogger().LoadData1Click();
+        main->dataLogger().loadData();
         ASSERT_TRUE(done.wait(30000));
         ASSERT_EQ(done.first().first().toInt(), 0);
         ASSERT_NE(dataLoggerWindow(), nullptr);
@@ -288,14 +288,14 @@ protected:
             break;
         case State::DataLogger: loadData(); break;
         case State::List: {
-            ASSERT_TRUE(main->ImportTextFile(files() + "/b.txt", QLatin1Char('\t')));
+            ASSERT_TRUE(main->importTextFile(files() + "/b.txt", QLatin1Char('\t')));
             while (main->fileJob().running()) {
                 QSignalSpy done(&main->fileJob(), &FileJob::jobFinished);
                 ASSERT_TRUE(done.wait(5000));
             }
             break;
         }
-        case State::Leq: main->LEQ1Click(); break;
+        case State::Leq: main->showLeqWindow(); break;
         case State::CalLeq: {
             loadData();
             auto* cal = dataLoggerWindow()->findChild<QToolButton*>("btnCALLeq");
@@ -303,7 +303,7 @@ protected:
             cal->click();
             break;
         }
-        case State::Setup: main->SetupClick(); break;
+        case State::Setup: main->showSetupWindow(); break;
         }
         settle();
     }
@@ -408,7 +408,7 @@ protected:
     test::ScopedDataDir data;
     std::unique_ptr<CrawlPrompter> prompts;
     std::unique_ptr<DialogAnswerer> answerer;
-    TfrmMain* main = nullptr;
+    MainWindow* main = nullptr;
     QStringList done;
 };
 

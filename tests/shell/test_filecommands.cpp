@@ -23,17 +23,17 @@
 
 #include "base/datetime.h"
 #include "files/graphfile.h"
-#include "files/tfrmopensave.h"
-#include "files/tfrmscope.h"
-#include "graph/chartmodel.h"
-#include "graph/core/chartsetup.h"
-#include "graph/pesgraph.h"
-#include "graph/window/tfrmgraph.h"
-#include "graph/window/tfrmlist.h"
+#include "widgets/opensavechoice.h"
+#include "widgets/progressdialog.h"
+#include "chart/chartmodel.h"
+#include "graph/chartsetup.h"
+#include "chart/ui/chartwidget.h"
+#include "graph/ui/graphwindow.h"
+#include "graph/ui/listwindow.h"
 #include "leq/leqrunner.h"
-#include "leq/tfrmleq.h"
-#include "logger/dataloggercontroller.h"
-#include "meter/simulatedmemory.h"
+#include "leq/ui/leqwindow.h"
+#include "logger/ui/dataloggercontroller.h"
+#include "meter/simulator/simulatedmemory.h"
 #include "mainwindowfixture.h"
 #include "shell/guiprompter.h"
 
@@ -52,29 +52,29 @@ protected:
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         test::MainWindowTest::SetUp();
-        TfrmOpenSave::setRunner([this](TfrmOpenSave& d) {
+        OpenSaveChoice::setRunner([this](OpenSaveChoice& d) {
             choiceCaptions << d.windowTitle() + ": " + d.btnCollection->text() + " / " + d.btnSingle->text();
             return choice;
         });
-        TfrmScope::setRangeRunner([this](TfrmScope& d) {
+        ProgressDialog::setRangeRunner([this](ProgressDialog& d) {
             d.chooseRange(rangeAll, rangeFrom, rangeTo);
             return rangeOk;
         });
     }
     void TearDown() override
     {
-        TfrmOpenSave::setRunner({});
-        TfrmScope::setRangeRunner({});
+        OpenSaveChoice::setRunner({});
+        ProgressDialog::setRangeRunner({});
         test::MainWindowTest::TearDown();
         QLocale::setDefault(QLocale::c());
     }
     // A graph window of n points one second apart from 13:05:07 with levels 60.0, 60.1, ...
-    TfrmGraph* graphWindow(int n, int filled)
+    GraphWindow* graphWindow(int n, int filled)
     {
-        auto* w = new TfrmGraph(*main, GraphKind::File);
+        auto* w = new GraphWindow(*main, GraphKind::File);
         w->setCaption("test graph");
         const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
-        NewChart(w->model(), 1, n, t0, t0 + n * kSecondInDays, 30, 130);
+        newChart(w->model(), 1, n, t0, t0 + n * kSecondInDays, 30, 130);
         for (int i = 0; i < filled; ++i) {
             w->model().setXDataII(0, i, t0 + i * kSecondInDays);
             w->model().setYData(0, i, 60.0f + 0.1f * i);
@@ -96,13 +96,13 @@ protected:
     // File > Save, then the event loop until the export on its worker has ended.
     void save()
     {
-        main->Save1Click();
+        main->saveActiveWindow();
         finishFileJob();
     }
     // Imports a tab-separated file and waits for its list window (nullptr when none came).
-    TfrmList* importText(const QString& file)
+    ListWindow* importText(const QString& file)
     {
-        if (!main->ImportTextFile(file, QLatin1Char('\t')))
+        if (!main->importTextFile(file, QLatin1Char('\t')))
             return nullptr;
         finishFileJob();
         return activeList();
@@ -110,16 +110,16 @@ protected:
     // Output Tabular to graph, then the event loop until its graph window is there.
     void outputToGraph()
     {
-        main->btnOutputToGraphClick();
+        main->outputToGraph();
         finishFileJob();
     }
-    TfrmList* activeList() const
+    ListWindow* activeList() const
     {
         QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
-        return s ? qobject_cast<TfrmList*>(s->widget()) : nullptr;
+        return s ? qobject_cast<ListWindow*>(s->widget()) : nullptr;
     }
 
-    int choice = TfrmOpenSave::mrCancel;
+    int choice = OpenSaveChoice::mrCancel;
     QStringList choiceCaptions;
     bool rangeAll = true;
     QString rangeFrom = "1", rangeTo = "1";
@@ -149,11 +149,11 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
         f.write(encodeMemoryImage(defaultLoggedSets()));
     }
     prompts.fileNames = {collection};
-    main->dataLogger().OpenCollectionFile();
+    main->dataLogger().openCollectionFile();
     ASSERT_NE(main->dataLogger().window(), nullptr);
     main->mdiArea()->setActiveSubWindow(main->frameOf(main->dataLogger().window()));
     prompts.fileDialogs.clear();
-    choice = TfrmOpenSave::mrSingle;
+    choice = OpenSaveChoice::mrSingle;
     save();
     EXPECT_EQ(choiceCaptions, QStringList({"Save File: Save all data sets to a data set collection file(*.set) / "
                                            "Save single selected  data set to a  file"}));
@@ -161,7 +161,7 @@ TEST_F(FileCommandsTest, SaveDecidesByTheActiveWindow)
 
     // A Leq window: the table save dialog.
     prompts.fileDialogs.clear();
-    main->LEQ1Click();
+    main->showLeqWindow();
     main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->windows().singles().leq)));
     save();
     EXPECT_EQ(prompts.fileDialogs, QStringList({QStringLiteral("save %1 [TXT]").arg(kTableFilter)}));
@@ -181,13 +181,13 @@ TEST_F(FileCommandsTest, ADataSetWithoutAStartIsNotSavedAsAGraph)
         f.write(image);
     }
     prompts.fileNames = {collection};
-    main->dataLogger().OpenCollectionFile();
+    main->dataLogger().openCollectionFile();
     ASSERT_NE(main->dataLogger().window(), nullptr);
     ASSERT_EQ(main->dataLogger().shownSetWithoutStart(), 0);
     main->mdiArea()->setActiveSubWindow(main->frameOf(main->dataLogger().window()));
     prompts.messages.clear();
     prompts.fileDialogs.clear();
-    choice = TfrmOpenSave::mrSingle;
+    choice = OpenSaveChoice::mrSingle;
     save();
     EXPECT_TRUE(prompts.fileDialogs.isEmpty()) << "no file is asked for";
     ASSERT_EQ(prompts.messages.size(), 1);
@@ -195,7 +195,7 @@ TEST_F(FileCommandsTest, ADataSetWithoutAStartIsNotSavedAsAGraph)
         << prompts.messages[0].toStdString();
 
     // Another set with its start is saved as before.
-    main->dataLogger().ShowDataSet(1);
+    main->dataLogger().drawDataSet(1);
     EXPECT_EQ(main->dataLogger().shownSetWithoutStart(), -1);
     save();
     EXPECT_EQ(prompts.fileDialogs.size(), 1);
@@ -203,7 +203,7 @@ TEST_F(FileCommandsTest, ADataSetWithoutAStartIsNotSavedAsAGraph)
 
 TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
 {
-    TfrmGraph* w = graphWindow(300, 300);
+    GraphWindow* w = graphWindow(300, 300);
     struct Case {
         bool all;
         const char* from;
@@ -251,7 +251,7 @@ TEST_F(FileCommandsTest, GraphTextExportFollowsTheRangeAndTheExtension)
     prompts.fileNames = {ghf};
     save();
     ChartModel back;
-    ASSERT_TRUE(LoadChartState(back, ghf));
+    ASSERT_TRUE(loadChartState(back, ghf));
     EXPECT_EQ(back.points(), w->model().points());
 }
 
@@ -286,7 +286,7 @@ TEST_F(FileCommandsTest, ANameWithoutExtensionIsSavedAsTheTypeChosenInTheDialog)
     const char kGhf[] = "Graph file(*.ghf,only for KV4471)|*.GHF";
     const char kTxt[] = "TXT file(*.txt,data seperated by tab)|*.TXT";
     const char kCsv[] = "EXCEL file format(*.CSV,seperated by comma)|*.CSV";
-    TfrmGraph* w = graphWindow(5, 5);
+    GraphWindow* w = graphWindow(5, 5);
     struct Case {
         const char* typed;
         const char* entry;
@@ -317,13 +317,13 @@ TEST_F(FileCommandsTest, ANameWithoutExtensionIsSavedAsTheTypeChosenInTheDialog)
             EXPECT_TRUE(lines(data.file(c.written)).first().contains(c.firstLineHas));
         } else {
             ChartModel back;
-            EXPECT_TRUE(LoadChartState(back, data.file(c.written)));
+            EXPECT_TRUE(loadChartState(back, data.file(c.written)));
         }
     }
 
     // A table's save alike: the comma-separated entry and a bare name write "name.csv".
-    main->LEQ1Click();
-    auto* leq = qobject_cast<TfrmLEQ*>(main->windows().singles().leq);
+    main->showLeqWindow();
+    auto* leq = qobject_cast<LeqWindow*>(main->windows().singles().leq);
     ASSERT_NE(leq, nullptr);
     emit main->leqRunner().rowFinished(LeqRow{1, "10/12/2026", "12:00:00", 46350.5, true, 80.0f, 81.5f, 25});
     main->mdiArea()->setActiveSubWindow(main->frameOf(leq));
@@ -374,7 +374,7 @@ TEST_F(FileCommandsTest, TheFileDialogAddsTheChosenTypesExtension)
 
 TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
 {
-    TfrmGraph* source = graphWindow(50, 40); // the last ten points never written
+    GraphWindow* source = graphWindow(50, 40); // the last ten points never written
     for (const char* name : {"round.txt", "round.csv"}) {
         SCOPED_TRACE(name);
         main->mdiArea()->setActiveSubWindow(main->frameOf(source));
@@ -383,11 +383,11 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
         save();
         ASSERT_EQ(lines(file).size(), 40) << "the export ends at the first point without a time";
 
-        choice = TfrmOpenSave::mrSingle;
+        choice = OpenSaveChoice::mrSingle;
         prompts.fileNames = {file};
-        main->Open1Click();
+        main->openFile();
         finishFileJob();
-        TfrmList* list = activeList();
+        ListWindow* list = activeList();
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->caption(), file);
         EXPECT_EQ(list->table().rowCount(), 40);
@@ -396,7 +396,7 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
         main->toolButton(MainButton::OutputToGraph)->click();
         finishFileJob();
         QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
-        auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
+        auto* graph = s ? qobject_cast<GraphWindow*>(s->widget()) : nullptr;
         ASSERT_NE(graph, nullptr);
         EXPECT_EQ(graph->caption(), file);
         EXPECT_FALSE(main->toolButton(MainButton::OutputToGraph)->isEnabled()) << "a graph window is active";
@@ -415,13 +415,13 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     graphWindow(10, 10);
     save();
-    main->LEQ1Click();
+    main->showLeqWindow();
     main->mdiArea()->setActiveSubWindow(main->frameOf(qobject_cast<QWidget*>(main->windows().singles().leq)));
     save();
     EXPECT_EQ(prompts.fileDialogs,
               QStringList({"save Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT [GHF]",
                            "save  TXT file(*.txt,data seperated by tab)|*.TXT [TXT]"}));
-    main->Open1Click();
+    main->openFile();
     EXPECT_EQ(choiceCaptions.last(), "Open File: Open a data set collection file(*.rec) / "
                                       "Open single data flle(*.TXT,*.GHF)");
 
@@ -431,12 +431,12 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
     prompts.fileNames = {file};
     save();
     EXPECT_TRUE(lines(file).first().contains("\t60,0\r"));
-    TfrmList* list = importText(file);
+    ListWindow* list = importText(file);
     ASSERT_NE(list, nullptr);
     main->mdiArea()->setActiveSubWindow(main->frameOf(list));
     outputToGraph();
     QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
-    auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
+    auto* graph = s ? qobject_cast<GraphWindow*>(s->widget()) : nullptr;
     ASSERT_NE(graph, nullptr);
     EXPECT_FLOAT_EQ(graph->model().yData(0, 4), 60.4f);
 }
@@ -452,7 +452,7 @@ TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
         f.write("14/03/2026\t13:05:07.0\t60.0\r\n14/03/2026\t13:05:08.0\tloud\r\n14/03/2026\t13:05:09.0\t62.0\r\n"
                 "notes\r\n14/03/2026\t13:05:10.0\t63.0\r\n");
     }
-    TfrmList* list = importText(file);
+    ListWindow* list = importText(file);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->table().rowCount(), 3);
     EXPECT_TRUE(main->readings().messageLabel().text().contains("reading stopped at line 4")) << main->readings().messageLabel().text().toStdString();
@@ -460,7 +460,7 @@ TEST_F(FileCommandsTest, ImportAndOutputToGraphSayWhatTheyLeftOut)
     main->mdiArea()->setActiveSubWindow(main->frameOf(list));
     outputToGraph();
     QMdiSubWindow* s = main->mdiArea()->activeSubWindow();
-    auto* graph = s ? qobject_cast<TfrmGraph*>(s->widget()) : nullptr;
+    auto* graph = s ? qobject_cast<GraphWindow*>(s->widget()) : nullptr;
     ASSERT_NE(graph, nullptr);
     EXPECT_EQ(graph->model().points(), 2);
     EXPECT_TRUE(main->readings().messageLabel().text().contains("1 of 3 rows could not be read"))

@@ -12,11 +12,11 @@
 #include <QSemaphore>
 
 #include "base/datetime.h"
-#include "files/tfrmopensave.h"
-#include "files/tfrmscope.h"
-#include "graph/chartmodel.h"
-#include "graph/core/chartsetup.h"
-#include "graph/window/tfrmgraph.h"
+#include "widgets/opensavechoice.h"
+#include "widgets/progressdialog.h"
+#include "chart/chartmodel.h"
+#include "graph/chartsetup.h"
+#include "graph/ui/graphwindow.h"
 #include "mainwindowfixture.h"
 
 using namespace quedral;
@@ -29,19 +29,19 @@ protected:
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         test::MainWindowTest::SetUp();
-        TfrmScope::setRangeRunner([](TfrmScope& d) {
+        ProgressDialog::setRangeRunner([](ProgressDialog& d) {
             d.chooseRange(true, "1", "1");
             return true;
         });
-        TfrmOpenSave::setRunner([this](TfrmOpenSave&) {
+        OpenSaveChoice::setRunner([this](OpenSaveChoice&) {
             ++openChoices;
-            return TfrmOpenSave::mrCancel;
+            return OpenSaveChoice::mrCancel;
         });
         // Every job waits on its worker until the test lets it go.
         main->fileJob().setBeforeWork([this] { gate.acquire(); });
-        auto* w = new TfrmGraph(*main, GraphKind::File);
+        auto* w = new GraphWindow(*main, GraphKind::File);
         const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
-        NewChart(w->model(), 1, 300, t0, t0 + 300 * kSecondInDays, 30, 130);
+        newChart(w->model(), 1, 300, t0, t0 + 300 * kSecondInDays, 30, 130);
         for (int i = 0; i < 300; ++i) {
             w->model().setXDataII(0, i, t0 + i * kSecondInDays);
             w->model().setYData(0, i, 60.0f);
@@ -56,8 +56,8 @@ protected:
     void TearDown() override
     {
         gate.release(10); // never leave a worker waiting
-        TfrmScope::setRangeRunner({});
-        TfrmOpenSave::setRunner({});
+        ProgressDialog::setRangeRunner({});
+        OpenSaveChoice::setRunner({});
         test::MainWindowTest::TearDown();
         QLocale::setDefault(QLocale::c());
     }
@@ -65,12 +65,12 @@ protected:
     void startExport()
     {
         prompts.fileNames = {file};
-        main->Save1Click();
+        main->saveActiveWindow();
         ASSERT_TRUE(main->fileJob().running());
     }
-    TfrmScope* progressWindow() const
+    ProgressDialog* progressWindow() const
     {
-        for (TfrmScope* s : main->findChildren<TfrmScope*>())
+        for (ProgressDialog* s : main->findChildren<ProgressDialog*>())
             if (s->windowTitle() == "Saving Progress" && s->isVisible())
                 return s;
         return nullptr;
@@ -97,9 +97,9 @@ TEST_F(FileJobTest, WhileAnExportRunsTheFileCommandsStartNothingElse)
     ASSERT_NE(progressWindow(), nullptr);
     const QStringList dialogs = prompts.fileDialogs;
     prompts.fileNames = {data.file("second.txt")};
-    main->Save1Click();
-    main->Open1Click();
-    main->btnOutputToGraphClick();
+    main->saveActiveWindow();
+    main->openFile();
+    main->outputToGraph();
     EXPECT_EQ(prompts.fileDialogs, dialogs) << "no second file dialog";
     EXPECT_EQ(openChoices, 0);
     EXPECT_FALSE(QFile::exists(data.file("second.txt")));
@@ -111,7 +111,7 @@ TEST_F(FileJobTest, WhileAnExportRunsTheFileCommandsStartNothingElse)
     EXPECT_EQ(progressWindow(), nullptr);
     gate.release();
     prompts.fileNames = {data.file("second.txt")};
-    main->Save1Click();
+    main->saveActiveWindow();
     finishFileJob();
     EXPECT_TRUE(QFile::exists(data.file("second.txt")));
 }
@@ -119,7 +119,7 @@ TEST_F(FileJobTest, WhileAnExportRunsTheFileCommandsStartNothingElse)
 TEST_F(FileJobTest, CancelKeepsTheLinesWrittenBeforeIt)
 {
     startExport();
-    TfrmScope* progress = progressWindow();
+    ProgressDialog* progress = progressWindow();
     ASSERT_NE(progress, nullptr);
     progress->findChild<QPushButton*>("btnCancel")->click();
     gate.release();

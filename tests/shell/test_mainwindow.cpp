@@ -19,17 +19,17 @@
 
 #include "meter/meterworker.h"
 #include "meter/poller.h"
-#include "meter/simulatedmeter.h"
-#include "meter/simulatedtransport.h"
-#include "graph/pesgraph.h"
-#include "graph/window/tfrmgraph.h"
-#include "panel/tfrmpanel.h"
-#include "realtime/realtimecontroller.h"
-#include "realtime/tfrmsetuprealtime.h"
+#include "meter/simulator/simulatedmeter.h"
+#include "meter/simulator/simulatedtransport.h"
+#include "chart/ui/chartwidget.h"
+#include "graph/ui/graphwindow.h"
+#include "panel/ui/panelwindow.h"
+#include "realtime/ui/realtimecontroller.h"
+#include "realtime/ui/realtimesetupdialog.h"
 #include "base/clock.h"
 #include "base/prompter.h"
 #include "shell/settings.h"
-#include "shell/tfrmmain.h"
+#include "shell/mainwindow.h"
 #include "support/testenv.h"
 #include "mainwindowfixture.h"
 
@@ -53,7 +53,7 @@ TEST_F(MainWindowTest, StartsWithPanelTestPatternAndMeterCommandsOff)
     EXPECT_TRUE(main->action(MainAction::ControlPanel)->isChecked());
     EXPECT_TRUE(main->action(MainAction::RealTimeGraph)->isChecked());
     EXPECT_EQ(main->toolButton(MainButton::Run)->toolTip(), "Start Graphing Real Time Data");
-    EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection));
+    EXPECT_TRUE(panel()->indicatorShown(PanelWindow::Indicator::NoConnection));
 }
 
 TEST_F(MainWindowTest, ProbeConnectsThenReadingsReachThePanel)
@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, ProbeConnectsThenReadingsReachThePanel)
     EXPECT_TRUE(main->toolButton(MainButton::Run)->isEnabled());
     EXPECT_TRUE(main->action(MainAction::Run)->isEnabled());
     EXPECT_FALSE(main->toolButton(MainButton::Stop)->isEnabled());
-    EXPECT_FALSE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection));
+    EXPECT_FALSE(panel()->indicatorShown(PanelWindow::Indicator::NoConnection));
 
     poll();
     // The test pattern (1, 8, 8, 8) gives way to the meter's level.
@@ -85,7 +85,7 @@ TEST_F(MainWindowTest, FiveFailedPollsDropTheConnectionAndDisableMeterCommands)
     EXPECT_FALSE(main->toolButton(MainButton::Run)->isEnabled());
     EXPECT_FALSE(main->toolButton(MainButton::DataLogger)->isEnabled());
     EXPECT_FALSE(main->menu(MainMenu::DataLogger)->menuAction()->isEnabled());
-    EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection));
+    EXPECT_TRUE(panel()->indicatorShown(PanelWindow::Indicator::NoConnection));
     EXPECT_TRUE(prompts.messages.isEmpty());  // the poll never shows a message
 
     sim->replug();
@@ -97,16 +97,16 @@ TEST_F(MainWindowTest, PanelKeysChangeWhatTheNextPollShows)
 {
     poll();
     poll();
-    ASSERT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::dBA));
-    ASSERT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::FAST));
+    ASSERT_TRUE(panel()->indicatorShown(PanelWindow::Indicator::dBA));
+    ASSERT_TRUE(panel()->indicatorShown(PanelWindow::Indicator::FAST));
     // The keys queue behind each other and before the poll asked for after them.
     Q_EMIT panel()->keyClicked('C');
     Q_EMIT panel()->keyClicked('F');
     Q_EMIT panel()->keyClicked('L');  // 30-130 -> 30-90
-    EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::dBA));  // nothing before the poll
+    EXPECT_TRUE(panel()->indicatorShown(PanelWindow::Indicator::dBA));  // nothing before the poll
     poll();
-    EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::dBC));
-    EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::SLOW));
+    EXPECT_TRUE(panel()->indicatorShown(PanelWindow::Indicator::dBC));
+    EXPECT_TRUE(panel()->indicatorShown(PanelWindow::Indicator::SLOW));
     EXPECT_EQ(panel()->rangeHighText(), "90");
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
@@ -135,12 +135,12 @@ TEST_F(MainWindowTest, ClosedPanelIgnoresReadingsAndComesBackOnce)
     poll();
     EXPECT_EQ(main->state().MeterRecording, recordingBefore);
 
-    main->ControlPanel1Click();
+    main->toggleControlPanel();
     ASSERT_NE(panel(), nullptr);
     EXPECT_TRUE(main->action(MainAction::ControlPanel)->isChecked());
-    TfrmPanel* first = panel();
+    PanelWindow* first = panel();
     main->frameOf(first)->showMinimized();
-    main->ControlPanel1Click();
+    main->toggleControlPanel();
     EXPECT_EQ(panel(), first);  // restored, not duplicated
     EXPECT_FALSE(main->frameOf(first)->isMinimized());
 }
@@ -164,7 +164,7 @@ TEST_F(MainWindowTest, ClosingThePanelDuringABlink)
     main->readings().blink();
     main->readings().blink();
 
-    main->ControlPanel1Click();
+    main->toggleControlPanel();
     ASSERT_NE(panel(), nullptr);
     main->readings().blink();
     const bool shown = panel()->maxVisible();
@@ -198,7 +198,7 @@ TEST_F(MainWindowTest, AlternatingMaxMinBlinksBothLabels)
 TEST_F(MainWindowTest, CloseWritesTheRateButExitDoesNot)
 {
     main->state().RealTimeRate = 5.0f;
-    main->Exit1Click();
+    main->exitProgram();
     delete main;
     main = nullptr;
     EXPECT_FALSE(openSettings()->contains("RealTimeRate"));
@@ -211,7 +211,7 @@ TEST_F(MainWindowTest, CloseWritesTheRateButExitDoesNot)
     MainOptions o;
     o.transport = std::move(t);
     o.startPollDelayMs = -1;
-    main = new TfrmMain(std::move(o));
+    main = new MainWindow(std::move(o));
     EXPECT_FLOAT_EQ(main->state().RealTimeRate, 0.2f);
     main->state().RealTimeRate = 5.0f;
     main->show();
@@ -228,14 +228,14 @@ TEST_F(MainWindowTest, ExitAsksAboutUnsavedDataAndARefusalKeepsTheProgramRunning
     main->state().RealTimeRate = 5.0f;
 
     prompts.answers = {Answer::Cancel};
-    main->Exit1Click();
+    main->exitProgram();
     EXPECT_EQ(prompts.questions, QStringList({"Save Real-Time Graph ?"}));
     EXPECT_TRUE(main->isVisible());
     QApplication::processEvents();
     EXPECT_TRUE(graph) << "a refusal keeps the windows";
 
     prompts.answers = {Answer::No};
-    main->Exit1Click();
+    main->exitProgram();
     EXPECT_EQ(prompts.questions.size(), 2);
     EXPECT_FALSE(main->isVisible());
     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
@@ -254,7 +254,7 @@ protected:
         TearDown();
         SetUp();
         prompts.messages.clear();
-        main->Contents1Click();
+        main->showHelpContents();
         if (auto* opener = main->findChild<QProcess*>())
             opener->waitForFinished(5000);
         QApplication::processEvents();
@@ -281,7 +281,7 @@ TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
 {
     ManualClock clock(QDateTime::currentDateTime());
     test::ScopedClock clockGuard(clock);
-    TfrmSetupRealTime::setRunner([](TfrmSetupRealTime& d) {
+    RealTimeSetupDialog::setRunner([](RealTimeSetupDialog& d) {
         d.edtRealTimeNo->setText("100");
         d.txtRate->setEditText("0.5");
         d.btnStart->click();
@@ -320,13 +320,13 @@ TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
 
     main->action(MainAction::Stop)->trigger();
     EXPECT_FALSE(main->state().RealTimeRunning);
-    TfrmGraph* w = main->realTime().window();
+    GraphWindow* w = main->realTime().window();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->chart().points(), 6);
     EXPECT_FALSE(w->statisticTexts().average.isEmpty());
     EXPECT_TRUE(main->state().RealTimeUnsaved);
 
-    TfrmSetupRealTime::setRunner({});
+    RealTimeSetupDialog::setRunner({});
 }
 
 } // namespace

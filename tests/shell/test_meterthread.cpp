@@ -12,14 +12,14 @@
 #include <QSignalSpy>
 #include <atomic>
 
-#include "graph/window/tfrmgraph.h"
+#include "graph/ui/graphwindow.h"
 #include "meter/frames.h"
 #include "meter/meterworker.h"
 #include "base/clock.h"
 #include "support/heldtransport.h"
 #include "support/testenv.h"
 #include <functional>
-#include "realtime/realtimecontroller.h"
+#include "realtime/ui/realtimecontroller.h"
 #include "mainwindowfixture.h"
 
 using namespace quedral;
@@ -82,8 +82,8 @@ TEST_F(MeterThreadTest, WindowsStayLiveWhileAnExchangeIsHeldAndAKeyWaitsForIt)
     waitForKeys(keys, 1);
     EXPECT_EQ(polled.count(), 1) << "the poll's report comes before the key's";
     const QStringList calls = sim->callLines();
-    const int pollEnd = calls.indexOf(QRegularExpression("^UsbClose.*"));
-    const int keyWrite = calls.indexOf(QRegularExpression("^UsbWrite 7 02 46 .*"));
+    const int pollEnd = calls.indexOf(QRegularExpression("^usbClose.*"));
+    const int keyWrite = calls.indexOf(QRegularExpression("^usbWrite 7 02 46 .*"));
     ASSERT_GE(pollEnd, 0);
     EXPECT_GT(keyWrite, pollEnd) << calls.join('\n').toStdString();
 }
@@ -135,7 +135,7 @@ TEST_F(MeterThreadTest, TheStatusBarNamesWhyThereIsNoConnectionAndKeysSayWhyThey
         EXPECT_EQ(main->statusText(1), "Off Connection") << c.what;
         EXPECT_TRUE(main->readings().linkProblemLabel().isVisible()) << c.what;
         EXPECT_EQ(main->readings().linkProblemLabel().text(), c.problem) << c.what;
-        EXPECT_TRUE(panel()->indicatorShown(TfrmPanel::Indicator::NoConnection)) << c.what;
+        EXPECT_TRUE(panel()->indicatorShown(PanelWindow::Indicator::NoConnection)) << c.what;
 
         prompts.messages.clear();
         main->readings().messageLabel().clear();
@@ -188,7 +188,7 @@ using MainWindowClose = test::MainWindowTest;
 
 TEST_F(MainWindowClose, EveryWindowIsAskedBeforeAnyCloses)
 {
-    TfrmGraph* graph = main->realTime().window();
+    GraphWindow* graph = main->realTime().window();
     ASSERT_NE(graph, nullptr);
     main->state().RealTimeUnsaved = true;
 

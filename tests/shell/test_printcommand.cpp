@@ -18,15 +18,15 @@
 #include <QToolButton>
 
 #include "base/datetime.h"
-#include "graph/chartmodel.h"
-#include "graph/core/chartsetup.h"
-#include "graph/customizedialog.h"
-#include "graph/pesgraph.h"
-#include "graph/window/tfrmgraph.h"
-#include "graph/window/tfrmlist.h"
+#include "chart/chartmodel.h"
+#include "graph/chartsetup.h"
+#include "chart/ui/customizedialog.h"
+#include "chart/ui/chartwidget.h"
+#include "graph/ui/graphwindow.h"
+#include "graph/ui/listwindow.h"
 #include "leq/leqrunner.h"
-#include "leq/tfrmleq.h"
-#include "logger/gridprinter.h"
+#include "leq/ui/leqwindow.h"
+#include "logger/ui/gridprinter.h"
 #include "mainwindowfixture.h"
 
 using namespace quedral;
@@ -56,7 +56,7 @@ protected:
     // The tool bar's Print button (the menu's command is triggered in the other tests).
     void btnPrint() { main->toolButton(MainButton::Print)->click(); }
     // A list window of n rows "date i", "time i", "value i" (tab-separated text opened).
-    TfrmList* listWindow(int n)
+    ListWindow* listWindow(int n)
     {
         const QString file = data.file(QString("list%1.txt").arg(n));
         QFile f(file);
@@ -64,10 +64,10 @@ protected:
         for (int i = 1; i <= n; ++i)
             f.write(QString("d%1\tt%1\tv%1\r\n").arg(i).toUtf8());
         f.close();
-        EXPECT_TRUE(main->ImportTextFile(file, QLatin1Char('\t')));
+        EXPECT_TRUE(main->importTextFile(file, QLatin1Char('\t')));
         finishFileJob();
         QMdiSubWindow* active = main->mdiArea()->activeSubWindow();
-        TfrmList* list = active ? qobject_cast<TfrmList*>(active->widget()) : nullptr;
+        ListWindow* list = active ? qobject_cast<ListWindow*>(active->widget()) : nullptr;
         EXPECT_NE(list, nullptr);
         activate(list);
         return list;
@@ -129,7 +129,7 @@ protected:
 
 TEST_F(PrintCommandTest, ListWindowPrintsItsHeaderAndRowsWithoutTheLastColumn)
 {
-    TfrmList* list = listWindow(12);
+    ListWindow* list = listWindow(12);
     list->setCaption("the list");
     prompts.printAnswers = {true};
     main->action(MainAction::Print)->trigger();
@@ -161,8 +161,8 @@ TEST_F(PrintCommandTest, ListWindowPrintsItsHeaderAndRowsWithoutTheLastColumn)
 
 TEST_F(PrintCommandTest, LeqWindowPrintsNoDateTimeAndSplButNotTheLeq)
 {
-    main->LEQ1Click();
-    auto* leq = qobject_cast<TfrmLEQ*>(main->windows().singles().leq);
+    main->showLeqWindow();
+    auto* leq = qobject_cast<LeqWindow*>(main->windows().singles().leq);
     ASSERT_NE(leq, nullptr);
     activate(leq);
     const double t0 = 46350.5;
@@ -219,10 +219,10 @@ TEST_F(PrintCommandTest, ACancelledDialogOrAnotherWindowPrintsNothing)
 
 TEST_F(PrintCommandTest, GraphWindowRunsTheCustomisationDialogThenThePrintDialog)
 {
-    auto* w = new TfrmGraph(*main, GraphKind::File);
+    auto* w = new GraphWindow(*main, GraphKind::File);
     w->setCaption("printed graph");
     const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
-    NewChart(w->model(), 1, 10, t0, t0 + 10 * kSecondInDays, 30, 130);
+    newChart(w->model(), 1, 10, t0, t0 + 10 * kSecondInDays, 30, 130);
     main->showGraphWindow(*w);
     activate(w);
 
@@ -250,7 +250,7 @@ TEST_F(PrintCommandTest, GraphWindowRunsTheCustomisationDialogThenThePrintDialog
 
     // The template keeps the style but not the pages Print turned off for its dialog.
     ChartModel fresh;
-    ASSERT_TRUE(NewChart(fresh, 1, 10, t0, t0 + 10 * kSecondInDays, 30, 130));
+    ASSERT_TRUE(newChart(fresh, 1, 10, t0, t0 + 10 * kSecondInDays, 30, 130));
     EXPECT_EQ(fresh.viewingStyle, sgMonochrome);
     EXPECT_TRUE(fresh.allowPage1 && fresh.allowPage2 && fresh.allowSubsetsPage && fresh.allowFontPage);
 }
@@ -270,7 +270,7 @@ TEST_F(PrintCommandTest, APrinterThatCannotBeWrittenToIsReportedNotPassedOver)
     EXPECT_TRUE(prompts.messages.last().startsWith("Nothing was printed: ")) << prompts.messages.last().toStdString();
     EXPECT_TRUE(prompts.messages.last().contains("no-such-folder/printout.pdf"));
 
-    auto* chart = new PESGraph;
+    auto* chart = new ChartWidget;
     const int before = prompts.messages.size();
     prompts.printAnswers = {true};
     EXPECT_FALSE(chart->printDialog());

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <memory>
 
-#include "meter/simulatedtransport.h"
+#include "meter/simulator/simulatedtransport.h"
 
 namespace quedral::test {
 
@@ -18,21 +18,21 @@ public:
     QSemaphore release; // the held read goes on when this is released
     QString openProblem; // stands in for the simulated transport's when set
 
-    void UsbClose() override { m_inner->UsbClose(); }
-    int UsbOpen(std::uint16_t v, std::uint16_t p) override { return m_inner->UsbOpen(v, p); }
-    int UsbSetTimeouts(int r, int w) override { return m_inner->UsbSetTimeouts(r, w); }
-    int UsbWrite(int n, const std::uint8_t* f) override { return m_inner->UsbWrite(n, f); }
-    void UsbPurge() override { m_inner->UsbPurge(); }
-    int UsbRead(int n, std::uint8_t* b) override
+    void usbClose() override { m_inner->usbClose(); }
+    int usbOpen(std::uint16_t v, std::uint16_t p) override { return m_inner->usbOpen(v, p); }
+    int usbSetTimeouts(int r, int w) override { return m_inner->usbSetTimeouts(r, w); }
+    int usbWrite(int n, const std::uint8_t* f) override { return m_inner->usbWrite(n, f); }
+    void usbPurge() override { m_inner->usbPurge(); }
+    int usbRead(int n, std::uint8_t* b) override
     {
         if (holdNextRead.exchange(false)) {
             entered.release();
             release.acquire();
         }
-        return m_inner->UsbRead(n, b);
+        return m_inner->usbRead(n, b);
     }
-    int UsbWriteBlock(int n, const std::uint8_t* b) override { return m_inner->UsbWriteBlock(n, b); }
-    void UsbReadSerial(int i, char* b, int n) override { m_inner->UsbReadSerial(i, b, n); }
+    int usbWriteBlock(int n, const std::uint8_t* b) override { return m_inner->usbWriteBlock(n, b); }
+    void usbReadSerial(int i, char* b, int n) override { m_inner->usbReadSerial(i, b, n); }
     QString lastOpenProblem() const override
     {
         return openProblem.isEmpty() ? m_inner->lastOpenProblem() : openProblem;

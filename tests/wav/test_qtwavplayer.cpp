@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "wav/qtwavplayer.h"
+#include "wav/ui/qtwavplayer.h"
 #include "wavfiles.h"
 
 using namespace quedral;

@@ -97,8 +97,8 @@ TEST_F(Playback, OpenFillsTheRecordAndEnablesPlayOnly)
     EXPECT_EQ(r.Interval, 2);
     EXPECT_EQ(r.FileNo, 0);
     EXPECT_EQ(r.OpenFileNo, 0);
-    EXPECT_EQ(r.Seq7, '1');
-    EXPECT_EQ(r.Seq8, '2');
+    EXPECT_EQ(r.CounterHigh, '1');
+    EXPECT_EQ(r.CounterLow, '2');
 }
 
 TEST_F(Playback, EachPlaybackKeepsItsOwnRecord)
@@ -177,7 +177,7 @@ TEST_F(Playback, EndOfAFileGoesOnWithTheNextAndTheLastEndsWithPlayEnabled)
     EXPECT_EQ(player.calls, (QStringList{"stop", "close", "open WAV00014.WAV", "seek 0", "play"}));
     EXPECT_EQ(playback.record().FileNo, 2);
     EXPECT_EQ(playback.record().OpenFileNo, 2);
-    EXPECT_EQ(playback.record().Seq8, '4');
+    EXPECT_EQ(playback.record().CounterLow, '4');
     EXPECT_DOUBLE_EQ(playback.record().SegmentStartX, view.xs[1800]);
     EXPECT_DOUBLE_EQ(playback.record().SegmentEndX, view.xs[2699]); // clamped to the last sample
     EXPECT_TRUE(playback.timerActive());

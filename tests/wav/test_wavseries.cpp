@@ -31,7 +31,7 @@ TEST(WavSeries, CounterStepsThroughDigitsThenLettersWithCarry)
                           Case{"9Z", 1, "A0"}, Case{"12", 0, "12"}, Case{"0Y", 3, "11"}, Case{"00", 36, "10"},
                           Case{"00", 36 * 36, "00"}}) {
         const Counter got = advance(Counter{c.from[0], c.from[1]}, c.times);
-        EXPECT_EQ(QString("%1%2").arg(got.seq7).arg(got.seq8), QString(c.to)) << c.from << " + " << c.times;
+        EXPECT_EQ(QString("%1%2").arg(got.counterHigh).arg(got.counterLow), QString(c.to)) << c.from << " + " << c.times;
     }
 }
 

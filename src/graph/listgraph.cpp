@@ -1,0 +1,137 @@
+#include "graph/listgraph.h"
+
+#include <QDate>
+#include <QTime>
+
+#include <cmath>
+#include <vector>
+
+#include "base/datetime.h"
+#include "files/graphtext.h"
+#include "chart/chartmodel.h"
+#include "graph/chartsetup.h"
+
+namespace quedral {
+
+namespace {
+
+// Reads the rows' date and time cells; the date text of the last row read is kept with its
+// value, as a list's rows share few days.
+class RowTimes {
+public:
+    RowTimes(const ListTable& table, const QLocale& locale)
+        : m_table(table)
+        , m_locale(locale)
+    {
+    }
+
+    std::optional<double> read(int row)
+    {
+        const QByteArrayView date = m_table.cellUtf8(row, 1);
+        if (!m_haveDate || date != QByteArrayView(m_dateText)) {
+            m_dateText = date.toByteArray();
+            m_date = readShortDate(QString::fromUtf8(date), m_locale);
+            m_haveDate = true;
+        }
+        if (!m_date)
+            return std::nullopt;
+        const std::optional<QTime> t = readTimeOfDay(QString::fromUtf8(m_table.cellUtf8(row, 2)), m_locale);
+        if (!t)
+            return std::nullopt;
+        return toDays(*m_date, *t);
+    }
+
+private:
+    const ListTable& m_table;
+    QLocale m_locale;
+    bool m_haveDate = false;
+    QByteArray m_dateText;
+    std::optional<QDate> m_date;
+};
+
+QString notADateTime(const ListTable& table, int row)
+{
+    return QStringLiteral("'%1' is not a valid date and time").arg(table.cell(row, 1) + QChar(' ') + table.cell(row, 2));
+}
+
+} // namespace
+
+QString ListGraphReport::message() const
+{
+    QString text;
+    if (skipped > 0)
+        text = QStringLiteral("%1 of %2 rows could not be read and were left out of the graph; the first is row %3: %4")
+                   .arg(skipped)
+                   .arg(rows)
+                   .arg(firstSkipped)
+                   .arg(firstReason);
+    if (cancelled) {
+        if (!text.isEmpty())
+            text += QStringLiteral("; ");
+        text += QStringLiteral("graphing was cancelled after row %1 of %2").arg(graphed + skipped).arg(rows);
+    }
+    return text;
+}
+
+QString listToGraph(const ListTable& table, ChartModel& chart, const KeepGoing& keepGoing, const QLocale& locale,
+                    ListGraphReport* reportOut)
+{
+    ListGraphReport report;
+    const int n = table.rowCount();
+    report.rows = n;
+    if (reportOut)
+        *reportOut = report;
+    if (n == 0)
+        return QString::fromLatin1(kNoDataToGraph);
+    if (n > ChartModel::kMaxPoints)
+        return QStringLiteral("The list has %1 rows, more than the %2 points a graph holds.").arg(n).arg(ChartModel::kMaxPoints);
+    RowTimes times(table, locale);
+    const std::optional<double> start = times.read(0);
+    if (!start)
+        return notADateTime(table, 0);
+    const std::optional<double> end = times.read(n - 1);
+    if (!end)
+        return notADateTime(table, n - 1);
+
+    const int levelColumn = table.header(4) == QLatin1String("LEQ") ? 4 : 3;
+    std::vector<double> x;
+    std::vector<float> y;
+    x.reserve(static_cast<std::size_t>(n));
+    y.reserve(static_cast<std::size_t>(n));
+    const auto skip = [&](int r, const QString& why) {
+        if (report.skipped++ == 0) {
+            report.firstSkipped = r + 1;
+            report.firstReason = why;
+        }
+    };
+    for (int r = 0; r < n; ++r) {
+        const std::optional<double> t = times.read(r);
+        if (!t) {
+            skip(r, notADateTime(table, r));
+        } else {
+            const QString text = QString::fromUtf8(table.cellUtf8(r, levelColumn));
+            const std::optional<float> v = readLevel(text, locale);
+            if (!v)
+                skip(r, QStringLiteral("'%1' is not a level").arg(text));
+            else if (!(std::fabs(*v) <= ChartModel::kMaxPlausibleLevel)) // the null value 9999 included
+                skip(r, QStringLiteral("%1 dB is not a plausible level").arg(text.trimmed()));
+            else {
+                x.push_back(*t);
+                y.push_back(*v);
+            }
+        }
+        if (keepGoing && !keepGoing(r + 1)) {
+            report.cancelled = r + 1 < n;
+            break;
+        }
+    }
+    report.graphed = static_cast<std::int64_t>(x.size());
+    newChart(chart, 1, static_cast<int>(x.size()), *start, *end, 30.0f, 130.0f);
+    chart.setBulkXData(x.data(), static_cast<qsizetype>(x.size()));
+    chart.setBulkYData(y.data(), static_cast<qsizetype>(y.size()));
+    if (reportOut)
+        *reportOut = report;
+    return {};
+}
+
+} // namespace quedral

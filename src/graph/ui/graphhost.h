@@ -1,0 +1,52 @@
+#pragma once
+// What a graph window needs from the main window. MainWindow implements it; tests use a small
+// fake. Every method but graphState() and connected() has a harmless default.
+#include "graph/ui/graphunit.h"
+
+class QWidget;
+
+namespace quedral {
+
+class GraphWindow;
+
+class GraphHost {
+public:
+    virtual ~GraphHost() = default;
+
+    // The values the graph windows share with the main window (its AppState derives from it).
+    virtual GraphState& graphState() = 0;
+    // The meter answers the poll (Connected).
+    virtual bool connected() const = 0;
+    // The values every graph window of this host shares: the cursors, the annotation counter,
+    // the placement tool and the last "LEQ" window.
+    GraphUnit& graphUnit() { return m_graphUnit; }
+
+    // Adds a new graph window to the main window's child-window area and shows it.
+    virtual void showGraphWindow(GraphWindow& window);
+    // Brings an existing graph window back to its normal state and to the front.
+    virtual void restoreGraphWindow(GraphWindow& window);
+
+    // The main window's Save command run with this window active (the close questions' Yes).
+    // The default saves the chart as a graph file (GraphWindow::saveGraphAs).
+    // Returns false when nothing was saved (cancelled or failed).
+    virtual bool saveCommand(GraphWindow& window);
+    // saveGraphFileAs with the window's chart (Run's question). Same default.
+    virtual bool saveGraphAs(GraphWindow& window);
+
+    // btnRun and Real Time > Run; btnStop and Real Time > Stop.
+    virtual void setRunEnabled(bool) {}
+    virtual void setStopEnabled(bool) {}
+    // View > "Real Time &Graph" check mark.
+    virtual void setRealTimeGraphChecked(bool) {}
+    // The main window's "Output Tabular to graph" button.
+    virtual void setOutputToGraphEnabled(bool) {}
+    // Draws data set `index` into the "DataLogger" window (a click on its data-set grid).
+    virtual void showDataSet(GraphWindow&, int /*index*/) {}
+    // "Change Date & Time" on a row of the data-set grid.
+    virtual void changeDataSetStart(GraphWindow&, int /*index*/) {}
+
+private:
+    GraphUnit m_graphUnit;
+};
+
+} // namespace quedral

@@ -1,0 +1,162 @@
+// The graph window's sampling-rate box, "Clear" and the whole-graph boxes a recording fills.
+#include "graph/ui/graphwindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "base/clock.h"
+#include "base/datetime.h"
+#include "base/prompter.h"
+#include "graph/chartsetup.h"
+#include "graph/graphformat.h"
+#include "chart/ui/chartwidget.h"
+#include "graph/ui/annotationtools.h"
+#include "graph/ui/graphhost.h"
+#include "graph/ui/graphunit.h"
+
+namespace quedral {
+
+void GraphWindow::showSamplingRate(const QString& text)
+{
+    m_settingRate = true;
+    txtSamplingRate->setEditText(text);
+    if (!txtSamplingRate->isEditable()) {
+        txtSamplingRate->setEditable(true);
+        txtSamplingRate->setEditText(text);
+    }
+    m_settingRate = false;
+}
+
+void GraphWindow::selectSamplingRate(double rate)
+{
+    const int item = samplingRateItem(rate);
+    if (item < 0)
+        return;
+    m_settingRate = true;
+    txtSamplingRate->setCurrentIndex(item);
+    m_settingRate = false;
+}
+
+int GraphWindow::selectedRateItem() const
+{
+    return txtSamplingRate->currentIndex();
+}
+
+QString GraphWindow::samplingRateText() const
+{
+    return txtSamplingRate->currentText();
+}
+
+void GraphWindow::makeRealTimeWindow()
+{
+    sepClr->setVisible(true);
+    actClr->setVisible(true);
+    m_settingRate = true;
+    txtSamplingRate->setEditable(false);
+    m_settingRate = false;
+    pnlSamplingRate->setEnabled(true);
+}
+
+void GraphWindow::applySamplingRate()
+{
+    GraphState& st = state();
+    if (!st.RealTimeRunning) {
+        double v = 0;
+        if (parseNumber(txtSamplingRate->currentText(), v))
+            st.RealTimeRate = static_cast<float>(v);
+        return;
+    }
+    selectSamplingRate(st.RealTimeRate);
+    Prompter::instance().message("Can not change Sampling Rate while Real-Time is running.");
+}
+
+void GraphWindow::onZoomedIn()
+{
+    actUndoZoom->setEnabled(true);
+}
+
+void GraphWindow::undoZoom()
+{
+    chtGraph->undoZoom();
+    chtGraph->resetImage();
+    actUndoZoom->setEnabled(false);
+}
+
+void GraphWindow::toggleGraphStatistics()
+{
+    pnlGraphStatistic->setVisible(actGraphStatistic->isChecked());
+    placeReadout();
+}
+
+void GraphWindow::toggleCursorStatistics()
+{
+    pnlStatistic->setVisible(actCursorStatistic->isChecked());
+    chtGraph->model().showVertLineAnnotations = actCursorStatistic->isChecked();
+    refreshChart();
+}
+
+void GraphWindow::clearStatisticBoxes()
+{
+    for (QLineEdit* e : {txtAvgAll, txtMax, txtMin, txtMaxTime, txtMinTime, txtCursorA, txtCursorATime, txtCursorB,
+                         txtCursorBTime, txtMaxAB, txtMaxABTime, txtMinAB, txtMinABTime, txtAvgAB})
+        e->clear();
+}
+
+void GraphWindow::showRecordingStart(double time)
+{
+    txtStartTime->setText(formatDateTime(time));
+}
+
+void GraphWindow::showRecordingStart(const QString& text)
+{
+    txtStartTime->setText(text);
+}
+
+void GraphWindow::showDataCount(int count)
+{
+    txtDataNo->setText(QString::number(count));
+}
+
+void GraphWindow::showMaximum(float level, double time)
+{
+    txtMax->setText(formatLevel(level));
+    txtMaxTime->setText(formatDateTime(time));
+}
+
+void GraphWindow::showMinimum(float level, double time)
+{
+    txtMin->setText(formatLevel(level));
+    txtMinTime->setText(formatDateTime(time));
+}
+
+void GraphWindow::showAverage(double level)
+{
+    txtAvgAll->setText(formatLevel(level));
+}
+
+void GraphWindow::setClearEnabled(bool enabled)
+{
+    actClr->setEnabled(enabled);
+}
+
+void GraphWindow::hideWavPlayer()
+{
+    actOpenWav->setVisible(false);
+    actPlay->setVisible(false);
+}
+
+void GraphWindow::clearRecording()
+{
+    GraphState& st = state();
+    setCaption(kRealTimeCaption);
+    m_host.setRealTimeGraphChecked(true);
+    makeRealTimeWindow();
+    const double now = toDays(Clock::instance().now());
+    resetChart(chtGraph->model(), 1, 200, now, now + 30 * kSecondInDays, 30, 130);
+    st.RealTimeCount = 0;
+    m_annotations->clearPlaced();
+    refreshChart();
+}
+
+} // namespace quedral
