@@ -30,6 +30,7 @@ public:
     public:
         KeepGoing keepGoing() const;
         bool abandoned() const { return m_abandoned.load(); }
+        bool cancelled() const { return m_cancelled.load(); }
 
     private:
         friend class FileJob;

@@ -70,6 +70,7 @@ public:
     void changeDataSetStart(GraphWindow& window, int index) override;
     bool saveCommand(GraphWindow& window) override;
     bool saveGraphAs(GraphWindow& window) override;
+    bool saveBeforeClose(GraphWindow& window) override;
 
     // What the data logger's commands need from the main window.
     GraphHost& graphHost() override { return *this; }
@@ -198,6 +199,10 @@ private:
     bool m_screenshotTaken = false;
     int m_ticks = 0;
     FileJob* m_fileJob = nullptr;
+    // A graph window whose close question's Yes started a save that is still being written:
+    // it closes when the file is whole and stays open, its data unsaved, when the write fails.
+    QPointer<GraphWindow> m_closeAfterSave;
+    void saveForCloseFinished(bool whole);
 };
 
 } // namespace quedral

@@ -1,5 +1,6 @@
 // The main window's file commands (Open, Save, Print) and its side of the data logger's commands.
 #include <QAction>
+#include <utility>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -119,6 +120,26 @@ bool MainWindow::saveCommand(GraphWindow& window)
 
 bool MainWindow::saveGraphAs(GraphWindow& window) { return saveGraphFileAs(window); }
 
+bool MainWindow::saveBeforeClose(GraphWindow& window)
+{
+    if (!saveCommand(window))
+        return false;
+    if (!fileJob().running())
+        return true; // written already
+    // The export is still being written: the window waits for its outcome.
+    m_closeAfterSave = &window;
+    return false;
+}
+
+void MainWindow::saveForCloseFinished(bool whole)
+{
+    GraphWindow* window = std::exchange(m_closeAfterSave, nullptr).data();
+    if (!window || !whole)
+        return;
+    window->markSaved();
+    GraphWindow::closeOwnedWindow(*window);
+}
+
 bool MainWindow::saveGraphFileAs(GraphWindow& window)
 {
     // Without a start the chart's times are counted from the day-count origin: no file may
@@ -177,16 +198,19 @@ bool MainWindow::exportText(const QString& fileName, int last, TextWriter write)
     // window closed) leaves the old file.
     auto error = std::make_shared<QString>();
     auto written = std::make_shared<bool>(false);
-    const auto work = [fileName, range = *range, write = std::move(write), error, written](const FileJob::Control& job) {
+    auto whole = std::make_shared<bool>(false); // every line asked for, not cut by Cancel
+    const auto work = [fileName, range = *range, write = std::move(write), error, written, whole](const FileJob::Control& job) {
         const auto fill = [&](QIODevice& out, QString*) {
             write(out, range, job.keepGoing());
             return !job.abandoned();
         };
         *written = writeFileWhole(fileName, fill, error.get());
+        *whole = *written && !job.cancelled();
     };
-    const auto finished = [this, fileName, error, written] {
+    const auto finished = [this, fileName, error, written, whole] {
         if (!*written)
             showStatusMessage(QStringLiteral("%1 was not written: %2").arg(fileName, *error));
+        saveForCloseFinished(*whole);
     };
     return fileJob().start("Saving Progress", "saving.....", range->to - range->from + 1, work, finished);
 }

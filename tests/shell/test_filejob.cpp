@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QSemaphore>
 
@@ -147,6 +149,52 @@ TEST_F(FileJobTest, ClosingTheMainWindowGivesTheExportUpAndKeepsTheOldFile)
         << "nothing left beside it";
     QCoreApplication::processEvents();
     EXPECT_TRUE(main->readings().messageLabel().text().isEmpty()) << "the outcome is dropped";
+}
+
+// A close question's Yes that starts an export keeps the window until the file is whole: a
+// failed or cancelled write leaves the window open with its data still unsaved.
+TEST_F(FileJobTest, AWindowSavedOnCloseGoesOnlyOnceItsFileIsWhole)
+{
+    enum class End { Written, WriteFails, Cancelled };
+    for (const End end : {End::Written, End::WriteFails, End::Cancelled}) {
+        SCOPED_TRACE(int(end));
+        auto* w = new GraphWindow(*main, GraphKind::RealTime);
+        const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
+        newChart(w->model(), 1, 300, t0, t0 + 300 * kSecondInDays, 30, 130);
+        for (int i = 0; i < 300; ++i) {
+            w->model().setXDataII(0, i, t0 + i * kSecondInDays);
+            w->model().setYData(0, i, 60.0f);
+        }
+        main->showGraphWindow(*w);
+        QPointer<GraphWindow> window = w;
+        main->state().RealTimeUnsaved = true;
+        const QString target = end == End::WriteFails ? data.file("missing/rt.txt") : data.file("rt.txt");
+        QFile::remove(target);
+        prompts.answers = {Answer::Yes};
+        prompts.fileNames = {target};
+        main->frameOf(w)->close();
+        ASSERT_TRUE(main->fileJob().running());
+        EXPECT_TRUE(window && window->isVisible()) << "the window waits for its file";
+        if (end == End::Cancelled)
+            progressWindow()->findChild<QPushButton*>("btnCancel")->click();
+        gate.release();
+        finishFileJob();
+        QCoreApplication::processEvents();
+        if (end == End::Written) {
+            EXPECT_TRUE(!window || !window->isVisible());
+            EXPECT_FALSE(main->state().RealTimeUnsaved);
+            QFile f(target);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll().count('\n'), 300);
+        } else {
+            EXPECT_TRUE(window && window->isVisible()) << "nothing saved: the window and its data stay";
+            EXPECT_TRUE(main->state().RealTimeUnsaved);
+            main->state().RealTimeUnsaved = false;
+            if (window)
+                GraphWindow::closeOwnedWindow(*window);
+            QCoreApplication::processEvents();
+        }
+    }
 }
 
 } // namespace

@@ -30,6 +30,10 @@ public:
     // The default saves the chart as a graph file (GraphWindow::saveGraphAs).
     // Returns false when nothing was saved (cancelled or failed).
     virtual bool saveCommand(GraphWindow& window);
+    // The save a close question's Yes asks for: true only once the data is safely written, so
+    // that the window may go. The default is saveCommand; a host whose saves finish later
+    // answers false meanwhile and closes the window itself once its file is whole.
+    virtual bool saveBeforeClose(GraphWindow& window) { return saveCommand(window); }
     // saveGraphFileAs with the window's chart (Run's question). Same default.
     virtual bool saveGraphAs(GraphWindow& window);
 

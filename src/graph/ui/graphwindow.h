@@ -48,6 +48,8 @@ class GraphWindow : public QWidget {
 public:
     // Closes a window another one owns, with its frame when it has one.
     static void closeOwnedWindow(GraphWindow& window);
+    // Its data has been written: the close question no longer asks about it.
+    void markSaved();
     static constexpr const char* kRealTimeCaption = "Real-Time Graph";
     static constexpr const char* kDataLoggerCaption = "DataLogger";
     static constexpr const char* kLeqCaption = "LEQ";

@@ -34,7 +34,7 @@ bool GraphWindow::mayClose()
         switch (Prompter::instance().ask("Save DataLogger Data ?", Buttons::YesNoCancel)) {
         case Answer::Yes:
             st.DataLoggerUnsaved = false;
-            if (!m_host.saveCommand(*this)) {
+            if (!m_host.saveBeforeClose(*this)) {
                 // Not saved after all: keep the window and its data.
                 st.DataLoggerUnsaved = true;
                 return false;
@@ -50,7 +50,7 @@ bool GraphWindow::mayClose()
         switch (Prompter::instance().ask("Save Real-Time Graph ?", Buttons::YesNoCancel)) {
         case Answer::Yes:
             st.RealTimeUnsaved = false;
-            if (!m_host.saveCommand(*this)) {
+            if (!m_host.saveBeforeClose(*this)) {
                 st.RealTimeUnsaved = true;
                 return false;
             }
@@ -63,6 +63,15 @@ bool GraphWindow::mayClose()
         }
     }
     return true;
+}
+
+void GraphWindow::markSaved()
+{
+    GraphState& st = state();
+    if (m_kind == GraphKind::DataLogger)
+        st.DataLoggerUnsaved = false;
+    if (m_kind == GraphKind::RealTime)
+        st.RealTimeUnsaved = false;
 }
 
 void GraphWindow::onClosed()
