@@ -66,8 +66,6 @@ public:
     void setStopEnabled(bool enabled) override;
     void setRealTimeGraphChecked(bool checked) override;
     void setOutputToGraphEnabled(bool enabled) override;
-    void showDataSet(GraphWindow& window, int index) override;
-    void changeDataSetStart(GraphWindow& window, int index) override;
     bool saveCommand(GraphWindow& window) override;
     bool saveGraphAs(GraphWindow& window) override;
     bool saveBeforeClose(GraphWindow& window) override;

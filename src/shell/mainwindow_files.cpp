@@ -51,8 +51,6 @@ void MainWindow::showLeqWindow()
     showCentred(addChild(w), QSize(982 + 10, 580 + 30));
 }
 
-void MainWindow::showDataSet(GraphWindow&, int index) { m_dataLogger->drawDataSet(index); }
-void MainWindow::changeDataSetStart(GraphWindow&, int index) { m_dataLogger->askDataSetStart(index); }
 
 void MainWindow::showDataLoggerWindow(GraphWindow& window)
 {

@@ -42,12 +42,7 @@ protected:
         // Every job waits on its worker until the test lets it go.
         main->fileJob().setBeforeWork([this] { gate.acquire(); });
         auto* w = new GraphWindow(*main, GraphKind::File);
-        const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
-        newChart(w->model(), 1, 300, t0, t0 + 300 * kSecondInDays, 30, 130);
-        for (int i = 0; i < 300; ++i) {
-            w->model().setXDataII(0, i, t0 + i * kSecondInDays);
-            w->model().setYData(0, i, 60.0f);
-        }
+        fillChart(*w);
         main->showGraphWindow(*w);
         main->mdiArea()->setActiveSubWindow(main->frameOf(w));
         file = data.file("export.txt");
@@ -62,6 +57,16 @@ protected:
         OpenSaveChoice::setRunner({});
         test::MainWindowTest::TearDown();
         QLocale::setDefault(QLocale::c());
+    }
+    // 300 samples of 60 dB, one a second from 14/03/2026 13:05:07.
+    static void fillChart(GraphWindow& w)
+    {
+        const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
+        newChart(w.model(), 1, 300, t0, t0 + 300 * kSecondInDays, 30, 130);
+        for (int i = 0; i < 300; ++i) {
+            w.model().setXDataII(0, i, t0 + i * kSecondInDays);
+            w.model().setYData(0, i, 60.0f);
+        }
     }
     // Starts the export of the active graph window into `file`; the worker waits at the gate.
     void startExport()
@@ -159,12 +164,7 @@ TEST_F(FileJobTest, AWindowSavedOnCloseGoesOnlyOnceItsFileIsWhole)
     for (const End end : {End::Written, End::WriteFails, End::Cancelled}) {
         SCOPED_TRACE(int(end));
         auto* w = new GraphWindow(*main, GraphKind::RealTime);
-        const double t0 = toDays(QDate(2026, 3, 14), QTime(13, 5, 7));
-        newChart(w->model(), 1, 300, t0, t0 + 300 * kSecondInDays, 30, 130);
-        for (int i = 0; i < 300; ++i) {
-            w->model().setXDataII(0, i, t0 + i * kSecondInDays);
-            w->model().setYData(0, i, 60.0f);
-        }
+        fillChart(*w);
         main->showGraphWindow(*w);
         QPointer<GraphWindow> window = w;
         main->state().RealTimeUnsaved = true;

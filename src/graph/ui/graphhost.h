@@ -44,10 +44,6 @@ public:
     virtual void setRealTimeGraphChecked(bool) {}
     // The main window's "Output Tabular to graph" button.
     virtual void setOutputToGraphEnabled(bool) {}
-    // Draws data set `index` into the "DataLogger" window (a click on its data-set grid).
-    virtual void showDataSet(GraphWindow&, int /*index*/) {}
-    // "Change Date & Time" on a row of the data-set grid.
-    virtual void changeDataSetStart(GraphWindow&, int /*index*/) {}
 
 private:
     GraphUnit m_graphUnit;
