@@ -69,14 +69,13 @@ void MainWindow::toggleRealTimeGraph()
 
 void MainWindow::showStartupRealTimeGraph()
 {
-    GraphWindow* w = m_realTime->showRealTimeGraph();
+    GraphWindow* w = m_realTime->showRealTimeGraph(GraphWindow::WavPlayerPart::Without);
     // Beside the panel, filling the rest of the child-window area; this first window
     // has no WAV player.
     if (QMdiSubWindow* sub = frameOf(w)) {
         const int panelWidth = m_windows->singles().panel ? PanelWindow::ClientWidth : 0;
         sub->setGeometry(panelWidth, 0, m_mdi->width() - panelWidth - 5, m_mdi->height() - 40);
     }
-    w->hideWavPlayer();
     w->setFocus();
 }
 

@@ -68,7 +68,7 @@ public:
     bool openPending() const { return m_pendingOpen != 0; }
 
     void playClick();
-    void pauseClick(); // pauseWav
+    void pauseClick();
     // Stop; an open still pending is dropped with the step waiting for it.
     void stopClick();
     // Another data set is shown: the timer and the player stop, the buttons go off, and an

@@ -17,6 +17,13 @@ FlowLayout::~FlowLayout()
 
 void FlowLayout::addItem(QLayoutItem* item) { m_items.append(item); }
 
+void FlowLayout::insertWidget(int index, QWidget* widget)
+{
+    addChildWidget(widget);
+    m_items.insert(index, new QWidgetItem(widget));
+    invalidate();
+}
+
 QLayoutItem* FlowLayout::takeAt(int index)
 {
     if (index < 0 || index >= m_items.size())

@@ -12,6 +12,8 @@ public:
     ~FlowLayout() override;
 
     void addItem(QLayoutItem* item) override;
+    // Puts a widget at a place of the flow (0: first).
+    void insertWidget(int index, QWidget* widget);
     int count() const override { return static_cast<int>(m_items.size()); }
     QLayoutItem* itemAt(int index) const override { return m_items.value(index); }
     QLayoutItem* takeAt(int index) override;

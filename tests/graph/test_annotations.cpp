@@ -298,7 +298,7 @@ TEST_F(AnnotationTest, AfterAClearTheNextAnnotationTakesIndexFourAndIsNotListed)
     chooseTool(w, "tbntDrawCross");
     click(w, inside(w));
     EXPECT_EQ(host.graphUnit().AnnotationCount, 5);
-    w.clearRecording();
+    w.clearPlacedAnnotations(); // as "Clear" does
     EXPECT_EQ(host.graphUnit().AnnotationCount, 3);
     EXPECT_TRUE(eraseDialog(w).empty());
     click(w, inside(w));

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -18,6 +19,7 @@
 #include "graph/graphformat.h"
 #include "graph/ui/graphunit.h"
 #include "support/testenv.h"
+#include "wav/ui/wavplayerbar.h"
 #include "wav/wavplayback.h"
 
 using namespace quedral;
@@ -64,7 +66,7 @@ protected:
         window = new GraphWindow(host, GraphKind::DataLogger);
         auto player = std::make_unique<test::ScriptedWavPlayer>();
         this->player = player.get();
-        window->setWavPlayer(std::move(player));
+        window->wavPlayer()->setPlayer(std::move(player));
         // Two data sets: 2700 samples at 2 s with a series of three files, and one without.
         const double t0 = 46000.375;
         newChart(window->model(), 1, 2700, t0, t0 + 2700 * 2 * kSec, 30, 130);
@@ -89,7 +91,7 @@ protected:
     {
         prompter.fileNames.push_back(file);
         prompter.answers.push_back(saveProject);
-        window->openWav();
+        window->wavPlayer()->openSeries();
     }
 
     test::FakeHost host;
@@ -107,20 +109,20 @@ protected:
 TEST_F(GraphWavTest, OpenWavNeedsADataSetWithASeries)
 {
     dataSets->selected = 1;
-    window->openWav();
+    window->wavPlayer()->openSeries();
     EXPECT_EQ(prompter.messages, QStringList{"no related WAV file"});
     EXPECT_TRUE(prompter.fileDialogs.isEmpty());
 
     GraphWindow other(host, GraphKind::File); // its table's first row is empty
     prompter.messages.clear();
-    other.openWav();
+    other.wavPlayer()->openSeries();
     EXPECT_EQ(prompter.messages, QStringList{"no datalog file"});
 
     dataSets->selected = 0;
-    window->openWav(); // the dialog is cancelled
+    window->wavPlayer()->openSeries(); // the dialog is cancelled
     EXPECT_EQ(prompter.fileDialogs, QStringList{"open WAV00012.WAV|WAV00012.WAV|(*.WAV)|*.WAV [WAV]"});
     EXPECT_FALSE(host.state.WavPlaying);
-    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+    EXPECT_EQ(window->wavPlayer()->buttonsEnabled(), (Enabled{false, false, false}));
 }
 
 TEST_F(GraphWavTest, FirstOpenCopiesTheSeriesIntoTheProjectFolderAndTheNextDoesNotAsk)
@@ -129,7 +131,7 @@ TEST_F(GraphWavTest, FirstOpenCopiesTheSeriesIntoTheProjectFolderAndTheNextDoesN
     openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
     finishCopy();
     EXPECT_TRUE(host.state.WavPlaying);
-    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{true, false, false}));
+    EXPECT_EQ(window->wavPlayer()->buttonsEnabled(), (Enabled{true, false, false}));
     EXPECT_EQ(prompter.questions, QStringList{"Save measurement project file ?"});
     const QString project = dataDir.file("WAV00012");
     EXPECT_EQ(QDir(project).entryList(QDir::Files), (QStringList{"WAV00012.WAV", "WAV00013.WAV", "WAV00014.WAV"}));
@@ -148,7 +150,7 @@ TEST_F(GraphWavTest, NoLeavesNoProjectFolderAndAnUnplayableFileDisablesThePlayer
     ASSERT_TRUE(test::writeText(card.filePath("WAV00020.WAV"), "no wave"));
     openWav(card.filePath("WAV00020.WAV"), Answer::Yes);
     EXPECT_FALSE(host.state.WavPlaying);
-    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+    EXPECT_EQ(window->wavPlayer()->buttonsEnabled(), (Enabled{false, false, false}));
 }
 
 TEST_F(GraphWavTest, PlayMovesThePlayLineUntilAnotherDataSetIsShown)
@@ -156,27 +158,27 @@ TEST_F(GraphWavTest, PlayMovesThePlayLineUntilAnotherDataSetIsShown)
     dataSets->selected = 0;
     openWav(card.filePath("WAV00012.WAV"), Answer::No);
     host.graphUnit().PlayLineIndex = 1350; // file 1, half way
-    window->setPlayOffsetText("1000");
-    window->playWav();
+    window->wavPlayer()->offsetBox()->setText("1000");
+    window->wavPlayer()->play();
     EXPECT_TRUE(player->openedPath.endsWith("WAV00013.WAV"));
     EXPECT_EQ(player->calls.mid(player->calls.size() - 2), (QStringList{"seek 1500", "play"}));
-    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, true, true}));
-    EXPECT_TRUE(window->playback().timerActive());
+    EXPECT_EQ(window->wavPlayer()->buttonsEnabled(), (Enabled{false, true, true}));
+    EXPECT_TRUE(window->wavPlayer()->playback().timerActive());
 
-    window->playback().timerTick();
+    window->wavPlayer()->playback().timerTick();
     const ChartModel& m = window->model();
     const double x = m.xDataII(0, 1350) + 3.0 / 900 * kSec;
     EXPECT_NEAR(m.vertLines[0].x, x + kSec, 1e-9);
     EXPECT_EQ(m.vertLines[0].text, formatTimeOfDay(x));
 
-    window->pauseWav();
+    window->wavPlayer()->pause();
     EXPECT_TRUE(host.graphUnit().WavPaused);
     // Another data set is shown (the data logger's row click).
     window->resetViewForNewData();
-    EXPECT_FALSE(window->playback().timerActive());
+    EXPECT_FALSE(window->wavPlayer()->playback().timerActive());
     EXPECT_FALSE(host.graphUnit().WavPaused);
     EXPECT_EQ(player->calls.last(), "stop");
-    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+    EXPECT_EQ(window->wavPlayer()->buttonsEnabled(), (Enabled{false, false, false}));
 }
 
 TEST_F(GraphWavTest, TheProjectCopyIsOfferedOnlyWhenThePlayerReportsTheFileOpen)
@@ -186,11 +188,11 @@ TEST_F(GraphWavTest, TheProjectCopyIsOfferedOnlyWhenThePlayerReportsTheFileOpen)
     openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
     EXPECT_TRUE(prompter.questions.isEmpty());
     EXPECT_FALSE(host.state.WavPlaying);
-    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+    EXPECT_EQ(window->wavPlayer()->buttonsEnabled(), (Enabled{false, false, false}));
 
     player->releaseReport();
     EXPECT_TRUE(host.state.WavPlaying);
-    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{true, false, false}));
+    EXPECT_EQ(window->wavPlayer()->buttonsEnabled(), (Enabled{true, false, false}));
     EXPECT_EQ(prompter.questions, QStringList{"Save measurement project file ?"});
     finishCopy();
     const QString project = dataDir.file("WAV00012");
@@ -205,7 +207,7 @@ TEST_F(GraphWavTest, AHeldFailureDisablesThePlayerAndOffersNoCopy)
     openWav(card.filePath("WAV00020.WAV"), Answer::Yes);
     player->releaseReport();
     EXPECT_FALSE(host.state.WavPlaying);
-    EXPECT_EQ(window->playerButtonsEnabled(), (Enabled{false, false, false}));
+    EXPECT_EQ(window->wavPlayer()->buttonsEnabled(), (Enabled{false, false, false}));
     EXPECT_TRUE(prompter.questions.isEmpty());
     EXPECT_TRUE(prompter.messages.isEmpty());
 }
@@ -214,7 +216,7 @@ TEST_F(GraphWavTest, AReportAfterTheWindowClosedDoesNothing)
 {
     test::ScriptedWavPlayer outliving;
     outliving.holdReports = true;
-    window->setWavPlayer(std::make_unique<ForwardingPlayer>(outliving));
+    window->wavPlayer()->setPlayer(std::make_unique<ForwardingPlayer>(outliving));
     dataSets->selected = 0;
     openWav(card.filePath("WAV00012.WAV"), Answer::Yes);
     window->close(); // deletes itself

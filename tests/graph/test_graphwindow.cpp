@@ -50,9 +50,10 @@ protected:
         delete window.data();
     }
 
-    GraphWindow* make(GraphKind kind, int n = 0, double step = 1.0)
+    GraphWindow* make(GraphKind kind, int n = 0, double step = 1.0,
+                      GraphWindow::WavPlayerPart wav = GraphWindow::WavPlayerPart::With)
     {
-        window = new GraphWindow(host, kind);
+        window = new GraphWindow(host, kind, nullptr, wav);
         const double t0 = toDays(clock.now());
         newChart(window->model(), 1, n, t0, t0 + std::max(n, 1) * step * kSec, 30, 130);
         for (int i = 0; i < n; ++i) {
@@ -126,14 +127,17 @@ TEST_F(GraphWindowTest, LayoutAndStartingStates)
     EXPECT_TRUE(child<QToolButton>("tbntGraphStatistic")->isChecked());
     EXPECT_TRUE(child<QToolButton>("tbntCursorStatistic")->isChecked());
     EXPECT_TRUE(child<QToolButton>("tbntNormalCursor")->isChecked());
-    EXPECT_FALSE(child<QAction>("actClr")->isVisible());
+    // "Clear" is the real-time side's (tests/realtime); a window alone has none.
+    EXPECT_EQ(window->findChild<QAction*>("actClr"), nullptr);
     EXPECT_FALSE(child<QToolButton>("btnUndoZoom")->isEnabled());
     EXPECT_FALSE(child<QToolButton>("btnPlay")->isEnabled());
     EXPECT_EQ(window->statisticTexts().average, "***.* dB ");
     EXPECT_TRUE(child<QWidget>("pnlLeq")->isHidden());
     EXPECT_EQ(host.graphUnit().PlacementTool, -99);
     EXPECT_EQ(host.graphUnit().AnnotationCount, 4);
-    EXPECT_EQ(child<QComboBox>("txtSamplingRate")->itemText(0), formatLevel(0.5));
+    // The sampling rate is shown, not chosen.
+    EXPECT_TRUE(child<QComboBox>("txtSamplingRate")->isEditable());
+    EXPECT_FALSE(child<QWidget>("pnlSamplingRate")->isEnabled());
 }
 
 TEST_F(GraphWindowTest, KindGivesCaption)
@@ -164,19 +168,23 @@ TEST_F(GraphWindowTest, SidePanelStandsLeftOfTheChart)
     EXPECT_LT(panel->geometry().right(), window->chart().mapTo(window.data(), QPoint(0, 0)).x());
 }
 
-TEST_F(GraphWindowTest, HideWavPlayer)
+TEST_F(GraphWindowTest, AWindowWithoutAWavPlayer)
 {
+    const char* player[] = {"actOpenWav", "actPlay", "actPause", "actStopPlay", "btnOpenWav", "pnlMediaPlayer",
+                            "txtPlayOffset"};
     make(GraphKind::RealTime);
-    const char* player[] = {"actOpenWav", "actPlay", "actPause", "actStopPlay"};
+    ASSERT_NE(window->wavPlayer(), nullptr);
     for (const char* name : player)
-        EXPECT_TRUE(child<QAction>(name)->isVisible()) << name;
+        EXPECT_NE(window->findChild<QObject*>(name), nullptr) << name;
     EXPECT_TRUE(child<QWidget>("pnlMediaPlayer")->isVisible());
-    window->hideWavPlayer();
-    // Hidden on the tool bar and in the chart's menu alike.
+    delete window.data();
+    // The real-time window made at start-up: on neither the tool bar nor the chart's menu.
+    window = new GraphWindow(host, GraphKind::RealTime, nullptr, GraphWindow::WavPlayerPart::Without);
+    EXPECT_EQ(window->wavPlayer(), nullptr);
     for (const char* name : player)
-        EXPECT_FALSE(child<QAction>(name)->isVisible()) << name;
-    EXPECT_FALSE(child<QWidget>("btnOpenWav")->isVisible());
-    EXPECT_FALSE(child<QWidget>("pnlMediaPlayer")->isVisible());
+        EXPECT_EQ(window->findChild<QObject*>(name), nullptr) << name;
+    for (QAction* a : window->contextMenu()->actions())
+        EXPECT_NE(a->text(), "open wav");
 }
 
 // Close questions with scripted answers: which question, whether the window closes, what is
@@ -263,34 +271,26 @@ TEST_F(GraphWindowTest, ClosingTheRealTimeWindowResetsTheRecordingState)
     }
 }
 
-TEST_F(GraphWindowTest, SamplingRateSelectionAndChanges)
+// A kind of window may make the sampling-rate box a list: the user's choices are reported, the
+// window's own selections and the rate it shows as a statistic are not.
+TEST_F(GraphWindowTest, SamplingRateChoicesOfferedByAPart)
 {
-    make(GraphKind::RealTime);
-    window->makeRealTimeWindow();
+    make(GraphKind::RealTime, 30);
+    QStringList chosen;
+    QObject::connect(window.data(), &GraphWindow::samplingRateChosen, [&](const QString& t) { chosen << t; });
+    window->offerSamplingRates({"0.5", "1.0", "2.0"});
     auto* box = child<QComboBox>("txtSamplingRate");
     EXPECT_FALSE(box->isEditable());
     EXPECT_TRUE(child<QWidget>("pnlSamplingRate")->isEnabled());
-    const std::pair<double, int> rule[] = {{0.2, 0}, {0.55, 1}, {1.49, 1}, {2.0, 2}, {5.4, 3},
-                                           {10.5, 5}, {20.0, 5}, {30.0, 6}};
-    for (auto [rate, item] : rule) {
-        box->setCurrentIndex(-1);
-        window->selectSamplingRate(rate);
-        EXPECT_EQ(box->currentIndex(), item) << rate;
-    }
+    EXPECT_EQ(box->count(), 3);
+    EXPECT_EQ(window->selectedSamplingRateItem(), -1);
+    window->selectSamplingRateItem(1);
+    EXPECT_EQ(window->selectedSamplingRateItem(), 1);
+    EXPECT_EQ(window->samplingRateText(), "1.0");
+    window->updateGraphStatistics();
+    EXPECT_TRUE(chosen.isEmpty());
     box->setCurrentIndex(2);
-    window->selectSamplingRate(45);
-    EXPECT_EQ(box->currentIndex(), 2);
-
-    // Idle: the user's choice becomes the rate.
-    box->setCurrentIndex(4);
-    EXPECT_FLOAT_EQ(host.state.RealTimeRate, 10.0f);
-    EXPECT_TRUE(prompter.messages.isEmpty());
-    // Running: the selection goes back and the message is shown.
-    host.state.RealTimeRunning = true;
-    box->setCurrentIndex(0);
-    EXPECT_EQ(box->currentIndex(), 4);
-    EXPECT_FLOAT_EQ(host.state.RealTimeRate, 10.0f);
-    EXPECT_EQ(prompter.messages, QStringList{"Can not change Sampling Rate while Real-Time is running."});
+    EXPECT_EQ(chosen, QStringList{"2.0"});
 }
 
 TEST_F(GraphWindowTest, StatisticsPanelsAndExport)
@@ -390,28 +390,31 @@ TEST_F(GraphWindowTest, PointerReadoutInsideAndOutsideThePlot)
     EXPECT_EQ(readout->text(), text);
 }
 
-TEST_F(GraphWindowTest, ClearResetsTheRealTimeGraph)
+// A part's commands stand after the annotation tools, on the tool bar and in the chart's menu.
+TEST_F(GraphWindowTest, APartsToolsStandAfterTheAnnotationTools)
 {
-    make(GraphKind::RealTime, 50);
-    ChartModel& m = window->model();
-    host.graphUnit().AnnotationCount = 7;
-    for (int i = 3; i <= 7; ++i)
-        m.setGraphAnnotation(i, GraphAnnotation{1.0, 2.0, "x", sgAnnotCross, 0});
-    host.state.RealTimeCount = 50;
-    window->setCaption("renamed");
-    window->clearRecording();
-    EXPECT_EQ(window->caption(), "Real-Time Graph");
-    EXPECT_TRUE(host.realTimeChecked);
-    EXPECT_TRUE(child<QAction>("actClr")->isVisible());
-    EXPECT_TRUE(child<QAction>("sepClr")->isVisible());
-    EXPECT_EQ(m.points(), 200);
-    EXPECT_EQ(m.yData(0, 0), 9999.0f);
-    EXPECT_DOUBLE_EQ(m.manualMinX, toDays(clock.now()));
-    EXPECT_NEAR(m.manualMaxX - m.manualMinX, 30 * kSec, 1e-9);
-    EXPECT_EQ(host.state.RealTimeCount, 0);
-    EXPECT_EQ(host.graphUnit().AnnotationCount, 3);
-    EXPECT_EQ(m.graphAnnotation(5).x, 0.0);
-    EXPECT_EQ(m.graphAnnotation(7).y, 0.0);
+    make(GraphKind::RealTime);
+    auto* separator = new QAction(window.data());
+    separator->setSeparator(true);
+    window->addPartTool(separator);
+    auto* clear = new QAction("Clear", window.data());
+    window->addPartTool(clear, "tbntClr");
+    const QList<QAction*> menu = window->contextMenu()->actions();
+    const qsizetype erase = menu.indexOf(child<QAction>("actEraseAnnotation"));
+    ASSERT_GE(erase, 0);
+    EXPECT_EQ(menu.indexOf(separator), erase + 1);
+    EXPECT_EQ(menu.indexOf(clear), erase + 2);
+    EXPECT_TRUE(menu.value(erase + 3)->isSeparator());
+    EXPECT_EQ(menu.indexOf(child<QAction>("actUndoZoom")), erase + 4);
+    auto* button = child<QToolButton>("tbntClr");
+    EXPECT_EQ(button->defaultAction(), clear);
+    QApplication::processEvents(); // the tool bar lays out anew
+    const QRect eraseRect(child<QWidget>("tbntEraseAnnotation")->pos(), child<QWidget>("tbntEraseAnnotation")->size());
+    const QRect undoRect(child<QWidget>("btnUndoZoom")->pos(), child<QWidget>("btnUndoZoom")->size());
+    EXPECT_GT(button->x(), eraseRect.right());
+    EXPECT_LT(button->geometry().right(), undoRect.left());
+    clear->setVisible(false);
+    EXPECT_FALSE(button->isVisibleTo(window.data()));
 }
 
 TEST_F(GraphWindowTest, ZoomEnablesUndoZoom)
@@ -611,7 +614,7 @@ TEST_F(GraphWindowTest, EveryOfferedToolIsOnTheToolBarInANarrowWindow)
         const char* what;
         GraphKind kind;
         bool leqOfIt;       // the "LEQ" window made from it by CAL Leq instead
-        bool startUpRealTime; // "open wav" and the player hidden
+        bool startUpRealTime; // without "open wav" and the player
         QSize size;
     };
     const Case cases[] = {
@@ -624,15 +627,13 @@ TEST_F(GraphWindowTest, EveryOfferedToolIsOnTheToolBarInANarrowWindow)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        make(c.kind, 30);
+        make(c.kind, 30, 1.0, c.startUpRealTime ? GraphWindow::WavPlayerPart::Without : GraphWindow::WavPlayerPart::With);
         GraphWindow* w = window;
         if (c.leqOfIt)
             w = calLeq();
         ASSERT_NE(w, nullptr);
         if (c.kind == GraphKind::RealTime)
-            w->makeRealTimeWindow();
-        if (c.startUpRealTime)
-            w->hideWavPlayer();
+            w->addPartTool(new QAction("Clear", w), "tbntClr"); // as the real-time side adds it
         w->resize(c.size);
         QApplication::processEvents();
         ASSERT_EQ(w->width(), c.size.width());
@@ -645,14 +646,14 @@ TEST_F(GraphWindowTest, EveryOfferedToolIsOnTheToolBarInANarrowWindow)
 
         QStringList offered;
         for (const char* name : kAllTools) {
-            const bool hiddenByDesign = (c.kind != GraphKind::RealTime && QString(name) == "tbntClr")
+            const bool absentByDesign = (c.kind != GraphKind::RealTime && QString(name) == "tbntClr")
                 || (c.startUpRealTime && (QString(name) == "btnOpenWav" || QString(name).startsWith("btnP")
                                           || QString(name) == "btnStopPlay"));
-            auto* b = childOf<QToolButton>(*w, name);
-            if (hiddenByDesign) {
-                EXPECT_FALSE(b->isVisibleTo(w)) << name;
+            if (absentByDesign) {
+                EXPECT_EQ(w->findChild<QToolButton*>(name), nullptr) << name;
                 continue;
             }
+            auto* b = childOf<QToolButton>(*w, name);
             offered << name;
             EXPECT_TRUE(b->isVisibleTo(w)) << name;
             EXPECT_TRUE(areaRect.contains(rectIn(*b, *w))) << name << " at " << text(rectIn(*b, *w)) << " outside " << text(areaRect);
@@ -677,6 +678,8 @@ TEST_F(GraphWindowTest, TheChartsMenuHoldsTheToolBarsCommands)
     EXPECT_EQ(menu->parent(), window.data());
     EXPECT_EQ(menu->objectName(), "graphContextMenu");
     for (const char* name : kAllTools) {
+        if (QString(name) == "tbntClr")
+            continue; // the real-time window's (tests/realtime)
         QAction* a = child<QToolButton>(name)->defaultAction();
         ASSERT_NE(a, nullptr) << name;
         EXPECT_TRUE(menu->actions().contains(a)) << name;

@@ -20,6 +20,7 @@
 #include "meter/simulator/simulatedtransport.h"
 #include "realtime/periodtext.h"
 #include "realtime/ui/realtimecontroller.h"
+#include "realtime/ui/realtimecontrols.h"
 #include "realtime/realtimerecorder.h"
 #include "realtime/recordsession.h"
 #include "realtime/ui/realtimesetupdialog.h"
@@ -360,11 +361,70 @@ TEST_F(RunTest, ShowRealTimeGraphSetsUpTheWindow)
     EXPECT_EQ(w->caption(), "Real-Time Graph");
     EXPECT_TRUE(host.realTimeChecked);
     EXPECT_TRUE(w->findChild<QAction*>("actClr")->isVisible());
-    EXPECT_EQ(w->selectedRateItem(), 0);
+    ASSERT_NE(RealTimeControls::of(*w), nullptr);
+    EXPECT_EQ(RealTimeControls::of(*w)->selectedRateItem(), 0);
+    EXPECT_EQ(w->findChild<QComboBox*>("txtSamplingRate")->itemText(0), formatLevel(0.5));
     const ChartModel& m = w->model();
     EXPECT_EQ(m.points(), 500);
     EXPECT_NEAR(m.manualMaxX - m.manualMinX, 0.2 * 510 * kSec, 1e-9);
     EXPECT_DOUBLE_EQ(host.state.RealTimeLastSample, toDays(clock.now()));
+}
+
+TEST_F(RunTest, SamplingRateSelectionAndChanges)
+{
+    GraphWindow* w = controller.showRealTimeGraph();
+    RealTimeControls& controls = *RealTimeControls::of(*w);
+    auto* box = w->findChild<QComboBox*>("txtSamplingRate");
+    EXPECT_FALSE(box->isEditable());
+    EXPECT_TRUE(w->findChild<QWidget*>("pnlSamplingRate")->isEnabled());
+    const std::pair<double, int> rule[] = {{0.2, 0}, {0.55, 1}, {1.49, 1}, {2.0, 2}, {5.4, 3},
+                                           {10.5, 5}, {20.0, 5}, {30.0, 6}};
+    for (auto [rate, item] : rule) {
+        box->setCurrentIndex(-1);
+        controls.selectRate(rate);
+        EXPECT_EQ(box->currentIndex(), item) << rate;
+    }
+    box->setCurrentIndex(2);
+    controls.selectRate(45);
+    EXPECT_EQ(box->currentIndex(), 2);
+
+    // Idle: the user's choice becomes the rate.
+    box->setCurrentIndex(4);
+    EXPECT_FLOAT_EQ(host.state.RealTimeRate, 10.0f);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    // Running: the selection goes back and the message is shown.
+    host.state.RealTimeRunning = true;
+    box->setCurrentIndex(0);
+    EXPECT_EQ(box->currentIndex(), 4);
+    EXPECT_FLOAT_EQ(host.state.RealTimeRate, 10.0f);
+    EXPECT_EQ(prompter.messages, QStringList{"Can not change Sampling Rate while Real-Time is running."});
+    host.state.RealTimeRunning = false;
+}
+
+TEST_F(RunTest, ClearResetsTheRealTimeGraph)
+{
+    GraphWindow* w = controller.showRealTimeGraph();
+    ChartModel& m = w->model();
+    host.graphUnit().AnnotationCount = 7;
+    for (int i = 3; i <= 7; ++i)
+        m.setGraphAnnotation(i, GraphAnnotation{1.0, 2.0, "x", sgAnnotCross, 0});
+    host.state.RealTimeCount = 50;
+    host.realTimeChecked = false;
+    w->setCaption("renamed");
+    clock.advanceMs(5000);
+    clearButton(w)->click();
+    EXPECT_EQ(w->caption(), "Real-Time Graph");
+    EXPECT_TRUE(host.realTimeChecked);
+    EXPECT_TRUE(w->findChild<QAction*>("actClr")->isVisible());
+    EXPECT_TRUE(w->findChild<QAction*>("sepClr")->isVisible());
+    EXPECT_EQ(m.points(), 200);
+    EXPECT_EQ(m.yData(0, 0), 9999.0f);
+    EXPECT_DOUBLE_EQ(m.manualMinX, toDays(clock.now()));
+    EXPECT_NEAR(m.manualMaxX - m.manualMinX, 30 * kSec, 1e-9);
+    EXPECT_EQ(host.state.RealTimeCount, 0);
+    EXPECT_EQ(host.graphUnit().AnnotationCount, 3);
+    EXPECT_EQ(m.graphAnnotation(5).x, 0.0);
+    EXPECT_EQ(m.graphAnnotation(7).y, 0.0);
 }
 
 TEST_F(RunTest, RunWhileNotConnectedDoesNothing)

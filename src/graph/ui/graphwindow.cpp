@@ -38,6 +38,7 @@
 #include "graph/ui/annotationtools.h"
 #include "graph/ui/datasetrows.h"
 #include "graph/ui/graphplayback.h"
+#include "wav/ui/wavplayerbar.h"
 #include "base/clock.h"
 #include "base/datetime.h"
 #include "base/prompter.h"
@@ -108,13 +109,16 @@ QString graphKindCaption(GraphKind kind)
     return QStringLiteral("Graph");
 }
 
-GraphWindow::GraphWindow(GraphHost& host, GraphKind kind, QWidget* parent) : QWidget(parent), m_host(host), m_kind(kind)
+GraphWindow::GraphWindow(GraphHost& host, GraphKind kind, QWidget* parent, WavPlayerPart wav)
+    : QWidget(parent), m_host(host), m_kind(kind)
 {
     m_filledCursorX.fill(std::numeric_limits<double>::quiet_NaN());
     setObjectName("frmGraph");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(graphKindCaption(kind));
     resize(1413, 745);
+    if (wav == WavPlayerPart::With)
+        makeWavPlayer();
     buildLayout();
 }
 
@@ -160,7 +164,6 @@ QWidget* GraphWindow::buildGraphStatisticPanel(QWidget* right)
     txtSamplingRate = new QComboBox(pnlSamplingRate);
     txtSamplingRate->setObjectName("txtSamplingRate");
     txtSamplingRate->setEditable(true);
-    txtSamplingRate->addItems({"0.5", "1.0", "2.0", "5.0", "10.0", "20.0", "30.0"});
     txtSamplingRate->setCurrentIndex(-1);
     txtSamplingRate->setFixedWidth(70);
     fillGroup(pnlSamplingRate, {captionLabel("Sampling Rate"), txtSamplingRate, captionLabel("Sec")});
@@ -176,12 +179,8 @@ QWidget* GraphWindow::buildGraphStatisticPanel(QWidget* right)
     txtMin = valueBox(pnlGraphStatistic, "txtMin", 50);
     txtMinTime = valueBox(pnlGraphStatistic, "txtMinTime", 150);
     gs->addWidget(group(pnlGraphStatistic, {captionLabel("Minimum"), txtMin, captionLabel("@"), txtMinTime}));
-    txtPlayOffset = valueBox(pnlGraphStatistic, "txtPlayOffset", 60, "0");
-    txtPlayOffset->setReadOnly(false);
-    txtPlayOffset->setFocusPolicy(Qt::StrongFocus);
-    txtPlayOffset->setValidator(new QIntValidator(-22000, 20020, txtPlayOffset));
-    txtPlayOffset->setToolTip("play line offset (ms)");
-    gs->addWidget(txtPlayOffset);
+    if (m_wavPlayer)
+        gs->addWidget(m_wavPlayer->offsetBox());
     pnlLeq = new QWidget(pnlGraphStatistic);
     pnlLeq->setObjectName("pnlLeq");
     txtLeq = valueBox(pnlLeq, "txtLeq", 70, "***.* dB ");
@@ -241,9 +240,9 @@ void GraphWindow::connectChart()
     connect(chtGraph, &ChartWidget::clicked, this, [this] { placeAnnotation(); });
     connect(chtGraph, &ChartWidget::dataHotSpot, this, [this](int s, int p) { labelSample(s, p); });
     connect(chtGraph, &ChartWidget::customizeDialogClosed, this, [this] { customizeDialogClosed(); });
-    connect(txtSamplingRate, &QComboBox::currentTextChanged, this, [this] {
+    connect(txtSamplingRate, &QComboBox::currentTextChanged, this, [this](const QString& text) {
         if (!m_settingRate)
-            applySamplingRate();
+            emit samplingRateChosen(text);
     });
     connect(chtGraph, &ChartWidget::zoomIn, this, [this] { onZoomedIn(); });
     connect(chtGraph, &ChartWidget::mouseMoved, this, [this] { followPointer(); });
@@ -298,11 +297,6 @@ void GraphWindow::placeReadout()
 
 void GraphWindow::onShown()
 {
-    const QStringList items = samplingRateItems();
-    m_settingRate = true;
-    for (int i = 0; i < items.size() && i < txtSamplingRate->count(); ++i)
-        txtSamplingRate->setItemText(i, items[i]);
-    m_settingRate = false;
     actNormalCursor->setChecked(true);
     useNormalPointer();
 }
@@ -362,11 +356,8 @@ QStringList GraphWindow::dataSetRowTexts(int row) const
 
 void GraphWindow::resetViewForNewData()
 {
-    if (m_playback)
-        m_playback->dataSetChanged(); // the timer and the player stop
-    actPlay->setEnabled(false);
-    actPause->setEnabled(false);
-    actStopPlay->setEnabled(false);
+    if (m_wavPlayer)
+        m_wavPlayer->dataSetChanged();
     m_host.graphUnit().WavPaused = false;
     chtGraph->undoZoom();
     chtGraph->resetImage();

@@ -26,8 +26,7 @@ class AnnotationTools;
 class ChartModel;
 class FlowLayout;
 namespace wav {
-class WavPlayer;
-class WavPlayback;
+class WavPlayerBar;
 } // namespace wav
 class GraphHost;
 class ChartWidget;
@@ -54,7 +53,10 @@ public:
     static constexpr const char* kDataLoggerCaption = "DataLogger";
     static constexpr const char* kLeqCaption = "LEQ";
 
-    explicit GraphWindow(GraphHost& host, GraphKind kind = GraphKind::File, QWidget* parent = nullptr);
+    // Whether the window has a WAV player (every window but the real-time one made at start-up).
+    enum class WavPlayerPart { With, Without };
+    explicit GraphWindow(GraphHost& host, GraphKind kind = GraphKind::File, QWidget* parent = nullptr,
+                         WavPlayerPart wav = WavPlayerPart::With);
     ~GraphWindow() override;
 
     GraphHost& host() { return m_host; }
@@ -78,15 +80,22 @@ public:
     // The eleven lines "Export Statistic" puts on the clipboard.
     QString statisticText() const;
 
-    // ---- Real-time window ----
-    // Selects the sampling-rate item for a rate (-1: leaves the selection alone).
-    void selectSamplingRate(double rate);
-    // The sampling-rate box: its selected item (-1: none) and its text.
-    int selectedRateItem() const;
+    // ---- Parts a kind of window adds (the real-time controls) ----
+    // A part's command: a button on the tool bar after the annotation tools and an item of the
+    // chart's menu at the same place. A separator action stands as a line.
+    void addPartTool(QAction* action, const char* buttonName = nullptr);
+    // The sampling-rate box becomes a list of these choices, enabled; a choice the user makes
+    // is reported by samplingRateChosen.
+    void offerSamplingRates(const QStringList& items);
+    // Selects a choice (-1: none) without reporting it.
+    void selectSamplingRateItem(int item);
+    // The sampling-rate box: its selected choice (-1: none) and its text.
+    int selectedSamplingRateItem() const;
     QString samplingRateText() const;
-    // Turns this window into the real-time window's look: "Clear" shown, the sampling-rate
-    // box a drop-down list and enabled.
-    void makeRealTimeWindow();
+    // Removes the crosses and texts placed on the chart; the next one takes the first index.
+    void clearPlacedAnnotations();
+
+    // ---- Statistic boxes a recording fills ----
     // Empties every whole-graph and cursor value box but the start time and data count.
     void clearStatisticBoxes();
     // The whole-graph boxes while recording: the start time, the number of points, the
@@ -98,10 +107,6 @@ public:
     void showMaximum(float level, double time);
     void showMinimum(float level, double time);
     void showAverage(double level);
-    // "Clear" on the tool bar (enabled while no recording runs).
-    void setClearEnabled(bool enabled);
-    // Hides "open wav" and the media player (the real-time window made at start-up).
-    void hideWavPlayer();
 
     // ---- Side panel ----
     // Puts a panel left of the chart, e.g. the data logger's data sets; the window owns it.
@@ -117,17 +122,8 @@ public:
     void resetViewForNewData();
 
     // ---- WAV playback ----
-    // The player "open wav" plays through; a Qt Multimedia player unless one is given first
-    // (tests give a scripted one).
-    void setWavPlayer(std::unique_ptr<wav::WavPlayer> player);
-    wav::WavPlayback& playback();
-    // Play, Pause and Stop enabled; the offset box's text.
-    std::array<bool, 3> playerButtonsEnabled() const;
-    void setPlayOffsetText(const QString& text);
-    void openWav();
-    void playWav();
-    void pauseWav();
-    void stopWav();
+    // The WAV player ("open wav", Play, Pause, Stop and the offset box); null without one.
+    wav::WavPlayerBar* wavPlayer() const { return m_wavPlayer.get(); }
 
     // "CAL Leq" on the tool bar (disabled in windows that show a Leq already).
     void setCalLeqEnabled(bool enabled);
@@ -150,7 +146,6 @@ public:
     // The close query: true lets the window close.
     bool mayClose();
     void onClosed();
-    void applySamplingRate();
     void onZoomedIn();
     void undoZoom();
     void toggleGraphStatistics();
@@ -158,7 +153,6 @@ public:
     void followPointer();
     void startLineDrag(int index);
     void endLineDrag();
-    void clearRecording();
     void exportStatistics();
     // "CAL Leq": a new "LEQ" window, owned by this one, with the levels and their running Leq.
     void calculateLeq();
@@ -184,6 +178,10 @@ public:
     // The customisation dialog closed: accepted changes may be kept as the template.
     void customizeDialogClosed();
 
+signals:
+    // The user chose a sampling rate from the list (offerSamplingRates).
+    void samplingRateChosen(const QString& text);
+
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
@@ -206,6 +204,8 @@ private:
     void connectActions();
     QToolButton* addTool(QAction* action, const char* buttonName);
     void addToolSeparator(QAction* separator);
+    // Puts a tool at a place of the flow and before an item of the menu (null: at the end).
+    void placeTool(QWidget* tool, QAction* action, int index, QAction* before);
     // Cursor A and B take the samples under this window's own lines (the indices are shared
     // with the other graph windows); false when the chart has no samples to stand on yet.
     bool seatCursorsOnLines(bool keepA, bool keepB);
@@ -215,16 +215,15 @@ private:
     // The side panel's selected data set and a row's texts (none without a panel of data sets).
     int selectedDataSetRow() const;
     QStringList dataSetRowTexts(int row) const;
-
-    // The project folder copy after a first "open wav".
-    void offerProjectCopy(const QString& file);
+    // The WAV player, made for this window; its controls are placed as the tools and
+    // statistics are built.
+    void makeWavPlayer();
 
     GraphHost& m_host;
     const GraphKind m_kind;
-    class PlaybackView;
-    std::unique_ptr<wav::WavPlayer> m_wavPlayer;
-    std::unique_ptr<PlaybackView> m_playbackView;
-    std::unique_ptr<wav::WavPlayback> m_playback;
+    class ChartPlayLine;
+    std::unique_ptr<ChartPlayLine> m_playLine;
+    std::unique_ptr<wav::WavPlayerBar> m_wavPlayer; // after the play line: goes before it
     std::unique_ptr<AnnotationTools> m_annotations;
     bool m_closed = false;
     bool m_settingRate = false;
@@ -242,23 +241,21 @@ private:
     QMenu* mnuGraph = nullptr;   // the chart's right-click menu
     QAction *actGraphStatistic = nullptr, *actCursorStatistic = nullptr, *actNormalCursor = nullptr,
             *actDrawCross = nullptr, *actText = nullptr, *actEraseAnnotation = nullptr;
-    QAction* sepClr = nullptr; // the separator before "Clear"
-    QAction* actClr = nullptr; // "Clear"
-    QAction *actUndoZoom = nullptr, *actGraphOption = nullptr, *actExportStatistic = nullptr, *actCALLeq = nullptr,
-            *actOpenWav = nullptr, *actPlay = nullptr, *actPause = nullptr, *actStopPlay = nullptr;
+    // Where parts' tools go: their place in the flow and the menu item they stand before.
+    int m_partToolIndex = 0;
+    QAction* m_partToolsEnd = nullptr;
+    QAction *actUndoZoom = nullptr, *actGraphOption = nullptr, *actExportStatistic = nullptr, *actCALLeq = nullptr;
     QToolButton *tbntGraphStatistic = nullptr, *tbntCursorStatistic = nullptr, *tbntNormalCursor = nullptr,
-                *tbntDrawCross = nullptr, *tbntText = nullptr, *tbntEraseAnnotation = nullptr, *tbntClr = nullptr;
+                *tbntDrawCross = nullptr, *tbntText = nullptr, *tbntEraseAnnotation = nullptr;
     QToolButton *btnUndoZoom = nullptr, *btnGraphOption = nullptr, *btnExportStatistic = nullptr,
-                *btnCALLeq = nullptr, *btnOpenWav = nullptr;
-    QWidget* pnlMediaPlayer = nullptr; // Play, Pause and Stop, kept together on one row
-    QToolButton *btnPlay = nullptr, *btnPause = nullptr, *btnStopPlay = nullptr;
+                *btnCALLeq = nullptr;
 
     QWidget* pnlGraphStatistic = nullptr;
     QLineEdit* txtStartTime = nullptr;
     QWidget* pnlSamplingRate = nullptr; // the panel holding the sampling-rate box
     QComboBox* txtSamplingRate = nullptr;
     QLineEdit *txtDataNo = nullptr, *txtAvgAll = nullptr, *txtMax = nullptr, *txtMaxTime = nullptr,
-              *txtMin = nullptr, *txtMinTime = nullptr, *txtPlayOffset = nullptr, *txtLeq = nullptr;
+              *txtMin = nullptr, *txtMinTime = nullptr, *txtLeq = nullptr;
     QWidget* pnlLeq = nullptr;
 
     ChartWidget* chtGraph = nullptr;

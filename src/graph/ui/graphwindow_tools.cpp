@@ -6,12 +6,11 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QMenu>
 #include <QToolButton>
 
-#include <tuple>
 
+#include "wav/ui/wavplayerbar.h"
 #include "widgets/flowlayout.h"
 
 namespace quedral {
@@ -25,34 +24,59 @@ QAction* toolAction(QObject* owner, const char* name, const QString& text, bool 
     a->setCheckable(checkable);
     return a;
 }
-} // namespace
 
-QToolButton* GraphWindow::addTool(QAction* action, const char* buttonName)
+// The line a separator shows on the tool bar.
+QWidget* separatorLine(QWidget* parent)
 {
-    auto* b = new QToolButton(tbrGraph);
-    b->setObjectName(buttonName);
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setFixedHeight(20);
+    return line;
+}
+
+QToolButton* toolButton(QWidget* parent, QAction* action)
+{
+    auto* b = new QToolButton(parent);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     b->setAutoRaise(true);
     b->setDefaultAction(action);
-    // A button follows its command: hidden with it (a button does not do that by itself).
-    b->setVisible(action->isVisible());
-    connect(action, &QAction::visibleChanged, b, [b, action] { b->setVisible(action->isVisible()); });
-    m_tools->addWidget(b);
-    mnuGraph->addAction(action);
+    return b;
+}
+} // namespace
+
+void GraphWindow::placeTool(QWidget* tool, QAction* action, int index, QAction* before)
+{
+    // A tool follows its command: hidden with it (a widget does not do that by itself).
+    tool->setVisible(action->isVisible());
+    connect(action, &QAction::visibleChanged, tool, [tool, action] { tool->setVisible(action->isVisible()); });
+    if (index < 0)
+        m_tools->addWidget(tool);
+    else
+        m_tools->insertWidget(index, tool);
+    mnuGraph->insertAction(before, action);
+}
+
+QToolButton* GraphWindow::addTool(QAction* action, const char* buttonName)
+{
+    QToolButton* b = toolButton(tbrGraph, action);
+    b->setObjectName(buttonName);
+    placeTool(b, action, -1, nullptr);
     return b;
 }
 
 void GraphWindow::addToolSeparator(QAction* separator)
 {
     separator->setSeparator(true);
-    auto* line = new QFrame(tbrGraph);
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Sunken);
-    line->setFixedHeight(20);
-    line->setVisible(separator->isVisible());
-    connect(separator, &QAction::visibleChanged, line, [line, separator] { line->setVisible(separator->isVisible()); });
-    m_tools->addWidget(line);
-    mnuGraph->addAction(separator);
+    placeTool(separatorLine(tbrGraph), separator, -1, nullptr);
+}
+
+void GraphWindow::addPartTool(QAction* action, const char* buttonName)
+{
+    QWidget* tool = action->isSeparator() ? separatorLine(tbrGraph) : toolButton(tbrGraph, action);
+    if (buttonName)
+        tool->setObjectName(buttonName);
+    placeTool(tool, action, m_partToolIndex++, m_partToolsEnd);
 }
 
 void GraphWindow::buildTools(QWidget* parent)
@@ -86,23 +110,12 @@ void GraphWindow::createActions()
         placement->addAction(a);
     actNormalCursor->setChecked(true);
     actEraseAnnotation = toolAction(this, "actEraseAnnotation", "Erase Annotation");
-    sepClr = new QAction(this);
-    sepClr->setObjectName("sepClr");
-    sepClr->setVisible(false);
-    actClr = toolAction(this, "actClr", "Clear");
-    actClr->setVisible(false);
     actUndoZoom = toolAction(this, "actUndoZoom", "Undo Zoom");
     actUndoZoom->setEnabled(false);
     actGraphOption = toolAction(this, "actGraphOption", "Graph Option");
     actGraphOption->setToolTip("Graph Customization");
     actExportStatistic = toolAction(this, "actExportStatistic", "Export Statistic");
     actCALLeq = toolAction(this, "actCALLeq", "CAL Leq");
-    actOpenWav = toolAction(this, "actOpenWav", "open wav");
-    actPlay = toolAction(this, "actPlay", "Play");
-    actPause = toolAction(this, "actPause", "Pause");
-    actStopPlay = toolAction(this, "actStopPlay", "Stop");
-    for (QAction* a : {actPlay, actPause, actStopPlay})
-        a->setEnabled(false);
 }
 
 // The buttons in tool-bar order, the same order as the chart's menu.
@@ -116,38 +129,19 @@ void GraphWindow::placeTools()
     tbntText = addTool(actText, "tbntText");
     tbntEraseAnnotation = addTool(actEraseAnnotation, "tbntEraseAnnotation");
     tbntEraseAnnotation->setToolTip(QString());
-    addToolSeparator(sepClr);
-    tbntClr = addTool(actClr, "tbntClr");
-    addToolSeparator(new QAction(this));
+    // A part's tools (the real-time window's "Clear") go here.
+    m_partToolIndex = m_tools->count();
+    m_partToolsEnd = new QAction(this);
+    addToolSeparator(m_partToolsEnd);
     btnUndoZoom = addTool(actUndoZoom, "btnUndoZoom");
     btnGraphOption = addTool(actGraphOption, "btnGraphOption");
     btnExportStatistic = addTool(actExportStatistic, "btnExportStatistic");
     btnCALLeq = addTool(actCALLeq, "btnCALLeq");
-    btnOpenWav = addTool(actOpenWav, "btnOpenWav");
-
-    // The media player's three buttons stay together on one row.
-    pnlMediaPlayer = new QWidget(tbrGraph);
-    pnlMediaPlayer->setObjectName("pnlMediaPlayer");
-    auto* ml = new QHBoxLayout(pnlMediaPlayer);
-    ml->setContentsMargins(0, 0, 0, 0);
-    ml->setSpacing(2);
-    for (auto [ptr, act, name] : {std::tuple{&btnPlay, actPlay, "btnPlay"}, std::tuple{&btnPause, actPause, "btnPause"},
-                                  std::tuple{&btnStopPlay, actStopPlay, "btnStopPlay"}}) {
-        auto* b = new QToolButton(pnlMediaPlayer);
-        b->setObjectName(name);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        b->setDefaultAction(act);
-        ml->addWidget(b);
-        mnuGraph->addAction(act);
-        *ptr = b;
+    if (m_wavPlayer) {
+        addTool(m_wavPlayer->openAction(), "btnOpenWav");
+        m_tools->addWidget(m_wavPlayer->playerButtons());
+        mnuGraph->addActions(m_wavPlayer->playerActions());
     }
-    // The player is shown or hidden as a whole, with Play.
-    connect(actPlay, &QAction::visibleChanged, pnlMediaPlayer, [this] {
-        for (QAction* a : {actPause, actStopPlay})
-            a->setVisible(actPlay->isVisible());
-        pnlMediaPlayer->setVisible(actPlay->isVisible());
-    });
-    m_tools->addWidget(pnlMediaPlayer);
 }
 
 void GraphWindow::connectActions()
@@ -158,15 +152,10 @@ void GraphWindow::connectActions()
     connect(actDrawCross, &QAction::triggered, this, [this] { useCrossTool(); });
     connect(actText, &QAction::triggered, this, [this] { useTextTool(); });
     connect(actEraseAnnotation, &QAction::triggered, this, [this] { eraseAnnotations(); });
-    connect(actClr, &QAction::triggered, this, [this] { clearRecording(); });
     connect(actUndoZoom, &QAction::triggered, this, [this] { undoZoom(); });
     connect(actGraphOption, &QAction::triggered, this, [this] { customiseChart(); });
     connect(actExportStatistic, &QAction::triggered, this, [this] { exportStatistics(); });
     connect(actCALLeq, &QAction::triggered, this, [this] { calculateLeq(); });
-    connect(actOpenWav, &QAction::triggered, this, [this] { openWav(); });
-    connect(actPlay, &QAction::triggered, this, [this] { playWav(); });
-    connect(actPause, &QAction::triggered, this, [this] { pauseWav(); });
-    connect(actStopPlay, &QAction::triggered, this, [this] { stopWav(); });
 }
 
 } // namespace quedral

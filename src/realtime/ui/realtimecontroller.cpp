@@ -8,6 +8,7 @@
 #include "graph/ui/graphhost.h"
 #include "graph/ui/graphwindow.h"
 #include "realtime/periodtext.h"
+#include "realtime/ui/realtimecontrols.h"
 #include "realtime/ui/realtimesetupdialog.h"
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -27,16 +28,16 @@ GraphWindow* RealTimeController::window() const
     return m_host.graphState().RealTimeGraphWindow.data();
 }
 
-GraphWindow* RealTimeController::showRealTimeGraph()
+GraphWindow* RealTimeController::showRealTimeGraph(GraphWindow::WavPlayerPart wav)
 {
     GraphState& st = m_host.graphState();
-    auto* w = new GraphWindow(m_host, GraphKind::RealTime);
+    auto* w = new GraphWindow(m_host, GraphKind::RealTime, nullptr, wav);
     st.RealTimeGraphWindow = w;
     m_host.setRealTimeGraphChecked(true);
-    w->makeRealTimeWindow();
+    auto* controls = new RealTimeControls(*w, m_host);
     const double now = nowDays();
     newChart(w->model(), 1, 500, now, now + st.RealTimeRate * 510.0 * kSecondInDays, 30, 130);
-    w->selectSamplingRate(st.RealTimeRate);
+    controls->selectRate(st.RealTimeRate);
     st.RealTimeLastSample = now;
     m_host.showGraphWindow(*w);
     w->refreshChart();
@@ -92,10 +93,12 @@ void RealTimeController::runRealTime()
     RealTimeRecorder rec(w->model(), RealTimeVars(st));
     const double t0 = nowDays();
     rec.start(count, rate, t0);
-    w->selectSamplingRate(st.RealTimeRate);
+    if (RealTimeControls* controls = RealTimeControls::of(*w)) {
+        controls->selectRate(st.RealTimeRate);
+        controls->setClearEnabled(false);
+    }
     w->clearStatisticBoxes();
     w->showRecordingStart(t0);
-    w->setClearEnabled(false);
     m_host.setRunEnabled(false);
     m_host.setStopEnabled(true);
     w->refreshChart();
@@ -115,7 +118,7 @@ std::optional<SampleOutcome> RealTimeController::recordReading(float level, doub
         if (out.newMinimum)
             w->showMinimum(st.RealTimeMin, st.RealTimeMinTime);
         w->showDataCount(st.RealTimeCount);
-        if (refreshAfterPoint(w->selectedRateItem(), st.RealTimeCount))
+        if (refreshAfterPoint(w->selectedSamplingRateItem(), st.RealTimeCount))
             w->refreshChart();
     }
     if (out.full)
@@ -133,7 +136,8 @@ void RealTimeController::stop()
     if (!w)
         return;
     m_host.restoreGraphWindow(*w);
-    w->setClearEnabled(true);
+    if (RealTimeControls* controls = RealTimeControls::of(*w))
+        controls->setClearEnabled(true);
     RealTimeRecorder rec(w->model(), RealTimeVars(st));
     const StopOutcome out = rec.stop(nowDays());
     w->showAverage(out.average);
@@ -148,7 +152,8 @@ void RealTimeController::connectionChanged(bool connected)
     // On connecting, Clear follows the recording: only a stopped graph may be cleared.
     if (connected)
         if (GraphWindow* w = window())
-            w->setClearEnabled(!running);
+            if (RealTimeControls* controls = RealTimeControls::of(*w))
+                controls->setClearEnabled(!running);
 }
 
 } // namespace quedral

@@ -4,21 +4,22 @@
 #include <QPointer>
 #include <optional>
 
+#include "graph/ui/graphwindow.h"
 #include "realtime/realtimerecorder.h"
 
 namespace quedral {
 
 class GraphHost;
-class GraphWindow;
 
 class RealTimeController {
 public:
     explicit RealTimeController(GraphHost& host) : m_host(host) {}
 
-    // Creates the "Real-Time Graph" window (caption, menu check, Clear shown, newChart with
-    // 500 points over RealTimeRate x 510 s, the sampling-rate box made a list) and stores it in
+    // Creates the "Real-Time Graph" window (caption, menu check, its RealTimeControls, newChart
+    // with 500 points over RealTimeRate x 510 s, the rate's choice selected) and stores it in
     // GraphState::RealTimeGraphWindow. Returns the window.
-    GraphWindow* showRealTimeGraph();
+    // The one made at start-up has no WAV player.
+    GraphWindow* showRealTimeGraph(GraphWindow::WavPlayerPart wav = GraphWindow::WavPlayerPart::With);
     // The window, while it exists.
     GraphWindow* window() const;
 

@@ -1,4 +1,5 @@
-// The graph window's sampling-rate box, "Clear" and the whole-graph boxes a recording fills.
+// The graph window's sampling-rate box, the whole-graph boxes a recording fills, zoom and the
+// statistic panels' toggles.
 #include "graph/ui/graphwindow.h"
 
 #include <QAction>
@@ -28,17 +29,25 @@ void GraphWindow::showSamplingRate(const QString& text)
     m_settingRate = false;
 }
 
-void GraphWindow::selectSamplingRate(double rate)
+void GraphWindow::offerSamplingRates(const QStringList& items)
 {
-    const int item = samplingRateItem(rate);
-    if (item < 0)
-        return;
+    m_settingRate = true;
+    txtSamplingRate->clear();
+    txtSamplingRate->addItems(items);
+    txtSamplingRate->setCurrentIndex(-1);
+    txtSamplingRate->setEditable(false);
+    m_settingRate = false;
+    pnlSamplingRate->setEnabled(true);
+}
+
+void GraphWindow::selectSamplingRateItem(int item)
+{
     m_settingRate = true;
     txtSamplingRate->setCurrentIndex(item);
     m_settingRate = false;
 }
 
-int GraphWindow::selectedRateItem() const
+int GraphWindow::selectedSamplingRateItem() const
 {
     return txtSamplingRate->currentIndex();
 }
@@ -48,27 +57,9 @@ QString GraphWindow::samplingRateText() const
     return txtSamplingRate->currentText();
 }
 
-void GraphWindow::makeRealTimeWindow()
+void GraphWindow::clearPlacedAnnotations()
 {
-    sepClr->setVisible(true);
-    actClr->setVisible(true);
-    m_settingRate = true;
-    txtSamplingRate->setEditable(false);
-    m_settingRate = false;
-    pnlSamplingRate->setEnabled(true);
-}
-
-void GraphWindow::applySamplingRate()
-{
-    GraphState& st = state();
-    if (!st.RealTimeRunning) {
-        double v = 0;
-        if (parseNumber(txtSamplingRate->currentText(), v))
-            st.RealTimeRate = static_cast<float>(v);
-        return;
-    }
-    selectSamplingRate(st.RealTimeRate);
-    Prompter::instance().message("Can not change Sampling Rate while Real-Time is running.");
+    m_annotations->clearPlaced();
 }
 
 void GraphWindow::onZoomedIn()
@@ -135,28 +126,5 @@ void GraphWindow::showAverage(double level)
     txtAvgAll->setText(formatLevel(level));
 }
 
-void GraphWindow::setClearEnabled(bool enabled)
-{
-    actClr->setEnabled(enabled);
-}
-
-void GraphWindow::hideWavPlayer()
-{
-    actOpenWav->setVisible(false);
-    actPlay->setVisible(false);
-}
-
-void GraphWindow::clearRecording()
-{
-    GraphState& st = state();
-    setCaption(kRealTimeCaption);
-    m_host.setRealTimeGraphChecked(true);
-    makeRealTimeWindow();
-    const double now = toDays(Clock::instance().now());
-    resetChart(chtGraph->model(), 1, 200, now, now + 30 * kSecondInDays, 30, 130);
-    st.RealTimeCount = 0;
-    m_annotations->clearPlaced();
-    refreshChart();
-}
 
 } // namespace quedral
