@@ -96,13 +96,13 @@ protected:
     // File > Save, then the event loop until the export on its worker has ended.
     void save()
     {
-        main->saveActiveWindow();
+        main->files().saveActiveWindow();
         finishFileJob();
     }
     // Imports a tab-separated file and waits for its list window (nullptr when none came).
     ListWindow* importText(const QString& file)
     {
-        if (!main->importTextFile(file, QLatin1Char('\t')))
+        if (!main->files().importTextFile(file, QLatin1Char('\t')))
             return nullptr;
         finishFileJob();
         return activeList();
@@ -110,7 +110,7 @@ protected:
     // Output Tabular to graph, then the event loop until its graph window is there.
     void outputToGraph()
     {
-        main->outputToGraph();
+        main->files().outputToGraph();
         finishFileJob();
     }
     ListWindow* activeList() const
@@ -385,7 +385,7 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
 
         choice = OpenSaveChoice::mrSingle;
         prompts.fileNames = {file};
-        main->openFile();
+        main->files().openFile();
         finishFileJob();
         ListWindow* list = activeList();
         ASSERT_NE(list, nullptr);
@@ -421,7 +421,7 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
     EXPECT_EQ(prompts.fileDialogs,
               QStringList({"save Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT [GHF]",
                            "save  TXT file(*.txt,data seperated by tab)|*.TXT [TXT]"}));
-    main->openFile();
+    main->files().openFile();
     EXPECT_EQ(choiceCaptions.last(), "Open File: Open a data set collection file(*.rec) / "
                                       "Open single data flle(*.TXT,*.GHF)");
 
