@@ -491,3 +491,29 @@ TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)
 }
 
 } // namespace
+
+// A graph file opens in a new graph window across the top of the area (its height less 40); a
+// file that cannot be read opens nothing and says why in the status bar.
+TEST_F(FileCommandsTest, AGraphFileOpensAcrossTheTopOrSaysWhyNot)
+{
+    GraphWindow* source = graphWindow(3, 3);
+    const QString file = data.file("opened.ghf");
+    ASSERT_TRUE(saveChartState(source->model(), file));
+    const QString missing = data.file("missing.ghf");
+
+    ASSERT_TRUE(main->files().openGraphFile(file));
+    QMdiSubWindow* sub = main->mdiArea()->subWindowList().last();
+    auto* opened = qobject_cast<GraphWindow*>(sub->widget());
+    ASSERT_NE(opened, nullptr);
+    EXPECT_NE(opened, source);
+    EXPECT_EQ(opened->caption(), file);
+    EXPECT_EQ(opened->model().points(), 3);
+    const QSize area = main->mdiArea()->size();
+    EXPECT_EQ(sub->geometry(), QRect(0, 0, area.width(), std::max(200, area.height() - 40)));
+
+    const int windows = main->mdiArea()->subWindowList().size();
+    EXPECT_FALSE(main->files().openGraphFile(missing));
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), windows);
+    EXPECT_TRUE(main->readings().messageLabel().text().startsWith(missing + " was not opened: "))
+        << main->readings().messageLabel().text().toStdString();
+}
