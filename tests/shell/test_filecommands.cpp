@@ -490,7 +490,6 @@ TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)
     EXPECT_EQ(prompts.messages, QStringList({"No data to graph !"}));
 }
 
-} // namespace
 
 // A graph file opens in a new graph window across the top of the area (its height less 40); a
 // file that cannot be read opens nothing and says why in the status bar.
@@ -517,3 +516,5 @@ TEST_F(FileCommandsTest, AGraphFileOpensAcrossTheTopOrSaysWhyNot)
     EXPECT_TRUE(main->readings().messageLabel().text().startsWith(missing + " was not opened: "))
         << main->readings().messageLabel().text().toStdString();
 }
+
+} // namespace
