@@ -1,5 +1,5 @@
 #include "shell/mainwindow.h"
-#include "shell/filejob.h"
+#include "shell/filecommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,6 +59,7 @@ MainWindow::MainWindow(MainOptions options, QWidget* parent)
     m_realTime = std::make_unique<RealTimeController>(*this);
     m_dataLogger = std::make_unique<DataLoggerController>(*this);
     m_leqRunner = new LeqRunner(*m_meter, this);
+    m_files = std::make_unique<FileCommands>(FileCommands::Links{*this, *m_windows, *this, *m_dataLogger, *m_readings});
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
 
     m_help = new HelpCommand(m_options.helpFile, m_options.helpOpener, this);
@@ -84,7 +85,7 @@ void MainWindow::initialise()
 
 void MainWindow::buildMenus()
 {
-    m_actions.build(*this, {[this](MainAction a) { runAction(a); }, [this] { outputToGraph(); }});
+    m_actions.build(*this, {[this](MainAction a) { runAction(a); }, [this] { m_files->outputToGraph(); }});
     m_windows->setViewChecks(*action(MainAction::ControlPanel), *action(MainAction::RealTimeGraph),
                              [this] { return m_realTime->window() != nullptr; });
     m_windows->attachWindowMenu(*menu(MainMenu::Window));
@@ -93,9 +94,9 @@ void MainWindow::buildMenus()
 void MainWindow::runAction(MainAction a)
 {
     switch (a) {
-    case MainAction::Open: openFile(); break;
-    case MainAction::Save: saveActiveWindow(); break;
-    case MainAction::Print: printActiveWindow(); break;
+    case MainAction::Open: m_files->openFile(); break;
+    case MainAction::Save: m_files->saveActiveWindow(); break;
+    case MainAction::Print: m_files->printActiveWindow(); break;
     case MainAction::PrinterSetup: setUpPrinter(); break;
     case MainAction::Exit: exitProgram(); break;
     case MainAction::Run: m_realTime->runRealTime(); break;
@@ -212,8 +213,7 @@ void MainWindow::closeEvent(QCloseEvent* e)
 
 void MainWindow::onClosed()
 {
-    if (m_fileJob)
-        m_fileJob->abandon();
+    m_files->abandon();
     m_dataLogger->cancelDownload();
     m_meter->stop();
     saveRealTimeRate(*m_settings, m_state.RealTimeRate);
@@ -233,16 +233,6 @@ void MainWindow::exitProgram()
     QCoreApplication::exit(0);
 }
 
-void MainWindow::showAbout()
-{
-    AboutDialog*& about = m_windows->singles().about;
-    if (!about) {
-        about = new AboutDialog(this);
-        connect(about, &QObject::destroyed, this, [this] { m_windows->singles().about = nullptr; });
-    }
-    about->exec();
-}
-
 void MainWindow::showHelpContents() { m_help->show(); }
 
 void MainWindow::setUpPrinter()
@@ -250,27 +240,6 @@ void MainWindow::setUpPrinter()
     QPrinter printer;
     Prompter::instance().printerSetup(printer, this);
 }
-
-void MainWindow::showSetupWindow()
-{
-    SingleWindows& singles = m_windows->singles();
-    if (singles.setup) {
-        m_windows->restoreChild(*singles.setup);
-        return;
-    }
-    auto* w = new SetupWindow(*m_meter);
-    singles.setup = w;
-    connect(w, &QObject::destroyed, this, [this, w] {
-        if (m_windows->singles().setup == w)
-            m_windows->singles().setup = nullptr;
-    });
-    QMdiSubWindow* sub = m_windows->addChild(w);
-    m_windows->showCentred(sub, sub->sizeHint().expandedTo(QSize(560, 0)));
-    m_mdi->setActiveSubWindow(sub);
-}
-
-void MainWindow::tileWindows() { m_windows->tile(); }
-void MainWindow::cascadeWindows() { m_windows->cascade(); }
 
 void MainWindow::showStatusMessage(const QString& text) { m_readings->showMessage(text); }
 

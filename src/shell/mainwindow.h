@@ -6,10 +6,10 @@
 
 #include "graph/ui/graphhost.h"
 #include "logger/ui/dataloggercontroller.h"
-#include "files/textfiles.h"
 #include "meter/reading.h"
 #include "setup/ui/setupwindow.h"
 #include "shell/appstate.h"
+#include "shell/filecommands.h"
 #include "shell/mainactions.h"
 #include "shell/readingpresenter.h"
 #include "shell/windowmanager.h"
@@ -35,7 +35,6 @@ class LeqRunner;
 class ChartModel;
 class ListWindow;
 class RealTimeController;
-class FileJob;
 
 struct MainOptions {
     std::unique_ptr<Transport> transport;  // the meter; required
@@ -66,9 +65,10 @@ public:
     void setStopEnabled(bool enabled) override;
     void setRealTimeGraphChecked(bool checked) override;
     void setOutputToGraphEnabled(bool enabled) override;
-    bool saveCommand(GraphWindow& window) override;
-    bool saveGraphAs(GraphWindow& window) override;
-    bool saveBeforeClose(GraphWindow& window) override;
+    // The saves a graph window asks for are the file commands'.
+    bool saveCommand(GraphWindow& window) override { return m_files->saveCommand(window); }
+    bool saveGraphAs(GraphWindow& window) override { return m_files->saveGraphFileAs(window); }
+    bool saveBeforeClose(GraphWindow& window) override { return m_files->saveBeforeClose(window); }
 
     // What the data logger's commands need from the main window.
     GraphHost& graphHost() override { return *this; }
@@ -98,34 +98,12 @@ public:
     // Data Logger > Setup (hidden): opens the setup window, or brings the open one back.
     void showSetupWindow();
     SetupWindow* setupWindow() const { return m_windows->singles().setup; }
-    // File > Print and the tool bar's Print: a list or Leq window's table as text lines, a
-    // graph window's chart through its own dialogs; nothing for other windows.
-    void printActiveWindow();
     // LEQ: opens the Leq window (or brings it back).
     void showLeqWindow();
     // The live Leq measurement on the meter thread.
     LeqRunner& leqRunner() { return *m_leqRunner; }
-    // File > Open and File > Save (and their tool bar buttons).
-    void openFile();
-    void saveActiveWindow();
-    // Opens a graph file in a new graph window; false (and a status message) when it cannot.
-    bool openGraphFile(const QString& fileName);
-    // Asks for a graph, text or CSV file and opens it.
-    void openSingleFile();
-    // Reads a text or CSV file into a new list window on the file job's worker; false (and a
-    // status message) when it cannot be opened or another file job runs.
-    bool importTextFile(const QString& fileName, QChar separator);
-    // Asks for a name and saves a graph window's chart as a graph file, tab text or CSV, by the
-    // name's extension; false when nothing was saved.
-    bool saveGraphFileAs(GraphWindow& window);
-    // The range dialog, then the chart's points as text into fileName.
-    bool exportGraphText(const ChartModel& chart, const QString& fileName, QChar separator);
-    // Asks for a name, then the range, and writes rows of a table (cells 1 .. lastColumn).
-    bool exportGridText(const std::function<QString(int, int)>& cell, int rows, int lastColumn);
-    // "Output Tabular to graph": the active list window as a new graph window.
-    void outputToGraph();
-    // The file job on its worker thread (one at a time).
-    FileJob& fileJob();
+    // Open, Save, Print, the exports and the import, "Output Tabular to graph", and their file job.
+    FileCommands& files() { return *m_files; }
     // What a poll tick on the meter thread did: connection state, panel, recording.
     void applyPollReport(const PollReport& report);
 
@@ -175,9 +153,6 @@ private:
     void sendPanelKey(char letter);
     void onKeySent(std::uint8_t letter, bool ok);
     void takeScreenshotIfSettled(bool readingShown);
-    // The range dialog (1 .. last), then write into fileName with a progress window.
-    using TextWriter = std::function<void(QIODevice&, TextRange, const KeepGoing&)>;
-    bool exportText(const QString& fileName, int last, TextWriter write);
 
     AppState m_state;
     MainActions m_actions;
@@ -187,6 +162,8 @@ private:
     ReadingPresenter* m_readings = nullptr;
     std::unique_ptr<RealTimeController> m_realTime;
     std::unique_ptr<DataLoggerController> m_dataLogger;
+    // After the data logger's commands: it uses them, and goes first.
+    std::unique_ptr<FileCommands> m_files;
     LeqRunner* m_leqRunner = nullptr;
     HelpCommand* m_help = nullptr;
     std::unique_ptr<QSettings> m_settings;
@@ -196,11 +173,6 @@ private:
     bool m_shown = false;
     bool m_screenshotTaken = false;
     int m_ticks = 0;
-    FileJob* m_fileJob = nullptr;
-    // A graph window whose close question's Yes started a save that is still being written:
-    // it closes when the file is whole and stays open, its data unsaved, when the write fails.
-    QPointer<GraphWindow> m_closeAfterSave;
-    void saveForCloseFinished(bool whole);
 };
 
 } // namespace quedral

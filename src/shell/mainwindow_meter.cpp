@@ -81,41 +81,6 @@ void MainWindow::showStartupRealTimeGraph()
 
 bool MainWindow::connected() const { return m_connected; }
 
-void MainWindow::showGraphWindow(GraphWindow& window)
-{
-    showNewChild(&window, QSize(900, 600));
-}
-
-void MainWindow::restoreGraphWindow(GraphWindow& window) { restoreChild(window); }
-
-void MainWindow::setRunEnabled(bool enabled)
-{
-    toolButton(MainButton::Run)->setEnabled(enabled);
-    action(MainAction::Run)->setEnabled(enabled);
-}
-
-void MainWindow::setStopEnabled(bool enabled)
-{
-    toolButton(MainButton::Stop)->setEnabled(enabled);
-    action(MainAction::Stop)->setEnabled(enabled);
-}
-
-void MainWindow::setRealTimeGraphChecked(bool checked) { m_windows->setRealTimeGraphChecked(checked); }
-void MainWindow::setOutputToGraphEnabled(bool enabled) { toolButton(MainButton::OutputToGraph)->setEnabled(enabled); }
-
-void MainWindow::onSubWindowActivated(QMdiSubWindow* w)
-{
-    if (!w || !w->widget())
-        return;
-    // "Output Tabular to graph" serves list windows only.
-    if (qobject_cast<PanelWindow*>(w->widget()))
-        toolButton(MainButton::OutputToGraph)->setEnabled(false);
-    else if (auto* g = qobject_cast<GraphWindow*>(w->widget()))
-        g->onActivated();
-    else if (auto* list = qobject_cast<ListWindow*>(w->widget()))
-        list->onActivated();
-}
-
 void MainWindow::showConnectionState() { m_readings->showConnection(m_connected); }
 
 void MainWindow::applyPollReport(const PollReport& report)

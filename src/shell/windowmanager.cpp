@@ -49,6 +49,14 @@ void WindowManager::showCentred(QMdiSubWindow* sub, QSize size)
     sub->show();
 }
 
+QMdiSubWindow* WindowManager::showAtTop(QWidget* w, int heightLess)
+{
+    QMdiSubWindow* sub = addChild(w);
+    sub->setGeometry(0, 0, m_area.width(), std::max(200, m_area.height() - heightLess));
+    sub->show();
+    return sub;
+}
+
 void WindowManager::restoreChild(QWidget& window)
 {
     if (QMdiSubWindow* sub = frameOf(&window)) {

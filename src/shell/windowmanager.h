@@ -46,6 +46,9 @@ public:
     QMdiSubWindow* showNewChild(QWidget* w, QSize size);
     // Shows a child window's frame at this size (at most the area's) in the middle of the area.
     void showCentred(QMdiSubWindow* sub, QSize size);
+    // Adds and shows a new child window across the top of the area: the area's width, its height
+    // less heightLess (at least 200).
+    QMdiSubWindow* showAtTop(QWidget* w, int heightLess);
     // Brings back a child window that is already open: restored and made the active one.
     void restoreChild(QWidget& window);
     void tile();

@@ -295,7 +295,7 @@ TEST_F(DataLoggerWindowTest, CollectionSavesNeverReplaceAndReopenByteForByte)
     const QString first = data.file("first.rec");
     prompts.fileNames = {first};
     main->mdiArea()->setActiveSubWindow(main->frameOf(logger().window()));
-    main->saveActiveWindow();
+    main->files().saveActiveWindow();
     EXPECT_EQ(readFile(first), copy);
     EXPECT_FALSE(main->state().DataLoggerUnsaved);
 
@@ -304,7 +304,7 @@ TEST_F(DataLoggerWindowTest, CollectionSavesNeverReplaceAndReopenByteForByte)
     sim->meter().setMemory({LoggedSet{QDateTime(QDate(2026, 5, 5), QTime(5, 5, 5)), 1, 0x0F, "00000000", {700}}});
     ASSERT_EQ(load(), 0);
     prompts.fileNames = {first};
-    main->saveActiveWindow();
+    main->files().saveActiveWindow();
     EXPECT_EQ(readFile(first), copy);
     EXPECT_TRUE(main->readings().messageLabel().text().contains("already exists"));
 
@@ -316,7 +316,7 @@ TEST_F(DataLoggerWindowTest, CollectionSavesNeverReplaceAndReopenByteForByte)
     EXPECT_EQ(readFile(workingCopyFile()), copy);
     const QString second = data.file("second.rec");
     prompts.fileNames = {second};
-    main->saveActiveWindow();
+    main->files().saveActiveWindow();
     EXPECT_EQ(readFile(second), copy);
 }
 

@@ -59,8 +59,8 @@ protected:
     // Runs the event loop until the file job on its worker thread (if one runs) has finished.
     void finishFileJob()
     {
-        while (main->fileJob().running()) {
-            QSignalSpy spy(&main->fileJob(), &FileJob::jobFinished);
+        while (main->files().job().running()) {
+            QSignalSpy spy(&main->files().job(), &FileJob::jobFinished);
             ASSERT_TRUE(spy.wait(5000));
         }
     }

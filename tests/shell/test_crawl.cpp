@@ -288,9 +288,9 @@ protected:
             break;
         case State::DataLogger: loadData(); break;
         case State::List: {
-            ASSERT_TRUE(main->importTextFile(files() + "/b.txt", QLatin1Char('\t')));
-            while (main->fileJob().running()) {
-                QSignalSpy done(&main->fileJob(), &FileJob::jobFinished);
+            ASSERT_TRUE(main->files().importTextFile(files() + "/b.txt", QLatin1Char('\t')));
+            while (main->files().job().running()) {
+                QSignalSpy done(&main->files().job(), &FileJob::jobFinished);
                 ASSERT_TRUE(done.wait(5000));
             }
             break;

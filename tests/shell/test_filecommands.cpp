@@ -96,13 +96,13 @@ protected:
     // File > Save, then the event loop until the export on its worker has ended.
     void save()
     {
-        main->saveActiveWindow();
+        main->files().saveActiveWindow();
         finishFileJob();
     }
     // Imports a tab-separated file and waits for its list window (nullptr when none came).
     ListWindow* importText(const QString& file)
     {
-        if (!main->importTextFile(file, QLatin1Char('\t')))
+        if (!main->files().importTextFile(file, QLatin1Char('\t')))
             return nullptr;
         finishFileJob();
         return activeList();
@@ -110,7 +110,7 @@ protected:
     // Output Tabular to graph, then the event loop until its graph window is there.
     void outputToGraph()
     {
-        main->outputToGraph();
+        main->files().outputToGraph();
         finishFileJob();
     }
     ListWindow* activeList() const
@@ -385,7 +385,7 @@ TEST_F(FileCommandsTest, ExportedTextOpensAsAListAndGraphsBackTheSamePoints)
 
         choice = OpenSaveChoice::mrSingle;
         prompts.fileNames = {file};
-        main->openFile();
+        main->files().openFile();
         finishFileJob();
         ListWindow* list = activeList();
         ASSERT_NE(list, nullptr);
@@ -421,7 +421,7 @@ TEST_F(FileCommandsTest, WithADecimalCommaNoCommaSeparatedFileIsOffered)
     EXPECT_EQ(prompts.fileDialogs,
               QStringList({"save Graph file(*.ghf,only for KV4471)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT [GHF]",
                            "save  TXT file(*.txt,data seperated by tab)|*.TXT [TXT]"}));
-    main->openFile();
+    main->files().openFile();
     EXPECT_EQ(choiceCaptions.last(), "Open File: Open a data set collection file(*.rec) / "
                                       "Open single data flle(*.TXT,*.GHF)");
 
@@ -488,6 +488,33 @@ TEST_F(FileCommandsTest, OutputToGraphWantsAListWithData)
     ASSERT_NE(importText(empty), nullptr);
     outputToGraph();
     EXPECT_EQ(prompts.messages, QStringList({"No data to graph !"}));
+}
+
+
+// A graph file opens in a new graph window across the top of the area (its height less 40); a
+// file that cannot be read opens nothing and says why in the status bar.
+TEST_F(FileCommandsTest, AGraphFileOpensAcrossTheTopOrSaysWhyNot)
+{
+    GraphWindow* source = graphWindow(3, 3);
+    const QString file = data.file("opened.ghf");
+    ASSERT_TRUE(saveChartState(source->model(), file));
+    const QString missing = data.file("missing.ghf");
+
+    ASSERT_TRUE(main->files().openGraphFile(file));
+    QMdiSubWindow* sub = main->mdiArea()->subWindowList().last();
+    auto* opened = qobject_cast<GraphWindow*>(sub->widget());
+    ASSERT_NE(opened, nullptr);
+    EXPECT_NE(opened, source);
+    EXPECT_EQ(opened->caption(), file);
+    EXPECT_EQ(opened->model().points(), 3);
+    const QSize area = main->mdiArea()->size();
+    EXPECT_EQ(sub->geometry(), QRect(0, 0, area.width(), std::max(200, area.height() - 40)));
+
+    const int windows = main->mdiArea()->subWindowList().size();
+    EXPECT_FALSE(main->files().openGraphFile(missing));
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), windows);
+    EXPECT_TRUE(main->readings().messageLabel().text().startsWith(missing + " was not opened: "))
+        << main->readings().messageLabel().text().toStdString();
 }
 
 } // namespace

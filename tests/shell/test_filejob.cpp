@@ -40,7 +40,7 @@ protected:
             return OpenSaveChoice::mrCancel;
         });
         // Every job waits on its worker until the test lets it go.
-        main->fileJob().setBeforeWork([this] { gate.acquire(); });
+        main->files().job().setBeforeWork([this] { gate.acquire(); });
         auto* w = new GraphWindow(*main, GraphKind::File);
         fillChart(*w);
         main->showGraphWindow(*w);
@@ -72,8 +72,8 @@ protected:
     void startExport()
     {
         prompts.fileNames = {file};
-        main->saveActiveWindow();
-        ASSERT_TRUE(main->fileJob().running());
+        main->files().saveActiveWindow();
+        ASSERT_TRUE(main->files().job().running());
     }
     ProgressDialog* progressWindow() const
     {
@@ -104,9 +104,9 @@ TEST_F(FileJobTest, WhileAnExportRunsTheFileCommandsStartNothingElse)
     ASSERT_NE(progressWindow(), nullptr);
     const QStringList dialogs = prompts.fileDialogs;
     prompts.fileNames = {data.file("second.txt")};
-    main->saveActiveWindow();
-    main->openFile();
-    main->outputToGraph();
+    main->files().saveActiveWindow();
+    main->files().openFile();
+    main->files().outputToGraph();
     EXPECT_EQ(prompts.fileDialogs, dialogs) << "no second file dialog";
     EXPECT_EQ(openChoices, 0);
     EXPECT_FALSE(QFile::exists(data.file("second.txt")));
@@ -118,7 +118,7 @@ TEST_F(FileJobTest, WhileAnExportRunsTheFileCommandsStartNothingElse)
     EXPECT_EQ(progressWindow(), nullptr);
     gate.release();
     prompts.fileNames = {data.file("second.txt")};
-    main->saveActiveWindow();
+    main->files().saveActiveWindow();
     finishFileJob();
     EXPECT_TRUE(QFile::exists(data.file("second.txt")));
 }
@@ -141,10 +141,10 @@ TEST_F(FileJobTest, CancelKeepsTheLinesWrittenBeforeIt)
 TEST_F(FileJobTest, ClosingTheMainWindowGivesTheExportUpAndKeepsTheOldFile)
 {
     startExport();
-    QPointer<QThread> worker = main->fileJob().thread();
+    QPointer<QThread> worker = main->files().job().thread();
     ASSERT_NE(worker, nullptr);
     main->close(); // returns at once: the worker still waits at the gate
-    EXPECT_FALSE(main->fileJob().running());
+    EXPECT_FALSE(main->files().job().running());
     EXPECT_EQ(progressWindow(), nullptr);
     gate.release();
     ASSERT_TRUE(worker); // deleted only from the event loop, once it has ended
@@ -173,7 +173,7 @@ TEST_F(FileJobTest, AWindowSavedOnCloseGoesOnlyOnceItsFileIsWhole)
         prompts.answers = {Answer::Yes};
         prompts.fileNames = {target};
         main->frameOf(w)->close();
-        ASSERT_TRUE(main->fileJob().running());
+        ASSERT_TRUE(main->files().job().running());
         EXPECT_TRUE(window && window->isVisible()) << "the window waits for its file";
         if (end == End::Cancelled)
             progressWindow()->findChild<QPushButton*>("btnCancel")->click();

@@ -64,7 +64,7 @@ protected:
         for (int i = 1; i <= n; ++i)
             f.write(QString("d%1\tt%1\tv%1\r\n").arg(i).toUtf8());
         f.close();
-        EXPECT_TRUE(main->importTextFile(file, QLatin1Char('\t')));
+        EXPECT_TRUE(main->files().importTextFile(file, QLatin1Char('\t')));
         finishFileJob();
         QMdiSubWindow* active = main->mdiArea()->activeSubWindow();
         ListWindow* list = active ? qobject_cast<ListWindow*>(active->widget()) : nullptr;

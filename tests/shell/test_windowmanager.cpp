@@ -71,6 +71,23 @@ TEST_F(WindowManagerTest, NewChildrenStepInsideTheArea)
 
 // The list is made anew each time the menu opens: no entry twice, closed windows gone, and
 // choosing a minimised window brings it back as the active one.
+// A window across the top: the area's width, its height less the gap asked for, never lower
+// than 200.
+TEST_F(WindowManagerTest, WindowsAcrossTheTopTakeTheWidthAndLeaveTheGap)
+{
+    struct Case {
+        int heightLess;
+        int height;
+    } cases[] = {{40, 360}, {60, 340}, {300, 200}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.heightLess);
+        QMdiSubWindow* sub = windows.showAtTop(child("top"), c.heightLess);
+        EXPECT_EQ(sub->geometry(), QRect(0, 0, 600, c.height));
+        EXPECT_TRUE(sub->isVisible());
+        EXPECT_TRUE(sub->testAttribute(Qt::WA_DeleteOnClose));
+    }
+}
+
 TEST_F(WindowManagerTest, WindowMenuListsTheOpenWindowsOnce)
 {
     QMdiSubWindow* a = windows.showNewChild(child("Alpha"), {200, 100});
