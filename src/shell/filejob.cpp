@@ -29,9 +29,8 @@ FileJob::~FileJob() { abandon(); }
 bool FileJob::start(const QString& caption, const QString& text, int maximum, Work work,
                     std::function<void()> finished, ShowProgress show)
 {
-    if (m_running)
+    if (running())
         return false;
-    m_running = true;
     m_show = std::move(show);
     auto control = std::make_shared<Control>();
     m_control = control;
@@ -80,7 +79,6 @@ void FileJob::showProgress()
 void FileJob::end()
 {
     m_progressTimer->stop();
-    m_running = false;
     m_control.reset();
     m_thread = nullptr;
     if (m_scope)
@@ -89,7 +87,7 @@ void FileJob::end()
 
 void FileJob::abandon()
 {
-    if (!m_running)
+    if (!running())
         return;
     m_control->m_abandoned.store(true);
     end();

@@ -51,7 +51,7 @@ public:
     // and nothing started, while another job runs.
     bool start(const QString& caption, const QString& text, int maximum, Work work, std::function<void()> finished,
                ShowProgress show = {});
-    bool running() const { return m_running; }
+    bool running() const { return m_control != nullptr; }
     // Gives the running job up: the work is told to stop and its outcome is dropped.
     void abandon();
     // Runs on the worker thread before each job's work (tests hold a job there).
@@ -68,8 +68,7 @@ private:
     void end();
 
     QWidget* m_window;
-    bool m_running = false;
-    std::shared_ptr<Control> m_control;
+    std::shared_ptr<Control> m_control; // the running job's; null when none runs
     QPointer<QThread> m_thread;
     QPointer<ProgressDialog> m_scope;
     QTimer* m_progressTimer;
