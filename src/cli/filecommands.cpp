@@ -131,8 +131,7 @@ static bool loadChartFile(const QString& file, std::optional<int> set, ChartMode
 // The times and levels `leq` and `stats` work on: graph text read by the one text reader (the
 // whole file or an error), a collection's data set or a graph file through its chart. False
 // with the reason when the file gives none.
-static bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error,
-                   QStringList* notes = nullptr)
+bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error, QStringList* notes)
 {
     if (const std::optional<QChar> separator = graphTextSeparator(file);
         separator && !set && QFileInfo(file).exists()) {
