@@ -107,10 +107,10 @@ namespace {
 
 bool isAscii(QByteArrayView bytes)
 {
+    unsigned char all = 0; // no early exit, so that the loop runs many bytes at a time
     for (const char ch : bytes)
-        if (static_cast<unsigned char>(ch) >= 0x80)
-            return false;
-    return true;
+        all |= static_cast<unsigned char>(ch);
+    return all < 0x80;
 }
 
 // Splits a line (UTF-8) into at most six fields: before each separator a field; what follows

@@ -75,6 +75,26 @@ std::optional<float> quickLevel(QByteArrayView t, char userPoint)
     }
     if (!digitBefore || (seenPoint && !digitAfter) || n > 17)
         return std::nullopt;
+    // Up to 15 digits the number is an exact integer over an exact power of ten, and the
+    // division rounds as the conversion of the text does: the same double, found faster.
+    static constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = buf[0] == '-';
+    std::int64_t mantissa = 0;
+    int digits = 0, decimals = 0;
+    bool afterPoint = false;
+    for (qsizetype i = negative ? 1 : 0; i < n; ++i) {
+        if (buf[i] == '.') {
+            afterPoint = true;
+            continue;
+        }
+        mantissa = mantissa * 10 + (buf[i] - '0');
+        ++digits;
+        decimals += afterPoint;
+    }
+    if (digits <= 15) {
+        const double magnitude = static_cast<double>(mantissa) / kTens[decimals];
+        return static_cast<float>(negative ? -magnitude : magnitude);
+    }
     double v = 0;
     const auto r = std::from_chars(buf, buf + n, v);
     if (r.ec != std::errc() || r.ptr != buf + n)
@@ -97,13 +117,15 @@ std::optional<double> TextRowReader::time(QByteArrayView date, QByteArrayView ti
         m_dateText = date.toByteArray();
         m_date = readShortDate(QString::fromUtf8(date), m_locale);
         m_haveDate = true;
+        if (m_date)
+            m_day = toDays(*m_date, QTime(0, 0));
     }
     if (!m_date)
         return std::nullopt;
     int ms = 0;
     switch (quickTime(trimBlanks(timeOfDay), ms)) {
     case Quick::Read:
-        return toDays(*m_date, QTime::fromMSecsSinceStartOfDay(ms));
+        return m_day + ms / 86400000.0; // as toDays adds the time of day
     case Quick::Invalid:
         return std::nullopt;
     case Quick::NotSimple:

@@ -39,6 +39,7 @@ private:
     bool m_haveDate = false;
     QByteArray m_dateText;
     std::optional<QDate> m_date;
+    double m_day = 0; // m_date in days
 };
 
 // The rows a reading left out because a cell could not be read.

@@ -7,7 +7,9 @@
 #include <QLocale>
 #include <QTime>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "base/datetime.h"
 #include "files/graphtext.h"
@@ -205,6 +207,19 @@ TEST(GraphText, RowCellsReadAsTheFieldReadersReadThem)
             ASSERT_EQ(got.has_value(), expected.has_value());
             if (expected)
                 EXPECT_EQ(*got, toDays(QDate(2024, 3, 14), *expected));
+        }
+        // Every level a meter or a file of ours writes, and numbers of many digits, to the bit.
+        QStringList many;
+        for (int tenths = -2000; tenths <= 20000; ++tenths)
+            many << QString::number(tenths / 10) + "." + QString::number(std::abs(tenths % 10));
+        many << "123456789012.345" << "0.000000000000001" << "999999999999999" << "1234567890123456"
+             << "-0.0" << "0.30000000000000004" << "16777217" << "3.4028235e38";
+        for (const QString& l : many) {
+            const std::optional<float> expected = readLevel(l, loc);
+            const std::optional<float> got = reader.level(l.toUtf8());
+            ASSERT_EQ(got.has_value(), expected.has_value()) << l.toStdString();
+            if (got)
+                ASSERT_EQ(std::bit_cast<std::uint32_t>(*got), std::bit_cast<std::uint32_t>(*expected)) << l.toStdString();
         }
         EXPECT_FALSE(reader.time("not a date", "13:05:07.0"));
         EXPECT_TRUE(reader.time(date.toUtf8(), "13:05:07.0")) << "a good date after a bad one";
