@@ -49,8 +49,11 @@ public:
             for (const float l : m_levels)
                 m_histogram.add(l);
             const int low = LevelHistogram::classOf(*lo), high = LevelHistogram::classOf(*hi);
-            m_block.l10 = m_histogram.percentile(10, low, high);
-            m_block.l90 = m_histogram.percentile(90, low, high);
+            static constexpr double kNs[] = {10, 90};
+            double l[2];
+            m_histogram.percentiles(kNs, low, high, l);
+            m_block.l10 = l[0];
+            m_block.l90 = l[1];
             for (const float l : m_levels)
                 m_histogram.remove(l);
         }
@@ -101,15 +104,20 @@ std::vector<NoiseBlock> blockStatistics(const LevelSeries& series, SampleSpan sp
     std::vector<NoiseBlock> blocks;
     const std::size_t end = std::min({span.end, series.levels.size(), series.times.size()});
     const long long lengthMs = static_cast<long long>(blockSeconds(length)) * 1000;
+    if (span.begin < end) {
+        const long long blocksSpanned = (msOf(series.times[end - 1]) - msOf(series.times[span.begin])) / lengthMs + 2;
+        blocks.reserve(static_cast<std::size_t>(std::clamp<long long>(blocksSpanned, 1, static_cast<long long>(end - span.begin))));
+    }
     BlockBuilder builder;
-    long long current = 0;
+    long long from = 0, to = 0; // the current block, in ms
     for (std::size_t i = span.begin; i < end; ++i) {
-        const long long key = floorDiv(msOf(series.times[i]), lengthMs);
-        if (builder.empty() || key != current) {
+        const long long ms = msOf(series.times[i]);
+        if (builder.empty() || ms < from || ms >= to) {
             if (!builder.empty())
                 blocks.push_back(builder.finish());
-            current = key;
-            builder.start(static_cast<double>(key * lengthMs) / static_cast<double>(kDayMs));
+            from = floorDiv(ms, lengthMs) * lengthMs;
+            to = from + lengthMs;
+            builder.start(static_cast<double>(from) / static_cast<double>(kDayMs));
         }
         builder.add(series.levels[i]);
     }

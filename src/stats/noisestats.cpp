@@ -23,32 +23,64 @@ int LevelHistogram::classOf(float level)
     return static_cast<int>(std::clamp<long>(c, 0, kClasses - 1));
 }
 
-std::optional<double> LevelHistogram::percentile(double n) const
+std::pair<int, int> LevelHistogram::occupied() const
 {
     if (m_total == 0)
-        return std::nullopt;
-    int lowest = 0;
+        return {0, 0};
+    int lowest = 0, highest = kClasses - 1;
     while (m_counts[static_cast<std::size_t>(lowest)] == 0)
         ++lowest;
-    return percentile(n, lowest, kClasses - 1);
+    while (m_counts[static_cast<std::size_t>(highest)] == 0)
+        --highest;
+    return {lowest, highest};
+}
+
+std::optional<double> LevelHistogram::percentile(double n) const
+{
+    const auto [lowest, highest] = occupied();
+    return percentile(n, lowest, highest);
 }
 
 std::optional<double> LevelHistogram::percentile(double n, int lowest, int highest) const
 {
-    if (m_total == 0)
+    double out = 0;
+    if (!percentiles(std::span<const double>(&n, 1), lowest, highest, std::span<double>(&out, 1)))
         return std::nullopt;
-    n = std::clamp(n, 0.0, 100.0);
-    // Walking down from the top, "above x" grows by the count of class x once x is passed: stop
-    // at the first class whose own samples would push the share above n %.
-    const double allowed = n * static_cast<double>(m_total);
-    std::int64_t above = 0;
-    for (int c = highest; c > lowest; --c) {
-        const std::int64_t withThis = above + m_counts[static_cast<std::size_t>(c)];
-        if (static_cast<double>(withThis) * 100.0 > allowed)
-            return levelOf(c);
-        above = withThis;
+    return out;
+}
+
+bool LevelHistogram::percentiles(std::span<const double> ns, int lowest, int highest, std::span<double> out) const
+{
+    if (m_total == 0)
+        return false;
+    // Walking down from the top, "above x" grows by the count of class x once x is passed: Ln
+    // is the first class whose own samples would push the share above n %. A larger n is met
+    // further down, so one walk serves them all.
+    // The most samples each Ln may have above it: the largest m with m x 100 <= n x total.
+    constexpr std::size_t kAtOnce = 8;
+    std::int64_t most[kAtOnce];
+    const std::size_t count = std::min(ns.size(), kAtOnce);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double allowed = std::clamp(ns[i], 0.0, 100.0) * static_cast<double>(m_total);
+        auto m = static_cast<std::int64_t>(allowed / 100.0);
+        while (static_cast<double>(m + 1) * 100.0 <= allowed)
+            ++m;
+        while (m > 0 && static_cast<double>(m) * 100.0 > allowed)
+            --m;
+        most[i] = m;
     }
-    return levelOf(lowest);
+    std::size_t k = 0;
+    std::int64_t above = 0;
+    for (int c = highest; c > lowest && k < count; --c) {
+        above += m_counts[static_cast<std::size_t>(c)];
+        while (k < count && above > most[k])
+            out[k++] = levelOf(c);
+    }
+    for (; k < count; ++k)
+        out[k] = levelOf(lowest);
+    for (std::size_t i = count; i < ns.size(); ++i) // more than a walk takes at once
+        out[i] = *percentile(ns[i], lowest, highest);
+    return true;
 }
 
 SampleSpan spanOfTimes(std::span<const double> times, std::optional<double> from, std::optional<double> to)
@@ -115,13 +147,17 @@ NoiseStatistics computeNoiseStatistics(const LevelSeries& series, SampleSpan spa
     out.mean = sum / count;
     out.lmax = LevelAt{maxLevel, timeOf(series, maxAt)};
     out.lmin = LevelAt{minLevel, timeOf(series, minAt)};
-    out.l5 = out.histogram.percentile(5);
-    out.l10 = out.histogram.percentile(10);
-    out.l50 = out.histogram.percentile(50);
-    out.l90 = out.histogram.percentile(90);
-    out.l95 = out.histogram.percentile(95);
+    static constexpr double kNs[] = {5, 10, 50, 90, 95};
+    double l[5];
+    const int low = LevelHistogram::classOf(minLevel), high = LevelHistogram::classOf(maxLevel);
+    out.histogram.percentiles(kNs, low, high, l);
+    out.l5 = l[0];
+    out.l10 = l[1];
+    out.l50 = l[2];
+    out.l90 = l[3];
+    out.l95 = l[4];
     if (n)
-        out.ln = out.histogram.percentile(*n);
+        out.ln = out.histogram.percentile(*n, low, high);
     return out;
 }
 

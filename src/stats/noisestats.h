@@ -12,6 +12,7 @@
 #include <limits>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace quedral {
@@ -58,6 +59,11 @@ public:
     std::optional<double> percentile(double n) const;
     // The same when every level lies in classes lowest .. highest (a short walk).
     std::optional<double> percentile(double n, int lowest, int highest) const;
+    // Several Ln in one walk, n in ascending order: out[i] is Ln for ns[i]. Nothing written for
+    // an empty histogram (false).
+    bool percentiles(std::span<const double> ns, int lowest, int highest, std::span<double> out) const;
+    // The lowest and the highest class holding a level (0 and 0 when empty).
+    std::pair<int, int> occupied() const;
 
 private:
     std::array<std::int64_t, kClasses> m_counts{};

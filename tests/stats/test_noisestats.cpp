@@ -301,6 +301,26 @@ TEST(NoiseBlocks, BlocksFollowTheClock)
     ASSERT_EQ(b2.size(), 2u);
     EXPECT_NEAR(*b2[1].l10, 70.0, 1e-9);
     EXPECT_NEAR(*b2[1].l90, 60.0, 1e-9);
+    // Against the span statistics of each block's own samples, on random levels.
+    std::mt19937 rng(5);
+    std::normal_distribution<float> noise(60.0f, 8.0f);
+    std::vector<float> random(3600);
+    for (float& l : random)
+        l = std::round(noise(rng) * 10.0f) / 10.0f;
+    const Series r(random, 1.0, kDay0);
+    for (const BlockLength length : {BlockLength::Minute1, BlockLength::Minutes5, BlockLength::Minutes15}) {
+        const std::size_t per = static_cast<std::size_t>(blockSeconds(length));
+        const std::vector<NoiseBlock> blocks = blockStatistics(r.view(), {}, length);
+        ASSERT_EQ(blocks.size(), 3600 / per);
+        for (std::size_t k = 0; k < blocks.size(); ++k) {
+            const NoiseStatistics st = computeNoiseStatistics(r.view(), SampleSpan{k * per, (k + 1) * per});
+            ASSERT_EQ(*blocks[k].l10, *st.l10) << k;
+            ASSERT_EQ(*blocks[k].l90, *st.l90) << k;
+            ASSERT_NEAR(*blocks[k].leq, *st.leq, 1e-9) << k;
+            ASSERT_EQ(*blocks[k].lmax, st.lmax->level) << k;
+            ASSERT_EQ(*blocks[k].lmin, st.lmin->level) << k;
+        }
+    }
     for (const char* name : {"1min", "5min", "15min", "1h", "1d"})
         EXPECT_TRUE(blockLengthNamed(name)) << name;
     EXPECT_FALSE(blockLengthNamed("2min"));
