@@ -108,6 +108,14 @@ TEST(NoiseStatistics, PercentilesAreExactOverTenthClasses)
     EXPECT_NEAR(*st.l90, 40.9, 1e-9);
     EXPECT_NEAR(*st.l5, 49.4, 1e-9);
     EXPECT_NEAR(*st.l95, 40.4, 1e-9);
+
+    // Several percentiles on one class: 20 % at 90 dB, 80 % at 50 dB.
+    const NoiseStatistics two = computeNoiseStatistics(Series(repeat(90.0f, 20) + repeat(50.0f, 80)).view());
+    EXPECT_NEAR(*two.l5, 90.0, 1e-9);
+    EXPECT_NEAR(*two.l10, 90.0, 1e-9);
+    EXPECT_NEAR(*two.l50, 50.0, 1e-9);
+    EXPECT_NEAR(*two.l90, 50.0, 1e-9);
+    EXPECT_NEAR(*two.l95, 50.0, 1e-9);
 }
 
 TEST(NoiseStatistics, PercentilesNeverCrossOnRandomData)
