@@ -3,6 +3,7 @@
 #include "cli/arguments.h"
 #include "cli/filecommands.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QStringList>
 
@@ -34,38 +35,69 @@ QString seconds(double s)
     return t;
 }
 
+// The local date and time as written, without time-zone work (a time that a clock change
+// skips stays as it is): days split as fromDays splits them.
 QString isoTime(double days)
 {
-    const QDateTime t = fromDays(days);
-    const QString format = t.time().msec() != 0 ? QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")
-                                                : QStringLiteral("yyyy-MM-ddTHH:mm:ss");
-    return QLatin1Char('"') + t.toString(format) + QLatin1Char('"');
+    if (!(std::fabs(days) < 1e8))
+        return QStringLiteral("null");
+    double whole = std::floor(days);
+    qint64 ms = std::llround((days - whole) * 86400000.0);
+    if (ms >= 86400000) {
+        whole += 1;
+        ms -= 86400000;
+    }
+    const QDate d = QDate(1899, 12, 30).addDays(static_cast<qint64>(whole));
+    const int t = static_cast<int>(ms);
+    QString text = QString::asprintf("\"%04d-%02d-%02dT%02d:%02d:%02d", d.year(), d.month(), d.day(), t / 3600000,
+                                     t / 60000 % 60, t / 1000 % 60);
+    if (t % 1000 != 0)
+        text += QString::asprintf(".%03d", t % 1000);
+    return text + QLatin1Char('"');
 }
 
-QString field(const char* key, const QString& value) { return QLatin1Char('"') + QLatin1String(key) + "\":" + value; }
-
-QString eventsJson(const std::vector<NoiseEvent>& events)
+// Appends "key":value.
+void field(QString& out, const char* key, const QString& value)
 {
-    QStringList items;
-    for (const NoiseEvent& e : events)
-        items << "{" + QStringList{field("start", isoTime(e.start)), field("duration", seconds(e.duration)),
-                                   field("lmax", number(e.lmax, 1)), field("leq", number(e.leq, 2)),
-                                   field("le", number(e.le, 2))}
-                           .join(',')
-                     + "}";
-    return "[" + items.join(',') + "]";
+    if (!out.endsWith(QLatin1Char('{')))
+        out += QLatin1Char(',');
+    out += QLatin1Char('"');
+    out += QLatin1String(key);
+    out += QLatin1String("\":");
+    out += value;
 }
 
-QString blocksJson(const std::vector<NoiseBlock>& blocks)
+void appendEvents(QString& out, const std::vector<NoiseEvent>& events)
 {
-    QStringList items;
-    for (const NoiseBlock& b : blocks)
-        items << "{" + QStringList{field("start", isoTime(b.start)), field("leq", number(b.leq, 2)),
-                                   field("lmax", number(b.lmax, 1)), field("lmin", number(b.lmin, 1)),
-                                   field("l10", number(b.l10, 1)), field("l90", number(b.l90, 1))}
-                           .join(',')
-                     + "}";
-    return "[" + items.join(',') + "]";
+    out += QLatin1Char('[');
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const NoiseEvent& e = events[i];
+        out += i == 0 ? QLatin1String("{") : QLatin1String(",{");
+        field(out, "start", isoTime(e.start));
+        field(out, "duration", seconds(e.duration));
+        field(out, "lmax", number(e.lmax, 1));
+        field(out, "leq", number(e.leq, 2));
+        field(out, "le", number(e.le, 2));
+        out += QLatin1Char('}');
+    }
+    out += QLatin1Char(']');
+}
+
+void appendBlocks(QString& out, const std::vector<NoiseBlock>& blocks)
+{
+    out += QLatin1Char('[');
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const NoiseBlock& b = blocks[i];
+        out += i == 0 ? QLatin1String("{") : QLatin1String(",{");
+        field(out, "start", isoTime(b.start));
+        field(out, "leq", number(b.leq, 2));
+        field(out, "lmax", number(b.lmax, 1));
+        field(out, "lmin", number(b.lmin, 1));
+        field(out, "l10", number(b.l10, 1));
+        field(out, "l90", number(b.l90, 1));
+        out += QLatin1Char('}');
+    }
+    out += QLatin1Char(']');
 }
 
 // A date and time as --from and --to take it: ISO 8601, local, the time optional.
@@ -143,25 +175,37 @@ bool readStatsOptions(Context& ctx, const Arguments& a, StatsOptions& o)
 QString statsJson(const StatsReport& r)
 {
     const NoiseStatistics& s = r.statistics;
-    const auto levelAt = [](const std::optional<LevelAt>& l) {
-        return std::pair{l ? number(l->level, 1) : QStringLiteral("null"), l ? isoTime(l->time) : QStringLiteral("null")};
-    };
-    const auto [lmax, lmaxTime] = levelAt(s.lmax);
-    const auto [lmin, lminTime] = levelAt(s.lmin);
-    QStringList f{field("leq", number(s.leq, 2)), field("le", number(s.le, 2)),     field("lmax", lmax),
-                  field("lmax_time", lmaxTime),   field("lmin", lmin),              field("lmin_time", lminTime),
-                  field("mean", number(s.mean, 2)), field("l5", number(s.l5, 1)),   field("l10", number(s.l10, 1)),
-                  field("l50", number(s.l50, 1)), field("l90", number(s.l90, 1)), field("l95", number(s.l95, 1)),
-                  field("samples", QString::number(s.samples)), field("missing", QString::number(s.missing))};
+    const QString null = QStringLiteral("null");
+    QString out = QStringLiteral("{");
+    out.reserve(512 + (r.events ? static_cast<qsizetype>(r.events->size()) * 100 : 0)
+                + (r.blocks ? static_cast<qsizetype>(r.blocks->size()) * 100 : 0));
+    field(out, "leq", number(s.leq, 2));
+    field(out, "le", number(s.le, 2));
+    field(out, "lmax", s.lmax ? number(s.lmax->level, 1) : null);
+    field(out, "lmax_time", s.lmax ? isoTime(s.lmax->time) : null);
+    field(out, "lmin", s.lmin ? number(s.lmin->level, 1) : null);
+    field(out, "lmin_time", s.lmin ? isoTime(s.lmin->time) : null);
+    field(out, "mean", number(s.mean, 2));
+    field(out, "l5", number(s.l5, 1));
+    field(out, "l10", number(s.l10, 1));
+    field(out, "l50", number(s.l50, 1));
+    field(out, "l90", number(s.l90, 1));
+    field(out, "l95", number(s.l95, 1));
+    field(out, "samples", QString::number(s.samples));
+    field(out, "missing", QString::number(s.missing));
     if (r.timeAbove)
-        f << field("time_above", seconds(*r.timeAbove));
-    if (r.events)
-        f << field("events", eventsJson(*r.events));
-    if (r.blocks)
-        f << field("blocks", blocksJson(*r.blocks));
+        field(out, "time_above", seconds(*r.timeAbove));
+    if (r.events) {
+        field(out, "events", {});
+        appendEvents(out, *r.events);
+    }
+    if (r.blocks) {
+        field(out, "blocks", {});
+        appendBlocks(out, *r.blocks);
+    }
     if (r.lden)
-        f << field("lden", number(r.lden->lden, 2));
-    return "{" + f.join(',') + "}";
+        field(out, "lden", number(r.lden->lden, 2));
+    return out + QLatin1Char('}');
 }
 
 int cmdStats(Context& ctx, const Arguments& a)
