@@ -172,7 +172,7 @@ bool readStatsOptions(Context& ctx, const Arguments& a, StatsOptions& o)
 
 } // namespace
 
-QString statsJson(const StatsReport& r)
+QString statsJson(const NoiseReport& r)
 {
     const NoiseStatistics& s = r.statistics;
     const QString null = QStringLiteral("null");
@@ -224,16 +224,11 @@ int cmdStats(Context& ctx, const Arguments& a)
     for (const QString& note : notes)
         ctx.err << note << "\n";
     const LevelSeries series{data.times, data.levels, data.interval.value_or(typicalInterval(data.times))};
-    const SampleSpan span = spanOfTimes(data.times, o.from, o.to);
-    StatsReport report;
-    report.statistics = computeNoiseStatistics(series, span);
-    if (o.threshold) {
-        report.timeAbove = timeAbove(series, span, *o.threshold);
-        report.events = findEvents(series, span, *o.threshold, o.minDuration.value_or(0.0));
-    }
-    if (o.blocks)
-        report.blocks = blockStatistics(series, span, *o.blocks);
-    report.lden = ldenOverWholeDays(series, span);
+    NoiseReportOptions options;
+    options.threshold = o.threshold;
+    options.minDuration = o.minDuration.value_or(0.0);
+    options.blocks = o.blocks;
+    const NoiseReport report = computeNoiseReport(series, spanOfTimes(data.times, o.from, o.to), options);
     ctx.out << statsJson(report) << "\n";
     return 0;
 }

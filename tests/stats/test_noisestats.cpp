@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "stats/noiseperiods.h"
+#include "stats/noisereport.h"
 #include "stats/noisestats.h"
 
 using namespace quedral;
@@ -386,4 +387,27 @@ TEST(NoiseLden, KnownAnswersAndWholeDays)
     EXPECT_NEAR(*r->le, 65.0, 1e-9);
     EXPECT_NEAR(*r->ln, 55.0, 1e-9);
     EXPECT_NEAR(*r->lden, ldenOf(70, 65, 55), 1e-9);
+}
+
+TEST(NoiseReport, GivesWhatWasAskedForOverTheSpan)
+{
+    const Series s({50, 71, 72, 9999, 80, 81, 50}, 1.0, kDay0 + 0.5);
+    const NoiseReport plain = computeNoiseReport(s.view());
+    EXPECT_EQ(plain.statistics.samples, 6);
+    EXPECT_FALSE(plain.timeAbove || plain.events || plain.blocks || plain.lden || plain.statistics.ln);
+
+    NoiseReportOptions o;
+    o.n = 50;
+    o.threshold = 70;
+    o.minDuration = 2;
+    o.blocks = BlockLength::Minute1;
+    const NoiseReport r = computeNoiseReport(s.view(), SampleSpan{1, 6}, o);
+    EXPECT_EQ(r.statistics.samples, 4);
+    EXPECT_EQ(r.statistics.missing, 1);
+    EXPECT_NEAR(*r.statistics.ln, 72.0, 1e-9);
+    EXPECT_DOUBLE_EQ(*r.timeAbove, 4.0);
+    ASSERT_EQ(r.events->size(), 2u);
+    EXPECT_EQ((*r.events)[1].first, 4u);
+    ASSERT_EQ(r.blocks->size(), 1u);
+    EXPECT_EQ((*r.blocks)[0].samples, 4);
 }
