@@ -6,7 +6,7 @@ pkgs=(
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqcustomplot-dev libhidapi-dev
   gstreamer1.0-plugins-good
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth poppler-utils sox
+  xvfb xauth poppler-utils sox mawk
   umockdev libumockdev-dev
   clang-14 libfuzzer-14-dev
 )

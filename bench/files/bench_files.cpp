@@ -1,6 +1,8 @@
 // Text and CSV files with a million points: the import into a list table (goal: at most 1 s,
 // and the whole process at most 250 MB resident at its peak), the export as text and as CSV
-// (goal: at most 0.3 s each) and Output to graph of the imported table (goal: at most 0.5 s).
+// (goal: at most 0.3 s each), Output to graph of the imported table (goal: at most 0.5 s) and
+// the text reader's points, as `quedral-cli leq` and `stats` read them (see also
+// bench/measure_text_leq.sh for the whole process against mawk).
 // The import runs first, so the peak it reports is the import's own.
 #include <benchmark/benchmark.h>
 
@@ -14,6 +16,7 @@
 #include "base/datadir.h"
 #include "base/datetime.h"
 #include "files/textfiles.h"
+#include "files/textpoints.h"
 #include "chart/chartmodel.h"
 #include "graph/listgraph.h"
 
@@ -135,3 +138,18 @@ void BM_ListToGraph(benchmark::State& state)
 BENCHMARK(BM_ListToGraph)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+void BM_ReadTextPoints(benchmark::State& state)
+{
+    const QString file = bigTextFile();
+    std::size_t points = 0;
+    for (auto _ : state) {
+        QFile f(file);
+        f.open(QIODevice::ReadOnly);
+        const TextPoints p = readTextPoints(f, '\t');
+        points = p.levels.size();
+        benchmark::DoNotOptimize(p);
+    }
+    state.counters["points"] = static_cast<double>(points);
+}
+BENCHMARK(BM_ReadTextPoints)->Unit(benchmark::kMillisecond);

@@ -4,6 +4,7 @@
 #include "cli/memorycommands.h"
 #include "cli/metersetupcommands.h"
 #include "cli/readingcommands.h"
+#include "cli/statscommand.h"
 #include "cli/outputfiles.h"
 
 #include <algorithm>
@@ -83,6 +84,17 @@ const std::vector<Command>& commands()
          "the Leq of a collection's data set, a graph file or a graph's text\n"
          "(.rec, .ghf, .txt, .csv); --series adds time, level and running Leq",
          "FILE: .rec, .ghf, .txt or .csv", cmdLeq},
+        {"stats",
+         {{P{"FILE"}},
+          {kSet, {{"--from"}, "ISO"}, {{"--to"}, "ISO"}, {{"--blocks"}, "1min|5min|15min|1h|1d"}, {{"--threshold"}, "DB"},
+           {{"--min-duration"}, "S"}}},
+         "noise statistics of the same files as leq, as one JSON object: Leq, LE,\n"
+         "Lmax and Lmin with their times, mean, L5 to L95 (Ln: the lowest 0.1 dB\n"
+         "level x with at most n % of the samples above x), samples counted and\n"
+         "missing (null or out of range); --from/--to the span [from, to) in local\n"
+         "ISO 8601; --blocks clock-aligned blocks; --threshold the time above DB and\n"
+         "the events (runs above DB of at least S seconds); Lden over whole days",
+         "FILE: .rec, .ghf, .txt or .csv", cmdStats},
         {"export", {{P{"FILE.rec|FILE.ghf"}}, {kSet, withValue(kOutput, "OUT.ghf|OUT.txt|OUT.csv", true), kForce}},
          "data set N (from 1) of a collection file or a graph file's chart\n"
          "as a graph file or as tab or comma text (every point)",

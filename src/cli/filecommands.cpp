@@ -17,6 +17,7 @@
 #include "files/graphfile.h"
 #include "files/graphtext.h"
 #include "files/textfiles.h"
+#include "files/textpoints.h"
 #include "graph/listgraph.h"
 #include "chart/chartmodel.h"
 #include "graph/chartsetup.h"
@@ -93,7 +94,7 @@ static bool loadDataSet(const QString& file, int n, DecodeResult& d, QString& er
 // The chart of a collection's data set N (as the DataLogger window shows it) or of a graph file;
 // false with the reason when the file gives none (expected: the types the command takes).
 static bool loadChartFile(const QString& file, std::optional<int> set, ChartModel& chart, QString& error,
-                   const char* expected = ".rec or .ghf")
+                   const char* expected = ".rec or .ghf", std::optional<double>* interval = nullptr)
 {
     if (!QFileInfo::exists(file)) { // what exists but is no regular file, its reader refuses
         error = file + ": no such file";
@@ -112,6 +113,8 @@ static bool loadChartFile(const QString& file, std::optional<int> set, ChartMode
         const DataSetSpan span = d.store->Span(n - 1);
         newChart(chart, 1, static_cast<int>(span.count), span.start, span.end, 30.0f, 130.0f);
         putDataSet(chart, *d.store, n - 1);
+        if (interval && d.store->info(n - 1).interval > 0)
+            *interval = d.store->info(n - 1).interval;
         return true;
     }
     if (ext == QLatin1String("ghf")) {
@@ -125,10 +128,10 @@ static bool loadChartFile(const QString& file, std::optional<int> set, ChartMode
     return false;
 }
 
-// The times and levels `leq` works on: graph text as it stands, a collection's data set or a
-// graph file through its chart. False with the reason when the file gives none.
-static bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error,
-                   QString* note = nullptr)
+// The times and levels `leq` and `stats` work on: graph text read by the one text reader (the
+// whole file or an error), a collection's data set or a graph file through its chart. False
+// with the reason when the file gives none.
+bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error, QStringList* notes)
 {
     if (const std::optional<QChar> separator = graphTextSeparator(file);
         separator && !set && QFileInfo(file).exists()) {
@@ -137,21 +140,22 @@ static bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries
             error = file + ": " + error;
             return false;
         }
-        GraphText text = readGraphText(f, *separator);
-        if (!text.ok()) {
-            error = QStringLiteral("%1:%2: %3").arg(file).arg(text.errorLine).arg(text.error);
+        TextPoints text = readTextPoints(f, *separator);
+        // A level of evidence comes from the whole file or from none of it.
+        if (const TextPoints::Problem p = text.wholeFileProblem(); p.line > 0) {
+            error = QStringLiteral("%1:%2: %3").arg(file).arg(p.line).arg(p.why);
             return false;
         }
-        if (text.emptyLine > 0 && note)
-            *note = QStringLiteral("%1:%2: reading stopped at this empty line; the lines after it were not read")
-                        .arg(file)
-                        .arg(text.emptyLine);
+        if (text.emptyLine() > 0 && notes)
+            *notes << QStringLiteral("%1:%2: reading stopped at this empty line; the lines after it were not read")
+                          .arg(file)
+                          .arg(text.emptyLine());
         series.times = std::move(text.times);
         series.levels = std::move(text.levels);
         return true;
     }
     ChartModel chart;
-    if (!loadChartFile(file, set, chart, error, ".rec, .ghf, .txt or .csv"))
+    if (!loadChartFile(file, set, chart, error, ".rec, .ghf, .txt or .csv", &series.interval))
         return false;
     const auto x = chart.xValues(0);
     const auto y = chart.yValues(0);
@@ -168,12 +172,13 @@ int cmdLeq(Context& ctx, const Arguments& a)
     const QString file = a.positional(0);
     const bool series = a.has("--series");
     LeqSeries data;
-    QString error, note;
-    if (!loadLeqSeries(file, set, data, error, &note)) {
+    QString error;
+    QStringList notes;
+    if (!loadLeqSeries(file, set, data, error, &notes)) {
         ctx.err << error << "\n";
         return 1;
     }
-    if (!note.isEmpty())
+    for (const QString& note : notes)
         ctx.err << note << "\n";
     const std::vector<float> leq = runningLeq(data.levels.data(), static_cast<std::int64_t>(data.levels.size()));
     if (leq.empty()) {

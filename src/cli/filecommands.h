@@ -14,4 +14,10 @@ int cmdExport(Context& ctx, const Arguments& args);
 int cmdWavCheck(Context& ctx, const Arguments& args);
 int cmdImport(Context& ctx, const Arguments& args);
 
+// The times and levels `leq` and `stats` work on: a collection's data set N (with its interval),
+// a graph file's subset 0, or a graph's text read whole by the one text reader. False with the
+// message when the file gives none; notes (an empty line that ended the text early) for stderr.
+bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error,
+                   QStringList* notes = nullptr);
+
 } // namespace quedral::cli

@@ -1,14 +1,8 @@
 #include "files/graphtext.h"
 
-#include "files/linereader.h"
-
-#include <QBuffer>
 #include <QDate>
 #include <QFileInfo>
-#include <QStringList>
 #include <QTime>
-
-#include "base/datetime.h"
 
 #include <algorithm>
 #include <charconv>
@@ -132,102 +126,6 @@ std::optional<float> readLevel(QStringView text, const QLocale& givenLocale)
     if (!ok || !std::isfinite(v))
         return std::nullopt; // "inf" and "nan" are no levels
     return v;
-}
-
-namespace {
-
-// One line into a time and a level; the reason when it is not a graph line.
-QString parseLine(const QString& line, QChar separator, const QLocale& locale, double& time, float& level)
-{
-    QStringList fields = line.split(separator);
-    for (QString& f : fields)
-        f = f.trimmed();
-    if (fields.size() < 3)
-        return QStringLiteral("expected date, time and level separated by %1")
-            .arg(separator == QChar('\t') ? QStringLiteral("tabs") : QStringLiteral("commas"));
-    QStringList levels = fields.mid(2);
-    if (separator == locale.decimalPoint()) {
-        // "65,3" was split at its decimal comma: put each level back together.
-        if (levels.size() % 2 != 0)
-            return QStringLiteral("a level without its decimals");
-        QStringList joined;
-        for (qsizetype i = 0; i < levels.size(); i += 2)
-            joined << levels[i] + separator + levels[i + 1];
-        levels = joined;
-    }
-    if (levels.size() > 2)
-        return QStringLiteral("too many fields");
-    const std::optional<QDate> d = readShortDate(fields[0], locale);
-    if (!d)
-        return QStringLiteral("not a date: \"%1\"").arg(fields[0]);
-    const std::optional<QTime> t = readTimeOfDay(fields[1], locale);
-    if (!t)
-        return QStringLiteral("not a time of day (hh:mm:ss.z): \"%1\"").arg(fields[1]);
-    std::optional<float> first;
-    for (const QString& l : levels) {
-        const std::optional<float> v = readLevel(l, locale);
-        if (!v)
-            return QStringLiteral("not a level: \"%1\"").arg(l);
-        if (!first)
-            first = v;
-    }
-    time = toDays(*d, *t);
-    level = *first;
-    return {};
-}
-
-} // namespace
-
-GraphText readGraphText(QIODevice& in, QChar separator, const QLocale& locale, const GraphTextLimits& limits)
-{
-    GraphText out;
-    LineReader reader(in, limits.maxLineBytes);
-    const auto fail = [&](std::int64_t line, const QString& why) {
-        out.error = why;
-        out.errorLine = line;
-        return out;
-    };
-
-    std::int64_t lineNo = 0;
-    for (;;) {
-        QByteArrayView raw;
-        const LineReader::Result r = reader.next(raw);
-        if (r == LineReader::Result::ReadError)
-            return fail(lineNo + 1, QStringLiteral("the file could not be read: %1").arg(reader.errorString()));
-        if (r == LineReader::Result::End)
-            break;
-        ++lineNo;
-        if (r == LineReader::Result::Cut)
-            return fail(lineNo, QStringLiteral("the line is longer than %1 bytes, far longer than a graph line")
-                                    .arg(limits.maxLineBytes));
-        if (raw.isEmpty()) {
-            // Reading ends here; it loses something only when more than line ends follow.
-            if (!reader.onlyLineEndsFollow() && !reader.failed())
-                out.emptyLine = lineNo;
-            break;
-        }
-        if (lineNo > limits.maxLines)
-            return fail(lineNo, QStringLiteral("the file has more than %1 lines, more than a graph holds")
-                                    .arg(limits.maxLines));
-        double time = 0;
-        float level = 0;
-        const QString why = parseLine(QString::fromLocal8Bit(raw.data(), raw.size()), separator, locale, time, level);
-        if (!why.isEmpty())
-            return fail(lineNo, why);
-        out.times.push_back(time);
-        out.levels.push_back(level);
-    }
-    if (reader.failed()) // while looking past an empty line
-        return fail(lineNo + 1, QStringLiteral("the file could not be read: %1").arg(reader.errorString()));
-    return out;
-}
-
-GraphText readGraphText(const QByteArray& bytes, QChar separator, const QLocale& locale, const GraphTextLimits& limits)
-{
-    QByteArray copy = bytes; // shares the data
-    QBuffer in(&copy);
-    in.open(QIODevice::ReadOnly);
-    return readGraphText(in, separator, locale, limits);
 }
 
 } // namespace quedral

@@ -107,10 +107,10 @@ namespace {
 
 bool isAscii(QByteArrayView bytes)
 {
+    unsigned char all = 0; // no early exit, so that the loop runs many bytes at a time
     for (const char ch : bytes)
-        if (static_cast<unsigned char>(ch) >= 0x80)
-            return false;
-    return true;
+        all |= static_cast<unsigned char>(ch);
+    return all < 0x80;
 }
 
 // Splits a line (UTF-8) into at most six fields: before each separator a field; what follows
@@ -175,21 +175,13 @@ QString ImportStop::message() const
     return {};
 }
 
-ListTable importListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing, ImportStop* stopOut,
-                          const ImportLimits& limits)
+ImportStop readImportLines(QIODevice& in, QChar separator, const ImportRow& row, const KeepGoing& keepGoing,
+                           const ImportLimits& limits)
 {
-    ListTable table;
     ImportStop stop;
     stop.separator = separator;
     stop.limits = limits;
     const QByteArray sep = QString(separator).toUtf8();
-    // Big files: room for the text as it comes (a little more than the file, within the limit)
-    // and a row per twenty bytes, trimmed at the end.
-    const qint64 size = in.isSequential() ? 0 : std::min(in.size() - in.pos(), limits.maxTextBytes);
-    if (size > 0 && size < std::numeric_limits<std::uint32_t>::max())
-        table.reserve(static_cast<int>(std::min<qint64>({size / 20 + 16, limits.maxRows, std::numeric_limits<int>::max() / 8})),
-                      static_cast<qsizetype>(size));
-
     LineReader reader(in, kMaxImportLineBytes);
     std::int64_t rows = 0;
     std::int64_t lineNo = 0;
@@ -250,10 +242,7 @@ ListTable importListTable(QIODevice& in, QChar separator, const KeepGoing& keepG
             break;
         }
         const int count = splitFields(line, sep, fields);
-        qint64 bytes = 0;
-        for (int c = 0; c < count; ++c)
-            bytes += fields[c].size();
-        if (table.textBytes() + bytes > limits.maxTextBytes || !table.appendRowUtf8(fields, count)) {
+        if (!row(fields, count, lineNo)) {
             stop.reason = ImportStop::TooMuchText;
             stop.line = lineNo;
             break;
@@ -270,6 +259,26 @@ ListTable importListTable(QIODevice& in, QChar separator, const KeepGoing& keepG
             break;
         }
     }
+    return stop;
+}
+
+ListTable importListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing, ImportStop* stopOut,
+                          const ImportLimits& limits)
+{
+    ListTable table;
+    // Big files: room for the text as it comes (a little more than the file, within the limit)
+    // and a row per twenty bytes, trimmed at the end.
+    const qint64 size = in.isSequential() ? 0 : std::min(in.size() - in.pos(), limits.maxTextBytes);
+    if (size > 0 && size < std::numeric_limits<std::uint32_t>::max())
+        table.reserve(static_cast<int>(std::min<qint64>({size / 20 + 16, limits.maxRows, std::numeric_limits<int>::max() / 8})),
+                      static_cast<qsizetype>(size));
+    const auto append = [&](const QByteArrayView* fields, int count, std::int64_t) {
+        qint64 bytes = 0;
+        for (int c = 0; c < count; ++c)
+            bytes += fields[c].size();
+        return table.textBytes() + bytes <= limits.maxTextBytes && table.appendRowUtf8(fields, count);
+    };
+    const ImportStop stop = readImportLines(in, separator, append, keepGoing, limits);
     table.squeeze();
     if (!table.cell(0, 4).isEmpty()) {
         table.setHeader(3, QStringLiteral("SPL"));

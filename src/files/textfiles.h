@@ -112,6 +112,14 @@ struct ImportStop {
 ListTable importListTable(QIODevice& in, QChar separator, const KeepGoing& keepGoing = {},
                           ImportStop* stop = nullptr, const ImportLimits& limits = {});
 
+// The import's reading of lines, whatever becomes of the rows (a list table, points): the same
+// rules as importListTable. row is called with each row's fields (UTF-8, at most six) and its
+// 1-based line number, and returns false when the row would pass the text limit (reading then
+// stops with TooMuchText); keepGoing is asked after each row with the rows read so far.
+using ImportRow = std::function<bool(const QByteArrayView* fields, int count, std::int64_t line)>;
+ImportStop readImportLines(QIODevice& in, QChar separator, const ImportRow& row, const KeepGoing& keepGoing = {},
+                           const ImportLimits& limits = {});
+
 // ---------------------------------------------------------------------------
 // Export ranges
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/datetime.h"
-#include "files/graphtext.h"
+#include "files/textpoints.h"
 #include "chart/chartmodel.h"
 #include "graph/chartsetup.h"
 
@@ -15,38 +15,21 @@ namespace quedral {
 
 namespace {
 
-// Reads the rows' date and time cells; the date text of the last row read is kept with its
-// value, as a list's rows share few days.
+// Reads the rows' date and time cells with the text reader's row rules.
 class RowTimes {
 public:
     RowTimes(const ListTable& table, const QLocale& locale)
         : m_table(table)
-        , m_locale(locale)
+        , m_reader(locale)
     {
     }
 
-    std::optional<double> read(int row)
-    {
-        const QByteArrayView date = m_table.cellUtf8(row, 1);
-        if (!m_haveDate || date != QByteArrayView(m_dateText)) {
-            m_dateText = date.toByteArray();
-            m_date = readShortDate(QString::fromUtf8(date), m_locale);
-            m_haveDate = true;
-        }
-        if (!m_date)
-            return std::nullopt;
-        const std::optional<QTime> t = readTimeOfDay(QString::fromUtf8(m_table.cellUtf8(row, 2)), m_locale);
-        if (!t)
-            return std::nullopt;
-        return toDays(*m_date, *t);
-    }
+    std::optional<double> read(int row) { return m_reader.time(m_table.cellUtf8(row, 1), m_table.cellUtf8(row, 2)); }
+    std::optional<float> level(int row, int column) const { return m_reader.level(m_table.cellUtf8(row, column)); }
 
 private:
     const ListTable& m_table;
-    QLocale m_locale;
-    bool m_haveDate = false;
-    QByteArray m_dateText;
-    std::optional<QDate> m_date;
+    TextRowReader m_reader;
 };
 
 QString notADateTime(const ListTable& table, int row)
@@ -109,12 +92,11 @@ QString listToGraph(const ListTable& table, ChartModel& chart, const KeepGoing& 
         if (!t) {
             skip(r, notADateTime(table, r));
         } else {
-            const QString text = QString::fromUtf8(table.cellUtf8(r, levelColumn));
-            const std::optional<float> v = readLevel(text, locale);
+            const std::optional<float> v = times.level(r, levelColumn);
             if (!v)
-                skip(r, QStringLiteral("'%1' is not a level").arg(text));
+                skip(r, QStringLiteral("'%1' is not a level").arg(table.cell(r, levelColumn)));
             else if (!(std::fabs(*v) <= ChartModel::kMaxPlausibleLevel)) // the null value 9999 included
-                skip(r, QStringLiteral("%1 dB is not a plausible level").arg(text.trimmed()));
+                skip(r, QStringLiteral("%1 dB is not a plausible level").arg(table.cell(r, levelColumn).trimmed()));
             else {
                 x.push_back(*t);
                 y.push_back(*v);

@@ -63,6 +63,12 @@ run decode mem.rec --bogus; run decode missing.rec; run decode bad.rec; run deco
 run leq; run leq mem.rec; run leq mem.rec --series; run leq g.ghf; run leq g.txt; run leq g.csv --series; run leq mem.rec --set 1
 run leq mem.rec --set x; run leq mem.rec --set; run leq mem.rec --set 9; run leq g.ghf --set 1; run leq mem.rec extra
 run leq --set 1; run leq missing.rec; run leq bad.rec; run leq x.bin; run leq mem.rec --set=1; run leq mem.rec --bogus
+run stats; run stats mem.rec; run stats mem.rec --set 1 --blocks 1d; run stats g.txt --threshold 60 --min-duration 2
+run stats g.csv --blocks 1d; run stats g.ghf --from 2020-01-01 --to 2099-01-01; run stats g.ghf --from 2099-01-01
+run stats mem.rec --set x; run stats mem.rec --set; run stats mem.rec --set 9; run stats g.ghf --set 1; run stats mem.rec extra
+run stats mem.rec --blocks 2min; run stats mem.rec --blocks; run stats mem.rec --from yesterday; run stats mem.rec --to 2026-13-01
+run stats mem.rec --threshold x; run stats mem.rec --threshold 60 --min-duration -1; run stats mem.rec --min-duration 1
+run stats missing.rec; run stats bad.rec; run stats x.bin; run stats mem.rec --set=1; run stats mem.rec --bogus
 run export; run export mem.rec; run export mem.rec -o; run export mem.rec -o e.ghf extra; run export mem.rec -o e.bin
 run export mem.rec -o e.ghf --set x; run export mem.rec -o e.ghf --set 9; run export g.ghf -o e.ghf --set 1
 run export missing.rec -o e.ghf; run export mem.rec -o g.ghf; run export mem.rec -o e1.ghf; run export mem.rec -o e1.ghf
