@@ -149,9 +149,12 @@ TEST_F(NoisePanelTest, BlocksWithSavePrintAndAGraphOfTheirOwn)
     ASSERT_NE(graph, nullptr);
     made << graph;
     EXPECT_EQ(graph->model().subsets(), 3);
-    EXPECT_EQ(graph->model().points(), 2);
-    EXPECT_FLOAT_EQ(graph->model().yData(0, 1), 80.0f);
+    // Each block held over its hour: start and end.
+    ASSERT_EQ(graph->model().points(), 4);
+    EXPECT_FLOAT_EQ(graph->model().yData(0, 1), 50.0f);
     EXPECT_DOUBLE_EQ(graph->model().xDataII(0, 1), t0 + 3600 * kSec);
+    EXPECT_FLOAT_EQ(graph->model().yData(0, 2), 80.0f);
+    EXPECT_DOUBLE_EQ(graph->model().xDataII(0, 3), t0 + 7200 * kSec);
 }
 
 TEST_F(NoisePanelTest, EventsFollowTheThresholdAndPlaceTheCursors)

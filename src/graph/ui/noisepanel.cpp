@@ -92,7 +92,7 @@ NoisePanel::NoisePanel(GraphWindow& window, GraphHost& host) : QWidget(&window),
     m_tabs->addTab(buildBlocksTab(), "Blocks");
     m_tabs->addTab(buildEventsTab(), "Events");
     layout->addWidget(m_tabs, 1);
-    setMinimumWidth(330);
+    setMinimumWidth(420);
 }
 
 NoisePanel::~NoisePanel() = default;
@@ -110,7 +110,8 @@ QWidget* NoisePanel::buildStatisticsTab()
     m_statistics->setVerticalHeaderLabels(names);
     m_statistics->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_statistics->verticalHeader()->setDefaultSectionSize(20);
-    m_statistics->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_statistics->setWordWrap(false);
+    m_statistics->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     for (int r = 0; r < StatisticRows; ++r)
         for (int c = 0; c < 2; ++c)
             m_statistics->setItem(r, c, new QTableWidgetItem);

@@ -6,6 +6,7 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
@@ -66,6 +67,9 @@ QTableView* tableView(QWidget* parent, const char* name, TextTableModel* model)
     v->setSelectionBehavior(QAbstractItemView::SelectRows);
     v->setSelectionMode(QAbstractItemView::SingleSelection);
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    v->setWordWrap(false);
+    v->verticalHeader()->setDefaultSectionSize(20);
+    v->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     return v;
 }
 
@@ -200,17 +204,19 @@ void NoisePanel::graphBlocks()
     auto* w = new GraphWindow(m_host, GraphKind::File);
     w->setCaption(QStringLiteral("%1 - %2 blocks").arg(m_window.caption(), m_blockLength->currentText()));
     ChartModel& m = w->model();
-    newChart(m, 3, n, b.front().start, b.back().start + length, 30, 130);
+    // Each block's levels held from its start to its end, so that even one block shows.
+    newChart(m, 3, 2 * n, b.front().start, b.back().start + length, 30, 130);
     const char* labels[3] = {"Leq", "Lmax", "Lmin"};
     for (int s = 0; s < 3; ++s)
         m.setSubsetLabel(s, labels[s]);
     for (int i = 0; i < n; ++i) {
         const NoiseBlock& k = b[static_cast<std::size_t>(i)];
         const std::optional<double> values[3] = {k.leq, k.lmax, k.lmin};
-        for (int s = 0; s < 3; ++s) {
-            m.setXDataII(s, i, k.start);
-            m.setYData(s, i, values[s] ? static_cast<float>(*values[s]) : m.nullDataValueY);
-        }
+        for (int s = 0; s < 3; ++s)
+            for (int end = 0; end < 2; ++end) {
+                m.setXDataII(s, 2 * i + end, k.start + end * length);
+                m.setYData(s, 2 * i + end, values[s] ? static_cast<float>(*values[s]) : m.nullDataValueY);
+            }
     }
     m_host.showGraphWindow(*w);
     w->updateGraphStatistics();
