@@ -1,9 +1,10 @@
 // The graph window at 100,000, 1,000,000 and 10,000,000 points in one subset: the whole-graph
 // statistics, loading a saved graph file, and a full graph window's replot (three lines, a few
 // annotations, zoomed to a tenth of the range, 1400 x 700 offscreen) beside a bare QCustomPlot
-// graph of the same points and range.
+// graph of the same points and range; and the noise statistics panel following a cursor.
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@
 #include "graph/ui/graphhost.h"
 #include "graph/ui/graphwindow.h"
 #include "graph/ui/graphunit.h"
+#include "graph/ui/noisepanel.h"
 
 using namespace quedral;
 
@@ -110,6 +112,31 @@ void BM_GraphWindowZoomedReplot(benchmark::State& state)
         w.chart().invalidateImage();
 }
 BENCHMARK(BM_GraphWindowZoomedReplot)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+
+// What a cursor moved while the noise statistics are shown costs: the figures between A and B
+// (half the graph) worked out and shown anew, the whole graph's left as they were.
+void BM_NoisePanelCursorMove(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    Host host;
+    GraphWindow w(host);
+    w.resize(1400, 700);
+    w.show();
+    fill(w.chart().model(), n);
+    w.updateGraphStatistics();
+    w.resetCursors();
+    w.findChild<QAction*>("actNoiseStatistics")->trigger();
+    QCoreApplication::processEvents();
+    ChartModel& m = w.model();
+    int step = 0;
+    for (auto _ : state) {
+        // Cursor A a sample further each time, as a drag moves it.
+        m.vertLines[1].x = m.xDataII(0, n / 4 + (++step % 1000));
+        w.noisePanel().cursorsMoved();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_NoisePanelCursorMove)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 void BM_BareQCustomPlotZoomedReplot(benchmark::State& state)
 {

@@ -54,6 +54,21 @@ public:
     void setStopEnabled(bool on) override { stopEnabled = on; }
     void setRealTimeGraphChecked(bool on) override { realTimeChecked = on; }
     void setOutputToGraphEnabled(bool on) override { outputToGraphEnabled = on; }
+    // The tables given to Save and Print, as "save:" or "print:" + their rows, cells joined by '|'.
+    QStringList tables;
+    void saveTable(const TableText& t) override { tables << "save:" + rowsOf(t); }
+    void printTable(const TableText& t) override { tables << "print:" + rowsOf(t); }
+    static QString rowsOf(const TableText& t)
+    {
+        QStringList rows;
+        for (int r = 0; r < t.rows; ++r) {
+            QStringList cells;
+            for (int c = 0; c < t.columns; ++c)
+                cells << t.cell(r, c);
+            rows << cells.join('|');
+        }
+        return rows.join('\n');
+    }
 };
 
 // A side panel of data sets as the data logger's grid offers them: rows and a selected row.

@@ -181,6 +181,22 @@ TEST_F(GraphWavTest, PlayMovesThePlayLineUntilAnotherDataSetIsShown)
     EXPECT_EQ(window->wavPlayer()->buttonsEnabled(), (Enabled{false, false, false}));
 }
 
+// Picking an event of the noise statistics puts the play line at its start once a series is
+// open, so that Play plays the event; before that the play line stays.
+TEST_F(GraphWavTest, AnEventPutsThePlayLineAtItsStartWhenASeriesIsOpen)
+{
+    host.graphUnit().PlayLineIndex = 7;
+    window->placePlayLineForWav(100);
+    EXPECT_EQ(host.graphUnit().PlayLineIndex, 7);
+    dataSets->selected = 0;
+    openWav(card.filePath("WAV00012.WAV"), Answer::No);
+    window->placePlayLineForWav(1350);
+    EXPECT_EQ(host.graphUnit().PlayLineIndex, 1350);
+    EXPECT_DOUBLE_EQ(window->model().vertLines[0].x, window->model().xDataII(0, 1350));
+    window->wavPlayer()->play();
+    EXPECT_TRUE(player->openedPath.endsWith("WAV00013.WAV"));
+}
+
 TEST_F(GraphWavTest, TheProjectCopyIsOfferedOnlyWhenThePlayerReportsTheFileOpen)
 {
     player->holdReports = true;

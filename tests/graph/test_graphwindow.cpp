@@ -593,7 +593,7 @@ TEST_F(GraphWindowTest, TheLeqWindowClosesWithItsSource)
 namespace {
 const char* const kAllTools[] = {"tbntGraphStatistic", "tbntCursorStatistic", "tbntNormalCursor", "tbntDrawCross",
                                  "tbntText", "tbntEraseAnnotation", "tbntClr", "btnUndoZoom", "btnGraphOption",
-                                 "btnExportStatistic", "btnCALLeq", "btnOpenWav", "btnPlay", "btnPause", "btnStopPlay"};
+                                 "btnExportStatistic", "btnCALLeq", "btnOpenWav", "btnPlay", "btnPause", "btnStopPlay", "btnNoiseStatistics"};
 
 // The rectangle of a widget in the window's own coordinates.
 QRect rectIn(const QWidget& w, const QWidget& window)

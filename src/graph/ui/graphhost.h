@@ -1,6 +1,10 @@
 #pragma once
 // What a graph window needs from the main window. MainWindow implements it; tests use a small
 // fake. Every method but graphState() and connected() has a harmless default.
+#include <QString>
+
+#include <functional>
+
 #include "graph/ui/graphunit.h"
 
 class QWidget;
@@ -44,6 +48,17 @@ public:
     virtual void setRealTimeGraphChecked(bool) {}
     // The main window's "Output Tabular to graph" button.
     virtual void setOutputToGraphEnabled(bool) {}
+
+    // A table a graph window offers (the noise statistics' blocks and events): row 0 its
+    // header row, column 0 the row number; the cells are the table's own copy.
+    struct TableText {
+        int rows = 0;
+        int columns = 0;
+        std::function<QString(int row, int column)> cell;
+    };
+    // Save and Print of such a table, as the main window saves and prints a list's table.
+    virtual void saveTable(const TableText&) {}
+    virtual void printTable(const TableText&) {}
 
 private:
     GraphUnit m_graphUnit;

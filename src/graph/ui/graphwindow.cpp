@@ -38,6 +38,7 @@
 #include "graph/ui/annotationtools.h"
 #include "graph/ui/datasetrows.h"
 #include "graph/ui/graphplayback.h"
+#include "graph/ui/noisepanel.h"
 #include "wav/ui/wavplayerbar.h"
 #include "base/clock.h"
 #include "base/datetime.h"
@@ -147,6 +148,10 @@ void GraphWindow::buildLayout()
     rl->addWidget(buildGraphStatisticPanel(right));
     rl->addWidget(buildChart(right), 1);
     rl->addWidget(buildCursorPanel(right));
+    // Right: the noise statistics, hidden until asked for.
+    m_noisePanel = new NoisePanel(*this, m_host);
+    m_noisePanel->hide();
+    m_outer->addWidget(m_noisePanel);
     connectChart();
 }
 

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "stats/statistics.h"
@@ -23,6 +25,7 @@ class QToolButton;
 namespace quedral {
 
 class AnnotationTools;
+class NoisePanel;
 class ChartModel;
 class FlowLayout;
 namespace wav {
@@ -125,6 +128,16 @@ public:
     // The WAV player ("open wav", Play, Pause, Stop and the offset box); null without one.
     wav::WavPlayerBar* wavPlayer() const { return m_wavPlayer.get(); }
 
+    // ---- Noise statistics ----
+    // The panel right of the chart ("Noise Statistics" on the tool bar shows it).
+    NoisePanel& noisePanel() const { return *m_noisePanel; }
+    // The samples under cursor lines A and B, the earlier first; none without samples.
+    std::optional<std::pair<int, int>> cursorLineSamples() const;
+    // Cursors A and B stand on these samples (e.g. around an event).
+    void placeCursors(int a, int b);
+    // With a WAV series open, the play line goes to this sample: Play starts there.
+    void placePlayLineForWav(int index);
+
     // "CAL Leq" on the tool bar (disabled in windows that show a Leq already).
     void setCalLeqEnabled(bool enabled);
 
@@ -150,6 +163,7 @@ public:
     void undoZoom();
     void toggleGraphStatistics();
     void toggleCursorStatistics();
+    void toggleNoiseStatistics();
     void followPointer();
     void startLineDrag(int index);
     void endLineDrag();
@@ -225,6 +239,7 @@ private:
     std::unique_ptr<ChartPlayLine> m_playLine;
     std::unique_ptr<wav::WavPlayerBar> m_wavPlayer; // after the play line: goes before it
     std::unique_ptr<AnnotationTools> m_annotations;
+    NoisePanel* m_noisePanel = nullptr;
     bool m_closed = false;
     bool m_settingRate = false;
     bool m_printCustomize = false;  // the customisation dialog runs for Print
@@ -244,7 +259,8 @@ private:
     // Where parts' tools go: their place in the flow and the menu item they stand before.
     int m_partToolIndex = 0;
     QAction* m_partToolsEnd = nullptr;
-    QAction *actUndoZoom = nullptr, *actGraphOption = nullptr, *actExportStatistic = nullptr, *actCALLeq = nullptr;
+    QAction *actUndoZoom = nullptr, *actGraphOption = nullptr, *actExportStatistic = nullptr, *actCALLeq = nullptr,
+            *actNoiseStatistics = nullptr;
     QToolButton *tbntGraphStatistic = nullptr, *tbntCursorStatistic = nullptr, *tbntNormalCursor = nullptr,
                 *tbntDrawCross = nullptr, *tbntText = nullptr, *tbntEraseAnnotation = nullptr;
     QToolButton *btnUndoZoom = nullptr, *btnGraphOption = nullptr, *btnExportStatistic = nullptr,

@@ -20,6 +20,8 @@
 #include "chart/ui/chartwidget.h"
 #include "graph/ui/graphhost.h"
 #include "graph/ui/graphunit.h"
+#include "graph/ui/graphplayback.h"
+#include "graph/ui/noisepanel.h"
 
 namespace quedral {
 
@@ -48,6 +50,7 @@ void GraphWindow::updateGraphStatistics()
     if (s.count == 0) {
         for (QLineEdit* e : {txtStartTime, txtAvgAll, txtMax, txtMaxTime, txtMin, txtMinTime})
             e->clear();
+        m_noisePanel->chartChanged();
         return;
     }
     txtStartTime->setText(formatDateTime(s.startTime));
@@ -56,6 +59,7 @@ void GraphWindow::updateGraphStatistics()
     txtMaxTime->setText(formatDateTime(m.xDataII(0, s.maximumIndex)));
     txtMin->setText(formatLevel(s.minimum));
     txtMinTime->setText(formatDateTime(m.xDataII(0, s.minimumIndex)));
+    m_noisePanel->chartChanged();
 }
 
 void GraphWindow::resetCursors()
@@ -94,6 +98,45 @@ void GraphWindow::updateCursorStatistics()
     txtMinABTime->setText(formatDateTime(c.minTime));
     txtAvgAB->setText(c.hasAverage ? formatLevel(c.average) : QString());
     m_filledCursorX = {m.vertLines[1].x, m.vertLines[2].x};
+    m_noisePanel->cursorsMoved();
+}
+
+std::optional<std::pair<int, int>> GraphWindow::cursorLineSamples() const
+{
+    const ChartModel& m = chtGraph->model();
+    if (m.points() == 0)
+        return std::nullopt;
+    const auto xs = m.xValues(0);
+    const int a = nearestSample(xs, m.vertLines[1].x);
+    const int b = nearestSample(xs, m.vertLines[2].x);
+    return std::pair(std::min(a, b), std::max(a, b));
+}
+
+void GraphWindow::placeCursors(int a, int b)
+{
+    ChartModel& m = chtGraph->model();
+    const int n = m.points();
+    if (n == 0)
+        return;
+    GraphUnit& u = m_host.graphUnit();
+    u.CursorAIndex = std::clamp(a, 0, n - 1);
+    u.CursorBIndex = std::clamp(b, 0, n - 1);
+    moveLine(1, m.xDataII(0, u.CursorAIndex));
+    moveLine(2, m.xDataII(0, u.CursorBIndex));
+    updateCursorStatistics();
+    refreshChart();
+}
+
+void GraphWindow::placePlayLineForWav(int index)
+{
+    const int n = chtGraph->model().points();
+    if (!m_wavPlayer || !m_wavPlayer->seriesOpen() || n == 0)
+        return;
+    const int i = std::clamp(index, 0, n - 1);
+    m_playLine->setPlayLineIndex(i);
+    const double x = chtGraph->model().xDataII(0, i);
+    m_playLine->setPlayLine(x, x);
+    refreshChart();
 }
 
 bool GraphWindow::seatCursorsOnLines(bool seatA, bool seatB)
@@ -172,6 +215,8 @@ void GraphWindow::followPointer()
         const double now = nowDays();
         if (now - u.LastDragMove > kDragThrottleDays) {
             moveLine(line, d.x());
+            if (line != 0)
+                m_noisePanel->cursorsMoved();
             try {
                 chtGraph->resetImage();
                 chtGraph->invalidateImage();

@@ -15,6 +15,7 @@
 #include "graph/ui/annotationtools.h"
 #include "graph/ui/graphhost.h"
 #include "graph/ui/graphunit.h"
+#include "graph/ui/noisepanel.h"
 
 namespace quedral {
 
@@ -87,6 +88,11 @@ void GraphWindow::toggleCursorStatistics()
     refreshChart();
 }
 
+void GraphWindow::toggleNoiseStatistics()
+{
+    m_noisePanel->setVisible(actNoiseStatistics->isChecked());
+}
+
 void GraphWindow::clearStatisticBoxes()
 {
     for (QLineEdit* e : {txtAvgAll, txtMax, txtMin, txtMaxTime, txtMinTime, txtCursorA, txtCursorATime, txtCursorB,
@@ -107,6 +113,7 @@ void GraphWindow::showRecordingStart(const QString& text)
 void GraphWindow::showDataCount(int count)
 {
     txtDataNo->setText(QString::number(count));
+    m_noisePanel->chartChanged(); // a recording took a sample
 }
 
 void GraphWindow::showMaximum(float level, double time)

@@ -116,6 +116,7 @@ void GraphWindow::createActions()
     actGraphOption->setToolTip("Graph Customization");
     actExportStatistic = toolAction(this, "actExportStatistic", "Export Statistic");
     actCALLeq = toolAction(this, "actCALLeq", "CAL Leq");
+    actNoiseStatistics = toolAction(this, "actNoiseStatistics", "Noise Statistics", true);
 }
 
 // The buttons in tool-bar order, the same order as the chart's menu.
@@ -142,6 +143,7 @@ void GraphWindow::placeTools()
         m_tools->addWidget(m_wavPlayer->playerButtons());
         mnuGraph->addActions(m_wavPlayer->playerActions());
     }
+    addTool(actNoiseStatistics, "btnNoiseStatistics");
 }
 
 void GraphWindow::connectActions()
@@ -156,6 +158,7 @@ void GraphWindow::connectActions()
     connect(actGraphOption, &QAction::triggered, this, [this] { customiseChart(); });
     connect(actExportStatistic, &QAction::triggered, this, [this] { exportStatistics(); });
     connect(actCALLeq, &QAction::triggered, this, [this] { calculateLeq(); });
+    connect(actNoiseStatistics, &QAction::toggled, this, [this] { toggleNoiseStatistics(); });
 }
 
 } // namespace quedral

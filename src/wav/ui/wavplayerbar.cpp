@@ -104,6 +104,14 @@ WavPlayback& WavPlayerBar::playback()
     return *m_playback;
 }
 
+bool WavPlayerBar::seriesOpen() const
+{
+    // The buttons follow the playback: all off before an open, after a failure and when another
+    // data set is shown.
+    return m_playback && !m_playback->openPending()
+        && (m_play->isEnabled() || m_pause->isEnabled() || m_stop->isEnabled());
+}
+
 std::array<bool, 3> WavPlayerBar::buttonsEnabled() const
 {
     return {m_play->isEnabled(), m_pause->isEnabled(), m_stop->isEnabled()};

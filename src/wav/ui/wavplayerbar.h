@@ -60,6 +60,8 @@ public:
     // (tests give a scripted one).
     void setPlayer(std::unique_ptr<WavPlayer> player);
     WavPlayback& playback();
+    // A series is open (its first file reported open), so the play line can play from anywhere.
+    bool seriesOpen() const;
     // Play, Pause and Stop enabled.
     std::array<bool, 3> buttonsEnabled() const;
 
