@@ -125,10 +125,7 @@ static bool loadChartFile(const QString& file, std::optional<int> set, ChartMode
     return false;
 }
 
-// The times and levels `leq` works on: graph text as it stands, a collection's data set or a
-// graph file through its chart. False with the reason when the file gives none.
-static bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error,
-                   QString* note = nullptr)
+bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error, QString* note)
 {
     if (const std::optional<QChar> separator = graphTextSeparator(file);
         separator && !set && QFileInfo(file).exists()) {

@@ -14,4 +14,10 @@ int cmdExport(Context& ctx, const Arguments& args);
 int cmdWavCheck(Context& ctx, const Arguments& args);
 int cmdImport(Context& ctx, const Arguments& args);
 
+// The times and levels `leq` works on: graph text as it stands, a collection's data set or a
+// graph file through its chart. False with the reason when the file gives none; a note (where
+// reading stopped early) in *note.
+bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error,
+                   QString* note = nullptr);
+
 } // namespace quedral::cli
