@@ -139,7 +139,6 @@ QStringList statisticsColumn(const Figures& f, const NoiseStatistics& s, SampleS
 
 void statisticsSection(ReportPages& pages, const ReportInput& in, const Figures& f)
 {
-    pages.heading(QStringLiteral("Noise statistics"));
     QStringList labels{QStringLiteral("First sample"), QStringLiteral("Last sample"), QStringLiteral("Duration"),
                        QStringLiteral("Samples counted"), QStringLiteral("Samples missing"), QStringLiteral("Leq"),
                        QStringLiteral("LE (SEL)"), QStringLiteral("Lmax"), QStringLiteral("Time of Lmax"),
@@ -162,7 +161,9 @@ void statisticsSection(ReportPages& pages, const ReportInput& in, const Figures&
             rows.back() << between[r];
     }
     const double valueWidth = (pages.width() - kLabelWidth) / 2;
-    pages.table(header, rows, {kLabelWidth, valueWidth, valueWidth});
+    const std::vector<double> widths{kLabelWidth, valueWidth, valueWidth};
+    pages.heading(QStringLiteral("Noise statistics"), pages.tableHeight(header, rows, widths));
+    pages.table(header, rows, widths, true);
     pages.paragraph(QStringLiteral(
                         "Interval %1 per sample. Leq = 10 log10 of the mean of 10^(L/10) over the samples counted; "
                         "LE = Leq + 10 log10(T / 1 s), T = samples counted x interval. Ln is the level exceeded n % "
@@ -237,6 +238,12 @@ void chartSection(ReportPages& pages, const ReportInput& in, const Figures& f)
     if (in.events)
         options.threshold = in.events->threshold;
     pages.block(230, [&](QPainter& p, const QRectF& area) { drawLevelPlot(p, area, f.series, options); });
+    QString legend = QStringLiteral("The level in dB over the samples' own clock time; the line is broken where samples are missing.");
+    if (options.threshold)
+        legend += QStringLiteral(" Dashed: the threshold, %1.").arg(reportLevelText(options.threshold));
+    if (options.span)
+        legend += QStringLiteral(" Shaded: between cursors A and B.");
+    pages.paragraph(legend, 8);
 }
 
 void writeReportPages(QPdfWriter& writer, const ReportInput& in, const SourceDigest& digest)

@@ -50,12 +50,23 @@ ReportPages::ReportPages(QPdfWriter& writer, QPainter& painter, QString footer)
     drawFooter();
 }
 
+namespace {
+// No ligatures: "fi" stays two letters, so that the report's text can be searched and copied
+// as printed. Qt's shaping leaves them out when a font has any letter spacing; this one is a
+// 64th of a device unit (at 300 dpi, under 0.004 pt).
+void withoutLigatures(QFont& f)
+{
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64);
+}
+} // namespace
+
 QFont ReportPages::font(double points, bool bold) const
 {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setStyleHint(QFont::SansSerif);
     f.setPointSizeF(points);
     f.setBold(bold);
+    withoutLigatures(f);
     return f;
 }
 
@@ -65,6 +76,7 @@ QFont ReportPages::monoFont(double points) const
     f.setStyleHint(QFont::Monospace);
     f.setFixedPitch(true);
     f.setPointSizeF(points);
+    withoutLigatures(f);
     return f;
 }
 
@@ -105,12 +117,13 @@ void ReportPages::title(const QString& text)
     space(4);
 }
 
-void ReportPages::heading(const QString& text)
+void ReportPages::heading(const QString& text, double keepWith)
 {
     const QFont f = font(12, true);
     const double line = QFontMetricsF(f, &m_writer).height();
-    // A heading never ends a page: room for it and some lines under it.
-    ensure(line + u(60));
+    // A heading never ends a page: room for it and what it heads, or some lines of it.
+    const double full = line + u(8 + keepWith);
+    ensure(full <= m_bottom - m_top ? full : line + u(60));
     space(8);
     QTextLayout layout(text, f, &m_writer);
     const double height = layOut(layout, u(m_width));
@@ -157,7 +170,8 @@ void ReportPages::drawRow(const QStringList& cells, const std::vector<double>& w
     m_y += height;
 }
 
-void ReportPages::table(const QStringList& header, const std::vector<QStringList>& rows, const std::vector<double>& widths)
+void ReportPages::table(const QStringList& header, const std::vector<QStringList>& rows, const std::vector<double>& widths,
+                        bool keepTogether)
 {
     const QFont body = font(kFontSize);
     const QFont bold = font(kFontSize, true);
@@ -169,7 +183,9 @@ void ReportPages::table(const QStringList& header, const std::vector<QStringList
         m_painter.setPen(QPen(Qt::black, u(0.6)));
         m_painter.drawLine(QPointF(m_left, m_y), QPointF(m_left + u(m_width), m_y));
     };
-    ensure(rowHeight(header, widths, bold) + (rows.empty() ? 0 : rowHeight(rows.front(), widths, body)));
+    const double together = keepTogether ? u(tableHeight(header, rows, widths))
+                                         : rowHeight(header, widths, bold) + (rows.empty() ? 0 : rowHeight(rows.front(), widths, body));
+    ensure(together <= m_bottom - m_top ? together : rowHeight(header, widths, bold));
     drawHeader();
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const double height = rowHeight(rows[r], widths, body);
@@ -180,6 +196,15 @@ void ReportPages::table(const QStringList& header, const std::vector<QStringList
         drawRow(rows[r], widths, body, r % 2 == 1, height);
     }
     m_y += u(4);
+}
+
+double ReportPages::tableHeight(const QStringList& header, const std::vector<QStringList>& rows,
+                                const std::vector<double>& widths) const
+{
+    double height = header.isEmpty() ? 0 : rowHeight(header, widths, font(kFontSize, true));
+    for (const QStringList& row : rows)
+        height += rowHeight(row, widths, font(kFontSize));
+    return height / m_unit;
 }
 
 void ReportPages::facts(const std::vector<Fact>& rows, double labelWidth)

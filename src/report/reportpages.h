@@ -26,11 +26,17 @@ public:
     QFont monoFont(double points) const;
 
     void title(const QString& text);
-    void heading(const QString& text);
+    // A heading, on a new page unless what follows it (keepWith points) fits under it too.
+    void heading(const QString& text, double keepWith = 60);
     void paragraph(const QString& text, double points = 9.5);
     // Rows of cells under a header (none when empty), columns as wide as given (points, the
-    // last one takes the rest); a cell's text wraps, "\n" too. Rows shaded in turn.
-    void table(const QStringList& header, const std::vector<QStringList>& rows, const std::vector<double>& widths);
+    // last one takes the rest); a cell's text wraps, "\n" too. Rows shaded in turn. Kept
+    // together, a table that fits on a page starts on a new one rather than being split.
+    void table(const QStringList& header, const std::vector<QStringList>& rows, const std::vector<double>& widths,
+               bool keepTogether = false);
+    // The height of a table as table() draws it, points.
+    double tableHeight(const QStringList& header, const std::vector<QStringList>& rows,
+                       const std::vector<double>& widths) const;
     // Label and value rows; a value may be set in a fixed-width font (a checksum).
     struct Fact {
         QString label, value;

@@ -232,6 +232,10 @@ TEST_F(ReportPdf, ALongEventListGoesOnOverPages)
     ASSERT_GE(pages.size(), 4) << text.toStdString();
     EXPECT_TRUE(text.simplified().contains("200 events")) << text.toStdString();
     EXPECT_TRUE(holds(text, "200 2026-12-11 08:06:39 1 s 70.0 dB")) << text.toStdString();
+    // The statistics table is never split: its heading, first and last row on one page.
+    const auto statistics = std::find_if(pages.begin(), pages.end(), [](const QString& p) { return p.contains("Noise statistics"); });
+    ASSERT_NE(statistics, pages.end());
+    EXPECT_TRUE(statistics->contains("First sample") && statistics->contains("Time above")) << statistics->toStdString();
     // Every page after the first that lists events has the header again, and a footer.
     for (qsizetype p = 2; p < pages.size(); ++p) {
         EXPECT_TRUE(pages[p].simplified().contains("# Start Duration Lmax Leq LE")) << p;
