@@ -227,17 +227,20 @@ void meterSection(ReportPages& pages, const ReportInput& in)
 
 void chartSection(ReportPages& pages, const ReportInput& in, const Figures& f)
 {
-    pages.heading(QStringLiteral("Level over time"));
+    constexpr double kPlotHeight = 230, kPictureHeight = 280, kLegend = 24; // points
     if (!in.chart.isNull()) {
-        pages.picture(in.chart, 280);
+        const double height = std::min(kPictureHeight, pages.width() * in.chart.height() / in.chart.width());
+        pages.heading(QStringLiteral("Level over time"), height);
+        pages.picture(in.chart, kPictureHeight);
         return;
     }
+    pages.heading(QStringLiteral("Level over time"), kPlotHeight + kLegend);
     LevelPlotOptions options;
     options.font = pages.font(7.5);
     options.span = in.cursors;
     if (in.events)
         options.threshold = in.events->threshold;
-    pages.block(230, [&](QPainter& p, const QRectF& area) { drawLevelPlot(p, area, f.series, options); });
+    pages.block(kPlotHeight, [&](QPainter& p, const QRectF& area) { drawLevelPlot(p, area, f.series, options); });
     QString legend = QStringLiteral("The level in dB over the samples' own clock time; the line is broken where samples are missing.");
     if (options.threshold)
         legend += QStringLiteral(" Dashed: the threshold, %1.").arg(reportLevelText(options.threshold));
@@ -264,8 +267,9 @@ void writeReportPages(QPdfWriter& writer, const ReportInput& in, const SourceDig
                  {QStringLiteral("SHA-256"), digest.sha256, true}},
                 kLabelWidth);
     meterSection(pages, in);
-    chartSection(pages, in, figures);
+    // The figures first, on the first page with what they are of; the picture after them.
     statisticsSection(pages, in, figures);
+    chartSection(pages, in, figures);
     eventsSection(pages, in, figures);
     painter.end();
 }

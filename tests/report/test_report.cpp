@@ -222,6 +222,24 @@ TEST_F(ReportPdf, ThePercentileLevelsEachInItsRow)
         EXPECT_TRUE(flat.contains(row)) << row << "\n" << flat.toStdString();
 }
 
+TEST_F(ReportPdf, AHeadingStaysWithWhatItHeads)
+{
+    SKIP_WITHOUT("pdftotext");
+    // Without meter information the statistics leave less room on the first page than the
+    // plot takes: its heading goes over with it.
+    ReportInput in = alternating(100);
+    in.events = ReportEventCriteria{65, 1};
+    const QStringList pages = textOf(in).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    for (const char* heading : {"Noise statistics", "Level over time", "Events"}) {
+        const auto page = std::find_if(pages.begin(), pages.end(), [&](const QString& p) { return p.contains(heading); });
+        ASSERT_NE(page, pages.end()) << heading;
+        const QString under = QString::fromLatin1(heading) == "Level over time" ? "own clock time"
+                              : QString::fromLatin1(heading) == "Events"         ? "Above 65.0 dB"
+                                                                                 : "Samples counted";
+        EXPECT_TRUE(page->contains(under)) << heading << "\n" << page->toStdString();
+    }
+}
+
 TEST_F(ReportPdf, ALongEventListGoesOnOverPages)
 {
     SKIP_WITHOUT("pdftotext");
