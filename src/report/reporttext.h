@@ -15,7 +15,7 @@ QString reportTimeText(double days);
 // A span of time: "12 s" or "0.5 s" under a minute, else "H:MM:SS (N s)", with "D d " before
 // the hours from a day on: "1:02:03 (3723 s)", "2 d 01:00:00 (176400 s)".
 QString reportDurationText(double seconds);
-// A count with thin groups of three: "1 000 000".
+// A count in groups of three digits: "1 000 000".
 QString reportCountText(std::int64_t n);
 
 } // namespace quedral
