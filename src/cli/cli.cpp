@@ -5,6 +5,7 @@
 #include "cli/metersetupcommands.h"
 #include "cli/readingcommands.h"
 #include "cli/statscommand.h"
+#include "cli/reportcommands.h"
 #include "cli/outputfiles.h"
 
 #include <algorithm>
@@ -115,6 +116,13 @@ const std::vector<Command>& commands()
          cmdQuickRec},
         {"import", {{P{"FILE.txt|FILE.csv"}}, {withValue(kOutput, "OUT.ghf", true), kForce}},
          "a tab or comma text file read as a list and graphed into a graph file", {}, cmdImport},
+        {"report",
+         {{P{"FILE"}},
+          {kSet, withValue(kOutput, "OUT.pdf", true), {{"--threshold"}, "DB"}, {{"--min-duration"}, "S"}, kForce}},
+         "the evidence report of FILE (as for leq) as a PDF: the level over time,\n"
+         "noise statistics, the events above DB lasting S seconds or more, the\n"
+         "meter's information, the program's version and FILE's SHA-256",
+         "FILE: .rec, .ghf, .txt or .csv", cmdReport},
     };
     return table;
 }

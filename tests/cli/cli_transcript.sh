@@ -9,6 +9,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 mkdir data
+# `report` runs under Qt Gui, which warns on stderr without a runtime folder: a private one.
+mkdir -m 700 runtime
+export XDG_RUNTIME_DIR="$work/runtime"
 # Times and the simulator's levels change from run to run: masked.
 mask() {
   sed -E -e 's/[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}(\.[0-9]{3})?/DATETIME/g' \
@@ -79,3 +82,9 @@ run wav-check missing.rec --set 1; run wav-check mem.rec --set 1 --bogus
 run import; run import g.txt; run import g.txt -o; run import g.txt -o i.ghf; run import g.csv -o i2.ghf; run import g.txt -o i.ghf
 run import g.txt -o i.txt; run import x.bin -o i.ghf; run import missing.txt -o i3.ghf; run import g.txt -o i4.ghf extra
 run import g.txt -o i4.ghf --bogus; run import g.txt -o i.ghf --force
+run report; run report mem.rec; run report mem.rec -o; run report mem.rec -o r.pdf extra; run report mem.rec -o r.pdf --bogus
+run report mem.rec -o r.pdf --set x; run report mem.rec -o r.pdf --threshold; run report mem.rec -o r.pdf --threshold x
+run report mem.rec -o r.pdf --min-duration 5; run report mem.rec -o r.pdf --threshold 60 --min-duration x
+run report mem.rec -o r.pdf --threshold 60 --min-duration -1; run report mem.rec -o r.txt; run report mem.rec -o r.pdf --set 9
+run report g.ghf -o r.pdf --set 1; run report missing.rec -o r.pdf; run report x.bin -o r.pdf; run report mem.rec -o nodir/r.pdf
+run report mem.rec -o r.pdf; run report mem.rec -o r.pdf; run report g.txt -o r.pdf --threshold 60 --min-duration 2 --force

@@ -1,0 +1,125 @@
+#include "cli/reportcommands.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <algorithm>
+#include <cmath>
+
+#include "base/clock.h"
+#include "base/datadir.h"
+#include "cli/filecommands.h"
+#include "files/collectionfile.h"
+#include "logger/datasets.h"
+#include "report/evidencereport.h"
+#include "stats/noisestats.h"
+
+namespace quedral::cli {
+
+namespace {
+
+// --threshold DB and --min-duration S: nullopt when neither is given; false (after the
+// message) when one is not a number or --min-duration comes without --threshold.
+bool eventOptions(Context& ctx, const Arguments& a, std::optional<ReportEventCriteria>& events)
+{
+    events.reset();
+    if (!a.has("--threshold")) {
+        if (a.has("--min-duration")) {
+            ctx.err << "--min-duration needs --threshold\n";
+            return false;
+        }
+        return true;
+    }
+    bool ok = false;
+    const double threshold = a.value("--threshold").toDouble(&ok);
+    if (!ok || !std::isfinite(threshold)) {
+        ctx.err << "--threshold needs a level in dB\n";
+        return false;
+    }
+    double minDuration = 0;
+    if (a.has("--min-duration")) {
+        minDuration = a.value("--min-duration").toDouble(&ok);
+        if (!ok || !(minDuration >= 0) || !std::isfinite(minDuration)) {
+            ctx.err << "--min-duration needs a number of seconds, 0 or more\n";
+            return false;
+        }
+    }
+    events = ReportEventCriteria{threshold, minDuration};
+    return true;
+}
+
+// Data set n's header of a collection file the levels were just read from.
+std::optional<ReportMeterInfo> meterInfoOf(const QString& file, int n)
+{
+    QByteArray image;
+    if (!readCollectionFile(file, image))
+        return std::nullopt;
+    const DecodeResult d = decodeMemoryImage(image, lastAddressOf(image));
+    if (!d.store || n < 1 || n > d.store->size())
+        return std::nullopt;
+    return reportMeterInfoOf(d.store->info(n - 1), n);
+}
+
+} // namespace
+
+int cmdReport(Context& ctx, const Arguments& a)
+{
+    std::optional<int> set;
+    std::optional<ReportEventCriteria> events;
+    if (!dataSetOption(ctx, a, set) || !eventOptions(ctx, a, events))
+        return 2;
+    const QString file = a.positional(0);
+    const QString out = a.value("-o");
+    if (QFileInfo(out).suffix().toLower() != QLatin1String("pdf")) {
+        ctx.err << out << ": the report is written as a PDF (.pdf)\n";
+        return 1;
+    }
+    if (refusesToReplace(ctx, out, a.has("--force")))
+        return 1;
+    LeqSeries data;
+    QString error;
+    QStringList notes;
+    if (!loadLeqSeries(file, set, data, error, &notes)) {
+        ctx.err << error << "\n";
+        return 1;
+    }
+    for (const QString& note : notes)
+        ctx.err << note << "\n";
+    if (std::none_of(data.levels.begin(), data.levels.end(), isCountedLevel)) {
+        ctx.err << file << ": no data (no sample holds a level)\n";
+        return 1;
+    }
+    ReportInput in;
+    const QString name = QFileInfo(file).fileName();
+    const bool collection = QFileInfo(file).suffix().toLower() == QLatin1String("rec");
+    in.caption = collection ? QStringLiteral("%1, data set %2").arg(name).arg(set.value_or(1)) : name;
+    in.madeAt = Clock::instance().now();
+    in.times = std::move(data.times);
+    in.levels = std::move(data.levels);
+    in.events = events;
+    if (collection)
+        in.meter = meterInfoOf(file, set.value_or(1));
+    if (in.meter && in.meter->interval > 0)
+        in.interval = in.meter->interval;
+    in.source = {name, {}, file};
+    const QString failed = writeEvidenceReport(in, out);
+    if (!failed.isEmpty()) {
+        ctx.err << failed << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+bool commandNeedsGui(QStringList args)
+{
+    takeDataDirOption(args);
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString option = args.takeFirst();
+        if (option == QLatin1String("--simulate-faults") && !args.isEmpty())
+            args.removeFirst();
+        else if (option != QLatin1String("--simulate") && !option.startsWith(QLatin1String("--simulate-faults=")))
+            return false; // --version, --help or a mistake: the program ends before any command
+    }
+    return !args.isEmpty() && args.first() == QLatin1String("report");
+}
+
+} // namespace quedral::cli
