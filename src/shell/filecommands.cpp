@@ -109,6 +109,18 @@ void FileCommands::saveActiveWindow()
     }
 }
 
+void FileCommands::saveTable(const GraphHost::TableText& table)
+{
+    if (m_job->running())
+        return; // one file job at a time
+    exportGridText(table.cell, table.rows - 1, table.columns - 1);
+}
+
+void FileCommands::printTable(const GraphHost::TableText& table)
+{
+    printGridDialog(GridText{table.rows, table.columns, table.cell}, &m_links.window);
+}
+
 void FileCommands::printActiveWindow()
 {
     QWidget* active = activeWindow();

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "files/textfiles.h"
+#include "graph/ui/graphhost.h"
 
 class QIODevice;
 class QWidget;
@@ -73,6 +74,17 @@ public:
     // Asks for a name, then the range, and writes rows of a table (cells 1 .. lastColumn).
     bool exportGridText(const std::function<QString(int, int)>& cell, int rows, int lastColumn);
 
+    // A graph window's table (the noise statistics' blocks or events), as a list's is saved and
+    // printed: row 0 the header row, column 0 the row number.
+    void saveTable(const GraphHost::TableText& table);
+    void printTable(const GraphHost::TableText& table);
+    // File > "Export report...": the active graph window's evidence report as a PDF, written
+    // on the worker.
+    void exportReport();
+
+    // The meter's serial number, once read this session (the report shows it).
+    void setSerialNumber(const QString& serial) { m_serialNumber = serial; }
+
     // The file job on its worker thread (one at a time).
     FileJob& job() { return *m_job; }
     // Gives a running job up (the main window closes): its outcome is dropped.
@@ -97,6 +109,7 @@ private:
     // A graph window whose close question's Yes started a save that is still being written:
     // it closes when the file is whole and stays open, its data unsaved, when the write fails.
     QPointer<GraphWindow> m_closeAfterSave;
+    QString m_serialNumber;
 };
 
 } // namespace quedral

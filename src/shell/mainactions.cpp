@@ -41,6 +41,7 @@ struct ActionSpec {
 const ActionSpec actionTable[] = {
     {MainAction::Open, MainMenu::File, "&Open", "Open1"},
     {MainAction::Save, MainMenu::File, "&Save", "Save1"},
+    {MainAction::ExportReport, MainMenu::File, "Export &report...", "ExportReport1"},
     {MainAction::Print, MainMenu::File, "&Print", "Print1", true},
     {MainAction::PrinterSetup, MainMenu::File, "&Printer Setup", "PrinterSetup1"},
     {MainAction::Exit, MainMenu::File, "E&xit", "Exit1", true},

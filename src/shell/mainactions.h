@@ -13,7 +13,7 @@ namespace quedral {
 
 // The main window's commands, in menu order.
 enum class MainAction {
-    Open, Save, Print, PrinterSetup, Exit,
+    Open, Save, ExportReport, Print, PrinterSetup, Exit,
     Run, Stop,
     LoadData, EraseMemory, Setup,
     Leq,

@@ -96,6 +96,7 @@ void MainWindow::runAction(MainAction a)
     switch (a) {
     case MainAction::Open: m_files->openFile(); break;
     case MainAction::Save: m_files->saveActiveWindow(); break;
+    case MainAction::ExportReport: m_files->exportReport(); break;
     case MainAction::Print: m_files->printActiveWindow(); break;
     case MainAction::PrinterSetup: setUpPrinter(); break;
     case MainAction::Exit: exitProgram(); break;

@@ -69,6 +69,8 @@ public:
     bool saveCommand(GraphWindow& window) override { return m_files->saveCommand(window); }
     bool saveGraphAs(GraphWindow& window) override { return m_files->saveGraphFileAs(window); }
     bool saveBeforeClose(GraphWindow& window) override { return m_files->saveBeforeClose(window); }
+    void saveTable(const TableText& table) override { m_files->saveTable(table); }
+    void printTable(const TableText& table) override { m_files->printTable(table); }
 
     // What the data logger's commands need from the main window.
     GraphHost& graphHost() override { return *this; }

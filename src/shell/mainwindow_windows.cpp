@@ -48,6 +48,8 @@ void MainWindow::showSetupWindow()
     }
     auto* w = new SetupWindow(*m_meter);
     singles.setup = w;
+    // The evidence report names the meter by the serial number read this session.
+    connect(w, &SetupWindow::serialNumberRead, this, [this](const QString& serial) { m_files->setSerialNumber(serial); });
     connect(w, &QObject::destroyed, this, [this, w] {
         if (m_windows->singles().setup == w)
             m_windows->singles().setup = nullptr;

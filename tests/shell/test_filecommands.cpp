@@ -2,6 +2,11 @@
 // graph text export with its range dialog, the import into a list window and Output to graph.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -518,3 +523,62 @@ TEST_F(FileCommandsTest, AGraphFileOpensAcrossTheTopOrSaysWhyNot)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------
+// The noise statistics' tables and the evidence report
+
+namespace {
+// The text of a PDF (pdftotext), blanks removed; nullopt without poppler-utils.
+std::optional<QString> pdfText(const QString& pdf)
+{
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        return std::nullopt;
+    QProcess p;
+    p.start("pdftotext", {pdf, "-"});
+    p.waitForFinished(-1);
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    return QString::fromUtf8(p.readAllStandardOutput()).remove(space);
+}
+} // namespace
+
+TEST_F(FileCommandsTest, AGraphWindowsTableIsSavedLikeAListsTable)
+{
+    const QString file = data.file("blocks.txt");
+    prompts.fileNames = {file};
+    const auto cells = [](int r, int c) {
+        const QStringList rows[] = {{"No", "Start", "Leq"}, {"1", "14/03/2026 13:00:00", "61.5"},
+                                    {"2", "14/03/2026 14:00:00", "63.0"}};
+        return rows[r].value(c);
+    };
+    main->saveTable(GraphHost::TableText{3, 3, cells});
+    finishFileJob();
+    // The rows as a list's table is written: each cell followed by a tab, lines ended by CR LF.
+    EXPECT_EQ(lines(file), (QList<QByteArray>{"14/03/2026 13:00:00\t61.5\t\r", "14/03/2026 14:00:00\t63.0\t\r"}));
+    EXPECT_EQ(prompts.fileDialogs.value(0).left(5), "save ");
+}
+
+TEST_F(FileCommandsTest, ExportReportWritesTheActiveGraphWindowsReport)
+{
+    // The real-time graph of the start, nothing recorded yet: nothing asked, the user told.
+    main->files().exportReport();
+    EXPECT_TRUE(prompts.fileDialogs.isEmpty());
+    EXPECT_EQ(prompts.messages, QStringList{"The graph holds no data to report on."});
+
+    GraphWindow* w = graphWindow(100, 100);
+    const QString pdf = data.file("report.pdf");
+    prompts.fileNames = {pdf};
+    main->files().setSerialNumber("SIM-4471-0001");
+    main->files().exportReport();
+    finishFileJob();
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << "no report written";
+    EXPECT_TRUE(f.read(5).startsWith("%PDF-"));
+    const std::optional<QString> text = pdfText(pdf);
+    if (!text)
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: scripts/deps.sh installs it";
+    // An unsaved graph is identified by the bytes it would be saved as.
+    const QString sha = QCryptographicHash::hash(w->model().serialize(), QCryptographicHash::Sha256).toHex();
+    EXPECT_TRUE(text->contains(sha)) << qPrintable(*text);
+    EXPECT_TRUE(text->contains("SIM-4471-0001"));
+    EXPECT_TRUE(text->contains("testgraph"));
+}

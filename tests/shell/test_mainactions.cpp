@@ -52,7 +52,7 @@ TEST_F(MainActionsTest, MenusKeepTheirOrderCaptionsAndStates)
         MainMenu menu;
         QStringList entries;
     } cases[] = {
-        {MainMenu::File, {"&Open Open1", "&Save Save1", "-", "&Print Print1", "&Printer Setup PrinterSetup1", "-",
+        {MainMenu::File, {"&Open Open1", "&Save Save1", "Export &report... ExportReport1", "-", "&Print Print1", "&Printer Setup PrinterSetup1", "-",
                           "E&xit Exit1"}},
         {MainMenu::RealTime, {"Run Run1 disabled", "Stop Stop1 disabled"}},
         {MainMenu::DataLogger, {"Load Data LoadData1", "Erase Memory EraseMemory1", "Setup Setup1"}},

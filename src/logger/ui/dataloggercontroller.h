@@ -72,6 +72,8 @@ public:
     // The set the window shows when its start date and time could not be read (its chart is
     // timed from the day-count origin), else -1.
     int shownSetWithoutStart() const;
+    // The set the window shows (from 0), -1 before the first.
+    int shownSet() const { return m_shownSet; }
     // Asks for a new start date and time of data set n and moves its samples there. The
     // memory image and the working copy keep what the meter recorded.
     void askDataSetStart(int n);

@@ -236,6 +236,8 @@ void SetupWindow::readInformation()
             if (r.code == Codes::Ok)
                 for (const auto& [field, text] : m_information)
                     field->setText(r.info.*text);
+            if (r.code == Codes::Ok && !r.info.serial.isEmpty())
+                emit serialNumberRead(r.info.serial);
             Prompter::instance().message(informationMessage(r));
             emit commandFinished(r.code);
         });

@@ -58,6 +58,8 @@ public:
 signals:
     // A command's outcome has been shown (its result code).
     void commandFinished(int code);
+    // "Read" brought the meter's serial number.
+    void serialNumberRead(const QString& serial);
 
 protected:
     void closeEvent(QCloseEvent* e) override;
