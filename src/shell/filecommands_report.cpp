@@ -8,6 +8,7 @@
 #include <qcustomplot.h>
 
 #include "base/clock.h"
+#include "base/datadir.h"
 #include "base/prompter.h"
 #include "chart/chartmodel.h"
 #include "chart/ui/chartwidget.h"
@@ -25,10 +26,11 @@ namespace quedral {
 
 namespace {
 
-// The chart as the window shows it, wide enough to print sharp.
+// The chart as the window shows it, drawn at 1.6 times its size so that it prints sharp with
+// its texts readable.
 QImage chartPicture(GraphWindow& window)
 {
-    return window.chart().plot()->toPixmap(1600, 800, 1.0).toImage();
+    return window.chart().plot()->toPixmap(1000, 500, 1.6).toImage();
 }
 
 // What the report shows of a graph window; the source is the file its data came from: the
@@ -83,7 +85,7 @@ void FileCommands::exportReport()
         Prompter::instance().message("The graph holds no data to report on.");
         return;
     }
-    const QString file = Prompter::instance().saveFileName("PDF files (*.pdf)", "pdf", QString(), nullptr);
+    const QString file = Prompter::instance().saveFileName("PDF files (*.pdf)", "pdf", DataDir::path(), nullptr);
     if (file.isEmpty())
         return;
     auto input = std::make_shared<const ReportInput>(reportInputOf(*graph, m_links.dataLogger, m_serialNumber));
