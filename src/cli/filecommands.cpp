@@ -164,6 +164,19 @@ bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& serie
     return true;
 }
 
+bool loadSeriesForCommand(Context& ctx, const QString& file, std::optional<int> set, LeqSeries& series)
+{
+    QString error;
+    QStringList notes;
+    if (!loadLeqSeries(file, set, series, error, &notes)) {
+        ctx.err << error << "\n";
+        return false;
+    }
+    for (const QString& note : notes)
+        ctx.err << note << "\n";
+    return true;
+}
+
 int cmdLeq(Context& ctx, const Arguments& a)
 {
     std::optional<int> set;
@@ -172,14 +185,8 @@ int cmdLeq(Context& ctx, const Arguments& a)
     const QString file = a.positional(0);
     const bool series = a.has("--series");
     LeqSeries data;
-    QString error;
-    QStringList notes;
-    if (!loadLeqSeries(file, set, data, error, &notes)) {
-        ctx.err << error << "\n";
+    if (!loadSeriesForCommand(ctx, file, set, data))
         return 1;
-    }
-    for (const QString& note : notes)
-        ctx.err << note << "\n";
     const std::vector<float> leq = runningLeq(data.levels.data(), static_cast<std::int64_t>(data.levels.size()));
     if (leq.empty()) {
         ctx.err << file << ": no data (the first sample is empty)\n";

@@ -19,5 +19,7 @@ int cmdImport(Context& ctx, const Arguments& args);
 // message when the file gives none; notes (an empty line that ended the text early) for stderr.
 bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& series, QString& error,
                    QStringList* notes = nullptr);
+// The same for a command: the message or the notes go to stderr; false when there is no series.
+bool loadSeriesForCommand(Context& ctx, const QString& file, std::optional<int> set, LeqSeries& series);
 
 } // namespace quedral::cli

@@ -76,14 +76,8 @@ int cmdReport(Context& ctx, const Arguments& a)
     if (refusesToReplace(ctx, out, a.has("--force")))
         return 1;
     LeqSeries data;
-    QString error;
-    QStringList notes;
-    if (!loadLeqSeries(file, set, data, error, &notes)) {
-        ctx.err << error << "\n";
+    if (!loadSeriesForCommand(ctx, file, set, data))
         return 1;
-    }
-    for (const QString& note : notes)
-        ctx.err << note << "\n";
     if (std::none_of(data.levels.begin(), data.levels.end(), isCountedLevel)) {
         ctx.err << file << ": no data (no sample holds a level)\n";
         return 1;

@@ -215,14 +215,8 @@ int cmdStats(Context& ctx, const Arguments& a)
         return 2;
     const QString file = a.positional(0);
     LeqSeries data;
-    QString error;
-    QStringList notes;
-    if (!loadLeqSeries(file, o.set, data, error, &notes)) {
-        ctx.err << error << "\n";
+    if (!loadSeriesForCommand(ctx, file, o.set, data))
         return 1;
-    }
-    for (const QString& note : notes)
-        ctx.err << note << "\n";
     const LevelSeries series{data.times, data.levels, data.interval.value_or(typicalInterval(data.times))};
     NoiseReportOptions options;
     options.threshold = o.threshold;
