@@ -18,7 +18,9 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <iostream>
@@ -359,12 +361,30 @@ protected:
     }
     void pressButtons(QWidget* root, const QString& where)
     {
+        QSet<QAbstractButton*> pressed;
+        pressVisibleButtons(root, where, pressed);
+        // The buttons on the other pages of tab widgets (the noise statistics' tabs), and those a
+        // pressed button showed.
+        QList<QPointer<QTabWidget>> tabs;
+        for (QTabWidget* t : root->findChildren<QTabWidget*>())
+            tabs << t;
+        for (const QPointer<QTabWidget>& t : tabs)
+            for (int i = 0; t && root && t->isVisibleTo(root) && i < t->count(); ++i) {
+                t->setCurrentIndex(i);
+                settle();
+                if (root)
+                    pressVisibleButtons(root, where + " tab " + t->tabText(i), pressed);
+            }
+    }
+    void pressVisibleButtons(QWidget* root, const QString& where, QSet<QAbstractButton*>& pressed)
+    {
         QList<QPointer<QAbstractButton>> buttons;
         for (QAbstractButton* b : root->findChildren<QAbstractButton*>())
             buttons << b;
         for (const QPointer<QAbstractButton>& b : buttons) {
-            if (!b || !b->isEnabled() || !b->isVisibleTo(root))
+            if (!b || !root || pressed.contains(b) || !b->isEnabled() || !b->isVisibleTo(root))
                 continue;
+            pressed.insert(b);
             done << where + " [" + (b->objectName().isEmpty() ? b->text() : b->objectName()) + "]";
             b->click();
             settle();
