@@ -77,7 +77,7 @@ NoisePanel::NoisePanel(GraphWindow& window, GraphHost& host) : QWidget(&window),
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
     m_timer->setInterval(0);
-    connect(m_timer, &QTimer::timeout, this, [this] { update(); });
+    connect(m_timer, &QTimer::timeout, this, [this] { refreshFigures(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
@@ -159,7 +159,7 @@ void NoisePanel::scheduleUpdate(bool whole)
         m_timer->start();
 }
 
-void NoisePanel::update()
+void NoisePanel::refreshFigures()
 {
     if (!isVisible())
         return;

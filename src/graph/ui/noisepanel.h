@@ -66,7 +66,7 @@ private:
     QWidget* buildBlocksTab();
     QWidget* buildEventsTab();
     void scheduleUpdate(bool whole);
-    void update();
+    void refreshFigures();
     LevelSeries series() const;
     void computeWhole();
     void computeCursors();
