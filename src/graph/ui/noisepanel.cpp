@@ -163,12 +163,9 @@ void NoisePanel::refreshFigures()
 {
     if (!isVisible())
         return;
-    const bool blocks = m_blocksStale, events = m_eventsStale;
     showStatistics();
-    if (blocks)
-        showBlocks();
-    if (events)
-        showEvents();
+    blocks(); // worked out anew when stale, the tables with them
+    events();
 }
 
 LevelSeries NoisePanel::series() const

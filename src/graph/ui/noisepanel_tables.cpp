@@ -166,6 +166,7 @@ void NoisePanel::computeBlocks()
                                   .arg(m_lden->days)
                                   .arg(level(m_lden->ld), level(m_lden->le), level(m_lden->ln)));
     m_blocksStale = false;
+    showBlocks(); // the table never holds more rows than the blocks
 }
 
 const std::vector<NoiseBlock>& NoisePanel::blocks()
@@ -177,8 +178,7 @@ const std::vector<NoiseBlock>& NoisePanel::blocks()
 
 void NoisePanel::showBlocks()
 {
-    const std::vector<NoiseBlock>& b = blocks();
-    m_blockModel->reset(static_cast<int>(b.size()), [this](int row, int column) {
+    m_blockModel->reset(static_cast<int>(m_blocks.size()), [this](int row, int column) {
         const NoiseBlock& k = m_blocks.at(static_cast<std::size_t>(row));
         switch (column) {
         case 0: return formatDateTime(k.start);
@@ -274,6 +274,7 @@ void NoisePanel::computeEvents()
 {
     m_events = findEvents(series(), {}, threshold(), minimumDuration());
     m_eventsStale = false;
+    showEvents(); // the table never holds more rows than the events
 }
 
 const std::vector<NoiseEvent>& NoisePanel::events()
@@ -285,8 +286,7 @@ const std::vector<NoiseEvent>& NoisePanel::events()
 
 void NoisePanel::showEvents()
 {
-    const std::vector<NoiseEvent>& e = events();
-    m_eventModel->reset(static_cast<int>(e.size()), [this](int row, int column) {
+    m_eventModel->reset(static_cast<int>(m_events.size()), [this](int row, int column) {
         const NoiseEvent& v = m_events.at(static_cast<std::size_t>(row));
         switch (column) {
         case 0: return formatDateTime(v.start);
