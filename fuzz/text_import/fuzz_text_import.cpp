@@ -1,5 +1,6 @@
-// Text and CSV files as File > Open, `import` and `leq` read them: the import into a list
-// table, Output to graph, then the summary, the running Leq and the text export of that graph.
+// Text and CSV files as File > Open, `import` and `leq` read them: the points as `leq` and
+// `stats` read them, the import into a list table, Output to graph, then the summary, the
+// running Leq and the text export of that graph.
 // Input byte 0 chooses the separator (bit 0: comma, else tab) and the number format (bit 1:
 // decimal comma, else full stop); the rest is the file.
 #include <QBuffer>
@@ -9,6 +10,7 @@
 
 #include "files/graphinfo.h"
 #include "files/textfiles.h"
+#include "files/textpoints.h"
 #include "fuzz/support/fuzzsupport.h"
 #include "chart/chartmodel.h"
 #include "graph/listgraph.h"
@@ -25,6 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const QLocale comma(QLocale::German, QLocale::Germany);
     const QLocale& locale = (data[0] & 2) ? comma : QLocale::c();
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+    const TextPoints points = readTextPoints(bytes, separator, locale);
+    if (points.times.size() != points.levels.size())
+        fuzz::violated("the points' times and levels differ in number");
+    if (points.times.size() > size)
+        fuzz::violated("more points than the file has bytes");
+    (void)points.wholeFileProblem();
+
     QBuffer in(&bytes);
     in.open(QIODevice::ReadOnly);
 
