@@ -26,6 +26,8 @@ MqttPublisher::MqttPublisher(MqttOptions options, QObject* parent)
 {
     if (m_options.clientId.isEmpty())
         m_options.clientId = QStringLiteral("quedral-") + m_options.serial;
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &MqttPublisher::tryFirstConnect);
 }
 
 MqttPublisher::~MqttPublisher()
@@ -87,26 +89,35 @@ bool MqttPublisher::start()
         m_mosq = nullptr;
         return false;
     }
-    // The loop runs first, so that a refused first attempt (no broker yet) is retried like a
-    // broker that went away.
     setRunning(true);
-    rc = mosquitto_loop_start(m_mosq);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        setRunning(false);
-        m_error = QString::fromUtf8(mosquitto_strerror(rc));
-        mosquitto_destroy(m_mosq);
-        m_mosq = nullptr;
-        return false;
-    }
-    mosquitto_connect_async(m_mosq, m_options.host.toUtf8().constData(), m_options.port,
-                            m_options.keepAliveSeconds);
+    m_retryDelaySeconds = qMax(1, m_options.reconnectMinSeconds);
+    tryFirstConnect();
     return true;
+}
+
+// Until the first attempt gets under way (no broker yet refuses it at once), it is retried
+// here with the same doubling delay; from then on libmosquitto's thread reconnects by itself.
+void MqttPublisher::tryFirstConnect()
+{
+    if (!m_mosq || m_loopStarted)
+        return;
+    const int rc = mosquitto_connect_async(m_mosq, m_options.host.toUtf8().constData(), m_options.port,
+                                           m_options.keepAliveSeconds);
+    if (rc == MOSQ_ERR_SUCCESS) {
+        m_loopStarted = mosquitto_loop_start(m_mosq) == MOSQ_ERR_SUCCESS;
+        if (m_loopStarted)
+            return;
+        m_error = tr("Cannot start the MQTT connection thread");
+    }
+    m_retryTimer.start(m_retryDelaySeconds * 1000);
+    m_retryDelaySeconds = qMin(m_retryDelaySeconds * 2, qMax(m_retryDelaySeconds, m_options.reconnectMaxSeconds));
 }
 
 void MqttPublisher::stop()
 {
     if (!m_mosq)
         return;
+    m_retryTimer.stop();
     bool wasConnected;
     {
         std::lock_guard lock(m_mutex);
@@ -117,8 +128,11 @@ void MqttPublisher::stop()
         m_connected = false;
     }
     // The disconnect goes out after the queued "offline", and a clean disconnect sends no will.
-    mosquitto_disconnect(m_mosq);
-    mosquitto_loop_stop(m_mosq, false);
+    if (m_loopStarted) {
+        mosquitto_disconnect(m_mosq);
+        mosquitto_loop_stop(m_mosq, false);
+        m_loopStarted = false;
+    }
     mosquitto_destroy(m_mosq);
     m_mosq = nullptr;
     if (wasConnected)

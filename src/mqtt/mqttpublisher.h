@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <deque>
 #include <mutex>
@@ -72,10 +73,14 @@ private:
     int send(const QByteArray& topic, const QByteArray& payload, bool retain);
     void notifyConnected(bool connected);
     void setRunning(bool running);
+    void tryFirstConnect();
 
     MqttOptions m_options;
     mosquitto* m_mosq = nullptr;
     QString m_error;
+    QTimer m_retryTimer;
+    int m_retryDelaySeconds = 1;
+    bool m_loopStarted = false;
     std::atomic<bool> m_connected{false};
     mutable std::mutex m_mutex; // guards the backlog, m_running and the order of sends
     bool m_running = false;
