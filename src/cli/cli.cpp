@@ -35,8 +35,10 @@ QString usageLines(const Command& c)
 
 void printUsage(QTextStream& s)
 {
-    s << "usage: quedral-cli [--simulate [--simulate-faults LIST]] [--data-dir DIR] [--version] COMMAND [ARGS]\n"
-      << "  LIST: comma-separated " << kFaultListSyntax << "\ncommands:\n";
+    s << "usage: quedral-cli [--simulate [--simulate-faults LIST] [--simulate-serial SN]] [--data-dir DIR] [--version] "
+         "COMMAND [ARGS]\n"
+      << "  LIST: comma-separated " << kFaultListSyntax << "\n"
+      << "  SN: the simulated meter's serial number (its state kept apart from other serial numbers')\ncommands:\n";
     for (const Command& c : commands())
         s << usageLines(c) << "\n";
 }
@@ -129,26 +131,74 @@ const std::vector<Command>& commands()
 
 namespace {
 
-// The program's own options, before the command: --simulate, --simulate-faults LIST (also
-// --simulate-faults=LIST), --version and --help. Returns the exit status when the program ends
-// here.
-std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QTextStream& err, bool& simulate,
-                                      TransportFaults& faults)
+// Takes the value of the option opt (NAME VALUE or NAME=VALUE) into value; false, with the
+// message, when it lacks one.
+bool takeOptionValue(const QString& opt, QStringList& args, QTextStream& err, const char* valueName,
+                     std::optional<QString>& value)
+{
+    if (opt.contains('=')) {
+        value = opt.section('=', 1);
+    } else if (!args.isEmpty()) {
+        value = args.takeFirst();
+    } else {
+        err << opt << " needs " << valueName << "\n";
+        return false;
+    }
+    return true;
+}
+
+bool isOption(const QString& opt, const char* name)
+{
+    return opt == QLatin1String(name) || opt.startsWith(QLatin1String(name) + QLatin1Char('='));
+}
+
+// Checks the --simulate-faults list and the --simulate-serial SN given and puts them in request.
+std::optional<int> takeSimulationValues(const std::optional<QString>& faultList, const std::optional<QString>& serial,
+                                        QTextStream& err, TransportRequest& request)
+{
+    for (const auto& [given, name] : {std::pair{faultList.has_value(), "--simulate-faults"},
+                                      std::pair{serial.has_value(), "--simulate-serial"}}) {
+        if (given && !request.simulate) {
+            err << name << " works only with --simulate\n";
+            return 2;
+        }
+    }
+    if (faultList) {
+        const ParsedFaults parsed = parseTransportFaults(*faultList);
+        if (!parsed.ok()) {
+            err << "--simulate-faults: " << parsed.error << "\n";
+            return 2;
+        }
+        request.faults = parsed.faults;
+    }
+    if (serial) {
+        if (const QString problem = SimulatedMeter::serialProblem(*serial); !problem.isEmpty()) {
+            err << "--simulate-serial: " << problem << "\n";
+            return 2;
+        }
+        request.simulatedSerial = *serial;
+    }
+    return std::nullopt;
+}
+
+// The program's own options, before the command: --simulate, --simulate-faults LIST and
+// --simulate-serial SN (also written --NAME=VALUE), --version and --help. Returns the exit
+// status when the program ends here.
+std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QTextStream& err, TransportRequest& request)
 {
     std::optional<QString> faultList;
+    std::optional<QString> serial;
     while (!args.isEmpty() && args.first().startsWith("--")) {
         const QString opt = args.takeFirst();
         if (opt == "--simulate") {
-            simulate = true;
-        } else if (opt == "--simulate-faults" || opt.startsWith("--simulate-faults=")) {
-            if (opt.contains('=')) {
-                faultList = opt.section('=', 1);
-            } else if (!args.isEmpty()) {
-                faultList = args.takeFirst();
-            } else {
-                err << "--simulate-faults needs a LIST (" << kFaultListSyntax << ")\n";
+            request.simulate = true;
+        } else if (isOption(opt, "--simulate-faults")) {
+            const QString needs = QStringLiteral("a LIST (%1)").arg(kFaultListSyntax);
+            if (!takeOptionValue(opt, args, err, qPrintable(needs), faultList))
                 return 2;
-            }
+        } else if (isOption(opt, "--simulate-serial")) {
+            if (!takeOptionValue(opt, args, err, "a serial number SN", serial))
+                return 2;
         } else if (opt == "--version") {
             out << "quedral-cli " << QUEDRAL_VERSION << "\n";
             return 0;
@@ -161,19 +211,7 @@ std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QText
             return 2;
         }
     }
-    if (!faultList)
-        return std::nullopt;
-    if (!simulate) {
-        err << "--simulate-faults works only with --simulate\n";
-        return 2;
-    }
-    const ParsedFaults parsed = parseTransportFaults(*faultList);
-    if (!parsed.ok()) {
-        err << "--simulate-faults: " << parsed.error << "\n";
-        return 2;
-    }
-    faults = parsed.faults;
-    return std::nullopt;
+    return takeSimulationValues(faultList, serial, err, request);
 }
 
 } // namespace
@@ -181,9 +219,8 @@ std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QText
 int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFactory& factory)
 {
     const QString dataDir = takeDataDirOption(args);
-    bool simulate = false;
-    TransportFaults faults;
-    if (const std::optional<int> status = takeProgramOptions(args, out, err, simulate, faults))
+    TransportRequest request;
+    if (const std::optional<int> status = takeProgramOptions(args, out, err, request))
         return *status;
     if (args.isEmpty()) {
         printUsage(err);
@@ -198,7 +235,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
         return 2;
     }
     DataDir::init(dataDir);
-    std::unique_ptr<Transport> transport = factory(simulate, faults);
+    std::unique_ptr<Transport> transport = factory(request);
     MeterLink link(*transport);
     Poller poller(link);
     Context ctx{*transport, link, poller, out, err, &*it};

@@ -108,9 +108,11 @@ bool commandNeedsGui(QStringList args)
     takeDataDirOption(args);
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();
-        if (option == QLatin1String("--simulate-faults") && !args.isEmpty())
+        const bool takesValue = option == QLatin1String("--simulate-faults") || option == QLatin1String("--simulate-serial");
+        if (takesValue && !args.isEmpty())
             args.removeFirst();
-        else if (option != QLatin1String("--simulate") && !option.startsWith(QLatin1String("--simulate-faults=")))
+        else if (option != QLatin1String("--simulate") && !option.startsWith(QLatin1String("--simulate-faults="))
+                 && !option.startsWith(QLatin1String("--simulate-serial=")))
             return false; // --version, --help or a mistake: the program ends before any command
     }
     return !args.isEmpty() && args.first() == QLatin1String("report");
