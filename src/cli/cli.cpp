@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 #include "cli/arguments.h"
 #include "cli/filecommands.h"
+#include "cli/listcommand.h"
 #include "cli/memorycommands.h"
 #include "cli/metersetupcommands.h"
 #include "cli/readingcommands.h"
@@ -35,10 +36,11 @@ QString usageLines(const Command& c)
 
 void printUsage(QTextStream& s)
 {
-    s << "usage: quedral-cli [--simulate [--simulate-faults LIST] [--simulate-serial SN]] [--data-dir DIR] [--version] "
-         "COMMAND [ARGS]\n"
+    s << "usage: quedral-cli [--simulate [--simulate-faults LIST] [--simulate-serial SN]] [--meter SERIAL|PATH] "
+         "[--data-dir DIR] [--version] COMMAND [ARGS]\n"
       << "  LIST: comma-separated " << kFaultListSyntax << "\n"
-      << "  SN: the simulated meter's serial number (its state kept apart from other serial numbers')\ncommands:\n";
+      << "  SN: the simulated meter's serial number (its state kept apart from other serial numbers')\n"
+      << "  --meter: the meter to use (a serial number or path `list` prints) when several are attached\ncommands:\n";
     for (const Command& c : commands())
         s << usageLines(c) << "\n";
 }
@@ -61,6 +63,7 @@ const std::vector<Command>& commands()
         return OptionSpec{std::move(names), value, true};
     };
     static const std::vector<Command> table{
+        {"list", {}, "every attached meter: its path and serial number, one a line", {}, cmdList},
         {"raw", {{P{"L"}, P{"B2", false}, P{"B3", false}, P{"B4", false}, P{"B5", false}}},
          "one command frame, prints the 32 reply bytes", {}, cmdRaw},
         {"read", {.ignoresExtraWords = true}, "one reading as JSON", {}, cmdRead},
@@ -181,8 +184,8 @@ std::optional<int> takeSimulationValues(const std::optional<QString>& faultList,
     return std::nullopt;
 }
 
-// The program's own options, before the command: --simulate, --simulate-faults LIST and
-// --simulate-serial SN (also written --NAME=VALUE), --version and --help. Returns the exit
+// The program's own options, before the command: --simulate, --simulate-faults LIST,
+// --simulate-serial SN and --meter SERIAL|PATH (also written --NAME=VALUE), --version and --help. Returns the exit
 // status when the program ends here.
 std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QTextStream& err, TransportRequest& request)
 {
@@ -199,6 +202,11 @@ std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QText
         } else if (isOption(opt, "--simulate-serial")) {
             if (!takeOptionValue(opt, args, err, "a serial number SN", serial))
                 return 2;
+        } else if (isOption(opt, "--meter")) {
+            std::optional<QString> meter;
+            if (!takeOptionValue(opt, args, err, "a meter's SERIAL|PATH", meter))
+                return 2;
+            request.meter = *meter;
         } else if (opt == "--version") {
             out << "quedral-cli " << QUEDRAL_VERSION << "\n";
             return 0;
@@ -212,6 +220,20 @@ std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QText
         }
     }
     return takeSimulationValues(faultList, serial, err, request);
+}
+
+// --simulate with --meter: the one simulated meter must be the one named.
+std::optional<int> refuseOtherSimulatedMeter(const TransportRequest& request, QTextStream& err)
+{
+    if (!request.simulate || request.meter.isEmpty())
+        return std::nullopt;
+    const QString serial =
+        request.simulatedSerial.isEmpty() ? QString::fromLatin1(SimulatedMeter::kDefaultSerial) : request.simulatedSerial;
+    QString problem;
+    if (chooseMeter({{QStringLiteral("simulated"), serial}}, request.meter, problem))
+        return std::nullopt;
+    err << problem << "\n";
+    return 1;
 }
 
 } // namespace
@@ -235,10 +257,12 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
         return 2;
     }
     DataDir::init(dataDir);
+    if (const std::optional<int> status = refuseOtherSimulatedMeter(request, err))
+        return *status;
     std::unique_ptr<Transport> transport = factory(request);
     MeterLink link(*transport);
     Poller poller(link);
-    Context ctx{*transport, link, poller, out, err, &*it};
+    Context ctx{*transport, link, poller, out, err, &*it, request};
     const std::optional<Arguments> parsed = parseArguments(args, it->arguments);
     return parsed ? it->run(ctx, *parsed) : usageError(ctx);
 }

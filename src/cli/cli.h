@@ -36,6 +36,7 @@ struct Context {
     QTextStream& out;
     QTextStream& err;
     const Command* command = nullptr; // the one running
+    TransportRequest request;         // what the program's options asked for
 };
 
 // One entry of the command table: quedral-cli NAME ARGS... Its arguments are parsed, its usage

@@ -58,15 +58,18 @@ int main(int argc, char** argv)
                                       "With --simulate: the simulated meter's serial number (its state kept apart "
                                       "from other serial numbers').",
                                       "SN");
+    QCommandLineOption meter("meter", "The meter to use when several are attached: its serial number or hidraw path.",
+                             "SERIAL|PATH");
     QCommandLineOption screenshot("screenshot", "Save a picture of the main window once start-up has settled, then exit.",
                                   "FILE.png");
     QCommandLineOption dataDir("data-dir", "Folder for working files (temp/, template/, projects).", "DIR");
     QCommandLineOption setup("setup", "Open the Data Logger Setup window at start (service use).");
-    parser.addOptions({simulate, simulateFaults, simulateSerial, screenshot, dataDir, setup});
+    parser.addOptions({simulate, simulateFaults, simulateSerial, meter, screenshot, dataDir, setup});
     parser.process(app);
 
     TransportRequest request;
     request.simulate = parser.isSet(simulate);
+    request.meter = parser.value(meter);
     if (const QString error = simulationOptionsProblem(parser, simulateFaults, simulateSerial, request); !error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;

@@ -246,6 +246,34 @@ TEST_F(CliTest, BuiltProgramKeepsEachSimulatedSerialNumbersState)
     EXPECT_TRUE(cli({"--simulate-serial", "SN-B", "info"}).contains("SN: SN-B\n"));
 }
 
+TEST_F(CliTest, ListShowsTheSimulatedMeterAndMeterMustNameIt)
+{
+    const struct {
+        QStringList args;
+        int status;
+        QString out; // exactly; with status 0 only
+        const char* err; // contained
+    } cases[] = {
+        {{"--simulate", "list"}, 0, "simulated\tSIM-4471-0001\n", ""},
+        {{"--simulate", "--simulate-serial", "SN-B", "list"}, 0, "simulated\tSN-B\n", ""},
+        {{"--simulate", "--simulate-serial", "SN-B", "--meter", "SN-B", "list"}, 0, "simulated\tSN-B\n", ""},
+        {{"--simulate", "--meter=simulated", "raw", "K"}, 0, {}, ""},
+        {{"--simulate", "--simulate-serial", "SN-B", "--meter", "SN-B", "raw", "K"}, 0, {}, ""},
+        {{"--simulate", "--simulate-serial", "SN-B", "--meter", "SN-C", "raw", "K"}, 1, {},
+         "no attached meter is \"SN-C\"; attached:\nsimulated\tSN-B\n"},
+        {{"--simulate", "--meter"}, 2, {}, "--meter needs a meter's SERIAL|PATH"},
+    };
+    for (const auto& c : cases) {
+        const Result r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << qPrintable(c.args.join(' ')) << qPrintable(r.err);
+        if (!c.out.isNull())
+            EXPECT_EQ(r.out, c.out) << qPrintable(c.args.join(' '));
+        EXPECT_TRUE(r.err.contains(c.err)) << qPrintable(r.err);
+        if (c.status != 0)
+            EXPECT_TRUE(r.out.isEmpty()) << qPrintable(r.out);
+    }
+}
+
 TEST_F(CliTest, BuiltProgramWithSimulatedFaults)
 {
     QProcess p;

@@ -234,7 +234,7 @@ std::unique_ptr<Transport> makeTransport(const TransportRequest& request)
         transport->faults = request.faults;
         return transport;
     }
-    return makeHidTransport();
+    return makeHidTransport(request.meter);
 }
 
 } // namespace quedral
