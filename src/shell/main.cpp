@@ -3,7 +3,9 @@
 #include <QScreen>
 #include <cstdio>
 
+#include "meter/hidtransport.h"
 #include "meter/simulator/simulatedtransport.h"
+#include "shell/meterchooser.h"
 #include "base/datadir.h"
 #include "base/prompter.h"
 #include "shell/guiprompter.h"
@@ -79,6 +81,8 @@ int main(int argc, char** argv)
     GuiPrompter prompter;
     Prompter::install(&prompter);
 
+    if (!request.simulate && request.meter.isEmpty())
+        request.meter = meterChosenAtStart(attachedHidMeters(), prompter);
     MainOptions options;
     options.transport = makeTransport(request);
     options.screenshotFile = parser.value(screenshot);
