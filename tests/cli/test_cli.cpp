@@ -304,6 +304,7 @@ TEST_F(CliTest, MainProgramRefusesBadFaultListsBeforeShowingAWindow)
         {{"--simulate-faults", "silent"}, "--simulate"},
         {{"--simulate-serial", "SN-B"}, "--simulate-serial works only with --simulate"},
         {{"--simulate", "--simulate-serial", "a/b"}, "\"a/b\""},
+        {{"--simulate", "--simulate-serial", "SN-B", "--meter", "SN-C"}, "no attached meter is \"SN-C\""},
     };
     for (const auto& c : cases) {
         QProcess p;
