@@ -38,6 +38,16 @@ Answer ScriptedPrompter::ask(const QString& text, Buttons)
     return a;
 }
 
+int ScriptedPrompter::chooseItem(const QString& text, const QStringList& items)
+{
+    choosers << text + QStringLiteral(": ") + items.join(QLatin1Char('|'));
+    if (choices.empty())
+        return -1;
+    const int choice = choices.front();
+    choices.pop_front();
+    return choice;
+}
+
 QString ScriptedPrompter::openFileName(const QString& filter, const QString& defaultSuffix, const QString&)
 {
     fileDialogs << QStringLiteral("open %1 [%2]").arg(filter, defaultSuffix);

@@ -30,6 +30,14 @@ public:
     // The print dialog for an existing printer; false when cancelled.
     virtual bool choosePrinter(QPrinter& printer, QWidget* parent) = 0;
     virtual bool printerSetup(QPrinter& printer, QWidget* parent) = 0;
+    // A small chooser: one of items (by index), or -1 when the user cancels. The default
+    // (no dialog to show) cancels.
+    virtual int chooseItem(const QString& text, const QStringList& items)
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(items);
+        return -1;
+    }
 
     static Prompter& instance();
     // Not owning; nullptr restores the default (which answers Cancel and logs to stderr
@@ -47,7 +55,10 @@ public:
                          QString* selectedFilter) override;
     bool choosePrinter(QPrinter& printer, QWidget* parent) override;
     bool printerSetup(QPrinter& printer, QWidget* parent) override;
+    int chooseItem(const QString& text, const QStringList& items) override;
 
+    std::deque<int> choices;         // for chooseItem(); -1 (cancel) when empty
+    QStringList choosers;            // "TEXT: ITEM|ITEM|..." per chooser shown
     std::deque<Answer> answers;      // for ask(); Cancel when empty
     std::deque<QString> fileNames;   // for open/save; empty (cancel) when empty
     std::deque<QString> filters;     // the entry chosen in a save dialog ("description|pattern")

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 #include "cli/arguments.h"
 #include "cli/filecommands.h"
+#include "cli/listcommand.h"
 #include "cli/memorycommands.h"
 #include "cli/metersetupcommands.h"
 #include "cli/readingcommands.h"
@@ -35,8 +36,11 @@ QString usageLines(const Command& c)
 
 void printUsage(QTextStream& s)
 {
-    s << "usage: quedral-cli [--simulate [--simulate-faults LIST]] [--data-dir DIR] [--version] COMMAND [ARGS]\n"
-      << "  LIST: comma-separated " << kFaultListSyntax << "\ncommands:\n";
+    s << "usage: quedral-cli [--simulate [--simulate-faults LIST] [--simulate-serial SN]] [--meter SERIAL|PATH] "
+         "[--data-dir DIR] [--version] COMMAND [ARGS]\n"
+      << "  LIST: comma-separated " << kFaultListSyntax << "\n"
+      << "  SN: the simulated meter's serial number (its state kept apart from other serial numbers')\n"
+      << "  --meter: the meter to use (a serial number or path `list` prints) when several are attached\ncommands:\n";
     for (const Command& c : commands())
         s << usageLines(c) << "\n";
 }
@@ -59,6 +63,7 @@ const std::vector<Command>& commands()
         return OptionSpec{std::move(names), value, true};
     };
     static const std::vector<Command> table{
+        {"list", {}, "every attached meter: its path and serial number, one a line", {}, cmdList},
         {"raw", {{P{"L"}, P{"B2", false}, P{"B3", false}, P{"B4", false}, P{"B5", false}}},
          "one command frame, prints the 32 reply bytes", {}, cmdRaw},
         {"read", {.ignoresExtraWords = true}, "one reading as JSON", {}, cmdRead},
@@ -129,26 +134,79 @@ const std::vector<Command>& commands()
 
 namespace {
 
-// The program's own options, before the command: --simulate, --simulate-faults LIST (also
-// --simulate-faults=LIST), --version and --help. Returns the exit status when the program ends
-// here.
-std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QTextStream& err, bool& simulate,
-                                      TransportFaults& faults)
+// Takes the value of the option opt (NAME VALUE or NAME=VALUE) into value; false, with the
+// message, when it lacks one.
+bool takeOptionValue(const QString& opt, QStringList& args, QTextStream& err, const char* valueName,
+                     std::optional<QString>& value)
+{
+    if (opt.contains('=')) {
+        value = opt.section('=', 1);
+    } else if (!args.isEmpty()) {
+        value = args.takeFirst();
+    } else {
+        err << opt << " needs " << valueName << "\n";
+        return false;
+    }
+    return true;
+}
+
+bool isOption(const QString& opt, const char* name)
+{
+    return opt == QLatin1String(name) || opt.startsWith(QLatin1String(name) + QLatin1Char('='));
+}
+
+// Checks the --simulate-faults list and the --simulate-serial SN given and puts them in request.
+std::optional<int> takeSimulationValues(const std::optional<QString>& faultList, const std::optional<QString>& serial,
+                                        QTextStream& err, TransportRequest& request)
+{
+    for (const auto& [given, name] : {std::pair{faultList.has_value(), "--simulate-faults"},
+                                      std::pair{serial.has_value(), "--simulate-serial"}}) {
+        if (given && !request.simulate) {
+            err << name << " works only with --simulate\n";
+            return 2;
+        }
+    }
+    if (faultList) {
+        const ParsedFaults parsed = parseTransportFaults(*faultList);
+        if (!parsed.ok()) {
+            err << "--simulate-faults: " << parsed.error << "\n";
+            return 2;
+        }
+        request.faults = parsed.faults;
+    }
+    if (serial) {
+        if (const QString problem = SimulatedMeter::serialProblem(*serial); !problem.isEmpty()) {
+            err << "--simulate-serial: " << problem << "\n";
+            return 2;
+        }
+        request.simulatedSerial = *serial;
+    }
+    return std::nullopt;
+}
+
+// The program's own options, before the command: --simulate, --simulate-faults LIST,
+// --simulate-serial SN and --meter SERIAL|PATH (also written --NAME=VALUE), --version and --help. Returns the exit
+// status when the program ends here.
+std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QTextStream& err, TransportRequest& request)
 {
     std::optional<QString> faultList;
+    std::optional<QString> serial;
     while (!args.isEmpty() && args.first().startsWith("--")) {
         const QString opt = args.takeFirst();
         if (opt == "--simulate") {
-            simulate = true;
-        } else if (opt == "--simulate-faults" || opt.startsWith("--simulate-faults=")) {
-            if (opt.contains('=')) {
-                faultList = opt.section('=', 1);
-            } else if (!args.isEmpty()) {
-                faultList = args.takeFirst();
-            } else {
-                err << "--simulate-faults needs a LIST (" << kFaultListSyntax << ")\n";
+            request.simulate = true;
+        } else if (isOption(opt, "--simulate-faults")) {
+            const QString needs = QStringLiteral("a LIST (%1)").arg(kFaultListSyntax);
+            if (!takeOptionValue(opt, args, err, qPrintable(needs), faultList))
                 return 2;
-            }
+        } else if (isOption(opt, "--simulate-serial")) {
+            if (!takeOptionValue(opt, args, err, "a serial number SN", serial))
+                return 2;
+        } else if (isOption(opt, "--meter")) {
+            std::optional<QString> meter;
+            if (!takeOptionValue(opt, args, err, "a meter's SERIAL|PATH", meter))
+                return 2;
+            request.meter = *meter;
         } else if (opt == "--version") {
             out << "quedral-cli " << QUEDRAL_VERSION << "\n";
             return 0;
@@ -161,19 +219,21 @@ std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QText
             return 2;
         }
     }
-    if (!faultList)
+    return takeSimulationValues(faultList, serial, err, request);
+}
+
+// --simulate with --meter: the one simulated meter must be the one named.
+std::optional<int> refuseOtherSimulatedMeter(const TransportRequest& request, QTextStream& err)
+{
+    if (!request.simulate || request.meter.isEmpty())
         return std::nullopt;
-    if (!simulate) {
-        err << "--simulate-faults works only with --simulate\n";
-        return 2;
-    }
-    const ParsedFaults parsed = parseTransportFaults(*faultList);
-    if (!parsed.ok()) {
-        err << "--simulate-faults: " << parsed.error << "\n";
-        return 2;
-    }
-    faults = parsed.faults;
-    return std::nullopt;
+    const QString serial =
+        request.simulatedSerial.isEmpty() ? QString::fromLatin1(SimulatedMeter::kDefaultSerial) : request.simulatedSerial;
+    QString problem;
+    if (chooseMeter({{QStringLiteral("simulated"), serial}}, request.meter, problem))
+        return std::nullopt;
+    err << problem << "\n";
+    return 1;
 }
 
 } // namespace
@@ -181,9 +241,8 @@ std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QText
 int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFactory& factory)
 {
     const QString dataDir = takeDataDirOption(args);
-    bool simulate = false;
-    TransportFaults faults;
-    if (const std::optional<int> status = takeProgramOptions(args, out, err, simulate, faults))
+    TransportRequest request;
+    if (const std::optional<int> status = takeProgramOptions(args, out, err, request))
         return *status;
     if (args.isEmpty()) {
         printUsage(err);
@@ -198,10 +257,12 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
         return 2;
     }
     DataDir::init(dataDir);
-    std::unique_ptr<Transport> transport = factory(simulate, faults);
+    if (const std::optional<int> status = refuseOtherSimulatedMeter(request, err))
+        return *status;
+    std::unique_ptr<Transport> transport = factory(request);
     MeterLink link(*transport);
     Poller poller(link);
-    Context ctx{*transport, link, poller, out, err, &*it};
+    Context ctx{*transport, link, poller, out, err, &*it, request};
     const std::optional<Arguments> parsed = parseArguments(args, it->arguments);
     return parsed ? it->run(ctx, *parsed) : usageError(ctx);
 }

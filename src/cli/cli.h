@@ -22,9 +22,9 @@ class Poller;
 
 namespace quedral::cli {
 
-// Makes the transport for --simulate (true, with the --simulate-faults given) or the USB
-// meter (false; no faults then).
-using TransportFactory = std::function<std::unique_ptr<Transport>(bool simulate, const TransportFaults& faults)>;
+// Makes the transport the program's options ask for: the simulated meter for --simulate (with
+// the --simulate-faults and --simulate-serial given) or the USB meter.
+using TransportFactory = std::function<std::unique_ptr<Transport>(const TransportRequest& request)>;
 
 struct Command;
 
@@ -36,6 +36,7 @@ struct Context {
     QTextStream& out;
     QTextStream& err;
     const Command* command = nullptr; // the one running
+    TransportRequest request;         // what the program's options asked for
 };
 
 // One entry of the command table: quedral-cli NAME ARGS... Its arguments are parsed, its usage

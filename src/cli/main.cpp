@@ -30,8 +30,8 @@ int main(int argc, char** argv)
     args.removeFirst();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const int status = quedral::cli::run(args, out, err, [](bool simulate, const quedral::TransportFaults& faults) {
-        return quedral::makeTransport(simulate, faults);
+    const int status = quedral::cli::run(args, out, err, [](const quedral::TransportRequest& request) {
+        return quedral::makeTransport(request);
     });
     out.flush();
     err.flush();

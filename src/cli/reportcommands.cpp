@@ -108,9 +108,14 @@ bool commandNeedsGui(QStringList args)
     takeDataDirOption(args);
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();
-        if (option == QLatin1String("--simulate-faults") && !args.isEmpty())
+        static const QStringList valued{QStringLiteral("--simulate-faults"), QStringLiteral("--simulate-serial"),
+                                        QStringLiteral("--meter")};
+        const bool attached = std::any_of(valued.begin(), valued.end(), [&option](const QString& name) {
+            return option.startsWith(name + QLatin1Char('='));
+        });
+        if (valued.contains(option) && !args.isEmpty())
             args.removeFirst();
-        else if (option != QLatin1String("--simulate") && !option.startsWith(QLatin1String("--simulate-faults=")))
+        else if (option != QLatin1String("--simulate") && !attached)
             return false; // --version, --help or a mistake: the program ends before any command
     }
     return !args.isEmpty() && args.first() == QLatin1String("report");

@@ -45,6 +45,7 @@
 // This is the only file that knows about report IDs.
 
 #include "meter/hidtransport.h"
+#include "meter/meterlink.h"
 
 #include <hidapi/hidapi.h>
 
@@ -146,9 +147,23 @@ QString hidErrorText(hid_device* device)
     return text ? QString::fromWCharArray(text) : QString();
 }
 
+std::vector<AttachedMeter> attachedDevices(std::uint16_t vendorId, std::uint16_t productId)
+{
+    std::vector<AttachedMeter> attached;
+    hid_device_info* found = hid_enumerate(vendorId, productId);
+    for (const hid_device_info* d = found; d; d = d->next) {
+        if (!d->path)
+            continue;
+        attached.push_back({QString::fromLocal8Bit(d->path),
+                            d->serial_number ? QString::fromWCharArray(d->serial_number) : QString()});
+    }
+    hid_free_enumeration(found);
+    return attached;
+}
+
 class HidTransport final : public Transport {
 public:
-    HidTransport() : m_input(kInputBufferSize) {}
+    explicit HidTransport(QString wanted) : m_input(kInputBufferSize), m_wanted(std::move(wanted)) {}
     ~HidTransport() override
     {
         usbClose();
@@ -169,17 +184,17 @@ public:
         m_problem.clear();
         m_reportLength = hidReportLength();
 
-        hid_device_info* found = hid_enumerate(vendorId, productId);
-        if (!found) {
-            m_problem = QStringLiteral("no meter (USB %1:%2) is connected")
-                            .arg(vendorId, 4, 16, QLatin1Char('0'))
-                            .arg(productId, 4, 16, QLatin1Char('0'));
+        const std::vector<AttachedMeter> attached = attachedDevices(vendorId, productId);
+        const std::optional<AttachedMeter> chosen = chooseMeter(attached, m_wanted, m_problem);
+        if (!chosen) {
+            if (m_problem.isEmpty())
+                m_problem = QStringLiteral("no meter (USB %1:%2) is connected")
+                                .arg(vendorId, 4, 16, QLatin1Char('0'))
+                                .arg(productId, 4, 16, QLatin1Char('0'));
             return 1;
         }
-        // The first matching device is the meter.
-        const std::string path = found->path ? found->path : "";
-        m_enumeratedSerial = found->serial_number ? QString::fromWCharArray(found->serial_number) : QString();
-        hid_free_enumeration(found);
+        const std::string path = chosen->path.toStdString();
+        m_enumeratedSerial = chosen->serial;
 
         if (hid_device* opened = path.empty() ? nullptr : hid_open_path(path.c_str()))
             m_device = HidHandle(opened, hid_close);
@@ -338,11 +353,17 @@ private:
     bool m_awaitingReply = false; // a command went out and its reply has not been read
     std::vector<std::uint8_t> m_input;
     QString m_problem;
+    QString m_wanted; // the meter asked for (path or serial number); empty: the only one
     QString m_enumeratedSerial;
 };
 
 } // namespace
 
-std::unique_ptr<Transport> makeHidTransport() { return std::make_unique<HidTransport>(); }
+std::unique_ptr<Transport> makeHidTransport(const QString& meter) { return std::make_unique<HidTransport>(meter); }
+
+std::vector<AttachedMeter> attachedHidMeters()
+{
+    return attachedDevices(MeterLink::VendorId, MeterLink::ProductId);
+}
 
 } // namespace quedral

@@ -5,12 +5,19 @@
 
 #include <QString>
 
+#include "meter/meterchoice.h"
 #include "meter/transport.h"
 
 namespace quedral {
 
-// The real meter on USB through hidapi's hidraw backend.
-std::unique_ptr<Transport> makeHidTransport();
+// The real meter on USB through hidapi's hidraw backend. meter names the one to open (its
+// hidraw path or USB serial number); empty: the only one attached (with several, the open
+// fails and lastOpenProblem() lists them).
+std::unique_ptr<Transport> makeHidTransport(const QString& meter = {});
+
+// Every attached device with the meter's USB vendor and product ids, in the order hidapi
+// enumerates them, with the USB descriptor's serial number (empty when it has none).
+std::vector<AttachedMeter> attachedHidMeters();
 
 // Report framing of the meter's HID interface (see the comment at the top of
 // hidtransport.cpp). Exposed for the transport's tests and for service tools.

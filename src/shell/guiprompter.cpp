@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -107,6 +108,13 @@ bool GuiPrompter::printerSetup(QPrinter& printer, QWidget* parent)
 {
     QPageSetupDialog dlg(&printer, parent ? parent : dialogParent());
     return dlg.exec() == QDialog::Accepted;
+}
+
+int GuiPrompter::chooseItem(const QString& text, const QStringList& items)
+{
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(dialogParent(), kCaption, text, items, 0, false, &ok);
+    return ok ? static_cast<int>(items.indexOf(chosen)) : -1;
 }
 
 } // namespace quedral

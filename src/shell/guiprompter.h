@@ -16,6 +16,7 @@ public:
                          QString* selectedFilter) override;
     bool choosePrinter(QPrinter& printer, QWidget* parent) override;
     bool printerSetup(QPrinter& printer, QWidget* parent) override;
+    int chooseItem(const QString& text, const QStringList& items) override;
 };
 
 } // namespace quedral

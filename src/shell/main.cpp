@@ -3,13 +3,50 @@
 #include <QScreen>
 #include <cstdio>
 
+#include "meter/hidtransport.h"
 #include "meter/simulator/simulatedtransport.h"
+#include "shell/meterchooser.h"
 #include "base/datadir.h"
 #include "base/prompter.h"
 #include "shell/guiprompter.h"
 #include "shell/mainwindow.h"
 
 using namespace quedral;
+
+namespace {
+
+// Checks --simulate-faults and --simulate-serial and puts them in request; the message when
+// one is refused, otherwise empty.
+QString simulationOptionsProblem(const QCommandLineParser& parser, const QCommandLineOption& faults,
+                                 const QCommandLineOption& serial, TransportRequest& request)
+{
+    for (const QCommandLineOption* o : {&faults, &serial}) {
+        if (parser.isSet(*o) && !request.simulate)
+            return QStringLiteral("--%1 works only with --simulate").arg(o->names().constFirst());
+    }
+    if (parser.isSet(faults)) {
+        const ParsedFaults parsed = parseTransportFaults(parser.value(faults));
+        if (!parsed.ok())
+            return QStringLiteral("--simulate-faults: ") + parsed.error;
+        request.faults = parsed.faults;
+    }
+    if (parser.isSet(serial)) {
+        if (const QString problem = SimulatedMeter::serialProblem(parser.value(serial)); !problem.isEmpty())
+            return QStringLiteral("--simulate-serial: ") + problem;
+        request.simulatedSerial = parser.value(serial);
+    }
+    if (request.simulate && !request.meter.isEmpty()) {
+        // --meter must name the one simulated meter.
+        const QString sn = request.simulatedSerial.isEmpty() ? QString::fromLatin1(SimulatedMeter::kDefaultSerial)
+                                                             : request.simulatedSerial;
+        QString problem;
+        if (!chooseMeter({{QStringLiteral("simulated"), sn}}, request.meter, problem))
+            return problem;
+    }
+    return {};
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -27,34 +64,35 @@ int main(int argc, char** argv)
                                       QStringLiteral("With --simulate: faults of the simulated link, comma-separated: %1.")
                                           .arg(kFaultListSyntax),
                                       "LIST");
+    QCommandLineOption simulateSerial("simulate-serial",
+                                      "With --simulate: the simulated meter's serial number (its state kept apart "
+                                      "from other serial numbers').",
+                                      "SN");
+    QCommandLineOption meter("meter", "The meter to use when several are attached: its serial number or hidraw path.",
+                             "SERIAL|PATH");
     QCommandLineOption screenshot("screenshot", "Save a picture of the main window once start-up has settled, then exit.",
                                   "FILE.png");
     QCommandLineOption dataDir("data-dir", "Folder for working files (temp/, template/, projects).", "DIR");
     QCommandLineOption setup("setup", "Open the Data Logger Setup window at start (service use).");
-    parser.addOptions({simulate, simulateFaults, screenshot, dataDir, setup});
+    parser.addOptions({simulate, simulateFaults, simulateSerial, meter, screenshot, dataDir, setup});
     parser.process(app);
 
-    TransportFaults faults;
-    if (parser.isSet(simulateFaults)) {
-        const ParsedFaults parsed = parseTransportFaults(parser.value(simulateFaults));
-        QString error;
-        if (!parser.isSet(simulate))
-            error = QStringLiteral("--simulate-faults works only with --simulate");
-        else if (!parsed.ok())
-            error = QStringLiteral("--simulate-faults: ") + parsed.error;
-        if (!error.isEmpty()) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
-            return 2;
-        }
-        faults = parsed.faults;
+    TransportRequest request;
+    request.simulate = parser.isSet(simulate);
+    request.meter = parser.value(meter);
+    if (const QString error = simulationOptionsProblem(parser, simulateFaults, simulateSerial, request); !error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
     }
 
     DataDir::init(parser.value(dataDir));
     GuiPrompter prompter;
     Prompter::install(&prompter);
 
+    if (!request.simulate && request.meter.isEmpty())
+        request.meter = meterChosenAtStart(attachedHidMeters(), prompter);
     MainOptions options;
-    options.transport = makeTransport(parser.isSet(simulate), faults);
+    options.transport = makeTransport(request);
     options.screenshotFile = parser.value(screenshot);
     options.openSetup = parser.isSet(setup);
     const bool splash = options.screenshotFile.isEmpty();

@@ -24,10 +24,12 @@ inline CliResult runCli(QStringList args, const QString& dataDir)
     QTextStream o(&out), e(&err);
     args.prepend(dataDir);
     args.prepend(QStringLiteral("--data-dir"));
-    const int status = cli::run(args, o, e, [](bool simulate, const TransportFaults& faults) -> std::unique_ptr<Transport> {
-        auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(SimulatedMeter::defaultStateFile(), 3));
-        t->faults = faults;
-        if (!simulate)
+    const int status = cli::run(args, o, e, [](const TransportRequest& request) -> std::unique_ptr<Transport> {
+        const QString& serial = request.simulatedSerial;
+        auto t = std::make_unique<SimulatedTransport>(
+            std::make_unique<SimulatedMeter>(SimulatedMeter::defaultStateFile(serial), 3, serial));
+        t->faults = request.faults;
+        if (!request.simulate)
             t->unplug();
         return t;
     });

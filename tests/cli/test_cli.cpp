@@ -205,6 +205,75 @@ TEST_F(CliTest, BadFaultListsAreRefusedBeforeAnythingRuns)
     }
 }
 
+TEST_F(CliTest, SimulatedSerialNumberIsReportedAndRefusedWhenUnusable)
+{
+    Result r = run({"--simulate", "--simulate-serial", "SN-B", "info"});
+    EXPECT_EQ(r.status, 0) << qPrintable(r.err);
+    EXPECT_TRUE(r.out.contains(QRegularExpression("^SN: SN-B$", QRegularExpression::MultilineOption))) << qPrintable(r.out);
+    r = run({"--simulate", "info"});
+    EXPECT_TRUE(r.out.contains(QRegularExpression("^SN: SIM-4471-0001$", QRegularExpression::MultilineOption)))
+        << qPrintable(r.out);
+
+    const struct { QStringList args; const char* named; } refused[] = {
+        {{"--simulate-serial", "SN-B", "info"}, "--simulate-serial works only with --simulate"},
+        {{"--simulate", "--simulate-serial", "a/b", "info"}, "--simulate-serial: "},
+        {{"--simulate", "--simulate-serial=", "info"}, "--simulate-serial: "},
+        {{"--simulate", "--simulate-serial"}, "--simulate-serial needs a serial number SN"},
+    };
+    for (const auto& c : refused) {
+        r = run(c.args);
+        EXPECT_EQ(r.status, 2) << qPrintable(c.args.join(' '));
+        EXPECT_TRUE(r.err.contains(c.named)) << qPrintable(r.err);
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+TEST_F(CliTest, BuiltProgramKeepsEachSimulatedSerialNumbersState)
+{
+    const auto cli = [this](const QStringList& args) {
+        QProcess p;
+        p.start(QUEDRAL_CLI_PATH, QStringList{"--data-dir", dataDir.path(), "--simulate"} + args);
+        EXPECT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+        return QString::fromLatin1(p.readAllStandardOutput());
+    };
+    const QString before = cli({"eeprom-read", "300"}).trimmed();
+    const QString changed = QString::number((before.toInt() + 1) % 256);
+    cli({"--simulate-serial", "SN-B", "eeprom-write", "300", changed});
+    EXPECT_TRUE(QFile::exists(dataDir.file("simulated-meter-SN-B.json")));
+    EXPECT_EQ(cli({"--simulate-serial=SN-B", "eeprom-read", "300"}).trimmed(), changed);
+    EXPECT_EQ(cli({"eeprom-read", "300"}).trimmed(), before);
+    EXPECT_TRUE(cli({"--simulate-serial", "SN-B", "info"}).contains("SN: SN-B\n"));
+}
+
+TEST_F(CliTest, ListShowsTheSimulatedMeterAndMeterMustNameIt)
+{
+    const struct {
+        QStringList args;
+        int status;
+        QString out; // exactly; with status 0 only
+        const char* err; // contained
+    } cases[] = {
+        {{"--simulate", "list"}, 0, "simulated\tSIM-4471-0001\n", ""},
+        {{"--simulate", "--simulate-serial", "SN-B", "list"}, 0, "simulated\tSN-B\n", ""},
+        {{"--simulate", "--simulate-serial", "SN-B", "--meter", "SN-B", "list"}, 0, "simulated\tSN-B\n", ""},
+        {{"--simulate", "--meter=simulated", "raw", "K"}, 0, {}, ""},
+        {{"--simulate", "--simulate-serial", "SN-B", "--meter", "SN-B", "raw", "K"}, 0, {}, ""},
+        {{"--simulate", "--simulate-serial", "SN-B", "--meter", "SN-C", "raw", "K"}, 1, {},
+         "no attached meter is \"SN-C\"; attached:\nsimulated\tSN-B\n"},
+        {{"--simulate", "--meter"}, 2, {}, "--meter needs a meter's SERIAL|PATH"},
+    };
+    for (const auto& c : cases) {
+        const Result r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << qPrintable(c.args.join(' ')) << qPrintable(r.err);
+        if (!c.out.isNull())
+            EXPECT_EQ(r.out, c.out) << qPrintable(c.args.join(' '));
+        EXPECT_TRUE(r.err.contains(c.err)) << qPrintable(r.err);
+        if (c.status != 0)
+            EXPECT_TRUE(r.out.isEmpty()) << qPrintable(r.out);
+    }
+}
+
 TEST_F(CliTest, BuiltProgramWithSimulatedFaults)
 {
     QProcess p;
@@ -233,6 +302,9 @@ TEST_F(CliTest, MainProgramRefusesBadFaultListsBeforeShowingAWindow)
         {{"--simulate", "--simulate-faults", "silent,bogus"}, "\"bogus\""},
         {{"--simulate", "--simulate-faults", "wrong-byte=40"}, "\"wrong-byte=40\""},
         {{"--simulate-faults", "silent"}, "--simulate"},
+        {{"--simulate-serial", "SN-B"}, "--simulate-serial works only with --simulate"},
+        {{"--simulate", "--simulate-serial", "a/b"}, "\"a/b\""},
+        {{"--simulate", "--simulate-serial", "SN-B", "--meter", "SN-C"}, "no attached meter is \"SN-C\""},
     };
     for (const auto& c : cases) {
         QProcess p;

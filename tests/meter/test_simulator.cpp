@@ -167,3 +167,37 @@ TEST_F(SimulatorTest, StatePersistsInTheDataDirectory)
     EXPECT_FALSE(r.Recording);
     EXPECT_EQ(rawByte(r.RangeCode), 0x88);
 }
+
+TEST_F(SimulatorTest, EachSerialNumberKeepsItsOwnStateFile)
+{
+    EXPECT_EQ(SimulatedMeter::defaultStateFile(), dataDir.file("simulated-meter.json"));
+    EXPECT_EQ(SimulatedMeter::defaultStateFile(SimulatedMeter::kDefaultSerial), dataDir.file("simulated-meter.json"));
+    EXPECT_EQ(SimulatedMeter::defaultStateFile("SN-B"), dataDir.file("simulated-meter-SN-B.json"));
+    {
+        SimulatedMeter a(SimulatedMeter::defaultStateFile(), 1);
+        SimulatedMeter b(SimulatedMeter::defaultStateFile("SN-B"), 2, "SN-B");
+        EXPECT_EQ(a.serialNumber(), "SIM-4471-0001");
+        EXPECT_EQ(b.serialNumber(), "SN-B");
+        press(b, 'R');
+        press(b, 'L');
+        EXPECT_FALSE(poll(a).Recording);
+    }
+    SimulatedMeter a(SimulatedMeter::defaultStateFile(), 1);
+    SimulatedMeter b(SimulatedMeter::defaultStateFile("SN-B"), 2, "SN-B");
+    EXPECT_FALSE(poll(a).Recording);
+    EXPECT_EQ(rawByte(poll(a).RangeCode), 0x88);
+    EXPECT_TRUE(poll(b).Recording);
+    EXPECT_EQ(rawByte(poll(b).RangeCode), 0x11);
+}
+
+TEST_F(SimulatorTest, SerialNumbersAreShortAndSafeInAFileName)
+{
+    const struct { QString serial; bool ok; } cases[] = {
+        {"SN-2", true},           {"a.b_C-9", true},     {QString(32, 'x'), true}, {"", false},
+        {QString(33, 'x'), false}, {"../x", false},       {"a/b", false},          {"a b", false},
+        {"é", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SimulatedMeter::serialProblem(c.serial).isEmpty(), c.ok) << qPrintable(c.serial);
+    EXPECT_TRUE(SimulatedMeter::serialProblem("a/b").contains("\"a/b\""));
+}

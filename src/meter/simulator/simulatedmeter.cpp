@@ -65,12 +65,30 @@ QByteArray SimulatedMeter::defaultMemory()
     return m;
 }
 
-QString SimulatedMeter::defaultStateFile()
+QString SimulatedMeter::serialProblem(const QString& serial)
 {
-    return DataDir::file(QStringLiteral("simulated-meter.json"));
+    constexpr qsizetype kMaxSerialLength = 32;
+    const auto allowed = [](QChar c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-'
+               || c == u'_' || c == u'.';
+    };
+    if (serial.isEmpty() || serial.size() > kMaxSerialLength || !std::all_of(serial.begin(), serial.end(), allowed))
+        return QStringLiteral("a serial number is 1 to %1 letters, digits, '-', '_' or '.', not \"%2\"")
+            .arg(kMaxSerialLength)
+            .arg(serial);
+    return {};
 }
 
-SimulatedMeter::SimulatedMeter(QString stateFile, std::uint32_t seed) : m_file(std::move(stateFile)), m_rng(seed)
+QString SimulatedMeter::defaultStateFile(const QString& serial)
+{
+    if (serial.isEmpty() || serial == QLatin1String(kDefaultSerial))
+        return DataDir::file(QStringLiteral("simulated-meter.json"));
+    return DataDir::file(QStringLiteral("simulated-meter-%1.json").arg(serial));
+}
+
+SimulatedMeter::SimulatedMeter(QString stateFile, std::uint32_t seed, QString serial)
+    : m_file(std::move(stateFile)), m_serial(serial.isEmpty() ? QString::fromLatin1(kDefaultSerial) : std::move(serial)),
+      m_rng(seed)
 {
     load();
     std::uniform_real_distribution<double> start(520.0, 680.0);

@@ -42,12 +42,21 @@ public:
     // The memory a new meter has logged (a few realistic data sets), recording interval 2 s.
     static QByteArray defaultMemory();
 
-    // DataDir::file("simulated-meter.json")
-    static QString defaultStateFile();
+    // The serial number a simulated meter reports unless given another.
+    static constexpr char kDefaultSerial[] = "SIM-4471-0001";
+    // Why serial cannot be a simulated meter's serial number (1 to 32 letters, digits, '-', '_'
+    // or '.'), or empty when it can.
+    static QString serialProblem(const QString& serial);
+
+    // The state file of the meter with this serial number: DataDir::file("simulated-meter.json")
+    // for kDefaultSerial (or an empty serial), "simulated-meter-SERIAL.json" for any other, so
+    // meters with different serial numbers keep apart.
+    static QString defaultStateFile(const QString& serial = {});
 
     // Loads the state from stateFile when it exists; an empty name keeps the state in memory only.
-    // The seed makes the level generator repeatable.
-    explicit SimulatedMeter(QString stateFile = defaultStateFile(), std::uint32_t seed = std::random_device{}());
+    // The seed makes the level generator repeatable. An empty serial is kDefaultSerial.
+    explicit SimulatedMeter(QString stateFile = defaultStateFile(), std::uint32_t seed = std::random_device{}(),
+                            QString serial = {});
 
     // The reply to one 7-byte command, or nullopt when the command has none.
     std::optional<ReplyBytes> handleCommand(const CommandFrame& command);
@@ -56,7 +65,7 @@ public:
     // year modulo 100 in byte 6); a block with a field that is not a valid BCD date or time
     // leaves the clock and gives false.
     bool handleBlock(const ReplyBytes& block);
-    QString serialNumber() const { return QStringLiteral("SIM-4471-0001"); }
+    QString serialNumber() const { return m_serial; }
 
     const State& state() const { return m_state; }
     // Changes the state and saves it.
@@ -91,6 +100,7 @@ private:
     void save() const;
 
     QString m_file;
+    QString m_serial;
     State m_state;
     std::map<std::uint8_t, Handler> m_commands;
     // A command that expects a 32-byte block next ('t'); 0 when none.

@@ -225,14 +225,16 @@ ParsedFaults parseTransportFaults(const QString& list)
     return parsed;
 }
 
-std::unique_ptr<Transport> makeTransport(bool simulate, const TransportFaults& faults)
+std::unique_ptr<Transport> makeTransport(const TransportRequest& request)
 {
-    if (simulate) {
-        auto transport = std::make_unique<SimulatedTransport>();
-        transport->faults = faults;
+    if (request.simulate) {
+        const QString& serial = request.simulatedSerial;
+        auto transport = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(
+            SimulatedMeter::defaultStateFile(serial), std::random_device{}(), serial));
+        transport->faults = request.faults;
         return transport;
     }
-    return makeHidTransport();
+    return makeHidTransport(request.meter);
 }
 
 } // namespace quedral

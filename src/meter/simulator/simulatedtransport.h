@@ -110,7 +110,17 @@ private:
     QString m_openProblem;
 };
 
-// The simulated meter (with the faults given) when simulate is set, the USB meter otherwise.
-std::unique_ptr<Transport> makeTransport(bool simulate, const TransportFaults& faults = {});
+// What the programs' meter options ask for.
+struct TransportRequest {
+    bool simulate = false;   // --simulate
+    TransportFaults faults;  // --simulate-faults (with simulate only)
+    QString simulatedSerial; // --simulate-serial (with simulate only); empty: the default serial number
+    QString meter;           // --meter: the meter's path or serial number; empty: the only one attached
+};
+
+// The simulated meter (with the faults and serial number asked for, and the state file of that
+// serial number) when simulate is set, otherwise the USB meter the request names (see
+// makeHidTransport).
+std::unique_ptr<Transport> makeTransport(const TransportRequest& request);
 
 } // namespace quedral

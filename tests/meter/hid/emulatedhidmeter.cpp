@@ -23,8 +23,14 @@ constexpr std::uint8_t kReportDescriptor[] = {
     0x75, 0x08, 0x95, 0x08, 0x81, 0x02, 0x09, 0x03, 0x95, 0x08, 0x91, 0x02, 0xC0,
 };
 
-constexpr const char* kUsbDevice = "/devices/pci0000:00/0000:00:14.0/usb1/1-1";
-constexpr const char* kHidDevice = "/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/0003:04D9:E000.0001";
+// The USB device of the meter with this index: port index + 1 of the first hub.
+std::string usbDevice(int index)
+{
+    return "/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(index + 1);
+}
+std::string usbInterface(int index) { return "1-" + std::to_string(index + 1) + ":1.0"; }
+std::string hidName(int index) { return "0003:04D9:E000.000" + std::to_string(index + 1); }
+std::string hidDevice(int index) { return usbDevice(index) + "/" + usbInterface(index) + "/" + hidName(index); }
 
 std::string toHex(const std::uint8_t* data, std::size_t n)
 {
@@ -39,26 +45,27 @@ std::string toHex(const std::uint8_t* data, std::size_t n)
 
 // The sysfs tree hidapi's hidraw backend reads: hidraw node -> HID device
 // (HID_ID, HID_UNIQ, report descriptor) -> USB interface -> USB device.
-std::string deviceDescription(const std::string& serial)
+std::string deviceDescription(const std::string& serial, int index)
 {
+    const std::string raw = "hidraw" + std::to_string(index);
     std::string d;
-    d += std::string("P: ") + kHidDevice + "/hidraw/hidraw0\n"
-         "N: hidraw0\n"
+    d += "P: " + hidDevice(index) + "/hidraw/" + raw + "\n"
+         "N: " + raw + "\n"
          "E: SUBSYSTEM=hidraw\n"
-         "E: DEVNAME=/dev/hidraw0\n"
-         "A: dev=241:0\\n\n"
-         "L: device=../../../0003:04D9:E000.0001\n\n";
-    d += std::string("P: ") + kHidDevice + "\n"
+         "E: DEVNAME=/dev/" + raw + "\n"
+         "A: dev=241:" + std::to_string(index) + "\\n\n"
+         "L: device=../../../" + hidName(index) + "\n\n";
+    d += "P: " + hidDevice(index) + "\n"
          "E: SUBSYSTEM=hid\n"
          "E: HID_ID=0003:000004D9:0000E000\n"
          "E: HID_NAME=Vendor Meter\n"
          "E: HID_UNIQ=" + serial + "\n"
          "H: report_descriptor=" + toHex(kReportDescriptor, sizeof kReportDescriptor) + "\n\n";
-    d += std::string("P: ") + kUsbDevice + "/1-1:1.0\n"
+    d += "P: " + usbDevice(index) + "/" + usbInterface(index) + "\n"
          "E: SUBSYSTEM=usb\n"
          "E: DEVTYPE=usb_interface\n"
          "A: bInterfaceNumber=00\\n\n\n";
-    d += std::string("P: ") + kUsbDevice + "\n"
+    d += "P: " + usbDevice(index) + "\n"
          "E: SUBSYSTEM=usb\n"
          "E: DEVTYPE=usb_device\n"
          "A: idVendor=04d9\\n\n"
@@ -90,15 +97,16 @@ bool answerIoctl(UMockdevIoctlClient* client, const void* bytes, std::size_t n)
 EmulatedHidMeter::EmulatedHidMeter(CommandHandler handler) : EmulatedHidMeter(std::move(handler), Options{}) {}
 
 EmulatedHidMeter::EmulatedHidMeter(CommandHandler handler, Options options)
-    : m_handler(std::move(handler)), m_options(std::move(options)), m_hidSysPath(std::string("/sys") + kHidDevice)
+    : m_handler(std::move(handler)), m_options(std::move(options)),
+      m_node("/dev/hidraw" + std::to_string(m_options.index)), m_hidSysPath("/sys" + hidDevice(m_options.index))
 {
-    m_testbed = umockdev_testbed_new();
+    m_testbed = m_options.testbed ? static_cast<UMockdevTestbed*>(g_object_ref(m_options.testbed)) : umockdev_testbed_new();
     if (!umockdev_in_mock_environment()) {
         m_error = "not running under umockdev-wrapper";
         return;
     }
     GError* error = nullptr;
-    if (!umockdev_testbed_add_from_string(m_testbed, deviceDescription(m_options.serial).c_str(), &error)) {
+    if (!umockdev_testbed_add_from_string(m_testbed, deviceDescription(m_options.serial, m_options.index).c_str(), &error)) {
         m_error = std::string("device description: ") + (error ? error->message : "?");
         g_clear_error(&error);
         return;
@@ -107,14 +115,14 @@ EmulatedHidMeter::EmulatedHidMeter(CommandHandler handler, Options options)
     g_signal_connect(m_ioctl, "handle-ioctl", G_CALLBACK(&EmulatedHidMeter::onIoctl), this);
     g_signal_connect(m_ioctl, "handle-read", G_CALLBACK(&EmulatedHidMeter::onRead), this);
     g_signal_connect(m_ioctl, "handle-write", G_CALLBACK(&EmulatedHidMeter::onWrite), this);
-    if (!umockdev_testbed_attach_ioctl(m_testbed, kNode, m_ioctl, &error)) {
+    if (!umockdev_testbed_attach_ioctl(m_testbed, m_node.c_str(), m_ioctl, &error)) {
         m_error = std::string("attach ioctl: ") + (error ? error->message : "?");
         g_clear_error(&error);
         return;
     }
-    m_devFd = umockdev_testbed_get_dev_fd(m_testbed, kNode);
+    m_devFd = umockdev_testbed_get_dev_fd(m_testbed, m_node.c_str());
     if (m_devFd < 0) {
-        m_error = "no device end for /dev/hidraw0";
+        m_error = "no device end for " + m_node;
         return;
     }
     // The node is a pseudo-terminal: make it a plain byte pipe.
@@ -129,7 +137,7 @@ EmulatedHidMeter::~EmulatedHidMeter()
 {
     stallWrites(false); // a write held back ends before the node goes away
     if (m_testbed && m_ioctl)
-        umockdev_testbed_detach_ioctl(m_testbed, kNode, nullptr);
+        umockdev_testbed_detach_ioctl(m_testbed, m_node.c_str(), nullptr);
     if (m_ioctl)
         g_object_unref(m_ioctl);
     if (m_testbed)
@@ -224,7 +232,7 @@ void EmulatedHidMeter::unplug()
 void EmulatedHidMeter::denyAccess()
 {
     gchar* root = umockdev_testbed_get_root_dir(m_testbed);
-    const std::string node = std::string(root) + kNode;
+    const std::string node = std::string(root) + m_node;
     g_free(root);
     ::chmod(node.c_str(), 0);
 }

@@ -35,9 +35,13 @@ public:
         std::string serial = "KV4471-0042";
         int outputReportLength = 8; // data bytes of one output report the device takes
         int inputReportLength = 8;  // data bytes of each input report it sends
+        // Several meters: each its own index (node /dev/hidrawINDEX on USB port INDEX + 1),
+        // all on the test bed of the first (testbed()); nullptr makes a new one.
+        int index = 0;
+        UMockdevTestbed* testbed = nullptr;
     };
 
-    static constexpr const char* kNode = "/dev/hidraw0";
+    static constexpr const char* kNode = "/dev/hidraw0"; // the node of index 0
 
     explicit EmulatedHidMeter(CommandHandler handler);
     EmulatedHidMeter(CommandHandler handler, Options options);
@@ -45,6 +49,10 @@ public:
     EmulatedHidMeter(const EmulatedHidMeter&) = delete;
     EmulatedHidMeter& operator=(const EmulatedHidMeter&) = delete;
 
+    // This meter's node, "/dev/hidrawINDEX".
+    const std::string& node() const { return m_node; }
+    // The test bed, for another meter beside this one (Options::testbed).
+    UMockdevTestbed* testbed() const { return m_testbed; }
     // Empty when the test bed is up; otherwise what went wrong.
     std::string setupError() const { return m_error; }
 
@@ -91,6 +99,7 @@ private:
     std::string m_error;
     UMockdevTestbed* m_testbed = nullptr;
     UMockdevIoctlBase* m_ioctl = nullptr;
+    std::string m_node;
     std::string m_hidSysPath;
     int m_devFd = -1;
 

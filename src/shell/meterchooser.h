@@ -1,0 +1,17 @@
+#pragma once
+// The meter to use when several are attached and none was named with --meter.
+#include <QString>
+#include <vector>
+
+#include "meter/meterchoice.h"
+
+namespace quedral {
+
+class Prompter;
+
+// With several meters attached, asks which one (a chooser through the prompts seam) and gives
+// its path; empty with one or none attached, or when the user cancels (the open then fails
+// and the status bar says that several are attached).
+QString meterChosenAtStart(const std::vector<AttachedMeter>& attached, Prompter& prompter);
+
+} // namespace quedral
