@@ -187,7 +187,7 @@ int main(int argc, char** argv)
         return 1;
 
     SimulatedTransport* simulator = nullptr;
-    const auto factory = [&](bool, const TransportFaults&) {
+    const auto factory = [&](const TransportRequest&) {
         auto t = std::make_unique<SimulatedTransport>(std::make_unique<SimulatedMeter>(QString(), 2));
         simulator = t.get();
         return std::unique_ptr<Transport>(std::move(t));
