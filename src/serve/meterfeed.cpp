@@ -44,12 +44,22 @@ void MeterFeed::deliver(const LevelAggregator::Closed& closed)
 
 void LogSink::secondClosed(const MeterMetrics& meter, const PeriodFigures& second)
 {
+    if (!m_log || meter.serial != m_serial) {
+        m_serial = meter.serial;
+        m_log = std::make_unique<DailyLog>(m_dir, m_serial);
+    }
     QString error;
-    if (!m_log.append(second.start.date(), logLine(meter.serial, meter.weightingA, meter.fast, second), &error)) {
+    if (!m_log->append(second.start.date(), logLine(meter.serial, meter.weightingA, meter.fast, second), &error)) {
         ++m_failures;
         if (m_report)
             m_report(error);
     }
+}
+
+void LogSink::close()
+{
+    if (m_log)
+        m_log->close();
 }
 
 void InfluxSink::write(const MeterMetrics& meter, const PeriodFigures& period)

@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "meter/reading.h"
@@ -26,6 +27,8 @@ public:
 class MeterFeed {
 public:
     explicit MeterFeed(QString serial) { m_metrics.serial = std::move(serial); }
+    // The serial number once the meter has told it; the periods still open keep gathering.
+    void setSerial(const QString& serial) { m_metrics.serial = serial; }
 
     // Sinks are not owned; they are called in the order added (the local log first).
     void addSink(ReadingSink* sink) { m_sinks.push_back(sink); }
@@ -45,19 +48,21 @@ private:
     std::vector<ReadingSink*> m_sinks;
 };
 
-// Every second to the daily local log; a line that cannot be written is reported, with the
-// reason, through `report`.
+// Every second to the daily local log of the meter's serial number; a line that cannot be
+// written is reported, with the reason, through `report`.
 class LogSink final : public ReadingSink {
 public:
-    LogSink(QString dir, const QString& serial, std::function<void(const QString&)> report)
-        : m_log(std::move(dir), serial), m_report(std::move(report)) {}
+    LogSink(QString dir, std::function<void(const QString&)> report)
+        : m_dir(std::move(dir)), m_report(std::move(report)) {}
     void secondClosed(const MeterMetrics& meter, const PeriodFigures& second) override;
     void minuteClosed(const MeterMetrics&, const PeriodFigures&) override {}
-    void close() { m_log.close(); }
+    void close();
     int failures() const { return m_failures; }
 
 private:
-    DailyLog m_log;
+    QString m_dir;
+    QString m_serial;
+    std::unique_ptr<DailyLog> m_log;
     std::function<void(const QString&)> m_report;
     int m_failures = 0;
 };

@@ -84,7 +84,7 @@ TEST(DailyLog, HeaderOnceWholeLinesAndAFileADay)
 {
     QTemporaryDir dir;
     MeterFeed feed("SN/1"); // a character a file name cannot hold
-    LogSink log(dir.path(), "SN/1", [](const QString& why) { ADD_FAILURE() << why.toStdString(); });
+    LogSink log(dir.path(), [](const QString& why) { ADD_FAILURE() << why.toStdString(); });
     feed.addSink(&log);
     for (int i = 0; i < 8; ++i)
         feed.reading(kStart.addMSecs(i * 500), reading(500 + i));
@@ -131,9 +131,9 @@ TEST(DailyLog, AWriteThatFailsIsReportedAndLeavesNoPartOfALine)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QStringList reports;
-        LogSink sink(c.logDir, c.fullDevice ? "SNF" : "SN1", [&](const QString& why) { reports << why; });
+        LogSink sink(c.logDir, [&](const QString& why) { reports << why; });
         MeterMetrics m;
-        m.serial = "SN1";
+        m.serial = c.fullDevice ? "SNF" : "SN1";
         PeriodFigures s{QDateTime(day, QTime(1, 0, 0), Qt::UTC), 1, 2, 60.0, 61.0, 59.0, {}, {}};
         sink.secondClosed(m, s);
         sink.secondClosed(m, s);
