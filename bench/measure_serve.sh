@@ -38,5 +38,5 @@ times() { sort -n | awk '{ v[NR] = $1 } END { printf "best %.2f ms, median %.2f 
 printf "/metrics, new connections: "
 for _ in $(seq 200); do curl -s -o /dev/null -w '%{time_total}\n' "$url"; done | times
 printf "/metrics, one kept connection: "
-urls=(); for _ in $(seq 200); do urls+=("$url"); done
-curl -s -o /dev/null -w '%{time_total}\n' "${urls[@]}" | times
+urls=(); for _ in $(seq 200); do urls+=(-o /dev/null "$url"); done
+curl -s -w '%{time_total}\n' "${urls[@]}" | times
