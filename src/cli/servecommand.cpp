@@ -58,7 +58,6 @@ private:
         const QDateTime now = Clock::instance().now();
         switch (report.outcome) {
         case PollOutcome::ConnectedNow:
-            m_retrying = false;
             m_ctx.err << statusTextAfter(report.outcome) << "\n";
             m_ctx.err.flush();
             readSerial();
@@ -86,7 +85,6 @@ private:
     {
         m_meter.stopPolling();
         m_meter.startPolling(kRetryMs);
-        m_retrying = true;
     }
     void readSerial()
     {
@@ -112,7 +110,6 @@ private:
     Context& m_ctx;
     MeterFeed& m_feed;
     MeterService m_meter;
-    bool m_retrying = false;
 };
 
 // The --influx output: standard output for "-", else FILE appended. Nullptr with a message.
@@ -126,6 +123,24 @@ std::unique_ptr<QFile> openInflux(Context& ctx, const QString& name)
         return nullptr;
     }
     return file;
+}
+
+// Polls on the meter thread into the feed until SIGINT, SIGTERM or SIGHUP; the meter thread
+// has ended when it returns.
+void pollUntilStopped(Context& ctx, MeterFeed& feed)
+{
+    const StopSignals signalGuard;
+    QEventLoop loop;
+    QTimer signalCheck;
+    QObject::connect(&signalCheck, &QTimer::timeout, &loop, [&loop] {
+        if (g_interrupted)
+            loop.quit();
+    });
+    signalCheck.start(kSignalCheckMs);
+    Service service(ctx, feed);
+    service.start();
+    loop.exec();
+    service.stop(); // no report comes after this
 }
 
 } // namespace
@@ -174,20 +189,8 @@ int cmdServe(Context& ctx, const Arguments& args)
     ctx.err << "serving http://" << bound.toString() << "/metrics\n";
     ctx.err.flush();
 
-    const StopSignals signalGuard;
-    QEventLoop loop;
-    QTimer signalCheck;
-    QObject::connect(&signalCheck, &QTimer::timeout, &loop, [&loop] {
-        if (g_interrupted)
-            loop.quit();
-    });
-    signalCheck.start(kSignalCheckMs);
-    Service service(ctx, feed);
-    service.start();
-    loop.exec();
-
-    service.stop(); // the meter thread ends; no report comes after this
-    feed.finish();  // the second and the minute still open go to the log and the line protocol
+    pollUntilStopped(ctx, feed);
+    feed.finish(); // the second and the minute still open go to the log and the line protocol
     if (log)
         log->close();
     ctx.err << "stopped by " << signalName(g_interrupted) << "\n";
