@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqcustomplot-dev libhidapi-dev
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-httpserver-dev qt6-websockets-dev libqcustomplot-dev libhidapi-dev
   gstreamer1.0-plugins-good
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth poppler-utils sox mawk

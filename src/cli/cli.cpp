@@ -5,6 +5,7 @@
 #include "cli/memorycommands.h"
 #include "cli/metersetupcommands.h"
 #include "cli/readingcommands.h"
+#include "cli/servecommand.h"
 #include "cli/statscommand.h"
 #include "cli/reportcommands.h"
 #include "cli/outputfiles.h"
@@ -69,6 +70,12 @@ const std::vector<Command>& commands()
         {"read", {.ignoresExtraWords = true}, "one reading as JSON", {}, cmdRead},
         {"monitor", {{}, {{{"--count"}, "N", false, true}}}, "readings every 500 ms", {}, cmdMonitor},
         {"key", {{P{"R|L|M|N|C|F"}}}, "press a meter key", {}, cmdKey},
+        {"serve", {{}, {{{"--listen"}, "ADDR:PORT", false, false, true}, {{"--log"}, "DIR", false, false, true},
+                        {{"--influx"}, "FILE|-", false, false, true}}},
+         "polls every 500 ms until stopped (SIGINT, SIGTERM): GET /metrics on\n"
+         "ADDR:PORT (default 127.0.0.1:9464), each second to a daily CSV in DIR,\n"
+         "each second and minute as InfluxDB lines to FILE or stdout (-)",
+         {}, cmdServe},
         {"record",
          {{}, {required({"--points"}, "N"), required({"--rate"}, "SECONDS"), withValue(kOutput, "OUT.ghf", true), kForce}},
          "real-time recording into a graph file (Ctrl+C, SIGTERM or SIGHUP\n"

@@ -283,6 +283,28 @@ TEST_F(LinkTest, UnplugAfterExchangesLetsThatManyThrough)
     EXPECT_FALSE(sim.isPlugged());
 }
 
+// Unplugged after two polls, back after six tries to reach it: the poll loses the connection,
+// probes, and reads again; without replug-after the meter stays away.
+TEST_F(LinkTest, ReplugAfterBringsAnUnpluggedMeterBack)
+{
+    for (const int replug : {6, -1}) {
+        SCOPED_TRACE(replug);
+        sim.replug();
+        poller.Connected = false;
+        connect();
+        sim.faults.unplugAfterExchanges = sim.exchanges() + 2;
+        sim.faults.replugAfterExchanges = replug;
+        QList<PollOutcome> outcomes;
+        for (int i = 0; i < 20; ++i)
+            outcomes << poller.tick();
+        EXPECT_TRUE(outcomes.contains(PollOutcome::ConnectionLost));
+        const qsizetype lost = outcomes.indexOf(PollOutcome::ConnectionLost);
+        EXPECT_EQ(outcomes.indexOf(PollOutcome::ConnectedNow, lost) > lost, replug >= 0);
+        EXPECT_EQ(outcomes.lastIndexOf(PollOutcome::Reading) > lost, replug >= 0);
+        EXPECT_EQ(sim.isPlugged(), replug >= 0);
+    }
+}
+
 TEST_F(LinkTest, UnframedReplyIsIgnoredButResetsTheCount)
 {
     connect();
@@ -378,6 +400,9 @@ TEST(FaultList, ParsesEachItemAndRefusesWhatItDoesNotKnow)
         {"block-write-fails", [](const TransportFaults& f) { return f.blockWriteFails && !f.writeFails; }},
         {"silent-after=2", [](const TransportFaults& f) { return !f.noReply && f.silentAfterExchanges == 2; }},
         {"unplug-after=0", [](const TransportFaults& f) { return f.unplugAfterExchanges == 0; }},
+        {"unplug-after=4,replug-after=6", [](const TransportFaults& f) {
+             return f.unplugAfterExchanges == 4 && f.replugAfterExchanges == 6;
+         }},
         {"wrong-byte=31", [](const TransportFaults& f) { return f.alterByteIndex == 31 && !f.alterByteValue; }},
         {"delay=5, silent ,wrong-byte=0", [](const TransportFaults& f) {
              return f.delayMsPerExchange == 5 && f.noReply && f.alterByteIndex == 0 && f.unplugAfterExchanges == -1;
@@ -403,6 +428,7 @@ TEST(FaultList, ParsesEachItemAndRefusesWhatItDoesNotKnow)
         {"open-fails=1", "\"open-fails=1\""},
         {"silent-after=+3", "\"silent-after=+3\""},
         {"unplug-after=x", "\"unplug-after=x\""},
+        {"replug-after=-2", "\"replug-after=-2\""},
         {"wrong-byte=32", "\"wrong-byte=32\""},
     };
     for (const auto& b : bad) {

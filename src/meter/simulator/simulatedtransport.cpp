@@ -142,6 +142,11 @@ QStringList SimulatedTransport::callLines() const
 
 void SimulatedTransport::checkUnplug()
 {
+    if (!m_plugged) {
+        if (faults.replugAfterExchanges >= 0 && ++m_unpluggedTries > faults.replugAfterExchanges)
+            replug();
+        return;
+    }
     if (faults.unplugAfterExchanges >= 0 && m_exchanges >= faults.unplugAfterExchanges)
         unplug();
 }
@@ -149,6 +154,7 @@ void SimulatedTransport::checkUnplug()
 void SimulatedTransport::unplug()
 {
     m_plugged = false;
+    m_unpluggedTries = 0;
     m_pending.reset();
 }
 
@@ -179,6 +185,7 @@ const FaultItem kFaultItems[] = {
     {"silent", nullptr, 0, [](TransportFaults& f, int) { f.noReply = true; }},
     {"silent-after", "N", kMaxExchanges, [](TransportFaults& f, int v) { f.silentAfterExchanges = v; }},
     {"unplug-after", "N", kMaxExchanges, [](TransportFaults& f, int v) { f.unplugAfterExchanges = v; }},
+    {"replug-after", "M", kMaxExchanges, [](TransportFaults& f, int v) { f.replugAfterExchanges = v; }},
     {"wrong-byte", "I", kReplyLength - 1, [](TransportFaults& f, int v) {
          f.alterByteIndex = v;
          f.alterByteValue.reset();

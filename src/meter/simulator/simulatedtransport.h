@@ -34,6 +34,7 @@ struct TransportFaults {
     std::optional<std::uint8_t> alterByteValue; // replaced by this value, or its bits inverted when unset
     std::optional<int> alterOnlyExchange; // alter only the reply to this command (counted from 1 like exchanges())
     int unplugAfterExchanges = -1;        // unplugged once this many commands were written; -1 never
+    int replugAfterExchanges = -1;        // plugged in again after this many tries (opens, commands) while unplugged; -1 never
     int delayMsPerExchange = 0;           // each command written waits this long first (clock seam)
 };
 
@@ -53,13 +54,14 @@ struct ParsedFaults {
 //   silent          the meter never replies
 //   silent-after=N  replies stop after N exchanges
 //   unplug-after=N  the meter is unplugged after N exchanges
+//   replug-after=M  an unplugged meter comes back after M tries to reach it (opens, commands)
 //   wrong-byte=I    reply byte I (0..31) is altered
 // An unknown or malformed item is refused; the error names it.
 ParsedFaults parseTransportFaults(const QString& list);
 // The list's syntax, for usage texts.
 inline constexpr char kFaultListSyntax[] =
     "delay=MS, open-fails, timeouts-fail, write-fails, block-write-fails, silent, silent-after=N, unplug-after=N, "
-    "wrong-byte=I";
+    "replug-after=M, wrong-byte=I";
 
 // The simulated meter behind the Transport interface. Honours open/close: writes and reads
 // fail while the device is not open or not plugged in.
@@ -107,6 +109,7 @@ private:
     bool m_plugged = true;
     int m_readTimeoutMs = 1000;
     int m_exchanges = 0;
+    int m_unpluggedTries = 0;
     QString m_openProblem;
 };
 
