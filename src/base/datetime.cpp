@@ -39,4 +39,14 @@ QDateTime fromDays(double days)
     return QDateTime(d, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
 }
 
+QString secondsText(double seconds)
+{
+    QString s = QString::number(seconds, 'f', 3);
+    while (s.endsWith(QLatin1Char('0')))
+        s.chop(1);
+    if (s.endsWith(QLatin1Char('.')))
+        s.chop(1);
+    return s;
+}
+
 } // namespace quedral

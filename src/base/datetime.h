@@ -12,5 +12,7 @@ double toDays(const QDateTime& t);
 double toDays(const QDate& d, const QTime& t);
 // An invalid QDateTime for a value no date can have (NaN, infinite, beyond 100 million days).
 QDateTime fromDays(double days);
+// Seconds as a number with at most three decimals, trailing zeros dropped: "12", "0.5".
+QString secondsText(double seconds);
 
 } // namespace quedral

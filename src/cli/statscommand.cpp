@@ -24,17 +24,6 @@ QString number(double v, int decimals)
 }
 QString number(const std::optional<double>& v, int decimals) { return v ? number(*v, decimals) : QStringLiteral("null"); }
 
-// Seconds: up to milliseconds, without trailing zeros.
-QString seconds(double s)
-{
-    QString t = QString::number(s, 'f', 3);
-    while (t.endsWith(QLatin1Char('0')))
-        t.chop(1);
-    if (t.endsWith(QLatin1Char('.')))
-        t.chop(1);
-    return t;
-}
-
 // The local date and time as written, without time-zone work (a time that a clock change
 // skips stays as it is): days split as fromDays splits them.
 QString isoTime(double days)
@@ -74,7 +63,7 @@ void appendEvents(QString& out, const std::vector<NoiseEvent>& events)
         const NoiseEvent& e = events[i];
         out += i == 0 ? QLatin1String("{") : QLatin1String(",{");
         field(out, "start", isoTime(e.start));
-        field(out, "duration", seconds(e.duration));
+        field(out, "duration", secondsText(e.duration));
         field(out, "lmax", number(e.lmax, 1));
         field(out, "leq", number(e.leq, 2));
         field(out, "le", number(e.le, 2));
@@ -194,7 +183,7 @@ QString statsJson(const NoiseReport& r)
     field(out, "samples", QString::number(s.samples));
     field(out, "missing", QString::number(s.missing));
     if (r.timeAbove)
-        field(out, "time_above", seconds(*r.timeAbove));
+        field(out, "time_above", secondsText(*r.timeAbove));
     if (r.events) {
         field(out, "events", {});
         appendEvents(out, *r.events);

@@ -29,6 +29,11 @@ QString formatLevel(double value)
     return numberLocale().toString(value, 'f', 1);
 }
 
+QString formatLevel(const std::optional<double>& value)
+{
+    return value ? formatLevel(*value) : QString();
+}
+
 QString formatDateTime(double days)
 {
     const QDateTime dt = fromDays(days);

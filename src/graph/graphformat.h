@@ -4,10 +4,14 @@
 #include <QString>
 #include <QTime>
 
+#include <optional>
+
 namespace quedral {
 
 // A level: fixed-point, one decimal, in the user's number format (no grouping).
 QString formatLevel(double value);
+// The same for a level that may be absent: empty then.
+QString formatLevel(const std::optional<double>& value);
 // A date/time value (days since 30 Dec 1899): the user's short date, a blank, the long time.
 QString formatDateTime(double days);
 // A date in the user's short date format; a time of day in the long time format (no zone).

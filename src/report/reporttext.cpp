@@ -23,25 +23,12 @@ QString reportTimeText(double days)
     return t.toString(format);
 }
 
-namespace {
-// Seconds with at most three decimals, trailing zeros dropped: "12", "0.5".
-QString secondsNumber(double seconds)
-{
-    QString s = QString::number(seconds, 'f', 3);
-    while (s.endsWith(QLatin1Char('0')))
-        s.chop(1);
-    if (s.endsWith(QLatin1Char('.')))
-        s.chop(1);
-    return s;
-}
-} // namespace
-
 QString reportDurationText(double seconds)
 {
     if (!std::isfinite(seconds) || seconds < 0)
         return QStringLiteral("-");
     if (seconds < 60)
-        return secondsNumber(seconds) + QStringLiteral(" s");
+        return secondsText(seconds) + QStringLiteral(" s");
     const auto whole = static_cast<std::int64_t>(std::llround(seconds));
     const std::int64_t days = whole / 86400;
     const std::int64_t rest = whole % 86400;
@@ -51,7 +38,7 @@ QString reportDurationText(double seconds)
                         .arg(rest % 60, 2, 10, QLatin1Char('0'));
     if (days > 0)
         clock = QStringLiteral("%1 d %2").arg(days).arg(clock);
-    return QStringLiteral("%1 (%2 s)").arg(clock, secondsNumber(seconds));
+    return QStringLiteral("%1 (%2 s)").arg(clock, secondsText(seconds));
 }
 
 QString reportCountText(std::int64_t n)

@@ -118,7 +118,9 @@ void FileCommands::saveTable(const GraphHost::TableText& table)
 
 void FileCommands::printTable(const GraphHost::TableText& table)
 {
-    printGridDialog(GridText{table.rows, table.columns, table.cell}, &m_links.window);
+    // The printout leaves a grid's last column out (the list and Leq windows keep one they do
+    // not print); this table prints whole, so it is given one more, empty, column.
+    printGridDialog(GridText{table.rows, table.columns + 1, table.cell}, &m_links.window);
 }
 
 void FileCommands::printActiveWindow()

@@ -279,3 +279,17 @@ TEST_F(PrintCommandTest, APrinterThatCannotBeWrittenToIsReportedNotPassedOver)
 }
 
 } // namespace
+
+// A graph window's own table (the noise statistics' blocks or events) prints every column it
+// has: it carries no hidden last column as the list and Leq windows' grids do.
+TEST_F(PrintCommandTest, AGraphWindowsTablePrintsEveryColumn)
+{
+    prompts.printAnswers = {true};
+    const auto cells = [](int r, int c) {
+        const QStringList rows[] = {{"No", "Start", "Leq", "L90"}, {"1", "13:00", "61.5", "55.2"}};
+        return rows[r].value(c);
+    };
+    main->printTable(GraphHost::TableText{2, 4, cells});
+    ASSERT_EQ(printed, QStringList{"print"});
+    EXPECT_EQ(pdfLines(), (QStringList{"No Start Leq L90", "1 13:00 61.5 55.2"}));
+}

@@ -36,7 +36,6 @@ const char* const kStatisticNames[StatisticRows] = {
     "Leq", "LE (SEL)", "Lmax", "Lmax at", "Lmin", "Lmin at", "Mean (arithmetic)", "L5", "L10", "L50", "L90", "L95",
     "Ln", "Time above threshold", "Samples", "Missing", "Duration"};
 
-QString level(const std::optional<double>& v) { return v ? formatLevel(*v) : QString(); }
 
 // Seconds as "90 s (0:01:30)"; tenths shown only when there are any.
 QString duration(double seconds)
@@ -63,9 +62,9 @@ QStringList statisticTexts(const NoiseStatistics& st, std::optional<double> seco
         return !v ? QString() : time ? formatDateTime(v->time) : formatLevel(v->level);
     };
     const bool any = st.samples > 0;
-    return {level(st.leq), level(st.le), at(st.lmax, false), at(st.lmax, true), at(st.lmin, false),
-            at(st.lmin, true), level(st.mean), level(st.l5), level(st.l10), level(st.l50), level(st.l90),
-            level(st.l95), level(st.ln), any ? duration(*secondsAbove) : QString(), QString::number(st.samples),
+    return {formatLevel(st.leq), formatLevel(st.le), at(st.lmax, false), at(st.lmax, true), at(st.lmin, false),
+            at(st.lmin, true), formatLevel(st.mean), formatLevel(st.l5), formatLevel(st.l10), formatLevel(st.l50), formatLevel(st.l90),
+            formatLevel(st.l95), formatLevel(st.ln), any ? duration(*secondsAbove) : QString(), QString::number(st.samples),
             QString::number(st.missing), any ? duration(st.duration()) : QString()};
 }
 

@@ -39,7 +39,6 @@ const LengthChoice kLengths[] = {{"1 min", BlockLength::Minute1},
                                  {"1 h", BlockLength::Hour1},
                                  {"1 day", BlockLength::Day1}};
 
-QString level(const std::optional<double>& v) { return v ? formatLevel(*v) : QString(); }
 
 QSpinBox* hourBox(QWidget* parent, const char* name, int value)
 {
@@ -164,7 +163,7 @@ void NoisePanel::computeBlocks()
                             : QStringLiteral("Lden %1 dB over %2 whole day(s) (Lday %3, Levening %4, Lnight %5)")
                                   .arg(formatLevel(*m_lden->lden))
                                   .arg(m_lden->days)
-                                  .arg(level(m_lden->ld), level(m_lden->le), level(m_lden->ln)));
+                                  .arg(formatLevel(m_lden->ld), formatLevel(m_lden->le), formatLevel(m_lden->ln)));
     m_blocksStale = false;
     showBlocks(); // the table never holds more rows than the blocks
 }
@@ -182,11 +181,11 @@ void NoisePanel::showBlocks()
         const NoiseBlock& k = m_blocks.at(static_cast<std::size_t>(row));
         switch (column) {
         case 0: return formatDateTime(k.start);
-        case 1: return level(k.leq);
-        case 2: return level(k.lmax);
-        case 3: return level(k.lmin);
-        case 4: return level(k.l10);
-        default: return level(k.l90);
+        case 1: return formatLevel(k.leq);
+        case 2: return formatLevel(k.lmax);
+        case 3: return formatLevel(k.lmin);
+        case 4: return formatLevel(k.l10);
+        default: return formatLevel(k.l90);
         }
     });
 }
