@@ -71,10 +71,14 @@ const std::vector<Command>& commands()
         {"monitor", {{}, {{{"--count"}, "N", false, true}}}, "readings every 500 ms", {}, cmdMonitor},
         {"key", {{P{"R|L|M|N|C|F"}}}, "press a meter key", {}, cmdKey},
         {"serve", {{}, {{{"--listen"}, "ADDR:PORT", false, false, true}, {{"--log"}, "DIR", false, false, true},
-                        {{"--influx"}, "FILE|-", false, false, true}}},
+                        {{"--influx"}, "FILE|-", false, false, true}, {{"--mqtt"}, "HOST:PORT", false, false, true},
+                        {{"--topic"}, "PREFIX", false, false, true}, {{"--mqtt-user"}, "U", false, false, true},
+                        {{"--mqtt-password-file"}, "F", false, false, true}}},
          "polls every 500 ms until stopped (SIGINT, SIGTERM): GET /metrics on\n"
          "ADDR:PORT (default 127.0.0.1:9464), each second to a daily CSV in DIR,\n"
-         "each second and minute as InfluxDB lines to FILE or stdout (-)",
+         "each second and minute as InfluxDB lines to FILE or stdout (-), and\n"
+         "as JSON to an MQTT broker on PREFIX/SERIAL/level and PREFIX/SERIAL/leq\n"
+         "(PREFIX/SERIAL/status retained: online or offline)",
          {}, cmdServe},
         {"record",
          {{}, {required({"--points"}, "N"), required({"--rate"}, "SECONDS"), withValue(kOutput, "OUT.ghf", true), kForce}},

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <cstdio>
@@ -11,8 +12,10 @@
 #include "base/clock.h"
 #include "cli/stopsignals.h"
 #include "meter/meterworker.h"
+#include "mqtt/mqttpublisher.h"
 #include "serve/meterfeed.h"
 #include "serve/metricsserver.h"
+#include "serve/mqttsink.h"
 
 namespace quedral::cli {
 
@@ -125,6 +128,38 @@ std::unique_ptr<QFile> openInflux(Context& ctx, const QString& name)
     return file;
 }
 
+// --mqtt HOST:PORT (IPv6 in brackets) and its companions into the publisher's options; a
+// usage problem is said and gives nothing.
+std::optional<MqttOptions> mqttOptions(Context& ctx, const Arguments& args)
+{
+    const QString at = args.value("--mqtt");
+    const int colon = at.lastIndexOf(':');
+    bool portOk = false;
+    const uint port = colon > 0 ? at.mid(colon + 1).toUInt(&portOk) : 0;
+    QString host = at.left(colon);
+    if (host.startsWith('[') && host.endsWith(']'))
+        host = host.mid(1, host.size() - 2);
+    if (!portOk || port == 0 || port > 65535 || host.isEmpty() || at.mid(colon + 1).startsWith('+')) {
+        ctx.err << "--mqtt needs HOST:PORT, not " << at << "\n";
+        return std::nullopt;
+    }
+    if (!args.has("--topic") || args.value("--topic").isEmpty() || args.value("--topic").contains(QRegularExpression("[#+]"))) {
+        ctx.err << "--mqtt needs --topic PREFIX (without # or +)\n";
+        return std::nullopt;
+    }
+    MqttOptions o;
+    o.host = host;
+    o.port = int(port);
+    o.prefix = args.value("--topic");
+    o.user = args.value("--mqtt-user");
+    o.passwordFile = args.value("--mqtt-password-file");
+    if (!o.passwordFile.isEmpty() && o.user.isEmpty()) {
+        ctx.err << "--mqtt-password-file needs --mqtt-user\n";
+        return std::nullopt;
+    }
+    return o;
+}
+
 // Polls on the meter thread into the feed until SIGINT, SIGTERM or SIGHUP; the meter thread
 // has ended when it returns.
 void pollUntilStopped(Context& ctx, MeterFeed& feed)
@@ -158,6 +193,19 @@ int cmdServe(Context& ctx, const Arguments& args)
         ctx.err << "cannot make the log folder " << logDir << "\n";
         return 1;
     }
+    const bool mqttOnly = args.has("--topic") || args.has("--mqtt-user") || args.has("--mqtt-password-file");
+    if (mqttOnly && !args.has("--mqtt")) {
+        ctx.err << "--topic, --mqtt-user and --mqtt-password-file go with --mqtt\n";
+        return usageError(ctx);
+    }
+    std::optional<MqttOptions> mqtt;
+    if (args.has("--mqtt") && !(mqtt = mqttOptions(ctx, args)))
+        return usageError(ctx);
+    if (QFile password(mqtt ? mqtt->passwordFile : QString()); mqtt && !mqtt->passwordFile.isEmpty()
+                                                             && !password.open(QIODevice::ReadOnly)) {
+        ctx.err << "cannot read the MQTT password file " << mqtt->passwordFile << ": " << password.errorString() << "\n";
+        return 1;
+    }
     std::unique_ptr<QFile> influxFile;
     if (args.has("--influx") && !(influxFile = openInflux(ctx, args.value("--influx"))))
         return 1;
@@ -176,7 +224,14 @@ int cmdServe(Context& ctx, const Arguments& args)
         influx = std::make_unique<InfluxSink>(*influxFile);
         feed.addSink(influx.get());
     }
-    // A publisher of each second and minute (ReadingSink) is added here, after the local log.
+    std::unique_ptr<MqttSink> broker; // after the local log: what it cannot send waits there
+    if (mqtt) {
+        broker = std::make_unique<MqttSink>(*mqtt, log ? logDir : QString(), [&ctx](const QString& why) {
+            ctx.err << why << "\n";
+            ctx.err.flush();
+        });
+        feed.addSink(broker.get());
+    }
 
     MetricsServer metrics([&feed] { return prometheusText({feed.metrics()}); });
     QString error;
@@ -193,6 +248,8 @@ int cmdServe(Context& ctx, const Arguments& args)
     feed.finish(); // the second and the minute still open go to the log and the line protocol
     if (log)
         log->close();
+    if (broker)
+        broker->stop(); // after the last second: then "offline"
     ctx.err << "stopped by " << signalName(g_interrupted) << "\n";
     return 0;
 }

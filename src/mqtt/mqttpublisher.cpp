@@ -43,7 +43,7 @@ QString MqttPublisher::topic(const char* leaf) const
 QByteArray MqttPublisher::markedLate(const QByteArray& json)
 {
     const QByteArray body = json.trimmed();
-    if (!body.startsWith('{') || !body.endsWith('}'))
+    if (!body.startsWith('{') || !body.endsWith('}') || body.contains("\"late\":true"))
         return json;
     QByteArray inner = body.mid(1, body.size() - 2).trimmed();
     return "{" + inner + (inner.isEmpty() ? "" : ",") + "\"late\":true}";
@@ -145,14 +145,24 @@ void MqttPublisher::setRunning(bool running)
     m_running = running;
 }
 
-void MqttPublisher::publishSecond(const QByteArray& json)
+bool MqttPublisher::publishSecond(const QByteArray& json)
 {
-    publish(topic("level").toUtf8(), json);
+    return publish(Second, topic("level").toUtf8(), json);
 }
 
-void MqttPublisher::publishMinute(const QByteArray& json)
+bool MqttPublisher::publishMinute(const QByteArray& json)
 {
-    publish(topic("leq").toUtf8(), json);
+    return publish(Minute, topic("leq").toUtf8(), json);
+}
+
+void MqttPublisher::setOnline(bool online)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_online == online)
+        return;
+    m_online = online;
+    if (m_running && m_connected.load())
+        send(topic("status").toUtf8(), online ? kOnline : kOffline, true);
 }
 
 int MqttPublisher::backlogSize() const
@@ -167,22 +177,24 @@ qint64 MqttPublisher::droppedCount() const
     return m_dropped;
 }
 
-void MqttPublisher::publish(const QByteArray& topic, const QByteArray& payload)
+bool MqttPublisher::publish(Kind kind, const QByteArray& topic, const QByteArray& payload)
 {
     std::lock_guard lock(m_mutex);
     if (!m_running)
-        return;
+        return false;
     if (m_connected.load() && m_backlog.empty()) {
         // A connection lost just now keeps the message in libmosquitto's queue, which sends
         // it again after reconnecting: it is not kept here a second time.
         send(topic, payload, false);
-        return;
+        return true;
     }
-    m_backlog.push_back({topic, markedLate(payload)});
-    while (int(m_backlog.size()) > qMax(1, m_options.maxBacklog)) {
-        m_backlog.pop_front();
+    if (m_backlogCount[kind] >= qMax(1, kind == Second ? m_options.maxBacklog : m_options.maxMinuteBacklog)) {
         ++m_dropped;
+        return false;
     }
+    m_backlog.push_back({kind, topic, markedLate(payload)});
+    ++m_backlogCount[kind];
+    return true;
 }
 
 int MqttPublisher::send(const QByteArray& topic, const QByteArray& payload, bool retain)
@@ -210,9 +222,10 @@ void MqttPublisher::handleConnect(int rc)
         std::lock_guard lock(m_mutex);
         if (!m_running)
             return; // stopping
-        send(topic("status").toUtf8(), kOnline, true);
+        send(topic("status").toUtf8(), m_online ? kOnline : kOffline, true);
         while (!m_backlog.empty()) {
             send(m_backlog.front().topic, m_backlog.front().payload, false);
+            --m_backlogCount[m_backlog.front().kind];
             m_backlog.pop_front();
         }
         m_connected = true;

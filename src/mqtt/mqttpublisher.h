@@ -24,8 +24,10 @@ struct MqttOptions {
     // Reconnection waits this long at first, doubling up to the maximum.
     int reconnectMinSeconds = 1;
     int reconnectMaxSeconds = 30;
-    // Messages kept while disconnected (about six hours of seconds); the oldest go first.
+    // Seconds kept while disconnected (six hours), and minutes (a week). Once full, more are
+    // refused: the caller sends them later from its own record (the local log).
     int maxBacklog = 6 * 3600;
+    int maxMinuteBacklog = 7 * 24 * 60;
 };
 
 // One meter's connection to an MQTT broker. libmosquitto's thread runs the connection,
@@ -42,18 +44,23 @@ public:
     // Publishes "offline" if connected, disconnects and waits for the connection thread.
     void stop();
 
-    void publishSecond(const QByteArray& json);
-    void publishMinute(const QByteArray& json);
+    // False when the message was neither sent nor kept: the backlog is full (or stopped).
+    bool publishSecond(const QByteArray& json);
+    bool publishMinute(const QByteArray& json);
+    // "online" or "offline", retained, now if connected and on every connection from now on
+    // (the meter's own state: online only while it answers). Online until told otherwise.
+    void setOnline(bool online);
 
     bool connected() const { return m_connected.load(); }
     QString errorString() const { return m_error; }
     QString topic(const char* leaf) const;
     // Messages waiting for the connection.
     int backlogSize() const;
-    // How many waiting messages were dropped because the backlog was full.
+    // How many messages were refused because the backlog was full.
     qint64 droppedCount() const;
 
-    // The JSON object with "late":true added (other JSON is returned as it is).
+    // The JSON object with "late":true added (other JSON, and an object marked already, is
+    // returned as it is).
     static QByteArray markedLate(const QByteArray& json);
 
 signals:
@@ -61,7 +68,9 @@ signals:
     void connectedChanged(bool connected);
 
 private:
+    enum Kind { Second, Minute };
     struct Pending {
+        Kind kind;
         QByteArray topic;
         QByteArray payload;
     };
@@ -69,7 +78,7 @@ private:
     static void onDisconnect(mosquitto* mosq, void* self, int rc);
     void handleConnect(int rc);
     void handleDisconnect();
-    void publish(const QByteArray& topic, const QByteArray& payload);
+    bool publish(Kind kind, const QByteArray& topic, const QByteArray& payload);
     int send(const QByteArray& topic, const QByteArray& payload, bool retain);
     void notifyConnected(bool connected);
     void setRunning(bool running);
@@ -84,7 +93,9 @@ private:
     std::atomic<bool> m_connected{false};
     mutable std::mutex m_mutex; // guards the backlog, m_running and the order of sends
     bool m_running = false;
+    bool m_online = true;
     std::deque<Pending> m_backlog;
+    int m_backlogCount[2] = {0, 0}; // of each kind
     qint64 m_dropped = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "serve/exposition.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 
 namespace quedral {
@@ -124,15 +126,72 @@ QString logHeader()
     return QStringLiteral("time,meter,weighting,response,leq,lmax,lmin,readings\n");
 }
 
+namespace {
+
+QString isoTime(const QDateTime& t)
+{
+    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+} // namespace
+
 QString logLine(const QString& serial, bool weightingA, bool fast, const PeriodFigures& s)
 {
     QString meter = serial;
     meter.replace(',', ' ').replace('\n', ' ').replace('\r', ' ').replace('"', ' ');
-    return QStringList{s.start.toOffsetFromUtc(s.start.offsetFromUtc()).toString(Qt::ISODate), meter,
+    return QStringList{isoTime(s.start), meter,
                        weightingText(weightingA), responseText(fast), db2(s.leq), db1(s.lmax), db1(s.lmin),
                        QString::number(s.readings)}
                .join(',')
            + '\n';
+}
+
+} // namespace quedral
+
+namespace quedral {
+
+std::optional<LoggedSecond> parseLogLine(const QString& line)
+{
+    const QStringList f = line.trimmed().split(',');
+    if (f.size() != 8)
+        return std::nullopt;
+    LoggedSecond s;
+    s.second.start = QDateTime::fromString(f[0], Qt::ISODate);
+    bool ok[4] = {};
+    s.second.leq = f[4].toDouble(&ok[0]);
+    s.second.lmax = f[5].toDouble(&ok[1]);
+    s.second.lmin = f[6].toDouble(&ok[2]);
+    s.second.readings = f[7].toLongLong(&ok[3]);
+    const bool modeOk = (f[2] == "A" || f[2] == "C") && (f[3] == "FAST" || f[3] == "SLOW");
+    if (!s.second.start.isValid() || !modeOk || !(ok[0] && ok[1] && ok[2] && ok[3]))
+        return std::nullopt;
+    s.serial = f[1];
+    s.weightingA = f[2] == "A";
+    s.fast = f[3] == "FAST";
+    s.second.seconds = 1;
+    return s;
+}
+
+QByteArray periodJson(const QString& serial, bool weightingA, bool fast, const PeriodFigures& p, bool late)
+{
+    // The figures are rounded as the log and /metrics round them.
+    const auto rounded = [](double v, int decimals) { return QString::number(v, 'f', decimals).toDouble(); };
+    QJsonObject o{{"time", isoTime(p.start)},
+                  {"meter", serial},
+                  {"weighting", weightingText(weightingA)},
+                  {"response", responseText(fast)},
+                  {"period", p.seconds == 60 ? "1m" : "1s"},
+                  {"leq", rounded(p.leq, 2)},
+                  {"lmax", rounded(p.lmax, 1)},
+                  {"lmin", rounded(p.lmin, 1)},
+                  {"readings", qint64(p.readings)}};
+    if (p.l10)
+        o.insert("l10", rounded(*p.l10, 1));
+    if (p.l90)
+        o.insert("l90", rounded(*p.l90, 1));
+    if (late)
+        o.insert("late", true);
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
 } // namespace quedral

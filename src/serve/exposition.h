@@ -1,6 +1,7 @@
 #pragma once
 // The texts the service gives out: the Prometheus text exposition of /metrics, the InfluxDB
 // line protocol and the local log's CSV lines. Pure functions.
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -46,5 +47,20 @@ QString influxLine(const QString& serial, bool weightingA, bool fast, const Peri
 // time (local ISO 8601 with its offset),meter,weighting,response,leq,lmax,lmin,readings
 QString logHeader();
 QString logLine(const QString& serial, bool weightingA, bool fast, const PeriodFigures& second);
+
+// One line of the local log read back; nothing for the header or a line that does not read.
+struct LoggedSecond {
+    QString serial;
+    bool weightingA = true;
+    bool fast = true;
+    PeriodFigures second;
+};
+std::optional<LoggedSecond> parseLogLine(const QString& line);
+
+// A closed period as the JSON object the publishers send, on one line:
+// {"time":"2026-12-11T10:15:03+01:00","meter":"SN","weighting":"A","response":"FAST","period":"1s",
+//  "leq":63.42,"lmax":64.1,"lmin":62.8,"readings":2}
+// with "l10" and "l90" when known, and "late":true for a period sent after its time.
+QByteArray periodJson(const QString& serial, bool weightingA, bool fast, const PeriodFigures& period, bool late = false);
 
 } // namespace quedral

@@ -11,18 +11,27 @@ void MeterFeed::reading(const QDateTime& at, const MeterReading& r)
     const double level = r.LevelTenths / 10.0;
     const LevelAggregator::Closed closed = m_aggregator.add(at, level);
     deliver(closed);
-    m_metrics.up = true;
     ++m_metrics.readings;
     m_metrics.level = level;
     m_metrics.weightingA = r.WeightingA;
     m_metrics.fast = r.Fast;
+    setUp(true);
 }
 
 void MeterFeed::failure(const QDateTime& at)
 {
-    m_metrics.up = false;
     ++m_metrics.failures;
     deliver(m_aggregator.closeBefore(at));
+    setUp(false);
+}
+
+void MeterFeed::setUp(bool up)
+{
+    if (m_metrics.up == up)
+        return;
+    m_metrics.up = up;
+    for (ReadingSink* sink : m_sinks)
+        sink->upChanged(m_metrics);
 }
 
 void MeterFeed::finish()

@@ -16,12 +16,14 @@
 namespace quedral {
 
 // Who gets each closed second and minute of a meter: the local log, the line protocol, and
-// the publishers (a message broker) to come. Called on the thread that feeds the meter.
+// the publishers (a message broker). Called on the thread that feeds the meter.
 class ReadingSink {
 public:
     virtual ~ReadingSink() = default;
     virtual void secondClosed(const MeterMetrics& meter, const PeriodFigures& second) = 0;
     virtual void minuteClosed(const MeterMetrics& meter, const PeriodFigures& minute) = 0;
+    // The meter answered again (up) or a poll failed after it had answered (down).
+    virtual void upChanged(const MeterMetrics&) {}
 };
 
 class MeterFeed {
@@ -42,6 +44,7 @@ public:
 
 private:
     void deliver(const LevelAggregator::Closed& closed);
+    void setUp(bool up);
 
     MeterMetrics m_metrics;
     LevelAggregator m_aggregator;

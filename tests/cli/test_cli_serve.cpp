@@ -11,8 +11,13 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <csignal>
 #include <functional>
+
+#include "brokerfixture.h"
 
 namespace {
 
@@ -60,12 +65,12 @@ double sample(const QByteArray& text, const QString& metric)
 
 class ServeProgram : public ::testing::Test {
 protected:
-    void start(const QStringList& faults = {})
+    void start(const QStringList& faults = {}, const QStringList& serveArgs = {})
     {
         QStringList args{"--simulate", "--data-dir", dir.filePath("data")};
         if (!faults.isEmpty())
             args << "--simulate-faults" << faults.join(',');
-        args << "serve" << "--listen" << "127.0.0.1:0" << "--log" << dir.filePath("log");
+        args << "serve" << "--listen" << "127.0.0.1:0" << "--log" << dir.filePath("log") << serveArgs;
         process.start(QUEDRAL_CLI_PATH, args);
         ASSERT_TRUE(process.waitForStarted());
         const QRegularExpression serving("serving http://127\\.0\\.0\\.1:(\\d+)/metrics\n");
@@ -183,6 +188,15 @@ TEST(ServeArguments, ABadListenAddressOrLogFolderIsRefused)
         {{"--listen", "nowhere:80"}, 2, "--listen needs ADDR:PORT"},
         {{"--listen", "192.0.2.1:0"}, 1, "cannot listen on 192.0.2.1:0"},
         {{"--listen", "127.0.0.1:0", "--log", dir.filePath("file/log")}, 1, "cannot make the log folder"},
+        {{"--mqtt", "127.0.0.1"}, 2, "--mqtt needs HOST:PORT"},
+        {{"--mqtt", "127.0.0.1:0", "--topic", "site"}, 2, "--mqtt needs HOST:PORT"},
+        {{"--mqtt", "127.0.0.1:1883"}, 2, "--mqtt needs --topic PREFIX"},
+        {{"--mqtt", "127.0.0.1:1883", "--topic", "site/#"}, 2, "--mqtt needs --topic PREFIX"},
+        {{"--topic", "site"}, 2, "go with --mqtt"},
+        {{"--mqtt", "127.0.0.1:1883", "--topic", "site", "--mqtt-password-file", dir.filePath("file")}, 2,
+         "--mqtt-password-file needs --mqtt-user"},
+        {{"--mqtt", "127.0.0.1:1883", "--topic", "site", "--mqtt-user", "u", "--mqtt-password-file", dir.filePath("none")},
+         1, "cannot read the MQTT password file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -192,4 +206,72 @@ TEST(ServeArguments, ABadListenAddressOrLogFolderIsRefused)
         EXPECT_EQ(p.exitCode(), c.status);
         EXPECT_TRUE(p.readAllStandardError().contains(c.message));
     }
+}
+
+// The broker goes away for a while and comes back: every second in the local log reaches the
+// subscriber, those sent after their time marked late, and the stop leaves "offline".
+TEST_F(ServeProgram, MqttLosesNoSecondWhileTheBrokerIsAway)
+{
+    using namespace quedral::test;
+    if (Broker::program().isEmpty())
+        GTEST_SKIP() << "mosquitto is not installed (scripts/deps.sh installs it)";
+    Broker broker;
+    ASSERT_TRUE(broker.start()) << broker.error().toStdString();
+    Subscriber sub(broker.port(), "site/#", QStringLiteral("quedral-serve-sub"));
+    ASSERT_NO_FATAL_FAILURE(start({}, {"--mqtt", "127.0.0.1:" + QString::number(broker.port()), "--topic", "site"}));
+
+    const auto levels = [&] {
+        std::vector<QJsonObject> out;
+        for (const Received& m : sub.messages())
+            if (m.topic.endsWith("/level"))
+                out.push_back(QJsonDocument::fromJson(m.payload).object());
+        return out;
+    };
+    const auto logLines = [&] {
+        const QStringList logs = QDir(dir.filePath("log")).entryList({"*.csv"}, QDir::Files);
+        QStringList lines;
+        for (const QString& name : logs) {
+            QFile f(dir.filePath("log/" + name));
+            if (f.open(QIODevice::ReadOnly))
+                lines += QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts).mid(1);
+        }
+        return lines;
+    };
+    ASSERT_TRUE(processUntil([&] { return levels().size() >= 2; })) << err.toStdString();
+    const QStringList status = [&] {
+        QStringList s;
+        for (const Received& m : sub.messages())
+            if (m.topic.endsWith("/status"))
+                s << QString::fromUtf8(m.payload);
+        return s;
+    }();
+    EXPECT_EQ(status.value(0), "online");
+
+    broker.stop();
+    const qsizetype before = logLines().size();
+    ASSERT_TRUE(processUntil([&] { return logLines().size() >= before + 3; })) << "three seconds logged while it is away";
+    ASSERT_TRUE(broker.start()) << broker.error().toStdString();
+    const auto allReceived = [&] {
+        QSet<QString> received;
+        for (const QJsonObject& o : levels())
+            received.insert(o.value("time").toString());
+        const QStringList lines = logLines();
+        return std::all_of(lines.begin(), lines.end(), [&](const QString& l) { return received.contains(l.section(',', 0, 0)); });
+    };
+    const qsizetype atRestart = logLines().size();
+    ASSERT_TRUE(processUntil([&] { return logLines().size() > atRestart + 1 && allReceived(); }))
+        << levels().size() << " received, " << logLines().size() << " logged; " << err.toStdString();
+    EXPECT_EQ(stop(SIGTERM), 0) << err.toStdString();
+    ASSERT_TRUE(processUntil([&] { return sub.messages().back().payload == "offline"; }));
+
+    // Each logged second arrived (QoS 1: perhaps twice), some of them late.
+    QSet<QString> received;
+    int late = 0;
+    for (const QJsonObject& o : levels()) {
+        received.insert(o.value("time").toString());
+        late += o.value("late").toBool();
+    }
+    for (const QString& line : logLines())
+        EXPECT_TRUE(received.contains(line.section(',', 0, 0))) << line.toStdString();
+    EXPECT_GE(late, 3) << err.toStdString();
 }

@@ -47,6 +47,7 @@ TEST(MqttLateMark, AddsLateToObjectsOnly)
         {"{}", "{\"late\":true}"},
         {"  {\"a\":{\"b\":2}} \n", "{\"a\":{\"b\":2},\"late\":true}"},
         {"[1,2]", "[1,2]"},
+        {"{\"a\":1,\"late\":true}", "{\"a\":1,\"late\":true}"},
         {"42", "42"},
     };
     for (const auto& c : cases) {
@@ -75,15 +76,16 @@ TEST(MqttPublisherOptions, RefusesUnusableOptions)
     }
 }
 
-// Nothing listens on the port: messages wait, marked late, and the oldest go beyond the bound.
-TEST(MqttPublisherBacklog, KeepsTheNewestWhileNoBrokerAnswers)
+// Nothing listens on the port: messages wait, marked late, up to the bound; beyond it they are
+// refused, so that the caller knows from where to send them again once connected.
+TEST(MqttPublisherBacklog, KeepsTheOldestAndRefusesBeyondTheBound)
 {
     MqttOptions o = optionsFor(freeLoopbackPort());
     o.maxBacklog = 5;
     MqttPublisher publisher(o);
     ASSERT_TRUE(publisher.start()) << publisher.errorString().toStdString();
     for (int n = 1; n <= 8; ++n)
-        publisher.publishSecond(secondJson(n));
+        EXPECT_EQ(publisher.publishSecond(secondJson(n)), n <= 5) << n;
     EXPECT_FALSE(publisher.connected());
     EXPECT_EQ(publisher.backlogSize(), 5);
     EXPECT_EQ(publisher.droppedCount(), 3);
@@ -147,6 +149,12 @@ TEST_F(MqttBroker, RetainedOnlineThenEverySecondAndMinuteInOrder)
     ASSERT_TRUE(waitFor(later, [&] { return !later.messages().empty(); }));
     EXPECT_EQ(later.messages().front().payload, "online");
     EXPECT_TRUE(later.messages().front().retained);
+
+    // The meter's own state: offline while it does not answer, online when it is back.
+    publisher.setOnline(false);
+    ASSERT_TRUE(waitFor(later, [&] { return later.messages().back().payload == "offline"; }));
+    publisher.setOnline(true);
+    ASSERT_TRUE(waitFor(later, [&] { return later.messages().back().payload == "online"; }));
 
     // Only what arrives after the subscription counts: wait until it is in place.
     publisher.publishMinute("{\"probe\":true}");

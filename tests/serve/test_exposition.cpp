@@ -125,3 +125,31 @@ TEST(LogLine, OneCsvLineWithTheLocalOffset)
     EXPECT_EQ(logLine("S,N\n\"1", true, true, s).count(','), 7);
     EXPECT_EQ(logLine("S,N\n\"1", true, true, s).count('\n'), 1);
 }
+
+// What the publishers send: the figures rounded as the log has them, the minute's percentiles,
+// "late" only when asked; and a log line read back gives the same JSON as the second it came from.
+TEST(PeriodJson, SecondsMinutesLateAndTheLogReadBack)
+{
+    PeriodFigures second;
+    second.start = QDateTime(QDate(2026, 6, 1), QTime(8, 30, 15), QTimeZone(7200));
+    second.readings = 2;
+    second.leq = 55.556;
+    second.lmax = 57.04;
+    second.lmin = 54.0;
+    EXPECT_EQ(periodJson("SN1", true, false, second).toStdString(),
+              R"({"leq":55.56,"lmax":57,"lmin":54,"meter":"SN1","period":"1s","readings":2,"response":"SLOW",)"
+              R"("time":"2026-06-01T08:30:15+02:00","weighting":"A"})");
+    const QByteArray minute = periodJson("SN1", false, true, minuteFigures(), true);
+    for (const char* part : {R"("period":"1m")", R"("l10":66.1)", R"("l90":50.3)", R"("late":true)", R"("weighting":"C")"})
+        EXPECT_TRUE(minute.contains(part)) << part << " in " << minute.toStdString();
+
+    const std::optional<LoggedSecond> back = parseLogLine(logLine("SN1", true, false, second));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(periodJson(back->serial, back->weightingA, back->fast, back->second), periodJson("SN1", true, false, second));
+    EXPECT_EQ(back->second.start, second.start);
+
+    for (const char* bad : {"time,meter,weighting,response,leq,lmax,lmin,readings\n", "", "2026-06-01T08:30:15+02:00,SN1,A,SLOW,55.56,57.0,54.0\n",
+                            "not a time,SN1,A,SLOW,55.56,57.0,54.0,2\n", "2026-06-01T08:30:15+02:00,SN1,B,SLOW,55.56,57.0,54.0,2\n",
+                            "2026-06-01T08:30:15+02:00,SN1,A,SLOW,x,57.0,54.0,2\n"})
+        EXPECT_FALSE(parseLogLine(bad)) << bad;
+}

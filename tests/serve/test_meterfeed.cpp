@@ -35,6 +35,7 @@ struct RecordingSink final : ReadingSink {
     {
         events << QStringLiteral("m %1 %2").arg(m.start.time().toString()).arg(m.readings);
     }
+    void upChanged(const MeterMetrics& m) override { events << (m.up ? "up" : "down"); }
 };
 
 QStringList fileLines(const QString& path)
@@ -74,8 +75,9 @@ TEST(MeterFeed, ReadingsFailuresAndWhatTheSinksGet)
     feed.finish();
 
     // The weighting changed at 23:59:59.5: the minute so far (A) closed before the C readings.
-    const QStringList expectedWithModeChange{"s 23:59:58 A 2 65.5", "m 23:59:00 2", "s 23:59:59 C 1 70",
-                                             "m 23:59:00 1", "s 00:00:00 C 1 71", "m 00:00:00 1"};
+    // Up and down are told once each time they change, after the periods a failure closed.
+    const QStringList expectedWithModeChange{"up", "s 23:59:58 A 2 65.5", "down", "m 23:59:00 2", "up",
+                                             "s 23:59:59 C 1 70", "m 23:59:00 1", "s 00:00:00 C 1 71", "m 00:00:00 1"};
     EXPECT_EQ(first.events, expectedWithModeChange);
     EXPECT_EQ(second.events, first.events);
 }
