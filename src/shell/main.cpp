@@ -89,10 +89,8 @@ int main(int argc, char** argv)
     GuiPrompter prompter;
     Prompter::install(&prompter);
 
-    if (!request.simulate && request.meter.isEmpty())
-        request.meter = meterChosenAtStart(attachedHidMeters(), prompter);
     MainOptions options;
-    options.transport = makeTransport(request);
+    options.transport = transportAtStart(request, prompter);
     options.screenshotFile = parser.value(screenshot);
     options.openSetup = parser.isSet(setup);
     const bool splash = options.screenshotFile.isEmpty();

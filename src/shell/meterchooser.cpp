@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "base/prompter.h"
+#include "meter/hidtransport.h"
 
 namespace quedral {
 
@@ -17,6 +18,13 @@ QString meterChosenAtStart(const std::vector<AttachedMeter>& attached, Prompter&
     if (chosen < 0 || chosen >= static_cast<int>(attached.size()))
         return {};
     return attached[static_cast<std::size_t>(chosen)].path;
+}
+
+std::unique_ptr<Transport> transportAtStart(TransportRequest request, Prompter& prompter)
+{
+    if (!request.simulate && request.meter.isEmpty())
+        request.meter = meterChosenAtStart(attachedHidMeters(), prompter);
+    return makeTransport(request);
 }
 
 } // namespace quedral
