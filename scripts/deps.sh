@@ -9,7 +9,7 @@ pkgs=(
   xvfb xauth poppler-utils sox mawk
   umockdev libumockdev-dev
   clang-14 libfuzzer-14-dev
-  libmosquitto-dev mosquitto mosquitto-clients
+  libmosquitto-dev mosquitto mosquitto-clients prometheus curl python3
 )
 missing=()
 for p in "${pkgs[@]}"; do
