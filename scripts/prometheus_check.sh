@@ -6,7 +6,8 @@
 # every query of the Grafana dashboard is valid PromQL naming only metrics the service exports.
 # Stops every process it started on exit; on failure prints why and their logs.
 #   scripts/prometheus_check.sh [QUEDRAL_CLI]   (default build/bin/quedral-cli)
-# PROMETHEUS names another prometheus binary; TRIES (default 60) the queries, 0.5 s apart.
+# PROMETHEUS names another prometheus binary, DASHBOARD another dashboard; TRIES (default 60) the
+# queries, 0.5 s apart.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cli=$(realpath "${1:-build/bin/quedral-cli}")
@@ -14,10 +15,10 @@ prometheus=${PROMETHEUS:-prometheus}
 tries=${TRIES:-60}
 # Debian's python3 (deps.sh installs it): a version manager's shim on PATH can take a second a call.
 python=${PYTHON:-$(command -v /usr/bin/python3 || command -v python3)}
-dashboard=$PWD/packaging/grafana/quedral-dashboard.json
+dashboard=${DASHBOARD:-$PWD/packaging/grafana/quedral-dashboard.json}
 meters=(SN-A SN-B)
 work=$(mktemp -d "${TMPDIR:-/tmp}/quedral-prometheus.XXXXXX")
-pids=()
+pids=() names=()
 started=$SECONDS
 
 say() { echo "prometheus_check: $*"; }
@@ -40,7 +41,10 @@ trap 'exit 130' INT
 
 fail() {
   say "FAILED after $((SECONDS - started)) s: $*" >&2
-  local log
+  local i log
+  for i in "${!pids[@]}"; do
+    kill -0 "${pids[$i]}" 2> /dev/null && echo "${names[$i]}: running" >&2 || echo "${names[$i]}: exited" >&2
+  done
   for log in "$work"/*.log; do
     [ -f "$log" ] || continue
     echo "----- $(basename "$log") (last 40 lines) -----" >&2
@@ -57,7 +61,7 @@ declare -A port
 for sn in "${meters[@]}"; do
   "$cli" --simulate --simulate-serial "$sn" --data-dir "$work/$sn/data" \
     serve --listen 127.0.0.1:0 --log "$work/$sn/log" > "$work/serve-$sn.log" 2>&1 &
-  pids+=($!)
+  pids+=($!) names+=("serve $sn")
 done
 for i in "${!meters[@]}"; do
   sn=${meters[$i]}
@@ -90,7 +94,7 @@ for attempt in 1 2 3; do
   "$prometheus" --config.file="$work/prometheus.yml" --storage.tsdb.path="$work/tsdb" \
     --web.listen-address="127.0.0.1:$prom_port" > "$work/prometheus.log" 2>&1 &
   prom_pid=$!
-  pids+=($prom_pid)
+  pids+=($prom_pid) names+=(prometheus)
   for _ in $(seq 100); do
     if curl -sf --max-time 2 "http://127.0.0.1:$prom_port/-/ready" > /dev/null 2>&1; then
       api="http://127.0.0.1:$prom_port"
@@ -186,8 +190,9 @@ for expr in exprs:
         bad.append(f"{expr}: {getattr(e, 'read', lambda: str(e).encode())().decode()}")
 for b in bad:
     print("dashboard:", b, file=sys.stderr)
+if bad:
+    sys.exit(1)
 print(f"prometheus_check: dashboard: {len(exprs)} queries valid, meter variable {want}")
-sys.exit(1 if bad else 0)
 EOF
 
 say "OK in $((SECONDS - started)) s"
