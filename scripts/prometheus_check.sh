@@ -10,6 +10,8 @@
 # queries, 0.5 s apart.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Everything here is on loopback: no HTTP proxy from the environment for curl or python.
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
 cli=$(realpath "${1:-build/bin/quedral-cli}")
 prometheus=${PROMETHEUS:-prometheus}
 tries=${TRIES:-60}
