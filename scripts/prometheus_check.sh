@@ -3,7 +3,8 @@
 # both every second, all on loopback ports of their own and in a temporary folder. Asks
 # Prometheus's query API for quedral_level_db until it has a series for each meter (a bounded
 # number of tries), then checks the levels are plausible dB figures, quedral_up is 1 for both, and
-# every query of the Grafana dashboard is valid PromQL naming only metrics the service exports.
+# every query of the Grafana dashboard is valid PromQL naming only metrics the service exports;
+# first, that the example scrape configuration in packaging/ is valid.
 # Stops every process it started on exit; on failure prints why and their logs.
 #   scripts/prometheus_check.sh [QUEDRAL_CLI]   (default build/bin/quedral-cli)
 # PROMETHEUS names another prometheus binary, DASHBOARD another dashboard; TRIES (default 60) the
@@ -57,6 +58,11 @@ fail() {
 
 [ -x "$cli" ] || fail "no quedral-cli at $cli (build it first)"
 command -v "$prometheus" > /dev/null || fail "no $prometheus (scripts/deps.sh installs Debian's)"
+# The example scrape configuration shipped in packaging/ (promtool comes with prometheus).
+promtool=$(dirname "$(command -v "$prometheus")")/promtool
+"$promtool" check config packaging/prometheus/quedral-scrape.yml > "$work/promtool.log" 2>&1 ||
+  fail "packaging/prometheus/quedral-scrape.yml is not a valid configuration"
+say "packaging/prometheus/quedral-scrape.yml: valid"
 
 # The services pick free ports themselves (port 0) and print the one they got.
 declare -A port
