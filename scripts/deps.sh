@@ -9,7 +9,7 @@ pkgs=(
   xvfb xauth poppler-utils sox mawk
   umockdev libumockdev-dev
   clang-14 libfuzzer-14-dev
-  libmosquitto-dev mosquitto mosquitto-clients
+  libmosquitto-dev mosquitto mosquitto-clients prometheus curl python3
 )
 missing=()
 for p in "${pkgs[@]}"; do
@@ -21,4 +21,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # scripts/prometheus_check.sh runs a Prometheus of its own on loopback; the service the package
+  # just enabled would listen on every interface (port 9090), so it is stopped and disabled.
+  if [[ " ${missing[*]} " == *" prometheus "* ]] && [ -d /run/systemd/system ]; then
+    $SUDO systemctl disable --now prometheus.service || true
+  fi
 fi
