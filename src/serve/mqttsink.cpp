@@ -30,8 +30,8 @@ MqttSink::~MqttSink()
 bool MqttSink::ensurePublisher(const MeterMetrics& meter)
 {
     const QString serial = meter.serial.isEmpty() ? QString::fromLatin1(kUnknownSerial) : meter.serial;
-    if (m_publisher && serial == m_options.serial)
-        return true;
+    if (serial == m_options.serial && (m_publisher || m_startFailed))
+        return bool(m_publisher); // a publisher that could not start is not tried every second
     if (m_publisher) { // another meter on the same port: its own topics and its own gap
         m_replayTimer.stop();
         m_publisher->stop();
@@ -41,13 +41,13 @@ bool MqttSink::ensurePublisher(const MeterMetrics& meter)
     m_publisher = std::make_unique<MqttPublisher>(m_options);
     m_publisher->setOnline(m_online);
     connect(m_publisher.get(), &MqttPublisher::connectedChanged, this, &MqttSink::connectedChanged);
-    if (!m_publisher->start()) {
+    m_startFailed = !m_publisher->start();
+    if (m_startFailed) {
         if (m_report)
             m_report(m_publisher->errorString());
         m_publisher.reset();
-        return false;
     }
-    return true;
+    return !m_startFailed;
 }
 
 void MqttSink::upChanged(const MeterMetrics& meter)

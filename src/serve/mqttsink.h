@@ -50,6 +50,7 @@ private:
     std::function<void(const QString&)> m_report;
     std::unique_ptr<MqttPublisher> m_publisher;
     bool m_online = false;
+    bool m_startFailed = false;
     // Seconds the publisher could not take, from m_gapFrom to m_gapTo: they go from the log.
     QDateTime m_gapFrom, m_gapTo;
     // Where the replay reads: the day's file and the byte after the last line sent.
