@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "emulatedhidmeter.h"
+#include "playedby.h"
 #include "meter/hidtransport.h"
 #include "meter/meterlink.h"
 #include "meter/simulator/simulatedmeter.h"
@@ -16,19 +17,8 @@
 namespace quedral {
 namespace {
 
-using test::Bytes;
 using test::EmulatedHidMeter;
-
-// Plays a meter with the simulated meter's command handling.
-EmulatedHidMeter::CommandHandler playedBy(SimulatedMeter& simulated)
-{
-    return [&simulated](const test::Frame& f) -> std::optional<Bytes> {
-        const std::optional<ReplyBytes> r = simulated.handleCommand(f);
-        if (!r)
-            return std::nullopt;
-        return Bytes(r->begin(), r->end());
-    };
-}
+using test::playedBy;
 
 class HidFleet : public ::testing::Test {
 protected:

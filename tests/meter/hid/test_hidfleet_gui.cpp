@@ -9,6 +9,7 @@
 
 #include "base/prompter.h"
 #include "emulatedhidmeter.h"
+#include "playedby.h"
 #include "meter/meterworker.h"
 #include "meter/simulator/simulatedmeter.h"
 #include "shell/mainwindow.h"
@@ -19,18 +20,8 @@
 namespace quedral {
 namespace {
 
-using test::Bytes;
 using test::EmulatedHidMeter;
-
-EmulatedHidMeter::CommandHandler playedBy(SimulatedMeter& simulated)
-{
-    return [&simulated](const test::Frame& f) -> std::optional<Bytes> {
-        const std::optional<ReplyBytes> r = simulated.handleCommand(f);
-        if (!r)
-            return std::nullopt;
-        return Bytes(r->begin(), r->end());
-    };
-}
+using test::playedBy;
 
 class HidFleetStart : public ::testing::Test {
 protected:
