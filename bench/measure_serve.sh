@@ -3,12 +3,14 @@
 # while polling, over SECONDS (default 60), from /proc; then the /metrics answer time, the best
 # and the median of 200 scrapes on one kept connection and on new connections (curl).
 # Goals: under 1 % of one core, under 30 MB resident, /metrics under 5 ms.
-#   bench/measure_serve.sh build/bin/quedral-cli [SECONDS]
+#   bench/measure_serve.sh build/bin/quedral-cli [SECONDS [SERVE OPTIONS...]]
+# e.g. with a broker on loopback: bench/measure_serve.sh build/bin/quedral-cli 60 --mqtt 127.0.0.1:1883 --topic bench
 set -euo pipefail
 cli=$(realpath "$1")
 seconds=${2:-60}
+extra=("${@:3}")
 work=$(mktemp -d)
-"$cli" --simulate --data-dir "$work/data" serve --listen 127.0.0.1:0 --log "$work/log" 2> "$work/err" &
+"$cli" --simulate --data-dir "$work/data" serve --listen 127.0.0.1:0 --log "$work/log" "${extra[@]}" 2> "$work/err" &
 pid=$!
 trap 'kill -TERM $pid 2>/dev/null; wait $pid 2>/dev/null; rm -rf "$work"' EXIT
 port=""
