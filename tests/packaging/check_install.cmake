@@ -1,5 +1,5 @@
 cmake_minimum_required(VERSION 3.25)
-# cmake -DBUILD=DIR -DSTAGE=DIR -DDOCDIR=share/doc/quedral -P check_install.cmake
+# cmake -DBUILD=DIR -DSTAGE=DIR -DDOCDIR=share/doc/quedral -DVERSION=x.y.z -P check_install.cmake
 # Installs the build tree into an empty staging folder (DESTDIR, prefix /usr) and checks that every
 # file a user needs is there, and that each PNG icon has the size its folder names.
 file(REMOVE_RECURSE "${STAGE}")
@@ -50,6 +50,13 @@ foreach(size ${sizes})
     message(FATAL_ERROR "the ${size}x${size} icon is ${w}x${h}")
   endif()
 endforeach()
+
+# The metadata's newest release is the project's version.
+file(READ "${STAGE}/usr/share/metainfo/${id}.metainfo.xml" metainfo)
+string(REGEX MATCH "<release version=\"[^\"]*\"" newest "${metainfo}")
+if(NOT newest STREQUAL "<release version=\"${VERSION}\"")
+  message(FATAL_ERROR "the metadata's newest release is ${newest}, the project's version ${VERSION}")
+endif()
 
 file(GLOB_RECURSE installed RELATIVE "${STAGE}" "${STAGE}/*")
 list(SORT installed)
