@@ -10,6 +10,7 @@ pkgs=(
   umockdev libumockdev-dev
   clang-14 libfuzzer-14-dev
   libmosquitto-dev mosquitto mosquitto-clients prometheus curl python3
+  help2man desktop-file-utils appstream lintian librsvg2-bin debootstrap
 )
 missing=()
 for p in "${pkgs[@]}"; do
