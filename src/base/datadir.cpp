@@ -27,7 +27,7 @@ QString DataDir::init(const QString& explicitDir)
         dir = qEnvironmentVariable("QUEDRAL_DATA_DIR");
     if (dir.isEmpty()) {
         const QString exeDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-        if (writableDir(exeDir))
+        if (!isInstalledProgramFolder(exeDir) && writableDir(exeDir))
             dir = exeDir;
     }
     if (dir.isEmpty()) {
@@ -38,6 +38,24 @@ QString DataDir::init(const QString& explicitDir)
     QDir().mkpath(dir);
     g_dir = QDir(dir).absolutePath();
     return g_dir;
+}
+
+bool DataDir::isInstalledProgramFolder(const QString& dir)
+{
+    if (dir.isEmpty())
+        return false;
+    const QString clean = QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
+    QStringList system{QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin"), QStringLiteral("/bin"),
+                       QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"), QStringLiteral("/opt/bin")};
+#ifdef QUEDRAL_INSTALL_BINDIR
+    system << QDir::cleanPath(QStringLiteral(QUEDRAL_INSTALL_BINDIR));
+#endif
+    const QString canonical = QFileInfo(clean).canonicalFilePath();
+    for (const QString& s : system) {
+        if (clean == s || (!canonical.isEmpty() && canonical == QFileInfo(s).canonicalFilePath()))
+            return true;
+    }
+    return false;
 }
 
 QString DataDir::path()

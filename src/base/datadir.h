@@ -7,7 +7,8 @@ namespace quedral {
 // and the simulated meter's state. Resolution order:
 //   1. an explicit directory (the --data-dir option),
 //   2. the QUEDRAL_DATA_DIR environment variable,
-//   3. the executable's directory when it is writable,
+//   3. the executable's directory when it is writable and not a folder of installed programs
+//      (root may write to /usr/bin, but working files do not belong there),
 //   4. the user's application data directory.
 class DataDir {
 public:
@@ -19,6 +20,8 @@ public:
     static QString file(const QString& relative);
     // Forget the resolved directory (tests).
     static void reset();
+    // True for the folder the program is installed into and the system's program folders.
+    static bool isInstalledProgramFolder(const QString& dir);
 };
 
 // Strips "--data-dir DIR" / "--data-dir=DIR" from argv-like lists; returns DIR or empty.

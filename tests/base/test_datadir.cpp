@@ -28,3 +28,20 @@ TEST(DataDir, OptionBeatsEnvironmentAndIsCreated)
     qputenv("QUEDRAL_DATA_DIR", saved);
     DataDir::reset();
 }
+
+// Root may write to /usr/bin: an installed program still keeps its working files elsewhere,
+// while a build folder (writable, not installed) stays the data directory it always was.
+TEST(DataDir, InstalledProgramFoldersAreNeverTheDataDirectory)
+{
+    QTemporaryDir build;
+    const struct {
+        QString dir;
+        bool installed;
+    } cases[] = {
+        {"/usr/bin", true},      {"/usr/bin/", true},          {"/usr/local/bin", true},
+        {"/usr/bin/../bin", true}, {QStringLiteral(QUEDRAL_INSTALL_BINDIR), true},
+        {build.path(), false},   {"/usr/share", false},        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DataDir::isInstalledProgramFolder(c.dir), c.installed) << c.dir.toStdString();
+}
