@@ -10,6 +10,7 @@
 #include "base/prompter.h"
 #include "shell/guiprompter.h"
 #include "shell/mainwindow.h"
+#include "shell/screenshotstate.h"
 
 using namespace quedral;
 
@@ -72,9 +73,14 @@ int main(int argc, char** argv)
                              "SERIAL|PATH");
     QCommandLineOption screenshot("screenshot", "Save a picture of the main window once start-up has settled, then exit.",
                                   "FILE.png");
+    QCommandLineOption screenshotState(
+        "screenshot-state",
+        QStringLiteral("With --screenshot: the windows the picture shows, one of: %1 (default main).")
+            .arg(screenshotViewNames().join(QStringLiteral(", "))),
+        "NAME");
     QCommandLineOption dataDir("data-dir", "Folder for working files (temp/, template/, projects).", "DIR");
     QCommandLineOption setup("setup", "Open the Data Logger Setup window at start (service use).");
-    parser.addOptions({simulate, simulateFaults, simulateSerial, meter, screenshot, dataDir, setup});
+    parser.addOptions({simulate, simulateFaults, simulateSerial, meter, screenshot, screenshotState, dataDir, setup});
     parser.process(app);
 
     TransportRequest request;
@@ -83,6 +89,19 @@ int main(int argc, char** argv)
     if (const QString error = simulationOptionsProblem(parser, simulateFaults, simulateSerial, request); !error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
+    }
+
+    ScreenshotPlan plan;
+    if (parser.isSet(screenshotState)) {
+        if (!parser.isSet(screenshot)) {
+            std::fprintf(stderr, "--screenshot-state works only with --screenshot\n");
+            return 2;
+        }
+        if (!parseScreenshotView(parser.value(screenshotState), plan.view)) {
+            std::fprintf(stderr, "--screenshot-state: '%s' is none of %s\n", qPrintable(parser.value(screenshotState)),
+                         qPrintable(screenshotViewNames().join(QStringLiteral(", "))));
+            return 2;
+        }
     }
 
     DataDir::init(parser.value(dataDir));
@@ -94,6 +113,7 @@ int main(int argc, char** argv)
     MainOptions options;
     options.transport = makeTransport(request);
     options.screenshotFile = parser.value(screenshot);
+    options.screenshotPlan = plan;
     options.openSetup = parser.isSet(setup);
     const bool splash = options.screenshotFile.isEmpty();
     auto* main = new MainWindow(std::move(options));
@@ -103,6 +123,7 @@ int main(int argc, char** argv)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         main->resize(screen->availableGeometry().size());
     main->showMaximized();
+    QObject::connect(main, &MainWindow::screenshotSaved, &app, [](bool ok) { QCoreApplication::exit(ok ? 0 : 1); });
     const int rc = app.exec();
     // Exit ends the loop without the close sequence; the windows go away here.
     delete main;
