@@ -22,7 +22,7 @@ export LC_ALL=C.UTF-8 LANG=C.UTF-8
 # Settings (the real-time rate) are kept apart from the user's own.
 export XDG_CONFIG_HOME=$scratch/config
 
-for state in main panel realtime datalogger stats leq setup; do
+for state in ${STATES:-main panel realtime datalogger stats leq setup}; do
     data=$scratch/$state
     mkdir -p "$data"
     "$quedral" --simulate --data-dir "$data" --screenshot "$out/$state.png" --screenshot-state "$state"

@@ -110,6 +110,10 @@ int main(int argc, char** argv)
 
     if (!request.simulate && request.meter.isEmpty())
         request.meter = meterChosenAtStart(attachedHidMeters(), prompter);
+    // A picture is taken unattended: what the windows would ask is answered Cancel and what
+    // they would say goes to standard error, so no dialog stands in the way.
+    if (parser.isSet(screenshot))
+        Prompter::install(nullptr);
     MainOptions options;
     options.transport = makeTransport(request);
     options.screenshotFile = parser.value(screenshot);

@@ -111,12 +111,16 @@ void ScreenshotState::beginLeq()
         take();
         return;
     }
-    connect(&m_main.leqRunner(), &LeqRunner::rowFinished, this, [this, w] {
-        if (w->table().rows().size() >= static_cast<size_t>(m_plan.leqRows))
-            w->stop();
+    // Stop ends the measurement without a signal; the end of the duration or a failure ends it
+    // with one.
+    const auto shown = [this, w] { return QStringLiteral("%1 Leq rows").arg(w->table().rows().size()); };
+    connect(&m_main.leqRunner(), &LeqRunner::rowFinished, this, [this, w, shown] {
+        if (w->table().rows().size() < static_cast<size_t>(m_plan.leqRows))
+            return;
+        w->stop();
+        take(nullptr, shown());
     });
-    connect(&m_main.leqRunner(), &LeqRunner::finished, this,
-            [this, w] { take(nullptr, QStringLiteral("%1 Leq rows").arg(w->table().rows().size())); });
+    connect(&m_main.leqRunner(), &LeqRunner::finished, this, [this, shown] { take(nullptr, shown()); });
     w->startMeasurement();
 }
 
