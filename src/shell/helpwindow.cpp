@@ -27,7 +27,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName("frmHelp");
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(900, 700);
+    resize(1060, 800);
 
     auto* bar = new QHBoxLayout;
     m_back = toolButton(this, "btnHelpBack", "Back");
