@@ -1,16 +1,21 @@
 #include "shell/helpcommand.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QUrl>
 #include <utility>
 
 #include "base/prompter.h"
+#include "shell/helpwindow.h"
 
 namespace quedral {
+
+namespace {
+
+constexpr const char* kHelpFileName = "KV4471Help.htm";
+
+} // namespace
 
 HelpCommand::HelpCommand(QString file, QString opener, QObject* parent)
     : QObject(parent), m_file(std::move(file)), m_opener(std::move(opener))
@@ -19,7 +24,16 @@ HelpCommand::HelpCommand(QString file, QString opener, QObject* parent)
 
 QString HelpCommand::helpFile() const
 {
-    return m_file.isEmpty() ? QCoreApplication::applicationDirPath() + "/KV4471Help.htm" : m_file;
+    if (!m_file.isEmpty())
+        return m_file;
+    const QString beside = QCoreApplication::applicationDirPath() + '/' + kHelpFileName;
+#ifdef QUEDRAL_DOC_DIR
+    // An installed program finds it in the documentation folder.
+    const QString installed = QStringLiteral(QUEDRAL_DOC_DIR "/") + kHelpFileName;
+    if (!QFileInfo::exists(beside) && QFileInfo::exists(installed))
+        return installed;
+#endif
+    return beside;
 }
 
 void HelpCommand::show()
@@ -34,25 +48,29 @@ void HelpCommand::show()
 
 void HelpCommand::open(const QString& file)
 {
-    const auto done = [file](bool opened) {
-        if (!opened)
-            Prompter::instance().message(
-                QStringLiteral("The help file %1 could not be opened: no program to show it is set up on this computer.")
-                    .arg(QDir::toNativeSeparators(file)));
-    };
     auto* opener = new QProcess(this);
-    connect(opener, &QProcess::errorOccurred, this, [opener, file, done](QProcess::ProcessError error) {
+    connect(opener, &QProcess::errorOccurred, this, [this, opener, file](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return;
         opener->deleteLater();
-        // No opener program: the toolkit's own way is the last try.
-        done(QDesktopServices::openUrl(QUrl::fromLocalFile(file)));
+        showInOwnWindow(file);
     });
-    connect(opener, &QProcess::finished, this, [opener, done](int code, QProcess::ExitStatus status) {
+    connect(opener, &QProcess::finished, this, [this, opener, file](int code, QProcess::ExitStatus status) {
         opener->deleteLater();
-        done(status == QProcess::NormalExit && code == 0);
+        if (status != QProcess::NormalExit || code != 0)
+            showInOwnWindow(file);
     });
     opener->start(m_opener.isEmpty() ? QStringLiteral("xdg-open") : m_opener, {file});
+}
+
+void HelpCommand::showInOwnWindow(const QString& file)
+{
+    if (!m_window)
+        m_window = new HelpWindow(qobject_cast<QWidget*>(parent()));
+    m_window->showFile(file);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
 }
 
 } // namespace quedral

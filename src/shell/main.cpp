@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QScreen>
 #include <cstdio>
 
@@ -10,6 +11,7 @@
 #include "base/prompter.h"
 #include "shell/guiprompter.h"
 #include "shell/mainwindow.h"
+#include "shell/screenshotstate.h"
 
 using namespace quedral;
 
@@ -54,6 +56,9 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName("quedral");
     QCoreApplication::setOrganizationName("Quedral");
     QCoreApplication::setApplicationVersion(QStringLiteral(QUEDRAL_VERSION));
+    // The desktop entry's id: the desktop matches our windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quedral.Quedral"));
+    app.setWindowIcon(QIcon::fromTheme(QStringLiteral("org.quedral.Quedral")));
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Companion program for the KV4471 sound level meter");
@@ -72,9 +77,14 @@ int main(int argc, char** argv)
                              "SERIAL|PATH");
     QCommandLineOption screenshot("screenshot", "Save a picture of the main window once start-up has settled, then exit.",
                                   "FILE.png");
+    QCommandLineOption screenshotState(
+        "screenshot-state",
+        QStringLiteral("With --screenshot: the windows the picture shows, one of: %1 (default main).")
+            .arg(screenshotViewNames().join(QStringLiteral(", "))),
+        "NAME");
     QCommandLineOption dataDir("data-dir", "Folder for working files (temp/, template/, projects).", "DIR");
     QCommandLineOption setup("setup", "Open the Data Logger Setup window at start (service use).");
-    parser.addOptions({simulate, simulateFaults, simulateSerial, meter, screenshot, dataDir, setup});
+    parser.addOptions({simulate, simulateFaults, simulateSerial, meter, screenshot, screenshotState, dataDir, setup});
     parser.process(app);
 
     TransportRequest request;
@@ -85,13 +95,31 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    ScreenshotPlan plan;
+    if (parser.isSet(screenshotState)) {
+        if (!parser.isSet(screenshot)) {
+            std::fprintf(stderr, "--screenshot-state works only with --screenshot\n");
+            return 2;
+        }
+        if (!parseScreenshotView(parser.value(screenshotState), plan.view)) {
+            std::fprintf(stderr, "--screenshot-state: '%s' is none of %s\n", qPrintable(parser.value(screenshotState)),
+                         qPrintable(screenshotViewNames().join(QStringLiteral(", "))));
+            return 2;
+        }
+    }
+
     DataDir::init(parser.value(dataDir));
     GuiPrompter prompter;
     Prompter::install(&prompter);
 
+    // A picture is taken unattended: what the windows would ask is answered Cancel and what
+    // they would say goes to standard error, so no dialog stands in the way.
+    if (parser.isSet(screenshot))
+        Prompter::install(nullptr);
     MainOptions options;
     options.transport = transportAtStart(request, prompter);
     options.screenshotFile = parser.value(screenshot);
+    options.screenshotPlan = plan;
     options.openSetup = parser.isSet(setup);
     const bool splash = options.screenshotFile.isEmpty();
     auto* main = new MainWindow(std::move(options));
@@ -101,6 +129,7 @@ int main(int argc, char** argv)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         main->resize(screen->availableGeometry().size());
     main->showMaximized();
+    QObject::connect(main, &MainWindow::screenshotSaved, &app, [](bool ok) { QCoreApplication::exit(ok ? 0 : 1); });
     const int rc = app.exec();
     // Exit ends the loop without the close sequence; the windows go away here.
     delete main;

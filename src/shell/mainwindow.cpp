@@ -63,6 +63,10 @@ MainWindow::MainWindow(MainOptions options, QWidget* parent)
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
 
     m_help = new HelpCommand(m_options.helpFile, m_options.helpOpener, this);
+    if (!m_options.screenshotFile.isEmpty()) {
+        m_screenshot = new ScreenshotState(*this, m_options.screenshotPlan, m_options.screenshotFile);
+        connect(m_screenshot, &ScreenshotState::saved, this, &MainWindow::screenshotWritten);
+    }
     m_settings = openSettings();
     initialise();
 }

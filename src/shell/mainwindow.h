@@ -12,6 +12,7 @@
 #include "shell/filecommands.h"
 #include "shell/mainactions.h"
 #include "shell/readingpresenter.h"
+#include "shell/screenshotstate.h"
 #include "shell/windowmanager.h"
 
 class QAction;
@@ -40,6 +41,7 @@ struct MainOptions {
     std::unique_ptr<Transport> transport;  // the meter; required
     int startPollDelayMs = 500;            // the wait before the first poll; negative: no poll (tests)
     QString screenshotFile;                // --screenshot: save a picture once start-up has settled, then exit
+    ScreenshotPlan screenshotPlan;         // --screenshot-state: the windows the picture shows
     bool openSetup = false;                // --setup: the setup window opens at start (service use)
     QString helpFile;                      // the help file; empty: KV4471Help.htm beside the executable
     QString helpOpener;                    // the program that opens it; empty: xdg-open
@@ -130,6 +132,10 @@ public:
     // The settings store; tests may point it elsewhere before the window closes.
     QSettings& settings() { return *m_settings; }
 
+signals:
+    // --screenshot: the picture has been written (ok) or could not be; the program ends.
+    void screenshotSaved(bool ok);
+
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
@@ -155,6 +161,7 @@ private:
     void sendPanelKey(char letter);
     void onKeySent(std::uint8_t letter, bool ok);
     void takeScreenshotIfSettled(bool readingShown);
+    void screenshotWritten(bool ok);
 
     AppState m_state;
     MainActions m_actions;
@@ -173,7 +180,7 @@ private:
     WindowManager* m_windows = nullptr;
     QPointer<AboutDialog> m_splash;
     bool m_shown = false;
-    bool m_screenshotTaken = false;
+    ScreenshotState* m_screenshot = nullptr; // with --screenshot
     int m_ticks = 0;
 };
 

@@ -22,6 +22,7 @@
 #include "realtime/ui/realtimecontroller.h"
 #include "base/prompter.h"
 #include "shell/mainwindow.h"
+#include "shell/screenshotstate.h"
 
 namespace quedral {
 
@@ -125,26 +126,23 @@ void MainWindow::onKeySent(std::uint8_t letter, bool ok) { m_readings->showKeySe
 
 void MainWindow::takeScreenshotIfSettled(bool readingShown)
 {
-    if (m_options.screenshotFile.isEmpty() || m_screenshotTaken)
+    if (!m_screenshot || m_screenshot->begun())
         return;
     // Settled: the first tick has run and, with a meter, its reading is shown.
     const bool settled = readingShown || (!m_connected && m_ticks >= 1) || m_ticks >= 6;
-    if (!settled)
-        return;
-    m_screenshotTaken = true;
-    const QString file = m_options.screenshotFile;
-    QTimer::singleShot(50, this, [this, file] {
-        const bool ok = grab().save(file, "PNG");
-        if (!ok)
-            qWarning("could not write %s", qPrintable(file));
-        // One line for bug reports: what the picture shows.
-        QString shown = statusText(1);
-        if (m_windows->singles().panel && m_connected)
-            shown += QStringLiteral(", display %1 dB").arg(displayLevelDb(lastReading()), 0, 'f', 1);
-        std::printf("%s: %s\n", qPrintable(file), qPrintable(shown));
-        std::fflush(stdout);
-        QCoreApplication::exit(ok ? 0 : 1);
-    });
+    if (settled)
+        m_screenshot->begin();
+}
+
+void MainWindow::screenshotWritten(bool ok)
+{
+    // One line for bug reports: what the picture shows.
+    QString shown = m_screenshot->shownText();
+    if (m_windows->singles().panel && m_connected)
+        shown += QStringLiteral(", display %1 dB").arg(displayLevelDb(lastReading()), 0, 'f', 1);
+    std::printf("%s: %s\n", qPrintable(m_options.screenshotFile), qPrintable(shown));
+    std::fflush(stdout);
+    emit screenshotSaved(ok);
 }
 
 } // namespace quedral

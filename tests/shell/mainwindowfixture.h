@@ -38,6 +38,8 @@ protected:
         o.openSetup = openSetup;
         o.helpFile = helpFile;
         o.helpOpener = helpOpener;
+        o.screenshotFile = screenshotFile;
+        o.screenshotPlan = screenshotPlan;
         main = new MainWindow(std::move(o));
         main->show();
         for (int i = 0; i < 5 && !main->windows().singles().panel; ++i)
@@ -69,6 +71,8 @@ protected:
 
     bool openSetup = false; // as quedral --setup
     QString helpFile, helpOpener; // Help > Contents: the file and the program that opens it
+    QString screenshotFile;       // as quedral --screenshot FILE --screenshot-state NAME
+    ScreenshotPlan screenshotPlan;
     ScopedDataDir data;
     ScriptedPrompter prompts;
     ScopedPrompter prompterGuard{prompts};

@@ -16,6 +16,9 @@
 #include <QPointer>
 #include <QProcess>
 #include <QToolButton>
+#include <QImage>
+#include <QTextBrowser>
+#include <QTextDocument>
 
 #include "meter/meterworker.h"
 #include "meter/poller.h"
@@ -30,6 +33,7 @@
 #include "base/prompter.h"
 #include "shell/settings.h"
 #include "shell/mainwindow.h"
+#include "shell/helpwindow.h"
 #include "support/testenv.h"
 #include "mainwindowfixture.h"
 
@@ -262,19 +266,49 @@ protected:
     }
 };
 
-TEST_F(HelpContentsTest, AMissingOrUnopenableHelpFileIsNamedInAMessage)
+TEST_F(HelpContentsTest, AMissingHelpFileIsNamedInAMessage)
 {
     const QString name = QDir::toNativeSeparators(helpFile);
     EXPECT_EQ(contents("true"), QStringList({"The help file " + name + " is missing."}));
+    EXPECT_EQ(main->findChild<HelpWindow*>(), nullptr);
+}
 
+TEST_F(HelpContentsTest, WithNoProgramToShowItTheManualOpensInOurOwnWindow)
+{
+    QDir().mkpath(data.file("images"));
+    QImage(4, 4, QImage::Format_RGB32).save(data.file("images/panel.png"));
     QFile f(helpFile);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("<html></html>");
+    f.write("<html><head><title>KV4471 manual</title></head>"
+            "<body><h1>Contents</h1><p><img src=\"images/panel.png\"> The panel</p></body></html>");
     f.close();
-    EXPECT_EQ(contents("false"), QStringList({"The help file " + name +
-                                              " could not be opened: no program to show it is set up on this computer."}));
-    EXPECT_EQ(contents(QCoreApplication::applicationDirPath() + "/no-such-opener").size(), 1);
-    EXPECT_TRUE(contents("true").isEmpty()) << "opened: nothing to say";
+    const struct {
+        QString opener;
+        bool ownWindow;
+    } cases[] = {
+        {"false", true},                                                 // nothing registered for the file
+        {QCoreApplication::applicationDirPath() + "/no-such-opener", true}, // no opener program
+        {"true", false},                                                 // the desktop's browser shows it
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(contents(c.opener).isEmpty()) << c.opener.toStdString();
+        auto* window = main->findChild<HelpWindow*>();
+        ASSERT_EQ(window != nullptr, c.ownWindow) << c.opener.toStdString();
+        if (!window)
+            continue;
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->windowTitle(), "KV4471 manual");
+        EXPECT_TRUE(window->browser().toPlainText().contains("The panel"));
+        // The picture beside the page is found.
+        EXPECT_FALSE(window->browser().document()->resource(QTextDocument::ImageResource, QUrl("images/panel.png")).isNull());
+        // The find box finds what the page holds, from the top again after the last.
+        auto* find = window->findChild<QLineEdit*>("edtHelpFind");
+        ASSERT_NE(find, nullptr);
+        for (const auto& [text, found] : {std::pair{"panel", true}, {"panel", true}, {"nowhere", false}}) {
+            find->setText(text);
+            EXPECT_EQ(window->findNext(), found) << text;
+        }
+    }
 }
 
 TEST_F(MainWindowTest, RunRecordsPolledLevelsUntilStopAcrossAConnectionLoss)
