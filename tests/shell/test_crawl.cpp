@@ -211,6 +211,9 @@ protected:
         o.transport = std::make_unique<SimulatedTransport>(
             std::make_unique<SimulatedMeter>(data.file("simulated-meter.json"), 42));
         o.startPollDelayMs = -1; // the crawl drives the poll
+        // Help > Contents: the manual beside the test programs, and an opener that cannot show
+        // it, so the program's own help window opens (and no browser on a developer's desktop).
+        o.helpOpener = QStringLiteral("false");
         main = new MainWindow(std::move(o));
         main->show();
         settle();
@@ -418,6 +421,14 @@ protected:
         for (const QPointer<QWidget>& w : windows)
             if (w)
                 pressButtons(w, w->windowTitle());
+        // Windows of their own beside the main window (the help window).
+        QList<QPointer<QWidget>> tops;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != main && w->isVisible() && !qobject_cast<QMenu*>(w))
+                tops << w;
+        for (const QPointer<QWidget>& w : tops)
+            if (w)
+                pressButtons(w, "window " + w->windowTitle());
     }
     QString trail() const
     {
