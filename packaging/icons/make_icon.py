@@ -30,14 +30,7 @@ DIGIT = art.SegmentFont(x0=0, y0=0, x1=40, y1=66, t=11, gap=1.4, slant=0.07)
 
 
 def icon():
-    b = ['<defs>'
-         '<linearGradient id="body" x1="0" y1="0" x2="1" y2="0">'
-         '<stop offset="0" stop-color="#1e2024"/><stop offset="0.12" stop-color="#34383f"/>'
-         '<stop offset="0.5" stop-color="#2c3036"/><stop offset="0.88" stop-color="#34383f"/>'
-         '<stop offset="1" stop-color="#1e2024"/></linearGradient>'
-         '<linearGradient id="bezel" x1="0" y1="0" x2="0" y2="1">'
-         '<stop offset="0" stop-color="#0c0d0f"/><stop offset="1" stop-color="#202328"/></linearGradient>'
-         '</defs>',
+    b = [art.BODY_DEFS,
          '<rect x="44" y="6" width="168" height="244" rx="30" fill="url(#body)" stroke="#0a0b0d" stroke-width="4"/>',
          art.grille(128, 48, 26),
          '<rect x="56" y="88" width="144" height="102" rx="10" fill="url(#bezel)" stroke="#4d525a" stroke-width="2"/>',

@@ -231,10 +231,8 @@ def grille(cx, cy, r):
     return "\n".join(out)
 
 
-def front():
-    lx, ly, lw, lh = LCD_RECT
-    b = []
-    b.append('<defs>'
+# The meter body's and the LCD bezel's gradients (the front and the program's icon).
+BODY_DEFS = ('<defs>'
              '<linearGradient id="body" x1="0" y1="0" x2="1" y2="0">'
              '<stop offset="0" stop-color="#1e2024"/><stop offset="0.12" stop-color="#34383f"/>'
              '<stop offset="0.5" stop-color="#2c3036"/><stop offset="0.88" stop-color="#34383f"/>'
@@ -242,6 +240,12 @@ def front():
              '<linearGradient id="bezel" x1="0" y1="0" x2="0" y2="1">'
              '<stop offset="0" stop-color="#0c0d0f"/><stop offset="1" stop-color="#202328"/></linearGradient>'
              '</defs>')
+
+
+def front():
+    lx, ly, lw, lh = LCD_RECT
+    b = []
+    b.append(BODY_DEFS)
     # body
     b.append('<rect width="220" height="644" fill="#17191c"/>')
     b.append('<rect x="1" y="1" width="218" height="642" rx="16" fill="url(#body)" stroke="#0a0b0d" stroke-width="2"/>')
