@@ -233,11 +233,12 @@ void SetupWindow::readInformation()
         Poll::Stop,
         [locale](MeterSession& s, SetupBuffers& b) { return readMeterInformation(s.link(), b, locale); },
         [this](const InformationResult& r) {
-            if (r.code == Codes::Ok)
+            if (r.code == Codes::Ok) {
                 for (const auto& [field, text] : m_information)
                     field->setText(r.info.*text);
-            if (r.code == Codes::Ok && !r.info.serial.isEmpty())
-                emit serialNumberRead(r.info.serial);
+                if (!r.info.serial.isEmpty())
+                    emit serialNumberRead(r.info.serial);
+            }
             Prompter::instance().message(informationMessage(r));
             emit commandFinished(r.code);
         });
