@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <algorithm>
-#include <cmath>
 
 #include "base/clock.h"
 #include "base/datadir.h"
@@ -30,20 +29,17 @@ bool eventOptions(Context& ctx, const Arguments& a, std::optional<ReportEventCri
         return true;
     }
     bool ok = false;
-    const double threshold = a.value("--threshold").toDouble(&ok);
-    if (!ok || !std::isfinite(threshold)) {
+    const std::optional<double> threshold = a.decimal("--threshold", ok);
+    if (!ok) {
         ctx.err << "--threshold needs a level in dB\n";
         return false;
     }
-    double minDuration = 0;
-    if (a.has("--min-duration")) {
-        minDuration = a.value("--min-duration").toDouble(&ok);
-        if (!ok || !(minDuration >= 0) || !std::isfinite(minDuration)) {
-            ctx.err << "--min-duration needs a number of seconds, 0 or more\n";
-            return false;
-        }
+    const std::optional<double> minDuration = a.decimal("--min-duration", ok);
+    if (!ok || (minDuration && *minDuration < 0)) {
+        ctx.err << "--min-duration needs a number of seconds, 0 or more\n";
+        return false;
     }
-    events = ReportEventCriteria{threshold, minDuration};
+    events = ReportEventCriteria{*threshold, minDuration.value_or(0.0)};
     return true;
 }
 

@@ -109,16 +109,6 @@ std::optional<double> isoOption(const Arguments& a, const char* name, bool& ok)
     return ok ? std::optional<double>(toDays(t.date(), t.time())) : std::nullopt;
 }
 
-std::optional<double> numberOption(const Arguments& a, const char* name, bool& ok)
-{
-    ok = true;
-    if (!a.has(name))
-        return std::nullopt;
-    const double v = a.value(name).toDouble(&ok);
-    ok = ok && std::isfinite(v);
-    return ok ? std::optional<double>(v) : std::nullopt;
-}
-
 struct StatsOptions {
     std::optional<int> set;
     std::optional<double> from, to, threshold, minDuration;
@@ -145,12 +135,12 @@ bool readStatsOptions(Context& ctx, const Arguments& a, StatsOptions& o)
             return false;
         }
     }
-    o.threshold = numberOption(a, "--threshold", ok);
+    o.threshold = a.decimal("--threshold", ok);
     if (!ok) {
         ctx.err << "--threshold needs a level in dB\n";
         return false;
     }
-    o.minDuration = numberOption(a, "--min-duration", ok);
+    o.minDuration = a.decimal("--min-duration", ok);
     if (!ok || (o.minDuration && *o.minDuration < 0)) {
         ctx.err << "--min-duration needs a number of seconds, 0 or more\n";
         return false;
