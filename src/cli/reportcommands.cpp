@@ -7,7 +7,6 @@
 #include "base/clock.h"
 #include "base/datadir.h"
 #include "cli/filecommands.h"
-#include "files/collectionfile.h"
 #include "logger/datasets.h"
 #include "report/evidencereport.h"
 #include "stats/noisestats.h"
@@ -43,18 +42,6 @@ bool eventOptions(Context& ctx, const Arguments& a, std::optional<ReportEventCri
     return true;
 }
 
-// Data set n's header of a collection file the levels were just read from.
-std::optional<ReportMeterInfo> meterInfoOf(const QString& file, int n)
-{
-    QByteArray image;
-    if (!readCollectionFile(file, image))
-        return std::nullopt;
-    const DecodeResult d = decodeMemoryImage(image, lastAddressOf(image));
-    if (!d.store || n < 1 || n > d.store->size())
-        return std::nullopt;
-    return reportMeterInfoOf(d.store->info(n - 1), n);
-}
-
 } // namespace
 
 int cmdReport(Context& ctx, const Arguments& a)
@@ -80,16 +67,14 @@ int cmdReport(Context& ctx, const Arguments& a)
     }
     ReportInput in;
     const QString name = QFileInfo(file).fileName();
-    const bool collection = QFileInfo(file).suffix().toLower() == QLatin1String("rec");
-    in.caption = collection ? QStringLiteral("%1, data set %2").arg(name).arg(set.value_or(1)) : name;
+    in.caption = data.dataSet ? QStringLiteral("%1, data set %2").arg(name).arg(set.value_or(1)) : name;
     in.madeAt = Clock::instance().now();
     in.times = std::move(data.times);
     in.levels = std::move(data.levels);
     in.events = events;
-    if (collection)
-        in.meter = meterInfoOf(file, set.value_or(1));
-    if (in.meter && in.meter->interval > 0)
-        in.interval = in.meter->interval;
+    if (data.dataSet)
+        in.meter = reportMeterInfoOf(*data.dataSet, set.value_or(1));
+    in.interval = data.interval();
     in.source = {name, {}, file};
     const QString failed = writeEvidenceReport(in, out);
     if (!failed.isEmpty()) {

@@ -199,7 +199,7 @@ int cmdStats(Context& ctx, const Arguments& a)
     LeqSeries data;
     if (!loadSeriesForCommand(ctx, file, o.set, data))
         return 1;
-    const LevelSeries series{data.times, data.levels, data.interval.value_or(typicalInterval(data.times))};
+    const LevelSeries series{data.times, data.levels, data.interval().value_or(typicalInterval(data.times))};
     NoiseReportOptions options;
     options.threshold = o.threshold;
     options.minDuration = o.minDuration.value_or(0.0);
