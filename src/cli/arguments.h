@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -63,6 +64,16 @@ struct Arguments {
         if (!has(name))
             return std::nullopt;
         return value(name).toInt(&ok);
+    }
+    // The same for a number that may have decimals; false in ok too when it is not finite.
+    std::optional<double> decimal(const QString& name, bool& ok) const
+    {
+        ok = true;
+        if (!has(name))
+            return std::nullopt;
+        const double v = value(name).toDouble(&ok);
+        ok = ok && std::isfinite(v);
+        return ok ? std::optional<double>(v) : std::nullopt;
     }
 };
 

@@ -72,12 +72,18 @@ QString monitorLine(const QTime& computerTime, const MeterReading& r);
 // `decode`'s JSON: "code", "last_address" and "sets", one object per data set (with "levels"
 // when samples is set).
 QString decodeJson(const DecodeResult& d, int lastAddress, bool samples);
-// The times (days) and levels (dB) `leq` averages, and a data set's recording interval
-// (seconds) when the file gives one.
+// The times (days) and levels (dB) `leq` averages, and for a collection's data set its header,
+// read with the levels.
 struct LeqSeries {
     std::vector<double> times;
     std::vector<float> levels;
-    std::optional<double> interval;
+    std::optional<DataSet> dataSet;
+
+    // The data set's recording interval (seconds) when the file gives one.
+    std::optional<double> interval() const
+    {
+        return dataSet && dataSet->interval > 0 ? std::optional<double>(dataSet->interval) : std::nullopt;
+    }
 };
 // `leq --series` lines, one per Leq value: local date-time "YYYY-MM-DDThh:mm:ss" (with ".zzz"
 // on every line when any of the times has milliseconds), a tab, the level, a tab, the running

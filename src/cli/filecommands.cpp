@@ -94,7 +94,7 @@ static bool loadDataSet(const QString& file, int n, DecodeResult& d, QString& er
 // The chart of a collection's data set N (as the DataLogger window shows it) or of a graph file;
 // false with the reason when the file gives none (expected: the types the command takes).
 static bool loadChartFile(const QString& file, std::optional<int> set, ChartModel& chart, QString& error,
-                   const char* expected = ".rec or .ghf", std::optional<double>* interval = nullptr)
+                   const char* expected = ".rec or .ghf", std::optional<DataSet>* header = nullptr)
 {
     if (!QFileInfo::exists(file)) { // what exists but is no regular file, its reader refuses
         error = file + ": no such file";
@@ -113,8 +113,8 @@ static bool loadChartFile(const QString& file, std::optional<int> set, ChartMode
         const DataSetSpan span = d.store->Span(n - 1);
         newChart(chart, 1, static_cast<int>(span.count), span.start, span.end, 30.0f, 130.0f);
         putDataSet(chart, *d.store, n - 1);
-        if (interval && d.store->info(n - 1).interval > 0)
-            *interval = d.store->info(n - 1).interval;
+        if (header)
+            *header = d.store->info(n - 1);
         return true;
     }
     if (ext == QLatin1String("ghf")) {
@@ -155,7 +155,7 @@ bool loadLeqSeries(const QString& file, std::optional<int> set, LeqSeries& serie
         return true;
     }
     ChartModel chart;
-    if (!loadChartFile(file, set, chart, error, ".rec, .ghf, .txt or .csv", &series.interval))
+    if (!loadChartFile(file, set, chart, error, ".rec, .ghf, .txt or .csv", &series.dataSet))
         return false;
     const auto x = chart.xValues(0);
     const auto y = chart.yValues(0);

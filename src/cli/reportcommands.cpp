@@ -3,12 +3,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <algorithm>
-#include <cmath>
 
 #include "base/clock.h"
 #include "base/datadir.h"
 #include "cli/filecommands.h"
-#include "files/collectionfile.h"
 #include "logger/datasets.h"
 #include "report/evidencereport.h"
 #include "stats/noisestats.h"
@@ -30,33 +28,18 @@ bool eventOptions(Context& ctx, const Arguments& a, std::optional<ReportEventCri
         return true;
     }
     bool ok = false;
-    const double threshold = a.value("--threshold").toDouble(&ok);
-    if (!ok || !std::isfinite(threshold)) {
+    const std::optional<double> threshold = a.decimal("--threshold", ok);
+    if (!ok) {
         ctx.err << "--threshold needs a level in dB\n";
         return false;
     }
-    double minDuration = 0;
-    if (a.has("--min-duration")) {
-        minDuration = a.value("--min-duration").toDouble(&ok);
-        if (!ok || !(minDuration >= 0) || !std::isfinite(minDuration)) {
-            ctx.err << "--min-duration needs a number of seconds, 0 or more\n";
-            return false;
-        }
+    const std::optional<double> minDuration = a.decimal("--min-duration", ok);
+    if (!ok || (minDuration && *minDuration < 0)) {
+        ctx.err << "--min-duration needs a number of seconds, 0 or more\n";
+        return false;
     }
-    events = ReportEventCriteria{threshold, minDuration};
+    events = ReportEventCriteria{*threshold, minDuration.value_or(0.0)};
     return true;
-}
-
-// Data set n's header of a collection file the levels were just read from.
-std::optional<ReportMeterInfo> meterInfoOf(const QString& file, int n)
-{
-    QByteArray image;
-    if (!readCollectionFile(file, image))
-        return std::nullopt;
-    const DecodeResult d = decodeMemoryImage(image, lastAddressOf(image));
-    if (!d.store || n < 1 || n > d.store->size())
-        return std::nullopt;
-    return reportMeterInfoOf(d.store->info(n - 1), n);
 }
 
 } // namespace
@@ -84,16 +67,14 @@ int cmdReport(Context& ctx, const Arguments& a)
     }
     ReportInput in;
     const QString name = QFileInfo(file).fileName();
-    const bool collection = QFileInfo(file).suffix().toLower() == QLatin1String("rec");
-    in.caption = collection ? QStringLiteral("%1, data set %2").arg(name).arg(set.value_or(1)) : name;
+    in.caption = data.dataSet ? QStringLiteral("%1, data set %2").arg(name).arg(set.value_or(1)) : name;
     in.madeAt = Clock::instance().now();
     in.times = std::move(data.times);
     in.levels = std::move(data.levels);
     in.events = events;
-    if (collection)
-        in.meter = meterInfoOf(file, set.value_or(1));
-    if (in.meter && in.meter->interval > 0)
-        in.interval = in.meter->interval;
+    if (data.dataSet)
+        in.meter = reportMeterInfoOf(*data.dataSet, set.value_or(1));
+    in.interval = data.interval();
     in.source = {name, {}, file};
     const QString failed = writeEvidenceReport(in, out);
     if (!failed.isEmpty()) {

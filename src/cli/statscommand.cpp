@@ -56,37 +56,40 @@ void field(QString& out, const char* key, const QString& value)
     out += value;
 }
 
-void appendEvents(QString& out, const std::vector<NoiseEvent>& events)
+// Appends an array of one object per item, writeFields putting in its fields.
+template <typename Item, typename WriteFields>
+void appendObjects(QString& out, const std::vector<Item>& items, WriteFields writeFields)
 {
     out += QLatin1Char('[');
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        const NoiseEvent& e = events[i];
+    for (std::size_t i = 0; i < items.size(); ++i) {
         out += i == 0 ? QLatin1String("{") : QLatin1String(",{");
-        field(out, "start", isoTime(e.start));
-        field(out, "duration", secondsText(e.duration));
-        field(out, "lmax", number(e.lmax, 1));
-        field(out, "leq", number(e.leq, 2));
-        field(out, "le", number(e.le, 2));
+        writeFields(items[i]);
         out += QLatin1Char('}');
     }
     out += QLatin1Char(']');
 }
 
+void appendEvents(QString& out, const std::vector<NoiseEvent>& events)
+{
+    appendObjects(out, events, [&out](const NoiseEvent& e) {
+        field(out, "start", isoTime(e.start));
+        field(out, "duration", secondsText(e.duration));
+        field(out, "lmax", number(e.lmax, 1));
+        field(out, "leq", number(e.leq, 2));
+        field(out, "le", number(e.le, 2));
+    });
+}
+
 void appendBlocks(QString& out, const std::vector<NoiseBlock>& blocks)
 {
-    out += QLatin1Char('[');
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        const NoiseBlock& b = blocks[i];
-        out += i == 0 ? QLatin1String("{") : QLatin1String(",{");
+    appendObjects(out, blocks, [&out](const NoiseBlock& b) {
         field(out, "start", isoTime(b.start));
         field(out, "leq", number(b.leq, 2));
         field(out, "lmax", number(b.lmax, 1));
         field(out, "lmin", number(b.lmin, 1));
         field(out, "l10", number(b.l10, 1));
         field(out, "l90", number(b.l90, 1));
-        out += QLatin1Char('}');
-    }
-    out += QLatin1Char(']');
+    });
 }
 
 // A date and time as --from and --to take it: ISO 8601, local, the time optional.
@@ -104,16 +107,6 @@ std::optional<double> isoOption(const Arguments& a, const char* name, bool& ok)
     }
     ok = t.isValid();
     return ok ? std::optional<double>(toDays(t.date(), t.time())) : std::nullopt;
-}
-
-std::optional<double> numberOption(const Arguments& a, const char* name, bool& ok)
-{
-    ok = true;
-    if (!a.has(name))
-        return std::nullopt;
-    const double v = a.value(name).toDouble(&ok);
-    ok = ok && std::isfinite(v);
-    return ok ? std::optional<double>(v) : std::nullopt;
 }
 
 struct StatsOptions {
@@ -142,12 +135,12 @@ bool readStatsOptions(Context& ctx, const Arguments& a, StatsOptions& o)
             return false;
         }
     }
-    o.threshold = numberOption(a, "--threshold", ok);
+    o.threshold = a.decimal("--threshold", ok);
     if (!ok) {
         ctx.err << "--threshold needs a level in dB\n";
         return false;
     }
-    o.minDuration = numberOption(a, "--min-duration", ok);
+    o.minDuration = a.decimal("--min-duration", ok);
     if (!ok || (o.minDuration && *o.minDuration < 0)) {
         ctx.err << "--min-duration needs a number of seconds, 0 or more\n";
         return false;
@@ -206,7 +199,7 @@ int cmdStats(Context& ctx, const Arguments& a)
     LeqSeries data;
     if (!loadSeriesForCommand(ctx, file, o.set, data))
         return 1;
-    const LevelSeries series{data.times, data.levels, data.interval.value_or(typicalInterval(data.times))};
+    const LevelSeries series{data.times, data.levels, data.interval().value_or(typicalInterval(data.times))};
     NoiseReportOptions options;
     options.threshold = o.threshold;
     options.minDuration = o.minDuration.value_or(0.0);

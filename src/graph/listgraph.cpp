@@ -1,12 +1,8 @@
 #include "graph/listgraph.h"
 
-#include <QDate>
-#include <QTime>
-
 #include <cmath>
 #include <vector>
 
-#include "base/datetime.h"
 #include "files/textpoints.h"
 #include "chart/chartmodel.h"
 #include "graph/chartsetup.h"
@@ -14,23 +10,6 @@
 namespace quedral {
 
 namespace {
-
-// Reads the rows' date and time cells with the text reader's row rules.
-class RowTimes {
-public:
-    RowTimes(const ListTable& table, const QLocale& locale)
-        : m_table(table)
-        , m_reader(locale)
-    {
-    }
-
-    std::optional<double> read(int row) { return m_reader.time(m_table.cellUtf8(row, 1), m_table.cellUtf8(row, 2)); }
-    std::optional<float> level(int row, int column) const { return m_reader.level(m_table.cellUtf8(row, column)); }
-
-private:
-    const ListTable& m_table;
-    TextRowReader m_reader;
-};
 
 QString notADateTime(const ListTable& table, int row)
 {
@@ -68,11 +47,12 @@ QString listToGraph(const ListTable& table, ChartModel& chart, const KeepGoing& 
         return QString::fromLatin1(kNoDataToGraph);
     if (n > ChartModel::kMaxPoints)
         return QStringLiteral("The list has %1 rows, more than the %2 points a graph holds.").arg(n).arg(ChartModel::kMaxPoints);
-    RowTimes times(table, locale);
-    const std::optional<double> start = times.read(0);
+    TextRowReader reader(locale);
+    const auto timeOf = [&](int row) { return reader.time(table.cellUtf8(row, 1), table.cellUtf8(row, 2)); };
+    const std::optional<double> start = timeOf(0);
     if (!start)
         return notADateTime(table, 0);
-    const std::optional<double> end = times.read(n - 1);
+    const std::optional<double> end = timeOf(n - 1);
     if (!end)
         return notADateTime(table, n - 1);
 
@@ -88,11 +68,11 @@ QString listToGraph(const ListTable& table, ChartModel& chart, const KeepGoing& 
         }
     };
     for (int r = 0; r < n; ++r) {
-        const std::optional<double> t = times.read(r);
+        const std::optional<double> t = timeOf(r);
         if (!t) {
             skip(r, notADateTime(table, r));
         } else {
-            const std::optional<float> v = times.level(r, levelColumn);
+            const std::optional<float> v = reader.level(table.cellUtf8(r, levelColumn));
             if (!v)
                 skip(r, QStringLiteral("'%1' is not a level").arg(table.cell(r, levelColumn)));
             else if (!(std::fabs(*v) <= ChartModel::kMaxPlausibleLevel)) // the null value 9999 included

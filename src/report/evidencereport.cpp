@@ -65,6 +65,8 @@ namespace {
 
 constexpr double kLabelWidth = 130; // points
 
+QString titleOf(const ReportInput& in) { return in.title.isEmpty() ? QStringLiteral("Noise measurement report") : in.title; }
+
 // The figures the report shows, all from the statistics engine.
 struct Figures {
     LevelSeries series;
@@ -251,14 +253,13 @@ void chartSection(ReportPages& pages, const ReportInput& in, const Figures& f)
 
 void writeReportPages(QPdfWriter& writer, const ReportInput& in, const SourceDigest& digest)
 {
-    const QString title = in.title.isEmpty() ? QStringLiteral("Noise measurement report") : in.title;
     const QString version = in.version.isEmpty() ? QStringLiteral(QUEDRAL_VERSION) : in.version;
     const QString name = in.source.name.isEmpty() ? in.caption : in.source.name;
     QPainter painter(&writer);
     ReportPages pages(writer, painter,
                       QStringLiteral("Quedral %1 - %2 - SHA-256 %3").arg(version, name, digest.sha256.left(16) + "..."));
     const Figures figures = figuresOf(in);
-    pages.title(title);
+    pages.title(titleOf(in));
     pages.facts({{QStringLiteral("Graph"), in.caption},
                  {QStringLiteral("Report made"), in.madeAt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss t"))},
                  {QStringLiteral("Program"), QStringLiteral("Quedral %1").arg(version)},
@@ -288,7 +289,7 @@ QString writeEvidenceReport(const ReportInput& input, const QString& path)
         QPdfWriter writer(&out);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         writer.setResolution(300);
-        writer.setTitle(input.title.isEmpty() ? QStringLiteral("Noise measurement report") : input.title);
+        writer.setTitle(titleOf(input));
         writer.setCreator(QStringLiteral("Quedral"));
         writeReportPages(writer, input, *digest);
         return true;

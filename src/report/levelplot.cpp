@@ -59,6 +59,15 @@ LevelAxis levelAxisFor(std::optional<double> lowest, std::optional<double> highe
 
 namespace {
 
+// Where the plot's samples and levels go in the plot's rectangle.
+struct PlotFrame {
+    QRectF plot;
+    LevelAxis axis;
+    double t0 = 0, t1 = 1; // days
+    double x(double t) const { return plot.left() + (t - t0) / (t1 - t0) * plot.width(); }
+    double y(double level) const { return plot.bottom() - (level - axis.low) / (axis.high - axis.low) * plot.height(); }
+};
+
 // The level of one column of the plot: the first, last, lowest and highest level of the
 // samples that fall in it, and whether the line breaks before it.
 struct Column {
@@ -99,12 +108,10 @@ std::vector<Column> columnsOf(const LevelSeries& series, double t0, double t1, i
     return columns;
 }
 
-void drawLevelLine(QPainter& p, const QRectF& plot, const std::vector<Column>& columns, const LevelAxis& axis)
+void drawLevelLine(QPainter& p, const PlotFrame& f, const std::vector<Column>& columns)
 {
+    const QRectF& plot = f.plot;
     const double colWidth = plot.width() / static_cast<double>(columns.size());
-    const auto y = [&](float level) {
-        return plot.bottom() - (level - axis.low) / (axis.high - axis.low) * plot.height();
-    };
     QPainterPath path;
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const Column& col = columns[c];
@@ -112,32 +119,19 @@ void drawLevelLine(QPainter& p, const QRectF& plot, const std::vector<Column>& c
             continue;
         const double x = plot.left() + (static_cast<double>(c) + 0.5) * colWidth;
         if (col.breakBefore || path.elementCount() == 0)
-            path.moveTo(x, y(col.first));
+            path.moveTo(x, f.y(col.first));
         else
-            path.lineTo(x, y(col.first));
+            path.lineTo(x, f.y(col.first));
         if (col.low != col.high) {
-            path.lineTo(x, y(col.low));
-            path.lineTo(x, y(col.high));
+            path.lineTo(x, f.y(col.low));
+            path.lineTo(x, f.y(col.high));
         }
-        path.lineTo(x, y(col.last));
+        path.lineTo(x, f.y(col.last));
         if (col.low == col.high && col.breakBefore) // a lone sample shows as a dot
-            path.lineTo(x + colWidth * 0.5, y(col.last));
+            path.lineTo(x + colWidth * 0.5, f.y(col.last));
     }
     p.drawPath(path);
 }
-
-} // namespace
-
-namespace {
-
-// Where the plot's samples and levels go in the plot's rectangle.
-struct PlotFrame {
-    QRectF plot;
-    LevelAxis axis;
-    double t0 = 0, t1 = 1; // days
-    double x(double t) const { return plot.left() + (t - t0) / (t1 - t0) * plot.width(); }
-    double y(double level) const { return plot.bottom() - (level - axis.low) / (axis.high - axis.low) * plot.height(); }
-};
 
 // The grid, the ticks' labels and the level axis' title.
 void drawAxes(QPainter& p, const QRectF& area, const PlotFrame& f, const QFontMetricsF& fm, double pt)
@@ -227,7 +221,7 @@ void drawLevelPlot(QPainter& p, const QRectF& area, const LevelSeries& series, c
         drawSpan(p, f, *options.span, false, fm, pt);
     p.setPen(QPen(QColor(20, 60, 150), 0.7 * pt, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     const int columns = std::max(1, static_cast<int>(f.plot.width() / (0.5 * pt)));
-    drawLevelLine(p, f.plot, columnsOf(series, f.t0, f.t1, columns), f.axis);
+    drawLevelLine(p, f, columnsOf(series, f.t0, f.t1, columns));
     if (!lowest) {
         p.setPen(Qt::black);
         p.drawText(f.plot, Qt::AlignCenter, QStringLiteral("no level to show"));

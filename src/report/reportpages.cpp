@@ -35,6 +35,12 @@ QString withLineSeparators(QString text)
     return text.replace(QLatin1Char('\n'), QChar::LineSeparator);
 }
 
+// The width of column c (points): as given, 60 for a column past those given.
+double columnWidth(const std::vector<double>& widths, qsizetype c)
+{
+    return c < static_cast<qsizetype>(widths.size()) ? widths[static_cast<std::size_t>(c)] : 60;
+}
+
 } // namespace
 
 ReportPages::ReportPages(QPdfWriter& writer, QPainter& painter, QString footer)
@@ -51,32 +57,30 @@ ReportPages::ReportPages(QPdfWriter& writer, QPainter& painter, QString footer)
 }
 
 namespace {
-// No ligatures: "fi" stays two letters, so that the report's text can be searched and copied
-// as printed. Qt's shaping leaves them out when a font has any letter spacing; this one is a
-// 64th of a device unit (at 300 dpi, under 0.004 pt).
-void withoutLigatures(QFont& f)
+// A font of the report. No ligatures: "fi" stays two letters, so that the report's text can be
+// searched and copied as printed. Qt's shaping leaves them out when a font has any letter
+// spacing; this one is a 64th of a device unit (at 300 dpi, under 0.004 pt).
+QFont reportFont(const QString& family, QFont::StyleHint hint, double points)
 {
+    QFont f(family);
+    f.setStyleHint(hint);
+    f.setPointSizeF(points);
     f.setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64);
+    return f;
 }
 } // namespace
 
 QFont ReportPages::font(double points, bool bold) const
 {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(points);
+    QFont f = reportFont(QStringLiteral("DejaVu Sans"), QFont::SansSerif, points);
     f.setBold(bold);
-    withoutLigatures(f);
     return f;
 }
 
 QFont ReportPages::monoFont(double points) const
 {
-    QFont f(QStringLiteral("DejaVu Sans Mono"));
-    f.setStyleHint(QFont::Monospace);
+    QFont f = reportFont(QStringLiteral("DejaVu Sans Mono"), QFont::Monospace, points);
     f.setFixedPitch(true);
-    f.setPointSizeF(points);
-    withoutLigatures(f);
     return f;
 }
 
@@ -146,7 +150,7 @@ double ReportPages::rowHeight(const QStringList& cells, const std::vector<double
 {
     double height = 0;
     for (qsizetype c = 0; c < cells.size(); ++c) {
-        const double w = c < static_cast<qsizetype>(widths.size()) ? widths[static_cast<std::size_t>(c)] : 60;
+        const double w = columnWidth(widths, c);
         QTextLayout layout(withLineSeparators(cells[c]), font, &m_writer);
         height = std::max(height, layOut(layout, u(w - 2 * kCellPad)));
     }
@@ -161,7 +165,7 @@ void ReportPages::drawRow(const QStringList& cells, const std::vector<double>& w
     m_painter.setPen(Qt::black);
     double x = m_left;
     for (qsizetype c = 0; c < cells.size(); ++c) {
-        const double w = c < static_cast<qsizetype>(widths.size()) ? widths[static_cast<std::size_t>(c)] : 60;
+        const double w = columnWidth(widths, c);
         QTextLayout layout(withLineSeparators(cells[c]), font, &m_writer);
         layOut(layout, u(w - 2 * kCellPad));
         layout.draw(&m_painter, QPointF(x + u(kCellPad), m_y + u(kCellPad)));

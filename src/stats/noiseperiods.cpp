@@ -8,14 +8,11 @@ namespace quedral {
 
 namespace {
 
-constexpr double kTenthLn10 = 0.23025850929940456840; // ln(10) / 10
 constexpr long long kDayMs = 86400000;
 
 long long msOf(double days) { return std::llround(days * static_cast<double>(kDayMs)); }
 long long floorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 long long ceilDiv(long long a, long long b) { return -floorDiv(-a, b); }
-double power(double level) { return std::exp(kTenthLn10 * level); }
-double levelOfEnergy(double energy, double count) { return 10.0 * std::log10(energy / count); }
 
 // Gathers one block's samples; its percentiles come from a histogram shared by all blocks, the
 // block's levels being taken back out once it is done.
@@ -35,7 +32,7 @@ public:
             return;
         }
         ++m_block.samples;
-        m_energy += power(level);
+        m_energy += levelEnergy(level);
         m_levels.push_back(level);
     }
     bool empty() const { return m_block.samples == 0 && m_block.missing == 0; }
@@ -137,10 +134,10 @@ double ldenOf(double ld, std::optional<double> le, double ln, const LdenPeriods&
     const double dayHours = p.eveningStart - p.dayStart;
     const double eveningHours = p.nightStart - p.eveningStart;
     const double nightHours = 24.0 - (p.nightStart - p.dayStart);
-    double sum = dayHours * power(ld + p.dayPenalty) + nightHours * power(ln + p.nightPenalty);
+    double sum = dayHours * levelEnergy(ld + p.dayPenalty) + nightHours * levelEnergy(ln + p.nightPenalty);
     if (eveningHours > 0 && le)
-        sum += eveningHours * power(*le + p.eveningPenalty);
-    return 10.0 * std::log10(sum / 24.0);
+        sum += eveningHours * levelEnergy(*le + p.eveningPenalty);
+    return levelOfEnergy(sum, 24.0);
 }
 
 std::optional<LdenResult> ldenOverWholeDays(const LevelSeries& series, SampleSpan span, const LdenPeriods& p)
@@ -164,7 +161,7 @@ std::optional<LdenResult> ldenOverWholeDays(const LevelSeries& series, SampleSpa
             continue;
         const long long inDay = ms - day * kDayMs;
         const int period = (inDay >= dayFrom && inDay < eveningFrom) ? 0 : (inDay >= eveningFrom && inDay < nightFrom) ? 1 : 2;
-        energy[period] += power(series.levels[i]);
+        energy[period] += levelEnergy(series.levels[i]);
         ++count[period];
     }
     LdenResult r;

@@ -8,7 +8,6 @@ namespace quedral {
 
 namespace {
 
-constexpr double kTenthLn10 = 0.23025850929940456840; // ln(10) / 10
 constexpr double kSecondsPerDay = 86400.0;
 
 std::size_t clampedEnd(const LevelSeries& s, SampleSpan span) { return std::min(span.end, s.levels.size()); }
@@ -135,14 +134,14 @@ NoiseStatistics computeNoiseStatistics(const LevelSeries& series, SampleSpan spa
             minAt = i;
         }
         ++out.samples;
-        energy += std::exp(kTenthLn10 * l);
+        energy += levelEnergy(l);
         sum += l;
         out.histogram.add(l);
     }
     if (out.samples == 0)
         return out;
     const double count = static_cast<double>(out.samples);
-    out.leq = 10.0 * std::log10(energy / count);
+    out.leq = levelOfEnergy(energy, count);
     out.le = soundExposureLevel(*out.leq, out.duration());
     out.mean = sum / count;
     out.lmax = LevelAt{maxLevel, timeOf(series, maxAt)};
@@ -189,7 +188,7 @@ void closeRun(const LevelSeries& s, std::size_t first, std::size_t count, double
     e.start = timeOf(s, first);
     e.duration = duration;
     e.lmax = lmax;
-    e.leq = 10.0 * std::log10(energy / static_cast<double>(count));
+    e.leq = levelOfEnergy(energy, static_cast<double>(count));
     e.le = soundExposureLevel(e.leq, duration);
     events.push_back(e);
 }
@@ -220,7 +219,7 @@ std::vector<NoiseEvent> findEvents(const LevelSeries& series, SampleSpan span, d
             lmax = l;
         }
         ++count;
-        energy += std::exp(kTenthLn10 * l);
+        energy += levelEnergy(l);
         lmax = std::max(lmax, l);
     }
     closeRun(series, first, count, energy, lmax, minDuration, events);

@@ -7,6 +7,7 @@
 // are missing: the chart's null (9999, any level above 200 dB, a NaN) and the 0.0 the decode
 // writes for a level outside the meter's range.
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -19,6 +20,15 @@ namespace quedral {
 
 // True when the level is a measurement (see above); NaN is not.
 inline bool isCountedLevel(float level) { return level > 0.0f && level <= 200.0f; }
+
+// A level's energy, 10^(L/10), and the level of a sum of energies over count samples,
+// 10 log10(energy / count): the energy mean every Leq here is made of.
+inline double levelEnergy(double level)
+{
+    constexpr double kTenthLn10 = 0.23025850929940456840; // ln(10) / 10
+    return std::exp(kTenthLn10 * level);
+}
+inline double levelOfEnergy(double energy, double count) { return 10.0 * std::log10(energy / count); }
 
 // The samples: times (days since 30 Dec 1899, ascending) and levels (dB), one per sample, and
 // the time each sample stands for (the recording interval, seconds).

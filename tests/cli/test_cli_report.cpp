@@ -131,6 +131,9 @@ TEST_F(CliReportTest, ArgumentErrorsAndFilesThatGiveNoReport)
         {{"report", rec, "-o", pdf, "--min-duration", "5"}, 2, "--min-duration needs --threshold\n"},
         {{"report", rec, "-o", pdf, "--threshold", "60", "--min-duration", "-1"}, 2,
          "--min-duration needs a number of seconds, 0 or more\n"},
+        {{"report", rec, "-o", pdf, "--threshold", "inf"}, 2, "--threshold needs a level in dB\n"},
+        {{"report", rec, "-o", pdf, "--threshold", "60", "--min-duration", "nan"}, 2,
+         "--min-duration needs a number of seconds, 0 or more\n"},
         {{"report", rec, "-o", dataDir.file("r.txt")}, 1, dataDir.file("r.txt") + ": the report is written as a PDF (.pdf)\n"},
         {{"report", rec, "-o", pdf, "--set", "9"}, 1, rec + ": no data set 9 (the file holds 4)\n"},
         {{"report", ghf, "-o", pdf, "--set", "1"}, 1, "--set applies to collection files (.rec) only\n"},
@@ -160,6 +163,9 @@ TEST_F(CliReportTest, ArgumentErrorsAndFilesThatGiveNoReport)
     EXPECT_EQ(QFileInfo(pdf).size(), 3);
     EXPECT_EQ(run({"report", rec, "-o", pdf, "--force"}).status, 0);
     EXPECT_GT(QFileInfo(pdf).size(), 3);
+    // A threshold alone looks for events of any length.
+    r = run({"report", rec, "-o", pdf, "--force", "--threshold", "60"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
 }
 
 TEST(CliReport, OnlyTheReportCommandNeedsQtGui)
