@@ -84,13 +84,8 @@ std::optional<GridText> tableCopyOf(QWidget* window)
     const std::optional<GridText> table = tableOf(window);
     if (!table)
         return std::nullopt;
-    auto cells = std::make_shared<std::vector<QStringList>>(table->rows);
-    for (int r = 0; r < table->rows; ++r)
-        for (int c = 0; c < table->columns; ++c)
-            (*cells)[r] << table->cell(r, c);
-    return GridText{table->rows, table->columns, [cells](int r, int c) {
-                        return r >= 0 && r < int(cells->size()) ? cells->at(r).value(c) : QString();
-                    }};
+    const GraphHost::TableText copy = GraphHost::TableText::copyOf(table->rows, table->columns, table->cell);
+    return GridText{copy.rows, copy.columns, copy.cell};
 }
 } // namespace
 

@@ -82,6 +82,9 @@ public:
     // on the worker.
     void exportReport();
 
+    // A name with the graph file's extension (.ghf, any case).
+    static bool isGraphFile(const QString& fileName);
+
     // The meter's serial number, once read this session (the report shows it).
     void setSerialNumber(const QString& serial) { m_serialNumber = serial; }
 
@@ -102,7 +105,6 @@ private:
     // decimal comma).
     static QString graphFilter();
     static QString tableFilter();
-    static bool isGraphFile(const QString& fileName);
 
     Links m_links;
     std::unique_ptr<FileJob> m_job;

@@ -55,17 +55,15 @@ ReportInput reportInputOf(GraphWindow& window, const DataLoggerController& logge
         in.interval = info.interval;
         in.source = ReportSource{QStringLiteral("the downloaded collection (%1)").arg(QFileInfo(workingCopyFile()).fileName()),
                                  {}, workingCopyFile()};
-    } else if (QFileInfo(window.caption()).suffix().compare("ghf", Qt::CaseInsensitive) == 0
-               && QFileInfo::exists(window.caption())) {
+        return in;
+    }
+    if (FileCommands::isGraphFile(window.caption()) && QFileInfo::exists(window.caption()))
         in.source = ReportSource{QFileInfo(window.caption()).fileName(), {}, window.caption()};
-        if (!serial.isEmpty())
-            in.meter = ReportMeterInfo{.serialNumber = serial};
-    } else {
+    else
         in.source = ReportSource{QStringLiteral("the graph as it would be saved (not saved to a file)"),
                                  window.model().serialize(), {}};
-        if (!serial.isEmpty())
-            in.meter = ReportMeterInfo{.serialNumber = serial};
-    }
+    if (!serial.isEmpty())
+        in.meter = ReportMeterInfo{.serialNumber = serial};
     return in;
 }
 

@@ -11,7 +11,7 @@
 #include "meter/simulator/simulatedmeter.h"
 #include "meter/simulator/simulatedtransport.h"
 #include "panel/ui/panelwindow.h"
-#include "shell/filejob.h"
+#include "filejobwait.h"
 #include "shell/settings.h"
 #include "shell/mainwindow.h"
 #include "support/testenv.h"
@@ -59,13 +59,7 @@ protected:
             ASSERT_TRUE(spy.wait(5000));
     }
     // Runs the event loop until the file job on its worker thread (if one runs) has finished.
-    void finishFileJob()
-    {
-        while (main->files().job().running()) {
-            QSignalSpy spy(&main->files().job(), &FileJob::jobFinished);
-            ASSERT_TRUE(spy.wait(5000));
-        }
-    }
+    void finishFileJob() { test::finishFileJob(main->files().job()); }
     void TearDown() override { delete main; }
     PanelWindow* panel() { return main->windows().singles().panel; }
 

@@ -30,6 +30,7 @@
 #include "files/collectionfile.h"
 #include "files/graphfile.h"
 #include "files/textfiles.h"
+#include "filejobwait.h"
 #include "chart/chartmodel.h"
 #include "graph/chartsetup.h"
 #include "graph/ui/graphwindow.h"
@@ -294,10 +295,7 @@ protected:
         case State::DataLogger: loadData(); break;
         case State::List: {
             ASSERT_TRUE(main->files().importTextFile(files() + "/b.txt", QLatin1Char('\t')));
-            while (main->files().job().running()) {
-                QSignalSpy done(&main->files().job(), &FileJob::jobFinished);
-                ASSERT_TRUE(done.wait(5000));
-            }
+            ASSERT_NO_FATAL_FAILURE(test::finishFileJob(main->files().job()));
             break;
         }
         case State::Leq: main->showLeqWindow(); break;

@@ -582,3 +582,30 @@ TEST_F(FileCommandsTest, ExportReportWritesTheActiveGraphWindowsReport)
     EXPECT_TRUE(text->contains("SIM-4471-0001"));
     EXPECT_TRUE(text->contains("testgraph"));
 }
+
+TEST_F(FileCommandsTest, AReportOfAnOpenedGraphFileHasThatFileAsItsSource)
+{
+    GraphWindow* source = graphWindow(100, 100);
+    main->files().setSerialNumber("SIM-4471-0001");
+    // The source is the graph file, its extension in any case; a file of another name is the
+    // graph as it would be saved.
+    const struct {
+        const char* name;
+        bool named;
+    } cases[] = {{"opened.ghf", true}, {"OPENED2.GHF", true}, {"opened3.dat", false}};
+    for (const auto& c : cases) {
+        const QString file = data.file(c.name);
+        ASSERT_TRUE(saveChartState(source->model(), file));
+        ASSERT_TRUE(main->files().openGraphFile(file)) << c.name;
+        const QString pdf = data.file(QStringLiteral("%1.pdf").arg(c.name));
+        prompts.fileNames = {pdf};
+        main->files().exportReport();
+        finishFileJob();
+        ASSERT_TRUE(QFile::exists(pdf)) << c.name;
+        const std::optional<QString> text = pdfText(pdf);
+        if (!text)
+            GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: scripts/deps.sh installs it";
+        EXPECT_EQ(text->contains("notsavedtoafile"), !c.named) << c.name << ": " << qPrintable(*text);
+        EXPECT_TRUE(text->contains("SIM-4471-0001")) << c.name;
+    }
+}

@@ -7,11 +7,11 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QSignalSpy>
 #include <QStatusBar>
 #include <cstdlib>
 
 #include "chart/chartmodel.h"
+#include "filejobwait.h"
 #include "graph/fakehost.h"
 #include "graph/ui/graphwindow.h"
 #include "graph/ui/listwindow.h"
@@ -63,13 +63,7 @@ protected:
         window.show();
     }
     ~FileCommandsLinksTest() override { QLocale::setDefault(QLocale::c()); }
-    void finishJob()
-    {
-        while (files.job().running()) {
-            QSignalSpy spy(&files.job(), &FileJob::jobFinished);
-            ASSERT_TRUE(spy.wait(5000));
-        }
-    }
+    void finishJob() { finishFileJob(files.job()); }
     QWidget* activeWindow() const
     {
         QMdiSubWindow* s = area->activeSubWindow();

@@ -69,8 +69,6 @@ TEST_F(WindowManagerTest, NewChildrenStepInsideTheArea)
     }
 }
 
-// The list is made anew each time the menu opens: no entry twice, closed windows gone, and
-// choosing a minimised window brings it back as the active one.
 // A window across the top: the area's width, its height less the gap asked for, never lower
 // than 200.
 TEST_F(WindowManagerTest, WindowsAcrossTheTopTakeTheWidthAndLeaveTheGap)
@@ -88,6 +86,8 @@ TEST_F(WindowManagerTest, WindowsAcrossTheTopTakeTheWidthAndLeaveTheGap)
     }
 }
 
+// The list is made anew each time the menu opens: no entry twice, closed windows gone, and
+// choosing a minimised window brings it back as the active one.
 TEST_F(WindowManagerTest, WindowMenuListsTheOpenWindowsOnce)
 {
     QMdiSubWindow* a = windows.showNewChild(child("Alpha"), {200, 100});

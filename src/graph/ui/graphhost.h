@@ -55,6 +55,8 @@ public:
         int rows = 0;
         int columns = 0;
         std::function<QString(int row, int column)> cell;
+        // The table of rows x columns cells read from cell now, held in a copy of its own.
+        static TableText copyOf(int rows, int columns, const std::function<QString(int row, int column)>& cell);
     };
     // Save and Print of such a table, as the main window saves and prints a list's table.
     virtual void saveTable(const TableText&) {}

@@ -23,7 +23,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <utility>
+#include <vector>
 
 #include "files/graphfile.h"
 #include "chart/ui/chartwidget.h"
@@ -59,6 +61,19 @@ void GraphHost::restoreGraphWindow(GraphWindow& window)
 }
 bool GraphHost::saveCommand(GraphWindow& window) { return window.saveGraphAs(); }
 bool GraphHost::saveGraphAs(GraphWindow& window) { return window.saveGraphAs(); }
+
+GraphHost::TableText GraphHost::TableText::copyOf(int rows, int columns,
+                                                  const std::function<QString(int row, int column)>& cell)
+{
+    auto cells = std::make_shared<std::vector<QStringList>>(static_cast<std::size_t>(std::max(rows, 0)));
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c)
+            (*cells)[static_cast<std::size_t>(r)] << cell(r, c);
+    return {rows, columns, [cells](int r, int c) {
+                return r >= 0 && r < static_cast<int>(cells->size()) ? cells->at(static_cast<std::size_t>(r)).value(c)
+                                                                      : QString();
+            }};
+}
 
 // ---------------------------------------------------------------------------
 // Layout

@@ -188,14 +188,19 @@ void NoisePanel::computeWhole()
     m_wholeStale = false;
 }
 
+std::optional<SampleSpan> NoisePanel::cursorSpan() const
+{
+    const auto ab = m_window.cursorLineSamples();
+    if (!ab)
+        return std::nullopt;
+    return SampleSpan{static_cast<std::size_t>(ab->first), static_cast<std::size_t>(ab->second) + 1};
+}
+
 void NoisePanel::computeCursors()
 {
-    const LevelSeries s = series();
     m_cursors = NoiseStatistics{};
-    if (const auto ab = m_window.cursorLineSamples())
-        m_cursors = computeNoiseStatistics(s, SampleSpan{static_cast<std::size_t>(ab->first),
-                                                         static_cast<std::size_t>(ab->second) + 1},
-                                           m_n->value());
+    if (const auto span = cursorSpan())
+        m_cursors = computeNoiseStatistics(series(), *span, m_n->value());
     m_cursorsStale = false;
 }
 
@@ -227,11 +232,7 @@ void NoisePanel::showStatistics()
     const LevelSeries s = series();
     const double limit = threshold();
     m_statistics->verticalHeaderItem(RowLn)->setText("L" + QString::number(m_n->value(), 'g', 3));
-    const auto ab = m_window.cursorLineSamples();
-    const std::optional<SampleSpan> spans[2] = {
-        SampleSpan{}, ab ? std::optional(SampleSpan{static_cast<std::size_t>(ab->first),
-                                                     static_cast<std::size_t>(ab->second) + 1})
-                         : std::nullopt};
+    const std::optional<SampleSpan> spans[2] = {SampleSpan{}, cursorSpan()};
     const NoiseStatistics* figures[2] = {&wholeGraph(), &betweenCursors()};
     for (int c = 0; c < 2; ++c) {
         const QStringList texts =

@@ -68,6 +68,8 @@ private:
     void scheduleUpdate(bool whole);
     void refreshFigures();
     LevelSeries series() const;
+    // The samples from cursor A to B, B included; none without samples.
+    std::optional<SampleSpan> cursorSpan() const;
     void computeWhole();
     void computeCursors();
     void computeBlocks();

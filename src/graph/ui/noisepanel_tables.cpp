@@ -76,21 +76,10 @@ QTableView* tableView(QWidget* parent, const char* name, TextTableModel* model)
 // every cell copied so that a worker may read it after the panel changed.
 GraphHost::TableText tableText(const TextTableModel& model)
 {
-    const int rows = model.rowCount() + 1;
-    const int columns = model.columnCount() + 1;
-    auto cells = std::make_shared<std::vector<QStringList>>();
-    cells->reserve(static_cast<std::size_t>(rows));
-    cells->push_back(QStringList{"No"} + model.headers());
-    for (int r = 0; r < model.rowCount(); ++r) {
-        QStringList row{QString::number(r + 1)};
-        for (int c = 0; c < model.columnCount(); ++c)
-            row << model.cell(r, c);
-        cells->push_back(row);
-    }
-    return {rows, columns, [cells](int r, int c) {
-                return r >= 0 && r < static_cast<int>(cells->size()) ? cells->at(static_cast<std::size_t>(r)).value(c)
-                                                                      : QString();
-            }};
+    const QStringList headers = QStringList{"No"} + model.headers();
+    return GraphHost::TableText::copyOf(model.rowCount() + 1, model.columnCount() + 1, [&](int r, int c) {
+        return r == 0 ? headers.value(c) : c == 0 ? QString::number(r) : model.cell(r - 1, c - 1);
+    });
 }
 
 } // namespace
