@@ -34,10 +34,13 @@ ReportMeterInfo reportMeterInfoOf(const DataSet& set, int number)
 
 void setReportSamples(ReportInput& input, const ChartModel& chart)
 {
-    const auto x = chart.xValues(0);
-    const auto y = chart.yValues(0);
-    input.times.assign(x.begin(), x.end());
-    input.levels.assign(y.begin(), y.end());
+    setReportSamples(input, LevelSeries{chart.xValues(0), chart.yValues(0)});
+}
+
+void setReportSamples(ReportInput& input, const LevelSeries& series)
+{
+    input.times.assign(series.times.begin(), series.times.end());
+    input.levels.assign(series.levels.begin(), series.levels.end());
 }
 
 std::optional<SourceDigest> digestOf(const ReportSource& source, QString* error)

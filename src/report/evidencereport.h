@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "stats/noisestats.h"
+
 namespace quedral {
 
 class ChartModel;
@@ -61,6 +63,8 @@ struct ReportInput {
 
 // Subset 0 of a chart as the report's samples.
 void setReportSamples(ReportInput& input, const ChartModel& chart);
+// The samples of a series (a graph window's, as its noise statistics count them).
+void setReportSamples(ReportInput& input, const LevelSeries& series);
 
 // The SHA-256 of the source, in lower-case hex, and the number of bytes; the bytes given or
 // else the file read. nullopt with the reason when the file cannot be read.

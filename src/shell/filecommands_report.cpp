@@ -41,7 +41,7 @@ ReportInput reportInputOf(GraphWindow& window, const DataLoggerController& logge
     ReportInput in;
     in.caption = window.caption();
     in.madeAt = Clock::instance().now();
-    setReportSamples(in, window.model());
+    setReportSamples(in, window.noisePanel().series()); // a running recording: the points taken so far
     in.chart = chartPicture(window);
     if (const auto ab = window.cursorLineSamples())
         in.cursors = std::pair(window.model().xDataII(0, ab->first), window.model().xDataII(0, ab->second));

@@ -39,6 +39,7 @@
 #include "leq/ui/leqwindow.h"
 #include "logger/ui/dataloggercontroller.h"
 #include "meter/simulator/simulatedmemory.h"
+#include "realtime/ui/realtimesetupdialog.h"
 #include "mainwindowfixture.h"
 #include "shell/guiprompter.h"
 
@@ -608,4 +609,42 @@ TEST_F(FileCommandsTest, AReportOfAnOpenedGraphFileHasThatFileAsItsSource)
         EXPECT_EQ(text->contains("notsavedtoafile"), !c.named) << c.name << ": " << qPrintable(*text);
         EXPECT_TRUE(text->contains("SIM-4471-0001")) << c.name;
     }
+}
+
+// A recording still running fills its graph from the left: the report counts the points taken
+// so far, as the noise statistics panel does, not the places still empty as missing samples.
+TEST_F(FileCommandsTest, AReportOfARecordingInProgressCountsThePointsTakenSoFar)
+{
+    ManualClock clock(QDateTime::currentDateTime());
+    test::ScopedClock clockGuard(clock);
+    RealTimeSetupDialog::setRunner([](RealTimeSetupDialog& d) {
+        d.edtRealTimeNo->setText("100");
+        d.txtRate->setEditText("0.5");
+        d.btnStart->click();
+        return d.result();
+    });
+    clock.advanceMs(500);
+    poll();
+    main->action(MainAction::Run)->trigger();
+    ASSERT_TRUE(main->state().RealTimeRunning);
+    for (int i = 0; i < 4; ++i) {
+        clock.advanceMs(500);
+        poll();
+    }
+    ASSERT_EQ(main->state().RealTimeCount, 4);
+    main->mdiArea()->setActiveSubWindow(main->frameOf(main->state().RealTimeGraphWindow.data()));
+    const QString pdf = data.file("recording.pdf");
+    prompts.fileNames = {pdf};
+    main->files().exportReport();
+    finishFileJob();
+    main->action(MainAction::Stop)->trigger();
+    RealTimeSetupDialog::setRunner(nullptr);
+    ASSERT_TRUE(QFile::exists(pdf));
+    const std::optional<QString> text = pdfText(pdf);
+    if (!text)
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed: scripts/deps.sh installs it";
+    // pdfText drops the spaces: the whole graph's column, then the cursors' (none taken yet).
+    EXPECT_TRUE(text->contains("Samplescounted40")) << qPrintable(*text);
+    EXPECT_TRUE(text->contains("Samplesmissing00")) << qPrintable(*text);
+    EXPECT_FALSE(text->contains("1899-12-30")) << "an empty place taken for the last sample";
 }

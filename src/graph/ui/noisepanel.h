@@ -58,6 +58,10 @@ public:
     void saveEvents();
     void printEvents();
 
+    // The samples the figures count: the chart's subset 0, of a recording still running only
+    // the points taken so far (the report takes the same).
+    LevelSeries series() const;
+
 protected:
     void showEvent(QShowEvent* e) override;
 
@@ -67,7 +71,6 @@ private:
     QWidget* buildEventsTab();
     void scheduleUpdate(bool whole);
     void refreshFigures();
-    LevelSeries series() const;
     // The samples from cursor A to B, B included; none without samples.
     std::optional<SampleSpan> cursorSpan() const;
     void computeWhole();
