@@ -132,15 +132,9 @@ std::unique_ptr<QFile> openInflux(Context& ctx, const QString& name)
 // usage problem is said and gives nothing.
 std::optional<MqttOptions> mqttOptions(Context& ctx, const Arguments& args)
 {
-    const QString at = args.value("--mqtt");
-    const int colon = at.lastIndexOf(':');
-    bool portOk = false;
-    const uint port = colon > 0 ? at.mid(colon + 1).toUInt(&portOk) : 0;
-    QString host = at.left(colon);
-    if (host.startsWith('[') && host.endsWith(']'))
-        host = host.mid(1, host.size() - 2);
-    if (!portOk || port == 0 || port > 65535 || host.isEmpty() || at.mid(colon + 1).startsWith('+')) {
-        ctx.err << "--mqtt needs HOST:PORT, not " << at << "\n";
+    const std::optional<HostPort> at = parseHostPort(args.value("--mqtt"));
+    if (!at || at->port == 0 || at->host.isEmpty()) {
+        ctx.err << "--mqtt needs HOST:PORT, not " << args.value("--mqtt") << "\n";
         return std::nullopt;
     }
     if (!args.has("--topic") || args.value("--topic").isEmpty() || args.value("--topic").contains(QRegularExpression("[#+]"))) {
@@ -148,8 +142,8 @@ std::optional<MqttOptions> mqttOptions(Context& ctx, const Arguments& args)
         return std::nullopt;
     }
     MqttOptions o;
-    o.host = host;
-    o.port = int(port);
+    o.host = at->host;
+    o.port = at->port;
     o.prefix = args.value("--topic");
     o.user = args.value("--mqtt-user");
     o.passwordFile = args.value("--mqtt-password-file");

@@ -128,6 +128,41 @@ TEST_F(MetricsServerTest, ScrapesOnOneKeptConnectionAreCountedEachOnItsOwn)
     }
 }
 
+// The split both --listen and --mqtt use: any host text, brackets taken off, the port checked.
+TEST(HostPort, Parsing)
+{
+    struct Case {
+        const char* text;
+        const char* host; // nullptr: refused
+        int port;
+        bool bracketed;
+    };
+    const Case cases[] = {
+        {"broker.local:1883", "broker.local", 1883, false},
+        {"[::1]:1883", "::1", 1883, true},
+        {"::1:1883", "::1", 1883, false},
+        {"[]:1883", "", 1883, true},
+        {"host:0", "host", 0, false},
+        {"host:65535", "host", 65535, false},
+        {"host", nullptr, 0, false},
+        {":1883", nullptr, 0, false},
+        {"host:", nullptr, 0, false},
+        {"host:65536", nullptr, 0, false},
+        {"host:+1", nullptr, 0, false},
+        {"host:x1", nullptr, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto at = parseHostPort(c.text);
+        ASSERT_EQ(at.has_value(), c.host != nullptr);
+        if (!at)
+            continue;
+        EXPECT_EQ(at->host, c.host);
+        EXPECT_EQ(at->port, c.port);
+        EXPECT_EQ(at->bracketed, c.bracketed);
+    }
+}
+
 TEST(ListenAddress, Parsing)
 {
     struct Case {
