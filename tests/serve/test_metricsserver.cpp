@@ -2,25 +2,17 @@
 // requests refused, and the listen address.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTcpSocket>
 
 #include "serve/metricsserver.h"
+#include "support/eventloop.h"
 
 using namespace quedral;
 
 namespace {
 
-// Runs the event loop until done() holds; the deadline only keeps a broken build from hanging.
-template <class Pred>
-bool processUntil(Pred done)
-{
-    const QDeadlineTimer guard(10000);
-    while (!done() && !guard.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using test::httpAnswerComplete;
+using test::processUntil;
 
 struct Client {
     QTcpSocket socket;
@@ -35,18 +27,8 @@ struct Client {
     {
         received.clear();
         socket.write(request);
-        processUntil([this] { return answerComplete() || socket.state() == QAbstractSocket::UnconnectedState; });
+        processUntil([this] { return httpAnswerComplete(received) || socket.state() == QAbstractSocket::UnconnectedState; });
         return received;
-    }
-    bool answerComplete() const
-    {
-        const qsizetype end = received.indexOf("\r\n\r\n");
-        if (end < 0)
-            return false;
-        const QByteArray head = received.left(end).toLower();
-        const qsizetype at = head.indexOf("content-length:");
-        const qsizetype length = at < 0 ? 0 : head.mid(at + 15).split('\r').first().trimmed().toLongLong();
-        return received.size() >= end + 4 + length;
     }
 };
 
