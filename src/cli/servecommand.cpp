@@ -96,13 +96,10 @@ private:
             [](MeterJob& job) {
                 // Each exchange leaves the device closed: open it for the descriptor, as an exchange does.
                 Transport& t = job.session.transport();
-                char serial[64] = {};
                 t.usbClose();
-                if (t.usbOpen(MeterLink::VendorId, MeterLink::ProductId) == 0)
-                    t.usbReadSerial(0, serial, sizeof serial);
+                const QString serial = t.usbOpen(MeterLink::VendorId, MeterLink::ProductId) == 0 ? usbSerialText(t) : QString();
                 t.usbClose();
-                serial[sizeof serial - 1] = '\0';
-                return QString::fromUtf8(serial).trimmed();
+                return serial;
             },
             [this](const QString& serial) {
                 if (!serial.isEmpty())
