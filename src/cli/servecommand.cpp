@@ -201,13 +201,15 @@ int cmdServe(Context& ctx, const Arguments& args)
     if (args.has("--influx") && !(influxFile = openInflux(ctx, args.value("--influx"))))
         return 1;
 
+    // What the sinks have to say (a line the log could not take, the broker's troubles), at once.
+    const auto report = [&ctx](const QString& why) {
+        ctx.err << why << "\n";
+        ctx.err.flush();
+    };
     MeterFeed feed(QString{});
     std::unique_ptr<LogSink> log;
     if (args.has("--log")) {
-        log = std::make_unique<LogSink>(logDir, [&ctx](const QString& why) {
-            ctx.err << why << "\n";
-            ctx.err.flush();
-        });
+        log = std::make_unique<LogSink>(logDir, report);
         feed.addSink(log.get()); // the local log first, before anything is published
     }
     std::unique_ptr<InfluxSink> influx;
@@ -217,10 +219,7 @@ int cmdServe(Context& ctx, const Arguments& args)
     }
     std::unique_ptr<MqttSink> broker; // after the local log: what it cannot send waits there
     if (mqtt) {
-        broker = std::make_unique<MqttSink>(*mqtt, log ? logDir : QString(), [&ctx](const QString& why) {
-            ctx.err << why << "\n";
-            ctx.err.flush();
-        });
+        broker = std::make_unique<MqttSink>(*mqtt, log ? logDir : QString(), report);
         feed.addSink(broker.get());
     }
 
