@@ -96,13 +96,10 @@ private:
             [](MeterJob& job) {
                 // Each exchange leaves the device closed: open it for the descriptor, as an exchange does.
                 Transport& t = job.session.transport();
-                char serial[64] = {};
                 t.usbClose();
-                if (t.usbOpen(MeterLink::VendorId, MeterLink::ProductId) == 0)
-                    t.usbReadSerial(0, serial, sizeof serial);
+                const QString serial = t.usbOpen(MeterLink::VendorId, MeterLink::ProductId) == 0 ? usbSerialText(t) : QString();
                 t.usbClose();
-                serial[sizeof serial - 1] = '\0';
-                return QString::fromUtf8(serial).trimmed();
+                return serial;
             },
             [this](const QString& serial) {
                 if (!serial.isEmpty())
@@ -132,15 +129,9 @@ std::unique_ptr<QFile> openInflux(Context& ctx, const QString& name)
 // usage problem is said and gives nothing.
 std::optional<MqttOptions> mqttOptions(Context& ctx, const Arguments& args)
 {
-    const QString at = args.value("--mqtt");
-    const int colon = at.lastIndexOf(':');
-    bool portOk = false;
-    const uint port = colon > 0 ? at.mid(colon + 1).toUInt(&portOk) : 0;
-    QString host = at.left(colon);
-    if (host.startsWith('[') && host.endsWith(']'))
-        host = host.mid(1, host.size() - 2);
-    if (!portOk || port == 0 || port > 65535 || host.isEmpty() || at.mid(colon + 1).startsWith('+')) {
-        ctx.err << "--mqtt needs HOST:PORT, not " << at << "\n";
+    const std::optional<HostPort> at = parseHostPort(args.value("--mqtt"));
+    if (!at || at->port == 0 || at->host.isEmpty()) {
+        ctx.err << "--mqtt needs HOST:PORT, not " << args.value("--mqtt") << "\n";
         return std::nullopt;
     }
     if (!args.has("--topic") || args.value("--topic").isEmpty() || args.value("--topic").contains(QRegularExpression("[#+]"))) {
@@ -148,8 +139,8 @@ std::optional<MqttOptions> mqttOptions(Context& ctx, const Arguments& args)
         return std::nullopt;
     }
     MqttOptions o;
-    o.host = host;
-    o.port = int(port);
+    o.host = at->host;
+    o.port = at->port;
     o.prefix = args.value("--topic");
     o.user = args.value("--mqtt-user");
     o.passwordFile = args.value("--mqtt-password-file");
@@ -210,13 +201,15 @@ int cmdServe(Context& ctx, const Arguments& args)
     if (args.has("--influx") && !(influxFile = openInflux(ctx, args.value("--influx"))))
         return 1;
 
+    // What the sinks have to say (a line the log could not take, the broker's troubles), at once.
+    const auto report = [&ctx](const QString& why) {
+        ctx.err << why << "\n";
+        ctx.err.flush();
+    };
     MeterFeed feed(QString{});
     std::unique_ptr<LogSink> log;
     if (args.has("--log")) {
-        log = std::make_unique<LogSink>(logDir, [&ctx](const QString& why) {
-            ctx.err << why << "\n";
-            ctx.err.flush();
-        });
+        log = std::make_unique<LogSink>(logDir, report);
         feed.addSink(log.get()); // the local log first, before anything is published
     }
     std::unique_ptr<InfluxSink> influx;
@@ -226,10 +219,7 @@ int cmdServe(Context& ctx, const Arguments& args)
     }
     std::unique_ptr<MqttSink> broker; // after the local log: what it cannot send waits there
     if (mqtt) {
-        broker = std::make_unique<MqttSink>(*mqtt, log ? logDir : QString(), [&ctx](const QString& why) {
-            ctx.err << why << "\n";
-            ctx.err.flush();
-        });
+        broker = std::make_unique<MqttSink>(*mqtt, log ? logDir : QString(), report);
         feed.addSink(broker.get());
     }
 

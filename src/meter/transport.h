@@ -23,4 +23,13 @@ public:
     virtual QString lastOpenProblem() const { return {}; }
 };
 
+// The open device's serial number from its USB descriptor, trimmed; empty when it has none.
+inline QString usbSerialText(Transport& transport)
+{
+    char serial[64] = {};
+    transport.usbReadSerial(0, serial, sizeof serial);
+    serial[sizeof serial - 1] = '\0';
+    return QString::fromUtf8(serial).trimmed();
+}
+
 } // namespace quedral

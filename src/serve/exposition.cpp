@@ -11,6 +11,11 @@ namespace {
 QString db1(double v) { return QString::number(v, 'f', 1); }
 QString db2(double v) { return QString::number(v, 'f', 2); }
 
+QString isoTime(const QDateTime& t)
+{
+    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
+}
+
 QString labels(const MeterMetrics& m, bool withMode, const char* period = nullptr)
 {
     QString s = QStringLiteral("meter=\"%1\"").arg(escapePrometheusLabel(m.serial));
@@ -126,15 +131,6 @@ QString logHeader()
     return QStringLiteral("time,meter,weighting,response,leq,lmax,lmin,readings\n");
 }
 
-namespace {
-
-QString isoTime(const QDateTime& t)
-{
-    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODate);
-}
-
-} // namespace
-
 QString logLine(const QString& serial, bool weightingA, bool fast, const PeriodFigures& s)
 {
     QString meter = serial;
@@ -145,10 +141,6 @@ QString logLine(const QString& serial, bool weightingA, bool fast, const PeriodF
                .join(',')
            + '\n';
 }
-
-} // namespace quedral
-
-namespace quedral {
 
 std::optional<LoggedSecond> parseLogLine(const QString& line)
 {
@@ -175,20 +167,19 @@ std::optional<LoggedSecond> parseLogLine(const QString& line)
 QByteArray periodJson(const QString& serial, bool weightingA, bool fast, const PeriodFigures& p, bool late)
 {
     // The figures are rounded as the log and /metrics round them.
-    const auto rounded = [](double v, int decimals) { return QString::number(v, 'f', decimals).toDouble(); };
     QJsonObject o{{"time", isoTime(p.start)},
                   {"meter", serial},
                   {"weighting", weightingText(weightingA)},
                   {"response", responseText(fast)},
                   {"period", p.seconds == 60 ? "1m" : "1s"},
-                  {"leq", rounded(p.leq, 2)},
-                  {"lmax", rounded(p.lmax, 1)},
-                  {"lmin", rounded(p.lmin, 1)},
+                  {"leq", db2(p.leq).toDouble()},
+                  {"lmax", db1(p.lmax).toDouble()},
+                  {"lmin", db1(p.lmin).toDouble()},
                   {"readings", qint64(p.readings)}};
     if (p.l10)
-        o.insert("l10", rounded(*p.l10, 1));
+        o.insert("l10", db1(*p.l10).toDouble());
     if (p.l90)
-        o.insert("l90", rounded(*p.l90, 1));
+        o.insert("l90", db1(*p.l90).toDouble());
     if (late)
         o.insert("late", true);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);

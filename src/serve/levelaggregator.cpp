@@ -55,33 +55,56 @@ void PeriodAccumulator::clear()
         *m_histogram = LevelHistogram();
 }
 
-QDateTime LevelAggregator::secondStart(const QDateTime& at)
+namespace {
+
+// The start of the clock period of `periodMs` that `at` falls into.
+QDateTime periodStart(const QDateTime& at, qint64 periodMs)
 {
     const qint64 ms = at.toMSecsSinceEpoch();
-    return at.addMSecs(-(((ms % 1000) + 1000) % 1000));
+    return at.addMSecs(-(((ms % periodMs) + periodMs) % periodMs));
+}
+
+} // namespace
+
+QDateTime LevelAggregator::secondStart(const QDateTime& at)
+{
+    return periodStart(at, 1000);
 }
 
 QDateTime LevelAggregator::minuteStart(const QDateTime& at)
 {
-    const qint64 ms = at.toMSecsSinceEpoch();
-    return at.addMSecs(-(((ms % 60000) + 60000) % 60000));
+    return periodStart(at, 60000);
+}
+
+std::optional<PeriodFigures> LevelAggregator::takeSecond()
+{
+    std::optional<PeriodFigures> figures;
+    if (m_secondStart.isValid())
+        figures = m_second.figures(m_secondStart, 1);
+    m_second.clear();
+    m_secondStart = QDateTime();
+    return figures;
+}
+
+std::optional<PeriodFigures> LevelAggregator::takeMinute()
+{
+    std::optional<PeriodFigures> figures;
+    if (m_minuteStart.isValid())
+        figures = m_minute.figures(m_minuteStart, 60);
+    if (figures)
+        m_lastMinute = figures;
+    m_minute.clear();
+    m_minuteStart = QDateTime();
+    return figures;
 }
 
 LevelAggregator::Closed LevelAggregator::closeBefore(const QDateTime& at)
 {
     Closed closed;
-    if (m_secondStart.isValid() && m_secondStart.addSecs(1) <= at) {
-        closed.second = m_second.figures(m_secondStart, 1);
-        m_second.clear();
-        m_secondStart = QDateTime();
-    }
-    if (m_minuteStart.isValid() && m_minuteStart.addSecs(60) <= at) {
-        closed.minute = m_minute.figures(m_minuteStart, 60);
-        if (closed.minute)
-            m_lastMinute = closed.minute;
-        m_minute.clear();
-        m_minuteStart = QDateTime();
-    }
+    if (m_secondStart.isValid() && m_secondStart.addSecs(1) <= at)
+        closed.second = takeSecond();
+    if (m_minuteStart.isValid() && m_minuteStart.addSecs(60) <= at)
+        closed.minute = takeMinute();
     return closed;
 }
 
@@ -93,16 +116,10 @@ LevelAggregator::Closed LevelAggregator::add(const QDateTime& at, double level)
     const QDateTime second = secondStart(at);
     const QDateTime minute = minuteStart(at);
     // A reading in another period (later, or earlier after the clock was set back) closes the open one.
-    if (m_secondStart.isValid() && m_secondStart != second) {
-        closed.second = m_second.figures(m_secondStart, 1);
-        m_second.clear();
-    }
-    if (m_minuteStart.isValid() && m_minuteStart != minute) {
-        closed.minute = m_minute.figures(m_minuteStart, 60);
-        if (closed.minute)
-            m_lastMinute = closed.minute;
-        m_minute.clear();
-    }
+    if (m_secondStart.isValid() && m_secondStart != second)
+        closed.second = takeSecond();
+    if (m_minuteStart.isValid() && m_minuteStart != minute)
+        closed.minute = takeMinute();
     m_secondStart = second;
     m_minuteStart = minute;
     m_second.add(level);
@@ -112,18 +129,7 @@ LevelAggregator::Closed LevelAggregator::add(const QDateTime& at, double level)
 
 LevelAggregator::Closed LevelAggregator::closeAll()
 {
-    Closed closed;
-    if (m_secondStart.isValid())
-        closed.second = m_second.figures(m_secondStart, 1);
-    if (m_minuteStart.isValid()) {
-        closed.minute = m_minute.figures(m_minuteStart, 60);
-        if (closed.minute)
-            m_lastMinute = closed.minute;
-    }
-    m_second.clear();
-    m_minute.clear();
-    m_secondStart = m_minuteStart = QDateTime();
-    return closed;
+    return {takeSecond(), takeMinute()};
 }
 
 std::optional<PeriodFigures> LevelAggregator::currentMinute() const

@@ -67,6 +67,11 @@ public:
     static QDateTime minuteStart(const QDateTime& at);
 
 private:
+    // The open second or minute closed and emptied: its figures, if it held any (a minute's
+    // kept as the last one).
+    std::optional<PeriodFigures> takeSecond();
+    std::optional<PeriodFigures> takeMinute();
+
     PeriodAccumulator m_second, m_minute;
     QDateTime m_secondStart, m_minuteStart;
     std::optional<PeriodFigures> m_lastMinute;

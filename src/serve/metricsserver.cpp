@@ -51,27 +51,36 @@ QString ListenAddress::toString() const
     return QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
-std::optional<ListenAddress> parseListenAddress(const QString& text)
+std::optional<HostPort> parseHostPort(const QString& text)
 {
     const int colon = text.lastIndexOf(':');
     if (colon <= 0)
         return std::nullopt;
-    QString host = text.left(colon);
-    if (host.startsWith('[') && host.endsWith(']'))
-        host = host.mid(1, host.size() - 2);
-    else if (host.contains(':'))
-        return std::nullopt; // an IPv6 address needs its brackets
     const QString portText = text.mid(colon + 1);
     bool ok = false;
     const uint port = portText.toUInt(&ok);
     if (!ok || port > 65535 || portText.startsWith('+'))
         return std::nullopt;
-    ListenAddress at;
-    if (host == "localhost")
-        at.address = QHostAddress(QHostAddress::LocalHost);
-    else if (!at.address.setAddress(host))
-        return std::nullopt;
+    HostPort at;
+    at.host = text.left(colon);
+    at.bracketed = at.host.startsWith('[') && at.host.endsWith(']');
+    if (at.bracketed)
+        at.host = at.host.mid(1, at.host.size() - 2);
     at.port = static_cast<quint16>(port);
+    return at;
+}
+
+std::optional<ListenAddress> parseListenAddress(const QString& text)
+{
+    const std::optional<HostPort> hostPort = parseHostPort(text);
+    if (!hostPort || (!hostPort->bracketed && hostPort->host.contains(':')))
+        return std::nullopt; // an IPv6 address needs its brackets
+    ListenAddress at;
+    if (hostPort->host == "localhost")
+        at.address = QHostAddress(QHostAddress::LocalHost);
+    else if (!at.address.setAddress(hostPort->host))
+        return std::nullopt;
+    at.port = hostPort->port;
     return at;
 }
 

@@ -12,6 +12,15 @@ class QHttpServer;
 
 namespace quedral {
 
+// HOST:PORT split at its last colon, an IPv6 host taken out of its brackets; nothing when no
+// host text comes before the colon or the port is not a number 0 .. 65535 (a sign is refused).
+struct HostPort {
+    QString host;
+    quint16 port = 0;
+    bool bracketed = false; // the host was written in brackets
+};
+std::optional<HostPort> parseHostPort(const QString& text);
+
 // ADDR:PORT ("127.0.0.1:9464", "[::1]:9464", "0.0.0.0:9464"); PORT 0 picks a free port.
 struct ListenAddress {
     QHostAddress address;

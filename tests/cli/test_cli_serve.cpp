@@ -2,8 +2,6 @@
 // metrics and the meter's serial number, 404, the local log, unplug and replug, the stop signals.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -18,28 +16,16 @@
 #include <functional>
 
 #include "brokerfixture.h"
+#include "support/eventloop.h"
 
 namespace {
 
-// Runs the event loop until done() holds; the deadline only keeps a broken build from hanging.
-bool processUntil(const std::function<bool()>& done, int guardMs = 30000)
-{
-    const QDeadlineTimer guard(guardMs);
-    while (!done() && !guard.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using quedral::test::httpAnswerComplete;
 
-// True once `answer` holds the headers and as many body bytes as Content-Length says.
-bool answerComplete(const QByteArray& answer)
+// The program runs in its own time: a longer guard than the in-process tests take.
+bool processUntil(const std::function<bool()>& done)
 {
-    const qsizetype end = answer.indexOf("\r\n\r\n");
-    if (end < 0)
-        return false;
-    const QByteArray head = answer.left(end).toLower();
-    const qsizetype at = head.indexOf("content-length:");
-    const qsizetype length = at < 0 ? 0 : head.mid(at + 15).split('\r').first().trimmed().toLongLong();
-    return answer.size() >= end + 4 + length;
+    return quedral::test::processUntil(done, 30000);
 }
 
 // One request on its own connection; the whole answer, headers included.
@@ -50,7 +36,7 @@ QByteArray httpGet(quint16 port, const QByteArray& path)
     QObject::connect(&socket, &QTcpSocket::readyRead, [&] { answer += socket.readAll(); });
     socket.connectToHost(QHostAddress::LocalHost, port);
     socket.write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
-    processUntil([&] { return answerComplete(answer) || socket.state() == QAbstractSocket::UnconnectedState; });
+    processUntil([&] { return httpAnswerComplete(answer) || socket.state() == QAbstractSocket::UnconnectedState; });
     return answer;
 }
 

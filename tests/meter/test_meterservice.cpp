@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QSignalSpy>
 #include <atomic>
 #include <memory>
@@ -15,6 +14,7 @@
 #include "meter/meterworker.h"
 #include "meter/simulator/simulatedmeter.h"
 #include "meter/simulator/simulatedtransport.h"
+#include "support/eventloop.h"
 #include "support/heldtransport.h"
 #include "support/testenv.h"
 
@@ -22,15 +22,7 @@ using namespace quedral;
 
 namespace {
 
-// Runs the event loop until done() holds; the deadline only keeps a broken build from hanging.
-template <class Pred>
-bool processUntil(Pred done)
-{
-    const QDeadlineTimer guard(10000);
-    while (!done() && !guard.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using test::processUntil;
 
 class MeterServiceTest : public ::testing::Test {
 protected:

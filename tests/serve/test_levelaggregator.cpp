@@ -75,6 +75,7 @@ TEST(LevelAggregator, AMinuteHasTheNoiseStatisticsFigures)
     EXPECT_EQ(current->readings, 120);
     const auto closed = agg.add(at(60000), 70.0).minute;
     ASSERT_TRUE(closed);
+    ASSERT_TRUE(agg.lastMinute());
     EXPECT_EQ(agg.lastMinute()->start, kStart);
 
     std::vector<double> times(levels.size(), 0.0);

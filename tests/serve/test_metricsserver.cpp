@@ -2,25 +2,17 @@
 // requests refused, and the listen address.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTcpSocket>
 
 #include "serve/metricsserver.h"
+#include "support/eventloop.h"
 
 using namespace quedral;
 
 namespace {
 
-// Runs the event loop until done() holds; the deadline only keeps a broken build from hanging.
-template <class Pred>
-bool processUntil(Pred done)
-{
-    const QDeadlineTimer guard(10000);
-    while (!done() && !guard.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using test::httpAnswerComplete;
+using test::processUntil;
 
 struct Client {
     QTcpSocket socket;
@@ -35,18 +27,8 @@ struct Client {
     {
         received.clear();
         socket.write(request);
-        processUntil([this] { return answerComplete() || socket.state() == QAbstractSocket::UnconnectedState; });
+        processUntil([this] { return httpAnswerComplete(received) || socket.state() == QAbstractSocket::UnconnectedState; });
         return received;
-    }
-    bool answerComplete() const
-    {
-        const qsizetype end = received.indexOf("\r\n\r\n");
-        if (end < 0)
-            return false;
-        const QByteArray head = received.left(end).toLower();
-        const qsizetype at = head.indexOf("content-length:");
-        const qsizetype length = at < 0 ? 0 : head.mid(at + 15).split('\r').first().trimmed().toLongLong();
-        return received.size() >= end + 4 + length;
     }
 };
 
@@ -125,6 +107,41 @@ TEST_F(MetricsServerTest, ScrapesOnOneKeptConnectionAreCountedEachOnItsOwn)
         const QByteArray answer = client.ask(request);
         ASSERT_TRUE(answer.startsWith("HTTP/1.1 200")) << "scrape " << i << ": " << answer.left(100).toStdString();
         ASSERT_TRUE(answer.contains(QStringLiteral("asked %1\n").arg(i).toUtf8()));
+    }
+}
+
+// The split both --listen and --mqtt use: any host text, brackets taken off, the port checked.
+TEST(HostPort, Parsing)
+{
+    struct Case {
+        const char* text;
+        const char* host; // nullptr: refused
+        int port;
+        bool bracketed;
+    };
+    const Case cases[] = {
+        {"broker.local:1883", "broker.local", 1883, false},
+        {"[::1]:1883", "::1", 1883, true},
+        {"::1:1883", "::1", 1883, false},
+        {"[]:1883", "", 1883, true},
+        {"host:0", "host", 0, false},
+        {"host:65535", "host", 65535, false},
+        {"host", nullptr, 0, false},
+        {":1883", nullptr, 0, false},
+        {"host:", nullptr, 0, false},
+        {"host:65536", nullptr, 0, false},
+        {"host:+1", nullptr, 0, false},
+        {"host:x1", nullptr, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto at = parseHostPort(c.text);
+        ASSERT_EQ(at.has_value(), c.host != nullptr);
+        if (!at)
+            continue;
+        EXPECT_EQ(at->host, c.host);
+        EXPECT_EQ(at->port, c.port);
+        EXPECT_EQ(at->bracketed, c.bracketed);
     }
 }
 
