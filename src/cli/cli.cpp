@@ -233,20 +233,6 @@ std::optional<int> takeProgramOptions(QStringList& args, QTextStream& out, QText
     return takeSimulationValues(faultList, serial, err, request);
 }
 
-// --simulate with --meter: the one simulated meter must be the one named.
-std::optional<int> refuseOtherSimulatedMeter(const TransportRequest& request, QTextStream& err)
-{
-    if (!request.simulate || request.meter.isEmpty())
-        return std::nullopt;
-    const QString serial =
-        request.simulatedSerial.isEmpty() ? QString::fromLatin1(SimulatedMeter::kDefaultSerial) : request.simulatedSerial;
-    QString problem;
-    if (chooseMeter({{QStringLiteral("simulated"), serial}}, request.meter, problem))
-        return std::nullopt;
-    err << problem << "\n";
-    return 1;
-}
-
 } // namespace
 
 int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFactory& factory)
@@ -268,8 +254,10 @@ int run(QStringList args, QTextStream& out, QTextStream& err, const TransportFac
         return 2;
     }
     DataDir::init(dataDir);
-    if (const std::optional<int> status = refuseOtherSimulatedMeter(request, err))
-        return *status;
+    if (const QString problem = simulatedMeterProblem(request); !problem.isEmpty()) {
+        err << problem << "\n";
+        return 1;
+    }
     std::unique_ptr<Transport> transport = factory(request);
     MeterLink link(*transport);
     Poller poller(link);

@@ -37,15 +37,7 @@ QString simulationOptionsProblem(const QCommandLineParser& parser, const QComman
             return QStringLiteral("--simulate-serial: ") + problem;
         request.simulatedSerial = parser.value(serial);
     }
-    if (request.simulate && !request.meter.isEmpty()) {
-        // --meter must name the one simulated meter.
-        const QString sn = request.simulatedSerial.isEmpty() ? QString::fromLatin1(SimulatedMeter::kDefaultSerial)
-                                                             : request.simulatedSerial;
-        QString problem;
-        if (!chooseMeter({{QStringLiteral("simulated"), sn}}, request.meter, problem))
-            return problem;
-    }
-    return {};
+    return simulatedMeterProblem(request); // --meter must name the one simulated meter
 }
 
 } // namespace

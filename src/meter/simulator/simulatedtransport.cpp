@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "meter/hidtransport.h"
+#include "meter/meterchoice.h"
 #include "meter/meterlink.h"
 #include "base/clock.h"
 
@@ -242,6 +243,16 @@ std::unique_ptr<Transport> makeTransport(const TransportRequest& request)
         return transport;
     }
     return makeHidTransport(request.meter);
+}
+
+QString simulatedMeterProblem(const TransportRequest& request)
+{
+    if (!request.simulate || request.meter.isEmpty())
+        return {};
+    const QString serial =
+        request.simulatedSerial.isEmpty() ? QString::fromLatin1(SimulatedMeter::kDefaultSerial) : request.simulatedSerial;
+    QString problem;
+    return chooseMeter({{QStringLiteral("simulated"), serial}}, request.meter, problem) ? QString() : problem;
 }
 
 } // namespace quedral

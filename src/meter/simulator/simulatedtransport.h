@@ -126,4 +126,8 @@ struct TransportRequest {
 // makeHidTransport).
 std::unique_ptr<Transport> makeTransport(const TransportRequest& request);
 
+// With simulate, --meter must name the simulated meter ("simulated" or its serial number):
+// why it does not, else empty (also without simulate or --meter).
+QString simulatedMeterProblem(const TransportRequest& request);
+
 } // namespace quedral
