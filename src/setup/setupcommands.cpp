@@ -6,6 +6,7 @@
 #include "meter/loggedmemory.h"
 #include "meter/meterlink.h"
 #include "meter/reading.h"
+#include "meter/transport.h"
 
 namespace quedral {
 
@@ -202,10 +203,7 @@ InformationResult readMeterInformation(MeterLink& link, SetupBuffers& b, const Q
     if (result.code != Codes::Ok)
         return result;
     result.info = formatMeterInfo(b.SetupReply, locale);
-    char serial[64] = {};
-    link.transport().usbReadSerial(0, serial, sizeof serial);
-    serial[sizeof serial - 1] = '\0';
-    result.info.serial = QString::fromUtf8(serial).trimmed();
+    result.info.serial = usbSerialText(link.transport());
     return result;
 }
 
