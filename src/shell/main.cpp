@@ -109,7 +109,7 @@ int main(int argc, char** argv)
     if (parser.isSet(screenshot))
         Prompter::install(nullptr);
     MainOptions options;
-    options.transport = transportAtStart(request, prompter);
+    options.transport = transportAtStart(request, Prompter::instance()); // unattended: no chooser either
     options.screenshotFile = parser.value(screenshot);
     options.screenshotPlan = plan;
     options.openSetup = parser.isSet(setup);
