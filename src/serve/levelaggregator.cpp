@@ -15,7 +15,7 @@ void PeriodAccumulator::add(double level)
         m_min = std::min(m_min, level);
     }
     ++m_count;
-    m_energy += std::pow(10.0, level / 10.0);
+    m_energy += levelEnergy(level);
     if (m_percentiles) {
         if (!m_histogram)
             m_histogram = std::make_unique<LevelHistogram>();
@@ -31,7 +31,7 @@ std::optional<PeriodFigures> PeriodAccumulator::figures(const QDateTime& start, 
     f.start = start;
     f.seconds = seconds;
     f.readings = m_count;
-    f.leq = 10.0 * std::log10(m_energy / static_cast<double>(m_count));
+    f.leq = levelOfEnergy(m_energy, static_cast<double>(m_count));
     f.lmax = m_max;
     f.lmin = m_min;
     if (m_percentiles && m_histogram) {

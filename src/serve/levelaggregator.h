@@ -22,7 +22,7 @@ struct PeriodFigures {
     std::optional<double> l10, l90; // per minute only
 };
 
-// Gathers the readings of one period; Leq is 10 log10 of the mean of 10^(L/10).
+// Gathers the readings of one period; Leq is the energy mean (stats' levelEnergy, levelOfEnergy).
 class PeriodAccumulator {
 public:
     explicit PeriodAccumulator(bool percentiles) : m_percentiles(percentiles) {}
