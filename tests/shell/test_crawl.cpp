@@ -360,10 +360,14 @@ protected:
             settle();
         }
     }
-    void pressButtons(QWidget* root, const QString& where)
+    // A pressed button may close the window, and a window of its own may go with it: the root
+    // is watched, not trusted.
+    void pressButtons(QPointer<QWidget> root, const QString& where)
     {
         QSet<QAbstractButton*> pressed;
         pressVisibleButtons(root, where, pressed);
+        if (!root)
+            return;
         // The buttons on the other pages of tab widgets (the noise statistics' tabs), and those a
         // pressed button showed.
         QList<QPointer<QTabWidget>> tabs;
@@ -377,7 +381,7 @@ protected:
                     pressVisibleButtons(root, where + " tab " + t->tabText(i), pressed);
             }
     }
-    void pressVisibleButtons(QWidget* root, const QString& where, QSet<QAbstractButton*>& pressed)
+    void pressVisibleButtons(const QPointer<QWidget>& root, const QString& where, QSet<QAbstractButton*>& pressed)
     {
         QList<QPointer<QAbstractButton>> buttons;
         for (QAbstractButton* b : root->findChildren<QAbstractButton*>())
